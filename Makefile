@@ -1,0 +1,37 @@
+# Entry points: `make run`, `make test`, `make demo`, `make bench`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+SAMPLE_LARGE ?= $(BUILD)/bench-large.db
+
+.PHONY: all deps build run test demo bench clean format
+
+all: build
+
+deps:
+	@bash tools/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/mirabel $(ARGS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	$(BUILD)/mirabel-sample --out $(BUILD)/demo.db --members 300 --seed 1 --demo
+	$(BUILD)/mirabel --database $(BUILD)/demo.db
+
+bench: build
+	@test -f $(SAMPLE_LARGE) || $(BUILD)/mirabel-sample --out $(SAMPLE_LARGE) --members 100000 --seed 7
+	@QT_QPA_PLATFORM=offscreen bash bench/run-all.sh $(BUILD) $(SAMPLE_LARGE)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

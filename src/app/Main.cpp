@@ -1,0 +1,87 @@
+#include "app/Main.h"
+
+#include "app/Module1.h"
+#include "app/panIngreso.h"
+#include "app/panPrimerUsuario.h"
+#include "app/panPrin.h"
+#include "app/portada.h"
+#include "data/Database.h"
+#include "data/Log.h"
+#include "ui/Artwork.h"
+#include "ui/Formato.h"
+#include "ui/Mensaje.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QTimer>
+#include <QTranslator>
+
+namespace Main {
+
+void prepararAplicacion(QApplication &app) {
+    QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Mirabel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Mirabel!"));
+    QLocale::setDefault(Formato::localePrograma());
+    auto *qtTr = new QTranslator(&app);
+    if (qtTr->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTr);
+    QApplication::setWindowIcon(Artwork::iconoPrograma());
+}
+
+int run(int argc, char **argv) {
+    QApplication app(argc, argv);
+    prepararAplicacion(app);
+    Log::installMessageHandler();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Mirabel: socios, cuotas y caja."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption dbOption(QStringLiteral("database"),
+                                QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
+                                QStringLiteral("ARCHIVO"));
+    parser.addOption(dbOption);
+    parser.process(app);
+
+    // The program's own folder is the working folder, as the report layouts and logs expect.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    const QString path = parser.isSet(dbOption) ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
+                                                : Database::defaultPath();
+
+    {
+        portada splash;
+        splash.Timer1->start();
+        splash.exec();
+    }
+
+    QString error;
+    if (!Database::open(path, Database::Mode::CreateIfMissing, &error)) {
+        Mensaje::error(error);
+        return 1;
+    }
+
+    if (!Database::hasUsers()) {
+        panPrimerUsuario first;
+        if (first.exec() != QDialog::Accepted)
+            return 0;
+    }
+
+    {
+        panIngreso login;
+        login.Tag = QStringLiteral("NO");
+        login.exec();
+        if (login.Tag != QStringLiteral("SI"))
+            return 0;
+    }
+
+    panPrin principal;
+    principal.show();
+    return app.exec();
+}
+
+} // namespace Main

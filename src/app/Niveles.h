@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QAbstractButton;
+
+// Which user level may run each command of the main window. A command that the level does not allow
+// does nothing at all: no message, no change. The commands stay visible and enabled.
+namespace Niveles {
+
+// Whether the level may run the command named by its objectName ("Command3", "Command26", ...).
+// Commands not listed are open to every level.
+bool permite(const QString &comando, int nivel);
+// Whether the logged-in user may.
+bool permiteActual(const QString &comando);
+
+// Connects a command button to its action behind the level rule.
+void conectar(QAbstractButton *boton, std::function<void()> accion);
+// Runs the action only when the logged-in user's level allows the command.
+void ejecutar(const QString &comando, const std::function<void()> &accion);
+
+} // namespace Niveles

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ui/Ventana.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The login: a user name and password that match a user let the program go on ("SI" in the Tag).
+// The fourth refused attempt in a row ends the program.
+class panIngreso : public Ventana {
+    Q_OBJECT
+public:
+    explicit panIngreso(QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    QLineEdit *Text1;
+    QLabel *Label2;
+    QLineEdit *Text2;
+    QPushButton *Command1; // &Aceptar
+    QPushButton *Command2; // &Cancelar
+
+    int intentos() const { return m_intentos; }
+    // True when the refusals used up the attempts: the program must end.
+    bool programaTerminado() const { return m_terminado; }
+
+    // The user level for a matching user, or 0 when no user has that name and password.
+    static int nivelDe(const QString &usuario, const QString &contrasena);
+
+private:
+    void aceptar();
+    int m_intentos = 1;
+    bool m_terminado = false;
+};

@@ -1,0 +1,83 @@
+#include "app/panPrimerUsuario.h"
+
+#include "data/Database.h"
+#include "ui/Artwork.h"
+#include "ui/Controles.h"
+#include "ui/Mensaje.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
+    setObjectName(QStringLiteral("panPrimerUsuario"));
+    setWindowTitle(QStringLiteral("Primer supervisor del sistema"));
+
+    auto *logo = new QLabel(this);
+    logo->setPixmap(Artwork::logo(64));
+    auto *intro = new QLabel(QStringLiteral("La base de datos no tiene usuarios todavía. Ingrese los datos del "
+                                            "supervisor general, que podrá luego crear a los demás usuarios."),
+                             this);
+    intro->setWordWrap(true);
+
+    auto *l1 = Controles::etiqueta(this, QString(), QStringLiteral("&Nombre completo :"));
+    txtNombreCompleto = Controles::campo(this, QStringLiteral("txtNombreCompleto"), 50, l1);
+    auto *l2 = Controles::etiqueta(this, QString(), QStringLiteral("&Usuario :"));
+    txtUsuario = Controles::campo(this, QStringLiteral("txtUsuario"), 15, l2);
+    auto *l3 = Controles::etiqueta(this, QString(), QStringLiteral("C&ontraseña :"));
+    txtContrasena = Controles::campo(this, QStringLiteral("txtContrasena"), 15, l3);
+    auto *l4 = Controles::etiqueta(this, QString(), QStringLiteral("&Repita la contraseña :"));
+    txtRepetir = Controles::campo(this, QStringLiteral("txtRepetir"), 15, l4);
+    txtContrasena->setEchoMode(QLineEdit::Password);
+    txtRepetir->setEchoMode(QLineEdit::Password);
+    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    Command1->setDefault(true);
+    Command1->setAutoDefault(true);
+
+    auto *form = new QFormLayout;
+    form->addRow(l1, txtNombreCompleto);
+    form->addRow(l2, txtUsuario);
+    form->addRow(l3, txtContrasena);
+    form->addRow(l4, txtRepetir);
+    auto *top = new QHBoxLayout;
+    top->addWidget(logo, 0, Qt::AlignTop);
+    auto *right = new QVBoxLayout;
+    right->addWidget(intro);
+    right->addLayout(form);
+    top->addLayout(right, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+    setMinimumWidth(480);
+
+    connect(Command1, &QPushButton::clicked, this, &panPrimerUsuario::aceptar);
+    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void panPrimerUsuario::aceptar() {
+    auto refuse = [this](const QString &msg, QLineEdit *focus) {
+        Mensaje::error(msg, this);
+        focus->setFocus();
+    };
+    if (txtNombreCompleto->text().trimmed().isEmpty())
+        return refuse(QStringLiteral("Error, debe colocar el nombre completo!"), txtNombreCompleto);
+    if (txtUsuario->text().trimmed().isEmpty())
+        return refuse(QStringLiteral("Error, debe colocar un nombre de usuario!"), txtUsuario);
+    if (txtContrasena->text().isEmpty())
+        return refuse(QStringLiteral("Error, debe colocar una contraseña!"), txtContrasena);
+    if (txtContrasena->text() != txtRepetir->text())
+        return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), txtRepetir);
+    QString why;
+    if (!Database::createFirstSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
+                                         txtContrasena->text(), &why))
+        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, txtUsuario);
+    accept();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QMainWindow>
+
+class DataControl;
+class PanelCaja;
+class PanelClientes;
+class PanelCuotas;
+class PanelInformes;
+class PanelPlanes;
+class PanelUtilidades;
+class QFrame;
+class QLabel;
+class QPushButton;
+class ReportControl;
+
+// The main window: six options on the left, the chosen option's panel on the right. It hosts the panels
+// of the subsystems, owns the four lists and the report object, and applies the user-level rule.
+class panPrin : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit panPrin(QWidget *parent = nullptr);
+    ~panPrin() override;
+
+    // The main window of the run, for windows that refresh its lists or print through CR.
+    static panPrin *instancia();
+
+    // Shows option elBoton (0..5): header, panels, and the members sub-panel only for Clientes.
+    void HaceClickOpcion(int elBoton);
+    int opcionActual() const { return m_opcion; }
+    // "Actualizar Tablas": re-reads the four lists, each with its current record source.
+    void actualizarTablas();
+
+    DataControl *Data1;
+    DataControl *Data2;
+    DataControl *Data3;
+    DataControl *Data4;
+    ReportControl *CR;
+
+    PanelClientes *clientes;
+    PanelCuotas *cuotas;
+    PanelPlanes *planes;
+    PanelInformes *informes;
+    PanelCaja *caja;
+    PanelUtilidades *utilidades;
+
+    QWidget *panelProceso[6];
+    QLabel *btnIconSelect[6];
+    QLabel *lblOpcion[6];
+    QFrame *Shape1;
+    QPushButton *Command1;  // "Tablas": heading of the option bar
+    QPushButton *Command10; // Actualizar Tablas
+    QLabel *lblTablaSeleccionada;
+    QLabel *imgTablaSeleccionada;
+    QLabel *lblInfo;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *crearBarraOpciones();
+    void cargar();
+    void marcarOpcion(int indice);
+    int m_opcion = 0;
+};

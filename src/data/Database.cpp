@@ -1,0 +1,162 @@
+#include "data/Database.h"
+
+#include "data/Log.h"
+#include "data/Schema.h"
+#include "data/SqlEngine.h"
+#include "data/Transaction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+
+namespace {
+QString g_path;
+
+bool looksLikeSqlite(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    if (f.size() == 0)
+        return true; // an empty file is a new database
+    return f.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+} // namespace
+
+QString Database::defaultPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath() + QStringLiteral("/.local/share/Mirabel");
+    return dir + QStringLiteral("/BASE.db");
+}
+
+QString Database::path() { return g_path; }
+
+bool Database::open(const QString &path, Mode mode, QString *error) {
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": ") + why);
+        close();
+        return false;
+    };
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (mode == Mode::MustExist)
+            return fail(QStringLiteral("No existe el archivo de base de datos %1.").arg(path));
+        if (!QDir().mkpath(info.absolutePath()))
+            return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
+    } else if (!looksLikeSqlite(path)) {
+        return fail(QStringLiteral("El archivo %1 no es una base de datos de Mirabel o no se puede leer.").arg(path));
+    }
+
+    close();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(path);
+    if (!db.open())
+        return fail(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
+    QString why;
+    if (!SqlEngine::prepareConnection(db, &why))
+        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
+    if (!Schema::upgrade(db, &why))
+        return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
+    g_path = info.absoluteFilePath();
+    // Rows written by another tool lack the stored surname key; give them one so the list order holds.
+    exec(QStringLiteral(R"(UPDATE "Afiliados" SET "ClaveOrden" = clave_orden("Apellido", "Nombres")
+                           WHERE "ClaveOrden" IS NULL)"));
+    return true;
+}
+
+QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) {
+    if (QSqlDatabase::contains(connectionName))
+        return QSqlDatabase::database(connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(g_path);
+    QString why;
+    if (!db.open() || !SqlEngine::prepareConnection(db, &why)) {
+        if (error)
+            *error = why.isEmpty() ? db.lastError().text() : why;
+    }
+    return db;
+}
+
+void Database::close() {
+    const QStringList names = QSqlDatabase::connectionNames();
+    for (const QString &name : names) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    g_path.clear();
+}
+
+bool Database::exec(const QString &sql, const QVariantList &params, QString *error) {
+    QSqlQuery q(db());
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant &p : params)
+            q.addBindValue(p);
+        ok = q.exec();
+    }
+    if (!ok) {
+        Log::error(QStringLiteral("SQL"), sql + QStringLiteral(": ") + q.lastError().text());
+        if (error)
+            *error = q.lastError().text();
+    }
+    return ok;
+}
+
+QVariant Database::buscaValor(const QString &sql, const QString &campo, const QVariantList &params) {
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        Log::error(QStringLiteral("BuscaValor"), sql + QStringLiteral(": ") + q.lastError().text());
+        return {};
+    }
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec()) {
+        Log::error(QStringLiteral("BuscaValor"), sql + QStringLiteral(": ") + q.lastError().text());
+        return {};
+    }
+    if (!q.next())
+        return {};
+    // Field names match without regard to case, as table names do.
+    const QSqlRecord rec = q.record();
+    int idx = rec.indexOf(campo);
+    if (idx < 0) {
+        for (int i = 0; i < rec.count(); ++i)
+            if (rec.fieldName(i).compare(campo, Qt::CaseInsensitive) == 0)
+                idx = i;
+    }
+    if (idx < 0) {
+        Log::error(QStringLiteral("BuscaValor"), QStringLiteral("campo inexistente %1 en %2").arg(campo, sql));
+        return {};
+    }
+    return q.value(idx);
+}
+
+bool Database::hasUsers() {
+    return !buscaValor(QStringLiteral(R"(SELECT "idUsuario" FROM "Usuarios" LIMIT 1)"), QStringLiteral("idUsuario"))
+                .isNull();
+}
+
+bool Database::createFirstSupervisor(const QString &fullName, const QString &userName, const QString &password,
+                                     QString *error) {
+    Transaction t;
+    if (hasUsers()) {
+        if (error)
+            *error = QStringLiteral("Ya existe un usuario.");
+        return false;
+    }
+    if (!exec(QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario", "Contrasena", "NombreCompleto",
+                               "EsSupervisor", "EsAdministrativo", "EsDataEntry") VALUES (?, ?, ?, 1, 0, 0))"),
+              {userName, password, fullName}, error))
+        return false;
+    return t.commit();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// Opening, creating and upgrading the database file, and the small query helpers every subsystem uses.
+class Database {
+public:
+    enum class Mode { CreateIfMissing, MustExist };
+
+    // The default location: BASE.db in the per-user data folder.
+    static QString defaultPath();
+
+    // Opens (and if needed creates and upgrades) the file as the program's default connection.
+    // On failure returns false with a Spanish reason in *error and leaves no connection open.
+    static bool open(const QString &path, Mode mode, QString *error);
+    // Opens a further connection on the same file (reports, background readers), prepared the same way.
+    static QSqlDatabase openExtra(const QString &connectionName, QString *error);
+    static void close();
+    static QSqlDatabase db() { return QSqlDatabase::database(); }
+    static QString path();
+
+    // Runs a statement with bound values; errors are logged and returned as false.
+    static bool exec(const QString &sql, const QVariantList &params = {}, QString *error = nullptr);
+    // The value of field campo in the first row of the query, or a null QVariant when there is no row,
+    // the query fails or the field does not exist. Failures are logged, never shown.
+    static QVariant buscaValor(const QString &sql, const QString &campo, const QVariantList &params = {});
+    // Whether the file has at least one user (the first start asks for a supervisor otherwise).
+    static bool hasUsers();
+    // Adds the first supervisor; refuses when any user exists.
+    static bool createFirstSupervisor(const QString &fullName, const QString &userName, const QString &password,
+                                      QString *error);
+};

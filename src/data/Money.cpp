@@ -1,0 +1,175 @@
+#include "data/Money.h"
+
+#include <QStringList>
+
+std::optional<Money> Money::fromVariant(const QVariant &v) {
+    if (v.isNull() || !v.isValid())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong n = v.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return Money(n);
+}
+
+std::optional<Money> Money::parse(const QString &text, const QLocale &locale) {
+    QString s = text.trimmed();
+    if (s.isEmpty())
+        return std::nullopt;
+    bool negative = false;
+    if (s.startsWith(QLatin1Char('(')) && s.endsWith(QLatin1Char(')'))) {
+        negative = true;
+        s = s.mid(1, s.size() - 2).trimmed();
+    }
+    // The currency symbol may stand before or after the number.
+    const QString symbol = locale.currencySymbol(QLocale::CurrencySymbol);
+    for (const QString &sym : {symbol, QStringLiteral("$")}) {
+        if (sym.isEmpty())
+            continue;
+        if (s.startsWith(sym))
+            s = s.mid(sym.size()).trimmed();
+        if (s.endsWith(sym))
+            s.chop(sym.size()), s = s.trimmed();
+    }
+    const QString minus = locale.negativeSign();
+    if (s.startsWith(minus) || s.startsWith(QLatin1Char('-'))) {
+        negative = !negative;
+        s = s.mid(1).trimmed();
+        // "-$ 5" as well as "$ -5"
+        if (!symbol.isEmpty() && s.startsWith(symbol))
+            s = s.mid(symbol.size()).trimmed();
+    } else if (s.startsWith(QLatin1Char('+'))) {
+        s = s.mid(1).trimmed();
+    }
+    if (s.isEmpty())
+        return std::nullopt;
+
+    const QString dec = locale.decimalPoint();
+    const QString group = locale.groupSeparator();
+    QString intPart = s;
+    QString fracPart;
+    const int decAt = s.lastIndexOf(dec);
+    if (decAt >= 0) {
+        intPart = s.left(decAt);
+        fracPart = s.mid(decAt + dec.size());
+    }
+    // Group separators only in the whole part; a plain or non-breaking blank is also accepted as grouping.
+    QString digits;
+    for (int i = 0; i < intPart.size(); ++i) {
+        const QChar c = intPart.at(i);
+        if (c.isDigit() && c.unicode() < 128)
+            digits += c;
+        else if (QString(c) == group || c == QChar(0x00A0) || c == QChar(0x202F) ||
+                 (group == QStringLiteral("\u00a0") && c == QLatin1Char(' ')))
+            continue;
+        else
+            return std::nullopt;
+    }
+    for (const QChar c : fracPart)
+        if (!(c.isDigit() && c.unicode() < 128))
+            return std::nullopt;
+    if (digits.isEmpty() && fracPart.isEmpty())
+        return std::nullopt;
+    if (digits.size() > 14)
+        return std::nullopt; // beyond any amount a club handles; avoids overflow
+    qint64 whole = digits.isEmpty() ? 0 : digits.toLongLong();
+    // Four decimals are kept; a fifth and later round half away from zero.
+    qint64 frac = 0;
+    for (int i = 0; i < 4; ++i)
+        frac = frac * 10 + (i < fracPart.size() ? fracPart.at(i).digitValue() : 0);
+    if (fracPart.size() > 4 && fracPart.at(4).digitValue() >= 5)
+        frac += 1;
+    qint64 units = whole * Scale + frac;
+    return Money(negative ? -units : units);
+}
+
+QString Money::toPlainString(const QLocale &locale) const {
+    const qint64 a = m_units < 0 ? -m_units : m_units;
+    const qint64 whole = a / Scale;
+    qint64 frac = a % Scale;
+    QString f = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
+    while (f.size() > 2 && f.endsWith(QLatin1Char('0')))
+        f.chop(1);
+    QString s = QString::number(whole) + locale.decimalPoint() + f;
+    return m_units < 0 ? locale.negativeSign() + s : s;
+}
+
+QString Money::toCurrencyString(const QLocale &locale) const {
+    const qint64 a = m_units < 0 ? -m_units : m_units;
+    const qint64 whole = a / Scale;
+    const qint64 frac = a % Scale;
+    QString f = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
+    while (f.size() > 2 && f.endsWith(QLatin1Char('0')))
+        f.chop(1);
+    QLocale grouped = locale;
+    grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::OmitGroupSeparator);
+    const QString number = grouped.toString(whole) + locale.decimalPoint() + f;
+    QString symbol = locale.currencySymbol(QLocale::CurrencySymbol);
+    if (symbol.isEmpty())
+        symbol = QStringLiteral("$");
+    const QString body = symbol + QLatin1Char(' ') + number;
+    return m_units < 0 ? locale.negativeSign() + body : body;
+}
+
+namespace {
+const char *const kUnits[] = {"cero",       "uno",        "dos",          "tres",        "cuatro",
+                              "cinco",      "seis",       "siete",        "ocho",        "nueve",
+                              "diez",       "once",       "doce",         "trece",       "catorce",
+                              "quince",     "dieciséis",  "diecisiete",   "dieciocho",   "diecinueve",
+                              "veinte",     "veintiuno",  "veintidós",    "veintitrés",  "veinticuatro",
+                              "veinticinco", "veintiséis", "veintisiete", "veintiocho", "veintinueve"};
+const char *const kTens[] = {"", "", "", "treinta", "cuarenta", "cincuenta", "sesenta", "setenta", "ochenta", "noventa"};
+const char *const kHundreds[] = {"",           "ciento",       "doscientos", "trescientos",
+                                 "cuatrocientos", "quinientos", "seiscientos", "setecientos",
+                                 "ochocientos",  "novecientos"};
+
+QString below1000(int n) {
+    if (n == 100)
+        return QStringLiteral("cien");
+    QStringList parts;
+    if (n >= 100)
+        parts << QString::fromUtf8(kHundreds[n / 100]);
+    const int r = n % 100;
+    if (r > 0) {
+        if (r < 30)
+            parts << QString::fromUtf8(kUnits[r]);
+        else if (r % 10 == 0)
+            parts << QString::fromUtf8(kTens[r / 10]);
+        else
+            parts << QString::fromUtf8(kTens[r / 10]) + QStringLiteral(" y ") + QString::fromUtf8(kUnits[r % 10]);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString wholeWords(qint64 n) {
+    if (n == 0)
+        return QStringLiteral("cero");
+    QStringList parts;
+    const qint64 millions = n / 1000000;
+    const int thousands = int((n / 1000) % 1000);
+    const int rest = int(n % 1000);
+    if (millions > 0)
+        parts << (millions == 1 ? QStringLiteral("un millón") : wholeWords(millions) + QStringLiteral(" millones"));
+    if (thousands > 0)
+        parts << (thousands == 1 ? QStringLiteral("mil") : below1000(thousands) + QStringLiteral(" mil"));
+    if (rest > 0)
+        parts << below1000(rest);
+    QString s = parts.join(QLatin1Char(' '));
+    // "veintiuno mil" and "uno mil" read "veintiún mil" and "un mil" before a noun.
+    s.replace(QStringLiteral("veintiuno mil"), QStringLiteral("veintiún mil"));
+    s.replace(QStringLiteral("veintiuno millones"), QStringLiteral("veintiún millones"));
+    s.replace(QStringLiteral(" uno mil"), QStringLiteral(" un mil"));
+    s.replace(QStringLiteral(" uno millones"), QStringLiteral(" un millones"));
+    return s;
+}
+} // namespace
+
+QString Money::toSpanishWords() const {
+    const qint64 a = m_units < 0 ? -m_units : m_units;
+    // Cents rounded half away from zero, as printed on a receipt.
+    qint64 cents = (a + 50) / 100;
+    const qint64 whole = cents / 100;
+    cents %= 100;
+    QString s = wholeWords(whole) + QStringLiteral(" con %1/100").arg(cents, 2, 10, QLatin1Char('0'));
+    return m_units < 0 ? QStringLiteral("menos ") + s : s;
+}

@@ -1,0 +1,171 @@
+#include "data/Schema.h"
+
+#include "data/Log.h"
+#include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// Version 1: the nine tables, the five views, their indexes and the rows a new file starts with.
+// Money is INTEGER ten-thousandths; dates are ISO 'YYYY-MM-DD' text; yes/no is INTEGER 0/1.
+// Nothing here names a function or collation that only the program registers, so any SQLite tool
+// can read and sort every table and view. Views that need today call date(), which the program maps
+// to its own Clock on its connections.
+const char *const kStep1[] = {
+    R"(CREATE TABLE "Afiliados" (
+        "idAfiliado" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Apellido" TEXT, "Nombres" TEXT, "TipoDocumento" TEXT, "Documento" TEXT, "Domicilio" TEXT,
+        "Barrio" TEXT, "Localidad" TEXT, "Telefono" TEXT, "Telefono Trabajo" TEXT, "Fax" TEXT,
+        "e-mail" TEXT, "Ocupacion" TEXT, "Fecha Nacimiento" TEXT, "Fecha Afiliacion" TEXT,
+        "idPlan" INTEGER, "idCategoria" INTEGER,
+        "Estado Civil" TEXT, "Sexo" TEXT, "Afecciones" TEXT, "Oficio de Riesgo" TEXT,
+        "ClaveOrden" TEXT))",
+    R"(CREATE TABLE "Planes" (
+        "idPlan" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Descripcion" TEXT, "Detalles" TEXT,
+        "CuotaMensual" INTEGER NOT NULL DEFAULT 0, "CantidadCuotas" INTEGER NOT NULL DEFAULT 0,
+        "Inscripcion" INTEGER NOT NULL DEFAULT 0, "MesComienzo" TEXT, "MesFinal" TEXT))",
+    R"(CREATE TABLE "Categorias" (
+        "idCategoria" INTEGER PRIMARY KEY AUTOINCREMENT, "Descripcion" TEXT))",
+    R"(CREATE TABLE "Cuotas" (
+        "idCuota" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "idAfiliado" INTEGER, "idPlan" INTEGER, "Mes" INTEGER, "Año" INTEGER,
+        "Vencimiento" TEXT, "Factura" TEXT, "Monto" INTEGER NOT NULL DEFAULT 0,
+        "Pagada" INTEGER NOT NULL DEFAULT 0, "Fecha de Pago" TEXT, "Recargo" INTEGER))",
+    R"(CREATE TABLE "Caja" (
+        "idCaja" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Fecha" TEXT, "idCuenta" INTEGER, "Detalles" TEXT,
+        "Ingresos" INTEGER NOT NULL DEFAULT 0, "Egresos" INTEGER NOT NULL DEFAULT 0,
+        "idTipoDivisa" INTEGER, "idCuota" INTEGER))",
+    R"(CREATE TABLE "Cuentas" (
+        "idCuenta" INTEGER PRIMARY KEY AUTOINCREMENT, "Descripcion" TEXT))",
+    R"(CREATE TABLE "TipoDivisas" (
+        "idTipoDivisa" INTEGER PRIMARY KEY, "TipoDivisa" TEXT))",
+    R"(CREATE TABLE "Usuarios" (
+        "idUsuario" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "NombreUsuario" TEXT, "Contrasena" TEXT, "NombreCompleto" TEXT,
+        "EsSupervisor" INTEGER NOT NULL DEFAULT 0, "EsAdministrativo" INTEGER NOT NULL DEFAULT 0,
+        "EsDataEntry" INTEGER NOT NULL DEFAULT 0))",
+    R"(CREATE TABLE "TmpCuotas" ("nro" INTEGER PRIMARY KEY, "monto" INTEGER NOT NULL DEFAULT 0))",
+
+    // A member's dues (debt summary, collection, deletion), month/year filter, overdue scans.
+    R"(CREATE INDEX "Cuotas_Afiliado" ON "Cuotas" ("idAfiliado", "Pagada", "Vencimiento"))",
+    R"(CREATE INDEX "Cuotas_MesAnio" ON "Cuotas" ("Año", "Mes"))",
+    R"(CREATE INDEX "Cuotas_Vencidas" ON "Cuotas" ("Pagada", "Vencimiento"))",
+    R"(CREATE INDEX "Cuotas_Plan" ON "Cuotas" ("idPlan", "Año"))",
+    // A day's cash, in list order; an account's cash; the movement of a due.
+    R"(CREATE INDEX "Caja_Fecha" ON "Caja" ("Fecha", "idCaja"))",
+    R"(CREATE INDEX "Caja_Cuenta" ON "Caja" ("idCuenta", "Fecha"))",
+    R"(CREATE INDEX "Caja_Cuota" ON "Caja" ("idCuota"))",
+    // Surname order and prefix search run on the stored key.
+    R"(CREATE INDEX "Afiliados_Orden" ON "Afiliados" ("ClaveOrden", "idAfiliado"))",
+    R"(CREATE INDEX "Afiliados_Plan" ON "Afiliados" ("idPlan"))",
+    R"(CREATE INDEX "Afiliados_Categoria" ON "Afiliados" ("idCategoria"))",
+    R"(CREATE INDEX "Usuarios_Nombre" ON "Usuarios" ("NombreUsuario"))",
+
+    R"(CREATE VIEW "ConsultaCuotas" AS
+        SELECT c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", c."idPlan" AS "idPlan",
+               c."Mes" AS "Mes", c."Año" AS "Año", c."Vencimiento" AS "Vencimiento", c."Factura" AS "Factura",
+               c."Monto" AS "Monto", c."Pagada" AS "Pagada", c."Fecha de Pago" AS "Fecha de Pago",
+               a."Apellido" AS "Apellido", a."Nombres" AS "Nombres", p."Descripcion" AS "Descripcion"
+        FROM "Cuotas" c
+        LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+        LEFT JOIN "Planes" p ON p."idPlan" = c."idPlan")",
+    R"(CREATE TRIGGER "ConsultaCuotas_Borrar" INSTEAD OF DELETE ON "ConsultaCuotas"
+        BEGIN DELETE FROM "Cuotas" WHERE "idCuota" = OLD."idCuota"; END)",
+    R"(CREATE TRIGGER "ConsultaCuotas_Modificar" INSTEAD OF UPDATE ON "ConsultaCuotas"
+        BEGIN UPDATE "Cuotas" SET "Monto" = NEW."Monto", "Vencimiento" = NEW."Vencimiento",
+               "Factura" = NEW."Factura", "Mes" = NEW."Mes", "Año" = NEW."Año", "Pagada" = NEW."Pagada",
+               "Fecha de Pago" = NEW."Fecha de Pago"
+           WHERE "idCuota" = OLD."idCuota"; END)",
+    R"(CREATE VIEW "ConsultaCaja" AS
+        SELECT k."idCaja" AS "idCaja", k."Fecha" AS "Fecha", k."idCuenta" AS "idCuenta",
+               k."Detalles" AS "Detalles", k."Ingresos" AS "Ingresos", k."Egresos" AS "Egresos",
+               k."idTipoDivisa" AS "idTipoDivisa", k."idCuota" AS "idCuota",
+               t."TipoDivisa" AS "TipoDivisa", cu."Descripcion" AS "Descripcion"
+        FROM "Caja" k
+        LEFT JOIN "Cuentas" cu ON cu."idCuenta" = k."idCuenta"
+        LEFT JOIN "TipoDivisas" t ON t."idTipoDivisa" = k."idTipoDivisa")",
+    R"(CREATE TRIGGER "ConsultaCaja_Borrar" INSTEAD OF DELETE ON "ConsultaCaja"
+        BEGIN DELETE FROM "Caja" WHERE "idCaja" = OLD."idCaja"; END)",
+    R"(CREATE TRIGGER "ConsultaCaja_Modificar" INSTEAD OF UPDATE ON "ConsultaCaja"
+        BEGIN UPDATE "Caja" SET "Fecha" = NEW."Fecha", "idCuenta" = NEW."idCuenta", "Detalles" = NEW."Detalles",
+               "Ingresos" = NEW."Ingresos", "Egresos" = NEW."Egresos", "idTipoDivisa" = NEW."idTipoDivisa"
+           WHERE "idCaja" = OLD."idCaja"; END)",
+    // Overdue: unpaid and due not later than today.
+    R"(CREATE VIEW "ConsultaDeuda" AS
+        SELECT "idAfiliado", SUM("Monto") AS "SumaDeMonto" FROM "Cuotas"
+        WHERE "Pagada" = 0 AND "Vencimiento" <= date() GROUP BY "idAfiliado")",
+    R"(CREATE VIEW "ConsultaNroCuotasDeuda" AS
+        SELECT "idAfiliado", COUNT(*) AS "NroCuotas" FROM "Cuotas"
+        WHERE "Pagada" = 0 AND "Vencimiento" <= date() GROUP BY "idAfiliado")",
+    R"(CREATE VIEW "FechaUltimoPago" AS
+        SELECT "idAfiliado", MAX("Fecha de Pago") AS "MaxFecha" FROM "Cuotas"
+        WHERE "Pagada" <> 0 AND "Fecha de Pago" IS NOT NULL GROUP BY "idAfiliado")",
+
+    R"(INSERT INTO "TipoDivisas" ("idTipoDivisa", "TipoDivisa") VALUES
+        (1, 'Efectivo'), (2, 'Cheque'), (3, 'Transferencia bancaria'), (4, 'Tarjeta de débito'),
+        (5, 'Tarjeta de crédito'))",
+    R"(INSERT INTO "Cuentas" ("idCuenta", "Descripcion") VALUES (1, 'Caja'))",
+};
+
+} // namespace
+
+int Schema::currentVersion() { return 1; }
+
+QStringList Schema::stepStatements(int toVersion) {
+    QStringList out;
+    if (toVersion == 1)
+        for (const char *s : kStep1)
+            out << QString::fromUtf8(s);
+    return out;
+}
+
+int Schema::version(QSqlDatabase &db) {
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+        return q.value(0).toInt();
+    return -1;
+}
+
+bool Schema::upgrade(QSqlDatabase &db, QString *error) {
+    int v = version(db);
+    if (v < 0) {
+        if (error)
+            *error = QStringLiteral("no se pudo leer la versión de la base de datos");
+        return false;
+    }
+    if (v > currentVersion()) {
+        if (error)
+            *error = QStringLiteral("la base de datos fue creada por una versión más nueva del programa (%1)").arg(v);
+        return false;
+    }
+    while (v < currentVersion()) {
+        const int next = v + 1;
+        Transaction t(db);
+        if (!t.isActive()) {
+            if (error)
+                *error = t.lastError();
+            return false;
+        }
+        QSqlQuery q(db);
+        for (const QString &sql : stepStatements(next)) {
+            if (!q.exec(sql)) {
+                if (error)
+                    *error = q.lastError().text();
+                Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());
+                return false; // the guard rolls the step back
+            }
+        }
+        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(next)) || !t.commit()) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+        v = next;
+    }
+    return true;
+}

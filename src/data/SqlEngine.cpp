@@ -1,0 +1,178 @@
+#include "data/SqlEngine.h"
+
+#include "data/Clock.h"
+#include "data/Log.h"
+
+#include <QCollator>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <sqlite3.h>
+
+namespace {
+
+QCollator &collator() {
+    thread_local QCollator c = [] {
+        QCollator col(QLocale(QLocale::Spanish, QLocale::Argentina));
+        col.setCaseSensitivity(Qt::CaseInsensitive);
+        col.setNumericMode(false);
+        return col;
+    }();
+    return c;
+}
+
+int collate(void *, int lenA, const void *a, int lenB, const void *b) {
+    const QString sa = QString::fromUtf8(static_cast<const char *>(a), lenA);
+    const QString sb = QString::fromUtf8(static_cast<const char *>(b), lenB);
+    return SqlEngine::compare(sa, sb);
+}
+
+QString textArg(sqlite3_value *v) {
+    const unsigned char *t = sqlite3_value_text(v);
+    return t ? QString::fromUtf8(reinterpret_cast<const char *>(t), sqlite3_value_bytes(v)) : QString();
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QChar esc;
+    if (argc == 3) {
+        const QString e = textArg(argv[2]);
+        if (e.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        esc = e.at(0);
+    }
+    sqlite3_result_int(ctx, SqlEngine::like(textArg(argv[0]), textArg(argv[1]), esc) ? 1 : 0);
+}
+
+void dateFunction(sqlite3_context *ctx, int, sqlite3_value **) {
+    const QByteArray d = Clock::today().toString(Qt::ISODate).toUtf8();
+    sqlite3_result_text(ctx, d.constData(), int(d.size()), SQLITE_TRANSIENT);
+}
+
+void sortKeyFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
+    QString key;
+    if (argc == 1)
+        key = SqlEngine::sortKey(textArg(argv[0]));
+    else
+        key = SqlEngine::memberSortKey(textArg(argv[0]), textArg(argv[1]));
+    const QByteArray k = key.toUtf8();
+    sqlite3_result_text(ctx, k.constData(), int(k.size()), SQLITE_TRANSIENT);
+}
+
+bool likeMatch(const QString &p, int pi, const QString &t, int ti, QChar esc) {
+    while (pi < p.size()) {
+        const QChar c = p.at(pi);
+        if (!esc.isNull() && c == esc && pi + 1 < p.size()) {
+            if (ti >= t.size() || p.at(pi + 1) != t.at(ti))
+                return false;
+            pi += 2;
+            ++ti;
+        } else if (c == QLatin1Char('%')) {
+            while (pi < p.size() && p.at(pi) == QLatin1Char('%'))
+                ++pi;
+            if (pi == p.size())
+                return true;
+            for (int k = ti; k <= t.size(); ++k)
+                if (likeMatch(p, pi, t, k, esc))
+                    return true;
+            return false;
+        } else if (c == QLatin1Char('_')) {
+            if (ti >= t.size())
+                return false;
+            ++pi;
+            ++ti;
+        } else {
+            if (ti >= t.size() || c != t.at(ti))
+                return false;
+            ++pi;
+            ++ti;
+        }
+    }
+    return ti == t.size();
+}
+
+} // namespace
+
+namespace SqlEngine {
+
+int compare(const QString &a, const QString &b) { return collator().compare(a, b); }
+
+bool like(const QString &pattern, const QString &text, QChar escape) {
+    return likeMatch(pattern.toCaseFolded(), 0, text.toCaseFolded(), 0,
+                     escape.isNull() ? escape : escape.toCaseFolded());
+}
+
+QString sortKey(const QString &text) {
+    // Fold case, drop accents (but keep ñ as its own letter after n) so that plain binary order of the
+    // keys is Spanish dictionary order.
+    QString out;
+    out.reserve(text.size() + 2);
+    for (const QChar ch : text) {
+        const QChar c = ch.toLower();
+        if (c == QChar(0x00F1)) { // ñ
+            out += QLatin1Char('n');
+            out += QLatin1Char('{'); // '{' follows 'z': ña.. sorts after every nz..
+            continue;
+        }
+        const QString decomposed = QString(c).normalized(QString::NormalizationForm_D);
+        for (const QChar d : decomposed)
+            if (d.category() != QChar::Mark_NonSpacing)
+                out += d;
+    }
+    return out;
+}
+
+QString memberSortKey(const QString &apellido, const QString &nombres) {
+    // A control character below every letter separates the surname from the given names, so "Paz"
+    // comes before "Paza" whatever the given names are.
+    return sortKey(apellido) + QChar(0x01) + sortKey(nombres);
+}
+
+QString prefixUpperBound(const QString &prefixKey) { return prefixKey + QChar(0xFFFF); }
+
+bool prepareConnection(QSqlDatabase &db, QString *error) {
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        if (error)
+            *error = QStringLiteral("el controlador de base de datos no es SQLite");
+        return false;
+    }
+    sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
+    if (!h) {
+        if (error)
+            *error = QStringLiteral("la base de datos no está abierta");
+        return false;
+    }
+    int rc = sqlite3_create_collation(h, Collation, SQLITE_UTF8, nullptr, collate);
+    rc |= sqlite3_create_function(h, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                  nullptr, nullptr);
+    rc |= sqlite3_create_function(h, "like", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                  nullptr, nullptr);
+    rc |= sqlite3_create_function(h, "date", 0, SQLITE_UTF8, nullptr, dateFunction, nullptr, nullptr);
+    rc |= sqlite3_create_function(h, "clave_orden", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                  sortKeyFunction, nullptr, nullptr);
+    rc |= sqlite3_create_function(h, "clave_orden", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                  sortKeyFunction, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = QString::fromUtf8(sqlite3_errmsg(h));
+        return false;
+    }
+    QSqlQuery q(db);
+    for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=OFF",
+                               "PRAGMA busy_timeout=5000", "PRAGMA cache_size=-65536", "PRAGMA temp_store=MEMORY"}) {
+        if (!q.exec(QString::fromLatin1(pragma))) {
+            Log::error(QStringLiteral("Base de datos"), QString::fromLatin1(pragma) + QStringLiteral(": ") +
+                                                            q.lastError().text());
+        }
+    }
+    return true;
+}
+
+} // namespace SqlEngine

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The engine-specific layer: everything that only SQLite needs lives here, so that another engine
+// (a shared server for clubs with several desks) replaces this file and the pragmas, not the statements.
+namespace SqlEngine {
+
+// Name of the Spanish, case-insensitive collation the program's statements use: "... COLLATE es".
+inline constexpr const char *Collation = "es";
+
+// Registers on an open connection: the "es" collation, a case-insensitive Unicode like(), date() with no
+// argument returning the program's Clock, and clave_orden(text) giving the stored sort key. Sets pragmas.
+bool prepareConnection(QSqlDatabase &db, QString *error = nullptr);
+
+// The stored sort key of a text: binary order of keys is Spanish dictionary order without regard to case
+// or accents (Álvarez before Benítez, Ñandú after Núñez).
+QString sortKey(const QString &text);
+// Key of a member's list position: surname, then given names.
+QString memberSortKey(const QString &apellido, const QString &nombres);
+// Upper bound for a prefix search on sort keys: every key starting with prefixKey is below it.
+QString prefixUpperBound(const QString &prefixKey);
+
+// Spanish comparison, without regard to case (accents and ñ still count).
+int compare(const QString &a, const QString &b);
+// LIKE with % and _ (and an optional escape character), without regard to case.
+bool like(const QString &pattern, const QString &text, QChar escape = QChar());
+
+} // namespace SqlEngine

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class DataControl;
+class DataGrid;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The "Clientes" option of the main window: the members list with its search box and commands, and the
+// sub-panel with the current member's debt summary (placed by the main window, shown only with this option).
+class PanelClientes : public QWidget {
+    Q_OBJECT
+public:
+    PanelClientes(DataControl *data1, QWidget *parent = nullptr);
+
+    static QString recordSourceDiseno();
+
+    DataControl *Data1;
+    DataGrid *DBGrid1;
+    QLineEdit *txtBuscaAfiliado;
+    QPushButton *Command2; // Nuevo
+    QPushButton *Command4; // Modificar
+    QPushButton *Command3; // Borrar
+    QPushButton *Command5; // Buscar
+    QPushButton *Command6; // Listar
+    QPushButton *Command18; // Categ.
+
+    // The sub-panel and its controls.
+    QWidget *panelCuotasClientesParticular;
+    QLabel *lblAfiliado;
+    QLabel *lblNroCuotasAdeudadas;
+    QLabel *lblMontoAdeudaSocio;
+    QLabel *lblFechaUPago;
+    QLabel *lblNumeroPlan; // bound to the current row's idPlan
+    QPushButton *Command7; // Emitir Cuotas...
+    QPushButton *Command8; // Cobrar Cuotas...
+    QPushButton *Command9; // Ver Cuenta Corriente...
+
+private:
+    void crearSubPanel();
+    void mostrarPlanActual();
+};

@@ -1,0 +1,138 @@
+#include "ui/DataControl.h"
+
+#include "data/Database.h"
+#include "data/Log.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+DataControl::DataControl(const QString &objectName, QObject *parent) : QObject(parent) {
+    setObjectName(objectName);
+}
+
+void DataControl::setRecordSource(const QString &sql, const QVariantList &params) {
+    m_sql = sql;
+    m_params = params;
+}
+
+bool DataControl::refresh() {
+    m_count = -1;
+    m_error.clear();
+    QSqlQuery q(Database::db());
+    bool ok = q.prepare(m_sql);
+    if (ok) {
+        for (const QVariant &p : m_params)
+            q.addBindValue(p);
+        ok = q.exec();
+    }
+    if (!ok) {
+        m_error = q.lastError().text();
+        Log::error(objectName(), m_sql + QStringLiteral(": ") + m_error);
+    }
+    m_model.setQuery(std::move(q));
+    m_row = -1;
+    emit refreshed();
+    setCurrentRow(0);
+    return ok;
+}
+
+void DataControl::setCurrentRow(int row) {
+    while (row >= m_model.rowCount() && m_model.canFetchMore())
+        m_model.fetchMore();
+    const int newRow = (row >= 0 && row < m_model.rowCount()) ? row : -1;
+    m_row = newRow;
+    emit reposition(m_row);
+}
+
+int DataControl::fieldIndex(const QString &field) const {
+    const QSqlRecord rec = m_model.record();
+    int idx = rec.indexOf(field);
+    if (idx >= 0)
+        return idx;
+    for (int i = 0; i < rec.count(); ++i)
+        if (rec.fieldName(i).compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QVariant DataControl::valueAt(int row, const QString &field) const {
+    const int col = fieldIndex(field);
+    if (row < 0 || row >= m_model.rowCount() || col < 0)
+        return {};
+    return m_model.data(m_model.index(row, col), Qt::EditRole);
+}
+
+QVariant DataControl::value(const QString &field) const { return valueAt(m_row, field); }
+
+int DataControl::recordCount() {
+    if (m_count >= 0)
+        return m_count;
+    if (!m_model.canFetchMore()) {
+        m_count = m_model.rowCount();
+        return m_count;
+    }
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (q.prepare(QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(")"))) {
+        for (const QVariant &p : m_params)
+            q.addBindValue(p);
+        if (q.exec() && q.next())
+            m_count = q.value(0).toInt();
+    }
+    if (m_count < 0)
+        m_count = m_model.rowCount();
+    return m_count;
+}
+
+void DataControl::fetchAll() {
+    while (m_model.canFetchMore())
+        m_model.fetchMore();
+}
+
+void DataControl::setEditTarget(const QString &table, const QString &keyField) {
+    m_table = table;
+    m_key = keyField;
+}
+
+bool DataControl::writeField(int row, const QString &field, const QVariant &value, QString *error) {
+    const QVariant key = valueAt(row, m_key);
+    if (m_table.isEmpty() || key.isNull()) {
+        m_error = QStringLiteral("registro no localizado");
+        if (error)
+            *error = m_error;
+        return false;
+    }
+    const QString sql = QStringLiteral("UPDATE \"%1\" SET \"%2\" = ? WHERE \"%3\" = ?").arg(m_table, field, m_key);
+    if (!Database::exec(sql, {value, key}, &m_error)) {
+        if (error)
+            *error = m_error;
+        return false;
+    }
+    emit rowChanged(row);
+    return true;
+}
+
+bool DataControl::deleteCurrent(QString *error) {
+    const QVariant key = value(m_key);
+    if (m_table.isEmpty() || key.isNull()) {
+        m_error = QStringLiteral("registro no localizado");
+        if (error)
+            *error = m_error;
+        return false;
+    }
+    const QString sql = QStringLiteral("DELETE FROM \"%1\" WHERE \"%2\" = ?").arg(m_table, m_key);
+    if (!Database::exec(sql, {key}, &m_error)) {
+        if (error)
+            *error = m_error;
+        return false;
+    }
+    // The list is not re-read; re-reading keeps the position so the next row becomes current.
+    const int row = m_row;
+    const int fetched = m_model.rowCount();
+    refresh();
+    while (m_model.rowCount() < qMin(fetched, row + 1) && m_model.canFetchMore())
+        m_model.fetchMore();
+    setCurrentRow(qMin(row, m_model.rowCount() - 1));
+    return true;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlQueryModel>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// A data control: a record source (SQL with bound values) read into a lazily fetched model, with a
+// current row that commands work on. Grids bind to it; it says when the current row moves.
+class DataControl : public QObject {
+    Q_OBJECT
+public:
+    explicit DataControl(const QString &objectName, QObject *parent = nullptr);
+
+    // Assigns a new record source; it is read at the next refresh().
+    void setRecordSource(const QString &sql, const QVariantList &params = {});
+    QString recordSource() const { return m_sql; }
+    QVariantList recordSourceParams() const { return m_params; }
+
+    // Re-runs the current record source; the first row becomes current (none when empty).
+    bool refresh();
+
+    QSqlQueryModel *model() { return &m_model; }
+    int currentRow() const { return m_row; } // -1: no current row
+    bool hasCurrent() const { return m_row >= 0 && m_row < m_model.rowCount(); }
+    // Moves the current row, fetching rows up to it as needed; a row past the end clears the current row.
+    void setCurrentRow(int row);
+    // The value of a field of the current row (null when there is none); field names without regard to case.
+    QVariant value(const QString &field) const;
+    QVariant valueAt(int row, const QString &field) const;
+    int fieldIndex(const QString &field) const;
+    // Number of rows of the whole record source (not only those fetched so far).
+    int recordCount();
+    // Fetches every row (small lists only).
+    void fetchAll();
+
+    // Where edits and deletions of rows go: a table or updatable view and its key field.
+    void setEditTarget(const QString &table, const QString &keyField);
+    QString editTable() const { return m_table; }
+    QString keyField() const { return m_key; }
+    // Writes one field of a row by its key. Returns false (logged, with a reason) when it cannot.
+    bool writeField(int row, const QString &field, const QVariant &value, QString *error = nullptr);
+    // Deletes the current row from the edit target; the list is not re-read (the row is shown as gone).
+    bool deleteCurrent(QString *error = nullptr);
+    QString lastError() const { return m_error; }
+
+signals:
+    void reposition(int row);
+    void refreshed();
+    void rowChanged(int row); // a field of the row was written
+
+private:
+    QSqlQueryModel m_model;
+    QString m_sql;
+    QVariantList m_params;
+    QString m_table;
+    QString m_key;
+    int m_row = -1;
+    int m_count = -1;
+    QString m_error;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ui/Formato.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QTableView>
+#include <QVector>
+
+class DataControl;
+
+// One column of a bound grid: caption, field of the record source, display format, and whether the user
+// may type into it.
+struct Columna {
+    QString caption;
+    QString field;
+    Formato::Tipo formato = Formato::Tipo::General;
+    bool locked = true;
+};
+
+// Shows a data control's rows through a fixed list of columns, formatting values and writing edits of
+// unlocked columns back through the data control.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum { StoredRole = Qt::UserRole + 1 }; // the raw stored value (money in ten-thousandths)
+    GridModel(DataControl *data, QObject *parent = nullptr);
+
+    void setColumns(const QVector<Columna> &cols);
+    const QVector<Columna> &columns() const { return m_cols; }
+    void setLocked(int column, bool locked);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+private:
+    QVariant stored(int row, int col) const;
+    DataControl *m_data;
+    QVector<Columna> m_cols;
+    QHash<QPair<int, int>, QVariant> m_edited; // values written since the last refresh
+};
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    DataGrid(const QString &objectName, DataControl *data, QWidget *parent = nullptr);
+    void setColumns(const QVector<Columna> &cols);
+    void setColumnLocked(int column, bool locked);
+    bool isColumnLocked(int column) const;
+    GridModel *gridModel() { return m_model; }
+    DataControl *dataControl() { return m_data; }
+
+private:
+    void followDataControl(int row);
+    DataControl *m_data;
+    GridModel *m_model;
+    bool m_syncing = false;
+};

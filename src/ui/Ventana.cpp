@@ -1,0 +1,36 @@
+#include "ui/Ventana.h"
+
+#include "ui/Artwork.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+Ventana::Ventana(QWidget *parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowIcon(Artwork::iconoPrograma());
+}
+
+bool Ventana::tagEsNumerico() const {
+    bool ok = false;
+    Tag.trimmed().toLongLong(&ok);
+    return ok;
+}
+
+void Ventana::showEvent(QShowEvent *e) {
+    QDialog::showEvent(e);
+    if (!m_centred) {
+        m_centred = true;
+        centrar(this);
+    }
+}
+
+void Ventana::centrar(QWidget *ventana) {
+    if (!ventana)
+        return;
+    QScreen *screen = ventana->screen() ? ventana->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = ventana->frameGeometry().size();
+    ventana->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}

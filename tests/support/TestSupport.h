@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+// Shared helpers: each test works on a fresh temporary database, with a fixed clock, the es_AR locale
+// and message boxes answered from a queue.
+namespace TestSupport {
+
+// Pins the environment: es_AR, private runtime and settings folders, message boxes in test mode.
+void prepararEntorno();
+
+// A new empty database (schema, forms of payment, account 1; no user), opened as the program's connection.
+class BaseTemporal {
+public:
+    explicit BaseTemporal(const QDate &hoy = QDate(2009, 3, 5));
+    ~BaseTemporal();
+    QString path() const { return m_dir.filePath(QStringLiteral("BASE.db")); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Rows for tests; every value is bound. Money in ten-thousandths.
+int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,
+                 bool dataEntry = false, const QString &nombre = QStringLiteral("Prueba"));
+int nuevoPlan(const QString &descripcion, qint64 cuotaMensual = 250000, int cantidad = 12, qint64 inscripcion = 0);
+int nuevaCategoria(const QString &descripcion);
+int nuevoAfiliado(const QString &apellido, const QString &nombres, int idPlan = 1, QVariant idCategoria = QVariant(),
+                  const QString &email = QString());
+int nuevaCuota(int idAfiliado, int idPlan, const QDate &vencimiento, qint64 monto, bool pagada = false,
+               const QDate &fechaPago = QDate(), int mes = 1, int anio = 2009,
+               const QString &factura = QStringLiteral("CUOTA MES 1"));
+int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, qint64 ingresos, qint64 egresos,
+                    int idTipoDivisa = 1, QVariant idCuota = QVariant());
+int contar(const QString &sql);
+
+// Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
+// appears fails the test instead of hanging it).
+void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
+
+} // namespace TestSupport
+
+#define MIRABEL_TEST_MAIN(TestObject)                                                                             \
+    int main(int argc, char **argv) {                                                                              \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                                   \
+        QApplication app(argc, argv);                                                                              \
+        TestSupport::prepararEntorno();                                                                            \
+        TestObject tc;                                                                                             \
+        return QTest::qExec(&tc, argc, argv);                                                                      \
+    }
