@@ -33,6 +33,43 @@ void prepararAplicacion(QApplication &app) {
     QApplication::setWindowIcon(Artwork::iconoPrograma());
 }
 
+bool ingresoAceptado(const QString &tag) { return tag == QStringLiteral("SI"); }
+
+panPrin *arrancar(const QString &rutaBase, int *salida) {
+    *salida = 0;
+    {
+        portada splash;
+        splash.Timer1->start();
+        splash.exec();
+    }
+
+    QString error;
+    if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
+        Mensaje::error(error);
+        *salida = 1;
+        return nullptr;
+    }
+
+    if (!Database::hasUsers()) {
+        panPrimerUsuario primero;
+        if (primero.exec() != QDialog::Accepted)
+            return nullptr;
+    }
+
+    {
+        panIngreso login;
+        login.Tag = QStringLiteral("NO");
+        login.exec();
+        if (!ingresoAceptado(login.Tag))
+            return nullptr;
+    }
+
+    auto *principal = new panPrin;
+    principal->setAttribute(Qt::WA_DeleteOnClose);
+    principal->show();
+    return principal;
+}
+
 int run(int argc, char **argv) {
     QApplication app(argc, argv);
     prepararAplicacion(app);
@@ -53,34 +90,10 @@ int run(int argc, char **argv) {
     const QString path = parser.isSet(dbOption) ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
                                                 : Database::defaultPath();
 
-    {
-        portada splash;
-        splash.Timer1->start();
-        splash.exec();
-    }
-
-    QString error;
-    if (!Database::open(path, Database::Mode::CreateIfMissing, &error)) {
-        Mensaje::error(error);
-        return 1;
-    }
-
-    if (!Database::hasUsers()) {
-        panPrimerUsuario first;
-        if (first.exec() != QDialog::Accepted)
-            return 0;
-    }
-
-    {
-        panIngreso login;
-        login.Tag = QStringLiteral("NO");
-        login.exec();
-        if (login.Tag != QStringLiteral("SI"))
-            return 0;
-    }
-
-    panPrin principal;
-    principal.show();
+    int salida = 0;
+    panPrin *principal = arrancar(path, &salida);
+    if (!principal)
+        return salida;
     return app.exec();
 }
 

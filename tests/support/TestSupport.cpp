@@ -5,6 +5,7 @@
 #include "ui/Mensaje.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
@@ -15,9 +16,20 @@
 
 namespace TestSupport {
 
+namespace {
+QTemporaryDir &runtimeDir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+} // namespace
+
+void prepararRuntime() {
+    QFile::setPermissions(runtimeDir().path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtimeDir().path().toUtf8());
+}
+
 void prepararEntorno() {
-    static QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QTemporaryDir &runtime = runtimeDir();
     QStandardPaths::setTestModeEnabled(true);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, runtime.filePath(QStringLiteral("config")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, runtime.filePath(QStringLiteral("config")));
@@ -102,12 +114,19 @@ int contar(const QString &sql) {
 }
 
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs) {
+    alAbrirModalDe(QString(), std::move(accion), plazoMs);
+}
+
+void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion, int plazoMs) {
     auto *timer = new QTimer;
     auto *elapsed = new QElapsedTimer;
     elapsed->start();
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, elapsed, accion, plazoMs] {
+    QObject::connect(timer, &QTimer::timeout, [timer, elapsed, accion, plazoMs, nombre] {
         QWidget *w = QApplication::activeModalWidget();
+        if (w && !nombre.isEmpty() && w->objectName() != nombre &&
+            QString::fromLatin1(w->metaObject()->className()) != nombre)
+            w = nullptr;
         if (w) {
             timer->stop();
             timer->deleteLater();
@@ -117,7 +136,7 @@ void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs) {
             timer->stop();
             timer->deleteLater();
             delete elapsed;
-            qWarning("no apareció ninguna ventana modal");
+            qWarning("no apareció la ventana modal %s", qPrintable(nombre));
         }
     });
     timer->start();

@@ -13,6 +13,8 @@
 // and message boxes answered from a queue.
 namespace TestSupport {
 
+// A private runtime folder, before the application object exists.
+void prepararRuntime();
 // Pins the environment: es_AR, private runtime and settings folders, message boxes in test mode.
 void prepararEntorno();
 
@@ -44,12 +46,15 @@ int contar(const QString &sql);
 // Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
 // appears fails the test instead of hanging it).
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
+// The same, waiting for a modal window of the given class (objectName or class name).
+void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion, int plazoMs = 8000);
 
 } // namespace TestSupport
 
 #define MIRABEL_TEST_MAIN(TestObject)                                                                             \
     int main(int argc, char **argv) {                                                                              \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                                   \
+        TestSupport::prepararRuntime();                                                                            \
         QApplication app(argc, argv);                                                                              \
         TestSupport::prepararEntorno();                                                                            \
         TestObject tc;                                                                                             \

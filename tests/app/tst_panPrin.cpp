@@ -1,0 +1,218 @@
+#include "admin/PanelUtilidades.h"
+#include "app/Module1.h"
+#include "app/Niveles.h"
+#include "app/panPrin.h"
+#include "cash/PanelCaja.h"
+#include "cash/PanelInformes.h"
+#include "dues/PanelCuotas.h"
+#include "members/PanelClientes.h"
+#include "members/PanelPlanes.h"
+#include "support/TestSupport.h"
+#include "data/Database.h"
+#include "ui/DataControl.h"
+#include "ui/DataGrid.h"
+#include "ui/DatePicker.h"
+#include "ui/Mensaje.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace TestSupport;
+
+class tst_panPrin : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        Mensaje::limpiar();
+        Module1::NivelUsuario = 1;
+    }
+
+    void startStateOnFifthOfMarch() {
+        BaseTemporal db(QDate(2009, 3, 5));
+        Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))"));
+        panPrin w;
+        QCOMPARE(w.informes->dtDesdeCaja->date(), QDate(2008, 3, 5));
+        QCOMPARE(w.informes->dtHastaCaja->date(), QDate(2009, 3, 5));
+        QCOMPARE(w.caja->dtFechaCaja->date(), QDate(2009, 3, 5));
+        QCOMPARE(w.cuotas->txtSelMes->text(), QStringLiteral("3"));
+        QCOMPARE(w.cuotas->txtSelAnio->text(), QStringLiteral("2009"));
+        QCOMPARE(w.caja->Combo1->count(), 2);
+        QCOMPARE(w.caja->Combo1->itemText(0), QStringLiteral("Caja"));
+        QCOMPARE(w.caja->Combo1->itemData(1).toInt(), 2);
+        QCOMPARE(w.caja->Combo1->currentIndex(), -1);
+        QCOMPARE(w.lblTablaSeleccionada->text(), QStringLiteral("Clientes"));
+        QCOMPARE(w.opcionActual(), 0);
+        // Four-digit year in every date picker.
+        QCOMPARE(w.informes->dtDesdeCaja->text(), QStringLiteral("05/03/2008"));
+    }
+
+    void leapYearRangeIs365DaysBack() {
+        BaseTemporal db(QDate(2012, 3, 5));
+        panPrin w;
+        QCOMPARE(w.informes->dtDesdeCaja->date(), QDate(2011, 3, 6));
+        QCOMPARE(w.cuotas->txtSelMes->text(), QStringLiteral("3"));
+        QCOMPARE(w.cuotas->txtSelAnio->text(), QStringLiteral("2012"));
+    }
+
+    void optionsSwitchPanelsAndTheMembersSubPanel() {
+        BaseTemporal db;
+        panPrin w;
+        w.show();
+        const char *names[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades"};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(w.lblOpcion[i]->text(), QString::fromUtf8(names[i]));
+        QVERIFY(w.clientes->panelCuotasClientesParticular->isVisible());
+        QVERIFY(w.lblInfo->isVisible());
+        for (int i : {1, 2, 3, 4, 5, 0, 4}) {
+            w.HaceClickOpcion(i);
+            QCOMPARE(w.lblTablaSeleccionada->text(), QString::fromUtf8(names[i]));
+            for (int j = 0; j < 6; ++j)
+                QCOMPARE(w.panelProceso[j]->isVisible(), i == j);
+            QCOMPARE(w.clientes->panelCuotasClientesParticular->isVisible(), i == 0);
+            QCOMPARE(w.lblInfo->isVisible(), i == 0);
+        }
+        // A click on the label of an option works as on its icon.
+        QTest::mouseClick(w.lblOpcion[2], Qt::LeftButton);
+        QCOMPARE(w.opcionActual(), 2);
+        QTest::mouseClick(w.btnIconSelect[0], Qt::LeftButton);
+        QCOMPARE(w.opcionActual(), 0);
+    }
+
+    void gridsShowStoredDataWithTheirColumns() {
+        BaseTemporal db(QDate(2009, 3, 5));
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 12, 0);
+        const int a = nuevoAfiliado(QStringLiteral("Zárate"), QStringLiteral("Ana"), p);
+        nuevoAfiliado(QStringLiteral("álvarez"), QStringLiteral("Juan"), p);
+        nuevaCuota(a, p, QDate(2009, 3, 10), 250000, true, QDate(2009, 3, 5), 3, 2009);
+        nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("Cobro de CUOTA MES 1 a Zárate"), 250000, 0);
+        panPrin w;
+        auto *g1 = w.clientes->DBGrid1;
+        QCOMPARE(g1->model()->columnCount(), 18);
+        QCOMPARE(g1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("idSocio"));
+        QCOMPARE(g1->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("Padre"));
+        QCOMPARE(g1->model()->rowCount(), 2);
+        QCOMPARE(g1->model()->index(0, 2).data().toString(), QStringLiteral("álvarez")); // Spanish order
+        auto *g2 = w.cuotas->DBGrid2;
+        QCOMPARE(g2->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("F.Vencim."));
+        QCOMPARE(g2->model()->index(0, 2).data().toString(), QStringLiteral("10/03/2009"));
+        QCOMPARE(g2->model()->index(0, 6).data().toString(), QStringLiteral("$ 25,00"));
+        QCOMPARE(g2->model()->index(0, 8).data().toString(), QStringLiteral("Sí"));
+        auto *g3 = w.planes->DBGrid3;
+        QCOMPARE(g3->model()->index(0, 3).data().toString(), QStringLiteral("$ 25,00"));
+        auto *g4 = w.caja->DBGrid4;
+        QCOMPARE(g4->model()->index(0, 1).data().toString(), QStringLiteral("Caja"));
+        QCOMPARE(g4->model()->index(0, 3).data().toString(), QStringLiteral("$ 25,00"));
+        QCOMPARE(g4->model()->index(0, 5).data().toString(), QStringLiteral("Efectivo"));
+    }
+
+    void actualizarTablasRereadsTheCurrentRecordSources() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"));
+        panPrin w;
+        QCOMPARE(w.planes->DBGrid3->model()->rowCount(), 1);
+        nuevoPlan(QStringLiteral("Anual"));
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        nuevaCuota(a, p, QDate(2009, 1, 10), 1000, false, QDate(), 1);
+        nuevaCuota(a, p, QDate(2009, 2, 10), 1000, false, QDate(), 2);
+        // Another command narrowed the dues list: the refresh keeps that source.
+        w.Data2->setRecordSource(QStringLiteral(R"(Select * from "ConsultaCuotas" where "Mes" = ?)"), {2});
+        w.Command10->click();
+        QCOMPARE(w.planes->DBGrid3->model()->rowCount(), 2);
+        QCOMPARE(w.clientes->DBGrid1->model()->rowCount(), 1);
+        QCOMPARE(w.cuotas->DBGrid2->model()->rowCount(), 1);
+        QCOMPARE(w.Data2->value(QStringLiteral("Mes")).toInt(), 2);
+    }
+
+    void supervisorAloneEditsTheAmountOfADue() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"));
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        const int c = nuevaCuota(a, p, QDate(2009, 1, 10), 250000);
+        for (int nivel : {2, 3}) {
+            Module1::NivelUsuario = qint16(nivel);
+            panPrin w;
+            QVERIFY(w.cuotas->DBGrid2->isColumnLocked(PanelCuotas::ColumnaMonto));
+            QVERIFY(!w.cuotas->DBGrid2->model()->setData(w.cuotas->DBGrid2->model()->index(0, 6),
+                                                         QStringLiteral("30"), Qt::EditRole));
+        }
+        Module1::NivelUsuario = 1;
+        panPrin w;
+        auto *m = w.cuotas->DBGrid2->model();
+        QVERIFY(!w.cuotas->DBGrid2->isColumnLocked(PanelCuotas::ColumnaMonto));
+        QVERIFY(w.cuotas->DBGrid2->isColumnLocked(0));
+        QCOMPARE(m->index(0, 6).data(Qt::EditRole).toString(), QStringLiteral("25,00"));
+        QVERIFY(m->setData(m->index(0, 6), QStringLiteral("$ 1.234,56"), Qt::EditRole));
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                                      QStringLiteral("Monto"), {c})
+                     .toLongLong(),
+                 12345600LL);
+        QCOMPARE(m->index(0, 6).data().toString(), QStringLiteral("$ 1.234,56"));
+        // A typing slip is refused with a message and nothing is stored.
+        QVERIFY(!m->setData(m->index(0, 6), QStringLiteral("doce"), Qt::EditRole));
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                                      QStringLiteral("Monto"), {c})
+                     .toLongLong(),
+                 12345600LL);
+    }
+
+    void levelMatrix() {
+        // Commands restricted by level, and the levels that may run them.
+        const QList<QPair<QString, QList<int>>> table = {
+            {"Command10", {1, 2, 3}}, {"Command2", {1, 2, 3}},  {"Command4", {1, 2}},     {"Command3", {1, 2}},
+            {"Command5", {1, 2, 3}},  {"Command6", {1, 2, 3}},  {"Command18", {1, 2}},    {"Command7", {1, 2, 3}},
+            {"Command8", {1, 2, 3}},  {"Command9", {1, 2, 3}},  {"Command11", {1, 2, 3}}, {"Command33", {1, 2, 3}},
+            {"Command13", {1, 2}},    {"Command29", {1, 2, 3}}, {"DBGrid2.Monto", {1}},   {"Command15", {1, 2}},
+            {"Command17", {1, 2}},    {"Command16", {1, 2}},    {"Command27", {1, 2}},    {"Command25", {1, 2}},
+            {"Command24", {1, 2, 3}}, {"Command22", {1, 2}},    {"Command23", {1, 2}},    {"Command20", {1, 2}},
+            {"Command21", {1, 2, 3}}, {"Command28", {1, 2}},    {"Command31", {1, 2, 3}}, {"Command32", {1, 2, 3}},
+            {"Command30", {1}},       {"Command26", {1}},       {"Command19", {1, 2}},    {"Command14", {1}},
+            {"Command12", {1}},
+        };
+        for (const auto &[cmd, levels] : table)
+            for (int nivel = 0; nivel <= 3; ++nivel)
+                QVERIFY2(Niveles::permite(cmd, nivel) == levels.contains(nivel),
+                         qPrintable(QStringLiteral("%1 nivel %2").arg(cmd).arg(nivel)));
+    }
+
+    void restrictedCommandsDoNothingForLevelThree() {
+        BaseTemporal db;
+        panPrin w;
+        // Every button of the window, wired through the level rule to a probe.
+        const QList<QPushButton *> buttons = w.findChildren<QPushButton *>();
+        QStringList ran;
+        QPushButton probe;
+        for (QPushButton *b : buttons) {
+            if (!b->objectName().startsWith(QStringLiteral("Command")))
+                continue;
+            Niveles::conectar(b, [&ran, b] { ran << b->objectName(); });
+        }
+        Module1::NivelUsuario = 3;
+        for (QPushButton *b : buttons)
+            if (b->objectName().startsWith(QStringLiteral("Command")) && b->objectName() != QStringLiteral("Command10"))
+                b->click();
+        for (const char *forbidden : {"Command3", "Command4", "Command13", "Command15", "Command16", "Command17",
+                                      "Command18", "Command28", "Command27", "Command25", "Command19", "Command30",
+                                      "Command26", "Command14", "Command12", "Command22", "Command23", "Command20"})
+            QVERIFY2(!ran.contains(QString::fromLatin1(forbidden)), forbidden);
+        for (const char *allowed : {"Command2", "Command5", "Command6", "Command7", "Command8", "Command9",
+                                    "Command24", "Command21", "Command31", "Command32", "Command11", "Command33",
+                                    "Command29"})
+            QVERIFY2(ran.contains(QString::fromLatin1(allowed)), allowed);
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        // Level 2: everything but the supervisor's four.
+        ran.clear();
+        Module1::NivelUsuario = 2;
+        for (QPushButton *b : buttons)
+            if (b->objectName().startsWith(QStringLiteral("Command")) && b->objectName() != QStringLiteral("Command10"))
+                b->click();
+        for (const char *forbidden : {"Command30", "Command26", "Command14", "Command12"})
+            QVERIFY2(!ran.contains(QString::fromLatin1(forbidden)), forbidden);
+        QVERIFY(ran.contains(QStringLiteral("Command3")));
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_panPrin)
+#include "tst_panPrin.moc"
