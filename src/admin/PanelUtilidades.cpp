@@ -55,10 +55,13 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     m_dayStack->addWidget(editor);
     m_dayStack->addWidget(pictapa);
     m_dayStack->setCurrentWidget(pictapa);
+    m_dayStack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_dayStack->setFixedHeight(editor->sizeHint().height());
     auto *lDia = new QGridLayout(gDia);
     lDia->addWidget(lblCambiar, 0, 0);
-    lDia->addWidget(Command31, 0, 1);
+    lDia->addWidget(Command31, 0, 1, Qt::AlignLeft);
     lDia->addWidget(m_dayStack, 1, 0, 1, 2);
+    lDia->setColumnStretch(1, 1);
 
     // Settings and users.
     auto *gSistema = new QGroupBox(QStringLiteral("Sistema"), this);

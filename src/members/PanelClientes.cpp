@@ -5,6 +5,7 @@
 #include "ui/DataGrid.h"
 
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -80,9 +81,10 @@ PanelClientes::PanelClientes(DataControl *data1, QWidget *parent) : QWidget(pare
 }
 
 void PanelClientes::crearSubPanel() {
-    panelCuotasClientesParticular = new QWidget;
+    panelCuotasClientesParticular = new QFrame;
     panelCuotasClientesParticular->setObjectName(QStringLiteral("panelCuotasClientesParticular"));
-    auto *p = panelCuotasClientesParticular;
+    auto *p = static_cast<QFrame *>(panelCuotasClientesParticular);
+    p->setFrameShape(QFrame::StyledPanel);
     lblAfiliado = etiqueta(p, QStringLiteral("lblAfiliado"), QStringLiteral("No hay un afiliado seleccionado"));
     QFont f = lblAfiliado->font();
     f.setBold(true);

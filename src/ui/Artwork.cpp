@@ -162,7 +162,7 @@ QPixmap portada(const QSize &size) {
     const QRectF textArea(60 + l, 0, size.width() - l - 80, size.height() * 0.62);
     p.drawText(textArea, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Mirabel"));
     QFont sub;
-    sub.setPixelSize(size.height() / 16);
+    sub.setPixelSize(size.height() / 20);
     p.setFont(sub);
     p.setPen(QColor(255, 255, 255, 220));
     p.drawText(QRectF(62 + l, size.height() * 0.64, size.width() - l - 80, size.height() * 0.2),

@@ -1,0 +1,92 @@
+#include "data/Database.h"
+#include "support/TestSupport.h"
+#include "ui/DataControl.h"
+#include "ui/DataGrid.h"
+#include "ui/Mensaje.h"
+
+#include <QSignalSpy>
+
+using namespace TestSupport;
+
+class tst_DataControl : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Mensaje::limpiar(); }
+
+    void currentRowAcrossFetchesAndCounts() {
+        BaseTemporal db;
+        Database::exec(QStringLiteral(R"(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
+                                         INSERT INTO "Planes" ("Descripcion") SELECT printf('Plan %04d', i) FROM n)"));
+        DataControl data(QStringLiteral("Data3"));
+        QSignalSpy moved(&data, &DataControl::reposition);
+        data.setRecordSource(QStringLiteral(R"(Select * from "Planes" order by "Descripcion")"));
+        QVERIFY(data.refresh());
+        QCOMPARE(data.currentRow(), 0);
+        QCOMPARE(moved.size(), 1);
+        // The whole list counts, not just the rows read so far.
+        QCOMPARE(data.recordCount(), 1000);
+        data.setCurrentRow(900); // beyond the first fetch
+        QCOMPARE(data.currentRow(), 900);
+        QCOMPARE(data.value(QStringLiteral("descripcion")).toString(), QStringLiteral("Plan 0901"));
+        data.setCurrentRow(5000);
+        QCOMPARE(data.currentRow(), -1);
+        QVERIFY(!data.hasCurrent());
+        QVERIFY(data.value(QStringLiteral("Descripcion")).isNull());
+    }
+
+    void emptyAndBrokenSources() {
+        BaseTemporal db;
+        DataControl data(QStringLiteral("Data1"));
+        data.setRecordSource(QStringLiteral(R"(Select * from "Afiliados")"));
+        QVERIFY(data.refresh());
+        QCOMPARE(data.currentRow(), -1);
+        QCOMPARE(data.recordCount(), 0);
+        data.setRecordSource(QStringLiteral("Select * from NoExiste"));
+        QVERIFY(!data.refresh());
+        QVERIFY(!data.lastError().isEmpty());
+        QCOMPARE(data.currentRow(), -1);
+    }
+
+    void deleteCurrentKeepsThePlace() {
+        BaseTemporal db;
+        for (const char *d : {"A", "B", "C"})
+            nuevoPlan(QString::fromLatin1(d));
+        DataControl data(QStringLiteral("Data3"));
+        data.setRecordSource(QStringLiteral(R"(Select * from "Planes" order by "Descripcion")"));
+        data.setEditTarget(QStringLiteral("Planes"), QStringLiteral("idPlan"));
+        data.refresh();
+        data.setCurrentRow(1);
+        QVERIFY(data.deleteCurrent());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Planes")")), 2);
+        QCOMPARE(data.currentRow(), 1);
+        QCOMPARE(data.value(QStringLiteral("Descripcion")).toString(), QStringLiteral("C"));
+        data.setCurrentRow(-1);
+        QVERIFY(!data.deleteCurrent());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Planes")")), 2);
+    }
+
+    void gridFollowsAndMovesTheCurrentRow() {
+        BaseTemporal db;
+        for (const char *d : {"A", "B", "C"})
+            nuevoPlan(QString::fromLatin1(d));
+        DataControl data(QStringLiteral("Data3"));
+        data.setRecordSource(QStringLiteral(R"(Select * from "Planes" order by "Descripcion")"));
+        DataGrid grid(QStringLiteral("DBGrid3"), &data);
+        grid.setColumns({{QStringLiteral("Descripcion"), QStringLiteral("Descripcion")},
+                         {QStringLiteral("CuotaMensual"), QStringLiteral("CuotaMensual"), Formato::Tipo::Moneda}});
+        data.refresh();
+        QCOMPARE(grid.currentIndex().row(), 0);
+        grid.setCurrentIndex(grid.model()->index(2, 0));
+        QCOMPARE(data.currentRow(), 2);
+        data.setCurrentRow(1);
+        QCOMPARE(grid.currentIndex().row(), 1);
+        // Money right-aligned, shown in the currency format.
+        QCOMPARE(grid.model()->index(0, 1).data().toString(), QStringLiteral("$ 25,00"));
+        QCOMPARE(grid.model()->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight, int(Qt::AlignRight));
+        // Locked columns cannot be edited.
+        QVERIFY(!(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable));
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_DataControl)
+#include "tst_DataControl.moc"
