@@ -64,9 +64,12 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     if (!Schema::upgrade(db, &why))
         return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
     g_path = info.absoluteFilePath();
-    // Rows written by another tool lack the stored surname key; give them one so the list order holds.
+    // Rows written by another tool lack the stored sort key; give them one so the list order holds.
     exec(QStringLiteral(R"(UPDATE "Afiliados" SET "ClaveOrden" = clave_orden("Apellido", "Nombres")
                            WHERE "ClaveOrden" IS NULL)"));
+    // Plans are few: their keys are simply brought up to date.
+    exec(QStringLiteral(R"(UPDATE "Planes" SET "ClaveOrden" = clave_orden("Descripcion")
+                           WHERE "ClaveOrden" IS NOT clave_orden("Descripcion"))"));
     return true;
 }
 

@@ -12,8 +12,22 @@
 #include <QVBoxLayout>
 
 QString PanelCuotas::recordSourceDiseno() {
-    return QStringLiteral(R"(Select * from "ConsultaCuotas" order by "Descripcion" COLLATE es, "Mes", "Año", )"
-                          R"("Apellido" COLLATE es)");
+    // Every due, by plan name, month, year and member, in Spanish order. Written so that the database walks
+    // the plans in order and sorts one plan-month at a time: the first rows of a club with a million dues
+    // arrive at once. Dues whose plan no longer exists come last.
+    return QStringLiteral(R"(SELECT * FROM (
+        SELECT c."idCuota", c."idAfiliado", c."idPlan", c."Mes", c."Año", c."Vencimiento", c."Factura", c."Monto",
+               c."Pagada", c."Fecha de Pago", a."Apellido", a."Nombres", p."Descripcion"
+        FROM "Planes" p CROSS JOIN "Cuotas" c ON c."idPlan" = p."idPlan"
+        LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+        ORDER BY p."ClaveOrden", p."idPlan", c."Mes", c."Año", a."ClaveOrden")
+      UNION ALL
+      SELECT * FROM (
+        SELECT c."idCuota", c."idAfiliado", c."idPlan", c."Mes", c."Año", c."Vencimiento", c."Factura", c."Monto",
+               c."Pagada", c."Fecha de Pago", a."Apellido", a."Nombres", NULL
+        FROM "Cuotas" c LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+        WHERE NOT EXISTS (SELECT 1 FROM "Planes" p WHERE p."idPlan" = c."idPlan")
+        ORDER BY c."Mes", c."Año", a."ClaveOrden"))");
 }
 
 PanelCuotas::PanelCuotas(DataControl *data2, QWidget *parent) : QWidget(parent), Data2(data2) {

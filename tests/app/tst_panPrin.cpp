@@ -107,6 +107,28 @@ private slots:
         QCOMPARE(g4->model()->index(0, 5).data().toString(), QStringLiteral("Efectivo"));
     }
 
+    void duesListInPlanMonthYearMemberOrder() {
+        BaseTemporal db;
+        const int zona = nuevoPlan(QStringLiteral("Zona sur"));
+        const int anual = nuevoPlan(QString::fromUtf8("Ánual"));
+        const int borrado = nuevoPlan(QStringLiteral("Borrado"));
+        const int a = nuevoAfiliado(QStringLiteral("Zárate"), QStringLiteral("Ana"), zona);
+        const int b = nuevoAfiliado(QStringLiteral("álvarez"), QStringLiteral("Juan"), zona);
+        nuevaCuota(a, zona, QDate(2009, 2, 10), 1, false, QDate(), 2, 2009);
+        nuevaCuota(a, zona, QDate(2009, 1, 10), 2, false, QDate(), 1, 2009);
+        nuevaCuota(b, zona, QDate(2009, 1, 10), 3, false, QDate(), 1, 2009);
+        nuevaCuota(a, borrado, QDate(2009, 1, 10), 4, false, QDate(), 1, 2009);
+        nuevaCuota(a, anual, QDate(2009, 3, 10), 5, false, QDate(), 3, 2009);
+        Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {borrado});
+        panPrin w;
+        w.Data2->fetchAll();
+        QStringList order;
+        for (int r = 0; r < w.Data2->model()->rowCount(); ++r)
+            order << w.Data2->valueAt(r, QStringLiteral("Monto")).toString();
+        // Ánual before Zona sur; month 1 before 2; álvarez before Zárate; the orphan due last.
+        QCOMPARE(order, QStringList({"5", "3", "2", "1", "4"}));
+    }
+
     void actualizarTablasRereadsTheCurrentRecordSources() {
         BaseTemporal db;
         const int p = nuevoPlan(QStringLiteral("Mensual"));

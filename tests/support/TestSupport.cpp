@@ -73,8 +73,8 @@ int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervi
 
 int nuevoPlan(const QString &descripcion, qint64 cuotaMensual, int cantidad, qint64 inscripcion) {
     return insertar(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
-                    "CantidadCuotas", "Inscripcion") VALUES (?, '', ?, ?, ?))"),
-                    {descripcion, qlonglong(cuotaMensual), cantidad, qlonglong(inscripcion)});
+                    "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, '', ?, ?, ?, clave_orden(?)))"),
+                    {descripcion, qlonglong(cuotaMensual), cantidad, qlonglong(inscripcion), descripcion});
 }
 
 int nuevaCategoria(const QString &descripcion) {
