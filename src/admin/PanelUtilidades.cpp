@@ -74,12 +74,14 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
 
     // Debt reminders.
     auto *gMail = new QGroupBox(QStringLiteral("Aviso de deuda por e-mail"), this);
-    auto *lblMail = new QLabel(QStringLiteral("Para avisar a los socios que poseen deuda, ud. puede simplemente hacer "
-                                              "click aqui y el sistema enviará e-mails a todos ellos avisando su deuda."),
-                               gMail);
+    auto *lblMail =
+        new QLabel(QStringLiteral("Para avisar a los socios que poseen deuda, ud. puede simplemente hacer "
+                                  "click aqui y el sistema enviará e-mails a todos ellos avisando su deuda."),
+                   gMail);
     lblMail->setWordWrap(true);
     Command19 = boton(gMail, QStringLiteral("Command19"), QStringLiteral("Enviar e-mail de aviso"));
-    lblTime = Controles::etiqueta(gMail, QStringLiteral("lblTime"), QStringLiteral("Status de envío de e-mails..."));
+    lblTime = Controles::etiqueta(gMail, QStringLiteral("lblTime"),
+                                  QStringLiteral("Status de envío de e-mails..."));
     auto *lMail = new QGridLayout(gMail);
     lMail->addWidget(lblMail, 0, 0, 1, 2);
     lMail->addWidget(Command19, 1, 0);
@@ -100,4 +102,6 @@ void PanelUtilidades::setTapaVisible(bool visible) {
     pictapa->setVisible(visible);
 }
 
-bool PanelUtilidades::tapaVisible() const { return m_dayStack->currentIndex() == 1; }
+bool PanelUtilidades::tapaVisible() const {
+    return m_dayStack->currentIndex() == 1;
+}

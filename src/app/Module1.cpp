@@ -15,13 +15,17 @@ namespace Module1 {
 
 qint16 NivelUsuario = 0;
 
-QSqlDatabase BaseDatos() { return Database::db(); }
+QSqlDatabase BaseDatos() {
+    return Database::db();
+}
 
 QVariant BuscaValor(const QString &sql, const QString &campo, const QVariantList &params) {
     return Database::buscaValor(sql, campo, params);
 }
 
-void CentraForm(QWidget *ventana) { Ventana::centrar(ventana); }
+void CentraForm(QWidget *ventana) {
+    Ventana::centrar(ventana);
+}
 
 bool Confirma(const QString &texto) {
     return Mensaje::mostrar(texto + QStringLiteral(" ??"), QStringLiteral("Pregunta"), QMessageBox::Question,
@@ -34,26 +38,14 @@ namespace {
 template <typename Add> void forEachRow(const QString &sql, const QVariantList &params, Add add) {
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
-    bool ok = q.prepare(sql);
-    if (ok) {
-        for (const QVariant &p : params)
-            q.addBindValue(p);
-        ok = q.exec();
-    }
-    if (!ok) {
-        Log::error(QStringLiteral("LlenaCombo"), sql + QStringLiteral(": ") + q.lastError().text());
+    if (!Database::run(q, sql, params, QStringLiteral("LlenaCombo")))
         return;
-    }
     while (q.next())
         add(q.record());
 }
 
 QVariant field(const QSqlRecord &rec, const QString &name) {
-    int idx = rec.indexOf(name);
-    if (idx < 0)
-        for (int i = 0; i < rec.count(); ++i)
-            if (rec.fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
-                idx = i;
+    const int idx = Database::fieldIndex(rec, name);
     if (idx < 0) {
         Log::error(QStringLiteral("LlenaCombo"), QStringLiteral("campo inexistente ") + name);
         return {};

@@ -14,8 +14,8 @@ const QHash<QString, QList<int>> &restringidos() {
         {QStringLiteral("Command3"), {1, 2}},  // Borrar
         {QStringLiteral("Command18"), {1, 2}}, // Categ.
         // Cuotas
-        {QStringLiteral("Command13"), {1, 2}},      // Borrar
-        {QStringLiteral("DBGrid2.Monto"), {1}},     // editing the amount of a due
+        {QStringLiteral("Command13"), {1, 2}},  // Borrar
+        {QStringLiteral("DBGrid2.Monto"), {1}}, // editing the amount of a due
         // Planes
         {QStringLiteral("Command15"), {1, 2}}, // Nuevo Plan
         {QStringLiteral("Command17"), {1, 2}}, // Modificar (and double-click on DBGrid3)
@@ -48,7 +48,9 @@ bool permite(const QString &comando, int nivel) {
     return it == restringidos().constEnd() || it->contains(nivel);
 }
 
-bool permiteActual(const QString &comando) { return permite(comando, Module1::NivelUsuario); }
+bool permiteActual(const QString &comando) {
+    return permite(comando, Module1::NivelUsuario);
+}
 
 void ejecutar(const QString &comando, const std::function<void()> &accion) {
     if (permiteActual(comando) && accion)

@@ -18,9 +18,10 @@ panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
 
     auto *logo = new QLabel(this);
     logo->setPixmap(Artwork::logo(64));
-    auto *intro = new QLabel(QStringLiteral("La base de datos no tiene usuarios todavía. Ingrese los datos del "
-                                            "supervisor general, que podrá luego crear a los demás usuarios."),
-                             this);
+    auto *intro =
+        new QLabel(QStringLiteral("La base de datos no tiene usuarios todavía. Ingrese los datos del "
+                                  "supervisor general, que podrá luego crear a los demás usuarios."),
+                   this);
     intro->setWordWrap(true);
 
     auto *l1 = Controles::etiqueta(this, QString(), QStringLiteral("&Nombre completo :"));

@@ -34,7 +34,9 @@ panPrin *g_instancia = nullptr;
 const char *const kOpciones[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades"};
 } // namespace
 
-panPrin *panPrin::instancia() { return g_instancia; }
+panPrin *panPrin::instancia() {
+    return g_instancia;
+}
 
 panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     g_instancia = this;
@@ -110,7 +112,8 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     statusBar()->addWidget(lblInfo, 1);
 
     // Shortcuts: double-click on a list runs its "Modificar", which applies its own level rule.
-    connect(clientes->DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { clientes->Command4->click(); });
+    connect(clientes->DBGrid1, &QAbstractItemView::doubleClicked, this,
+            [this] { clientes->Command4->click(); });
     connect(planes->DBGrid3, &QAbstractItemView::doubleClicked, this, [this] { planes->Command17->click(); });
     Niveles::conectar(Command10, [this] { actualizarTablas(); });
     for (int i = 0; i < 6; ++i) {
@@ -154,7 +157,8 @@ QWidget *panPrin::crearBarraOpciones() {
         btnIconSelect[i]->setPixmap(Artwork::iconoOpcion(i, 48));
         btnIconSelect[i]->setAlignment(Qt::AlignCenter);
         btnIconSelect[i]->setCursor(Qt::PointingHandCursor);
-        btnIconSelect[i]->setToolTip(QStringLiteral("%1 (Ctrl+%2)").arg(QString::fromUtf8(kOpciones[i])).arg(i + 1));
+        btnIconSelect[i]->setToolTip(
+            QStringLiteral("%1 (Ctrl+%2)").arg(QString::fromUtf8(kOpciones[i])).arg(i + 1));
         lblOpcion[i] = new QLabel(QString::fromUtf8(kOpciones[i]), bar);
         lblOpcion[i]->setObjectName(QStringLiteral("lblOpcion_%1").arg(i));
         lblOpcion[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -201,8 +205,8 @@ void panPrin::cargar() {
     informes->dtHastaCaja->setDate(hoy);
     caja->dtFechaCaja->setDate(hoy);
     // 4. The account filter, in the order the database gives the accounts; nothing selected.
-    Module1::LlenaComboId(caja->Combo1, QStringLiteral(R"(Select * from "Cuentas")"), QStringLiteral("Descripcion"),
-                          QStringLiteral("idCuenta"));
+    Module1::LlenaComboId(caja->Combo1, QStringLiteral(R"(Select * from "Cuentas")"),
+                          QStringLiteral("Descripcion"), QStringLiteral("idCuenta"));
     caja->Combo1->setCurrentIndex(-1);
     // 5. Month and year boxes: plain numbers.
     cuotas->txtSelMes->setText(QString::number(hoy.month()));

@@ -19,14 +19,18 @@ PanelInformes::PanelInformes(QWidget *parent) : QWidget(parent) {
     Controles::asociar(lblEntre, dtDesdeCaja);
     dtHastaCaja->setAccessibleName(QStringLiteral("Hasta"));
 
-    Command27 = Controles::boton(this, QStringLiteral("Command27"), QStringLiteral("Resumen Sumas y Saldos Caja"));
-    Command25 = Controles::boton(this, QStringLiteral("Command25"), QStringLiteral("Informe de Deudas socios"));
-    auto *txt27 = new QLabel(QStringLiteral("Este informe muestra un resumen de ingresos y/o egresos por cuenta dentro "
-                                            "del período de fechas abajo especificado."),
-                             this);
-    auto *txt25 = new QLabel(QStringLiteral("Este informe muestra la deuda de socios al día de hoy, teniendo en cuenta "
-                                            "la fecha de vencimiento según el plan de cuota de cada socio."),
-                             this);
+    Command27 =
+        Controles::boton(this, QStringLiteral("Command27"), QStringLiteral("Resumen Sumas y Saldos Caja"));
+    Command25 =
+        Controles::boton(this, QStringLiteral("Command25"), QStringLiteral("Informe de Deudas socios"));
+    auto *txt27 =
+        new QLabel(QStringLiteral("Este informe muestra un resumen de ingresos y/o egresos por cuenta dentro "
+                                  "del período de fechas abajo especificado."),
+                   this);
+    auto *txt25 =
+        new QLabel(QStringLiteral("Este informe muestra la deuda de socios al día de hoy, teniendo en cuenta "
+                                  "la fecha de vencimiento según el plan de cuota de cada socio."),
+                   this);
     for (QLabel *l : {txt27, txt25})
         l->setWordWrap(true);
 

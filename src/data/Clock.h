@@ -7,6 +7,6 @@ class Clock {
 public:
     static QDate today();
     static void setFixed(const QDate &date); // an invalid date returns to the system clock
-    static void addMonths(int months);        // moves a fixed clock on
+    static void addMonths(int months);       // moves a fixed clock on
     static bool isFixed();
 };

@@ -33,7 +33,9 @@ QString Database::defaultPath() {
     return dir + QStringLiteral("/BASE.db");
 }
 
-QString Database::path() { return g_path; }
+QString Database::path() {
+    return g_path;
+}
 
 bool Database::open(const QString &path, Mode mode, QString *error) {
     auto fail = [&](const QString &why) {
@@ -50,7 +52,8 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
         if (!QDir().mkpath(info.absolutePath()))
             return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
     } else if (!looksLikeSqlite(path)) {
-        return fail(QStringLiteral("El archivo %1 no es una base de datos de Mirabel o no se puede leer.").arg(path));
+        return fail(
+            QStringLiteral("El archivo %1 no es una base de datos de Mirabel o no se puede leer.").arg(path));
     }
 
     close();
@@ -98,45 +101,42 @@ void Database::close() {
     g_path.clear();
 }
 
-bool Database::exec(const QString &sql, const QVariantList &params, QString *error) {
-    QSqlQuery q(db());
+bool Database::run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where) {
     bool ok = q.prepare(sql);
     if (ok) {
         for (const QVariant &p : params)
             q.addBindValue(p);
         ok = q.exec();
     }
-    if (!ok) {
-        Log::error(QStringLiteral("SQL"), sql + QStringLiteral(": ") + q.lastError().text());
-        if (error)
-            *error = q.lastError().text();
-    }
+    if (!ok)
+        Log::error(where, sql + QStringLiteral(": ") + q.lastError().text());
+    return ok;
+}
+
+int Database::fieldIndex(const QSqlRecord &record, const QString &name) {
+    const int idx = record.indexOf(name);
+    if (idx >= 0)
+        return idx;
+    for (int i = 0; i < record.count(); ++i)
+        if (record.fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool Database::exec(const QString &sql, const QVariantList &params, QString *error) {
+    QSqlQuery q(db());
+    const bool ok = run(q, sql, params, QStringLiteral("SQL"));
+    if (!ok && error)
+        *error = q.lastError().text();
     return ok;
 }
 
 QVariant Database::buscaValor(const QString &sql, const QString &campo, const QVariantList &params) {
     QSqlQuery q(db());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        Log::error(QStringLiteral("BuscaValor"), sql + QStringLiteral(": ") + q.lastError().text());
+    if (!run(q, sql, params, QStringLiteral("BuscaValor")) || !q.next())
         return {};
-    }
-    for (const QVariant &p : params)
-        q.addBindValue(p);
-    if (!q.exec()) {
-        Log::error(QStringLiteral("BuscaValor"), sql + QStringLiteral(": ") + q.lastError().text());
-        return {};
-    }
-    if (!q.next())
-        return {};
-    // Field names match without regard to case, as table names do.
-    const QSqlRecord rec = q.record();
-    int idx = rec.indexOf(campo);
-    if (idx < 0) {
-        for (int i = 0; i < rec.count(); ++i)
-            if (rec.fieldName(i).compare(campo, Qt::CaseInsensitive) == 0)
-                idx = i;
-    }
+    const int idx = fieldIndex(q.record(), campo);
     if (idx < 0) {
         Log::error(QStringLiteral("BuscaValor"), QStringLiteral("campo inexistente %1 en %2").arg(campo, sql));
         return {};
@@ -145,12 +145,13 @@ QVariant Database::buscaValor(const QString &sql, const QString &campo, const QV
 }
 
 bool Database::hasUsers() {
-    return !buscaValor(QStringLiteral(R"(SELECT "idUsuario" FROM "Usuarios" LIMIT 1)"), QStringLiteral("idUsuario"))
+    return !buscaValor(QStringLiteral(R"(SELECT "idUsuario" FROM "Usuarios" LIMIT 1)"),
+                       QStringLiteral("idUsuario"))
                 .isNull();
 }
 
-bool Database::createFirstSupervisor(const QString &fullName, const QString &userName, const QString &password,
-                                     QString *error) {
+bool Database::createFirstSupervisor(const QString &fullName, const QString &userName,
+                                     const QString &password, QString *error) {
     Transaction t;
     if (hasUsers()) {
         if (error)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -22,6 +24,10 @@ public:
     static QSqlDatabase db() { return QSqlDatabase::database(); }
     static QString path();
 
+    // Prepares sql on q, binds params in order and runs it. Errors are logged (with where) and give false.
+    static bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where);
+    // Index of a field by name, without regard to case as the stored names are; -1 when absent.
+    static int fieldIndex(const QSqlRecord &record, const QString &name);
     // Runs a statement with bound values; errors are logged and returned as false.
     static bool exec(const QString &sql, const QVariantList &params = {}, QString *error = nullptr);
     // The value of field campo in the first row of the query, or a null QVariant when there is no row,
@@ -30,6 +36,6 @@ public:
     // Whether the file has at least one user (the first start asks for a supervisor otherwise).
     static bool hasUsers();
     // Adds the first supervisor; refuses when any user exists.
-    static bool createFirstSupervisor(const QString &fullName, const QString &userName, const QString &password,
-                                      QString *error);
+    static bool createFirstSupervisor(const QString &fullName, const QString &userName,
+                                      const QString &password, QString *error);
 };

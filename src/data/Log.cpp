@@ -47,6 +47,10 @@ void Log::write(const QString &message) {
     out << QDateTime::currentDateTime().toString(Qt::ISODate) << ' ' << message << '\n';
 }
 
-void Log::error(const QString &where, const QString &message) { write(where + QStringLiteral(": ") + message); }
+void Log::error(const QString &where, const QString &message) {
+    write(where + QStringLiteral(": ") + message);
+}
 
-void Log::installMessageHandler() { g_previous = qInstallMessageHandler(handler); }
+void Log::installMessageHandler() {
+    g_previous = qInstallMessageHandler(handler);
+}

@@ -112,16 +112,16 @@ QString Money::toCurrencyString(const QLocale &locale) const {
 }
 
 namespace {
-const char *const kUnits[] = {"cero",       "uno",        "dos",          "tres",        "cuatro",
-                              "cinco",      "seis",       "siete",        "ocho",        "nueve",
-                              "diez",       "once",       "doce",         "trece",       "catorce",
-                              "quince",     "dieciséis",  "diecisiete",   "dieciocho",   "diecinueve",
-                              "veinte",     "veintiuno",  "veintidós",    "veintitrés",  "veinticuatro",
+const char *const kUnits[] = {"cero",        "uno",        "dos",         "tres",       "cuatro",
+                              "cinco",       "seis",       "siete",       "ocho",       "nueve",
+                              "diez",        "once",       "doce",        "trece",      "catorce",
+                              "quince",      "dieciséis",  "diecisiete",  "dieciocho",  "diecinueve",
+                              "veinte",      "veintiuno",  "veintidós",   "veintitrés", "veinticuatro",
                               "veinticinco", "veintiséis", "veintisiete", "veintiocho", "veintinueve"};
-const char *const kTens[] = {"", "", "", "treinta", "cuarenta", "cincuenta", "sesenta", "setenta", "ochenta", "noventa"};
-const char *const kHundreds[] = {"",           "ciento",       "doscientos", "trescientos",
-                                 "cuatrocientos", "quinientos", "seiscientos", "setecientos",
-                                 "ochocientos",  "novecientos"};
+const char *const kTens[] = {"",          "",        "",        "treinta", "cuarenta",
+                             "cincuenta", "sesenta", "setenta", "ochenta", "noventa"};
+const char *const kHundreds[] = {"",           "ciento",      "doscientos",  "trescientos", "cuatrocientos",
+                                 "quinientos", "seiscientos", "setecientos", "ochocientos", "novecientos"};
 
 QString below1000(int n) {
     if (n == 100)
@@ -136,7 +136,8 @@ QString below1000(int n) {
         else if (r % 10 == 0)
             parts << QString::fromUtf8(kTens[r / 10]);
         else
-            parts << QString::fromUtf8(kTens[r / 10]) + QStringLiteral(" y ") + QString::fromUtf8(kUnits[r % 10]);
+            parts << QString::fromUtf8(kTens[r / 10]) + QStringLiteral(" y ") +
+                         QString::fromUtf8(kUnits[r % 10]);
     }
     return parts.join(QLatin1Char(' '));
 }
@@ -149,7 +150,8 @@ QString wholeWords(qint64 n) {
     const int thousands = int((n / 1000) % 1000);
     const int rest = int(n % 1000);
     if (millions > 0)
-        parts << (millions == 1 ? QStringLiteral("un millón") : wholeWords(millions) + QStringLiteral(" millones"));
+        parts << (millions == 1 ? QStringLiteral("un millón")
+                                : wholeWords(millions) + QStringLiteral(" millones"));
     if (thousands > 0)
         parts << (thousands == 1 ? QStringLiteral("mil") : below1000(thousands) + QStringLiteral(" mil"));
     if (rest > 0)

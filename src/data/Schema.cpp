@@ -116,7 +116,9 @@ const char *const kStep1[] = {
 
 } // namespace
 
-int Schema::currentVersion() { return 1; }
+int Schema::currentVersion() {
+    return 1;
+}
 
 QStringList Schema::stepStatements(int toVersion) {
     QStringList out;
@@ -142,7 +144,8 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
     }
     if (v > currentVersion()) {
         if (error)
-            *error = QStringLiteral("la base de datos fue creada por una versión más nueva del programa (%1)").arg(v);
+            *error = QStringLiteral("la base de datos fue creada por una versión más nueva del programa (%1)")
+                         .arg(v);
         return false;
     }
     while (v < currentVersion()) {

@@ -101,7 +101,9 @@ bool likeMatch(const QString &p, int pi, const QString &t, int ti, QChar esc) {
 
 namespace SqlEngine {
 
-int compare(const QString &a, const QString &b) { return collator().compare(a, b); }
+int compare(const QString &a, const QString &b) {
+    return collator().compare(a, b);
+}
 
 bool like(const QString &pattern, const QString &text, QChar escape) {
     return likeMatch(pattern.toCaseFolded(), 0, text.toCaseFolded(), 0,
@@ -134,7 +136,9 @@ QString memberSortKey(const QString &apellido, const QString &nombres) {
     return sortKey(apellido) + QChar(0x01) + sortKey(nombres);
 }
 
-QString prefixUpperBound(const QString &prefixKey) { return prefixKey + QChar(0xFFFF); }
+QString prefixUpperBound(const QString &prefixKey) {
+    return prefixKey + QChar(0xFFFF);
+}
 
 bool prepareConnection(QSqlDatabase &db, QString *error) {
     const QVariant handle = db.driver()->handle();
@@ -165,11 +169,12 @@ bool prepareConnection(QSqlDatabase &db, QString *error) {
         return false;
     }
     QSqlQuery q(db);
-    for (const char *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=OFF",
-                               "PRAGMA busy_timeout=5000", "PRAGMA cache_size=-65536", "PRAGMA temp_store=MEMORY"}) {
+    for (const char *pragma :
+         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=OFF",
+          "PRAGMA busy_timeout=5000", "PRAGMA cache_size=-65536", "PRAGMA temp_store=MEMORY"}) {
         if (!q.exec(QString::fromLatin1(pragma))) {
-            Log::error(QStringLiteral("Base de datos"), QString::fromLatin1(pragma) + QStringLiteral(": ") +
-                                                            q.lastError().text());
+            Log::error(QStringLiteral("Base de datos"),
+                       QString::fromLatin1(pragma) + QStringLiteral(": ") + q.lastError().text());
         }
     }
     return true;

@@ -13,7 +13,7 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
     bool isActive() const { return m_active; } // false when the transaction could not be started
-    bool commit();                              // true when stored
+    bool commit();                             // true when stored
     void rollback();
     QString lastError() const { return m_error; }
 

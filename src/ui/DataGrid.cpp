@@ -35,7 +35,9 @@ int GridModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : m_data->model()->rowCount();
 }
 
-int GridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_cols.size()); }
+int GridModel::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : int(m_cols.size());
+}
 
 QVariant GridModel::stored(int row, int col) const {
     const auto it = m_edited.constFind({row, col});
@@ -166,7 +168,8 @@ void DataGrid::followDataControl(int row) {
         clearSelection();
     } else if (currentIndex().row() != row) {
         const QModelIndex idx = m_model->index(row, qMax(0, currentIndex().column()));
-        selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(idx,
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(idx);
     }
     m_syncing = false;
@@ -180,7 +183,9 @@ void DataGrid::setColumns(const QVector<Columna> &cols) {
     }
 }
 
-void DataGrid::setColumnLocked(int column, bool locked) { m_model->setLocked(column, locked); }
+void DataGrid::setColumnLocked(int column, bool locked) {
+    m_model->setLocked(column, locked);
+}
 
 bool DataGrid::isColumnLocked(int column) const {
     return column < 0 || column >= m_model->columns().size() || m_model->columns().at(column).locked;

@@ -11,7 +11,9 @@ QLocale localePrograma() {
     return QLocale(QLocale::Spanish, QLocale::Argentina);
 }
 
-QString fecha(const QDate &d) { return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : QString(); }
+QString fecha(const QDate &d) {
+    return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : QString();
+}
 
 QDate leerFecha(const QVariant &stored) {
     if (stored.isNull())
@@ -23,7 +25,9 @@ QDate leerFecha(const QVariant &stored) {
     return d;
 }
 
-QString moneda(const Money &m) { return m.toCurrencyString(QLocale()); }
+QString moneda(const Money &m) {
+    return m.toCurrencyString(QLocale());
+}
 
 QString monedaDe(const QVariant &stored) {
     const auto m = Money::fromVariant(stored);

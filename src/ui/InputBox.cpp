@@ -27,6 +27,8 @@ std::optional<QString> pedir(const QString &prompt, const QString &titulo, const
     return dlg.textValue();
 }
 
-void encolarRespuesta(const std::optional<QString> &respuesta) { g_answers.enqueue(respuesta); }
+void encolarRespuesta(const std::optional<QString> &respuesta) {
+    g_answers.enqueue(respuesta);
+}
 
 } // namespace InputBox

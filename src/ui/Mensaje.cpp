@@ -22,8 +22,8 @@ QMessageBox::StandardButton firstOf(QMessageBox::StandardButtons b) {
 namespace Mensaje {
 
 QMessageBox::StandardButton mostrar(const QString &texto, const QString &titulo, QMessageBox::Icon icono,
-                                    QMessageBox::StandardButtons botones, QMessageBox::StandardButton porDefecto,
-                                    QWidget *padre) {
+                                    QMessageBox::StandardButtons botones,
+                                    QMessageBox::StandardButton porDefecto, QWidget *padre) {
     const QString title = titulo.isEmpty() ? QStringLiteral("Mirabel!") : titulo;
     if (icono == QMessageBox::Critical)
         Log::write(QStringLiteral("Mensaje: ") + texto);
@@ -54,10 +54,18 @@ bool preguntaSiNo(const QString &texto, const QString &titulo, QWidget *padre) {
                    padre) == QMessageBox::Yes;
 }
 
-void habilitarPrueba(bool enabled) { g_test = enabled; }
-bool enPrueba() { return g_test; }
-void encolarRespuesta(QMessageBox::StandardButton respuesta) { g_answers.enqueue(respuesta); }
-QVector<Mostrado> mostrados() { return g_shown; }
+void habilitarPrueba(bool enabled) {
+    g_test = enabled;
+}
+bool enPrueba() {
+    return g_test;
+}
+void encolarRespuesta(QMessageBox::StandardButton respuesta) {
+    g_answers.enqueue(respuesta);
+}
+QVector<Mostrado> mostrados() {
+    return g_shown;
+}
 void limpiar() {
     g_shown.clear();
     g_answers.clear();

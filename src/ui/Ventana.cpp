@@ -32,5 +32,6 @@ void Ventana::centrar(QWidget *ventana) {
         return;
     const QRect area = screen->availableGeometry();
     const QSize size = ventana->frameGeometry().size();
-    ventana->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    ventana->move(area.x() + (area.width() - size.width()) / 2,
+                  area.y() + (area.height() - size.height()) / 2);
 }

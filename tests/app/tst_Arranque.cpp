@@ -41,7 +41,8 @@ private slots:
                 f->txtRepetir->setText(QStringLiteral("clave2"));
                 f->Command1->click(); // mismatch: refused, window stays
                 QCOMPARE(Mensaje::mostrados().size(), 1);
-                QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Error, las contraseñas no coinciden!"));
+                QCOMPARE(Mensaje::mostrados().at(0).texto,
+                         QStringLiteral("Error, las contraseñas no coinciden!"));
                 QVERIFY(f->isVisible());
                 f->txtRepetir->setText(QStringLiteral("clave1"));
                 alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *w) {
@@ -79,7 +80,8 @@ private slots:
             nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
             Database::close();
         }
-        alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *w) { static_cast<panIngreso *>(w)->close(); });
+        alAbrirModalDe(QStringLiteral("panIngreso"),
+                       [](QWidget *w) { static_cast<panIngreso *>(w)->close(); });
         int salida = -1;
         QVERIFY(!Main::arrancar(path, &salida));
         QCOMPARE(salida, 0);

@@ -2,9 +2,9 @@
 #include "support/TestSupport.h"
 #include "ui/Mensaje.h"
 
-#include <QComboBox>
-#include <QAbstractButton>
 #include "data/Database.h"
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -41,7 +41,8 @@ private slots:
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Sí"));
         QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("No"));
-        QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')),
+                 QStringLiteral("Cancelar"));
     }
 
     void llenaComboAppendsInQueryOrder() {

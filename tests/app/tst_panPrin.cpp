@@ -4,11 +4,11 @@
 #include "app/panPrin.h"
 #include "cash/PanelCaja.h"
 #include "cash/PanelInformes.h"
+#include "data/Database.h"
 #include "dues/PanelCuotas.h"
 #include "members/PanelClientes.h"
 #include "members/PanelPlanes.h"
 #include "support/TestSupport.h"
-#include "data/Database.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
@@ -183,15 +183,17 @@ private slots:
     void levelMatrix() {
         // Commands restricted by level, and the levels that may run them.
         const QList<QPair<QString, QList<int>>> table = {
-            {"Command10", {1, 2, 3}}, {"Command2", {1, 2, 3}},  {"Command4", {1, 2}},     {"Command3", {1, 2}},
-            {"Command5", {1, 2, 3}},  {"Command6", {1, 2, 3}},  {"Command18", {1, 2}},    {"Command7", {1, 2, 3}},
-            {"Command8", {1, 2, 3}},  {"Command9", {1, 2, 3}},  {"Command11", {1, 2, 3}}, {"Command33", {1, 2, 3}},
-            {"Command13", {1, 2}},    {"Command29", {1, 2, 3}}, {"DBGrid2.Monto", {1}},   {"Command15", {1, 2}},
-            {"Command17", {1, 2}},    {"Command16", {1, 2}},    {"Command27", {1, 2}},    {"Command25", {1, 2}},
-            {"Command24", {1, 2, 3}}, {"Command22", {1, 2}},    {"Command23", {1, 2}},    {"Command20", {1, 2}},
-            {"Command21", {1, 2, 3}}, {"Command28", {1, 2}},    {"Command31", {1, 2, 3}}, {"Command32", {1, 2, 3}},
-            {"Command30", {1}},       {"Command26", {1}},       {"Command19", {1, 2}},    {"Command14", {1}},
-            {"Command12", {1}},
+            {"Command10", {1, 2, 3}}, {"Command2", {1, 2, 3}},  {"Command4", {1, 2}},
+            {"Command3", {1, 2}},     {"Command5", {1, 2, 3}},  {"Command6", {1, 2, 3}},
+            {"Command18", {1, 2}},    {"Command7", {1, 2, 3}},  {"Command8", {1, 2, 3}},
+            {"Command9", {1, 2, 3}},  {"Command11", {1, 2, 3}}, {"Command33", {1, 2, 3}},
+            {"Command13", {1, 2}},    {"Command29", {1, 2, 3}}, {"DBGrid2.Monto", {1}},
+            {"Command15", {1, 2}},    {"Command17", {1, 2}},    {"Command16", {1, 2}},
+            {"Command27", {1, 2}},    {"Command25", {1, 2}},    {"Command24", {1, 2, 3}},
+            {"Command22", {1, 2}},    {"Command23", {1, 2}},    {"Command20", {1, 2}},
+            {"Command21", {1, 2, 3}}, {"Command28", {1, 2}},    {"Command31", {1, 2, 3}},
+            {"Command32", {1, 2, 3}}, {"Command30", {1}},       {"Command26", {1}},
+            {"Command19", {1, 2}},    {"Command14", {1}},       {"Command12", {1}},
         };
         for (const auto &[cmd, levels] : table)
             for (int nivel = 0; nivel <= 3; ++nivel)
@@ -213,22 +215,25 @@ private slots:
         }
         Module1::NivelUsuario = 3;
         for (QPushButton *b : buttons)
-            if (b->objectName().startsWith(QStringLiteral("Command")) && b->objectName() != QStringLiteral("Command10"))
+            if (b->objectName().startsWith(QStringLiteral("Command")) &&
+                b->objectName() != QStringLiteral("Command10"))
                 b->click();
-        for (const char *forbidden : {"Command3", "Command4", "Command13", "Command15", "Command16", "Command17",
-                                      "Command18", "Command28", "Command27", "Command25", "Command19", "Command30",
-                                      "Command26", "Command14", "Command12", "Command22", "Command23", "Command20"})
+        for (const char *forbidden :
+             {"Command3", "Command4", "Command13", "Command15", "Command16", "Command17", "Command18",
+              "Command28", "Command27", "Command25", "Command19", "Command30", "Command26", "Command14",
+              "Command12", "Command22", "Command23", "Command20"})
             QVERIFY2(!ran.contains(QString::fromLatin1(forbidden)), forbidden);
-        for (const char *allowed : {"Command2", "Command5", "Command6", "Command7", "Command8", "Command9",
-                                    "Command24", "Command21", "Command31", "Command32", "Command11", "Command33",
-                                    "Command29"})
+        for (const char *allowed :
+             {"Command2", "Command5", "Command6", "Command7", "Command8", "Command9", "Command24",
+              "Command21", "Command31", "Command32", "Command11", "Command33", "Command29"})
             QVERIFY2(ran.contains(QString::fromLatin1(allowed)), allowed);
         QVERIFY(Mensaje::mostrados().isEmpty());
         // Level 2: everything but the supervisor's four.
         ran.clear();
         Module1::NivelUsuario = 2;
         for (QPushButton *b : buttons)
-            if (b->objectName().startsWith(QStringLiteral("Command")) && b->objectName() != QStringLiteral("Command10"))
+            if (b->objectName().startsWith(QStringLiteral("Command")) &&
+                b->objectName() != QStringLiteral("Command10"))
                 b->click();
         for (const char *forbidden : {"Command30", "Command26", "Command14", "Command12"})
             QVERIFY2(!ran.contains(QString::fromLatin1(forbidden)), forbidden);

@@ -38,8 +38,9 @@ class tst_Database : public QObject {
 private slots:
     void newFileHasTablesViewsAndStartingRows() {
         BaseTemporal db;
-        QCOMPARE(Schema::version(const_cast<QSqlDatabase &>(static_cast<const QSqlDatabase &>(Database::db()))),
-                 Schema::currentVersion());
+        QCOMPARE(
+            Schema::version(const_cast<QSqlDatabase &>(static_cast<const QSqlDatabase &>(Database::db()))),
+            Schema::currentVersion());
         for (const char *t : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Cuentas", "TipoDivisas",
                               "Usuarios", "TmpCuotas", "ConsultaCuotas", "ConsultaCaja", "ConsultaDeuda",
                               "ConsultaNroCuotasDeuda", "FechaUltimoPago"})
@@ -47,16 +48,18 @@ private slots:
         // Names match without regard to case, as the program writes both.
         QSqlQuery q(Database::db());
         QVERIFY(q.exec(QStringLiteral("Select * from usuarios")));
-        QCOMPARE(uno(QStringLiteral(R"(SELECT "TipoDivisa" FROM "TipoDivisas" WHERE "idTipoDivisa" = 1)")).toString(),
+        QCOMPARE(uno(QStringLiteral(R"(SELECT "TipoDivisa" FROM "TipoDivisas" WHERE "idTipoDivisa" = 1)"))
+                     .toString(),
                  QStringLiteral("Efectivo"));
         QVERIFY(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "TipoDivisas")")) >= 5);
-        QCOMPARE(uno(QStringLiteral(R"(SELECT "Descripcion" FROM "Cuentas" WHERE "idCuenta" = 1)")).toString(),
-                 QStringLiteral("Caja"));
+        QCOMPARE(
+            uno(QStringLiteral(R"(SELECT "Descripcion" FROM "Cuentas" WHERE "idCuenta" = 1)")).toString(),
+            QStringLiteral("Caja"));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 0);
         QVERIFY(!Database::hasUsers());
         QCOMPARE(columnas(QStringLiteral("ConsultaCuotas")),
-                 QStringList({"idCuota", "idAfiliado", "idPlan", "Mes", "Año", "Vencimiento", "Factura", "Monto",
-                              "Pagada", "Fecha de Pago", "Apellido", "Nombres", "Descripcion"}));
+                 QStringList({"idCuota", "idAfiliado", "idPlan", "Mes", "Año", "Vencimiento", "Factura",
+                              "Monto", "Pagada", "Fecha de Pago", "Apellido", "Nombres", "Descripcion"}));
         QVERIFY(columnas(QStringLiteral("ConsultaCaja")).contains(QStringLiteral("TipoDivisa")));
     }
 
@@ -97,8 +100,9 @@ private slots:
         for (const char *v : {"ConsultaCuotas", "ConsultaCaja", "ConsultaDeuda", "ConsultaNroCuotasDeuda",
                               "FechaUltimoPago"}) {
             QProcess p;
-            p.start(QStringLiteral("sqlite3"),
-                    {db.path(), QStringLiteral("SELECT * FROM \"%1\" ORDER BY 1;").arg(QString::fromUtf8(v))});
+            p.start(
+                QStringLiteral("sqlite3"),
+                {db.path(), QStringLiteral("SELECT * FROM \"%1\" ORDER BY 1;").arg(QString::fromUtf8(v))});
             QVERIFY(p.waitForFinished());
             QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
         }
@@ -107,42 +111,49 @@ private slots:
     void newDueIsUnpaidAndOverdueRuleUsesTheClock() {
         BaseTemporal db(QDate(2009, 3, 5));
         const int a = nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Luis"));
-        Database::exec(QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento",
+        Database::exec(
+            QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento",
                                          "Factura", "Monto") VALUES (?, 1, 3, 2009, '2009-03-05', 'X', 250000))"),
-                       {a});
+            {a});
         nuevaCuota(a, 1, QDate(2009, 3, 6), 100000); // tomorrow: not yet overdue
         nuevaCuota(a, 1, QDate(2009, 2, 1), 50000, true, QDate(2009, 2, 3));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Pagada" = False)")), 2);
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaDeuda" where "idAfiliado" = ?)"),
-                                      QStringLiteral("SumaDeMonto"), {a})
-                     .toLongLong(),
-                 250000LL);
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaNroCuotasDeuda" where "idAfiliado" = ?)"),
-                                      QStringLiteral("NroCuotas"), {a})
+        QCOMPARE(
+            Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaDeuda" where "idAfiliado" = ?)"),
+                                 QStringLiteral("SumaDeMonto"), {a})
+                .toLongLong(),
+            250000LL);
+        QCOMPARE(Database::buscaValor(
+                     QStringLiteral(R"(Select * from "ConsultaNroCuotasDeuda" where "idAfiliado" = ?)"),
+                     QStringLiteral("NroCuotas"), {a})
                      .toInt(),
                  1);
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(Select * from "FechaUltimoPago" where "idAfiliado" = ?)"),
-                                      QStringLiteral("MaxFecha"), {a})
-                     .toString(),
-                 QStringLiteral("2009-02-03"));
+        QCOMPARE(
+            Database::buscaValor(QStringLiteral(R"(Select * from "FechaUltimoPago" where "idAfiliado" = ?)"),
+                                 QStringLiteral("MaxFecha"), {a})
+                .toString(),
+            QStringLiteral("2009-02-03"));
         // The program's own statement means the same as the view.
-        QCOMPARE(uno(QStringLiteral(R"(Select sum("Monto") from "Cuotas" where "idAfiliado" = ? and "Pagada" = False
+        QCOMPARE(uno(QStringLiteral(
+                         R"(Select sum("Monto") from "Cuotas" where "idAfiliado" = ? and "Pagada" = False
                                        and "Vencimiento" <= date())"),
                      {a})
                      .toLongLong(),
                  250000LL);
         // A day later the second due is overdue too.
         Clock::setFixed(QDate(2009, 3, 6));
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaNroCuotasDeuda" where "idAfiliado" = ?)"),
-                                      QStringLiteral("NroCuotas"), {a})
+        QCOMPARE(Database::buscaValor(
+                     QStringLiteral(R"(Select * from "ConsultaNroCuotasDeuda" where "idAfiliado" = ?)"),
+                     QStringLiteral("NroCuotas"), {a})
                      .toInt(),
                  2);
         // A member with every due paid has no debt row.
         const int b = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"));
         nuevaCuota(b, 1, QDate(2009, 1, 1), 1000, true, QDate(2009, 1, 2));
-        QVERIFY(Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaDeuda" where "idAfiliado" = ?)"),
-                                     QStringLiteral("SumaDeMonto"), {b})
-                    .isNull());
+        QVERIFY(
+            Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaDeuda" where "idAfiliado" = ?)"),
+                                 QStringLiteral("SumaDeMonto"), {b})
+                .isNull());
     }
 
     void updatableViews() {
@@ -154,14 +165,16 @@ private slots:
         QVERIFY(Database::exec(QStringLiteral(R"(UPDATE "ConsultaCuotas" SET "Monto" = ?, "Vencimiento" = ?,
                                                  "Factura" = ? WHERE "idCuota" = ?)"),
                                {300000, QStringLiteral("2009-02-15"), QStringLiteral("CUOTA MES 2"), c2}));
-        QCOMPARE(uno(QStringLiteral(R"(SELECT "Monto" || '|' || "Vencimiento" || '|' || "Factura" FROM "Cuotas"
+        QCOMPARE(
+            uno(QStringLiteral(R"(SELECT "Monto" || '|' || "Vencimiento" || '|' || "Factura" FROM "Cuotas"
                                        WHERE "idCuota" = ?)"),
-                     {c2})
-                     .toString(),
-                 QStringLiteral("300000|2009-02-15|CUOTA MES 2"));
+                {c2})
+                .toString(),
+            QStringLiteral("300000|2009-02-15|CUOTA MES 2"));
         QVERIFY(Database::exec(QStringLiteral(R"(DELETE FROM "ConsultaCuotas" WHERE "idCuota" = ?)"), {c1}));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 1);
-        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 1); // the movement of the due stays
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")),
+                 1); // the movement of the due stays
         QVERIFY(Database::exec(QStringLiteral(R"(DELETE FROM "ConsultaCaja" WHERE "idCaja" = ?)"), {m}));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 0);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuentas")")), 1);
@@ -172,11 +185,15 @@ private slots:
         BaseTemporal db;
         for (const char *s : {"Núñez", "Ñandú", "Benítez", "Álvarez", "PÉREZ", "perez", "Nuñez", "Zapata"})
             nuevoAfiliado(QString::fromUtf8(s), QStringLiteral("X"));
-        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" = 'pérez' COLLATE es)")),
+        QCOMPARE(contar(QStringLiteral(
+                     R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" = 'pérez' COLLATE es)")),
                  1);
-        QCOMPARE(contar(QString::fromUtf8(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" LIKE 'pé%')")), 1);
-        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" LIKE 'PER_Z')")), 1);
-        QCOMPARE(contar(QString::fromUtf8(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" LIKE 'ñ%')")), 1);
+        QCOMPARE(contar(QString::fromUtf8(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" LIKE 'pé%')")),
+                 1);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" LIKE 'PER_Z')")),
+                 1);
+        QCOMPARE(contar(QString::fromUtf8(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" LIKE 'ñ%')")),
+                 1);
         QCOMPARE(contar(QString::fromUtf8(
                      R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" = 'ÑANDÚ' COLLATE es)")),
                  1);
@@ -186,7 +203,8 @@ private slots:
         QStringList byCollation;
         while (q.next())
             byCollation << q.value(0).toString();
-        QVERIFY(q.exec(QStringLiteral(R"(SELECT "Apellido" FROM "Afiliados" ORDER BY "ClaveOrden", "idAfiliado")")));
+        QVERIFY(q.exec(
+            QStringLiteral(R"(SELECT "Apellido" FROM "Afiliados" ORDER BY "ClaveOrden", "idAfiliado")")));
         QStringList byKey;
         while (q.next())
             byKey << q.value(0).toString();
@@ -220,8 +238,9 @@ private slots:
                      .toString(),
                  QStringLiteral("Uno"));
         QVERIFY(Database::buscaValor(QStringLiteral("SELEC mal escrito"), QStringLiteral("x")).isNull());
-        QVERIFY(Database::buscaValor(QStringLiteral(R"(SELECT * FROM "Afiliados")"), QStringLiteral("Apelido"))
-                    .isNull());
+        QVERIFY(
+            Database::buscaValor(QStringLiteral(R"(SELECT * FROM "Afiliados")"), QStringLiteral("Apelido"))
+                .isNull());
         // Field names without regard to case; values bound, so an apostrophe is just text.
         QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT * FROM "Afiliados" WHERE "idAfiliado" = ?)"),
                                       QStringLiteral("apellido"), {a})
@@ -273,8 +292,8 @@ private slots:
                                                 QStringLiteral("secreta"), &err));
         QVERIFY(Database::hasUsers());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios" WHERE "EsSupervisor" = True)")), 1);
-        QVERIFY(!Database::createFirstSupervisor(QStringLiteral("Otro"), QStringLiteral("otro"), QStringLiteral("x"),
-                                                 &err));
+        QVERIFY(!Database::createFirstSupervisor(QStringLiteral("Otro"), QStringLiteral("otro"),
+                                                 QStringLiteral("x"), &err));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 1);
     }
 };

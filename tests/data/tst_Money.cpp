@@ -29,8 +29,9 @@ private slots:
 
     void refusesWhatIsNotAnAmount() {
         const QLocale es(QLocale::Spanish, QLocale::Argentina);
-        for (const QString &bad : {QString(), QStringLiteral("abc"), QStringLiteral("12a"), QStringLiteral("$"),
-                                   QStringLiteral("1,2,3"), QStringLiteral("99999999999999999999")})
+        for (const QString &bad :
+             {QString(), QStringLiteral("abc"), QStringLiteral("12a"), QStringLiteral("$"),
+              QStringLiteral("1,2,3"), QStringLiteral("99999999999999999999")})
             QVERIFY2(!Money::parse(bad, es).has_value(), qPrintable(bad));
     }
 
@@ -56,7 +57,8 @@ private slots:
     }
 
     void spanishWords() {
-        QCOMPARE(Money::fromWhole(1234).toSpanishWords(), QStringLiteral("mil doscientos treinta y cuatro con 00/100"));
+        QCOMPARE(Money::fromWhole(1234).toSpanishWords(),
+                 QStringLiteral("mil doscientos treinta y cuatro con 00/100"));
         QCOMPARE(Money::fromUnits(250000 + 5000).toSpanishWords(), QStringLiteral("veinticinco con 50/100"));
         QCOMPARE(Money::fromWhole(100).toSpanishWords(), QStringLiteral("cien con 00/100"));
         QCOMPARE(Money::fromWhole(21000).toSpanishWords(), QStringLiteral("veintiún mil con 00/100"));

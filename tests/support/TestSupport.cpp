@@ -31,8 +31,10 @@ void prepararRuntime() {
 void prepararEntorno() {
     QTemporaryDir &runtime = runtimeDir();
     QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, runtime.filePath(QStringLiteral("config")));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, runtime.filePath(QStringLiteral("config")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       runtime.filePath(QStringLiteral("config")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       runtime.filePath(QStringLiteral("config")));
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     auto *tr = new QTranslator(qApp);
     if (tr->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -49,7 +51,9 @@ BaseTemporal::BaseTemporal(const QDate &hoy) {
         qFatal("no se pudo crear la base de prueba: %s", qPrintable(error));
 }
 
-BaseTemporal::~BaseTemporal() { Database::close(); }
+BaseTemporal::~BaseTemporal() {
+    Database::close();
+}
 
 namespace {
 int insertar(const QString &sql, const QVariantList &params) {
@@ -61,7 +65,9 @@ int insertar(const QString &sql, const QVariantList &params) {
         qFatal("insert de prueba falló: %s", qPrintable(q.lastError().text()));
     return q.lastInsertId().toInt();
 }
-QVariant fecha(const QDate &d) { return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant(); }
+QVariant fecha(const QDate &d) {
+    return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant();
+}
 } // namespace
 
 int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,
@@ -83,27 +89,29 @@ int nuevaCategoria(const QString &descripcion) {
 
 int nuevoAfiliado(const QString &apellido, const QString &nombres, int idPlan, QVariant idCategoria,
                   const QString &email) {
-    return insertar(QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "TipoDocumento", "Documento",
+    return insertar(
+        QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "TipoDocumento", "Documento",
                     "Domicilio", "Telefono", "e-mail", "idPlan", "idCategoria", "Fecha Afiliacion", "ClaveOrden")
                     VALUES (?, ?, 'DNI', '12345678', 'Calle 1', '555-1234', ?, ?, ?, '2008-01-01',
                             clave_orden(?, ?)))"),
-                    {apellido, nombres, email, idPlan, idCategoria, apellido, nombres});
+        {apellido, nombres, email, idPlan, idCategoria, apellido, nombres});
 }
 
 int nuevaCuota(int idAfiliado, int idPlan, const QDate &vencimiento, qint64 monto, bool pagada,
                const QDate &fechaPago, int mes, int anio, const QString &factura) {
-    return insertar(QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento",
+    return insertar(
+        QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento",
                     "Factura", "Monto", "Pagada", "Fecha de Pago") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?))"),
-                    {idAfiliado, idPlan, mes, anio, fecha(vencimiento), factura, qlonglong(monto), int(pagada),
-                     fecha(fechaPago)});
+        {idAfiliado, idPlan, mes, anio, fecha(vencimiento), factura, qlonglong(monto), int(pagada),
+         fecha(fechaPago)});
 }
 
-int nuevoMovimiento(const QDate &fecha_, int idCuenta, const QString &detalles, qint64 ingresos, qint64 egresos,
-                    int idTipoDivisa, QVariant idCuota) {
-    return insertar(QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
+int nuevoMovimiento(const QDate &fecha_, int idCuenta, const QString &detalles, qint64 ingresos,
+                    qint64 egresos, int idTipoDivisa, QVariant idCuota) {
+    return insertar(
+        QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
                     "idTipoDivisa", "idCuota") VALUES (?, ?, ?, ?, ?, ?, ?))"),
-                    {fecha(fecha_), idCuenta, detalles, qlonglong(ingresos), qlonglong(egresos), idTipoDivisa,
-                     idCuota});
+        {fecha(fecha_), idCuenta, detalles, qlonglong(ingresos), qlonglong(egresos), idTipoDivisa, idCuota});
 }
 
 int contar(const QString &sql) {

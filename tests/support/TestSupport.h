@@ -32,15 +32,16 @@ private:
 // Rows for tests; every value is bound. Money in ten-thousandths.
 int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,
                  bool dataEntry = false, const QString &nombre = QStringLiteral("Prueba"));
-int nuevoPlan(const QString &descripcion, qint64 cuotaMensual = 250000, int cantidad = 12, qint64 inscripcion = 0);
+int nuevoPlan(const QString &descripcion, qint64 cuotaMensual = 250000, int cantidad = 12,
+              qint64 inscripcion = 0);
 int nuevaCategoria(const QString &descripcion);
-int nuevoAfiliado(const QString &apellido, const QString &nombres, int idPlan = 1, QVariant idCategoria = QVariant(),
-                  const QString &email = QString());
+int nuevoAfiliado(const QString &apellido, const QString &nombres, int idPlan = 1,
+                  QVariant idCategoria = QVariant(), const QString &email = QString());
 int nuevaCuota(int idAfiliado, int idPlan, const QDate &vencimiento, qint64 monto, bool pagada = false,
                const QDate &fechaPago = QDate(), int mes = 1, int anio = 2009,
                const QString &factura = QStringLiteral("CUOTA MES 1"));
-int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, qint64 ingresos, qint64 egresos,
-                    int idTipoDivisa = 1, QVariant idCuota = QVariant());
+int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, qint64 ingresos,
+                    qint64 egresos, int idTipoDivisa = 1, QVariant idCuota = QVariant());
 int contar(const QString &sql);
 
 // Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
@@ -51,12 +52,12 @@ void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion
 
 } // namespace TestSupport
 
-#define MIRABEL_TEST_MAIN(TestObject)                                                                             \
-    int main(int argc, char **argv) {                                                                              \
-        qputenv("QT_QPA_PLATFORM", "offscreen");                                                                   \
-        TestSupport::prepararRuntime();                                                                            \
-        QApplication app(argc, argv);                                                                              \
-        TestSupport::prepararEntorno();                                                                            \
-        TestObject tc;                                                                                             \
-        return QTest::qExec(&tc, argc, argv);                                                                      \
+#define MIRABEL_TEST_MAIN(TestObject)                                                                        \
+    int main(int argc, char **argv) {                                                                        \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                             \
+        TestSupport::prepararRuntime();                                                                      \
+        QApplication app(argc, argv);                                                                        \
+        TestSupport::prepararEntorno();                                                                      \
+        TestObject tc;                                                                                       \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

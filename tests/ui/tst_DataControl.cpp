@@ -15,7 +15,8 @@ private slots:
 
     void currentRowAcrossFetchesAndCounts() {
         BaseTemporal db;
-        Database::exec(QStringLiteral(R"(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
+        Database::exec(
+            QStringLiteral(R"(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
                                          INSERT INTO "Planes" ("Descripcion") SELECT printf('Plan %04d', i) FROM n)"));
         DataControl data(QStringLiteral("Data3"));
         QSignalSpy moved(&data, &DataControl::reposition);
@@ -72,8 +73,9 @@ private slots:
         DataControl data(QStringLiteral("Data3"));
         data.setRecordSource(QStringLiteral(R"(Select * from "Planes" order by "Descripcion")"));
         DataGrid grid(QStringLiteral("DBGrid3"), &data);
-        grid.setColumns({{QStringLiteral("Descripcion"), QStringLiteral("Descripcion")},
-                         {QStringLiteral("CuotaMensual"), QStringLiteral("CuotaMensual"), Formato::Tipo::Moneda}});
+        grid.setColumns(
+            {{QStringLiteral("Descripcion"), QStringLiteral("Descripcion")},
+             {QStringLiteral("CuotaMensual"), QStringLiteral("CuotaMensual"), Formato::Tipo::Moneda}});
         data.refresh();
         QCOMPARE(grid.currentIndex().row(), 0);
         grid.setCurrentIndex(grid.model()->index(2, 0));
@@ -82,7 +84,8 @@ private slots:
         QCOMPARE(grid.currentIndex().row(), 1);
         // Money right-aligned, shown in the currency format.
         QCOMPARE(grid.model()->index(0, 1).data().toString(), QStringLiteral("$ 25,00"));
-        QCOMPARE(grid.model()->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight, int(Qt::AlignRight));
+        QCOMPARE(grid.model()->index(0, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+                 int(Qt::AlignRight));
         // Locked columns cannot be edited.
         QVERIFY(!(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable));
     }
