@@ -22,10 +22,12 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# A fresh demo club dated today each time, so it has overdue dues today.
 demo: build
-	$(BUILD)/mirabel-sample --out $(BUILD)/demo.db --members 300 --seed 1 --demo
-	$(BUILD)/mirabel --database $(BUILD)/demo.db
+	$(BUILD)/mirabel-sample --out $(abspath $(BUILD))/demo.db --members 300 --seed 1 --demo
+	$(BUILD)/mirabel --database $(abspath $(BUILD))/demo.db
 
+# The large club is generated once and kept; delete it to get a new one.
 bench: build
 	@test -f $(SAMPLE_LARGE) || $(BUILD)/mirabel-sample --out $(SAMPLE_LARGE) --members 100000 --seed 7
 	@QT_QPA_PLATFORM=offscreen bash bench/run-all.sh $(BUILD) $(SAMPLE_LARGE)
