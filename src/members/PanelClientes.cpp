@@ -1,8 +1,17 @@
 #include "members/PanelClientes.h"
 
+#include "app/Module1.h"
+#include "app/Niveles.h"
+#include "app/ReportControl.h"
+#include "app/panPrin.h"
+#include "members/Afiliados.h"
+#include "members/panAfiliado.h"
+#include "members/panCategorias.h"
 #include "ui/Controles.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
+#include "ui/Formato.h"
+#include "ui/Mensaje.h"
 
 #include <QFormLayout>
 #include <QFrame>
@@ -77,7 +86,27 @@ PanelClientes::PanelClientes(DataControl *data1, QWidget *parent) : QWidget(pare
     layout->addLayout(buttons);
 
     crearSubPanel();
+    // A club may have a hundred thousand members: the list reads the rows it shows, not all above them.
+    Data1->setPagedFetching(true);
     connect(Data1, &DataControl::reposition, this, &PanelClientes::mostrarPlanActual);
+    connect(Data1, &DataControl::reposition, this, &PanelClientes::alCambiarFila);
+    connect(txtBuscaAfiliado, &QLineEdit::textChanged, this, &PanelClientes::buscar);
+
+    Niveles::conectar(Command2, [this] { nuevo(); });
+    Niveles::conectar(Command4, [this] { modificar(); });
+    Niveles::conectar(Command3, [this] { borrar(); });
+    Niveles::conectar(Command5, [this] { enfocarBusqueda(); });
+    Niveles::conectar(Command6, [this] { listar(); });
+    Niveles::conectar(Command18, [this] { categorias(); });
+    Niveles::conectar(Command7, [this] {
+        if (Data1->hasCurrent())
+            emit emitirCuotas(tagActual());
+    });
+    Niveles::conectar(Command8, [this] {
+        if (Data1->hasCurrent())
+            emit cobrarCuotas(tagActual());
+    });
+    Niveles::conectar(Command9, [this] { verCuentaCorriente(); });
 }
 
 void PanelClientes::crearSubPanel() {
@@ -85,7 +114,8 @@ void PanelClientes::crearSubPanel() {
     panelCuotasClientesParticular->setObjectName(QStringLiteral("panelCuotasClientesParticular"));
     auto *p = static_cast<QFrame *>(panelCuotasClientesParticular);
     p->setFrameShape(QFrame::StyledPanel);
-    lblAfiliado = etiqueta(p, QStringLiteral("lblAfiliado"), QStringLiteral("No hay un afiliado seleccionado"));
+    lblAfiliado =
+        etiqueta(p, QStringLiteral("lblAfiliado"), QStringLiteral("No hay un afiliado seleccionado"));
     QFont f = lblAfiliado->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.15);
@@ -123,4 +153,112 @@ void PanelClientes::crearSubPanel() {
 void PanelClientes::mostrarPlanActual() {
     const QVariant plan = Data1->value(QStringLiteral("idPlan"));
     lblNumeroPlan->setText(plan.isNull() ? QString() : plan.toString());
+}
+
+QString PanelClientes::tagActual() const {
+    return QString::number(Data1->value(QStringLiteral("idAfiliado")).toLongLong());
+}
+
+void PanelClientes::alCambiarFila() {
+    QLabel *lblInfo = panPrin::instancia() ? panPrin::instancia()->lblInfo : nullptr;
+    const bool hay = Data1->hasCurrent();
+    if (hay) {
+        const auto r = Afiliados::resumenDeuda(Data1->value(QStringLiteral("idAfiliado")).toLongLong());
+        lblMontoAdeudaSocio->setText(Formato::monedaDe(r.sumaDeMonto));
+        lblNroCuotasAdeudadas->setText(Formato::entero(r.nroCuotas));
+        lblFechaUPago->setText(Formato::fecha(Formato::leerFecha(r.maxFecha)));
+    }
+    for (QPushButton *b : {Command4, Command3, Command7, Command8, Command9})
+        b->setEnabled(hay);
+    if (!hay) {
+        lblAfiliado->setText(QStringLiteral("No hay un afiliado seleccionado"));
+        if (lblInfo)
+            lblInfo->setText(QStringLiteral("No hay registros activos"));
+        return;
+    }
+    lblAfiliado->setText(Data1->value(QStringLiteral("Apellido")).toString() + QStringLiteral(", ") +
+                         Data1->value(QStringLiteral("Nombres")).toString());
+    if (lblInfo)
+        lblInfo->setText(
+            QStringLiteral("Registro %1 de %2").arg(Data1->currentRow() + 1).arg(Data1->recordCount()));
+}
+
+void PanelClientes::buscar(const QString &texto) {
+    if (const auto fila = Afiliados::posicionPorApellido(texto)) {
+        Data1->setCurrentRow(*fila);
+        return;
+    }
+    // Nothing starts so: back to the whole list from its top, and an empty box (which searches again).
+    Data1->refresh();
+    txtBuscaAfiliado->setText(QString());
+}
+
+void PanelClientes::enfocarBusqueda() {
+    txtBuscaAfiliado->raise();
+    txtBuscaAfiliado->setSelection(0, qMin(100, int(txtBuscaAfiliado->text().size())));
+    txtBuscaAfiliado->setFocus();
+}
+
+void PanelClientes::nuevo() {
+    panAfiliado editor(window());
+    editor.Tag = QStringLiteral("NUEVO");
+    editor.exec();
+    Data1->refresh();
+}
+
+void PanelClientes::modificar() {
+    if (!Data1->hasCurrent())
+        return;
+    const qint64 id = Data1->value(QStringLiteral("idAfiliado")).toLongLong();
+    panAfiliado editor(window());
+    editor.Tag = QString::number(id);
+    if (editor.exec() != QDialog::Accepted)
+        return;
+    // Show the stored values at once, on the same member (a changed surname moves it in the list).
+    const int antes = Data1->currentRow();
+    Data1->refresh();
+    Data1->setCurrentRow(Afiliados::posicionDe(id).value_or(antes));
+}
+
+void PanelClientes::borrar() {
+    if (!Data1->hasCurrent()) {
+        Mensaje::error(QStringLiteral("Error, registro no localizado!!"), window());
+        return;
+    }
+    if (!Module1::Confirma(QStringLiteral("Borra este socio de la lista")))
+        return;
+    const int fila = Data1->currentRow();
+    QString why;
+    if (!Afiliados::borrar(Data1->value(QStringLiteral("idAfiliado")).toLongLong(), &why)) {
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar el socio: ") + why, window());
+        return;
+    }
+    // The next member takes the deleted one's place.
+    Data1->refresh();
+    Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
+}
+
+void PanelClientes::listar() {
+    panPrin *p = panPrin::instancia();
+    if (!p)
+        return;
+    p->CR->setReportFileName(QStringLiteral("Socios.rpt"));
+    p->CR->setConnect(QStringLiteral(";pwd=kR4wZp8N"));
+    p->CR->setSelectionFormula(QStringLiteral("{Afiliados.idAfiliado} <> 0"));
+    p->CR->printReport();
+}
+
+void PanelClientes::verCuentaCorriente() {
+    panPrin *p = panPrin::instancia();
+    if (!p || !Data1->hasCurrent())
+        return;
+    p->CR->setReportFileName(QStringLiteral("ctacuotas.rpt"));
+    p->CR->setConnect(QStringLiteral(";pwd=kR4wZp8N"));
+    p->CR->setSelectionFormula(QStringLiteral("{cuotas.idAfiliado} = ") + tagActual());
+    p->CR->printReport();
+}
+
+void PanelClientes::categorias() {
+    panCategorias ventana(window());
+    ventana.exec();
 }

@@ -20,11 +20,11 @@ public:
     DataControl *Data1;
     DataGrid *DBGrid1;
     QLineEdit *txtBuscaAfiliado;
-    QPushButton *Command2; // Nuevo
-    QPushButton *Command4; // Modificar
-    QPushButton *Command3; // Borrar
-    QPushButton *Command5; // Buscar
-    QPushButton *Command6; // Listar
+    QPushButton *Command2;  // Nuevo
+    QPushButton *Command4;  // Modificar
+    QPushButton *Command3;  // Borrar
+    QPushButton *Command5;  // Buscar
+    QPushButton *Command6;  // Listar
     QPushButton *Command18; // Categ.
 
     // The sub-panel and its controls.
@@ -38,7 +38,28 @@ public:
     QPushButton *Command8; // Cobrar Cuotas...
     QPushButton *Command9; // Ver Cuenta Corriente...
 
+    // The current-row update: the per-member commands, the member's debt summary and the list position.
+    void alCambiarFila();
+    // Search as the user types: the first member whose surname starts with the text; a failed search
+    // re-reads the list and clears the box.
+    void buscar(const QString &texto);
+
+    void nuevo();
+    void modificar();
+    void borrar();
+    void enfocarBusqueda();
+    void listar();
+    void categorias();
+    void verCuentaCorriente();
+
+signals:
+    // "Emitir Cuotas..." and "Cobrar Cuotas..." for the current member (its idAfiliado as text, the opened
+    // window's Tag): the dues issuance and the collection connect here.
+    void emitirCuotas(const QString &tag);
+    void cobrarCuotas(const QString &tag);
+
 private:
     void crearSubPanel();
     void mostrarPlanActual();
+    QString tagActual() const;
 };

@@ -18,4 +18,11 @@ public:
     QPushButton *Command15; // Nuevo Plan
     QPushButton *Command17; // Modificar
     QPushButton *Command16; // Borrar
+
+    void nuevoPlan();
+    void modificar();
+    void borrar();
+
+private:
+    void alCambiarFila();
 };

@@ -19,6 +19,13 @@ void DataControl::setRecordSource(const QString &sql, const QVariantList &params
 bool DataControl::refresh() {
     m_count = -1;
     m_error.clear();
+    if (m_model.isPaged()) {
+        const bool ok = m_model.setPagedQuery(Database::db(), m_sql, m_params, &m_error);
+        m_row = -1;
+        emit refreshed();
+        setCurrentRow(0);
+        return ok;
+    }
     QSqlQuery q(Database::db());
     bool ok = q.prepare(m_sql);
     if (ok) {
@@ -63,7 +70,9 @@ QVariant DataControl::valueAt(int row, const QString &field) const {
     return m_model.data(m_model.index(row, col), Qt::EditRole);
 }
 
-QVariant DataControl::value(const QString &field) const { return valueAt(m_row, field); }
+QVariant DataControl::value(const QString &field) const {
+    return valueAt(m_row, field);
+}
 
 int DataControl::recordCount() {
     if (m_count >= 0)
@@ -103,7 +112,8 @@ bool DataControl::writeField(int row, const QString &field, const QVariant &valu
             *error = m_error;
         return false;
     }
-    const QString sql = QStringLiteral("UPDATE \"%1\" SET \"%2\" = ? WHERE \"%3\" = ?").arg(m_table, field, m_key);
+    const QString sql =
+        QStringLiteral("UPDATE \"%1\" SET \"%2\" = ? WHERE \"%3\" = ?").arg(m_table, field, m_key);
     if (!Database::exec(sql, {value, key}, &m_error)) {
         if (error)
             *error = m_error;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/PagedQueryModel.h"
+
 #include <QObject>
 #include <QSqlQueryModel>
 #include <QString>
@@ -34,6 +36,9 @@ public:
     int recordCount();
     // Fetches every row (small lists only).
     void fetchAll();
+    // Long lists ordered by an index (the members): rows are read a page at a time where they are needed,
+    // so moving far down the list does not read every row above. Takes effect at the next refresh().
+    void setPagedFetching(bool on) { m_model.setPaged(on); }
 
     // Where edits and deletions of rows go: a table or updatable view and its key field.
     void setEditTarget(const QString &table, const QString &keyField);
@@ -51,7 +56,7 @@ signals:
     void rowChanged(int row); // a field of the row was written
 
 private:
-    QSqlQueryModel m_model;
+    PagedQueryModel m_model;
     QString m_sql;
     QVariantList m_params;
     QString m_table;

@@ -177,9 +177,22 @@ void DataGrid::followDataControl(int row) {
 
 void DataGrid::setColumns(const QVector<Columna> &cols) {
     m_model->setColumns(cols);
+    // Wide enough for the caption and for a typical value of the column's format.
     for (int i = 0; i < cols.size(); ++i) {
-        const int w = qMax(fontMetrics().horizontalAdvance(cols[i].caption) + 24, 70);
-        setColumnWidth(i, w);
+        QString sample;
+        switch (cols[i].formato) {
+        case Formato::Tipo::Fecha:
+            sample = QStringLiteral("00/00/00000");
+            break;
+        case Formato::Tipo::Moneda:
+            sample = QStringLiteral("$ 000.000,000");
+            break;
+        default:
+            break;
+        }
+        const int w = qMax(fontMetrics().horizontalAdvance(cols[i].caption),
+                           fontMetrics().horizontalAdvance(sample)) + 24;
+        setColumnWidth(i, qMax(w, 70));
     }
 }
 

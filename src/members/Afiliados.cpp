@@ -1,0 +1,249 @@
+#include "members/Afiliados.h"
+
+#include "data/Database.h"
+#include "data/Log.h"
+#include "data/SqlEngine.h"
+#include "data/Transaction.h"
+#include "members/Categorias.h"
+#include "members/Planes.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+struct CampoTexto {
+    const char *campo;
+    const char *titulo;
+};
+// Box index -> stored field and required-field title (empty: optional).
+const CampoTexto kCampos[Afiliado::NumCampos] = {
+    {"Apellido", "Apellido"},
+    {"Nombres", "Nombres"},
+    {"TipoDocumento", "Tipo Documento"},
+    {"Documento", "Documento"},
+    {"Domicilio", "Domicilio"},
+    {"Barrio", ""},
+    {"Localidad", ""},
+    {"Telefono", "Telefono Particular"},
+    {"Telefono Trabajo", ""},
+    {"Fax", ""},
+    {"e-mail", ""},
+    {"Ocupacion", ""},
+};
+
+QString fieldList() {
+    QStringList f;
+    for (const CampoTexto &c : kCampos)
+        f << QLatin1Char('"') + QString::fromUtf8(c.campo) + QLatin1Char('"');
+    return f.join(QStringLiteral(", "));
+}
+
+QVariant fechaIso(const QDate &d) {
+    return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant();
+}
+
+FalloBase falloDe(const QSqlError &e) {
+    QString numero = e.nativeErrorCode();
+    if (numero.isEmpty())
+        numero = QString::number(int(e.type()));
+    return {e.databaseText().isEmpty() ? e.text() : e.databaseText(), numero};
+}
+
+// Number of members listed before the one with key clave and number id: the list runs by (ClaveOrden,
+// idAfiliado), rows without a key first. Each count is a range on the list's index.
+std::optional<int> posicion(const QVariant &clave, const QVariant &id) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (clave.isNull()) {
+        q.prepare(QStringLiteral(
+            R"(SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NULL AND "idAfiliado" < ?)"));
+        q.addBindValue(id);
+    } else {
+        q.prepare(QStringLiteral(R"(SELECT (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NULL)
+                                         + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" < ?)
+                                         + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" = ? AND "idAfiliado" < ?))"));
+        q.addBindValue(clave);
+        q.addBindValue(clave);
+        q.addBindValue(id);
+    }
+    if (!q.exec() || !q.next()) {
+        Log::error(QStringLiteral("Afiliados"), q.lastError().text());
+        return std::nullopt;
+    }
+    return q.value(0).toInt();
+}
+
+} // namespace
+
+namespace Afiliados {
+
+QString campo(int i) {
+    return i >= 0 && i < Afiliado::NumCampos ? QString::fromUtf8(kCampos[i].campo) : QString();
+}
+QString titulo(int i) {
+    return i >= 0 && i < Afiliado::NumCampos ? QString::fromUtf8(kCampos[i].titulo) : QString();
+}
+
+std::optional<Afiliado> buscar(qint64 idAfiliado) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral(R"(SELECT %1, "Fecha Nacimiento", "Fecha Afiliacion", "idPlan", "idCategoria"
+                                FROM "Afiliados" WHERE "idAfiliado" = ?)")
+                  .arg(fieldList()));
+    q.addBindValue(idAfiliado);
+    if (!q.exec()) {
+        Log::error(QStringLiteral("Afiliados"), q.lastError().text());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    Afiliado a;
+    a.idAfiliado = idAfiliado;
+    for (int i = 0; i < Afiliado::NumCampos; ++i)
+        a.campos[i] = q.value(i).toString();
+    a.fechaNacimiento = QDate::fromString(q.value(12).toString().left(10), Qt::ISODate);
+    a.fechaAfiliacion = QDate::fromString(q.value(13).toString().left(10), Qt::ISODate);
+    a.idPlan = q.value(14);
+    a.idCategoria = q.value(15);
+    return a;
+}
+
+Verificacion verificar(const std::array<QString, Afiliado::NumCampos> &campos, const QString &plan,
+                       const QString &categoria) {
+    Verificacion v;
+    for (int i = 0; i < Afiliado::NumCampos; ++i) {
+        if (!titulo(i).isEmpty() && campos[i].isEmpty()) {
+            v.mensaje = QStringLiteral("El campo : ") + titulo(i) + QStringLiteral(" no puede estar vacío. ");
+            v.campo = i;
+            return v;
+        }
+    }
+    v.idPlan = Planes::idPorDescripcion(plan);
+    if (v.idPlan.isNull()) {
+        v.mensaje = QStringLiteral("Ingrese un plan válido !");
+        v.campo = PlanCampo;
+        return v;
+    }
+    v.idCategoria = Categorias::idPorDescripcion(categoria);
+    if (v.idCategoria.isNull()) {
+        v.mensaje = QStringLiteral("Ingrese una categoria válida !");
+        v.campo = CategoriaCampo;
+        return v;
+    }
+    return v;
+}
+
+bool guardar(Afiliado &a, FalloBase *fallo) {
+    auto falla = [&](const FalloBase &f) {
+        Log::error(QStringLiteral("Afiliados"),
+                   f.descripcion + QStringLiteral(" (") + f.numero + QLatin1Char(')'));
+        if (fallo)
+            *fallo = f;
+        return false;
+    };
+    Transaction t;
+    if (!t.isActive())
+        return falla({t.lastError(), QStringLiteral("0")});
+    QVariantList valores;
+    for (const QString &s : a.campos)
+        valores << QVariant(s.isNull() ? QStringLiteral("") : s); // an empty box stores zero-length text
+    valores << fechaIso(a.fechaNacimiento) << fechaIso(a.fechaAfiliacion) << a.idPlan << a.idCategoria
+            << SqlEngine::memberSortKey(a.campos[0], a.campos[1]);
+    const QString campos =
+        fieldList() +
+        QStringLiteral(R"(, "Fecha Nacimiento", "Fecha Afiliacion", "idPlan", "idCategoria", "ClaveOrden")");
+    QSqlQuery q(Database::db());
+    const bool nuevo = a.idAfiliado.isNull();
+    if (nuevo) {
+        QStringList marcas;
+        for (int i = 0; i < valores.size(); ++i)
+            marcas << QStringLiteral("?");
+        q.prepare(QStringLiteral(R"(INSERT INTO "Afiliados" (%1) VALUES (%2))")
+                      .arg(campos, marcas.join(QStringLiteral(", "))));
+    } else {
+        QStringList asignaciones;
+        for (const QString &c : campos.split(QStringLiteral(", ")))
+            asignaciones << c + QStringLiteral(" = ?");
+        q.prepare(QStringLiteral(R"(UPDATE "Afiliados" SET %1 WHERE "idAfiliado" = ?)")
+                      .arg(asignaciones.join(QStringLiteral(", "))));
+        valores << a.idAfiliado;
+    }
+    for (const QVariant &v : valores)
+        q.addBindValue(v);
+    if (!q.exec())
+        return falla(falloDe(q.lastError()));
+    // 3021 is the number the club staff know for "no current record" from the earlier versions.
+    if (!nuevo && q.numRowsAffected() != 1)
+        return falla({QStringLiteral("El socio ya no existe en la base de datos"), QStringLiteral("3021")});
+    const QVariant id = nuevo ? q.lastInsertId() : a.idAfiliado;
+    if (!t.commit())
+        return falla({t.lastError(), QStringLiteral("0")});
+    a.idAfiliado = id;
+    return true;
+}
+
+bool borrar(qint64 idAfiliado, QString *error) {
+    Transaction t;
+    if (!t.isActive()) {
+        if (error)
+            *error = t.lastError();
+        return false;
+    }
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
+                        error) ||
+        !Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
+                        error))
+        return false;
+    if (!t.commit()) {
+        if (error)
+            *error = t.lastError();
+        return false;
+    }
+    return true;
+}
+
+ResumenDeuda resumenDeuda(qint64 idAfiliado) {
+    ResumenDeuda r;
+    r.sumaDeMonto =
+        Database::buscaValor(QStringLiteral(R"(Select * from "ConsultaDeuda" where "idAfiliado" = ?)"),
+                             QStringLiteral("SumaDeMonto"), {idAfiliado});
+    r.nroCuotas = Database::buscaValor(
+        QStringLiteral(R"(Select * from "ConsultaNroCuotasDeuda" where "idAfiliado" = ?)"),
+        QStringLiteral("NroCuotas"), {idAfiliado});
+    r.maxFecha =
+        Database::buscaValor(QStringLiteral(R"(Select * from "FechaUltimoPago" where "idAfiliado" = ?)"),
+                             QStringLiteral("MaxFecha"), {idAfiliado});
+    return r;
+}
+
+std::optional<int> posicionPorApellido(const QString &texto) {
+    const QString desde = SqlEngine::sortKey(texto);
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    // A range on the stored key walks the list's own index from the first candidate.
+    q.prepare(QStringLiteral(R"(SELECT "ClaveOrden", "idAfiliado" FROM "Afiliados"
+                                WHERE "ClaveOrden" >= ? AND "ClaveOrden" < ? AND "Apellido" IS NOT NULL
+                                ORDER BY "ClaveOrden", "idAfiliado" LIMIT 1)"));
+    q.addBindValue(desde);
+    q.addBindValue(SqlEngine::prefixUpperBound(desde));
+    if (!q.exec()) {
+        Log::error(QStringLiteral("Afiliados"), q.lastError().text());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    return posicion(q.value(0), q.value(1));
+}
+
+std::optional<int> posicionDe(qint64 idAfiliado) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral(R"(SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?)"));
+    q.addBindValue(idAfiliado);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return posicion(q.value(0), idAfiliado);
+}
+
+} // namespace Afiliados

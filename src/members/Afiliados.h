@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <array>
+#include <optional>
+
+// One member as the member editor holds it.
+struct Afiliado {
+    static constexpr int NumCampos = 12;
+    QVariant idAfiliado; // Null for a member not stored yet
+    std::array<QString, NumCampos>
+        campos; // the editor's text boxes 0..11, in the fields of Afiliados::campo()
+    QDate fechaNacimiento;
+    QDate fechaAfiliacion;
+    QVariant idPlan;      // may name a plan that no longer exists
+    QVariant idCategoria; // Null when the member has none
+};
+
+// A database failure as the member editor reports it: the engine's description and number.
+struct FalloBase {
+    QString descripcion;
+    QString numero;
+};
+
+// Members: lookups, checks, saving, deleting, the debt summary and the list positions. No widgets here.
+namespace Afiliados {
+
+// The stored field of text box i (0..11): the boxes' labels differ from several field names
+// ("Nombre del padre :" is kept in Barrio, "Escuela :" in Ocupacion).
+QString campo(int i);
+// The title of text box i used in the required-field message; empty for the optional boxes.
+QString titulo(int i);
+
+// The member with that number, or nothing. Null text fields read as empty text.
+std::optional<Afiliado> buscar(qint64 idAfiliado);
+
+struct Verificacion {
+    QString mensaje; // empty when the member may be stored
+    int campo = -1;  // the offending text box, or PlanCampo / CategoriaCampo
+    QVariant idPlan; // found by the plan's name
+    QVariant idCategoria;
+    bool ok() const { return mensaje.isEmpty(); }
+};
+inline constexpr int PlanCampo = 100;
+inline constexpr int CategoriaCampo = 101;
+// The editor's checks in order: required boxes by index (blanks count as content), then the plan and the
+// category by name, without regard to case.
+Verificacion verificar(const std::array<QString, Afiliado::NumCampos> &campos, const QString &plan,
+                       const QString &categoria);
+
+// Stores the member with every text as typed: a new row when a.idAfiliado is Null (its new number is put
+// there), else that row, which must still exist. The list's sort key is kept with the names.
+bool guardar(Afiliado &a, FalloBase *fallo = nullptr);
+
+// Deletes the member and all its dues, paid or not, in one transaction; the cash movements stay.
+bool borrar(qint64 idAfiliado, QString *error = nullptr);
+
+// The member's debt summary, as the stored queries give it; a Null value where the member has no row there.
+struct ResumenDeuda {
+    QVariant sumaDeMonto; // overdue unpaid amount, ten-thousandths
+    QVariant nroCuotas;   // number of overdue unpaid dues
+    QVariant maxFecha;    // latest payment date, ISO text
+};
+ResumenDeuda resumenDeuda(qint64 idAfiliado);
+
+// 0-based position, in the members list (surname, names, number), of the first member whose surname starts
+// with texto without regard to case or accents; an empty texto finds the first member with a surname.
+std::optional<int> posicionPorApellido(const QString &texto);
+// Position of the member in the members list.
+std::optional<int> posicionDe(qint64 idAfiliado);
+
+} // namespace Afiliados

@@ -1,0 +1,84 @@
+#include "members/Categorias.h"
+
+#include "data/Database.h"
+#include "data/Log.h"
+#include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace Categorias {
+
+QString recordSource() {
+    return QStringLiteral(R"(Select * from "Categorias" order by "idCategoria")");
+}
+
+QStringList nombres() {
+    QStringList out;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral(R"(SELECT "Descripcion" FROM "Categorias" WHERE "Descripcion" IS NOT NULL
+                                  ORDER BY "Descripcion" COLLATE es)"))) {
+        Log::error(QStringLiteral("Categorias"), q.lastError().text());
+        return out;
+    }
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+QVariant idPorDescripcion(const QString &texto) {
+    return Database::buscaValor(QStringLiteral(R"(SELECT "idCategoria" FROM "Categorias"
+                                                 WHERE "Descripcion" = ? COLLATE es
+                                                 ORDER BY "idCategoria" LIMIT 1)"),
+                                QStringLiteral("idCategoria"), {texto});
+}
+
+QVariant descripcionDe(const QVariant &idCategoria) {
+    if (idCategoria.isNull())
+        return {};
+    return Database::buscaValor(
+        QStringLiteral(R"(SELECT "Descripcion" FROM "Categorias" WHERE "idCategoria" = ?)"),
+        QStringLiteral("Descripcion"), {idCategoria});
+}
+
+QVariant nueva(QString *error) {
+    QSqlQuery q(Database::db());
+    if (!q.exec(QStringLiteral(R"(INSERT INTO "Categorias" DEFAULT VALUES)"))) {
+        Log::error(QStringLiteral("Categorias"), q.lastError().text());
+        if (error)
+            *error = q.lastError().text();
+        return {};
+    }
+    return q.lastInsertId();
+}
+
+bool enUso(qint64 idCategoria) {
+    return !Database::buscaValor(
+                QStringLiteral(R"(SELECT "idCategoria" FROM "Afiliados" WHERE "idCategoria" = ?
+                                                  LIMIT 1)"),
+                QStringLiteral("idCategoria"), {idCategoria})
+                .isNull();
+}
+
+Borrado borrar(qint64 idCategoria, QString *error) {
+    Transaction t;
+    if (!t.isActive()) {
+        if (error)
+            *error = t.lastError();
+        return Borrado::Fallo;
+    }
+    if (enUso(idCategoria))
+        return Borrado::EnUso;
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {idCategoria},
+                        error))
+        return Borrado::Fallo;
+    if (!t.commit()) {
+        if (error)
+            *error = t.lastError();
+        return Borrado::Fallo;
+    }
+    return Borrado::Borrada;
+}
+
+} // namespace Categorias

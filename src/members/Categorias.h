@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// Member categories: lookups, adding and deleting. No widgets here; the categories window and the member
+// editor call these.
+namespace Categorias {
+
+// The categories window's list: in the order they were added.
+QString recordSource();
+// Category names in Spanish order, for the member editor's list.
+QStringList nombres();
+// idCategoria of the first category whose name equals texto without regard to case; Null when none.
+QVariant idPorDescripcion(const QString &texto);
+// Name of the category with that number; Null when there is no such category.
+QVariant descripcionDe(const QVariant &idCategoria);
+// Adds a category with no name; its number, or Null when the database refused it.
+QVariant nueva(QString *error = nullptr);
+// Whether a member belongs to the category.
+bool enUso(qint64 idCategoria);
+
+enum class Borrado { Borrada, EnUso, Fallo };
+// Deletes the category unless a member belongs to it (checked in the same transaction).
+Borrado borrar(qint64 idCategoria, QString *error = nullptr);
+
+} // namespace Categorias

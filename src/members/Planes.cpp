@@ -1,0 +1,204 @@
+#include "members/Planes.h"
+
+#include "data/Database.h"
+#include "data/SqlEngine.h"
+#include "data/Log.h"
+#include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <limits>
+
+namespace Planes {
+
+std::optional<Plan> buscar(qint64 idPlan) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral(R"(SELECT "idPlan", "Descripcion", "Detalles", "CuotaMensual", "Inscripcion",
+                                "CantidadCuotas" FROM "Planes" WHERE "idPlan" = ?)"));
+    q.addBindValue(idPlan);
+    if (!q.exec()) {
+        Log::error(QStringLiteral("Planes"), q.lastError().text());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    Plan p;
+    p.idPlan = q.value(0);
+    p.descripcion = q.value(1).toString();
+    p.detalles = q.value(2).toString();
+    p.cuotaMensual = Money::fromVariant(q.value(3)).value_or(Money());
+    p.inscripcion = Money::fromVariant(q.value(4)).value_or(Money());
+    p.cantidadCuotas = qint16(q.value(5).toInt());
+    return p;
+}
+
+QStringList nombres() {
+    QStringList out;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral(R"(SELECT "Descripcion" FROM "Planes" WHERE "Descripcion" IS NOT NULL
+                                  ORDER BY "Descripcion" COLLATE es)"))) {
+        Log::error(QStringLiteral("Planes"), q.lastError().text());
+        return out;
+    }
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+QVariant idPorDescripcion(const QString &texto) {
+    return Database::buscaValor(
+        QStringLiteral(R"(SELECT "idPlan" FROM "Planes" WHERE "Descripcion" = ? COLLATE es
+                                                 ORDER BY "idPlan" LIMIT 1)"),
+        QStringLiteral("idPlan"), {texto});
+}
+
+QVariant descripcionDe(const QVariant &idPlan) {
+    if (idPlan.isNull())
+        return {};
+    return Database::buscaValor(QStringLiteral(R"(SELECT "Descripcion" FROM "Planes" WHERE "idPlan" = ?)"),
+                                QStringLiteral("Descripcion"), {idPlan});
+}
+
+bool existeNombre(const QString &nombre) {
+    return !idPorDescripcion(nombre).isNull();
+}
+
+std::optional<qint16> leerCantidad(const QString &texto, const QLocale &locale) {
+    // Whatever reads as an amount reads as a number (sign, separators, even the currency symbol).
+    const auto n = Money::parse(texto, locale);
+    if (!n)
+        return std::nullopt;
+    const qint64 units = n->units();
+    qint64 whole = units / Money::Scale;
+    const qint64 rest = units % Money::Scale;
+    const qint64 half = Money::Scale / 2;
+    // Halves go to the even neighbour.
+    if (rest > half || (rest == half && whole % 2 != 0))
+        ++whole;
+    else if (rest < -half || (rest == -half && whole % 2 != 0))
+        --whole;
+    if (whole < std::numeric_limits<qint16>::min() || whole > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(whole);
+}
+
+QString pasoCantidad(const QString &texto, int paso) {
+    int i = 0;
+    while (i < texto.size() && texto.at(i).isSpace())
+        ++i;
+    bool negativo = false;
+    if (i < texto.size() && (texto.at(i) == QLatin1Char('-') || texto.at(i) == QLatin1Char('+'))) {
+        negativo = texto.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    qint64 valor = 0;
+    for (; i < texto.size() && texto.at(i).isDigit() && texto.at(i).unicode() < 128; ++i)
+        if (valor < 1000000000000LL) // far beyond any count; the check refuses it anyway
+            valor = valor * 10 + texto.at(i).digitValue();
+    if (negativo)
+        valor = -valor;
+    return QString::number(valor + paso);
+}
+
+Verificacion verificar(const Entrada &e, const QLocale &locale) {
+    Verificacion v;
+    if (e.nombre.isEmpty()) {
+        v.mensaje = QStringLiteral("Error, debe colocar un nombre!");
+        v.campo = Campo::Nombre;
+        return v;
+    }
+    const auto cuota = Money::parse(e.cuota, locale);
+    if (!cuota) {
+        v.mensaje = QStringLiteral("Error, debe colocar un monto de cuota correcto!");
+        v.campo = Campo::Cuota;
+        return v;
+    }
+    const auto inscripcion = Money::parse(e.inscripcion, locale);
+    if (!inscripcion) {
+        v.mensaje = QStringLiteral(
+            "Error, debe colocar un monto de inscripción correcto, de lo contrario ingrese 0 !");
+        v.campo = Campo::Inscripcion;
+        return v;
+    }
+    const auto cantidad = leerCantidad(e.cantidad, locale);
+    if (!cantidad) {
+        v.mensaje = QStringLiteral("Error, debe seleccionar la cantidad de cuotas!");
+        v.campo = Campo::Cantidad;
+        return v;
+    }
+    v.plan.descripcion = e.nombre;
+    v.plan.detalles = e.detalles;
+    v.plan.cuotaMensual = *cuota;
+    v.plan.inscripcion = *inscripcion;
+    v.plan.cantidadCuotas = *cantidad;
+    return v;
+}
+
+Resultado guardar(Plan &plan, QString *error) {
+    Transaction t;
+    if (!t.isActive()) {
+        if (error)
+            *error = t.lastError();
+        return Resultado::Fallo;
+    }
+    QString why;
+    if (plan.idPlan.isNull()) {
+        // The check and the insert in one transaction, so the name stays unique.
+        if (existeNombre(plan.descripcion))
+            return Resultado::YaExiste;
+        QSqlQuery q(Database::db());
+        q.prepare(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
+                                    "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, ?, ?, ?, ?, ?))"));
+        for (const QVariant &v :
+             {QVariant(plan.descripcion), QVariant(plan.detalles), plan.cuotaMensual.toVariant(),
+              QVariant(int(plan.cantidadCuotas)), plan.inscripcion.toVariant(),
+              QVariant(SqlEngine::sortKey(plan.descripcion))})
+            q.addBindValue(v);
+        if (!q.exec()) {
+            why = q.lastError().text();
+            Log::error(QStringLiteral("Planes"), why);
+            if (error)
+                *error = why;
+            return Resultado::Fallo;
+        }
+        const QVariant id = q.lastInsertId();
+        if (!t.commit()) {
+            if (error)
+                *error = t.lastError();
+            return Resultado::Fallo;
+        }
+        plan.idPlan = id;
+        return Resultado::Guardado;
+    }
+    QSqlQuery q(Database::db());
+    q.prepare(QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
+                                "CantidadCuotas" = ?, "Inscripcion" = ?, "ClaveOrden" = ? WHERE "idPlan" = ?)"));
+    for (const QVariant &v :
+         {QVariant(plan.descripcion), QVariant(plan.detalles), plan.cuotaMensual.toVariant(),
+          QVariant(int(plan.cantidadCuotas)), plan.inscripcion.toVariant(),
+          QVariant(SqlEngine::sortKey(plan.descripcion)), plan.idPlan})
+        q.addBindValue(v);
+    if (!q.exec()) {
+        why = q.lastError().text();
+        Log::error(QStringLiteral("Planes"), why);
+        if (error)
+            *error = why;
+        return Resultado::Fallo;
+    }
+    if (q.numRowsAffected() != 1)
+        return Resultado::NoLocalizado;
+    if (!t.commit()) {
+        if (error)
+            *error = t.lastError();
+        return Resultado::Fallo;
+    }
+    return Resultado::Guardado;
+}
+
+bool borrar(qint64 idPlan, QString *error) {
+    return Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan}, error);
+}
+
+} // namespace Planes

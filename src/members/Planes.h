@@ -1,0 +1,67 @@
+#pragma once
+
+#include "data/Money.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+
+// A dues plan as the plan editor writes it.
+struct Plan {
+    QVariant idPlan; // Null until stored
+    QString descripcion;
+    QString detalles;
+    Money cuotaMensual;
+    Money inscripcion;
+    qint16 cantidadCuotas = 0;
+};
+
+// Plans: lookups, checks, saving and deleting. No widgets here; the plan windows call these.
+namespace Planes {
+
+// The plan with that number, or nothing.
+std::optional<Plan> buscar(qint64 idPlan);
+// Plan names in Spanish order, for the member editor's list.
+QStringList nombres();
+// idPlan of the first plan whose name equals texto without regard to case; Null when none.
+QVariant idPorDescripcion(const QString &texto);
+// Name of the plan with that number; Null when there is no such plan.
+QVariant descripcionDe(const QVariant &idPlan);
+// Whether a plan of that name exists (without regard to case, accented capitals included).
+bool existeNombre(const QString &nombre);
+
+// What the editor's boxes hold, as typed.
+struct Entrada {
+    QString nombre;
+    QString detalles;
+    QString cuota;
+    QString inscripcion;
+    QString cantidad;
+};
+enum class Campo { Ninguno, Nombre, Cuota, Inscripcion, Cantidad };
+struct Verificacion {
+    QString mensaje; // empty when everything reads
+    Campo campo = Campo::Ninguno;
+    Plan plan; // the values read, when the check passed
+    bool ok() const { return mensaje.isEmpty(); }
+};
+// Checks the boxes in the editor's order and reads them: amounts exactly in the locale's format, the
+// number of dues as a 16-bit integer (a fraction rounds half to even; what does not fit is refused).
+Verificacion verificar(const Entrada &entrada, const QLocale &locale = QLocale());
+// The number of dues as typed: anything that reads as a number in the locale, rounded half to even;
+// nothing when it is not a number or does not fit a 16-bit integer.
+std::optional<qint16> leerCantidad(const QString &texto, const QLocale &locale = QLocale());
+// The arrows beside the number of dues: the leading whole number of the text (0 when there is none)
+// moved by paso, as text.
+QString pasoCantidad(const QString &texto, int paso);
+
+enum class Resultado { Guardado, NoLocalizado, YaExiste, Fallo };
+// Stores the plan: a new row when plan.idPlan is Null (refused when the name exists), else that row
+// (which must still exist; its name is not checked). A new plan's number is put into plan.idPlan.
+Resultado guardar(Plan &plan, QString *error = nullptr);
+// Deletes the plan. Members and dues issued under it are not looked at.
+bool borrar(qint64 idPlan, QString *error = nullptr);
+
+} // namespace Planes

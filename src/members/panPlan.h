@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/Ventana.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
+
+// "Planes de Cuotas": creates a plan (Tag "NUEVO") or changes the plan whose idPlan is the Tag.
+class panPlan : public Ventana {
+    Q_OBJECT
+public:
+    explicit panPlan(QWidget *parent = nullptr);
+
+    // Fills the boxes from the plan named by a numeric Tag. When the plan no longer exists it tells the user
+    // and returns false (the window then closes).
+    bool cargar();
+    // "&Aceptar": checks, stores and closes; a failing check leaves the window open with the focus on the
+    // box.
+    void aceptar();
+    // The arrows beside the number of dues.
+    void flecha(int paso);
+
+    QLineEdit *txtNombre;
+    QPlainTextEdit *txtDetalles;
+    QLineEdit *txtInscripcion;
+    QLineEdit *txtCuota;
+    QLineEdit *txCantCuotas;
+    QWidget *UpDown1;
+    QToolButton *UpDown1Arriba;
+    QToolButton *UpDown1Abajo;
+    QPushButton *Command1; // &Aceptar
+    QPushButton *Command2; // &Cancelar
+
+    static constexpr int LargoDetalles = 200;
+
+protected:
+    void showEvent(QShowEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool m_cargado = false;
+};

@@ -1,0 +1,136 @@
+#include "ui/PagedQueryModel.h"
+
+#include "data/Log.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *error) {
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant &p : params)
+            q.addBindValue(p);
+        ok = q.exec();
+    }
+    if (!ok) {
+        if (error)
+            *error = q.lastError().text();
+        Log::error(QStringLiteral("Lista"), sql + QStringLiteral(": ") + q.lastError().text());
+    }
+    return ok;
+}
+} // namespace
+
+bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
+                                    QString *error) {
+    m_db = db;
+    m_sql = sql;
+    m_params = params;
+    m_pages.clear();
+    m_total = 0;
+    m_columns = 0;
+
+    // The order does not change the count, and counting an ordered "SELECT *" would read every row:
+    // count without a final ORDER BY.
+    static const QRegularExpression finalOrder(QStringLiteral(R"(\s+order\s+by\s+[^()']*$)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    QString unordered = sql;
+    unordered.remove(finalOrder);
+    QSqlQuery count(db);
+    count.setForwardOnly(true);
+    bool ok = run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
+                  params, error);
+    if (ok && count.next())
+        m_total = count.value(0).toInt();
+    count.finish();
+
+    // The field names come from an empty reading of the same source; the base model keeps them for
+    // record() and the headers, and never reads rows itself while paging.
+    QSqlQuery shape(db);
+    ok = run(shape, sql + QStringLiteral(" LIMIT 0"), params, error) && ok;
+    m_columns = shape.record().count();
+    if (!ok)
+        m_total = 0;
+    setQuery(std::move(shape));
+    return ok;
+}
+
+bool PagedQueryModel::loadPage(int page) const {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    QVariantList params = m_params;
+    params << PageRows << qlonglong(page) * PageRows;
+    if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params, nullptr))
+        return false;
+    Page p;
+    p.rows.reserve(PageRows);
+    while (q.next()) {
+        QVector<QVariant> values(m_columns);
+        for (int c = 0; c < m_columns; ++c)
+            values[c] = q.value(c);
+        p.rows.push_back(std::move(values));
+    }
+    q.finish();
+    if (m_pages.size() >= CachedPages) {
+        auto oldest = m_pages.begin();
+        for (auto it = m_pages.begin(); it != m_pages.end(); ++it)
+            if (it->lastUse < oldest->lastUse)
+                oldest = it;
+        m_pages.erase(oldest);
+    }
+    p.lastUse = ++m_uses;
+    m_pages.insert(page, std::move(p));
+    return true;
+}
+
+const QVector<QVariant> *PagedQueryModel::row(int r) const {
+    if (r < 0 || r >= m_total)
+        return nullptr;
+    const int page = r / PageRows;
+    auto it = m_pages.find(page);
+    if (it == m_pages.end()) {
+        if (!loadPage(page))
+            return nullptr;
+        it = m_pages.find(page);
+    }
+    it->lastUse = ++m_uses;
+    const int within = r % PageRows;
+    // Rows deleted since the count was taken leave the tail of the list empty until the next refresh.
+    return within < it->rows.size() ? &it->rows.at(within) : nullptr;
+}
+
+int PagedQueryModel::rowCount(const QModelIndex &parent) const {
+    if (!m_paged)
+        return QSqlQueryModel::rowCount(parent);
+    return parent.isValid() ? 0 : m_total;
+}
+
+QVariant PagedQueryModel::data(const QModelIndex &item, int role) const {
+    if (!m_paged)
+        return QSqlQueryModel::data(item, role);
+    if (!item.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const QVector<QVariant> *values = row(item.row());
+    if (!values || item.column() < 0 || item.column() >= values->size())
+        return {};
+    return values->at(item.column());
+}
+
+bool PagedQueryModel::canFetchMore(const QModelIndex &parent) const {
+    return m_paged ? false : QSqlQueryModel::canFetchMore(parent);
+}
+
+void PagedQueryModel::fetchMore(const QModelIndex &parent) {
+    if (!m_paged)
+        QSqlQueryModel::fetchMore(parent);
+}
+
+void PagedQueryModel::clear() {
+    m_pages.clear();
+    m_total = 0;
+    m_columns = 0;
+    QSqlQueryModel::clear();
+}
