@@ -1,8 +1,8 @@
 #include "members/Planes.h"
 
 #include "data/Database.h"
-#include "data/SqlEngine.h"
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
 #include <QSqlError>

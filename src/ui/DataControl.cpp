@@ -18,6 +18,7 @@ void DataControl::setRecordSource(const QString &sql, const QVariantList &params
 
 bool DataControl::refresh() {
     m_count = -1;
+    m_fieldCache.clear();
     m_error.clear();
     if (m_model.isPaged()) {
         const bool ok = m_model.setPagedQuery(Database::db(), m_sql, m_params, &m_error);
@@ -27,16 +28,9 @@ bool DataControl::refresh() {
         return ok;
     }
     QSqlQuery q(Database::db());
-    bool ok = q.prepare(m_sql);
-    if (ok) {
-        for (const QVariant &p : m_params)
-            q.addBindValue(p);
-        ok = q.exec();
-    }
-    if (!ok) {
+    const bool ok = Database::run(q, m_sql, m_params, objectName());
+    if (!ok)
         m_error = q.lastError().text();
-        Log::error(objectName(), m_sql + QStringLiteral(": ") + m_error);
-    }
     m_model.setQuery(std::move(q));
     m_row = -1;
     emit refreshed();
@@ -53,14 +47,14 @@ void DataControl::setCurrentRow(int row) {
 }
 
 int DataControl::fieldIndex(const QString &field) const {
-    const QSqlRecord rec = m_model.record();
-    int idx = rec.indexOf(field);
-    if (idx >= 0)
-        return idx;
-    for (int i = 0; i < rec.count(); ++i)
-        if (rec.fieldName(i).compare(field, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    // Grids ask for every cell they paint: the names are looked up once per reading of the list.
+    const auto it = m_fieldCache.constFind(field);
+    if (it != m_fieldCache.constEnd())
+        return *it;
+    const int idx = Database::fieldIndex(m_model.record(), field);
+    if (m_model.record().count() > 0)
+        m_fieldCache.insert(field, idx);
+    return idx;
 }
 
 QVariant DataControl::valueAt(int row, const QString &field) const {
@@ -83,12 +77,10 @@ int DataControl::recordCount() {
     }
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
-    if (q.prepare(QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(")"))) {
-        for (const QVariant &p : m_params)
-            q.addBindValue(p);
-        if (q.exec() && q.next())
-            m_count = q.value(0).toInt();
-    }
+    if (Database::run(q, QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(")"), m_params,
+                      objectName()) &&
+        q.next())
+        m_count = q.value(0).toInt();
     if (m_count < 0)
         m_count = m_model.rowCount();
     return m_count;

@@ -2,6 +2,7 @@
 
 #include "ui/PagedQueryModel.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSqlQueryModel>
 #include <QString>
@@ -64,4 +65,5 @@ private:
     int m_row = -1;
     int m_count = -1;
     QString m_error;
+    mutable QHash<QString, int> m_fieldCache;
 };

@@ -86,10 +86,11 @@ private slots:
         QCOMPARE(filaPlan(1), stored);
         QVERIFY(Mensaje::mostrados().isEmpty());
         // The stored sort key follows the name, so the dues list orders the plan at once.
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT "ClaveOrden" FROM "Planes" WHERE "idPlan" = 1)"),
-                                      QStringLiteral("ClaveOrden"))
-                     .toString(),
-                 QStringLiteral("mensual"));
+        QCOMPARE(
+            Database::buscaValor(QStringLiteral(R"(SELECT "ClaveOrden" FROM "Planes" WHERE "idPlan" = 1)"),
+                                 QStringLiteral("ClaveOrden"))
+                .toString(),
+            QStringLiteral("mensual"));
     }
 
     void amountsInTheLocaleFormatAreReadExactly() {
