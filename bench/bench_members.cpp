@@ -91,8 +91,8 @@ bool crearClub(const QString &path) {
 }
 
 void imprimir(const char *nombre, const Muestra &m, double base) {
-    std::printf("%s_median: %.3f ms (%.2f vs baseline)\n", nombre, m.mediana(), m.mediana() / base);
-    std::printf("%s_worst: %.3f ms (%.2f vs baseline)\n", nombre, m.peor(), m.peor() / base);
+    std::printf("%s_median: %.3f ms (%.2fx vs baseline)\n", nombre, m.mediana(), m.mediana() / base);
+    std::printf("%s_worst: %.3f ms (%.2fx vs baseline)\n", nombre, m.peor(), m.peor() / base);
 }
 
 } // namespace
@@ -190,8 +190,8 @@ int main(int argc, char **argv) {
     }
 
     std::printf("members_rows: %d rows (searched member at row %d)\n", total, filaObjetivo);
-    std::printf("members_lookup_baseline_median: %.3f ms (1.00 vs baseline)\n", base.mediana());
-    std::printf("members_lookup_baseline_worst: %.3f ms (%.2f vs baseline)\n", base.peor(),
+    std::printf("members_lookup_baseline_median: %.3f ms (1.00x vs baseline)\n", base.mediana());
+    std::printf("members_lookup_baseline_worst: %.3f ms (%.2fx vs baseline)\n", base.peor(),
                 base.peor() / base.mediana());
     imprimir("members_search_keystroke", tecla, base.mediana());
     imprimir("members_search_failed_reset", fallo, base.mediana());
