@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/Module1.h"
+#include "app/ReportCli.h"
 #include "app/panIngreso.h"
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
@@ -71,6 +72,8 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
 }
 
 int run(int argc, char **argv) {
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0)
+        return ReportCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();
@@ -85,10 +88,11 @@ int run(int argc, char **argv) {
     parser.addOption(dbOption);
     parser.process(app);
 
-    // The program's own folder is the working folder, as the report layouts and logs expect.
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // A relative --database names a file from where the user started the program, so resolve it before
+    // the program's own folder becomes the working folder.
     const QString path = parser.isSet(dbOption) ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
                                                 : Database::defaultPath();
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;
     panPrin *principal = arrancar(path, &salida);

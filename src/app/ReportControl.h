@@ -4,6 +4,8 @@
 #include <QString>
 
 class QWidget;
+class ReportDocument;
+struct ReportError;
 
 // The main window's report object: set the report file, the connection and the selection formula, then
 // run it. The report shows in a preview over whichever window ran it, from which it prints or saves a PDF.
@@ -26,6 +28,12 @@ public:
 
     // Test seam: while set, printReport() writes the report to this PDF file instead of showing the preview.
     static void setPdfDestinationForTests(const QString &path);
+    static QString pdfDestinationForTests();
+
+    // Prepares a report on the program's connection and lays it out, without any window: for printReport(),
+    // the command line and the benchmarks. Nothing is shown; on failure *error says why.
+    static bool buildDocument(const QString &reportFile, const QString &formula, ReportDocument *doc,
+                              ReportError *error, QWidget *progressParent = nullptr);
 
 private:
     QWidget *m_owner;

@@ -1,0 +1,154 @@
+#include "app/ReportCli.h"
+#include "data/Database.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace TestSupport;
+
+// "mirabel report ..." as a scheduled job runs it: the real program, no display, exit status and
+// messages on standard error.
+class tst_ReportCli : public QObject {
+    Q_OBJECT
+
+    QString m_program;
+    bool m_staleDisplay = false;
+    QTemporaryDir m_dir;
+
+    struct Result {
+        int status = -1;
+        QString out, err;
+    };
+
+    Result mirabel(const QStringList &args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // Unattended: no display, no platform chosen, no session; settings of a user who never set any.
+        for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+            env.remove(QString::fromLatin1(v));
+        if (m_staleDisplay)
+            env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97")); // no such display
+        env.insert(QStringLiteral("HOME"), m_dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(m_dir.path());
+        p.start(m_program, QStringList{QStringLiteral("report")} + args);
+        Result r;
+        if (!p.waitForFinished(60000))
+            return r;
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+private slots:
+    void initTestCase() {
+        m_program = QCoreApplication::applicationDirPath() + QStringLiteral("/../mirabel");
+        if (!QFile::exists(m_program))
+            QSKIP("el programa mirabel no está compilado junto a las pruebas");
+        QDir().mkpath(m_dir.filePath(QStringLiteral("config/Mirabel!")));
+        QFile conf(m_dir.filePath(QStringLiteral("config/Mirabel!/Mirabel!.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[Configuracion]\nNombreEmpresa=Club de la Terminal\nCUITEmpresa=30-1\n");
+    }
+
+    void exportsEveryReportWithoutADisplay() {
+        const QString db = m_dir.filePath(QStringLiteral("club.db"));
+        {
+            BaseTemporal tmp;
+            const int plan = nuevoPlan(QStringLiteral("General"));
+            const int a = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"), plan);
+            const int due = nuevaCuota(a, plan, QDate(2009, 1, 10), 250000, true, QDate(2009, 1, 12));
+            nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("Cobro"), 250000, 0, 1, due);
+            Database::close(); // the last connection folds the journal into the file
+            QVERIFY(QFile::copy(tmp.path(), db));
+        }
+        const QVector<QPair<QString, QString>> runs = {
+            {QStringLiteral("Socios.rpt"), QString()},
+            {QStringLiteral("CTACUOTAS.RPT"), QStringLiteral("{cuotas.idAfiliado} = 1")},
+            {QStringLiteral("cuotas.rpt"), QStringLiteral("{cuotas.idplan} = 1 and {cuotas.Año} = 2009")},
+            {QStringLiteral("recibo.rpt"), QStringLiteral("{ConsultaCuotas.IdCuota} = 1")},
+            {QStringLiteral("caja.rpt"),
+             QStringLiteral(
+                 "{consultaCaja.Fecha} >= date(2009, 3, 5) and {consultaCaja.Fecha} <= date(2009, 3, 5)")},
+            {QStringLiteral("resctas.rpt"), QString()},
+            {QStringLiteral("infDeuda.rpt"), QString()},
+        };
+        for (const auto &r : runs) {
+            const QString out = QStringLiteral("salida/%1.pdf").arg(r.first);
+            QDir(m_dir.path()).mkpath(QStringLiteral("salida"));
+            QStringList args{r.first, QStringLiteral("--database"), db, QStringLiteral("--pdf"), out};
+            if (!r.second.isEmpty())
+                args << QStringLiteral("--formula") << r.second;
+            const Result res = mirabel(args);
+            QVERIFY2(res.status == 0, qPrintable(r.first + QLatin1Char(' ') + res.err));
+            QVERIFY2(res.err.isEmpty(), qPrintable(res.err)); // nothing on standard error when all is well
+            QVERIFY(res.out.contains(QStringLiteral("página")));
+            QFile pdf(m_dir.filePath(out));
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QVERIFY(pdf.read(5) == "%PDF-");
+        }
+        // Settings of the user running the job give the header.
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   {m_dir.filePath(QStringLiteral("salida/Socios.rpt.pdf")), QStringLiteral("-")});
+        if (text.waitForFinished(30000) && text.exitCode() == 0) {
+            const QString t = QString::fromUtf8(text.readAllStandardOutput());
+            QVERIFY(t.contains(QStringLiteral("Club de la Terminal")));
+            QVERIFY(t.contains(QStringLiteral("Pérez, Juan")));
+        }
+    }
+
+    void failuresExitWithAStatusAndAMessage() {
+        BaseTemporal tmp;
+        const QString db = tmp.path();
+        const QString out = m_dir.filePath(QStringLiteral("no.pdf"));
+
+        Result r = mirabel(
+            {QStringLiteral("balance.rpt"), QStringLiteral("--database"), db, QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::UnknownReport));
+        QVERIFY2(r.err.contains(QStringLiteral("no existe el informe \"balance.rpt\"")), qPrintable(r.err));
+
+        r = mirabel({QStringLiteral("caja.rpt"), QStringLiteral("--database"), db,
+                     QStringLiteral("--formula"), QStringLiteral("{ConsultaCaja.Fecha} >= date(2009, 2, 30)"),
+                     QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::BadFormula));
+        QVERIFY2(r.err.contains(QStringLiteral("no existe")) && r.err.contains(QStringLiteral("fórmula")),
+                 qPrintable(r.err));
+
+        r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"),
+                     m_dir.filePath(QStringLiteral("falta.db")), QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::DatabaseError));
+        QVERIFY2(r.err.contains(QStringLiteral("No existe el archivo de base de datos")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("falta.db")))); // never created
+
+        r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"), db, QStringLiteral("--pdf"),
+                     m_dir.filePath(QStringLiteral("no/existe/la/carpeta.pdf"))});
+        QCOMPARE(r.status, int(ReportCli::OutputError));
+        QVERIFY(!r.err.isEmpty());
+
+        r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"), db});
+        QCOMPARE(r.status, int(ReportCli::Usage));
+        QVERIFY(r.err.contains(QStringLiteral("--pdf")));
+
+        QVERIFY(!QFile::exists(out));
+        // A display that is gone does not stop the job.
+        m_staleDisplay = true;
+        r = mirabel(
+            {QStringLiteral("Socios.rpt"), QStringLiteral("--database"), db, QStringLiteral("--pdf"), out});
+        m_staleDisplay = false;
+        QCOMPARE(r.status, 0);
+        QVERIFY(QFile::remove(out));
+
+        r = mirabel({QStringLiteral("--list")});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QStringLiteral("infDeuda.rpt")));
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_ReportCli)
+#include "tst_ReportCli.moc"
