@@ -138,10 +138,23 @@ QVariant Database::buscaValor(const QString &sql, const QString &campo, const QV
         return {};
     const int idx = fieldIndex(q.record(), campo);
     if (idx < 0) {
-        Log::error(QStringLiteral("BuscaValor"), QStringLiteral("campo inexistente %1 en %2").arg(campo, sql));
+        Log::error(QStringLiteral("BuscaValor"),
+                   QStringLiteral("campo inexistente %1 en %2").arg(campo, sql));
         return {};
     }
     return q.value(idx);
+}
+
+QStringList Database::textos(const QString &sql, const QVariantList &params) {
+    QStringList out;
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    if (!run(q, sql, params, QStringLiteral("SQL")))
+        return out;
+    while (q.next())
+        if (!q.value(0).isNull())
+            out << q.value(0).toString();
+    return out;
 }
 
 bool Database::hasUsers() {

@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -33,6 +34,8 @@ public:
     // The value of field campo in the first row of the query, or a null QVariant when there is no row,
     // the query fails or the field does not exist. Failures are logged, never shown.
     static QVariant buscaValor(const QString &sql, const QString &campo, const QVariantList &params = {});
+    // The first column of every row, as text (rows with Null are left out).
+    static QStringList textos(const QString &sql, const QVariantList &params = {});
     // Whether the file has at least one user (the first start asks for a supervisor otherwise).
     static bool hasUsers();
     // Adds the first supervisor; refuses when any user exists.

@@ -14,17 +14,9 @@ QString recordSource() {
 }
 
 QStringList nombres() {
-    QStringList out;
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral(R"(SELECT "Descripcion" FROM "Categorias" WHERE "Descripcion" IS NOT NULL
-                                  ORDER BY "Descripcion" COLLATE es)"))) {
-        Log::error(QStringLiteral("Categorias"), q.lastError().text());
-        return out;
-    }
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
+    return Database::textos(
+        QStringLiteral(R"(SELECT "Descripcion" FROM "Categorias" WHERE "Descripcion" IS NOT NULL
+                                              ORDER BY "Descripcion" COLLATE es)"));
 }
 
 QVariant idPorDescripcion(const QString &texto) {

@@ -34,17 +34,9 @@ std::optional<Plan> buscar(qint64 idPlan) {
 }
 
 QStringList nombres() {
-    QStringList out;
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral(R"(SELECT "Descripcion" FROM "Planes" WHERE "Descripcion" IS NOT NULL
-                                  ORDER BY "Descripcion" COLLATE es)"))) {
-        Log::error(QStringLiteral("Planes"), q.lastError().text());
-        return out;
-    }
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
+    return Database::textos(
+        QStringLiteral(R"(SELECT "Descripcion" FROM "Planes" WHERE "Descripcion" IS NOT NULL
+                                              ORDER BY "Descripcion" COLLATE es)"));
 }
 
 QVariant idPorDescripcion(const QString &texto) {
@@ -143,24 +135,23 @@ Resultado guardar(Plan &plan, QString *error) {
             *error = t.lastError();
         return Resultado::Fallo;
     }
-    QString why;
+    const QVariantList valores = {plan.descripcion,
+                                  plan.detalles,
+                                  plan.cuotaMensual.toVariant(),
+                                  int(plan.cantidadCuotas),
+                                  plan.inscripcion.toVariant(),
+                                  SqlEngine::sortKey(plan.descripcion)};
     if (plan.idPlan.isNull()) {
         // The check and the insert in one transaction, so the name stays unique.
         if (existeNombre(plan.descripcion))
             return Resultado::YaExiste;
         QSqlQuery q(Database::db());
-        q.prepare(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
-                                    "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, ?, ?, ?, ?, ?))"));
-        for (const QVariant &v :
-             {QVariant(plan.descripcion), QVariant(plan.detalles), plan.cuotaMensual.toVariant(),
-              QVariant(int(plan.cantidadCuotas)), plan.inscripcion.toVariant(),
-              QVariant(SqlEngine::sortKey(plan.descripcion))})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            why = q.lastError().text();
-            Log::error(QStringLiteral("Planes"), why);
+        if (!Database::run(q,
+                           QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
+                                             "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, ?, ?, ?, ?, ?))"),
+                           valores, QStringLiteral("Planes"))) {
             if (error)
-                *error = why;
+                *error = q.lastError().text();
             return Resultado::Fallo;
         }
         const QVariant id = q.lastInsertId();
@@ -173,18 +164,12 @@ Resultado guardar(Plan &plan, QString *error) {
         return Resultado::Guardado;
     }
     QSqlQuery q(Database::db());
-    q.prepare(QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
-                                "CantidadCuotas" = ?, "Inscripcion" = ?, "ClaveOrden" = ? WHERE "idPlan" = ?)"));
-    for (const QVariant &v :
-         {QVariant(plan.descripcion), QVariant(plan.detalles), plan.cuotaMensual.toVariant(),
-          QVariant(int(plan.cantidadCuotas)), plan.inscripcion.toVariant(),
-          QVariant(SqlEngine::sortKey(plan.descripcion)), plan.idPlan})
-        q.addBindValue(v);
-    if (!q.exec()) {
-        why = q.lastError().text();
-        Log::error(QStringLiteral("Planes"), why);
+    if (!Database::run(
+            q, QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
+                                         "CantidadCuotas" = ?, "Inscripcion" = ?, "ClaveOrden" = ? WHERE "idPlan" = ?)"),
+            valores + QVariantList{plan.idPlan}, QStringLiteral("Planes"))) {
         if (error)
-            *error = why;
+            *error = q.lastError().text();
         return Resultado::Fallo;
     }
     if (q.numRowsAffected() != 1)
