@@ -3,28 +3,22 @@
 #include "app/Module1.h"
 #include "data/Database.h"
 #include "data/Log.h"
-#include "ui/Artwork.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
 #include <QApplication>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QVBoxLayout>
 
 panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panIngreso"));
     setWindowTitle(QStringLiteral("Ingreso al sistema"));
     Tag = QStringLiteral("NO");
 
-    auto *Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(Artwork::logo(72));
     auto *Image2 = new QLabel(QStringLiteral("Ingrese su usuario y su contraseña"), this);
     Image2->setObjectName(QStringLiteral("Image2"));
     QFont f = Image2->font();
@@ -38,28 +32,13 @@ panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     Text2->setEchoMode(QLineEdit::Password);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
-    Command1->setDefault(true);
-    Command1->setAutoDefault(true);
 
     auto *grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(Text1, 0, 1);
     grid->addWidget(Label2, 1, 0);
     grid->addWidget(Text2, 1, 1);
-    auto *top = new QHBoxLayout;
-    top->addWidget(Image1, 0, Qt::AlignTop);
-    auto *right = new QVBoxLayout;
-    right->addWidget(Image2);
-    right->addLayout(grid);
-    top->addLayout(right, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
+    Controles::disponerConLogo(this, Image2, grid, Command1, Command2);
     setMinimumWidth(400);
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Command1);

@@ -1,23 +1,18 @@
 #include "app/panPrimerUsuario.h"
 
 #include "data/Database.h"
-#include "ui/Artwork.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panPrimerUsuario"));
     setWindowTitle(QStringLiteral("Primer supervisor del sistema"));
 
-    auto *logo = new QLabel(this);
-    logo->setPixmap(Artwork::logo(64));
     auto *intro =
         new QLabel(QStringLiteral("La base de datos no tiene usuarios todavía. Ingrese los datos del "
                                   "supervisor general, que podrá luego crear a los demás usuarios."),
@@ -36,27 +31,13 @@ panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
     txtRepetir->setEchoMode(QLineEdit::Password);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
-    Command1->setDefault(true);
-    Command1->setAutoDefault(true);
 
     auto *form = new QFormLayout;
     form->addRow(l1, txtNombreCompleto);
     form->addRow(l2, txtUsuario);
     form->addRow(l3, txtContrasena);
     form->addRow(l4, txtRepetir);
-    auto *top = new QHBoxLayout;
-    top->addWidget(logo, 0, Qt::AlignTop);
-    auto *right = new QVBoxLayout;
-    right->addWidget(intro);
-    right->addLayout(form);
-    top->addLayout(right, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(buttons);
+    Controles::disponerConLogo(this, intro, form, Command1, Command2);
     setMinimumWidth(480);
 
     connect(Command1, &QPushButton::clicked, this, &panPrimerUsuario::aceptar);

@@ -1,5 +1,8 @@
 #include "ui/Controles.h"
 
+#include "ui/Artwork.h"
+
+#include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +41,29 @@ QLineEdit *campo(QWidget *padre, const QString &nombre, int largoMaximo, QLabel 
         e->setMaxLength(largoMaximo);
     asociar(etiqueta, e);
     return e;
+}
+
+void disponerConLogo(QWidget *ventana, QWidget *introduccion, QLayout *campos, QPushButton *aceptar,
+                     QPushButton *cancelar) {
+    auto *logo = new QLabel(ventana);
+    logo->setObjectName(QStringLiteral("Image1"));
+    logo->setPixmap(Artwork::logo(64));
+    auto *top = new QHBoxLayout;
+    top->addWidget(logo, 0, Qt::AlignTop);
+    auto *right = new QVBoxLayout;
+    right->addWidget(introduccion);
+    right->addLayout(campos);
+    top->addLayout(right, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(aceptar);
+    buttons->addWidget(cancelar);
+    aceptar->setDefault(true);
+    aceptar->setAutoDefault(true);
+    auto *layout = new QVBoxLayout(ventana);
+    layout->addLayout(top);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
 }
 
 } // namespace Controles

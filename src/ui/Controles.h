@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -15,4 +16,8 @@ QLabel *etiqueta(QWidget *padre, const QString &nombre, const QString &texto);
 QLineEdit *campo(QWidget *padre, const QString &nombre, int largoMaximo, QLabel *etiqueta = nullptr);
 // Ties a label to its input: buddy for the mnemonic, accessible name for screen readers.
 void asociar(QLabel *etiqueta, QWidget *control);
+// The layout of the small start-up windows: the logo on the left, an introduction and the fields on the
+// right, the buttons at the bottom right.
+void disponerConLogo(QWidget *ventana, QWidget *introduccion, QLayout *campos, QPushButton *aceptar,
+                     QPushButton *cancelar);
 } // namespace Controles
