@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
   libsqlite3-dev libcurl4-openssl-dev
   python3-aiosmtpd poppler-utils fonts-dejavu-core
-  xvfb xauth
+  sqlite3
 )
 
 missing=()
