@@ -3,6 +3,7 @@
 // and the peak memory, which must stay flat however many pages the report has.
 // Usage: bench_reports [LARGE.db]   (without a file, a 100,000-member club is made in a temporary folder)
 
+#include "BenchUtil.h"
 #include "app/ReportControl.h"
 #include "data/Database.h"
 #include "data/ReportCatalog.h"
@@ -28,16 +29,6 @@ void line(const QString &text) {
     std::fputs(text.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
-}
-
-long peakRssKb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &l : f.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
 }
 
 // A stand-in club when the shared sample generator is not at hand: members with a year of dues, some overdue.
@@ -151,7 +142,9 @@ bool measure(const QString &key, const QString &file, const QString &formula, co
     line(QStringLiteral("report_%1_pages_per_s: %2 pages/s")
              .arg(key)
              .arg(doc.pageCount() / (total / 1000), 0, 'f', 0));
-    line(QStringLiteral("report_%1_peak_rss: %2 MB").arg(key).arg(double(peakRssKb()) / 1024, 0, 'f', 0));
+    line(QStringLiteral("report_%1_peak_rss: %2 MB")
+             .arg(key)
+             .arg(double(peakResidentKiB()) / 1024, 0, 'f', 0));
     return true;
 }
 

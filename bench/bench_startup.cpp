@@ -7,6 +7,7 @@
 // the process, and each case's memory peak must be its own). The file stays in the system's page cache
 // after the first start of each case, which is not timed.
 
+#include "BenchUtil.h"
 #include "app/Main.h"
 #include "app/Module1.h"
 #include "app/panPrin.h"
@@ -32,17 +33,6 @@ namespace {
 
 constexpr int kRuns = 5;
 const char *const kChildFlag = "--child";
-
-// Peak resident memory of this process so far, in KiB ("VmHWM" of /proc/self/status).
-qint64 peakResidentKiB() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
 
 // One start, in this process: open, build and show the main window, wait until it is on screen and painted.
 int child(int argc, char **argv, const QString &path) {
