@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "data/Backup.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "ui/Mensaje.h"
@@ -46,6 +47,8 @@ void prepararEntorno() {
 BaseTemporal::BaseTemporal(const QDate &hoy) {
     Clock::setFixed(hoy);
     Mensaje::limpiar();
+    // Automatic copies of destructive commands stay inside the test's own folder.
+    Backup::setFolder(copias());
     QString error;
     if (!Database::open(path(), Database::Mode::CreateIfMissing, &error))
         qFatal("no se pudo crear la base de prueba: %s", qPrintable(error));
@@ -53,6 +56,7 @@ BaseTemporal::BaseTemporal(const QDate &hoy) {
 
 BaseTemporal::~BaseTemporal() {
     Database::close();
+    Backup::setFolder(QString());
 }
 
 namespace {

@@ -24,6 +24,8 @@ public:
     explicit BaseTemporal(const QDate &hoy = QDate(2009, 3, 5));
     ~BaseTemporal();
     QString path() const { return m_dir.filePath(QStringLiteral("BASE.db")); }
+    // Where this database's automatic copies go.
+    QString copias() const { return m_dir.filePath(QStringLiteral("copias")); }
 
 private:
     QTemporaryDir m_dir;
