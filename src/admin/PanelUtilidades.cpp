@@ -1,6 +1,10 @@
 #include "admin/PanelUtilidades.h"
 
+#include "app/Module1.h"
+#include "app/Niveles.h"
+#include "dues/Cuotas.h"
 #include "ui/Controles.h"
+#include "ui/Mensaje.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -37,8 +41,12 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     pictapa->setObjectName(QStringLiteral("pictapa"));
     Label12 = Controles::etiqueta(pictapa, QStringLiteral("Label12"), QStringLiteral("Listo !"));
     Label12->hide();
+    lblCopia = Controles::etiqueta(pictapa, QStringLiteral("lblCopia"), QString());
+    lblCopia->setTextFormat(Qt::PlainText);
+    lblCopia->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *lTapa = new QHBoxLayout(pictapa);
     lTapa->addWidget(Label12);
+    lTapa->addWidget(lblCopia, 1);
     lTapa->addStretch();
     auto *editor = new QWidget;
     auto *lblDia = Controles::etiqueta(editor, QString(), QStringLiteral("Día :"));
@@ -95,6 +103,64 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     layout->addWidget(gSistema);
     layout->addWidget(gMail);
     layout->addStretch();
+
+    Niveles::conectar(Command12, [this] { limpiarRegistroCuotas(); });
+    Niveles::conectar(Command31, [this] { destaparDia(); });
+    Niveles::conectar(Command32, [this] { cambiarDia(); });
+    connect(Text1, &QLineEdit::returnPressed, Command32, &QPushButton::click);
+}
+
+void PanelUtilidades::setRefrescar(std::function<void()> tablas, std::function<void()> cuotas) {
+    m_refrescarTablas = std::move(tablas);
+    m_refrescarCuotas = std::move(cuotas);
+}
+
+void PanelUtilidades::limpiarRegistroCuotas() {
+    if (!Module1::Confirma(QStringLiteral("Borra TODA la información de cuotas?")))
+        return;
+    QString copia;
+    QString error;
+    if (!Cuotas::limpiarRegistro(&copia, &error)) {
+        Mensaje::error(error, window());
+        return;
+    }
+    if (m_refrescarTablas)
+        m_refrescarTablas();
+    Mensaje::informacion(
+        QStringLiteral("Se borró el registro de cuotas. La copia de seguridad previa está en:\n%1")
+            .arg(copia),
+        QString(), window());
+}
+
+void PanelUtilidades::destaparDia() {
+    setTapaVisible(!tapaVisible());
+    Text1->setSelection(0, 2);
+    Text1->setFocus();
+}
+
+void PanelUtilidades::cambiarDia() {
+    const auto dia = Cuotas::leerDia(Text1->text());
+    if (!dia) {
+        Mensaje::error(QStringLiteral("Dia de vencimiento inválido !"), window());
+        Text1->setFocus();
+        Text1->selectAll();
+        return;
+    }
+    if (Mensaje::mostrar(QStringLiteral("Seguro de cambiar el día de vencimiento a las cuotas?"),
+                         QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+                         QMessageBox::No, window()) != QMessageBox::Yes)
+        return;
+    QString copia;
+    QString error;
+    if (!Cuotas::cambiarDiaConCopia(*dia, &copia, &error)) {
+        Mensaje::error(error, window());
+        return;
+    }
+    if (m_refrescarCuotas)
+        m_refrescarCuotas();
+    setTapaVisible(true);
+    Label12->show();
+    lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(copia));
 }
 
 void PanelUtilidades::setTapaVisible(bool visible) {

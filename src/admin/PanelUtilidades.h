@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -20,10 +21,21 @@ public:
     QPushButton *Command32; // &Cambiar
     QWidget *pictapa;       // covers the day editor while visible
     QLabel *Label12;        // "Listo !"
+    QLabel *lblCopia;       // where the copy taken before a due-day change went
     QPushButton *Command26; // Configurar el sistema...
     QPushButton *Command30; // Configurar Usuarios...
     QPushButton *Command19; // Enviar e-mail de aviso
     QLabel *lblTime;        // progress of the e-mail run
+
+    // What the dues commands refresh afterwards: every list ("Actualizar Tablas") and the dues list.
+    void setRefrescar(std::function<void()> tablas, std::function<void()> cuotas);
+
+    // "Limpiar Registro de Cuotas": after a Yes, a copy of the database and then every due deleted.
+    void limpiarRegistroCuotas();
+    // "Cambiar dia de vencimiento...": uncovers (or covers) the day editor.
+    void destaparDia();
+    // "&Cambiar": checks the day, asks, copies the database and moves every due to that day of its month.
+    void cambiarDia();
 
     // Covers (true) or uncovers (false) the day editor.
     void setTapaVisible(bool visible);
@@ -31,4 +43,6 @@ public:
 
 private:
     QStackedWidget *m_dayStack;
+    std::function<void()> m_refrescarTablas;
+    std::function<void()> m_refrescarCuotas;
 };

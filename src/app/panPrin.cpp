@@ -83,7 +83,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
 
     // The six panels, one shown at a time; the members sub-panel beside them.
     clientes = new PanelClientes(Data1, right);
-    cuotas = new PanelCuotas(Data2, right);
+    cuotas = new PanelCuotas(Data2, CR, right);
     planes = new PanelPlanes(Data3, right);
     informes = new PanelInformes(right);
     caja = new PanelCaja(Data4, right);
@@ -116,6 +116,14 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
             [this] { clientes->Command4->click(); });
     connect(planes->DBGrid3, &QAbstractItemView::doubleClicked, this, [this] { planes->Command17->click(); });
     Niveles::conectar(Command10, [this] { actualizarTablas(); });
+    // Issuing from the members list: afterwards the dues list and the member's debt summary show the new
+    // dues.
+    cuotas->setRefrescar([this] { Data2->refresh(); });
+    connect(clientes, &PanelClientes::emitirCuotas, this, [this](const QString &tag) {
+        cuotas->emitirIndividual(tag);
+        clientes->alCambiarFila();
+    });
+    utilidades->setRefrescar([this] { actualizarTablas(); }, [this] { Data2->refresh(); });
     for (int i = 0; i < 6; ++i) {
         auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });
@@ -217,7 +225,7 @@ void panPrin::cargar() {
 
     // The lists open on their design record sources.
     Data1->setRecordSource(PanelClientes::recordSourceDiseno());
-    Data2->setRecordSource(PanelCuotas::recordSourceDiseno());
+    cuotas->usarRecordSourceDiseno();
     Data3->setRecordSource(PanelPlanes::recordSourceDiseno());
     Data4->setRecordSource(PanelCaja::recordSourceDiseno());
     actualizarTablas();

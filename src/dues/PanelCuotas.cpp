@@ -1,36 +1,23 @@
 #include "dues/PanelCuotas.h"
 
+#include "app/Module1.h"
+#include "app/Niveles.h"
+#include "dues/Cuotas.h"
+#include "dues/panEmiCuota.h"
+#include "dues/panEmiCuotaTodos.h"
 #include "ui/Controles.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
+#include "ui/Mensaje.h"
 
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QString PanelCuotas::recordSourceDiseno() {
-    // Every due, by plan name, month, year and member, in Spanish order. Written so that the database walks
-    // the plans in order and sorts one plan-month at a time: the first rows of a club with a million dues
-    // arrive at once. Dues whose plan no longer exists come last.
-    return QStringLiteral(R"(SELECT * FROM (
-        SELECT c."idCuota", c."idAfiliado", c."idPlan", c."Mes", c."Año", c."Vencimiento", c."Factura", c."Monto",
-               c."Pagada", c."Fecha de Pago", a."Apellido", a."Nombres", p."Descripcion"
-        FROM "Planes" p CROSS JOIN "Cuotas" c ON c."idPlan" = p."idPlan"
-        LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
-        ORDER BY p."ClaveOrden", p."idPlan", c."Mes", c."Año", a."ClaveOrden")
-      UNION ALL
-      SELECT * FROM (
-        SELECT c."idCuota", c."idAfiliado", c."idPlan", c."Mes", c."Año", c."Vencimiento", c."Factura", c."Monto",
-               c."Pagada", c."Fecha de Pago", a."Apellido", a."Nombres", NULL
-        FROM "Cuotas" c LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
-        WHERE NOT EXISTS (SELECT 1 FROM "Planes" p WHERE p."idPlan" = c."idPlan")
-        ORDER BY c."Mes", c."Año", a."ClaveOrden"))");
-}
-
-PanelCuotas::PanelCuotas(DataControl *data2, QWidget *parent) : QWidget(parent), Data2(data2) {
+PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
+    : QWidget(parent), Data2(data2), m_cr(cr) {
     setObjectName(QStringLiteral("panelProceso_1"));
     DBGrid2 = new DataGrid(QStringLiteral("DBGrid2"), Data2, this);
     using T = Formato::Tipo;
@@ -63,6 +50,7 @@ PanelCuotas::PanelCuotas(DataControl *data2, QWidget *parent) : QWidget(parent),
     Command33 = Controles::boton(this, QStringLiteral("Command33"), QStringLiteral("Mostrar Todas"));
     Command13 = Controles::boton(this, QStringLiteral("Command13"), QStringLiteral("Borrar"));
     Command29 = Controles::boton(this, QStringLiteral("Command29"), QStringLiteral("Emitir Cuotas..."));
+    Command13->setEnabled(false);
 
     auto *filter = new QHBoxLayout;
     filter->addWidget(lbl);
@@ -80,4 +68,68 @@ PanelCuotas::PanelCuotas(DataControl *data2, QWidget *parent) : QWidget(parent),
     layout->addLayout(filter);
     layout->addWidget(DBGrid2, 1);
     layout->addLayout(buttons);
+
+    // Enter in the month or year box runs the filter.
+    for (QLineEdit *e : {txtSelMes, txtSelAnio})
+        connect(e, &QLineEdit::returnPressed, Command11, &QPushButton::click);
+    connect(Data2, &DataControl::reposition, this, [this] { Command13->setEnabled(Data2->hasCurrent()); });
+    Niveles::conectar(Command11, [this] { buscar(); });
+    Niveles::conectar(Command33, [this] { mostrarTodas(); });
+    Niveles::conectar(Command13, [this] { borrar(); });
+    Niveles::conectar(Command29, [this] { emitirGrupal(); });
+}
+
+void PanelCuotas::usarRecordSourceDiseno() {
+    const Cuotas::Fuente f = Cuotas::recordSourceDiseno();
+    Data2->setRecordSource(f.sql, f.params);
+}
+
+void PanelCuotas::setRefrescar(std::function<void()> refrescar) {
+    m_refrescar = std::move(refrescar);
+}
+
+void PanelCuotas::refrescar() {
+    if (m_refrescar)
+        m_refrescar();
+    else
+        Data2->refresh();
+}
+
+void PanelCuotas::buscar() {
+    const auto f = Cuotas::recordSourceMesAnio(txtSelMes->text(), txtSelAnio->text());
+    if (!f)
+        return;
+    Data2->setRecordSource(f->sql, f->params);
+    Data2->refresh();
+}
+
+void PanelCuotas::mostrarTodas() {
+    const Cuotas::Fuente f = Cuotas::recordSourceTodas();
+    Data2->setRecordSource(f.sql, f.params);
+    Data2->refresh();
+}
+
+void PanelCuotas::borrar() {
+    if (!Module1::Confirma(QStringLiteral("Borra este registro de Cuota")))
+        return;
+    if (!Data2->hasCurrent()) {
+        Mensaje::error(QStringLiteral("Registro no localizado!!"), window());
+        return;
+    }
+    QString why;
+    if (!Data2->deleteCurrent(&why))
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuota: ") + why, window());
+}
+
+void PanelCuotas::emitirGrupal() {
+    panEmiCuotaTodos ventana(
+        m_cr, [this] { refrescar(); }, window());
+    ventana.exec();
+}
+
+void PanelCuotas::emitirIndividual(const QString &tag) {
+    panEmiCuota ventana(
+        m_cr, [this] { refrescar(); }, window());
+    ventana.Tag = tag;
+    ventana.exec();
 }

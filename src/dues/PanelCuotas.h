@@ -1,18 +1,33 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class DataControl;
 class DataGrid;
 class QLineEdit;
 class QPushButton;
+class ReportControl;
 
-// The "Cuotas" option of the main window: issued dues, filtered by month and year.
+// The "Cuotas" option of the main window: issued dues, filtered by month and year; deleting one due and
+// the plan-wide issuance. The main window hands it the dues list, the report object and a way to refresh.
 class PanelCuotas : public QWidget {
     Q_OBJECT
 public:
-    PanelCuotas(DataControl *data2, QWidget *parent = nullptr);
-    static QString recordSourceDiseno();
+    PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent = nullptr);
+
+    // Sets the dues list's opening record source (read at the next refresh).
+    void usarRecordSourceDiseno();
+    // What the issuance windows call after issuing; the dues list by default.
+    void setRefrescar(std::function<void()> refrescar);
+
+    void buscar();
+    void mostrarTodas();
+    void borrar();
+    // "Emitir Cuotas...": the plan-wide issuance.
+    void emitirGrupal();
+    // The individual issuance of the member whose idAfiliado is tag (from the members panel).
+    void emitirIndividual(const QString &tag);
 
     DataControl *Data2;
     DataGrid *DBGrid2;
@@ -23,4 +38,9 @@ public:
     QPushButton *Command13; // Borrar
     QPushButton *Command29; // Emitir Cuotas...
     static constexpr int ColumnaMonto = 6;
+
+private:
+    void refrescar();
+    ReportControl *m_cr;
+    std::function<void()> m_refrescar;
 };

@@ -1,0 +1,224 @@
+// Dues on a large club: the plan-wide issuance and its re-issue through the code the window runs, the
+// due-day change, and the first rows of the dues list after "Buscar" and "Mostrar Todas", each against a
+// bare statement measured in the same run. Works on a copy: the club given is not changed.
+// Usage: bench_dues LARGE.db
+
+#include "app/Module1.h"
+#include "app/panPrin.h"
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "data/Transaction.h"
+#include "dues/Cuotas.h"
+#include "dues/Emision.h"
+#include "dues/PanelCuotas.h"
+#include "ui/DataControl.h"
+#include "ui/Mensaje.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+double medir(const std::function<void()> &f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+void linea(const char *nombre, double valor, const char *unidad, double base) {
+    std::printf("%s: %.1f %s (%.2fx vs baseline)\n", nombre, valor, unidad, base > 0 ? valor / base : 0.0);
+    std::fflush(stdout);
+}
+
+// The bare counterpart of a run: the same rows by one prepared INSERT in one transaction.
+double insercionDesnuda(const QVector<qint64> &socios, qint64 idPlan, int anio, const QDate &inicio) {
+    return medir([&] {
+        Transaction t;
+        QSqlQuery q(Database::db());
+        q.prepare(
+            QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura", "Mes",
+                                    "Año", "Monto") VALUES (?, ?, ?, ?, ?, ?, ?))"));
+        for (qint64 a : socios) {
+            auto fila = [&](const QDate &d, const QString &factura, int mes) {
+                for (const QVariant &v : {QVariant(a), QVariant(idPlan), QVariant(d.toString(Qt::ISODate)),
+                                          QVariant(factura), QVariant(mes), QVariant(anio), QVariant(250000)})
+                    q.addBindValue(v);
+                q.exec();
+            };
+            fila(inicio, QStringLiteral("INSCRIPCION"), 0);
+            QDate d = inicio;
+            for (int n = 1; n <= 12; ++n, d = d.addMonths(1))
+                fila(d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()), d.month());
+        }
+        t.commit();
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    static const QtMessageHandler anterior = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext &ctx, const QString &texto) {
+        if (!texto.contains(QStringLiteral("propagateSizeHints")))
+            anterior(tipo, ctx, texto);
+    });
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    Mensaje::habilitarPrueba(true);
+
+    const QString origen = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (origen.isEmpty() || !QFileInfo::exists(origen)) {
+        std::fprintf(stderr, "uso: bench_dues CLUB_GRANDE.db\n");
+        return 2;
+    }
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("club.db"));
+    QString err;
+    if (!Database::open(origen, Database::Mode::MustExist, &err) || !Backup::copyTo(path, &err)) {
+        std::fprintf(stderr, "%s\n", qPrintable(err));
+        return 1;
+    }
+    Database::close();
+    if (!Database::open(path, Database::Mode::MustExist, &err)) {
+        std::fprintf(stderr, "%s\n", qPrintable(err));
+        return 1;
+    }
+    Backup::setFolder(tmp.filePath(QStringLiteral("copias")));
+    Module1::NivelUsuario = 1;
+
+    // First rows of the list, as the user sees them after the click.
+    {
+        QSqlQuery q(Database::db());
+        q.exec(QStringLiteral(
+            R"(SELECT "Año", "Mes" FROM "Cuotas" WHERE "Mes" > 0 ORDER BY "Año" DESC, "Mes" LIMIT 1)"));
+        q.next();
+        const QString anio = q.value(0).toString();
+        const QString mes = q.value(1).toString();
+        q.finish();
+        panPrin w;
+        w.show();
+        w.HaceClickOpcion(1);
+        QCoreApplication::processEvents();
+        PanelCuotas *p = w.cuotas;
+        std::vector<double> base, filtro, todas;
+        QSqlQuery b(Database::db());
+        b.prepare(QStringLiteral(R"(SELECT * FROM "Cuotas" WHERE "Mes" = ? AND "Año" = ? LIMIT 256)"));
+        for (int i = 0; i < 15; ++i) {
+            base.push_back(medir([&] {
+                b.addBindValue(mes);
+                b.addBindValue(anio);
+                b.exec();
+                while (b.next()) {
+                }
+                b.finish();
+            }));
+            p->txtSelMes->setText(mes);
+            p->txtSelAnio->setText(anio);
+            filtro.push_back(medir([&] {
+                p->Command11->click();
+                QCoreApplication::processEvents();
+            }));
+            todas.push_back(medir([&] {
+                p->Command33->click();
+                QCoreApplication::processEvents();
+            }));
+        }
+        std::printf("dues_list_rows: %d dues of %s/%s\n", w.Data2->recordCount(), qPrintable(mes),
+                    qPrintable(anio));
+        linea("dues_first_page_baseline_median", mediana(base), "ms", mediana(base));
+        linea("dues_filter_first_rows_median", mediana(filtro), "ms", mediana(base));
+        linea("dues_show_all_first_rows_median", mediana(todas), "ms", mediana(base));
+    }
+
+    // Plan-wide issuance for 10,000 members: 12 dues and the inscription each.
+    qint64 idPlan = 0;
+    QVector<qint64> socios;
+    {
+        Database::exec(
+            QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CuotaMensual", "CantidadCuotas",
+                                         "Inscripcion", "ClaveOrden") VALUES ('Bench', 250000, 12, 250000, 'bench'))"));
+        idPlan = Database::buscaValor(QStringLiteral(R"(SELECT MAX("idPlan") AS m FROM "Planes")"),
+                                      QStringLiteral("m"))
+                     .toLongLong();
+        QSqlQuery q(Database::db());
+        q.exec(QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados" ORDER BY "idAfiliado" LIMIT 10000)"));
+        while (q.next())
+            socios << q.value(0).toLongLong();
+    }
+    const QDate inicio(2031, 1, 10);
+    const double base = insercionDesnuda(socios, idPlan, 2030, inicio);
+    Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "Año" = 2030)"));
+    Emision::Grupal e;
+    e.noPlan = QString::number(idPlan);
+    e.mes = QStringLiteral("1");
+    e.anio = QStringLiteral("2031");
+    e.afiliados = socios;
+    e.primerVencimiento = inicio;
+    e.inscripcion = true;
+    e.fechaInscripcion = inicio;
+    e.montos = QVector<Money>(12, Money::fromUnits(250000));
+    int vistos = 0;
+    auto progreso = [&](int, int) {
+        ++vistos;
+        return true;
+    };
+    Emision::Resultado r;
+    const double emision = medir([&] { r = Emision::emitirGrupal(e, progreso); });
+    if (!r.ok() || r.agregadas != socios.size() * 13) {
+        std::fprintf(stderr, "la emisión falló: %s\n", qPrintable(r.mensaje));
+        return 1;
+    }
+    e.montos[2] = Money::fromUnits(300000);
+    const double reemision = medir([&] { r = Emision::emitirGrupal(e, progreso); });
+    if (!r.ok() || r.actualizadas != socios.size() * 12) {
+        std::fprintf(stderr, "la reemisión falló: %s\n", qPrintable(r.mensaje));
+        return 1;
+    }
+    std::printf("dues_issue_rows: %lld dues for %lld members\n", qint64(socios.size()) * 13,
+                qint64(socios.size()));
+    linea("dues_bare_insert_baseline", base, "ms", base);
+    linea("dues_issue_plan_wide", emision, "ms", base);
+    linea("dues_reissue_plan_wide", reemision, "ms", base);
+
+    // The due-day change over every due.
+    const int total =
+        Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Cuotas")"), QStringLiteral("n"))
+            .toInt();
+    const double update = medir([] {
+        Transaction t;
+        Database::exec(
+            QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) || '15')"));
+        t.commit();
+    });
+    QString error;
+    bool ok = false;
+    const double cambio = medir([&] { ok = Cuotas::cambiarDia(31, &error); });
+    QString copia;
+    const double conCopia = medir([&] { ok = ok && Cuotas::cambiarDiaConCopia(10, &copia, &error); });
+    if (!ok) {
+        std::fprintf(stderr, "el cambio de día falló: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("dues_day_change_rows: %d dues\n", total);
+    linea("dues_bare_update_baseline", update, "ms", update);
+    linea("dues_day_change", cambio, "ms", update);
+    linea("dues_day_change_with_copy", conCopia, "ms", update);
+    return 0;
+}

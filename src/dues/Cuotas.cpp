@@ -1,0 +1,161 @@
+#include "dues/Cuotas.h"
+
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "data/Log.h"
+#include "data/Money.h"
+#include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// The dues list in three parts: dues whose plan exists, dues whose plan was deleted and dues without a plan,
+// each read through the plan index in list order, under one explicit outer order. The database merges the
+// ordered parts and sorts only within one plan (and month) at a time, so the first rows of a million dues
+// show at once. The plans that dues name are found by stepping through the index, not by reading every due.
+// Sort keys are stored ones (plain text order), so any engine sorts them alike; dues without a plan name come
+// first, as a Null name always sorted.
+Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, const QString &orden) {
+    const QString campos = QStringLiteral(
+        R"(c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", c."idPlan" AS "idPlan", c."Mes" AS "Mes",
+           c."Año" AS "Año", c."Vencimiento" AS "Vencimiento", c."Factura" AS "Factura", c."Monto" AS "Monto",
+           c."Pagada" AS "Pagada", c."Fecha de Pago" AS "Fecha de Pago", a."Apellido" AS "Apellido",
+           a."Nombres" AS "Nombres", )");
+    const QString socio = QStringLiteral(R"(
+        LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado")");
+    const QString y = condicion.isEmpty() ? QString() : QStringLiteral(" AND ") + condicion;
+    Cuotas::Fuente f;
+    f.sql = QStringLiteral(R"(WITH RECURSIVE "PlanesDeCuotas"("id") AS (
+          SELECT MIN("idPlan") FROM "Cuotas"
+          UNION ALL
+          SELECT (SELECT MIN(c."idPlan") FROM "Cuotas" c WHERE c."idPlan" > x."id")
+          FROM "PlanesDeCuotas" x WHERE x."id" IS NOT NULL)
+        SELECT )") +
+            campos + QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
+               a."ClaveOrden" AS "OrdenSocio"
+        FROM "Planes" p CROSS JOIN "Cuotas" c ON c."idPlan" = p."idPlan")") +
+            y + socio + QStringLiteral(R"(
+        UNION ALL
+        SELECT )") +
+            campos + QStringLiteral(R"(NULL, NULL, a."ClaveOrden"
+        FROM "PlanesDeCuotas" x CROSS JOIN "Cuotas" c ON c."idPlan" = x."id")") +
+            y + socio + QStringLiteral(R"(
+        WHERE NOT EXISTS (SELECT 1 FROM "Planes" p WHERE p."idPlan" = x."id")
+        UNION ALL
+        SELECT )") +
+            campos + QStringLiteral(R"(NULL, NULL, a."ClaveOrden"
+        FROM "Cuotas" c)") +
+            socio + QStringLiteral(R"(
+        WHERE c."idPlan" IS NULL)") +
+            y + QStringLiteral(R"(
+        ORDER BY "OrdenPlan" NULLS FIRST, "idPlan" NULLS FIRST, )") +
+            orden + QStringLiteral(R"(, "idCuota")");
+    f.params = valores + valores + valores;
+    return f;
+}
+
+// A number as the filter boxes hold it: whatever reads as a number in the program's locale.
+std::optional<QVariant> numero(const QString &texto) {
+    const auto m = Money::parse(texto, QLocale());
+    if (!m)
+        return std::nullopt;
+    if (m->units() % Money::Scale == 0)
+        return QVariant::fromValue<qlonglong>(m->units() / Money::Scale);
+    return QVariant(double(m->units()) / Money::Scale);
+}
+
+} // namespace
+
+namespace Cuotas {
+
+Fuente recordSourceDiseno() {
+    return armar(QString(), {}, QStringLiteral(R"("Mes", "Año", "OrdenSocio")"));
+}
+
+Fuente recordSourceTodas() {
+    return armar(QString(), {}, QStringLiteral(R"("OrdenSocio")"));
+}
+
+std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &anio) {
+    const auto m = numero(mes);
+    const auto a = numero(anio);
+    if (!m || !a)
+        return std::nullopt;
+    return armar(QStringLiteral(R"(c."Mes" = ? AND c."Año" = ?)"), {*m, *a},
+                 QStringLiteral(R"("OrdenSocio")"));
+}
+
+bool limpiarRegistro(QString *copia, QString *error) {
+    QString why;
+    if (!Backup::automatic(copia, &why)) {
+        if (error)
+            *error =
+                QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se borró ninguna cuota.")
+                    .arg(why);
+        return false;
+    }
+    Transaction t;
+    QString fallo;
+    if (!t.isActive() || !Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")"), {}, &fallo) ||
+        !t.commit()) {
+        if (error)
+            *error = t.lastError().isEmpty() ? fallo : t.lastError();
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> leerDia(const QString &texto) {
+    bool ok = false;
+    const int dia = texto.trimmed().toInt(&ok);
+    if (!ok || dia < 1 || dia > 31)
+        return std::nullopt;
+    return dia;
+}
+
+bool cambiarDia(int dia, QString *error) {
+    if (dia < 1 || dia > 31) {
+        if (error)
+            *error = QStringLiteral("Dia de vencimiento inválido !");
+        return false;
+    }
+    // The day each month length allows, as two digits; the month and year of every due stay.
+    auto texto = [dia](int largo) {
+        return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
+    };
+    const QString anio = QStringLiteral(R"(CAST(substr("Vencimiento", 1, 4) AS INTEGER))");
+    const QString sql = QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) ||
+            CASE substr("Vencimiento", 6, 2)
+              WHEN '02' THEN CASE WHEN %1 % 4 = 0 AND (%1 % 100 <> 0 OR %1 % 400 = 0) THEN ? ELSE ? END
+              WHEN '04' THEN ? WHEN '06' THEN ? WHEN '09' THEN ? WHEN '11' THEN ? ELSE ? END
+          WHERE length("Vencimiento") >= 10 AND substr("Vencimiento", 5, 1) = '-'
+            AND substr("Vencimiento", 8, 1) = '-')")
+                            .arg(anio);
+    Transaction t;
+    QString fallo;
+    if (!t.isActive() ||
+        !Database::exec(sql, {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
+                        &fallo) ||
+        !t.commit()) {
+        if (error)
+            *error = t.lastError().isEmpty() ? fallo : t.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool cambiarDiaConCopia(int dia, QString *copia, QString *error) {
+    QString why;
+    if (!Backup::automatic(copia, &why)) {
+        if (error)
+            *error =
+                QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se cambió ninguna cuota.")
+                    .arg(why);
+        return false;
+    }
+    return cambiarDia(dia, error);
+}
+
+} // namespace Cuotas

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+#include <optional>
+
+// The dues register: the dues list's record sources, clearing the register and the due-day change.
+// No widgets here; the dues panel and the "Utilidades" panel call these.
+namespace Cuotas {
+
+// A record source for the dues list: SQL and its bound values.
+struct Fuente {
+    QString sql;
+    QVariantList params;
+};
+
+// Every due by plan name, month, year and surname (the list's opening order).
+Fuente recordSourceDiseno();
+// "Mostrar Todas": every due by plan name, surname and given names.
+Fuente recordSourceTodas();
+// "Buscar": the dues of one month and year, by plan name, surname and given names. Nothing when either
+// text is not a number (the list then stays as it was).
+std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &anio);
+
+// "Limpiar Registro de Cuotas": writes an automatic copy of the database first and then deletes every due,
+// paid or not, in one transaction. When the copy cannot be written nothing is deleted. *copia receives the
+// copy's path, *error a Spanish reason on failure.
+bool limpiarRegistro(QString *copia, QString *error);
+
+// The new due day as typed: a whole number from 1 to 31, or nothing.
+std::optional<int> leerDia(const QString &texto);
+// Moves every due (paid or not, inscriptions included) to that day of its own month; a month without the
+// day gets its last day. One transaction: all dues change or none.
+bool cambiarDia(int dia, QString *error);
+// The same after writing an automatic copy of the database; nothing changes when the copy fails.
+bool cambiarDiaConCopia(int dia, QString *copia, QString *error);
+
+} // namespace Cuotas

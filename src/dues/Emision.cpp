@@ -1,0 +1,379 @@
+#include "dues/Emision.h"
+
+#include "data/Database.h"
+#include "data/Log.h"
+#include "data/Transaction.h"
+#include "members/Planes.h"
+
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+using Estado = Emision::Resultado::Estado;
+
+Emision::Resultado rechazo(const QString &mensaje) {
+    Emision::Resultado r;
+    r.estado = Estado::Rechazado;
+    r.mensaje = mensaje;
+    return r;
+}
+
+std::optional<qint64> id(const QString &texto) {
+    bool ok = false;
+    const qint64 v = texto.trimmed().toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+QString iso(const QDate &d) {
+    return d.toString(Qt::ISODate);
+}
+
+struct DatosPlan {
+    qint64 idPlan = 0;
+    int cantidad = 0;
+    Money cuotaMensual;
+    Money inscripcion;
+};
+
+std::optional<DatosPlan> plan(const QString &noPlan) {
+    const auto n = id(noPlan);
+    if (!n)
+        return std::nullopt;
+    const auto p = Planes::buscar(*n);
+    if (!p)
+        return std::nullopt;
+    return DatosPlan{*n, p->cantidadCuotas, p->cuotaMensual, p->inscripcion};
+}
+
+bool existeAfiliado(QSqlQuery &q, qint64 idAfiliado, bool *existe) {
+    q.addBindValue(idAfiliado);
+    if (!q.exec())
+        return false;
+    *existe = q.next();
+    q.finish();
+    return true;
+}
+
+// The prepared statements of a run, reused for every row.
+struct Escritor {
+    QSqlQuery insertar{Database::db()};
+    QSqlQuery actualizar{Database::db()};
+    QString error;
+
+    bool preparar() {
+        return preparar(insertar,
+                        QStringLiteral(
+                            R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
+                                      "Mes", "Año", "Monto") VALUES (?, ?, ?, ?, ?, ?, ?))")) &&
+               preparar(actualizar, QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" = ?)"));
+    }
+    bool preparar(QSqlQuery &q, const QString &sql) {
+        if (q.prepare(sql))
+            return true;
+        error = q.lastError().text();
+        return false;
+    }
+    bool agregar(qint64 idAfiliado, qint64 idPlan, const QDate &venc, const QString &factura, int mes,
+                 int anio, Money monto, qint64 *nuevo = nullptr) {
+        for (const QVariant &v : {QVariant(idAfiliado), QVariant(idPlan), QVariant(iso(venc)),
+                                  QVariant(factura), QVariant(mes), QVariant(anio), monto.toVariant()})
+            insertar.addBindValue(v);
+        if (!insertar.exec()) {
+            error = insertar.lastError().text();
+            Log::error(QStringLiteral("Emisión"), error);
+            return false;
+        }
+        if (nuevo)
+            *nuevo = insertar.lastInsertId().toLongLong();
+        return true;
+    }
+    bool cambiarMonto(qint64 idCuota, Money monto) {
+        actualizar.addBindValue(monto.toVariant());
+        actualizar.addBindValue(idCuota);
+        if (!actualizar.exec()) {
+            error = actualizar.lastError().text();
+            Log::error(QStringLiteral("Emisión"), error);
+            return false;
+        }
+        return true;
+    }
+};
+
+Emision::Resultado fallo(const QString &detalle) {
+    Emision::Resultado r;
+    r.estado = Estado::Fallo;
+    r.mensaje = QStringLiteral("No se pudieron guardar las cuotas; no se emitió ninguna. %1").arg(detalle);
+    return r;
+}
+
+} // namespace
+
+namespace Emision {
+
+std::optional<Socio> socio(const QString &tag) {
+    const auto n = id(tag);
+    if (!n)
+        return std::nullopt;
+    QSqlQuery q(Database::db());
+    if (!Database::run(q, QStringLiteral(R"(SELECT a."Apellido", a."Nombres", a."idPlan", p."Descripcion"
+                           FROM "Afiliados" a LEFT JOIN "Planes" p ON p."idPlan" = a."idPlan"
+                           WHERE a."idAfiliado" = ?)"),
+                       {*n}, QStringLiteral("Emisión")) ||
+        !q.next())
+        return std::nullopt;
+    if (q.value(2).isNull() || q.value(3).isNull())
+        return std::nullopt;
+    return Socio{q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
+                 q.value(3).toString()};
+}
+
+std::optional<qint16> leerEntero(const QString &texto) {
+    return Planes::leerCantidad(texto);
+}
+
+Resultado emitirIndividual(const Individual &e) {
+    const auto p = plan(e.noPlan);
+    if (!p)
+        return rechazo(QStringLiteral("Plan no localizado !"));
+    const auto idAfiliado = id(e.tag);
+    QSqlQuery socioQ(Database::db());
+    socioQ.prepare(QStringLiteral(R"(SELECT 1 FROM "Afiliados" WHERE "idAfiliado" = ?)"));
+    bool existe = false;
+    if (!idAfiliado || !existeAfiliado(socioQ, *idAfiliado, &existe) || !existe)
+        return rechazo(QStringLiteral("Socio no localizado !"));
+    const auto anio = leerEntero(e.anio);
+    if (!anio || *anio <= 1994)
+        return rechazo(QStringLiteral("Año de emisión inválido !"));
+    const auto dia = leerEntero(e.dia);
+    if (!dia || *dia < 1 || *dia > 30)
+        return rechazo(QStringLiteral("Dia de vencimiento inválido !"));
+
+    Resultado r;
+    Transaction t;
+    Escritor w;
+    if (!t.isActive() || !w.preparar())
+        return fallo(t.lastError().isEmpty() ? w.error : t.lastError());
+    QSqlQuery busca(Database::db());
+    if (e.inscripcion) {
+        if (!Database::run(busca, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "Factura" = 'INSCRIPCION'
+                               AND "idAfiliado" = ? AND "Año" = ?)"),
+                           {*idAfiliado, int(*anio)}, QStringLiteral("Emisión")))
+            return fallo(busca.lastError().text());
+        if (busca.next()) {
+            r.avisos << QStringLiteral("La inscripción a este Socio ya ha sido emitida.");
+        } else {
+            if (!w.agregar(*idAfiliado, p->idPlan, e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0,
+                           *anio, p->inscripcion))
+                return fallo(w.error);
+            ++r.agregadas;
+        }
+        busca.finish();
+    }
+    // Only dues issued before this run count as already issued: due 1 of a series from November written here
+    // must not pass for "due 11" of the same year a moment later.
+    const QVariant ultima = Database::buscaValor(
+        QStringLiteral(R"(SELECT MAX("idCuota") AS "n" FROM "Cuotas")"), QStringLiteral("n"));
+    if (!busca.prepare(
+            QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idAfiliado" = ? AND "Mes" = ? AND "Año" = ?
+                                         AND "idCuota" <= ?)")))
+        return fallo(busca.lastError().text());
+    // Each due date follows from the previous one, so a day shortened by a short month carries on.
+    QDate d = e.primerVencimiento;
+    for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1)) {
+        busca.addBindValue(*idAfiliado);
+        busca.addBindValue(n);
+        busca.addBindValue(int(*anio));
+        busca.addBindValue(ultima.isNull() ? QVariant(qlonglong(0)) : ultima);
+        if (!busca.exec())
+            return fallo(busca.lastError().text());
+        const bool hay = busca.next();
+        busca.finish();
+        if (hay) {
+            r.avisos << QStringLiteral("La cuota del mes %1 a este Socio ya ha sido emitida.").arg(n);
+            continue;
+        }
+        if (!w.agregar(*idAfiliado, p->idPlan, d, QStringLiteral("CUOTA MES %1").arg(n), d.month(), d.year(),
+                       p->cuotaMensual))
+            return fallo(w.error);
+        ++r.agregadas;
+    }
+    if (!t.commit())
+        return fallo(t.lastError());
+    r.estado = Estado::Emitido;
+    return r;
+}
+
+QVector<Item> planes() {
+    QVector<Item> out;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(SELECT "Descripcion", "idPlan" FROM "Planes"
+                           WHERE "Descripcion" IS NOT NULL ORDER BY "idPlan")"),
+                       {}, QStringLiteral("Emisión")))
+        return out;
+    while (q.next())
+        out.push_back({q.value(0).toString(), q.value(1).toLongLong()});
+    return out;
+}
+
+QVector<Item> afiliadosDelPlan(qint64 idPlan) {
+    QVector<Item> out;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(SELECT "Apellido", "Nombres", "idAfiliado" FROM "Afiliados"
+                           WHERE "idPlan" = ? ORDER BY "ClaveOrden", "idAfiliado")"),
+                       {idPlan}, QStringLiteral("Emisión")))
+        return out;
+    while (q.next())
+        out.push_back(
+            {q.value(0).toString() + QStringLiteral(", ") + q.value(1).toString(), q.value(2).toLongLong()});
+    return out;
+}
+
+bool vaciarMontos() {
+    return Database::exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")"));
+}
+
+int prepararMontos(qint64 idPlan) {
+    const auto p = Planes::buscar(idPlan);
+    Transaction t;
+    if (!vaciarMontos() || !p) {
+        t.commit();
+        return 0;
+    }
+    QSqlQuery q(Database::db());
+    q.prepare(QStringLiteral(R"(INSERT INTO "TmpCuotas" ("nro", "monto") VALUES (?, ?))"));
+    for (int n = 1; n <= p->cantidadCuotas; ++n) {
+        q.addBindValue(n);
+        q.addBindValue(p->cuotaMensual.toVariant());
+        if (!q.exec()) {
+            Log::error(QStringLiteral("Emisión"), q.lastError().text());
+            return 0;
+        }
+    }
+    return t.commit() ? qMax(0, int(p->cantidadCuotas)) : 0;
+}
+
+QString recordSourceMontos() {
+    return QStringLiteral(R"(SELECT "nro", "monto" FROM "TmpCuotas" ORDER BY "nro")");
+}
+
+QVector<Money> montos() {
+    QVector<Money> out;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, recordSourceMontos(), {}, QStringLiteral("Emisión")))
+        return out;
+    while (q.next())
+        out.push_back(Money::fromVariant(q.value(1)).value_or(Money()));
+    return out;
+}
+
+Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
+    const auto p = plan(e.noPlan);
+    if (!p)
+        return rechazo(QStringLiteral("Plan no localizado !"));
+    const auto anio = leerEntero(e.anio);
+    if (!leerEntero(e.mes) || !anio)
+        return rechazo(QStringLiteral("Error, ingrese el mes y año correctamente!"));
+    if (!e.hayAfiliados)
+        return rechazo(QStringLiteral("No hay afiliados a emitir cuota !"));
+
+    Resultado r;
+    Transaction t;
+    Escritor w;
+    QSqlQuery socioQ(Database::db());
+    QSqlQuery existentes(Database::db());
+    existentes.setForwardOnly(true);
+    if (!t.isActive() || !w.preparar() ||
+        !socioQ.prepare(QStringLiteral(R"(SELECT 1 FROM "Afiliados" WHERE "idAfiliado" = ?)")) ||
+        !existentes.prepare(
+            QStringLiteral(R"(SELECT "idCuota", "Factura", "idPlan", "Mes", "Año" FROM "Cuotas"
+                                               WHERE "idAfiliado" = ? ORDER BY "idCuota")")))
+        return fallo(t.lastError().isEmpty() ? w.error : t.lastError());
+
+    // The series is the same for every member: dates, invoices and amounts are worked out once.
+    struct Paso {
+        QDate vencimiento;
+        QString factura;
+        Money monto;
+    };
+    QVector<Paso> serie;
+    QDate d = e.primerVencimiento;
+    for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1))
+        serie.push_back({d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()),
+                         n <= e.montos.size() ? e.montos.at(n - 1) : p->cuotaMensual});
+    const QString inscripcion = QStringLiteral("INSCRIPCION");
+    auto clave = [](const QString &factura, qint64 mes) {
+        return factura + QChar(0x1f) + QString::number(mes);
+    };
+
+    const int total = int(e.afiliados.size());
+    for (int i = 0; i < total; ++i) {
+        if (progreso && !progreso(i, total)) {
+            r.estado = Estado::Cancelado;
+            r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
+            r.agregadas = r.actualizadas = 0;
+            return r;
+        }
+        const qint64 a = e.afiliados.at(i);
+        bool existe = false;
+        if (!existeAfiliado(socioQ, a, &existe))
+            return fallo(socioQ.lastError().text());
+        if (!existe) {
+            Resultado no = rechazo(QStringLiteral("Socio no localizado !"));
+            no.estado = Estado::Fallo;
+            return no;
+        }
+        // The member's dues of the run's year, read once: the first one of each invoice and month is the one
+        // a re-issue updates.
+        QHash<QString, qint64> mensuales;
+        bool conInscripcion = false;
+        existentes.addBindValue(a);
+        if (!existentes.exec())
+            return fallo(existentes.lastError().text());
+        while (existentes.next()) {
+            if (existentes.value(4).toLongLong() != *anio)
+                continue;
+            const QString factura = existentes.value(1).toString();
+            const qint64 mes = existentes.value(3).toLongLong();
+            if (factura == inscripcion && mes == 0 && existentes.value(2).toLongLong() == p->idPlan)
+                conInscripcion = true;
+            const QString k = clave(factura, mes);
+            if (!mensuales.contains(k))
+                mensuales.insert(k, existentes.value(0).toLongLong());
+        }
+        existentes.finish();
+        if (e.inscripcion && !conInscripcion) {
+            if (!w.agregar(a, p->idPlan, e.fechaInscripcion, inscripcion, 0, *anio, p->inscripcion))
+                return fallo(w.error);
+            ++r.agregadas;
+        }
+        for (const Paso &s : serie) {
+            const QString k = clave(s.factura, s.vencimiento.month());
+            const auto it = mensuales.constFind(k);
+            if (it != mensuales.constEnd()) {
+                if (!w.cambiarMonto(*it, s.monto))
+                    return fallo(w.error);
+                ++r.actualizadas;
+                continue;
+            }
+            qint64 nuevo = 0;
+            if (!w.agregar(a, p->idPlan, s.vencimiento, s.factura, s.vencimiento.month(), *anio, s.monto,
+                           &nuevo))
+                return fallo(w.error);
+            mensuales.insert(k, nuevo);
+            ++r.agregadas;
+        }
+    }
+    if (progreso)
+        progreso(total, total);
+    if (!t.commit())
+        return fallo(t.lastError());
+    r.estado = Estado::Emitido;
+    return r;
+}
+
+} // namespace Emision

@@ -1,0 +1,168 @@
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "dues/Cuotas.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+
+using namespace TestSupport;
+
+namespace {
+
+QStringList lista(const Cuotas::Fuente &f, const QString &campo = QStringLiteral("idCuota")) {
+    QStringList out;
+    QSqlQuery q(Database::db());
+    if (!Database::run(q, f.sql, f.params, QStringLiteral("prueba")))
+        return {QStringLiteral("falló")};
+    while (q.next())
+        out << q.value(campo).toString();
+    return out;
+}
+
+QString vencimiento(int idCuota) {
+    return Database::buscaValor(QStringLiteral(R"(SELECT "Vencimiento" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                                QStringLiteral("Vencimiento"), {idCuota})
+        .toString();
+}
+
+} // namespace
+
+class tst_Cuotas : public QObject {
+    Q_OBJECT
+private slots:
+    void listOrderIsExplicit() {
+        BaseTemporal db;
+        const int beta = nuevoPlan(QStringLiteral("beta"));
+        const int alfa = nuevoPlan(QStringLiteral("Álfa"));
+        const int borrado = nuevoPlan(QStringLiteral("Aaa"));
+        const int nunez = nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), alfa);
+        const int nandu = nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), alfa);
+        const int alvarez = nuevoAfiliado(QStringLiteral("Álvarez"), QStringLiteral("Zoe"), beta);
+        const int alvarez2 = nuevoAfiliado(QStringLiteral("Álvarez"), QStringLiteral("Ana"), beta);
+        // Inserted out of every order.
+        const int c1 = nuevaCuota(nandu, alfa, QDate(2009, 3, 10), 1, false, {}, 3, 2009);
+        const int c2 = nuevaCuota(alvarez, beta, QDate(2009, 3, 10), 1, false, {}, 3, 2009);
+        const int c3 = nuevaCuota(nunez, alfa, QDate(2009, 4, 10), 1, false, {}, 4, 2009);
+        const int c4 = nuevaCuota(nunez, alfa, QDate(2009, 3, 10), 1, false, {}, 3, 2009);
+        const int c5 = nuevaCuota(alvarez2, borrado, QDate(2009, 3, 10), 1, false, {}, 3, 2009);
+        const int c6 = nuevaCuota(alvarez2, beta, QDate(2009, 3, 10), 1, false, {}, 3, 2009);
+        const int c7 = nuevaCuota(nunez, alfa, QDate(2008, 3, 10), 1, false, {}, 3, 2008);
+        const int c8 = nuevaCuota(nunez, 0, QDate(2009, 3, 10), 1, false, {}, 3, 2009);
+        Database::exec(QStringLiteral(R"(UPDATE "Cuotas" SET "idPlan" = NULL WHERE "idCuota" = ?)"), {c8});
+        Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {borrado});
+        auto ids = [](std::initializer_list<int> l) {
+            QStringList s;
+            for (int i : l)
+                s << QString::number(i);
+            return s;
+        };
+        // Plan name (Spanish order, case and accents aside), month, year, surname; dues without a plan name
+        // (deleted plan, then none) first, as a Null name sorts.
+        QCOMPARE(lista(Cuotas::recordSourceDiseno()), ids({c8, c5, c7, c4, c1, c3, c6, c2}));
+        // Plan name, surname, given names.
+        QCOMPARE(lista(Cuotas::recordSourceTodas()), ids({c8, c5, c3, c4, c7, c1, c6, c2}));
+        const auto marzo = Cuotas::recordSourceMesAnio(QStringLiteral("3"), QStringLiteral("2009"));
+        QVERIFY(marzo);
+        QCOMPARE(lista(*marzo), ids({c8, c5, c4, c1, c6, c2}));
+        QCOMPARE(lista(*marzo, QStringLiteral("Descripcion")).at(2), QStringLiteral("Álfa"));
+        QVERIFY(lista(*marzo, QStringLiteral("Descripcion")).first().isEmpty());
+        const auto abril = Cuotas::recordSourceMesAnio(QStringLiteral("4"), QStringLiteral("2009"));
+        QCOMPARE(lista(*abril), ids({c3}));
+        QVERIFY(!Cuotas::recordSourceMesAnio(QStringLiteral("abc"), QStringLiteral("2009")));
+        QVERIFY(!Cuotas::recordSourceMesAnio(QStringLiteral("3"), QString()));
+        // Typed text is a bound value: a quote or a clause finds nothing and breaks nothing.
+        QVERIFY(!Cuotas::recordSourceMesAnio(QStringLiteral("3 or 1=1"), QStringLiteral("2009")));
+    }
+
+    void dayChange() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"));
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        QVERIFY(Cuotas::cambiarDia(10, nullptr)); // an empty table: nothing to change, no failure
+        const int enero = nuevaCuota(a, p, QDate(2009, 1, 31), 1);
+        const int pagada = nuevaCuota(a, p, QDate(2009, 2, 5), 1, true, QDate(2009, 2, 1));
+        const int abril = nuevaCuota(a, p, QDate(2009, 4, 2), 1);
+        const int feb = nuevaCuota(a, p, QDate(2009, 2, 2), 1);
+        const int febBis = nuevaCuota(a, p, QDate(2008, 2, 2), 1);
+        const int feb1900 = nuevaCuota(a, p, QDate(1900, 2, 2), 1);
+        const int feb2000 = nuevaCuota(a, p, QDate(2000, 2, 2), 1);
+        const int dic = nuevaCuota(a, p, QDate(2009, 12, 2), 1);
+        const int sinFecha = nuevaCuota(a, p, QDate(), 1);
+        QVERIFY(Cuotas::cambiarDia(10, nullptr));
+        QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-10"));
+        QCOMPARE(vencimiento(pagada), QStringLiteral("2009-02-10"));
+        QVERIFY(Cuotas::cambiarDia(31, nullptr));
+        QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-31"));
+        QCOMPARE(vencimiento(abril), QStringLiteral("2009-04-30"));
+        QCOMPARE(vencimiento(feb), QStringLiteral("2009-02-28"));
+        QCOMPARE(vencimiento(febBis), QStringLiteral("2008-02-29"));
+        QCOMPARE(vencimiento(feb1900), QStringLiteral("1900-02-28"));
+        QCOMPARE(vencimiento(feb2000), QStringLiteral("2000-02-29"));
+        QCOMPARE(vencimiento(dic), QStringLiteral("2009-12-31"));
+        QVERIFY(vencimiento(sinFecha).isEmpty());
+        QVERIFY(Cuotas::cambiarDia(5, nullptr));
+        QCOMPARE(vencimiento(abril), QStringLiteral("2009-04-05"));
+
+        for (const char *t : {"abc", "32", "0", "-1", "", "1,5", "3x"})
+            QVERIFY2(!Cuotas::leerDia(QString::fromLatin1(t)), t);
+        QCOMPARE(Cuotas::leerDia(QStringLiteral("1")), 1);
+        QCOMPARE(Cuotas::leerDia(QStringLiteral(" 31")), 31);
+
+        // A failed write changes no due at all.
+        QVERIFY(Database::exec(QStringLiteral(R"(CREATE TRIGGER "falla" BEFORE UPDATE ON "Cuotas"
+            WHEN OLD."idCuota" = )") +
+                               QString::number(dic) +
+                               QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'disco lleno'); END")));
+        QString error;
+        QVERIFY(!Cuotas::cambiarDia(20, &error));
+        QVERIFY2(error.contains(QStringLiteral("disco lleno")), qPrintable(error));
+        QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-05"));
+    }
+
+    void clearingWritesACopyFirst() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"));
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        nuevaCuota(a, p, QDate(2009, 1, 10), 1);
+        nuevaCuota(a, p, QDate(2009, 2, 10), 1, true, QDate(2009, 2, 1));
+
+        // A copy that cannot be written stops both commands.
+        QTemporaryDir otro;
+        const QString noCarpeta = otro.filePath(QStringLiteral("archivo"));
+        QFile f(noCarpeta);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        Backup::setFolder(noCarpeta + QStringLiteral("/copias"));
+        QString copia, error;
+        QVERIFY(!Cuotas::limpiarRegistro(&copia, &error));
+        QVERIFY2(error.contains(QStringLiteral("no se borró ninguna cuota")), qPrintable(error));
+        QVERIFY(!Cuotas::cambiarDiaConCopia(1, &copia, &error));
+        QVERIFY2(error.contains(QStringLiteral("no se cambió ninguna cuota")), qPrintable(error));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Vencimiento" LIKE '%-10')")),
+                 2);
+        Backup::setFolder(db.copias());
+
+        QVERIFY(Cuotas::cambiarDiaConCopia(1, &copia, &error));
+        QVERIFY(QFile::exists(copia));
+        QVERIFY(copia.startsWith(db.copias()));
+        QVERIFY(Cuotas::limpiarRegistro(&copia, &error));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 0);
+        // The copy holds the dues as they were just before.
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
+        c.setDatabaseName(copia);
+        QVERIFY(c.open());
+        QSqlQuery q(c);
+        QVERIFY(q.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Vencimiento" LIKE '%-01')")));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 2);
+        q.finish();
+        c.close();
+        c = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_Cuotas)
+#include "tst_Cuotas.moc"

@@ -1,0 +1,338 @@
+#include "data/Database.h"
+#include "dues/Emision.h"
+#include "support/TestSupport.h"
+
+#include <QSqlQuery>
+
+using namespace TestSupport;
+using Estado = Emision::Resultado::Estado;
+
+namespace {
+
+struct Fila {
+    QString vencimiento;
+    QString factura;
+    int mes;
+    int anio;
+    qint64 monto;
+};
+
+QVector<Fila> cuotasDe(int idAfiliado) {
+    QVector<Fila> out;
+    QSqlQuery q(Database::db());
+    q.prepare(
+        QStringLiteral(R"(SELECT "Vencimiento", "Factura", "Mes", "Año", "Monto", typeof("Año"), "Pagada"
+                                FROM "Cuotas" WHERE "idAfiliado" = ? ORDER BY "idCuota")"));
+    q.addBindValue(idAfiliado);
+    q.exec();
+    while (q.next()) {
+        // The year is a whole number and every new due is unpaid.
+        if (q.value(5).toString() != QStringLiteral("integer") || q.value(6).toInt() != 0)
+            return {};
+        out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(), q.value(3).toInt(),
+                       q.value(4).toLongLong()});
+    }
+    return out;
+}
+
+Emision::Individual individual(int idAfiliado, int idPlan, const QDate &inicio) {
+    Emision::Individual e;
+    e.tag = QString::number(idAfiliado);
+    e.noPlan = QString::number(idPlan);
+    e.anio = QStringLiteral("2009");
+    e.dia = QStringLiteral("10");
+    e.primerVencimiento = inicio;
+    e.inscripcion = true;
+    e.fechaInscripcion = QDate(2009, 3, 5);
+    return e;
+}
+
+Emision::Grupal grupal(int idPlan, const QVector<qint64> &socios, const QDate &inicio) {
+    Emision::Grupal e;
+    e.noPlan = QString::number(idPlan);
+    e.mes = QStringLiteral("11");
+    e.anio = QStringLiteral("2008");
+    e.afiliados = socios;
+    e.primerVencimiento = inicio;
+    e.inscripcion = true;
+    e.fechaInscripcion = QDate(2008, 11, 1);
+    return e;
+}
+
+int cuotas() {
+    return contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")"));
+}
+
+} // namespace
+
+class tst_Emision : public QObject {
+    Q_OBJECT
+private slots:
+    void individualChecksInOrder() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 2);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        auto con = [&](auto cambiar) {
+            auto e = individual(a, p, QDate(2009, 1, 10));
+            cambiar(e);
+            return Emision::emitirIndividual(e);
+        };
+        QCOMPARE(con([](auto &e) { e.noPlan = QStringLiteral("99"); }).mensaje,
+                 QStringLiteral("Plan no localizado !"));
+        // The plan is checked before the member.
+        QCOMPARE(con([](auto &e) {
+                     e.noPlan = QString();
+                     e.tag = QStringLiteral("99");
+                 }).mensaje,
+                 QStringLiteral("Plan no localizado !"));
+        QCOMPARE(con([](auto &e) { e.tag = QStringLiteral("99"); }).mensaje,
+                 QStringLiteral("Socio no localizado !"));
+        const QString anio = QStringLiteral("Año de emisión inválido !");
+        const QString dia = QStringLiteral("Dia de vencimiento inválido !");
+        for (const char *t : {"1994", "abc", "", "1994,4", "40000"})
+            QCOMPARE(con([t](auto &e) { e.anio = QString::fromLatin1(t); }).mensaje, anio);
+        // The year is checked before the day.
+        QCOMPARE(con([](auto &e) {
+                     e.anio = QStringLiteral("1994");
+                     e.dia = QStringLiteral("0");
+                 }).mensaje,
+                 anio);
+        for (const char *t : {"0", "31", "x", "-1", "30,6"})
+            QCOMPARE(con([t](auto &e) { e.dia = QString::fromLatin1(t); }).mensaje, dia);
+        QCOMPARE(cuotas(), 0);
+        // 1995, day 1 and day 30 pass; "1994,6" rounds to 1995.
+        QVERIFY(con([](auto &e) {
+                    e.anio = QStringLiteral("1995");
+                    e.dia = QStringLiteral("1");
+                }).ok());
+        QVERIFY(con([](auto &e) {
+                    e.anio = QStringLiteral("1994,6");
+                    e.dia = QStringLiteral("30");
+                    e.inscripcion = false;
+                }).ok());
+        // The existing-due check reads Mes = n and Año = year of issue: dues dated 2009 are not those of
+        // 1995, so the second run adds its two dues as well.
+        const auto filas = cuotasDe(a);
+        QCOMPARE(filas.size(), 5);
+        QCOMPARE(filas.at(0).factura, QStringLiteral("INSCRIPCION"));
+        QCOMPARE(filas.at(0).anio, 1995);
+        QCOMPARE(filas.at(1).anio, 2009);
+    }
+
+    void individualSeriesFollowsCalendarMonths() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Largo"), 250000, 14, 1000000);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        auto e = individual(a, p, QDate(2008, 11, 15));
+        e.anio = QStringLiteral("2008");
+        // Dues 11 and 12 look for November and December 2008, which dues 1 and 2 of this very run are: only
+        // dues from before the run count.
+        const auto r = Emision::emitirIndividual(e);
+        QVERIFY(r.ok());
+        QVERIFY(r.avisos.isEmpty());
+        QCOMPARE(r.agregadas, 15);
+        const auto f = cuotasDe(a);
+        QCOMPARE(f.size(), 15);
+        QCOMPARE(f.at(0).factura, QStringLiteral("INSCRIPCION"));
+        QCOMPARE(f.at(0).mes, 0);
+        QCOMPARE(f.at(0).anio, 2008);
+        QCOMPARE(f.at(0).vencimiento, QStringLiteral("2009-03-05"));
+        QCOMPARE(f.at(0).monto, 1000000);
+        QCOMPARE(f.at(1).factura, QStringLiteral("CUOTA MES 1"));
+        QCOMPARE(f.at(1).vencimiento, QStringLiteral("2008-11-15"));
+        QCOMPARE(f.at(14).factura, QStringLiteral("CUOTA MES 14"));
+        QCOMPARE(f.at(14).vencimiento, QStringLiteral("2009-12-15"));
+        QCOMPARE(f.at(3).mes, 1);
+        QCOMPARE(f.at(3).anio, 2009);
+        QCOMPARE(f.at(14).monto, 250000);
+
+        // 31 January: the 28th (29th in a leap year) from February on, and it stays there.
+        const int b = nuevoAfiliado(QStringLiteral("Sosa"), QStringLiteral("Ana"), p);
+        auto e2 = individual(b, p, QDate(2009, 1, 31));
+        e2.inscripcion = false;
+        QVERIFY(Emision::emitirIndividual(e2).ok());
+        const auto g = cuotasDe(b);
+        QCOMPARE(g.size(), 14);
+        QCOMPARE(g.at(0).vencimiento, QStringLiteral("2009-01-31"));
+        QCOMPARE(g.at(1).vencimiento, QStringLiteral("2009-02-28"));
+        QCOMPARE(g.at(2).vencimiento, QStringLiteral("2009-03-28"));
+        QCOMPARE(g.at(13).vencimiento, QStringLiteral("2010-02-28"));
+        const int c = nuevoAfiliado(QStringLiteral("Vega"), QStringLiteral("Luz"), p);
+        auto e3 = individual(c, p, QDate(2008, 1, 31));
+        e3.anio = QStringLiteral("2008");
+        e3.inscripcion = false;
+        QVERIFY(Emision::emitirIndividual(e3).ok());
+        QCOMPARE(cuotasDe(c).at(1).vencimiento, QStringLiteral("2008-02-29"));
+        QCOMPARE(cuotasDe(c).at(2).vencimiento, QStringLiteral("2008-03-29"));
+    }
+
+    void individualRerunWritesNothingAndTellsEachDue() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 3, 500000);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        QVERIFY(Emision::emitirIndividual(individual(a, p, QDate(2009, 1, 10))).ok());
+        QCOMPARE(cuotas(), 4);
+        const auto r = Emision::emitirIndividual(individual(a, p, QDate(2009, 5, 10)));
+        QVERIFY(r.ok());
+        QCOMPARE(r.agregadas, 0);
+        QCOMPARE(r.avisos,
+                 QStringList({QStringLiteral("La inscripción a este Socio ya ha sido emitida."),
+                              QStringLiteral("La cuota del mes 1 a este Socio ya ha sido emitida."),
+                              QStringLiteral("La cuota del mes 2 a este Socio ya ha sido emitida."),
+                              QStringLiteral("La cuota del mes 3 a este Socio ya ha sido emitida.")}));
+        QCOMPARE(cuotas(), 4);
+        // Without the inscription nothing asks for one; another year issues afresh.
+        auto otra = individual(a, p, QDate(2010, 1, 10));
+        otra.anio = QStringLiteral("2010");
+        otra.inscripcion = false;
+        QCOMPARE(Emision::emitirIndividual(otra).agregadas, 3);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Factura" = 'INSCRIPCION')")),
+                 1);
+        // A plan of no dues issues only the inscription.
+        const int cero = nuevoPlan(QStringLiteral("Cero"), 250000, 0, 300000);
+        const int b = nuevoAfiliado(QStringLiteral("Ruiz"), QStringLiteral("Leo"), cero);
+        const auto r0 = Emision::emitirIndividual(individual(b, cero, QDate(2009, 1, 10)));
+        QCOMPARE(r0.agregadas, 1);
+        QCOMPARE(cuotasDe(b).at(0).factura, QStringLiteral("INSCRIPCION"));
+    }
+
+    void aRefusedWriteKeepsNothingOfTheRun() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 6, 500000);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        const int b = nuevoAfiliado(QStringLiteral("Sosa"), QStringLiteral("Ana"), p);
+        QVERIFY(Database::exec(QStringLiteral(R"(CREATE TRIGGER "falla" BEFORE INSERT ON "Cuotas"
+            WHEN NEW."Factura" IN ('CUOTA MES 4', 'MES 4 AÑO 2009') AND NEW."idAfiliado" = ?
+            BEGIN SELECT RAISE(ABORT, 'disco lleno'); END)")
+                                   .replace(QStringLiteral("?"), QString::number(b))));
+        auto e = individual(b, p, QDate(2009, 1, 10));
+        const auto r = Emision::emitirIndividual(e);
+        QCOMPARE(r.estado, Estado::Fallo);
+        QVERIFY2(r.mensaje.contains(QStringLiteral("disco lleno")), qPrintable(r.mensaje));
+        QCOMPARE(cuotas(), 0);
+        // The plan-wide run: the first member's dues go too.
+        auto g = grupal(p, {a, b}, QDate(2009, 1, 10));
+        g.anio = QStringLiteral("2009");
+        QCOMPARE(Emision::emitirGrupal(g).estado, Estado::Fallo);
+        QCOMPARE(cuotas(), 0);
+    }
+
+    void planWideSeriesKeepsTheRunsYear() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Cuatrimestre"), 250000, 4, 800000);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        const int b = nuevoAfiliado(QStringLiteral("Sosa"), QStringLiteral("Ana"), p);
+        auto e = grupal(p, {a, b}, QDate(2008, 11, 15));
+        e.montos = {Money::fromWhole(10), Money::fromWhole(20), Money::fromWhole(30), Money::fromWhole(40)};
+        const auto r = Emision::emitirGrupal(e);
+        QVERIFY(r.ok());
+        QCOMPARE(r.agregadas, 10);
+        const auto f = cuotasDe(b);
+        QCOMPARE(f.size(), 5);
+        QCOMPARE(f.at(0).factura, QStringLiteral("INSCRIPCION"));
+        QCOMPARE(f.at(0).monto, 800000);
+        const QStringList facturas = {"MES 11 AÑO 2008", "MES 12 AÑO 2008", "MES 1 AÑO 2009",
+                                      "MES 2 AÑO 2009"};
+        const int meses[] = {11, 12, 1, 2};
+        for (int n = 0; n < 4; ++n) {
+            QCOMPARE(f.at(n + 1).factura, facturas.at(n));
+            QCOMPARE(f.at(n + 1).mes, meses[n]);
+            QCOMPARE(f.at(n + 1).anio, 2008);
+            QCOMPARE(f.at(n + 1).monto, (n + 1) * 10 * Money::Scale);
+        }
+        QCOMPARE(f.at(4).vencimiento, QStringLiteral("2009-02-15"));
+
+        // Again with amount 3 changed: only due 3 of each member changes, nothing is added, no inscription
+        // twice.
+        e.montos[2] = Money::fromWhole(99);
+        const auto r2 = Emision::emitirGrupal(e);
+        QVERIFY(r2.ok());
+        QCOMPARE(r2.agregadas, 0);
+        QCOMPARE(r2.actualizadas, 8);
+        QVERIFY(r2.avisos.isEmpty());
+        QCOMPARE(cuotas(), 10);
+        for (int s : {a, b}) {
+            const auto g = cuotasDe(s);
+            QCOMPARE(g.at(3).monto, 99 * Money::Scale);
+            QCOMPARE(g.at(2).monto, 20 * Money::Scale);
+            QCOMPARE(g.at(4).monto, 40 * Money::Scale);
+        }
+        // A plan of no dues writes the inscriptions only; no member selected writes nothing but succeeds.
+        const int cero = nuevoPlan(QStringLiteral("Cero"), 250000, 0, 300000);
+        QCOMPARE(Emision::emitirGrupal(grupal(cero, {a}, QDate(2008, 11, 15))).agregadas, 1);
+        const auto vacia = Emision::emitirGrupal(grupal(p, {}, QDate(2008, 11, 15)));
+        QVERIFY(vacia.ok());
+        QCOMPARE(cuotas(), 11);
+    }
+
+    void planWideChecks() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 2);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        auto e = grupal(p, {a}, QDate(2009, 1, 1));
+        e.noPlan = QString();
+        QCOMPARE(Emision::emitirGrupal(e).mensaje, QStringLiteral("Plan no localizado !"));
+        e = grupal(p, {a}, QDate(2009, 1, 1));
+        e.mes = QStringLiteral("x");
+        QCOMPARE(Emision::emitirGrupal(e).mensaje,
+                 QStringLiteral("Error, ingrese el mes y año correctamente!"));
+        e.mes = QStringLiteral("1");
+        e.anio = QStringLiteral("2O09");
+        QCOMPARE(Emision::emitirGrupal(e).mensaje,
+                 QStringLiteral("Error, ingrese el mes y año correctamente!"));
+        e.anio = QStringLiteral("2009");
+        e.hayAfiliados = false;
+        QCOMPARE(Emision::emitirGrupal(e).mensaje, QStringLiteral("No hay afiliados a emitir cuota !"));
+        QCOMPARE(cuotas(), 0);
+    }
+
+    void planWideMemberGoneOrCancelUndoesTheRun() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 12, 500000);
+        QVector<qint64> socios;
+        for (int i = 0; i < 5; ++i)
+            socios << nuevoAfiliado(QStringLiteral("S%1").arg(i), QStringLiteral("X"), p);
+        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {socios.at(3)});
+        const auto r = Emision::emitirGrupal(grupal(p, socios, QDate(2009, 1, 10)));
+        QCOMPARE(r.estado, Estado::Fallo);
+        QCOMPARE(r.mensaje, QStringLiteral("Socio no localizado !"));
+        QCOMPARE(cuotas(), 0);
+
+        socios.remove(3);
+        QList<QPair<int, int>> pasos;
+        const auto c =
+            Emision::emitirGrupal(grupal(p, socios, QDate(2009, 1, 10)), [&](int hechos, int total) {
+                pasos << qMakePair(hechos, total);
+                return hechos < 2;
+            });
+        QCOMPARE(c.estado, Estado::Cancelado);
+        QCOMPARE(pasos, (QList<QPair<int, int>>{{0, 4}, {1, 4}, {2, 4}}));
+        QCOMPARE(cuotas(), 0);
+        QVERIFY(Emision::emitirGrupal(grupal(p, socios, QDate(2009, 1, 10))).ok());
+        QCOMPARE(cuotas(), 4 * 13);
+    }
+
+    void amountsListFollowsThePlan() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 123456, 3);
+        QCOMPARE(Emision::prepararMontos(p), 3);
+        QCOMPARE(Emision::montos(), (QVector<Money>(3, Money::fromUnits(123456))));
+        QCOMPARE(Emision::prepararMontos(999), 0);
+        QVERIFY(Emision::montos().isEmpty());
+        // Two plans of one name are two entries, each with its own number.
+        const int q = nuevoPlan(QStringLiteral("Mensual"), 1, 1);
+        const auto planes = Emision::planes();
+        QCOMPARE(planes.size(), 2);
+        QCOMPARE(planes.at(1).id, q);
+        const int a = nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), q);
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), q);
+        nuevoAfiliado(QStringLiteral("Otro"), QStringLiteral("Plan"), p);
+        const auto socios = Emision::afiliadosDelPlan(q);
+        QCOMPARE(socios.size(), 2);
+        QCOMPARE(socios.at(1).texto, QStringLiteral("Ñandú, Ana"));
+        QCOMPARE(socios.at(1).id, a);
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_Emision)
+#include "tst_Emision.moc"
