@@ -2,12 +2,8 @@
 
 #include "data/Backup.h"
 #include "data/Database.h"
-#include "data/Log.h"
 #include "data/Money.h"
 #include "data/Transaction.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
@@ -16,7 +12,7 @@ namespace {
 // ordered parts and sorts only within one plan (and month) at a time, so the first rows of a million dues
 // show at once. The plans that dues name are found by stepping through the index, not by reading every due.
 // Sort keys are stored ones (plain text order), so any engine sorts them alike; dues without a plan name come
-// first, as a Null name always sorted.
+// last.
 Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, const QString &orden) {
     const QString campos = QStringLiteral(
         R"(c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", c."idPlan" AS "idPlan", c."Mes" AS "Mes",
@@ -50,7 +46,7 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
             socio + QStringLiteral(R"(
         WHERE c."idPlan" IS NULL)") +
             y + QStringLiteral(R"(
-        ORDER BY "OrdenPlan" NULLS FIRST, "idPlan" NULLS FIRST, )") +
+        ORDER BY "OrdenPlan" NULLS LAST, "idPlan" NULLS LAST, )") +
             orden + QStringLiteral(R"(, "idCuota")");
     f.params = valores + valores + valores;
     return f;

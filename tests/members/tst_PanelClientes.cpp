@@ -9,6 +9,7 @@
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
+#include "ui/Ventana.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -290,7 +291,14 @@ private slots:
         // The dues and collection windows are opened through the panel's requests, with the member as Tag.
         QSignalSpy emitir(c, &PanelClientes::emitirCuotas);
         QSignalSpy cobrar(c, &PanelClientes::cobrarCuotas);
+        // The main window answers "Emitir Cuotas..." with the dues issuance for that member.
+        QString tagEmision;
+        alAbrirModalDe(QStringLiteral("panEmiCuota"), [&tagEmision](QWidget *m) {
+            tagEmision = static_cast<Ventana *>(m)->Tag;
+            static_cast<QDialog *>(m)->reject();
+        });
         c->Command7->click();
+        QCOMPARE(tagEmision, QString::number(b));
         c->Command8->click();
         QCOMPARE(emitir.size(), 1);
         QCOMPARE(emitir.first().first().toString(), QString::number(b));
