@@ -265,27 +265,6 @@ private slots:
         QCOMPARE(cuotas(), 11);
     }
 
-    void planWideChecks() {
-        BaseTemporal db;
-        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 2);
-        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
-        auto e = grupal(p, {a}, QDate(2009, 1, 1));
-        e.noPlan = QString();
-        QCOMPARE(Emision::emitirGrupal(e).mensaje, QStringLiteral("Plan no localizado !"));
-        e = grupal(p, {a}, QDate(2009, 1, 1));
-        e.mes = QStringLiteral("x");
-        QCOMPARE(Emision::emitirGrupal(e).mensaje,
-                 QStringLiteral("Error, ingrese el mes y año correctamente!"));
-        e.mes = QStringLiteral("1");
-        e.anio = QStringLiteral("2O09");
-        QCOMPARE(Emision::emitirGrupal(e).mensaje,
-                 QStringLiteral("Error, ingrese el mes y año correctamente!"));
-        e.anio = QStringLiteral("2009");
-        e.hayAfiliados = false;
-        QCOMPARE(Emision::emitirGrupal(e).mensaje, QStringLiteral("No hay afiliados a emitir cuota !"));
-        QCOMPARE(cuotas(), 0);
-    }
-
     void planWideMemberGoneOrCancelUndoesTheRun() {
         BaseTemporal db;
         const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 12, 500000);
@@ -319,18 +298,6 @@ private slots:
         QCOMPARE(Emision::montos(), (QVector<Money>(3, Money::fromUnits(123456))));
         QCOMPARE(Emision::prepararMontos(999), 0);
         QVERIFY(Emision::montos().isEmpty());
-        // Two plans of one name are two entries, each with its own number.
-        const int q = nuevoPlan(QStringLiteral("Mensual"), 1, 1);
-        const auto planes = Emision::planes();
-        QCOMPARE(planes.size(), 2);
-        QCOMPARE(planes.at(1).id, q);
-        const int a = nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), q);
-        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), q);
-        nuevoAfiliado(QStringLiteral("Otro"), QStringLiteral("Plan"), p);
-        const auto socios = Emision::afiliadosDelPlan(q);
-        QCOMPARE(socios.size(), 2);
-        QCOMPARE(socios.at(1).texto, QStringLiteral("Ñandú, Ana"));
-        QCOMPARE(socios.at(1).id, a);
     }
 };
 
