@@ -180,7 +180,15 @@ void panEmiCuotaTodos::editarCuotas() {
     Command5->setText(Command5->text() == kMostrar ? kOcultar : kMostrar);
 }
 
+void panEmiCuotaTodos::reject() {
+    if (!m_emitiendo)
+        Ventana::reject();
+}
+
 void panEmiCuotaTodos::emitir() {
+    // The progress keeps the window painted; nothing else of it may run meanwhile.
+    if (m_emitiendo)
+        return;
     Emision::Grupal e;
     e.noPlan = txtNoPlan->text();
     e.mes = txMes->text();
@@ -203,6 +211,7 @@ void panEmiCuotaTodos::emitir() {
     progreso.setAutoClose(false);
     progreso.setMinimumDuration(400);
     progreso.setRange(0, qMax(1, int(e.afiliados.size())));
+    m_emitiendo = true;
     const Emision::Resultado r = Emision::emitirGrupal(e, [&](int hechos, int total) {
         progreso.setLabelText(
             QStringLiteral("Emitiendo cuotas: socio %1 de %2").arg(qMin(hechos + 1, total)).arg(total));
@@ -212,6 +221,7 @@ void panEmiCuotaTodos::emitir() {
         return !progreso.wasCanceled();
     });
     progreso.close();
+    m_emitiendo = false;
 
     for (const QString &aviso : r.avisos)
         Mensaje::informacion(aviso, QStringLiteral("Emisión"), this);

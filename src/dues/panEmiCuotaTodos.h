@@ -27,6 +27,8 @@ public:
     void editarCuotas();
     void emitir();
     void imprimir();
+    // Closing waits while a run is being written.
+    void reject() override;
 
     QComboBox *txtPlan;
     QLineEdit *txtNoPlan;
@@ -52,4 +54,5 @@ signals:
 private:
     ReportControl *m_cr;
     std::function<void()> m_refrescar;
+    bool m_emitiendo = false;
 };

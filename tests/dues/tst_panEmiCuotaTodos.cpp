@@ -175,6 +175,12 @@ private slots:
         auto c = connect(&w, &panEmiCuotaTodos::avance, &w, [&](int hechos, int) {
             auto *d = w.findChild<QProgressDialog *>(QStringLiteral("progresoEmision"));
             QVERIFY(d);
+            if (hechos == 1) {
+                // Neither a second click nor closing the window interferes with the run.
+                w.Command1->click();
+                QTest::keyClick(&w, Qt::Key_Escape);
+                QVERIFY(w.isVisible());
+            }
             if (hechos == 2) {
                 etiqueta = d->labelText();
                 d->cancel();
