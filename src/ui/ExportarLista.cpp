@@ -46,6 +46,13 @@ QString pedirArchivo(QWidget *padre, const QString &titulo, const QString &suger
     return QFileDialog::getSaveFileName(padre, titulo, sugerido, filtro);
 }
 
+QVector<TableExport::Column> columnas(DataGrid *grilla) {
+    QVector<TableExport::Column> out;
+    for (const Columna &c : grilla->gridModel()->columns())
+        out.append({c.caption, c.field, tipo(c.formato)});
+    return out;
+}
+
 bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
     if (!grilla)
         return false;
@@ -67,10 +74,6 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
     if (!ruta.endsWith(QLatin1Char('.') + ext, Qt::CaseInsensitive))
         ruta += QLatin1Char('.') + ext;
 
-    QVector<TableExport::Column> columnas;
-    for (const Columna &c : grilla->gridModel()->columns())
-        columnas.append({c.caption, c.field, tipo(c.formato)});
-
     QProgressDialog progreso(QStringLiteral("Exportando %1...").arg(nombre), QStringLiteral("Cancelar"), 0, 0,
                              padre);
     progreso.setWindowTitle(QStringLiteral("Exportar"));
@@ -86,7 +89,7 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
     QString error;
     DataControl *datos = grilla->dataControl();
     const bool ok = TableExport::write(ruta, formato, datos->recordSource(), datos->recordSourceParams(),
-                                       columnas, nombre, &error, avance);
+                                       columnas(grilla), nombre, &error, avance);
     progreso.reset();
     if (!ok) {
         if (!progreso.wasCanceled())

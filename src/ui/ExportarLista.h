@@ -14,6 +14,9 @@ namespace ExportarLista {
 // Returns true when the file was written; a cancelled choice or export returns false and shows nothing.
 bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre = nullptr);
 
+// The grid's columns as the export writes them: caption, field and kind of value.
+QVector<TableExport::Column> columnas(DataGrid *grilla);
+
 // The file chosen in the save dialog (empty: cancelled). In the message boxes' test mode no dialog is
 // shown: the next queued path is taken (none queued: cancelled).
 QString pedirArchivo(QWidget *padre, const QString &titulo, const QString &sugerido, const QString &filtro);
