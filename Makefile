@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 SAMPLE_LARGE ?= $(BUILD)/bench-large.db
 
-.PHONY: all deps build run test demo bench clean format
+.PHONY: all deps build run test demo bench package clean format
 
 all: build
 
@@ -31,6 +31,10 @@ demo: build
 bench: build
 	@test -f $(SAMPLE_LARGE) || $(BUILD)/mirabel-sample --out $(SAMPLE_LARGE) --members 100000 --seed 7
 	@QT_QPA_PLATFORM=offscreen bash bench/run-all.sh $(BUILD) $(SAMPLE_LARGE)
+
+# A Debian package of what cmake --install puts under /usr: build/mirabel_<version>_amd64.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

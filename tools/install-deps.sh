@@ -8,6 +8,8 @@ PACKAGES=(
   libsqlite3-dev libcurl4-openssl-dev
   python3-aiosmtpd poppler-utils fonts-dejavu-core
   sqlite3
+  libxlsxwriter-dev python3-openpyxl
+  desktop-file-utils appstream dpkg-dev file man-db
 )
 
 missing=()

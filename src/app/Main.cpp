@@ -34,7 +34,9 @@ void prepararAplicacion(QApplication &app) {
     QApplication::setWindowIcon(Artwork::iconoPrograma());
 }
 
-bool ingresoAceptado(const QString &tag) { return tag == QStringLiteral("SI"); }
+bool ingresoAceptado(const QString &tag) {
+    return tag == QStringLiteral("SI");
+}
 
 panPrin *arrancar(const QString &rutaBase, int *salida) {
     *salida = 0;
@@ -82,16 +84,24 @@ int run(int argc, char **argv) {
     parser.setApplicationDescription(QStringLiteral("Mirabel: socios, cuotas y caja."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption dbOption(QStringLiteral("database"),
-                                QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
-                                QStringLiteral("ARCHIVO"));
+    QCommandLineOption dbOption(
+        QStringLiteral("database"),
+        QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
+        QStringLiteral("ARCHIVO"));
     parser.addOption(dbOption);
+    // The applications menu opens a file by naming it alone ("mirabel %f").
+    parser.addPositionalArgument(QStringLiteral("archivo"),
+                                 QStringLiteral("Base de datos a abrir (como --database)."),
+                                 QStringLiteral("[ARCHIVO]"));
     parser.process(app);
+    QString elegido = parser.value(dbOption);
+    if (elegido.isEmpty() && !parser.positionalArguments().isEmpty())
+        elegido = parser.positionalArguments().constFirst();
 
     // A relative --database names a file from where the user started the program, so resolve it before
     // the program's own folder becomes the working folder.
-    const QString path = parser.isSet(dbOption) ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
-                                                : Database::defaultPath();
+    const QString path =
+        !elegido.isEmpty() ? QDir(QDir::currentPath()).absoluteFilePath(elegido) : Database::defaultPath();
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;

@@ -15,18 +15,23 @@
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
+#include "ui/EstadoVentanas.h"
+#include "ui/ExportarLista.h"
 #include "ui/Ventana.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -77,7 +82,21 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     lblTablaSeleccionada->setFont(hf);
     Command10 = Controles::boton(header, QStringLiteral("Command10"), QStringLiteral("Actualizar Tablas"));
     headerLayout->addWidget(imgTablaSeleccionada);
+    cmdExportar = new QToolButton(header);
+    cmdExportar->setObjectName(QStringLiteral("cmdExportar"));
+    cmdExportar->setText(QStringLiteral("&Exportar"));
+    cmdExportar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    cmdExportar->setPopupMode(QToolButton::InstantPopup);
+    auto *menuExportar = new QMenu(cmdExportar);
+    menuExportar->addAction(QStringLiteral("Exportar a E&xcel..."), this, [this] {
+        ExportarLista::exportar(listaActual(), TableExport::Format::Xlsx, this);
+    });
+    menuExportar->addAction(QStringLiteral("Exportar a &CSV..."), this, [this] {
+        ExportarLista::exportar(listaActual(), TableExport::Format::Csv, this);
+    });
+    cmdExportar->setMenu(menuExportar);
     headerLayout->addWidget(lblTablaSeleccionada, 1);
+    headerLayout->addWidget(cmdExportar);
     headerLayout->addWidget(Command10);
     rightLayout->addWidget(header);
 
@@ -130,6 +149,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     }
 
     resize(1180, 720);
+    EstadoVentanas::restaurar(this);
     cargar();
 }
 
@@ -244,6 +264,19 @@ void panPrin::marcarOpcion(int indice) {
     }
 }
 
+void panPrin::closeEvent(QCloseEvent *event) {
+    EstadoVentanas::guardar(this);
+    QMainWindow::closeEvent(event);
+}
+
+DataGrid *panPrin::listaActual() const {
+    const auto grillas = panelProceso[m_opcion]->findChildren<DataGrid *>();
+    for (DataGrid *g : grillas)
+        if (!g->isHidden())
+            return g;
+    return nullptr;
+}
+
 void panPrin::HaceClickOpcion(int elBoton) {
     if (elBoton < 0 || elBoton > 5)
         return;
@@ -257,5 +290,6 @@ void panPrin::HaceClickOpcion(int elBoton) {
     lblInfo->setVisible(esClientes);
     panelProceso[elBoton]->show();
     panelProceso[elBoton]->raise();
+    cmdExportar->setEnabled(listaActual() != nullptr);
     marcarOpcion(elBoton);
 }

@@ -12,6 +12,8 @@ class PanelUtilidades;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QToolButton;
+class DataGrid;
 class ReportControl;
 
 // The main window: six options on the left, the chosen option's panel on the right. It hosts the panels
@@ -48,14 +50,19 @@ public:
     QLabel *btnIconSelect[6];
     QLabel *lblOpcion[6];
     QFrame *Shape1;
-    QPushButton *Command1;  // "Tablas": heading of the option bar
-    QPushButton *Command10; // Actualizar Tablas
+    QPushButton *Command1;    // "Tablas": heading of the option bar
+    QPushButton *Command10;   // Actualizar Tablas
+    QToolButton *cmdExportar; // the shown list to Excel or CSV
     QLabel *lblTablaSeleccionada;
     QLabel *imgTablaSeleccionada;
     QLabel *lblInfo;
 
+    // The list of the option shown (none for Informes and Utilidades).
+    DataGrid *listaActual() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QWidget *crearBarraOpciones();

@@ -2,10 +2,14 @@
 
 #include "data/Money.h"
 #include "ui/DataControl.h"
+#include "ui/EstadoVentanas.h"
+#include "ui/ExportarLista.h"
 #include "ui/Mensaje.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QSqlQueryModel>
 
 GridModel::GridModel(DataControl *data, QObject *parent) : QAbstractTableModel(parent), m_data(data) {
@@ -159,6 +163,27 @@ DataGrid::DataGrid(const QString &objectName, DataControl *data, QWidget *parent
     connect(m_data, &DataControl::reposition, this, &DataGrid::followDataControl);
 }
 
+DataGrid::~DataGrid() {
+    EstadoVentanas::guardarColumnas(horizontalHeader(), objectName());
+}
+
+QMenu *DataGrid::menuExportar() {
+    if (!m_menuExportar) {
+        m_menuExportar = new QMenu(QStringLiteral("Exportar"), this);
+        m_menuExportar->setObjectName(objectName() + QStringLiteral("_exportar"));
+        m_menuExportar->addAction(QStringLiteral("Exportar a E&xcel..."), this,
+                                  [this] { ExportarLista::exportar(this, TableExport::Format::Xlsx); });
+        m_menuExportar->addAction(QStringLiteral("Exportar a &CSV..."), this,
+                                  [this] { ExportarLista::exportar(this, TableExport::Format::Csv); });
+    }
+    return m_menuExportar;
+}
+
+void DataGrid::contextMenuEvent(QContextMenuEvent *e) {
+    menuExportar()->popup(e->globalPos());
+    e->accept();
+}
+
 void DataGrid::followDataControl(int row) {
     if (m_syncing)
         return;
@@ -190,10 +215,12 @@ void DataGrid::setColumns(const QVector<Columna> &cols) {
         default:
             break;
         }
-        const int w = qMax(fontMetrics().horizontalAdvance(cols[i].caption),
-                           fontMetrics().horizontalAdvance(sample)) + 24;
+        const int w =
+            qMax(fontMetrics().horizontalAdvance(cols[i].caption), fontMetrics().horizontalAdvance(sample)) +
+            24;
         setColumnWidth(i, qMax(w, 70));
     }
+    EstadoVentanas::restaurarColumnas(horizontalHeader(), objectName());
 }
 
 void DataGrid::setColumnLocked(int column, bool locked) {

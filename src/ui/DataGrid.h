@@ -8,6 +8,7 @@
 #include <QVector>
 
 class DataControl;
+class QMenu;
 
 // One column of a bound grid: caption, field of the record source, display format, and whether the user
 // may type into it.
@@ -50,15 +51,27 @@ class DataGrid : public QTableView {
     Q_OBJECT
 public:
     DataGrid(const QString &objectName, DataControl *data, QWidget *parent = nullptr);
+    ~DataGrid() override;
     void setColumns(const QVector<Columna> &cols);
     void setColumnLocked(int column, bool locked);
     bool isColumnLocked(int column) const;
     GridModel *gridModel() { return m_model; }
     DataControl *dataControl() { return m_data; }
 
+    // The list's name for exports (the Excel sheet, the suggested file name); the objectName by default.
+    void setNombreLista(const QString &nombre) { m_nombreLista = nombre; }
+    QString nombreLista() const { return m_nombreLista.isEmpty() ? objectName() : m_nombreLista; }
+    // "Exportar a Excel..." and "Exportar a CSV...", for the grid's context menu and a window's button.
+    QMenu *menuExportar();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *e) override;
+
 private:
     void followDataControl(int row);
     DataControl *m_data;
     GridModel *m_model;
     bool m_syncing = false;
+    QString m_nombreLista;
+    QMenu *m_menuExportar = nullptr;
 };

@@ -1,8 +1,10 @@
 #include "ui/Ventana.h"
 
 #include "ui/Artwork.h"
+#include "ui/EstadoVentanas.h"
 
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QScreen>
 
 Ventana::Ventana(QWidget *parent) : QDialog(parent) {
@@ -20,8 +22,16 @@ void Ventana::showEvent(QShowEvent *e) {
     QDialog::showEvent(e);
     if (!m_centred) {
         m_centred = true;
-        centrar(this);
+        // Where the user left it last time; centred the first time.
+        if (!EstadoVentanas::restaurar(this))
+            centrar(this);
     }
+}
+
+void Ventana::hideEvent(QHideEvent *e) {
+    if (m_centred && !e->spontaneous())
+        EstadoVentanas::guardar(this);
+    QDialog::hideEvent(e);
 }
 
 void Ventana::centrar(QWidget *ventana) {

@@ -1,0 +1,104 @@
+#include "ui/ExportarLista.h"
+
+#include "ui/DataControl.h"
+#include "ui/DataGrid.h"
+#include "ui/Mensaje.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QProgressDialog>
+#include <QQueue>
+#include <QStandardPaths>
+
+namespace {
+QQueue<QString> &cola() {
+    static QQueue<QString> q;
+    return q;
+}
+
+TableExport::Kind tipo(Formato::Tipo f) {
+    switch (f) {
+    case Formato::Tipo::Moneda:
+        return TableExport::Kind::Money;
+    case Formato::Tipo::Fecha:
+        return TableExport::Kind::Date;
+    case Formato::Tipo::Entero:
+        return TableExport::Kind::Integer;
+    case Formato::Tipo::SiNo:
+        return TableExport::Kind::YesNo;
+    case Formato::Tipo::General:
+        break;
+    }
+    return TableExport::Kind::Text;
+}
+} // namespace
+
+namespace ExportarLista {
+
+void encolarArchivo(const QString &ruta) {
+    cola().enqueue(ruta);
+}
+
+QString pedirArchivo(QWidget *padre, const QString &titulo, const QString &sugerido, const QString &filtro) {
+    if (Mensaje::enPrueba())
+        return cola().isEmpty() ? QString() : cola().dequeue();
+    return QFileDialog::getSaveFileName(padre, titulo, sugerido, filtro);
+}
+
+QVector<TableExport::Column> columnas(DataGrid *grilla) {
+    QVector<TableExport::Column> out;
+    for (const Columna &c : grilla->gridModel()->columns())
+        out.append({c.caption, c.field, tipo(c.formato)});
+    return out;
+}
+
+bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
+    if (!grilla)
+        return false;
+    if (!padre)
+        padre = grilla->window();
+    const bool excel = formato == TableExport::Format::Xlsx;
+    const QString ext = TableExport::extension(formato);
+    const QString nombre = grilla->nombreLista();
+    QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (carpeta.isEmpty())
+        carpeta = QDir::homePath();
+    QString ruta =
+        pedirArchivo(padre, excel ? QStringLiteral("Exportar a Excel") : QStringLiteral("Exportar a CSV"),
+                     QDir(carpeta).filePath(nombre + QLatin1Char('.') + ext),
+                     excel ? QStringLiteral("Libro de Excel (*.xlsx)")
+                           : QStringLiteral("Texto separado por punto y coma (*.csv)"));
+    if (ruta.isEmpty())
+        return false;
+    if (!ruta.endsWith(QLatin1Char('.') + ext, Qt::CaseInsensitive))
+        ruta += QLatin1Char('.') + ext;
+
+    QProgressDialog progreso(QStringLiteral("Exportando %1...").arg(nombre), QStringLiteral("Cancelar"), 0, 0,
+                             padre);
+    progreso.setWindowTitle(QStringLiteral("Exportar"));
+    progreso.setWindowModality(Qt::WindowModal);
+    progreso.setMinimumDuration(400);
+    auto avance = [&progreso](qint64 hechas, qint64 total) {
+        if (total > 0 && progreso.maximum() != int(qMin<qint64>(total, INT_MAX)))
+            progreso.setMaximum(int(qMin<qint64>(total, INT_MAX)));
+        progreso.setValue(int(qMin<qint64>(hechas, progreso.maximum())));
+        QCoreApplication::processEvents();
+        return !progreso.wasCanceled();
+    };
+    QString error;
+    DataControl *datos = grilla->dataControl();
+    const bool ok = TableExport::write(ruta, formato, datos->recordSource(), datos->recordSourceParams(),
+                                       columnas(grilla), nombre, &error, avance);
+    progreso.reset();
+    if (!ok) {
+        if (!progreso.wasCanceled())
+            Mensaje::error(error, padre);
+        return false;
+    }
+    Mensaje::informacion(QStringLiteral("La lista se exportó en %1").arg(QDir::toNativeSeparators(ruta)),
+                         QStringLiteral("Exportar"), padre);
+    return true;
+}
+
+} // namespace ExportarLista
