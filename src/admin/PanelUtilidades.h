@@ -25,10 +25,16 @@ public:
     QPushButton *Command19; // Enviar e-mail de aviso
     QLabel *lblTime;        // progress of the e-mail run
 
+    // The debt reminder run of "Enviar e-mail de aviso", after its question.
+    void enviaMailDeudores();
+
     // Covers (true) or uncovers (false) the day editor.
     void setTapaVisible(bool visible);
     bool tapaVisible() const;
 
 private:
+    void configurarSistema();
+    void configurarUsuarios();
+    void enviarAvisos();
     QStackedWidget *m_dayStack;
 };

@@ -1,6 +1,6 @@
 #include "app/panPrimerUsuario.h"
 
-#include "data/Database.h"
+#include "admin/Usuarios.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
@@ -58,7 +58,7 @@ void panPrimerUsuario::aceptar() {
     if (txtContrasena->text() != txtRepetir->text())
         return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), txtRepetir);
     QString why;
-    if (!Database::createFirstSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
+    if (!Usuarios::crearPrimerSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
                                          txtContrasena->text(), &why))
         return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, txtUsuario);
     accept();
