@@ -1,11 +1,13 @@
 #include "app/Main.h"
 
+#include "app/AvisosCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
 #include "app/portada.h"
+#include "data/Configuracion.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "ui/Artwork.h"
@@ -34,7 +36,9 @@ void prepararAplicacion(QApplication &app) {
     QApplication::setWindowIcon(Artwork::iconoPrograma());
 }
 
-bool ingresoAceptado(const QString &tag) { return tag == QStringLiteral("SI"); }
+bool ingresoAceptado(const QString &tag) {
+    return tag == QStringLiteral("SI");
+}
 
 panPrin *arrancar(const QString &rutaBase, int *salida) {
     *salida = 0;
@@ -72,8 +76,14 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
 }
 
 int run(int argc, char **argv) {
+    // Scheduled runs and tests point every part of the program at another settings file.
+    const QString ajustes = qEnvironmentVariable("MIRABEL_SETTINGS");
+    if (!ajustes.isEmpty())
+        Configuracion::setArchivo(QDir(QDir::currentPath()).absoluteFilePath(ajustes));
     if (argc > 1 && qstrcmp(argv[1], "report") == 0)
         return ReportCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "send-reminders") == 0)
+        return AvisosCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();
@@ -82,16 +92,26 @@ int run(int argc, char **argv) {
     parser.setApplicationDescription(QStringLiteral("Mirabel: socios, cuotas y caja."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption dbOption(QStringLiteral("database"),
-                                QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
-                                QStringLiteral("ARCHIVO"));
+    QCommandLineOption dbOption(
+        QStringLiteral("database"),
+        QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
+        QStringLiteral("ARCHIVO"));
     parser.addOption(dbOption);
+    QCommandLineOption settingsOption(
+        QStringLiteral("settings"),
+        QStringLiteral(
+            "Archivo de configuración en formato INI, sección [Configuracion] (también MIRABEL_SETTINGS)."),
+        QStringLiteral("ARCHIVO"));
+    parser.addOption(settingsOption);
     parser.process(app);
+    if (parser.isSet(settingsOption))
+        Configuracion::setArchivo(QDir(QDir::currentPath()).absoluteFilePath(parser.value(settingsOption)));
 
     // A relative --database names a file from where the user started the program, so resolve it before
     // the program's own folder becomes the working folder.
-    const QString path = parser.isSet(dbOption) ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
-                                                : Database::defaultPath();
+    const QString path = parser.isSet(dbOption)
+                             ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
+                             : Database::defaultPath();
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;
