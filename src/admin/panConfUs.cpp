@@ -8,7 +8,6 @@
 #include "ui/Mensaje.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -104,7 +103,8 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
     connect(Command1, &QPushButton::clicked, this, &panConfUs::nuevo);
     connect(Command2, &QPushButton::clicked, this, &panConfUs::borrar);
     connect(Command3, &QPushButton::clicked, this, &panConfUs::guardarCambios);
-    connect(Command4, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command4, &QPushButton::clicked, this, &QDialog::reject);
+    Command3->setDefault(true); // Enter saves
 
     for (QLineEdit *e : {txNombre, txUsuario, txContrasena})
         connect(e, &QLineEdit::textEdited, this, [this] {
@@ -279,12 +279,12 @@ bool panConfUs::eventFilter(QObject *watched, QEvent *event) {
     return Ventana::eventFilter(watched, event);
 }
 
-void panConfUs::closeEvent(QCloseEvent *e) {
+void panConfUs::reject() {
+    // "&Salir", the close box and Escape all end here. Typed changes are stored as when moving to another
+    // record; if they cannot be, the user decides whether to drop them.
     if (m_sucio && !guardarCambios() &&
         !Mensaje::preguntaSiNo(QStringLiteral("¿Cierra la ventana sin guardar los cambios del usuario?"),
-                               QStringLiteral("Atención"), this)) {
-        e->ignore();
+                               QStringLiteral("Atención"), this))
         return;
-    }
-    Ventana::closeEvent(e);
+    Ventana::reject();
 }

@@ -34,9 +34,11 @@ public:
     // Whether what is shown differs from the stored record.
     bool cambiosPendientes() const { return m_sucio; }
 
+public slots:
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *e) override;
 
 private:
     void mostrarRegistro(int row);

@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
+#include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
 
 #include <QLineEdit>
@@ -200,6 +201,34 @@ private slots:
         QCOMPARE(campo(nuevo, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("segundo"));
         QVERIFY(w.Command1->isEnabled());
         QCOMPARE(Usuarios::ingresar(QStringLiteral("segundo "), QStringLiteral("ABC")).nivel, 2);
+    }
+
+    void leavingARecordSavesItOrStaysOnIt() {
+        BaseTemporal db;
+        const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        const int otro = nuevoUsuario(QStringLiteral("otro"), QStringLiteral("2"), false, true);
+        Module1::IdUsuario = jefe;
+        panConfUs w;
+        w.show();
+        w.Data1->setCurrentRow(filaDe(w, otro));
+        escribir(w.txUsuario, QStringLiteral("Jefe"));
+        w.DBGrid1->selectRow(filaDe(w, jefe)); // the user clicks another row
+        QTRY_COMPARE(w.Data1->currentRow(), filaDe(w, otro));
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Error, el usuario ya existe!"));
+        QCOMPARE(w.txUsuario->text(), QStringLiteral("Jefe"));
+        QVERIFY(w.cambiosPendientes());
+
+        escribir(w.txUsuario, QStringLiteral("Oscar"));
+        w.DBGrid1->selectRow(filaDe(w, jefe));
+        QCOMPARE(w.txUsuario->text(), QStringLiteral("jefe"));
+        QCOMPARE(campo(otro, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("Oscar"));
+
+        // Escape keeps what was typed too.
+        escribir(w.txNombre, QStringLiteral("Ana Jefa"));
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(campo(jefe, QStringLiteral("NombreCompleto")).toString(), QStringLiteral("Ana Jefa"));
     }
 
     void deleteAsksAndRefusesTheLastSupervisor() {

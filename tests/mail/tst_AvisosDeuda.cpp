@@ -291,6 +291,25 @@ private slots:
             QVERIFY(o.value(QStringLiteral("tls")).toBool());
     }
 
+    void smtpsMeansTlsFromTheStart() {
+        ServidorSmtp::Opciones op;
+        op.tlsImplicito = true;
+        ServidorSmtp smtp(op);
+        QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
+        BaseTemporal db;
+        clubConDeudas();
+        configurar(smtp.servidor());
+        QVector<AvisosDeuda::Aviso> avisos;
+        QString err;
+        QVERIFY(AvisosDeuda::pendientes(&avisos, &err));
+        AvisosDeuda::Envio envio;
+        envio.caFile = smtp.caFile();
+        const AvisosDeuda::Resultado r = envio.ejecutar(Configuracion::leerTodo(), avisos);
+        QCOMPARE(r.enviados, 3);
+        QCOMPARE(smtp.recibidos().size(), 3);
+        QVERIFY(smtp.recibidos().at(0).value(QStringLiteral("tls")).toBool());
+    }
+
     void refusedAndMalformedRecipientsAreSkipped() {
         ServidorSmtp::Opciones op;
         op.rechazar = {QStringLiteral("nadie@example.org")};

@@ -19,6 +19,7 @@ ap.add_argument('--password')
 ap.add_argument('--cert')
 ap.add_argument('--key')
 ap.add_argument('--refuse', action='append', default=[])
+ap.add_argument('--implicit', action='store_true')
 a = ap.parse_args()
 
 port = a.port
@@ -47,7 +48,7 @@ class Handler:
             'content_type': msg.get_content_type(), 'charset': msg.get_content_charset() or '',
             'body': body.get_content() if body is not None else '',
             'raw': raw.decode('utf-8', 'replace'),
-            'tls': session.ssl is not None,
+            'tls': session.ssl is not None or server.transport.get_extra_info('ssl_object') is not None,
             'auth_login': (session.auth_data.login.decode()
                            if session.authenticated and getattr(session, 'auth_data', None) else ''),
         }
@@ -62,11 +63,17 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 kw = {}
 if a.user:
     kw.update(authenticator=authenticator, auth_required=True, auth_require_tls=bool(a.cert))
-if a.cert:
+ckw = {}
+if a.cert and a.implicit:
+    # Usable on both sides: the controller checks that the server is up through it.
+    ctx = ssl.SSLContext(ssl.PROTOCOL_TLS)
+    ctx.load_cert_chain(a.cert, a.key)
+    ckw['ssl_context'] = ctx
+elif a.cert:
     ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     ctx.load_cert_chain(a.cert, a.key)
     kw.update(tls_context=ctx, require_starttls=True)
-c = Controller(Handler(), hostname='127.0.0.1', port=port, **kw)
+c = Controller(Handler(), hostname='127.0.0.1', port=port, **ckw, **kw)
 c.start()
 print('LISTO', port, flush=True)
 try:
@@ -89,7 +96,7 @@ ServidorSmtp::~ServidorSmtp() {
 }
 
 bool ServidorSmtp::iniciar() {
-    if (m_op.starttls && !QFile::exists(caFile())) {
+    if ((m_op.starttls || m_op.tlsImplicito) && !QFile::exists(caFile())) {
         QProcess openssl;
         openssl.start(QStringLiteral("openssl"),
                       {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
@@ -108,9 +115,11 @@ bool ServidorSmtp::iniciar() {
                         QString::number(m_puerto)};
     if (!m_op.usuario.isEmpty())
         args << QStringLiteral("--user") << m_op.usuario << QStringLiteral("--password") << m_op.contrasena;
-    if (m_op.starttls)
+    if (m_op.starttls || m_op.tlsImplicito)
         args << QStringLiteral("--cert") << caFile() << QStringLiteral("--key")
              << m_dir.filePath(QStringLiteral("key.pem"));
+    if (m_op.tlsImplicito)
+        args << QStringLiteral("--implicit");
     for (const QString &r : m_op.rechazar)
         args << QStringLiteral("--refuse") << r;
     m_proceso.setProcessChannelMode(QProcess::SeparateChannels);
@@ -146,6 +155,8 @@ void ServidorSmtp::detener() {
 }
 
 QString ServidorSmtp::servidor() const {
+    if (m_op.tlsImplicito)
+        return QStringLiteral("smtps://localhost:") + QString::number(m_puerto);
     return (m_op.starttls ? QStringLiteral("localhost:") : QStringLiteral("127.0.0.1:")) +
            QString::number(m_puerto);
 }

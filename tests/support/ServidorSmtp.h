@@ -13,8 +13,9 @@ public:
     struct Opciones {
         QString usuario; // with a user, AUTH is required
         QString contrasena;
-        bool starttls = false; // STARTTLS required, on a certificate made for the test (localhost)
-        QStringList rechazar;  // recipients refused with 550
+        bool starttls = false;     // STARTTLS required, on a certificate made for the test (localhost)
+        bool tlsImplicito = false; // TLS from the first byte ("smtps://")
+        QStringList rechazar;      // recipients refused with 550
     };
 
     ServidorSmtp();
