@@ -62,7 +62,7 @@ def authenticator(server, session, envelope, mechanism, auth_data):
 
 kw = {}
 if a.user:
-    kw.update(authenticator=authenticator, auth_required=True, auth_require_tls=bool(a.cert))
+    kw.update(authenticator=authenticator, auth_required=True, auth_require_tls=bool(a.cert) and not a.implicit)
 ckw = {}
 if a.cert and a.implicit:
     # Usable on both sides: the controller checks that the server is up through it.
