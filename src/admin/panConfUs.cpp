@@ -65,7 +65,7 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
     txUsuario = Controles::campo(this, QStringLiteral("txUsuario"), 15, lUsuario);
     auto *lContrasena = Controles::etiqueta(this, QString(), QStringLiteral("Contraseña :"));
     txContrasena = Controles::campo(this, QStringLiteral("txContrasena"), 15, lContrasena);
-    txContrasena->setEchoMode(QLineEdit::Password);
+    Controles::ocultarTexto(txContrasena);
     txContrasena->setPlaceholderText(QStringLiteral("(sin cambios)"));
     txContrasena->setToolTip(QStringLiteral("Escriba una contraseña nueva para reemplazar la guardada; "
                                             "vacía conserva la actual."));

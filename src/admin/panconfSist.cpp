@@ -63,7 +63,7 @@ panconfSist::panconfSist(QWidget *parent) : Ventana(parent) {
     fSmtp->addRow(QString(), Check1);
     txUserSMTP = campo(gSmtp, fSmtp, QStringLiteral("txUserSMTP"), QStringLiteral("Nombre Usuario :"));
     txPassSMTP = campo(gSmtp, fSmtp, QStringLiteral("txPassSMTP"), QStringLiteral("Contraseña :"));
-    txPassSMTP->setEchoMode(QLineEdit::Password);
+    Controles::ocultarTexto(txPassSMTP);
     auto *lSmtp = new QVBoxLayout(gSmtp);
     lSmtp->addWidget(
         explicacion(gSmtp, QStringLiteral("Provea la información necesaria para poder configurar "

@@ -26,7 +26,7 @@ panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     Text1 = Controles::campo(this, QStringLiteral("Text1"), 15, Label1);
     Label2 = Controles::etiqueta(this, QStringLiteral("Label2"), QStringLiteral("Contraseña :"));
     Text2 = Controles::campo(this, QStringLiteral("Text2"), 15, Label2);
-    Text2->setEchoMode(QLineEdit::Password);
+    Controles::ocultarTexto(Text2);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
 

@@ -27,8 +27,8 @@ panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
     txtContrasena = Controles::campo(this, QStringLiteral("txtContrasena"), 15, l3);
     auto *l4 = Controles::etiqueta(this, QString(), QStringLiteral("&Repita la contraseña :"));
     txtRepetir = Controles::campo(this, QStringLiteral("txtRepetir"), 15, l4);
-    txtContrasena->setEchoMode(QLineEdit::Password);
-    txtRepetir->setEchoMode(QLineEdit::Password);
+    Controles::ocultarTexto(txtContrasena);
+    Controles::ocultarTexto(txtRepetir);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
 
