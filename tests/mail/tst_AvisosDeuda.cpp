@@ -54,8 +54,14 @@ class tst_AvisosDeuda : public QObject {
         return out;
     }
 
-    static QString ejecutarPrograma(const QStringList &args, int *estado) {
+    static QString ejecutarPrograma(const QStringList &args, int *estado,
+                                    const QString &ajustesEnEntorno = {}) {
         QProcess p;
+        if (!ajustesEnEntorno.isEmpty()) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("MIRABEL_SETTINGS"), ajustesEnEntorno);
+            p.setProcessEnvironment(env);
+        }
         p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/../mirabel"));
         p.setArguments(args);
         p.start();
@@ -415,10 +421,11 @@ private slots:
         QCOMPARE(smtp.recibidos().size(), 4);
 
         Configuracion::escribir(QStringLiteral("ServerSMTP"), QString());
-        out = ejecutarPrograma({QStringLiteral("send-reminders"), QStringLiteral("--database"), base,
-                                QStringLiteral("--settings"), ajustes},
-                               &estado);
+        out =
+            ejecutarPrograma({QStringLiteral("send-reminders"), QStringLiteral("--database"), base}, &estado,
+                             ajustes); // the file named by MIRABEL_SETTINGS
         QCOMPARE(estado, 2);
+        QVERIFY2(out.contains(ajustes), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("Ingrese las configuraciones correctamente!")), qPrintable(out));
 
         smtp.detener();
