@@ -10,6 +10,7 @@ PACKAGES=(
   sqlite3
   libxlsxwriter-dev python3-openpyxl
   desktop-file-utils appstream dpkg-dev file man-db
+  libsodium-dev openssl
 )
 
 missing=()

@@ -3,6 +3,8 @@
 #include "SampleNames.h"
 #include "SampleRandom.h"
 
+#include "admin/Usuarios.h"
+
 #include "data/Database.h"
 #include "data/Money.h"
 #include "data/SqlEngine.h"
@@ -344,7 +346,8 @@ bool Writer::writeCatalogues() {
         return false;
     for (const SampleClub::User &u : SampleClub::kUsers) {
         q.bindValue(0, QString::fromUtf8(u.name));
-        q.bindValue(1, QString::fromUtf8(u.password));
+        // Demo users log in like real ones: only the hash is stored.
+        q.bindValue(1, Usuarios::hash(QString::fromUtf8(u.password)));
         q.bindValue(2, QString::fromUtf8(u.fullName));
         q.bindValue(3, u.level == 1 ? 1 : 0);
         q.bindValue(4, u.level == 2 ? 1 : 0);

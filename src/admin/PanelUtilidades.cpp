@@ -1,11 +1,17 @@
 #include "admin/PanelUtilidades.h"
 
+#include "admin/panConfUs.h"
+#include "admin/panconfSist.h"
 #include "app/Module1.h"
 #include "app/Niveles.h"
+#include "data/Configuracion.h"
+#include "data/Log.h"
 #include "dues/Cuotas.h"
+#include "mail/AvisosDeuda.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -108,7 +114,11 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     Niveles::conectar(Command31, [this] { destaparDia(); });
     Niveles::conectar(Command32, [this] { cambiarDia(); });
     connect(Text1, &QLineEdit::returnPressed, Command32, &QPushButton::click);
+    Niveles::conectar(Command26, [this] { configurarSistema(); });
+    Niveles::conectar(Command30, [this] { configurarUsuarios(); });
+    Niveles::conectar(Command19, [this] { enviarAvisos(); });
 }
+
 
 void PanelUtilidades::setRefrescar(std::function<void()> tablas, std::function<void()> cuotas) {
     m_refrescarTablas = std::move(tablas);
@@ -161,6 +171,79 @@ void PanelUtilidades::cambiarDia() {
     setTapaVisible(true);
     Label12->show();
     lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(copia));
+}
+
+void PanelUtilidades::configurarSistema() {
+    panconfSist w(this);
+    w.exec();
+}
+
+void PanelUtilidades::configurarUsuarios() {
+    panConfUs w(this);
+    w.exec();
+}
+
+void PanelUtilidades::enviarAvisos() {
+    if (Mensaje::mostrar(QStringLiteral("Desea enviar mensajes de cuotas vencidas por e-mail?"),
+                         QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+                         QMessageBox::No, this) != QMessageBox::Yes)
+        return;
+    // Disabled for the length of the run, so that it cannot be started twice.
+    Command19->setEnabled(false);
+    enviaMailDeudores();
+    Command19->setEnabled(true);
+}
+
+void PanelUtilidades::enviaMailDeudores() {
+    const Configuracion::Ajustes ajustes = Configuracion::leerTodo();
+    if (!AvisosDeuda::configuracionCompleta(ajustes)) {
+        Mensaje::error(AvisosDeuda::kFaltaConfiguracion, this);
+        return;
+    }
+    QVector<AvisosDeuda::Aviso> avisos;
+    QString error;
+    while (!AvisosDeuda::pendientes(&avisos, &error)) {
+        const auto r = Mensaje::mostrar(
+            QStringLiteral("Error detectado: 0 - ") + error + QStringLiteral("\nQue desea hacer?"),
+            QStringLiteral("Atención"), QMessageBox::Critical,
+            QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, this);
+        if (r != QMessageBox::Retry)
+            return;
+    }
+    if (avisos.isEmpty())
+        return;
+
+    AvisosDeuda::Envio envio;
+    envio.locale = QLocale();
+    envio.progreso = [this](int n, int total) {
+        // A leading blank where a sign would go: two blanks before each number.
+        lblTime->setText(QStringLiteral("Enviando Mensaje  %1 de  %2.").arg(n).arg(total));
+        QCoreApplication::processEvents();
+    };
+    envio.alEsperar = [] { QCoreApplication::processEvents(); };
+    envio.alFallarConexion = [this](int codigo, const QString &descripcion) {
+        const auto r = Mensaje::mostrar(
+            QStringLiteral("Error detectado: %1 - %2\nQue desea hacer?").arg(codigo).arg(descripcion),
+            QStringLiteral("Atención"), QMessageBox::Critical,
+            QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, this);
+        return r == QMessageBox::Retry    ? AvisosDeuda::Decision::Reintentar
+               : r == QMessageBox::Ignore ? AvisosDeuda::Decision::Ignorar
+                                          : AvisosDeuda::Decision::Abortar;
+    };
+    envio.informe = [](const QString &linea, bool enviado) {
+        if (enviado)
+            Log::write(QStringLiteral("Aviso de deuda: ") + linea);
+    };
+    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
+    lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
+    if (r.fallidos > 0)
+        Mensaje::mostrar(QStringLiteral("Se enviaron %1 mensajes; %2 no se pudieron enviar. El registro del "
+                                        "programa (%3) indica a quiénes.")
+                             .arg(r.enviados)
+                             .arg(r.fallidos)
+                             .arg(Log::file()),
+                         QStringLiteral("Aviso de deuda"), QMessageBox::Warning, QMessageBox::Ok,
+                         QMessageBox::Ok, this);
 }
 
 void PanelUtilidades::setTapaVisible(bool visible) {

@@ -36,12 +36,17 @@ public:
     void destaparDia();
     // "&Cambiar": checks the day, asks, copies the database and moves every due to that day of its month.
     void cambiarDia();
+    // The debt reminder run of "Enviar e-mail de aviso", after its question.
+    void enviaMailDeudores();
 
     // Covers (true) or uncovers (false) the day editor.
     void setTapaVisible(bool visible);
     bool tapaVisible() const;
 
 private:
+    void configurarSistema();
+    void configurarUsuarios();
+    void enviarAvisos();
     QStackedWidget *m_dayStack;
     std::function<void()> m_refrescarTablas;
     std::function<void()> m_refrescarCuotas;

@@ -1,11 +1,13 @@
 #include "app/Main.h"
 
+#include "app/AvisosCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
 #include "app/portada.h"
+#include "data/Configuracion.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "ui/Artwork.h"
@@ -74,8 +76,14 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
 }
 
 int run(int argc, char **argv) {
+    // Scheduled runs and tests point every part of the program at another settings file.
+    const QString ajustes = qEnvironmentVariable("MIRABEL_SETTINGS");
+    if (!ajustes.isEmpty())
+        Configuracion::setArchivo(QDir(QDir::currentPath()).absoluteFilePath(ajustes));
     if (argc > 1 && qstrcmp(argv[1], "report") == 0)
         return ReportCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "send-reminders") == 0)
+        return AvisosCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();
@@ -89,11 +97,19 @@ int run(int argc, char **argv) {
         QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
         QStringLiteral("ARCHIVO"));
     parser.addOption(dbOption);
+    QCommandLineOption settingsOption(
+        QStringLiteral("settings"),
+        QStringLiteral(
+            "Archivo de configuración en formato INI, sección [Configuracion] (también MIRABEL_SETTINGS)."),
+        QStringLiteral("ARCHIVO"));
+    parser.addOption(settingsOption);
     // The applications menu opens a file by naming it alone ("mirabel %f").
     parser.addPositionalArgument(QStringLiteral("archivo"),
                                  QStringLiteral("Base de datos a abrir (como --database)."),
                                  QStringLiteral("[ARCHIVO]"));
     parser.process(app);
+    if (parser.isSet(settingsOption))
+        Configuracion::setArchivo(QDir(QDir::currentPath()).absoluteFilePath(parser.value(settingsOption)));
     QString elegido = parser.value(dbOption);
     if (elegido.isEmpty() && !parser.positionalArguments().isEmpty())
         elegido = parser.positionalArguments().constFirst();

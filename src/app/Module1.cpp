@@ -14,6 +14,7 @@
 namespace Module1 {
 
 qint16 NivelUsuario = 0;
+int IdUsuario = 0;
 
 QSqlDatabase BaseDatos() {
     return Database::db();

@@ -13,6 +13,8 @@ namespace Module1 {
 
 // The logged-in user's level: 1 supervisor, 2 administrative, 3 other; 0 before the login.
 extern qint16 NivelUsuario;
+// The logged-in user's key in "Usuarios" (0 before the login): that user cannot be deleted.
+extern int IdUsuario;
 
 // The one open database of the run.
 QSqlDatabase BaseDatos();

@@ -1,6 +1,9 @@
 #include "app/ReportCli.h"
 
+#include "app/Cli.h"
+
 #include "app/ReportControl.h"
+#include "data/Configuracion.h"
 #include "data/Database.h"
 #include "data/ReportCatalog.h"
 #include "data/ReportData.h"
@@ -18,15 +21,12 @@
 
 namespace {
 
-void say(FILE *to, const QString &text) {
-    std::fputs(text.toUtf8().constData(), to);
-    std::fputc('\n', to);
-    std::fflush(to);
-}
+using Cli::say;
 
 QString usage() {
     return QStringLiteral(
-               "Uso: mirabel report INFORME [--database ARCHIVO] [--formula TEXTO] --pdf SALIDA.pdf\n"
+               "Uso: mirabel report INFORME [--database ARCHIVO] [--settings ARCHIVO] [--formula TEXTO] "
+               "--pdf SALIDA.pdf\n"
                "\n"
                "Escribe un informe en PDF sin abrir ventanas.\n"
                "  INFORME            uno de: %1 (sin distinguir mayúsculas)\n"
@@ -35,6 +35,7 @@ QString usage() {
                "                     sin ella: todos los registros (socios: {Afiliados.idAfiliado} <> 0;\n"
                "                     deudas: {ConsultaDeuda.SumaDeMonto} <> 0)\n"
                "  --pdf SALIDA.pdf   archivo a escribir\n"
+               "  --settings ARCHIVO configuración (nombre y CUIT de la empresa) en formato INI\n"
                "  --list             lista los informes\n"
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 2 informe desconocido, 3 fórmula inválida,\n"
@@ -61,20 +62,10 @@ int run(int argc, char **argv) {
             qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
         }
     }
-    std::unique_ptr<QGuiApplication> app;
-    QStringList args;
-    if (!QCoreApplication::instance()) {
-        app = std::make_unique<QGuiApplication>(argc, argv);
-        QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));
-        QCoreApplication::setApplicationName(QStringLiteral("Mirabel"));
-        QLocale::setDefault(Formato::localePrograma());
-        args = QCoreApplication::arguments();
-    } else {
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-    }
+    std::unique_ptr<QCoreApplication> app;
+    const QStringList args = Cli::iniciar(argc, argv, true, &app);
 
-    QString name, database, pdf, formula;
+    QString name, database, pdf, formula, settings;
     bool formulaGiven = false;
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args.at(i);
@@ -102,7 +93,8 @@ int run(int argc, char **argv) {
             return Ok;
         }
         if ((r = value(QStringLiteral("--database"), &database)) ||
-            (r = value(QStringLiteral("--pdf"), &pdf))) {
+            (r = value(QStringLiteral("--pdf"), &pdf)) ||
+            (r = value(QStringLiteral("--settings"), &settings))) {
             if (r < 0) {
                 say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
                 return Usage;
@@ -130,6 +122,9 @@ int run(int argc, char **argv) {
                              usage()));
         return Usage;
     }
+
+    if (!settings.isEmpty())
+        Configuracion::setArchivo(QDir::current().absoluteFilePath(settings));
 
     // Name and formula are checked before the database is touched.
     const ReportDefinition *def = ReportCatalog::find(name);

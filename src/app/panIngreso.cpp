@@ -1,8 +1,7 @@
 #include "app/panIngreso.h"
 
+#include "admin/Usuarios.h"
 #include "app/Module1.h"
-#include "data/Database.h"
-#include "data/Log.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
@@ -11,8 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
 
 panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panIngreso"));
@@ -29,7 +26,7 @@ panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     Text1 = Controles::campo(this, QStringLiteral("Text1"), 15, Label1);
     Label2 = Controles::etiqueta(this, QStringLiteral("Label2"), QStringLiteral("Contraseña :"));
     Text2 = Controles::campo(this, QStringLiteral("Text2"), 15, Label2);
-    Text2->setEchoMode(QLineEdit::Password);
+    Controles::ocultarTexto(Text2);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
 
@@ -49,31 +46,10 @@ panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int panIngreso::nivelDe(const QString &usuario, const QString &contrasena) {
-    // Both texts travel as bound values and are compared without regard to case, as the users expect.
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral(R"(SELECT "EsSupervisor", "EsAdministrativo" FROM "Usuarios"
-                                WHERE "NombreUsuario" = ? COLLATE es AND "Contrasena" = ? COLLATE es
-                                ORDER BY "idUsuario")"));
-    q.addBindValue(usuario);
-    q.addBindValue(contrasena);
-    if (!q.exec()) {
-        Log::error(QStringLiteral("Ingreso"), q.lastError().text());
-        return 0;
-    }
-    if (!q.next())
-        return 0;
-    if (q.value(0).toLongLong() != 0)
-        return 1;
-    if (q.value(1).toLongLong() != 0)
-        return 2;
-    return 3;
-}
-
 void panIngreso::aceptar() {
-    const int nivel = nivelDe(Text1->text(), Text2->text());
-    if (nivel == 0) {
+    // The name is trimmed as the users window stores it; both texts are compared by the logic class.
+    const Usuarios::Ingreso ingreso = Usuarios::ingresar(Text1->text(), Text2->text());
+    if (ingreso.nivel == 0) {
         Mensaje::error(QStringLiteral("Error, usuario inexistente!"), this);
         ++m_intentos;
         if (m_intentos > 4) {
@@ -82,7 +58,8 @@ void panIngreso::aceptar() {
         }
         return;
     }
-    Module1::NivelUsuario = qint16(nivel);
+    Module1::NivelUsuario = qint16(ingreso.nivel);
+    Module1::IdUsuario = ingreso.idUsuario;
     Tag = QStringLiteral("SI");
     hide();
     done(QDialog::Accepted);

@@ -24,9 +24,6 @@ public:
     // True when the refusals used up the attempts: the program must end.
     bool programaTerminado() const { return m_terminado; }
 
-    // The user level for a matching user, or 0 when no user has that name and password.
-    static int nivelDe(const QString &usuario, const QString &contrasena);
-
 private:
     void aceptar();
     int m_intentos = 1;

@@ -1,6 +1,6 @@
 #include "app/panPrimerUsuario.h"
 
-#include "data/Database.h"
+#include "admin/Usuarios.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
@@ -27,8 +27,8 @@ panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
     txtContrasena = Controles::campo(this, QStringLiteral("txtContrasena"), 15, l3);
     auto *l4 = Controles::etiqueta(this, QString(), QStringLiteral("&Repita la contraseña :"));
     txtRepetir = Controles::campo(this, QStringLiteral("txtRepetir"), 15, l4);
-    txtContrasena->setEchoMode(QLineEdit::Password);
-    txtRepetir->setEchoMode(QLineEdit::Password);
+    Controles::ocultarTexto(txtContrasena);
+    Controles::ocultarTexto(txtRepetir);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
 
@@ -58,7 +58,7 @@ void panPrimerUsuario::aceptar() {
     if (txtContrasena->text() != txtRepetir->text())
         return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), txtRepetir);
     QString why;
-    if (!Database::createFirstSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
+    if (!Usuarios::crearPrimerSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
                                          txtContrasena->text(), &why))
         return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, txtUsuario);
     accept();

@@ -162,18 +162,3 @@ bool Database::hasUsers() {
                        QStringLiteral("idUsuario"))
                 .isNull();
 }
-
-bool Database::createFirstSupervisor(const QString &fullName, const QString &userName,
-                                     const QString &password, QString *error) {
-    Transaction t;
-    if (hasUsers()) {
-        if (error)
-            *error = QStringLiteral("Ya existe un usuario.");
-        return false;
-    }
-    if (!exec(QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario", "Contrasena", "NombreCompleto",
-                               "EsSupervisor", "EsAdministrativo", "EsDataEntry") VALUES (?, ?, ?, 1, 0, 0))"),
-              {userName, password, fullName}, error))
-        return false;
-    return t.commit();
-}

@@ -38,7 +38,4 @@ public:
     static QStringList textos(const QString &sql, const QVariantList &params = {});
     // Whether the file has at least one user (the first start asks for a supervisor otherwise).
     static bool hasUsers();
-    // Adds the first supervisor; refuses when any user exists.
-    static bool createFirstSupervisor(const QString &fullName, const QString &userName,
-                                      const QString &password, QString *error);
 };

@@ -1,6 +1,6 @@
 #include "data/ReportData.h"
 
-#include "admin/Configuracion.h"
+#include "data/Configuracion.h"
 #include "data/Clock.h"
 #include "data/Log.h"
 

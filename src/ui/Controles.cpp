@@ -34,6 +34,12 @@ void asociar(QLabel *etiqueta, QWidget *control) {
     control->setAccessibleName(name.trimmed());
 }
 
+void ocultarTexto(QLineEdit *campo) {
+    campo->setEchoMode(QLineEdit::Password);
+    // The style's own mask character varies (a bullet in most); the program has always shown "*".
+    campo->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
 QLineEdit *campo(QWidget *padre, const QString &nombre, int largoMaximo, QLabel *etiqueta) {
     auto *e = new QLineEdit(padre);
     e->setObjectName(nombre);

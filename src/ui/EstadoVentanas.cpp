@@ -1,6 +1,9 @@
 #include "ui/EstadoVentanas.h"
 
+#include "data/Configuracion.h"
+
 #include <QDataStream>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIODevice>

@@ -1,3 +1,4 @@
+#include "admin/Usuarios.h"
 #include "app/Module1.h"
 #include "app/panIngreso.h"
 #include "support/TestSupport.h"
@@ -45,14 +46,14 @@ private slots:
         nuevoUsuario(QStringLiteral("admin"), QStringLiteral("2"), false, true);
         nuevoUsuario(QStringLiteral("carga"), QStringLiteral("3"), false, false, true);
         nuevoUsuario(QStringLiteral("nada"), QStringLiteral("4"), false, false, false);
-        QCOMPARE(panIngreso::nivelDe(QStringLiteral("ambos"), QStringLiteral("1")), 1);
-        QCOMPARE(panIngreso::nivelDe(QStringLiteral("admin"), QStringLiteral("2")), 2);
-        QCOMPARE(panIngreso::nivelDe(QStringLiteral("carga"), QStringLiteral("3")), 3);
-        QCOMPARE(panIngreso::nivelDe(QStringLiteral("nada"), QStringLiteral("4")), 3);
-        QCOMPARE(panIngreso::nivelDe(QStringLiteral("admin"), QStringLiteral("1")), 0);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("ambos"), QStringLiteral("1")).nivel, 1);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("admin"), QStringLiteral("2")).nivel, 2);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("carga"), QStringLiteral("3")).nivel, 3);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("nada"), QStringLiteral("4")).nivel, 3);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("admin"), QStringLiteral("1")).nivel, 0);
         // Letter case does not matter, for accented capitals too.
         nuevoUsuario(QStringLiteral("ñandú"), QStringLiteral("Pingüino"), false, true);
-        QCOMPARE(panIngreso::nivelDe(QStringLiteral("ÑANDÚ"), QStringLiteral("PINGÜINO")), 2);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("ÑANDÚ"), QStringLiteral("PINGÜINO")).nivel, 2);
     }
 
     void rightLoginSetsTagAndLevel() {

@@ -284,18 +284,6 @@ private slots:
             QVERIFY(t.commit());
         }
     }
-
-    void firstSupervisorOnlyOnce() {
-        BaseTemporal db;
-        QString err;
-        QVERIFY(Database::createFirstSupervisor(QStringLiteral("Ana Ríos"), QStringLiteral("ana"),
-                                                QStringLiteral("secreta"), &err));
-        QVERIFY(Database::hasUsers());
-        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios" WHERE "EsSupervisor" = True)")), 1);
-        QVERIFY(!Database::createFirstSupervisor(QStringLiteral("Otro"), QStringLiteral("otro"),
-                                                 QStringLiteral("x"), &err));
-        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 1);
-    }
 };
 
 MIRABEL_TEST_MAIN(tst_Database)

@@ -1,4 +1,4 @@
-#include "admin/Configuracion.h"
+#include "data/Configuracion.h"
 #include "app/ReportControl.h"
 #include "data/Database.h"
 #include "data/ReportData.h"

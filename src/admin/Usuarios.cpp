@@ -1,0 +1,250 @@
+#include "admin/Usuarios.h"
+
+#include "data/Database.h"
+#include "data/Log.h"
+#include "data/SqlEngine.h"
+#include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <sodium.h>
+
+const QString Usuarios::kUsuarioExiste = QStringLiteral("Error, el usuario ya existe!");
+const QString Usuarios::kUltimoSupervisor =
+    QStringLiteral("Error, debe quedar al menos un usuario Supervisor General: sin él nadie podría "
+                   "administrar los usuarios ni la configuración.");
+const QString Usuarios::kUsuarioActual =
+    QStringLiteral("Error, no puede eliminar el usuario con el que ingresó al sistema!");
+
+namespace {
+const QString kPrefijoHash = QStringLiteral("$argon2id$");
+
+bool sodiumListo() {
+    static const bool ok = sodium_init() >= 0;
+    return ok;
+}
+
+QByteArray plegada(const QString &contrasena) {
+    return contrasena.toCaseFolded().toUtf8();
+}
+
+QVariant textoONulo(const QString &s) {
+    return s.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s);
+}
+
+// Another user (not idUsuario) whose name compares equal.
+bool nombreOcupado(int idUsuario, const QString &nombreUsuario, QString *error) {
+    const QString clave = Usuarios::claveNombre(nombreUsuario);
+    if (clave.isEmpty())
+        return false;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(SELECT "idUsuario", "NombreUsuario" FROM "Usuarios")"), {},
+                       QStringLiteral("Usuarios")))
+        return *error = q.lastError().text(), true;
+    while (q.next())
+        if (q.value(0).toInt() != idUsuario && Usuarios::claveNombre(q.value(1).toString()) == clave)
+            return *error = Usuarios::kUsuarioExiste, true;
+    return false;
+}
+
+int otrosSupervisores(int idUsuario) {
+    return Database::buscaValor(
+               QStringLiteral(
+                   R"(SELECT COUNT(*) AS n FROM "Usuarios" WHERE "EsSupervisor" <> 0 AND "idUsuario" <> ?)"),
+               QStringLiteral("n"), {idUsuario})
+        .toInt();
+}
+
+bool esSupervisor(int idUsuario) {
+    return Database::buscaValor(
+               QStringLiteral(R"(SELECT "EsSupervisor" FROM "Usuarios" WHERE "idUsuario" = ?)"),
+               QStringLiteral("EsSupervisor"), {idUsuario})
+               .toLongLong() != 0;
+}
+} // namespace
+
+QString Usuarios::hash(const QString &contrasena) {
+    if (!sodiumListo())
+        return {};
+    const QByteArray p = plegada(contrasena);
+    char out[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(out, p.constData(), quint64(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+        Log::error(QStringLiteral("Usuarios"),
+                   QStringLiteral("No se pudo calcular el hash de una contraseña."));
+        return {};
+    }
+    return QString::fromLatin1(out);
+}
+
+bool Usuarios::esHash(const QString &guardada) {
+    return guardada.startsWith(kPrefijoHash);
+}
+
+bool Usuarios::coincide(const QString &guardada, const QString &contrasena) {
+    if (esHash(guardada)) {
+        if (!sodiumListo())
+            return false;
+        const QByteArray h = guardada.toLatin1();
+        const QByteArray p = plegada(contrasena);
+        return crypto_pwhash_str_verify(h.constData(), p.constData(), quint64(p.size())) == 0;
+    }
+    // A readable password of an older file: compared without regard to case, as that file's engine did.
+    return plegada(guardada) == plegada(contrasena);
+}
+
+QString Usuarios::claveNombre(const QString &nombreUsuario) {
+    return SqlEngine::sortKey(nombreUsuario.trimmed());
+}
+
+int Usuarios::nivelDe(bool esSupervisor, bool esAdministrativo) {
+    return esSupervisor ? 1 : esAdministrativo ? 2 : 3;
+}
+
+Usuarios::Ingreso Usuarios::ingresar(const QString &nombreUsuario, const QString &contrasena) {
+    const QString clave = claveNombre(nombreUsuario);
+    if (clave.isEmpty())
+        return {};
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    // The names are few; comparing them here ignores accents as well as case, which SQL alone does not.
+    if (!Database::run(q, QStringLiteral(R"(SELECT "idUsuario", "NombreUsuario", "Contrasena", "EsSupervisor",
+                                         "EsAdministrativo" FROM "Usuarios" ORDER BY "idUsuario")"),
+                       {}, QStringLiteral("Ingreso")))
+        return {};
+    while (q.next()) {
+        if (claveNombre(q.value(1).toString()) != clave || q.value(2).isNull())
+            continue;
+        const QString guardada = q.value(2).toString();
+        if (!coincide(guardada, contrasena))
+            continue;
+        Ingreso r;
+        r.idUsuario = q.value(0).toInt();
+        r.nivel = nivelDe(q.value(3).toLongLong() != 0, q.value(4).toLongLong() != 0);
+        if (!esHash(guardada)) {
+            const QString h = hash(contrasena);
+            QString why;
+            if (h.isEmpty() ||
+                !Database::exec(
+                    QStringLiteral(R"(UPDATE "Usuarios" SET "Contrasena" = ? WHERE "idUsuario" = ?)"),
+                    {h, r.idUsuario}, &why))
+                Log::error(QStringLiteral("Ingreso"),
+                           QStringLiteral("No se pudo reemplazar la contraseña legible del usuario %1: %2")
+                               .arg(r.idUsuario)
+                               .arg(why));
+        }
+        return r;
+    }
+    return {};
+}
+
+QString Usuarios::recordSource() {
+    return QStringLiteral(R"(SELECT "idUsuario", "NombreUsuario", "NombreCompleto", "EsSupervisor",
+                             "EsAdministrativo", "EsDataEntry" FROM "Usuarios" ORDER BY "idUsuario")");
+}
+
+bool Usuarios::guardar(int idUsuario, const Datos &d, QString *error) {
+    Transaction t;
+    if (!t.isActive())
+        return *error = t.lastError(), false;
+    if (nombreOcupado(idUsuario, d.nombreUsuario, error))
+        return false;
+    if (!d.esSupervisor && esSupervisor(idUsuario) && otrosSupervisores(idUsuario) == 0)
+        return *error = kUltimoSupervisor, false;
+    QString sql = QStringLiteral(R"(UPDATE "Usuarios" SET "NombreCompleto" = ?, "NombreUsuario" = ?,
+                                    "EsSupervisor" = ?, "EsAdministrativo" = ?, "EsDataEntry" = ?)");
+    QVariantList params = {textoONulo(d.nombreCompleto.trimmed()), textoONulo(d.nombreUsuario.trimmed()),
+                           int(d.esSupervisor), int(d.esAdministrativo), int(d.esDataEntry)};
+    if (!d.contrasenaNueva.isEmpty()) {
+        const QString h = hash(d.contrasenaNueva);
+        if (h.isEmpty())
+            return *error = QStringLiteral("Error, no se pudo proteger la contraseña."), false;
+        sql += QStringLiteral(R"(, "Contrasena" = ?)");
+        params << h;
+    }
+    sql += QStringLiteral(R"( WHERE "idUsuario" = ?)");
+    params << idUsuario;
+    if (!Database::exec(sql, params, error))
+        return false;
+    if (!t.commit())
+        return *error = t.lastError(), false;
+    return true;
+}
+
+int Usuarios::nuevo(QString *error) {
+    QSqlQuery q(Database::db());
+    if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreCompleto") VALUES (?))"),
+                       {QStringLiteral("<Nuevo>")}, QStringLiteral("Usuarios"))) {
+        *error = q.lastError().text();
+        return 0;
+    }
+    return q.lastInsertId().toInt();
+}
+
+QString Usuarios::motivoParaNoBorrar(int idUsuario, int idUsuarioActual) {
+    if (idUsuario == idUsuarioActual)
+        return kUsuarioActual;
+    if (esSupervisor(idUsuario) && otrosSupervisores(idUsuario) == 0)
+        return kUltimoSupervisor;
+    return {};
+}
+
+bool Usuarios::borrar(int idUsuario, int idUsuarioActual, QString *error) {
+    Transaction t;
+    if (!t.isActive())
+        return *error = t.lastError(), false;
+    const QString motivo = motivoParaNoBorrar(idUsuario, idUsuarioActual);
+    if (!motivo.isEmpty())
+        return *error = motivo, false;
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Usuarios" WHERE "idUsuario" = ?)"), {idUsuario},
+                        error))
+        return false;
+    if (!t.commit())
+        return *error = t.lastError(), false;
+    return true;
+}
+
+int Usuarios::agregar(const Datos &d, QString *error) {
+    const QString h = hash(d.contrasenaNueva);
+    if (h.isEmpty()) {
+        *error = QStringLiteral("no se pudo proteger la contraseña.");
+        return 0;
+    }
+    Transaction t;
+    if (!t.isActive())
+        return *error = t.lastError(), 0;
+    if (nombreOcupado(0, d.nombreUsuario, error))
+        return 0;
+    QSqlQuery q(Database::db());
+    if (!Database::run(
+            q, QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario", "Contrasena", "NombreCompleto",
+                                         "EsSupervisor", "EsAdministrativo", "EsDataEntry") VALUES (?, ?, ?, ?, ?, ?))"),
+            {textoONulo(d.nombreUsuario.trimmed()), h, textoONulo(d.nombreCompleto.trimmed()),
+             int(d.esSupervisor), int(d.esAdministrativo), int(d.esDataEntry)},
+            QStringLiteral("Usuarios"))) {
+        *error = q.lastError().text();
+        return 0;
+    }
+    const int id = q.lastInsertId().toInt();
+    if (!t.commit())
+        return *error = t.lastError(), 0;
+    return id;
+}
+
+bool Usuarios::crearPrimerSupervisor(const QString &nombreCompleto, const QString &nombreUsuario,
+                                     const QString &contrasena, QString *error) {
+    Transaction t;
+    if (Database::hasUsers())
+        return *error = QStringLiteral("Ya existe un usuario."), false;
+    Datos d;
+    d.nombreCompleto = nombreCompleto;
+    d.nombreUsuario = nombreUsuario;
+    d.contrasenaNueva = contrasena;
+    d.esSupervisor = true;
+    if (agregar(d, error) == 0)
+        return false;
+    if (!t.commit())
+        return *error = t.lastError(), false;
+    return true;
+}

@@ -1,0 +1,115 @@
+#include "app/AvisosCli.h"
+
+#include "app/Cli.h"
+
+#include "data/Configuracion.h"
+#include "data/Database.h"
+#include "data/Log.h"
+#include "mail/AvisosDeuda.h"
+#include "ui/Formato.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using Cli::say;
+
+QString usage() {
+    return QStringLiteral("Uso: mirabel send-reminders [--database ARCHIVO] [--settings ARCHIVO]\n"
+                          "\n"
+                          "Envía un e-mail de aviso por cada cuota vencida e impaga, sin abrir ventanas.\n"
+                          "  --database ARCHIVO base de datos (por omisión %1)\n"
+                          "  --settings ARCHIVO configuración en formato INI, sección [Configuracion]\n"
+                          "                     (por omisión la del usuario, o MIRABEL_SETTINGS)\n"
+                          "\n"
+                          "Estado de salida: 0 todo enviado, 1 uso incorrecto, 2 configuración incompleta,\n"
+                          "3 servidor SMTP inaccesible o usuario rechazado, 4 base de datos inexistente o\n"
+                          "ilegible, 5 algunos mensajes no se pudieron enviar.")
+        .arg(Database::defaultPath());
+}
+
+} // namespace
+
+namespace AvisosCli {
+
+int run(int argc, char **argv) {
+    std::unique_ptr<QCoreApplication> app;
+    const QStringList args = Cli::iniciar(argc, argv, false, &app);
+
+    QString database, settings;
+    for (int i = 2; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            say(stdout, usage());
+            return Ok;
+        }
+        QString *out = nullptr;
+        for (auto [option, target] : {std::pair{QStringLiteral("--database"), &database},
+                                      std::pair{QStringLiteral("--settings"), &settings}}) {
+            if (a == option) {
+                if (i + 1 >= args.size()) {
+                    say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
+                    return Usage;
+                }
+                out = target;
+                *out = args.at(++i);
+            } else if (a.startsWith(option + QLatin1Char('='))) {
+                out = target;
+                *out = a.mid(option.size() + 1);
+            }
+        }
+        if (!out) {
+            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
+            return Usage;
+        }
+    }
+    if (!settings.isEmpty())
+        Configuracion::setArchivo(QDir::current().absoluteFilePath(settings));
+
+    const Configuracion::Ajustes ajustes = Configuracion::leerTodo();
+    if (!AvisosDeuda::configuracionCompleta(ajustes)) {
+        say(stderr, QStringLiteral("Error: %1 Faltan el nombre de la empresa, el e-mail del remitente o el "
+                                   "servidor SMTP en %2.")
+                        .arg(AvisosDeuda::kFaltaConfiguracion, Configuracion::archivo()));
+        return Settings;
+    }
+
+    QString why;
+    const QString path =
+        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+    if (!Database::open(path, Database::Mode::MustExist, &why)) {
+        say(stderr, QStringLiteral("Error: %1").arg(why));
+        return DatabaseError;
+    }
+    QVector<AvisosDeuda::Aviso> avisos;
+    const bool leidos = AvisosDeuda::pendientes(&avisos, &why);
+    Database::close();
+    if (!leidos) {
+        say(stderr, QStringLiteral("Error: no se pudieron leer las cuotas vencidas: %1").arg(why));
+        return DatabaseError;
+    }
+
+    AvisosDeuda::Envio envio;
+    envio.locale = QLocale();
+    envio.informe = [](const QString &linea, bool) { say(stdout, linea); };
+    QString falla;
+    // Nobody is there to answer: a server that cannot be reached ends the run.
+    envio.alFallarConexion = [&falla](int codigo, const QString &descripcion) {
+        falla = QStringLiteral("%1 - %2").arg(codigo).arg(descripcion);
+        return AvisosDeuda::Decision::Abortar;
+    };
+    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
+    say(stdout, QStringLiteral("%1 enviados, %2 fallidos").arg(r.enviados).arg(r.fallidos));
+    if (r.abortado) {
+        say(stderr, QStringLiteral("Error: no se pudo enviar por el servidor SMTP %1: %2")
+                        .arg(ajustes.serverSMTP, falla));
+        return Server;
+    }
+    return r.fallidos > 0 ? SomeFailed : Ok;
+}
+
+} // namespace AvisosCli

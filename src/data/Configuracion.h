@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+// The program's settings: application "Mirabel!", section "Configuracion", seven text keys. The file holds
+// an SMTP password, so it is kept readable by its owner only. One reader for everything that needs them
+// (report headers, the reminder run, the settings window).
+class Configuracion {
+public:
+    // The seven keys, as stored. A key never written reads as empty text.
+    struct Ajustes {
+        QString nombreEmpresa;    // "NombreEmpresa"
+        QString cuitEmpresa;      // "CUITEmpresa"
+        QString email;            // "email"
+        QString serverSMTP;       // "ServerSMTP"
+        QString autentica;        // "Autentica": "SI" or "NO" as written by the settings window
+        QString nombreUsuarioAUT; // "NombreUsuarioAUT"
+        QString contrasenaAUT;    // "ContrasenaAUT"
+    };
+
+    // Another settings file in INI format (section [Configuracion]) instead of the per-user one:
+    // --settings FILE or MIRABEL_SETTINGS. An empty path returns to the per-user file.
+    static void setArchivo(const QString &path);
+    // The file in use (the per-user one unless another was set).
+    static QString archivo();
+
+    static QString leer(const QString &clave);
+    // Writes one key; false with a Spanish reason when the file could not be written.
+    static bool escribir(const QString &clave, const QString &valor, QString *error = nullptr);
+
+    static Ajustes leerTodo();
+    // Writes all seven keys in their documented order, empty ones included.
+    static bool guardarTodo(const Ajustes &a, QString *error = nullptr);
+
+    static QString nombreEmpresa() { return leer(QStringLiteral("NombreEmpresa")); }
+    static QString cuitEmpresa() { return leer(QStringLiteral("CUITEmpresa")); }
+};

@@ -1,0 +1,248 @@
+#include "mail/AvisosDeuda.h"
+
+#include "data/Database.h"
+#include "data/Log.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+const QString AvisosDeuda::kAsunto = QStringLiteral("Aviso de Deuda de Cuota");
+const QString AvisosDeuda::kFaltaConfiguracion = QStringLiteral("Ingrese las configuraciones correctamente!");
+
+namespace {
+QString html(const QString &s) {
+    return s.toHtmlEscaped();
+}
+
+// Header text never carries a line break or another control character from the data.
+QString sinControles(const QString &s) {
+    QString out;
+    out.reserve(s.size());
+    for (const QChar c : s)
+        out += (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                c == QChar::ParagraphSeparator)
+                   ? QLatin1Char(' ')
+                   : c;
+    return out.simplified();
+}
+
+QByteArray base64Lineas(const QByteArray &datos) {
+    const QByteArray b = datos.toBase64();
+    QByteArray out;
+    out.reserve(b.size() + b.size() / 76 * 2 + 2);
+    for (qsizetype i = 0; i < b.size(); i += 76)
+        out += b.mid(i, 76) + "\r\n";
+    return out;
+}
+
+QString dominio(const QString &email) {
+    const qsizetype at = email.lastIndexOf(QLatin1Char('@'));
+    return at >= 0 ? email.mid(at + 1) : QStringLiteral("localhost");
+}
+} // namespace
+
+bool AvisosDeuda::direccionValida(const QString &email) {
+    static const QRegularExpression re(
+        QStringLiteral(R"(^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~\-]+@[A-Za-z0-9](?:[A-Za-z0-9\-]*[A-Za-z0-9])?)"
+                       R"((?:\.[A-Za-z0-9](?:[A-Za-z0-9\-]*[A-Za-z0-9])?)*$)"));
+    return email.size() <= 254 && re.match(email).hasMatch();
+}
+
+bool AvisosDeuda::configuracionCompleta(const Configuracion::Ajustes &a) {
+    return !a.nombreEmpresa.isEmpty() && !a.email.isEmpty() && !a.serverSMTP.trimmed().isEmpty() &&
+           direccionValida(a.email.trimmed());
+}
+
+bool AvisosDeuda::autentica(const Configuracion::Ajustes &a) {
+    return a.autentica.compare(QLatin1String("SI"), Qt::CaseInsensitive) == 0;
+}
+
+QString AvisosDeuda::destinatario(const Aviso &aviso) {
+    return QStringLiteral("%1, %2 <%3>").arg(aviso.apellido, aviso.nombres, aviso.email);
+}
+
+bool AvisosDeuda::pendientes(QVector<Aviso> *avisos, QString *error) {
+    avisos->clear();
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(
+            SELECT a."e-mail", a."Nombres", a."Apellido", c."Vencimiento", c."Factura", c."idPlan", c."Mes",
+                   c."Año", c."Monto", c."Pagada", c."Recargo", p."Descripcion"
+            FROM "Planes" p
+            INNER JOIN "Cuotas" c ON p."idPlan" = c."idPlan"
+            INNER JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+            WHERE c."Vencimiento" <= date() AND c."Pagada" = 0
+            ORDER BY c."idCuota")"),
+                       {}, QStringLiteral("Aviso de deuda"))) {
+        *error = q.lastError().text();
+        return false;
+    }
+    while (q.next()) {
+        Aviso a;
+        a.email = q.value(0).toString().trimmed();
+        a.nombres = q.value(1).toString();
+        a.apellido = q.value(2).toString();
+        a.vencimiento = QDate::fromString(q.value(3).toString().left(10), Qt::ISODate);
+        a.monto = Money::fromVariant(q.value(8)).value_or(Money());
+        a.descripcion = q.value(11).toString();
+        avisos->push_back(a);
+    }
+    return true;
+}
+
+QString AvisosDeuda::cuerpo(const Configuracion::Ajustes &a, const Aviso &v, const QLocale &locale) {
+    return QStringLiteral("<b>Estimado ") + html(v.apellido) + QStringLiteral(", ") + html(v.nombres) +
+           QStringLiteral(" </b><br><br>") +
+           QStringLiteral("Le recordamos que ud. posee en nuestros registros una deuda pendiente de pago, ") +
+           QStringLiteral(" con vencimiento el dia ") + v.vencimiento.toString(QStringLiteral("dd/MM/yyyy")) +
+           QStringLiteral(" correspondiente al plan ") + html(v.descripcion) + QStringLiteral("<br>") +
+           QStringLiteral(" por un importe de <b>") + html(v.monto.toCurrencyString(locale)) +
+           QStringLiteral(".</b><br>") +
+           QStringLiteral("Por favor le pedimos tenga a bien acercarse a nuestros establecimientos o bien "
+                          "comunicarse con nuestro") +
+           QStringLiteral(
+               " departamento de cobranzas a la brevedad a fin de regularizar su situación.<br><br>") +
+           QStringLiteral("Muchas Gracias!<br>") + html(a.nombreEmpresa) + QStringLiteral("<br>") +
+           html(a.email.trimmed());
+}
+
+namespace {
+bool esAscii(const QString &s) {
+    for (const QChar c : s)
+        if (c.unicode() > 126)
+            return false;
+    return true;
+}
+
+// RFC 2047 encoded words of at most 75 characters, cut between characters, never inside one.
+QByteArray palabrasCodificadas(const QString &texto) {
+    QByteArray out;
+    QByteArray trozo;
+    const auto cerrar = [&] {
+        if (trozo.isEmpty())
+            return;
+        if (!out.isEmpty())
+            out += "\r\n ";
+        out += "=?UTF-8?B?" + trozo.toBase64() + "?=";
+        trozo.clear();
+    };
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const qsizetype n = (texto.at(i).isHighSurrogate() && i + 1 < texto.size()) ? 2 : 1;
+        const QByteArray ch = texto.mid(i, n).toUtf8();
+        if ((trozo.size() + ch.size() + 2) / 3 * 4 > 60)
+            cerrar();
+        trozo += ch;
+        i += n - 1;
+    }
+    cerrar();
+    return out;
+}
+
+QByteArray textoEncabezado(const QString &texto) {
+    const QString limpio = sinControles(texto);
+    return esAscii(limpio) ? limpio.toLatin1() : palabrasCodificadas(limpio);
+}
+} // namespace
+
+QByteArray AvisosDeuda::nombreEnEncabezado(const QString &nombre) {
+    const QString limpio = sinControles(nombre);
+    if (!esAscii(limpio))
+        return palabrasCodificadas(limpio);
+    QString q = limpio;
+    q.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return '"' + q.toLatin1() + '"';
+}
+
+QByteArray AvisosDeuda::mensaje(const Configuracion::Ajustes &a, const Aviso &v, const QDateTime &ahora,
+                                const QLocale &locale) {
+    const QString remitente = a.email.trimmed();
+    QByteArray m;
+    m += "Date: " + ahora.toString(Qt::RFC2822Date).toLatin1() + "\r\n";
+    m += "From: " + nombreEnEncabezado(a.nombreEmpresa) + " <" + remitente.toUtf8() + ">\r\n";
+    m += "To: " + nombreEnEncabezado(v.apellido + QStringLiteral(", ") + v.nombres) + " <" +
+         v.email.toUtf8() + ">\r\n";
+    m += "Subject: " + textoEncabezado(kAsunto) + "\r\n";
+    m += "Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + '@' +
+         dominio(remitente).toUtf8() + ">\r\n";
+    m += "MIME-Version: 1.0\r\n";
+    m += "Content-Type: text/html; charset=UTF-8\r\n";
+    m += "Content-Transfer-Encoding: base64\r\n";
+    m += "\r\n";
+    m += base64Lineas(cuerpo(a, v, locale).toUtf8());
+    return m;
+}
+
+AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes &a,
+                                                    const QVector<Aviso> &avisos) {
+    Resultado r;
+    SmtpSender::Opciones op;
+    op.servidor = a.serverSMTP;
+    op.autenticar = autentica(a);
+    if (op.autenticar) {
+        op.usuario = a.nombreUsuarioAUT;
+        op.contrasena = a.contrasenaAUT;
+    }
+    op.caFile = caFile;
+    op.reusarConexion = reusarConexion;
+    op.alEsperar = alEsperar;
+    SmtpSender sender(op);
+    const QString remitente = a.email.trimmed();
+    const int total = int(avisos.size());
+
+    for (int i = 0; i < total; ++i) {
+        const Aviso &v = avisos.at(i);
+        if (progreso)
+            progreso(i + 1, total);
+        const auto fallo = [&](const QString &motivo) {
+            ++r.fallidos;
+            const QString linea = QStringLiteral("No enviado a %1: %2").arg(destinatario(v), motivo);
+            r.fallas << linea;
+            Log::error(QStringLiteral("Aviso de deuda"), linea);
+            if (informe)
+                informe(linea, false);
+        };
+        if (!direccionValida(v.email)) {
+            fallo(v.email.isEmpty() ? QStringLiteral("sin dirección de e-mail")
+                                    : QStringLiteral("dirección de e-mail inválida"));
+            continue;
+        }
+        const QByteArray m = mensaje(a, v, QDateTime::currentDateTime(), locale);
+        for (;;) {
+            const SmtpSender::Resultado s = sender.enviar(remitente, v.email, m);
+            if (s == SmtpSender::Resultado::Enviado) {
+                ++r.enviados;
+                if (informe)
+                    informe(QStringLiteral("Enviado a %1: vencimiento %2, %3")
+                                .arg(destinatario(v), v.vencimiento.toString(QStringLiteral("dd/MM/yyyy")),
+                                     v.monto.toCurrencyString(locale)),
+                            true);
+                break;
+            }
+            if (s == SmtpSender::Resultado::Rechazado) {
+                fallo(sender.descripcionError());
+                break;
+            }
+            Log::error(QStringLiteral("Aviso de deuda"),
+                       QStringLiteral("%1 - %2").arg(sender.codigoError()).arg(sender.descripcionError()));
+            const Decision d = alFallarConexion
+                                   ? alFallarConexion(sender.codigoError(), sender.descripcionError())
+                                   : Decision::Abortar;
+            if (d == Decision::Reintentar)
+                continue;
+            if (d == Decision::Ignorar) {
+                fallo(sender.descripcionError());
+                break;
+            }
+            r.abortado = true;
+            // What was not tried is not sent either.
+            r.fallidos += total - i;
+            const QString linea = QStringLiteral("Envío interrumpido: %1 mensajes sin enviar").arg(total - i);
+            r.fallas << linea;
+            Log::error(QStringLiteral("Aviso de deuda"), linea);
+            return r;
+        }
+    }
+    return r;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "data/Configuracion.h"
+#include "data/Money.h"
+#include "mail/SmtpSender.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+// The debt reminder run: one HTML e-mail for every overdue unpaid due, to its member. No widgets: the
+// "Utilidades" panel and the command line drive the same run.
+class AvisosDeuda {
+public:
+    // One overdue unpaid due with what its message needs.
+    struct Aviso {
+        QString email;
+        QString apellido;
+        QString nombres;
+        QDate vencimiento;
+        Money monto;
+        QString descripcion; // the plan's name
+    };
+
+    static const QString kAsunto;             // "Aviso de Deuda de Cuota"
+    static const QString kFaltaConfiguracion; // "Ingrese las configuraciones correctamente!"
+
+    // Whether the settings let a run start: company name, sender address and SMTP host given, and the
+    // sender a usable address.
+    static bool configuracionCompleta(const Configuracion::Ajustes &a);
+    // Authentication is on when "Autentica" is "SI", in any case.
+    static bool autentica(const Configuracion::Ajustes &a);
+    // Every overdue unpaid due (due date not later than today), read once. False on a database error.
+    static bool pendientes(QVector<Aviso> *avisos, QString *error);
+    // Whether text is one plain address (local@domain, no blanks, brackets or line breaks).
+    static bool direccionValida(const QString &email);
+
+    // The HTML body: every value from the database escaped.
+    static QString cuerpo(const Configuracion::Ajustes &a, const Aviso &aviso, const QLocale &locale);
+    // The whole message: headers (display names encoded when not plain ASCII) and the base64 UTF-8 body.
+    static QByteArray mensaje(const Configuracion::Ajustes &a, const Aviso &aviso, const QDateTime &ahora,
+                              const QLocale &locale);
+    // A display name as a header may carry it: quoted, or RFC 2047 encoded when not plain ASCII.
+    static QByteArray nombreEnEncabezado(const QString &nombre);
+
+    enum class Decision { Abortar, Reintentar, Ignorar };
+
+    struct Resultado {
+        int enviados = 0;
+        int fallidos = 0;
+        bool abortado = false;
+        QStringList fallas; // one line per message not sent, naming the member
+    };
+
+    // The run over an already read working set.
+    class Envio {
+    public:
+        // Before each message: its number (from 1) and the total.
+        std::function<void(int numero, int total)> progreso;
+        // The server could not be reached or the login failed: abort, retry the message or skip it.
+        std::function<Decision(int codigo, const QString &descripcion)> alFallarConexion;
+        // After each message: a line for the log or the console.
+        std::function<void(const QString &linea, bool enviado)> informe;
+        // Called while a message is in transit.
+        std::function<void()> alEsperar;
+        QString caFile;
+        bool reusarConexion = true;
+        QLocale locale;
+
+        Resultado ejecutar(const Configuracion::Ajustes &a, const QVector<Aviso> &avisos);
+    };
+
+    // "Apellido, Nombres <email>" for lines and logs.
+    static QString destinatario(const Aviso &aviso);
+};
