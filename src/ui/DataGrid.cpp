@@ -190,8 +190,9 @@ void DataGrid::setColumns(const QVector<Columna> &cols) {
         default:
             break;
         }
-        const int w = qMax(fontMetrics().horizontalAdvance(cols[i].caption),
-                           fontMetrics().horizontalAdvance(sample)) + 24;
+        const int w =
+            qMax(fontMetrics().horizontalAdvance(cols[i].caption), fontMetrics().horizontalAdvance(sample)) +
+            24;
         setColumnWidth(i, qMax(w, 70));
     }
 }
@@ -202,4 +203,13 @@ void DataGrid::setColumnLocked(int column, bool locked) {
 
 bool DataGrid::isColumnLocked(int column) const {
     return column < 0 || column >= m_model->columns().size() || m_model->columns().at(column).locked;
+}
+
+void DataGrid::tomarEdicion() {
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
 }

@@ -9,6 +9,7 @@
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
+#include "ui/Ventana.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -291,7 +292,14 @@ private slots:
         QSignalSpy emitir(c, &PanelClientes::emitirCuotas);
         QSignalSpy cobrar(c, &PanelClientes::cobrarCuotas);
         c->Command7->click();
+        // The main window answers the collection request with the collection window for that member.
+        QString tagCobranza;
+        alAbrirModalDe(QStringLiteral("panCobraCuota"), [&tagCobranza](QWidget *m) {
+            tagCobranza = qobject_cast<Ventana *>(m)->Tag;
+            m->close();
+        });
         c->Command8->click();
+        QCOMPARE(tagCobranza, QString::number(b));
         QCOMPARE(emitir.size(), 1);
         QCOMPARE(emitir.first().first().toString(), QString::number(b));
         QCOMPARE(cobrar.first().first().toString(), QString::number(b));
