@@ -11,12 +11,18 @@
 namespace Caja {
 
 namespace {
-// The list reads the view's columns with the account of a deleted one named as such; ordered by the
-// index on (Fecha, idCaja), so the first rows come at once on a large book.
+// The columns of the stored query ConsultaCaja, with the account of a deleted one named as such. The names
+// are looked up per row rather than joined, so that counting the list (the grid's scroll range) reads only
+// Caja; ordered by the index on (Fecha, idCaja), the first rows come at once on a large book.
 const QString kLista = QStringLiteral(
-    R"(Select "idCaja", "Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos", "idTipoDivisa", "idCuota",
-       "TipoDivisa", coalesce("Descripcion", '(cuenta borrada)') AS "Descripcion" from "ConsultaCaja")");
-const QString kOrden = QStringLiteral(R"( order by "Fecha", "idCaja")");
+    R"(Select k."idCaja" AS "idCaja", k."Fecha" AS "Fecha", k."idCuenta" AS "idCuenta", k."Detalles" AS "Detalles",
+       k."Ingresos" AS "Ingresos", k."Egresos" AS "Egresos", k."idTipoDivisa" AS "idTipoDivisa",
+       k."idCuota" AS "idCuota",
+       (Select t."TipoDivisa" from "TipoDivisas" t where t."idTipoDivisa" = k."idTipoDivisa") AS "TipoDivisa",
+       coalesce((Select cu."Descripcion" from "Cuentas" cu where cu."idCuenta" = k."idCuenta"),
+                '(cuenta borrada)') AS "Descripcion"
+       from "Caja" k)");
+const QString kOrden = QStringLiteral(R"( order by k."Fecha", k."idCaja")");
 
 QVariant fecha(const QDate &d) {
     return d.toString(Qt::ISODate);
@@ -38,15 +44,15 @@ Fuente todo() {
 
 Fuente delDia(const QDate &dia, const QVariant &idCuenta) {
     if (idCuenta.isNull())
-        return {kLista + QStringLiteral(R"( where "Fecha" = ?)") + kOrden, {fecha(dia)}};
-    return {kLista + QStringLiteral(R"( where "idCuenta" = ? AND "Fecha" = ?)") + kOrden,
+        return {kLista + QStringLiteral(R"( where k."Fecha" = ?)") + kOrden, {fecha(dia)}};
+    return {kLista + QStringLiteral(R"( where k."idCuenta" = ? AND k."Fecha" = ?)") + kOrden,
             {idCuenta.toLongLong(), fecha(dia)}};
 }
 
 std::optional<Movimiento> leer(qint64 idCaja) {
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
-    if (!Database::run(q, kLista + QStringLiteral(R"( where "idCaja" = ?)"), {idCaja},
+    if (!Database::run(q, kLista + QStringLiteral(R"( where k."idCaja" = ?)"), {idCaja},
                        QStringLiteral("Caja")) ||
         !q.next())
         return std::nullopt;
