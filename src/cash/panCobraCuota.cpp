@@ -41,8 +41,10 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
         {QStringLiteral("Pagada"), QStringLiteral("Pagada"), T::SiNo, true},
     });
     DBGrid1->setAccessibleName(QStringLiteral("Cuotas impagas"));
-    DBGrid1->setColumnWidth(3, 140);
-    DBGrid1->setColumnWidth(4, 160);
+    for (int col : {0, 1})
+        DBGrid1->setColumnWidth(col, 56);
+    DBGrid1->setColumnWidth(3, 130);
+    DBGrid1->setColumnWidth(4, 150);
 
     Check1 = new QCheckBox(QStringLiteral("Mostrar solamente cuotas vencidas"), this);
     Check1->setObjectName(QStringLiteral("Check1"));

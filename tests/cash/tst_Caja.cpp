@@ -95,6 +95,7 @@ private slots:
             w->cbDivisa->setEditText(QStringLiteral("efectivo"));
             w->txtDetalle->setText(QStringLiteral("Venta de rifas"));
             w->txtImporte->setText(QStringLiteral("1.234,5678"));
+            captura(w, QStringLiteral("panMovCaja"));
             w->Command1->click();
         }));
         QSqlQuery q(Database::db());
@@ -218,6 +219,7 @@ private slots:
         QCOMPARE(Mensaje::mostrados().size(), 1);
         InputBox::encolarRespuesta(QStringLiteral("Ahorro O'Brien"));
         w.Command1->click();
+        captura(&w, QStringLiteral("panCuentas"));
         QCOMPARE(w.Data1->recordCount(), 3);
         // In its place by name.
         QCOMPARE(w.Data1->valueAt(0, QStringLiteral("Descripcion")).toString(),
@@ -294,9 +296,15 @@ private slots:
         QVERIFY(!c->Command22->isEnabled());
         QVERIFY(!c->Command23->isEnabled());
         QVERIFY(c->Command24->isEnabled());
-        // "Todo": every day and account, in date order; the choice of account stays.
+        // "Todo", open to every level: every day and account, in date order; the choice of account stays.
+        Module1::NivelUsuario = 3;
         c->Command21->click();
         QCOMPARE(w.Data4->recordCount(), 3);
+        w.HaceClickOpcion(4);
+        w.show();
+        captura(&w, QStringLiteral("panPrin-caja"));
+        w.HaceClickOpcion(3);
+        captura(&w, QStringLiteral("panPrin-informes"));
         QCOMPARE(w.Data4->valueAt(0, QStringLiteral("Detalles")).toString(), QStringLiteral("ayer"));
         QCOMPARE(c->Combo1->currentData().toInt(), banco);
         QVERIFY(c->Command22->isEnabled());
@@ -514,6 +522,8 @@ private slots:
         QCOMPARE(w.cboCuentas->count(), 3);
         QCOMPARE(w.cboCuentas->itemText(2), QStringLiteral("<Todas>"));
         QCOMPARE(w.cboCuentas->currentIndex(), -1);
+        w.show();
+        captura(&w, QStringLiteral("panInfCaja"));
         w.Command1->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error, Seleccione una cuenta !"));
         w.dtInicio->setDate(QDate(2009, 3, 5));

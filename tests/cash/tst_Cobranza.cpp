@@ -84,6 +84,7 @@ private slots:
             QCOMPARE(w->cboCuenta->count(), 2);
             w->cdFechaPago->setDate(QDate(2009, 2, 27));
             w->cboCuenta->setCurrentIndex(1);
+            captura(w, QStringLiteral("panCobra"));
             Mensaje::encolarRespuesta(QMessageBox::Yes);
             w->Command1->click();
             QVERIFY(!w->Command1->isEnabled());
@@ -259,6 +260,7 @@ private slots:
         w.Tag = QString::number(perez);
         w.show();
         QCOMPARE(w.Label1->text(), QStringLiteral("Cobranza de cuotas a Perez"));
+        captura(&w, QStringLiteral("panCobraCuota"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Cobranza"));
         QVERIFY(!w.Check1->isChecked());
         QCOMPARE(w.Data1->recordCount(), 3);
