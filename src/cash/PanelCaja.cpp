@@ -13,6 +13,7 @@
 #include "ui/DatePicker.h"
 #include "ui/Mensaje.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -188,7 +189,11 @@ void PanelCaja::limpiarRegistro() {
         return;
     QString copia;
     QString why;
-    switch (Caja::limpiar(&copia, &why)) {
+    // Copying a large file and deleting a long book take some seconds.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Caja::Limpieza hecho = Caja::limpiar(&copia, &why);
+    QApplication::restoreOverrideCursor();
+    switch (hecho) {
     case Caja::Limpieza::SinCopia:
         Mensaje::error(QStringLiteral("No se pudo hacer la copia de seguridad; no se borró nada.\n") + why,
                        this);

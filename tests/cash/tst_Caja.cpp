@@ -354,7 +354,8 @@ private slots:
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error, registro no localizado!!"));
     }
 
-    void modifyAccountsAndReportWindowFollowLevels() {
+    void modifyAccountsAndReportWindowOpenForLevelTwo() {
+        // Level 3 is refused these (with the other restricted commands) in the main window's own test.
         BaseTemporal db(QDate(2009, 3, 5));
         nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("hoy"), 10000, 0);
         panPrin w;
@@ -369,14 +370,6 @@ private slots:
                 },
                 1500);
         };
-        Module1::NivelUsuario = 3;
-        for (QPushButton *b : {c->Command22, c->Command28, c->Command20}) {
-            cerrarLaProxima();
-            b->click();
-            QTest::qWait(100);
-        }
-        QTest::qWait(1500);
-        QVERIFY(abiertas.isEmpty());
         Module1::NivelUsuario = 2;
         for (QPushButton *b : {c->Command22, c->Command28, c->Command20}) {
             cerrarLaProxima();
