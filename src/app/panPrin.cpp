@@ -6,6 +6,7 @@
 #include "app/ReportControl.h"
 #include "cash/PanelCaja.h"
 #include "cash/PanelInformes.h"
+#include "cash/panCobraCuota.h"
 #include "data/Clock.h"
 #include "dues/PanelCuotas.h"
 #include "members/PanelClientes.h"
@@ -104,8 +105,9 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     clientes = new PanelClientes(Data1, right);
     cuotas = new PanelCuotas(Data2, CR, right);
     planes = new PanelPlanes(Data3, right);
-    informes = new PanelInformes(right);
-    caja = new PanelCaja(Data4, right);
+    informes = new PanelInformes(CR, right);
+    caja = new PanelCaja(
+        Data4, CR, [this] { actualizarTablas(); }, right);
     utilidades = new PanelUtilidades(right);
     panelProceso[0] = clientes;
     panelProceso[1] = cuotas;
@@ -143,6 +145,13 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
         clientes->alCambiarFila();
     });
     utilidades->setRefrescar([this] { actualizarTablas(); }, [this] { Data2->refresh(); });
+    Niveles::conectar(utilidades->Command14, [this] { caja->limpiarRegistro(); });
+    // Back from collecting, the cash list and the member's debt summary show the payments at once.
+    connect(clientes, &PanelClientes::cobrarCuotas, this, [this](const QString &tag) {
+        panCobraCuota::cobrar(tag, CR, this);
+        Data4->refresh();
+        clientes->alCambiarFila();
+    });
     for (int i = 0; i < 6; ++i) {
         auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });
@@ -233,9 +242,7 @@ void panPrin::cargar() {
     informes->dtHastaCaja->setDate(hoy);
     caja->dtFechaCaja->setDate(hoy);
     // 4. The account filter, in the order the database gives the accounts; nothing selected.
-    Module1::LlenaComboId(caja->Combo1, QStringLiteral(R"(Select * from "Cuentas")"),
-                          QStringLiteral("Descripcion"), QStringLiteral("idCuenta"));
-    caja->Combo1->setCurrentIndex(-1);
+    caja->llenarCuentas();
     // 5. Month and year boxes: plain numbers.
     cuotas->txtSelMes->setText(QString::number(hoy.month()));
     cuotas->txtSelAnio->setText(QString::number(hoy.year()));
@@ -247,7 +254,8 @@ void panPrin::cargar() {
     Data1->setRecordSource(PanelClientes::recordSourceDiseno());
     cuotas->usarRecordSourceDiseno();
     Data3->setRecordSource(PanelPlanes::recordSourceDiseno());
-    Data4->setRecordSource(PanelCaja::recordSourceDiseno());
+    // The cash list opens on today's movements of every account.
+    caja->filtrar(false);
     actualizarTablas();
 }
 

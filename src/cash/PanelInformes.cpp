@@ -1,5 +1,8 @@
 #include "cash/PanelInformes.h"
 
+#include "app/Niveles.h"
+#include "cash/InformesCaja.h"
+#include "cash/panInfCaja.h"
 #include "ui/Controles.h"
 #include "ui/DatePicker.h"
 
@@ -9,7 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-PanelInformes::PanelInformes(QWidget *parent) : QWidget(parent) {
+PanelInformes::PanelInformes(ReportControl *cr, QWidget *parent) : QWidget(parent), m_cr(cr) {
     setObjectName(QStringLiteral("panelProceso_3"));
     dtDesdeCaja = new DatePicker(this);
     dtDesdeCaja->setObjectName(QStringLiteral("dtDesdeCaja"));
@@ -56,4 +59,16 @@ PanelInformes::PanelInformes(QWidget *parent) : QWidget(parent) {
     layout->addWidget(g1);
     layout->addWidget(g2);
     layout->addStretch();
+
+    Niveles::conectar(Command27, [this] { resumen(); });
+    Niveles::conectar(Command25, [this] { informeDeuda(); });
+}
+
+void PanelInformes::resumen() {
+    panInfCaja::imprimir(m_cr, QStringLiteral("resctas.rpt"),
+                         InformesCaja::formulaResumen(dtDesdeCaja->date(), dtHastaCaja->date()));
+}
+
+void PanelInformes::informeDeuda() {
+    panInfCaja::imprimir(m_cr, QStringLiteral("infDeuda.rpt"), InformesCaja::formulaDeuda());
 }

@@ -259,9 +259,12 @@ QVector<ReportDefinition> build() {
                      {QStringLiteral("Detalles"), 180, L, 3}, {QStringLiteral("Forma de pago"), 74, L, 2},
                      {QStringLiteral("Ingresos"), 68, R},     {QStringLiteral("Egresos"), 68, R}};
         d.fields = cashFields();
-        d.select = QStringLiteral(R"(SELECT k."idCaja", k."Fecha", cu."Descripcion", k."Detalles",
+        // A movement whose account was deleted stays in the book under "(cuenta borrada)".
+        d.select =
+            QStringLiteral(
+                R"(SELECT k."idCaja", k."Fecha", coalesce(cu."Descripcion", '(cuenta borrada)'), k."Detalles",
             t."TipoDivisa", k."Ingresos", k."Egresos")") +
-                   kCashFrom;
+            kCashFrom;
         d.tail = QStringLiteral(R"(ORDER BY k."Fecha", k."idCaja")");
         out << d;
     }
@@ -274,9 +277,11 @@ QVector<ReportDefinition> build() {
                      {QStringLiteral("Egresos"), 95, R},
                      {QStringLiteral("Saldo"), 95, R}};
         d.fields = cashFields();
-        d.select = QStringLiteral(R"(SELECT k."idCuenta", MAX(cu."Descripcion") AS "Cuenta", COUNT(*),
+        d.select =
+            QStringLiteral(
+                R"(SELECT k."idCuenta", MAX(coalesce(cu."Descripcion", '(cuenta borrada)')) AS "Cuenta", COUNT(*),
             SUM(k."Ingresos"), SUM(k."Egresos"))") +
-                   kCashFrom;
+            kCashFrom;
         d.tail = QStringLiteral(R"(GROUP BY k."idCuenta" ORDER BY "Cuenta" COLLATE es, k."idCuenta")");
         out << d;
     }

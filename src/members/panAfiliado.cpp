@@ -38,18 +38,6 @@ const Caja kCajas[Afiliado::NumCampos] = {
     {"Escuela :", 50},
 };
 
-QComboBox *comboEditable(QWidget *padre, const QString &nombre, const QStringList &items) {
-    auto *c = new QComboBox(padre);
-    c->setObjectName(nombre);
-    c->setEditable(true);
-    // The text decides what is stored; Enter must not add what was typed to the list.
-    c->setInsertPolicy(QComboBox::NoInsert);
-    c->addItems(items);
-    c->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    c->setCurrentIndex(-1);
-    c->clearEditText();
-    return c;
-}
 } // namespace
 
 panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
@@ -76,8 +64,8 @@ panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
     auto *lblPlan = Controles::etiqueta(this, QString(), QStringLiteral("Plan de Cuota :"));
 
     // Loading: the pickers' starting dates and the two lists, read afresh at each opening.
-    cboCategoria = comboEditable(this, QStringLiteral("cboCategoria"), Categorias::nombres());
-    cbPlan = comboEditable(this, QStringLiteral("cbPlan"), Planes::nombres());
+    cboCategoria = Controles::comboEditable(this, QStringLiteral("cboCategoria"), Categorias::nombres());
+    cbPlan = Controles::comboEditable(this, QStringLiteral("cbPlan"), Planes::nombres());
     dtFecNac = new DatePicker(this);
     dtFecNac->setObjectName(QStringLiteral("dtFecNac"));
     dtFecNac->setDate(QDate(2002, 3, 24));

@@ -13,22 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-// The grid's open editor can be committed on demand: the commands store a name still being typed.
-class GrillaCategorias : public DataGrid {
-public:
-    using DataGrid::DataGrid;
-    void tomarEdicion() {
-        if (state() != QAbstractItemView::EditingState)
-            return;
-        if (QWidget *editor = indexWidget(currentIndex())) {
-            commitData(editor);
-            closeEditor(editor, QAbstractItemDelegate::NoHint);
-        }
-    }
-};
-} // namespace
-
 panCategorias::panCategorias(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panCategorias"));
     setWindowTitle(QStringLiteral("Tabla de Categorías de Socios"));
@@ -36,7 +20,7 @@ panCategorias::panCategorias(QWidget *parent) : Ventana(parent) {
     Data1 = new DataControl(QStringLiteral("Data1"), this);
     Data1->setRecordSource(Categorias::recordSource());
     Data1->setEditTarget(QStringLiteral("Categorias"), QStringLiteral("idCategoria"));
-    DBGrid1 = new GrillaCategorias(QStringLiteral("DBGrid1"), Data1, this);
+    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
     DBGrid1->setColumns({
         {QStringLiteral("Nº Cat."), QStringLiteral("idCategoria"), Formato::Tipo::Entero, true},
         {QStringLiteral("Descripción"), QStringLiteral("Descripcion"), Formato::Tipo::General, false},
@@ -77,7 +61,7 @@ panCategorias::panCategorias(QWidget *parent) : Ventana(parent) {
 }
 
 void panCategorias::guardarPendiente() {
-    static_cast<GrillaCategorias *>(DBGrid1)->tomarEdicion();
+    DBGrid1->tomarEdicion();
 }
 
 void panCategorias::nueva() {

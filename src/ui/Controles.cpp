@@ -3,6 +3,8 @@
 #include "ui/Artwork.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +23,19 @@ QLabel *etiqueta(QWidget *padre, const QString &nombre, const QString &texto) {
     if (!nombre.isEmpty())
         l->setObjectName(nombre);
     return l;
+}
+
+QComboBox *comboEditable(QWidget *padre, const QString &nombre, const QStringList &items) {
+    auto *c = new QComboBox(padre);
+    c->setObjectName(nombre);
+    c->setEditable(true);
+    // The text decides what is stored; Enter must not add what was typed to the list.
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->addItems(items);
+    c->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    c->setCurrentIndex(-1);
+    c->clearEditText();
+    return c;
 }
 
 void asociar(QLabel *etiqueta, QWidget *control) {
@@ -47,6 +62,21 @@ QLineEdit *campo(QWidget *padre, const QString &nombre, int largoMaximo, QLabel 
         e->setMaxLength(largoMaximo);
     asociar(etiqueta, e);
     return e;
+}
+
+void disponerFormulario(QWidget *ventana, QWidget *encabezado, QLayout *campos,
+                        const QList<QPushButton *> &botones) {
+    auto *fila = new QHBoxLayout;
+    fila->addStretch();
+    for (QPushButton *b : botones)
+        fila->addWidget(b);
+    if (!botones.isEmpty())
+        botones.first()->setDefault(true);
+    auto *layout = new QVBoxLayout(ventana);
+    layout->addWidget(encabezado);
+    layout->addLayout(campos);
+    layout->addStretch();
+    layout->addLayout(fila);
 }
 
 void disponerConLogo(QWidget *ventana, QWidget *introduccion, QLayout *campos, QPushButton *aceptar,

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
+class QComboBox;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -16,6 +19,12 @@ QLabel *etiqueta(QWidget *padre, const QString &nombre, const QString &texto);
 QLineEdit *campo(QWidget *padre, const QString &nombre, int largoMaximo, QLabel *etiqueta = nullptr);
 // A password box: every typed character shows as "*".
 void ocultarTexto(QLineEdit *campo);
+// A combo box that takes typed text as well as a choice from its list; nothing chosen at first.
+QComboBox *comboEditable(QWidget *padre, const QString &nombre, const QStringList &items);
+// The layout of a small form window: the header strip on top, the fields, and the buttons at the bottom
+// right; the first button is the default one.
+void disponerFormulario(QWidget *ventana, QWidget *encabezado, QLayout *campos,
+                        const QList<QPushButton *> &botones);
 // Ties a label to its input: buddy for the mnemonic, accessible name for screen readers.
 void asociar(QLabel *etiqueta, QWidget *control);
 // The layout of the small start-up windows: the logo on the left, an introduction and the fields on the

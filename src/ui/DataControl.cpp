@@ -106,7 +106,9 @@ bool DataControl::writeField(int row, const QString &field, const QVariant &valu
     }
     const QString sql =
         QStringLiteral("UPDATE \"%1\" SET \"%2\" = ? WHERE \"%3\" = ?").arg(m_table, field, m_key);
-    if (!Database::exec(sql, {value, key}, &m_error)) {
+    m_error.clear();
+    if (m_escritor ? !m_escritor(key, field, value, &m_error)
+                   : !Database::exec(sql, {value, key}, &m_error)) {
         if (error)
             *error = m_error;
         return false;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 
 // A data control: a record source (SQL with bound values) read into a lazily fetched model, with a
 // current row that commands work on. Grids bind to it; it says when the current row moves.
@@ -45,6 +46,11 @@ public:
     void setEditTarget(const QString &table, const QString &keyField);
     QString editTable() const { return m_table; }
     QString keyField() const { return m_key; }
+    // Lists whose edits must pass a rule of their own (unique names) write through it instead: it gets the
+    // row's key, the field and the value, and returns false with a reason to refuse the edit.
+    using Escritor =
+        std::function<bool(const QVariant &key, const QString &field, const QVariant &value, QString *error)>;
+    void setEscritor(Escritor escritor) { m_escritor = std::move(escritor); }
     // Writes one field of a row by its key. Returns false (logged, with a reason) when it cannot.
     bool writeField(int row, const QString &field, const QVariant &value, QString *error = nullptr);
     // Deletes the current row from the edit target; the list is not re-read (the row is shown as gone).
@@ -62,6 +68,7 @@ private:
     QVariantList m_params;
     QString m_table;
     QString m_key;
+    Escritor m_escritor;
     int m_row = -1;
     int m_count = -1;
     QString m_error;

@@ -230,3 +230,12 @@ void DataGrid::setColumnLocked(int column, bool locked) {
 bool DataGrid::isColumnLocked(int column) const {
     return column < 0 || column >= m_model->columns().size() || m_model->columns().at(column).locked;
 }
+
+void DataGrid::tomarEdicion() {
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget *editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}

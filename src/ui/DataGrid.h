@@ -55,6 +55,8 @@ public:
     void setColumns(const QVector<Columna> &cols);
     void setColumnLocked(int column, bool locked);
     bool isColumnLocked(int column) const;
+    // Stores a value still being typed in a cell (commands call this before they act on the row).
+    void tomarEdicion();
     GridModel *gridModel() { return m_model; }
     DataControl *dataControl() { return m_data; }
 

@@ -299,7 +299,14 @@ private slots:
         });
         c->Command7->click();
         QCOMPARE(tagEmision, QString::number(b));
+        // The main window answers the collection request with the collection window for that member.
+        QString tagCobranza;
+        alAbrirModalDe(QStringLiteral("panCobraCuota"), [&tagCobranza](QWidget *m) {
+            tagCobranza = qobject_cast<Ventana *>(m)->Tag;
+            m->close();
+        });
         c->Command8->click();
+        QCOMPARE(tagCobranza, QString::number(b));
         QCOMPARE(emitir.size(), 1);
         QCOMPARE(emitir.first().first().toString(), QString::number(b));
         QCOMPARE(cobrar.first().first().toString(), QString::number(b));

@@ -125,6 +125,14 @@ int contar(const QString &sql) {
     return q.value(0).toInt();
 }
 
+void captura(QWidget *ventana, const QString &nombre) {
+    if (!qEnvironmentVariableIsSet("MIRABEL_CAPTURAS") || !ventana)
+        return;
+    QCoreApplication::processEvents();
+    ventana->grab().save(qEnvironmentVariable("MIRABEL_CAPTURAS") + QLatin1Char('/') + nombre +
+                         QStringLiteral(".png"));
+}
+
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs) {
     alAbrirModalDe(QString(), std::move(accion), plazoMs);
 }

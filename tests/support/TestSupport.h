@@ -46,6 +46,10 @@ int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, q
                     qint64 egresos, int idTipoDivisa = 1, QVariant idCuota = QVariant());
 int contar(const QString &sql);
 
+// With MIRABEL_CAPTURAS=folder set, saves a picture of the window there (nombre.png), to look at it as a
+// user would.
+void captura(QWidget *ventana, const QString &nombre);
+
 // Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
 // appears fails the test instead of hanging it).
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);

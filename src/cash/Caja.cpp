@@ -1,0 +1,139 @@
+#include "cash/Caja.h"
+
+#include "cash/Textos.h"
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace Caja {
+
+namespace {
+// The columns of the stored query ConsultaCaja, with the account of a deleted one named as such. The names
+// are looked up per row rather than joined, so that counting the list (the grid's scroll range) reads only
+// Caja; ordered by the index on (Fecha, idCaja), the first rows come at once on a large book.
+const QString kLista = QStringLiteral(
+    R"(Select k."idCaja" AS "idCaja", k."Fecha" AS "Fecha", k."idCuenta" AS "idCuenta", k."Detalles" AS "Detalles",
+       k."Ingresos" AS "Ingresos", k."Egresos" AS "Egresos", k."idTipoDivisa" AS "idTipoDivisa",
+       k."idCuota" AS "idCuota",
+       (Select t."TipoDivisa" from "TipoDivisas" t where t."idTipoDivisa" = k."idTipoDivisa") AS "TipoDivisa",
+       coalesce((Select cu."Descripcion" from "Cuentas" cu where cu."idCuenta" = k."idCuenta"),
+                '(cuenta borrada)') AS "Descripcion"
+       from "Caja" k)");
+const QString kOrden = QStringLiteral(R"( order by k."Fecha", k."idCaja")");
+
+QVariant fecha(const QDate &d) {
+    return d.toString(Qt::ISODate);
+}
+
+QVariantList valores(const Datos &d) {
+    return {fecha(d.fecha),        d.idCuenta,    Textos::cortar(d.detalles, 100), d.ingresos.toVariant(),
+            d.egresos.toVariant(), d.idTipoDivisa};
+}
+} // namespace
+
+QString cuentaBorrada() {
+    return QStringLiteral("(cuenta borrada)");
+}
+
+Fuente todo() {
+    return {kLista + kOrden, {}};
+}
+
+Fuente delDia(const QDate &dia, const QVariant &idCuenta) {
+    if (idCuenta.isNull())
+        return {kLista + QStringLiteral(R"( where k."Fecha" = ?)") + kOrden, {fecha(dia)}};
+    return {kLista + QStringLiteral(R"( where k."idCuenta" = ? AND k."Fecha" = ?)") + kOrden,
+            {idCuenta.toLongLong(), fecha(dia)}};
+}
+
+std::optional<Movimiento> leer(qint64 idCaja) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, kLista + QStringLiteral(R"( where k."idCaja" = ?)"), {idCaja},
+                       QStringLiteral("Caja")) ||
+        !q.next())
+        return std::nullopt;
+    Movimiento m;
+    m.idCaja = q.value(0).toLongLong();
+    m.fecha = QDate::fromString(q.value(1).toString().left(10), Qt::ISODate);
+    m.idCuenta = q.value(2);
+    m.detalles = q.value(3).toString();
+    m.ingresos = Money::fromVariant(q.value(4)).value_or(Money());
+    m.egresos = Money::fromVariant(q.value(5)).value_or(Money());
+    m.idTipoDivisa = q.value(6);
+    m.idCuota = q.value(7);
+    m.tipoDivisa = q.value(8).toString();
+    m.cuenta = q.value(9).toString();
+    return m;
+}
+
+QStringList nombresCuentas() {
+    return Database::textos(QStringLiteral(
+        R"(SELECT "Descripcion" FROM "Cuentas" ORDER BY "Descripcion" COLLATE es, "idCuenta")"));
+}
+
+QStringList nombresTiposDivisa() {
+    return Database::textos(QStringLiteral(
+        R"(SELECT "TipoDivisa" FROM "TipoDivisas" ORDER BY "TipoDivisa" COLLATE es, "idTipoDivisa")"));
+}
+
+QVariant idCuentaPorNombre(const QString &nombre) {
+    return Database::buscaValor(QStringLiteral(R"(SELECT "idCuenta" FROM "Cuentas"
+                                                 WHERE clave_orden("Descripcion") = clave_orden(?)
+                                                 ORDER BY "idCuenta" LIMIT 1)"),
+                                QStringLiteral("idCuenta"), {nombre});
+}
+
+QVariant idTipoDivisaPorNombre(const QString &nombre) {
+    return Database::buscaValor(QStringLiteral(R"(SELECT "idTipoDivisa" FROM "TipoDivisas"
+                          WHERE clave_orden("TipoDivisa") = clave_orden(?)
+                          ORDER BY "idTipoDivisa" LIMIT 1)"),
+                                QStringLiteral("idTipoDivisa"), {nombre});
+}
+
+QVariant agregar(const Datos &d, QString *error) {
+    QSqlQuery q(Database::db());
+    if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
+                                         "Egresos", "idTipoDivisa") VALUES (?, ?, ?, ?, ?, ?))"),
+                       valores(d), QStringLiteral("Caja"))) {
+        if (error)
+            *error = q.lastError().text();
+        return {};
+    }
+    return q.lastInsertId();
+}
+
+Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
+    QSqlQuery q(Database::db());
+    QVariantList params = valores(d);
+    params << idCaja;
+    if (!Database::run(q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
+                                         "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
+                       params, QStringLiteral("Caja"))) {
+        if (error)
+            *error = q.lastError().text();
+        return Cambio::Fallo;
+    }
+    return q.numRowsAffected() == 1 ? Cambio::Guardado : Cambio::NoEncontrado;
+}
+
+bool borrar(qint64 idCaja, QString *error) {
+    return Database::exec(QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" = ?)"), {idCaja}, error);
+}
+
+Limpieza limpiar(QString *copia, QString *error) {
+    if (!Backup::automatic(copia, error))
+        return Limpieza::SinCopia;
+    Transaction t;
+    if (!t.isActive() || !Database::exec(QStringLiteral(R"(DELETE FROM "Caja")"), {}, error) || !t.commit()) {
+        if (error && !t.lastError().isEmpty())
+            *error = t.lastError();
+        return Limpieza::Fallo;
+    }
+    return Limpieza::Hecha;
+}
+
+} // namespace Caja

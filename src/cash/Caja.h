@@ -1,0 +1,69 @@
+#pragma once
+
+#include "data/Money.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <optional>
+
+// The cash book: the cash panel's list, one movement read and written, deletion and the clearing of the
+// whole book. No widgets here; the cash panel and the movement editor call these.
+namespace Caja {
+
+// The account shown for a movement whose account no longer exists.
+QString cuentaBorrada();
+
+struct Fuente {
+    QString sql;
+    QVariantList params;
+};
+// Every movement of every day and account ("Todo" and the list's design source), by date then number.
+Fuente todo();
+// The movements of one day, of one account when idCuenta is not Null. The day is a bound date value.
+Fuente delDia(const QDate &dia, const QVariant &idCuenta);
+
+struct Movimiento {
+    qint64 idCaja = 0;
+    QDate fecha;
+    QVariant idCuenta;
+    QString cuenta; // the account's name, cuentaBorrada() when it is gone
+    QString detalles;
+    Money ingresos;
+    Money egresos;
+    QVariant idTipoDivisa;
+    QString tipoDivisa;
+    QVariant idCuota;
+};
+std::optional<Movimiento> leer(qint64 idCaja);
+
+// Account and form-of-payment names for the editor's lists, in Spanish order.
+QStringList nombresCuentas();
+QStringList nombresTiposDivisa();
+// The row whose name equals the text as the database compares (letter case and accents aside); Null if none.
+QVariant idCuentaPorNombre(const QString &nombre);
+QVariant idTipoDivisaPorNombre(const QString &nombre);
+
+struct Datos {
+    QDate fecha;
+    qint64 idCuenta = 0;
+    QString detalles;
+    Money ingresos;
+    Money egresos;
+    qint64 idTipoDivisa = 0;
+};
+// Adds a movement; its idCaja, or Null when the database refused it.
+QVariant agregar(const Datos &d, QString *error = nullptr);
+enum class Cambio { Guardado, NoEncontrado, Fallo };
+// Changes a movement; its idCuota (the due it paid) is left as it is.
+Cambio modificar(qint64 idCaja, const Datos &d, QString *error = nullptr);
+bool borrar(qint64 idCaja, QString *error = nullptr);
+
+enum class Limpieza { Hecha, SinCopia, Fallo };
+// Deletes every movement, after writing a copy of the database (its path in *copia). When the copy cannot
+// be written nothing is deleted.
+Limpieza limpiar(QString *copia, QString *error = nullptr);
+
+} // namespace Caja

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "data/Money.h"
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <optional>
+
+// Collecting dues: a member's unpaid dues, their total, and the payment of one due with its cash movement.
+// No widgets here; the collection and payment windows call these.
+namespace Cobranza {
+
+// The collection list: the member's unpaid dues (only those already due when soloVencidas).
+QString recordSource(bool soloVencidas);
+QVariantList recordSourceParams(qint64 idAfiliado);
+// Sum of Monto over the same dues, read from Cuotas.
+Money deudaTotal(qint64 idAfiliado, bool soloVencidas);
+// The member's surname; Null when there is no such member.
+QVariant apellido(qint64 idAfiliado);
+// Deletes one due.
+bool borrarCuota(qint64 idCuota, QString *error = nullptr);
+
+struct Cuota {
+    qint64 idCuota = 0;
+    qint64 idAfiliado = 0;
+    QString apellido;
+    QString nombres;
+    int mes = 0;
+    int anio = 0;
+    QString factura;
+    QDate vencimiento;
+    Money monto;
+    bool pagada = false;
+};
+// The due as the payment window shows it; nothing when it does not exist.
+std::optional<Cuota> leerCuota(qint64 idCuota);
+
+// "Cobro de " + concept + " a " + surname, cut to the movement's 100 characters.
+QString detalleCobro(const QString &factura, const QString &apellido);
+
+enum class Pago { Registrado, NoEncontrada, YaCobrada, Fallo };
+// Marks the due paid on fechaPago and books its Monto as income of account idCuenta (form of payment 1),
+// tied to the due by idCuota: both or neither. A due already paid is never paid again.
+Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *error = nullptr);
+
+// The receipt's selection formula.
+QString formulaRecibo(qint64 idCuota);
+
+} // namespace Cobranza

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ui/Ventana.h"
+
+class DataControl;
+class DataGrid;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ReportControl;
+
+// "Cobranza": a member's unpaid dues and their total; pays the chosen due (panCobra) or deletes it.
+class panCobraCuota : public Ventana {
+    Q_OBJECT
+public:
+    // cr prints the receipts of the payments made from here.
+    explicit panCobraCuota(ReportControl *cr, QWidget *parent = nullptr);
+
+    // Opens the window modally for the member whose idAfiliado is tag.
+    static void cobrar(const QString &tag, ReportControl *cr, QWidget *parent);
+
+    // Re-reads the member's name and list (when shown and after a payment).
+    void mostrar();
+    void cambiarFiltro(); // Check1
+    void alCambiarFila(); // total and "&Cobrar cuota seleccionada..."
+    void cobrarCuota();   // Command1
+    void eliminar();      // Command3
+
+    QLabel *Label1;
+    DataControl *Data1;
+    DataGrid *DBGrid1;
+    QCheckBox *Check1;
+    QLineEdit *txtDeudaTotal;
+    QPushButton *Command1; // &Cobrar cuota seleccionada...
+    QPushButton *Command3; // &Eliminar...
+    QPushButton *Command2; // &Salir
+
+    enum { ColumnaMonto = 5 };
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    qint64 idAfiliado() const;
+    ReportControl *m_cr;
+    bool m_mostrado = false;
+};
