@@ -8,6 +8,7 @@ PACKAGES=(
   libsqlite3-dev libcurl4-openssl-dev
   python3-aiosmtpd poppler-utils fonts-dejavu-core
   sqlite3
+  mdbtools-dev mdbtools
 )
 
 missing=()

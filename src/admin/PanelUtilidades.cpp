@@ -1,5 +1,7 @@
 #include "admin/PanelUtilidades.h"
 
+#include "admin/panImportarMdb.h"
+#include "app/Niveles.h"
 #include "ui/Controles.h"
 
 #include <QGridLayout>
@@ -67,9 +69,12 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     auto *gSistema = new QGroupBox(QStringLiteral("Sistema"), this);
     Command26 = boton(gSistema, QStringLiteral("Command26"), QStringLiteral("Configurar el sistema..."));
     Command30 = boton(gSistema, QStringLiteral("Command30"), QStringLiteral("Configurar Usuarios..."));
+    cmdImportarMdb =
+        boton(gSistema, QStringLiteral("cmdImportarMdb"), QStringLiteral("Importar base anterior (.mdb)..."));
     auto *lSistema = new QHBoxLayout(gSistema);
     lSistema->addWidget(Command26);
     lSistema->addWidget(Command30);
+    lSistema->addWidget(cmdImportarMdb);
     lSistema->addStretch();
 
     // Debt reminders.
@@ -95,6 +100,19 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     layout->addWidget(gSistema);
     layout->addWidget(gMail);
     layout->addStretch();
+
+    Niveles::conectar(cmdImportarMdb, [this] { importarMdb(); });
+}
+
+void PanelUtilidades::importarMdb() {
+    QString abrir;
+    {
+        panImportarMdb ventana(this);
+        ventana.exec();
+        abrir = ventana.baseParaAbrir();
+    }
+    if (!abrir.isEmpty() && m_abrirBase)
+        m_abrirBase(abrir);
 }
 
 void PanelUtilidades::setTapaVisible(bool visible) {

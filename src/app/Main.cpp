@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/ImportMdbCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
@@ -74,6 +75,8 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
 int run(int argc, char **argv) {
     if (argc > 1 && qstrcmp(argv[1], "report") == 0)
         return ReportCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
+        return ImportMdbCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();

@@ -1,5 +1,6 @@
 #include "app/ReportCli.h"
 
+#include "app/Console.h"
 #include "app/ReportControl.h"
 #include "data/Database.h"
 #include "data/ReportCatalog.h"
@@ -17,12 +18,6 @@
 #include <memory>
 
 namespace {
-
-void say(FILE *to, const QString &text) {
-    std::fputs(text.toUtf8().constData(), to);
-    std::fputc('\n', to);
-    std::fflush(to);
-}
 
 QString usage() {
     return QStringLiteral(
@@ -43,6 +38,8 @@ QString usage() {
 }
 
 } // namespace
+
+using Console::say;
 
 namespace ReportCli {
 

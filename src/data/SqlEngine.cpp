@@ -140,6 +140,27 @@ QString prefixUpperBound(const QString &prefixKey) {
     return prefixKey + QChar(0xFFFF);
 }
 
+bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
+    // AUTOINCREMENT keeps the highest number handed out in sqlite_sequence; raise it, never lower it.
+    QSqlQuery q(db);
+    bool ok = q.prepare(QStringLiteral("UPDATE sqlite_sequence SET seq = ? WHERE name = ? AND seq < ?"));
+    q.addBindValue(upTo);
+    q.addBindValue(table);
+    q.addBindValue(upTo);
+    ok = ok && q.exec();
+    if (ok && q.numRowsAffected() == 0) {
+        ok = q.prepare(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "
+                                      "(SELECT 1 FROM sqlite_sequence WHERE name = ?)"));
+        q.addBindValue(table);
+        q.addBindValue(upTo);
+        q.addBindValue(table);
+        ok = ok && q.exec();
+    }
+    if (!ok && error)
+        *error = q.lastError().text();
+    return ok;
+}
+
 bool prepareConnection(QSqlDatabase &db, QString *error) {
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {

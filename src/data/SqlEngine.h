@@ -22,6 +22,11 @@ QString memberSortKey(const QString &apellido, const QString &nombres);
 // Upper bound for a prefix search on sort keys: every key starting with prefixKey is below it.
 QString prefixUpperBound(const QString &prefixKey);
 
+// Counter keys of table up to upTo are taken: the next row added gets a higher number, even when the
+// rows that used them are gone (an imported file keeps links to deleted rows, which must not come back
+// pointing at new ones).
+bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *error = nullptr);
+
 // Spanish comparison, without regard to case (accents and ñ still count).
 int compare(const QString &a, const QString &b);
 // LIKE with % and _ (and an optional escape character), without regard to case.

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
@@ -123,6 +124,17 @@ int contar(const QString &sql) {
     if (!q.exec(sql) || !q.next())
         qFatal("conteo de prueba falló: %s", qPrintable(q.lastError().text()));
     return q.value(0).toInt();
+}
+
+QString baseAnterior(const QString &archivo) {
+    return QDir(QStringLiteral(MIRABEL_LEGACY_FIXTURES)).filePath(archivo);
+}
+
+QString faltanBasesAnteriores() {
+    if (QFileInfo::exists(baseAnterior(QStringLiteral("BASE-small.mdb"))))
+        return {};
+    return QStringLiteral("No están las bases de prueba en %1 (MIRABEL_LEGACY_FIXTURES).")
+        .arg(QStringLiteral(MIRABEL_LEGACY_FIXTURES));
 }
 
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs) {

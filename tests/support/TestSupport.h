@@ -46,6 +46,11 @@ int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, q
                     qint64 egresos, int idTipoDivisa = 1, QVariant idCuota = QVariant());
 int contar(const QString &sql);
 
+// A file of the old program's fixtures (BASE-small.mdb, ...), from the folder set at build time.
+QString baseAnterior(const QString &archivo);
+// Why the tests of the import cannot run (the fixtures' folder is absent), or empty when they can.
+QString faltanBasesAnteriores();
+
 // Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
 // appears fails the test instead of hanging it).
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
