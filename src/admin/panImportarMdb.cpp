@@ -59,6 +59,8 @@ panImportarMdb::panImportarMdb(QWidget *parent) : Ventana(parent) {
     grdResumen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdResumen->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdResumen->verticalHeader()->hide();
+    // Compact rows: the nine tables fit without scrolling.
+    grdResumen->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     grdResumen->horizontalHeader()->setStretchLastSection(true);
     grdResumen->setColumnWidth(0, 110);
 
@@ -88,7 +90,7 @@ panImportarMdb::panImportarMdb(QWidget *parent) : Ventana(parent) {
     layout->addWidget(barProgreso);
     layout->addWidget(grdResumen, 1);
     layout->addLayout(botones);
-    resize(720, 460);
+    resize(760, 500);
 
     connect(cmdOrigen, &QPushButton::clicked, this, &panImportarMdb::elegirOrigen);
     connect(cmdDestino, &QPushButton::clicked, this, &panImportarMdb::elegirDestino);
@@ -206,7 +208,8 @@ void panImportarMdb::importar() {
             grdResumen->setItem(i, c, item);
         }
     }
-    grdResumen->resizeColumnsToContents();
+    for (int c = 0; c < 3; ++c) // the amounts take the rest of the width
+        grdResumen->resizeColumnToContents(c);
     m_importada = QFileInfo(QDir::fromNativeSeparators(destino)).absoluteFilePath();
     lblEstado->setText(
         QStringLiteral("Importación terminada en %1.").arg(QDir::toNativeSeparators(m_importada)));

@@ -497,9 +497,14 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     QString work = target;
     if (!inPlace) {
         const QFileInfo info(target);
-        if (!QDir().mkpath(info.absolutePath()))
-            return failure(Status::TargetError,
-                           QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
+        if (!QFileInfo::exists(info.absolutePath())) {
+            if (!QDir().mkpath(info.absolutePath()))
+                return failure(Status::TargetError,
+                               QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
+            // A folder made for the club's data is its owner's alone.
+            QFile::setPermissions(info.absolutePath(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
         QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                             QStringLiteral(".importando-XXXXXX"));
         if (!temp.open())
