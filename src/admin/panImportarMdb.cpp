@@ -214,6 +214,7 @@ void panImportarMdb::importar() {
     lblEstado->setText(
         QStringLiteral("Importación terminada en %1.").arg(QDir::toNativeSeparators(m_importada)));
     cmdAbrir->setEnabled(true);
+    cmdAbrir->setDefault(true); // Enter now opens what was just made
     if (Mensaje::preguntaSiNo(
             QStringLiteral("La base anterior se importó en %1.\n¿Abrir la base nueva ahora?")
                 .arg(QDir::toNativeSeparators(m_importada)),

@@ -208,8 +208,9 @@ TargetState inspectTarget(const QString &path, QString *why) {
         if (f.read(16) != QByteArray("SQLite format 3\0", 16))
             return TargetState::NotOurs;
     }
+    // An ordinary connection that only reads: closing it folds away the -wal and -shm it needed, where a
+    // read-only one would leave them beside a file that is not to be touched.
     TargetConnection c(path);
-    c.db().setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!c.db().open()) {
         *why = c.db().lastError().text();
         return TargetState::Unreadable;

@@ -3,6 +3,7 @@
 
 #include "app/ImportMdbCli.h"
 #include "data/Database.h"
+#include "data/Log.h"
 #include "data/MdbImport.h"
 #include "data/MdbReader.h"
 #include "support/TestSupport.h"
@@ -234,7 +235,14 @@ private slots:
     void laBaseImportadaAbreEnElProgramaConSusUsuarios() {
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("club.db"));
+        Log::setFile(dir.filePath(QStringLiteral("mirabel.log")));
         QVERIFY(MdbImport::run(TestSupport::baseAnterior(QStringLiteral("BASE-small.mdb")), target).ok());
+        Log::setFile(QString());
+        // The summary stays in the log.
+        QFile log(dir.filePath(QStringLiteral("mirabel.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll())
+                    .contains(QStringLiteral("Cuotas: 441 leídos, 441 escritos; Monto = 909408.3178")));
         QString error;
         QVERIFY2(Database::open(target, Database::Mode::MustExist, &error), qPrintable(error));
         QCOMPARE(Database::buscaValor(
@@ -371,6 +379,7 @@ private slots:
         QCOMPARE(call({"mirabel", "import-mdb", src, "--database", dst}), int(ImportMdbCli::Ok));
         QVERIFY(QFileInfo::exists(target));
         QCOMPARE(call({"mirabel", "import-mdb", src, "--database", dst}), int(ImportMdbCli::TargetHasData));
+        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("cli.db")}); // nothing left beside it
         QCOMPARE(call({"mirabel", "import-mdb", dst, "--database",
                        QFile::encodeName(dir.filePath(QStringLiteral("x.db")))}),
                  int(ImportMdbCli::SourceError));
