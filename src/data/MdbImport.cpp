@@ -306,11 +306,11 @@ private:
             columns << QStringLiteral("\"ClaveOrden\"");
             marks << QStringLiteral("?");
         }
-        QSqlQuery insert(m_db);
-        if (!insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(q(spec.name), columns.join(QStringLiteral(", ")),
-                                     marks.join(QStringLiteral(", "))))) {
-            *r = writeError(insert.lastError().text());
+        SqlEngine::BulkStatement insert(m_db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                  .arg(q(spec.name), columns.join(QStringLiteral(", ")),
+                                                       marks.join(QStringLiteral(", "))));
+        if (!insert.isValid()) {
+            *r = writeError(insert.lastError());
             return false;
         }
         if (m_progress && !m_progress(m_done, m_total, table)) {
@@ -351,16 +351,16 @@ private:
                         break;
                     }
                 }
-                insert.bindValue(int(i), out);
+                insert.bind(int(i), out);
             }
             if (spec.sortKey == SortKey::Member)
-                insert.bindValue(int(spec.fields.size()),
-                                 SqlEngine::memberSortKey(values[1].toString(), values[2].toString()));
+                insert.bind(int(spec.fields.size()),
+                            SqlEngine::memberSortKey(values[1].toString(), values[2].toString()));
             else if (spec.sortKey == SortKey::Plan)
-                insert.bindValue(int(spec.fields.size()), SqlEngine::sortKey(values[1].toString()));
+                insert.bind(int(spec.fields.size()), SqlEngine::sortKey(values[1].toString()));
             if (!insert.exec()) {
                 failure = QStringLiteral("tabla %1, registro %2: %3")
-                              .arg(table, values[0].toString(), insert.lastError().text());
+                              .arg(table, values[0].toString(), insert.lastError());
                 return false;
             }
             ++m_done;
