@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -23,9 +24,36 @@ QString usage() {
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer la base anterior,\n"
                "3 la base destino ya tiene datos, 4 la base destino no es de Mirabel o no se puede\n"
-               "usar, 5 no se pudo escribir la base nueva.")
+               "usar, 5 no se pudo escribir la base nueva, 130 interrumpida con Ctrl+C (no se escribe\n"
+               "nada).")
         .arg(Database::defaultPath());
 }
+
+// Ctrl+C or a stop request while importing: the import is told to stop at its next row, so that it
+// rolls back and removes the file it was building instead of leaving it half-written.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void interrupt(int) {
+    g_interrupted = 1;
+}
+
+// Catches SIGINT and SIGTERM for its lifetime, then gives back the previous handlers.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        g_interrupted = 0;
+        m_int = std::signal(SIGINT, interrupt);
+        m_term = std::signal(SIGTERM, interrupt);
+    }
+    ~InterruptGuard() {
+        std::signal(SIGINT, m_int);
+        std::signal(SIGTERM, m_term);
+    }
+
+private:
+    void (*m_int)(int);
+    void (*m_term)(int);
+};
 
 } // namespace
 
@@ -85,9 +113,13 @@ int run(int argc, char **argv) {
             current = table;
             say(stdout, QStringLiteral("Importando %1...").arg(table));
         }
-        return true;
+        return g_interrupted == 0;
     };
-    const MdbImport::Result r = MdbImport::run(from, to, progress);
+    MdbImport::Result r;
+    {
+        InterruptGuard guard;
+        r = MdbImport::run(from, to, progress);
+    }
     switch (r.status) {
     case MdbImport::Status::Ok:
         say(stdout, QStringLiteral("Base importada en %1:").arg(to));
@@ -104,6 +136,8 @@ int run(int argc, char **argv) {
         say(stderr, QStringLiteral("Error: %1").arg(r.error));
         return TargetError;
     case MdbImport::Status::Cancelled:
+        say(stderr, QStringLiteral("Importación interrumpida: no se escribió nada."));
+        return Interrupted;
     case MdbImport::Status::WriteError:
         break;
     }

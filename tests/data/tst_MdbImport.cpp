@@ -17,6 +17,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
+#include <csignal>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -385,6 +389,31 @@ private slots:
                  int(ImportMdbCli::SourceError));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("x.db"))));
         QCOMPARE(call({"mirabel", "import-mdb", "--database", dst}), int(ImportMdbCli::Usage));
+
+        // Ctrl+C while the large club is being written: the import stops and takes its file away.
+        const QString cortada = dir.filePath(QStringLiteral("cortada.db"));
+        std::atomic<bool> sent = false;
+        std::thread user([&] {
+            QElapsedTimer deadline;
+            deadline.start();
+            while (!sent && deadline.elapsed() < 60000) {
+                for (const QString &f : entries(dir.path()))
+                    if (f.startsWith(QLatin1String(".cortada.db.importando-"))) {
+                        ::kill(::getpid(), SIGINT);
+                        sent = true;
+                        break;
+                    }
+                std::this_thread::yield();
+            }
+        });
+        const int status =
+            call({"mirabel", "import-mdb",
+                  QFile::encodeName(TestSupport::baseAnterior(QStringLiteral("BASE-large.mdb"))),
+                  "--database", QFile::encodeName(cortada)});
+        user.join();
+        QVERIFY(sent);
+        QCOMPARE(status, int(ImportMdbCli::Interrupted));
+        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("cli.db")});
     }
 };
 
