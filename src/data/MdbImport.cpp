@@ -563,7 +563,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
                 QFileInfo(work + QStringLiteral("-wal")).size() > 0) {
                 result = failure(Status::WriteError,
                                  QStringLiteral("No se pudo terminar de escribir la base nueva."));
-            } else if (QFileInfo::exists(target) && QFileInfo(target).size() > 0) {
+            } else if (state == TargetState::Missing && QFileInfo::exists(target)) {
                 result =
                     failure(Status::TargetError,
                             QStringLiteral("Mientras se importaba apareció otro archivo %1: no se reemplaza.")

@@ -321,6 +321,28 @@ private slots:
         QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("notas.db")});
     }
 
+    void unArchivoVacioSeLlena_data() {
+        QTest::addColumn<bool>("sqlite");
+        QTest::newRow("0 bytes") << false;
+        QTest::newRow("SQLite sin tablas") << true;
+    }
+
+    void unArchivoVacioSeLlena() {
+        QFETCH(bool, sqlite);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("vacia.db"));
+        QFile(target).open(QIODevice::WriteOnly);
+        if (sqlite) {
+            Reading empty(target);
+            QVERIFY(empty.db().exec(QStringLiteral("VACUUM")).lastError().type() == QSqlError::NoError);
+        }
+        const MdbImport::Result r =
+            MdbImport::run(TestSupport::baseAnterior(QStringLiteral("BASE-small.mdb")), target);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        Reading db(target);
+        QCOMPARE(db.value(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")).toInt(), 25);
+    }
+
     void enUnaBaseVaciaDeMirabelReemplazaUsuariosYCuentasTrasUnaCopia() {
         TestSupport::BaseTemporal base;
         TestSupport::nuevoUsuario(QStringLiteral("primero"), QStringLiteral("x"), true, false);
