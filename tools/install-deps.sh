@@ -11,6 +11,7 @@ PACKAGES=(
   libxlsxwriter-dev python3-openpyxl
   desktop-file-utils appstream dpkg-dev file man-db
   libsodium-dev openssl
+  mdbtools-dev mdbtools
 )
 
 missing=()

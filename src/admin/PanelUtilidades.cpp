@@ -8,6 +8,8 @@
 #include "data/Log.h"
 #include "dues/Cuotas.h"
 #include "mail/AvisosDeuda.h"
+#include "admin/panImportarMdb.h"
+#include "app/Niveles.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
 
@@ -81,9 +83,12 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     auto *gSistema = new QGroupBox(QStringLiteral("Sistema"), this);
     Command26 = boton(gSistema, QStringLiteral("Command26"), QStringLiteral("Configurar el sistema..."));
     Command30 = boton(gSistema, QStringLiteral("Command30"), QStringLiteral("Configurar Usuarios..."));
+    cmdImportarMdb =
+        boton(gSistema, QStringLiteral("cmdImportarMdb"), QStringLiteral("Importar base anterior (.mdb)..."));
     auto *lSistema = new QHBoxLayout(gSistema);
     lSistema->addWidget(Command26);
     lSistema->addWidget(Command30);
+    lSistema->addWidget(cmdImportarMdb);
     lSistema->addStretch();
 
     // Debt reminders.
@@ -117,6 +122,7 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     Niveles::conectar(Command26, [this] { configurarSistema(); });
     Niveles::conectar(Command30, [this] { configurarUsuarios(); });
     Niveles::conectar(Command19, [this] { enviarAvisos(); });
+    Niveles::conectar(cmdImportarMdb, [this] { importarMdb(); });
 }
 
 
@@ -244,6 +250,17 @@ void PanelUtilidades::enviaMailDeudores() {
                              .arg(Log::file()),
                          QStringLiteral("Aviso de deuda"), QMessageBox::Warning, QMessageBox::Ok,
                          QMessageBox::Ok, this);
+}
+
+void PanelUtilidades::importarMdb() {
+    QString abrir;
+    {
+        panImportarMdb ventana(this);
+        ventana.exec();
+        abrir = ventana.baseParaAbrir();
+    }
+    if (!abrir.isEmpty() && m_abrirBase)
+        m_abrirBase(abrir);
 }
 
 void PanelUtilidades::setTapaVisible(bool visible) {

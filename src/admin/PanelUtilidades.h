@@ -26,6 +26,8 @@ public:
     QPushButton *Command30; // Configurar Usuarios...
     QPushButton *Command19; // Enviar e-mail de aviso
     QLabel *lblTime;        // progress of the e-mail run
+    // Importar base anterior (.mdb)...
+    QPushButton *cmdImportarMdb;
 
     // What the dues commands refresh afterwards: every list ("Actualizar Tablas") and the dues list.
     void setRefrescar(std::function<void()> tablas, std::function<void()> cuotas);
@@ -43,6 +45,11 @@ public:
     void setTapaVisible(bool visible);
     bool tapaVisible() const;
 
+    // Who opens a database that a command of this panel has made (the main window reopens itself on it).
+    void setAbrirBase(std::function<void(const QString &ruta)> abrir) { m_abrirBase = std::move(abrir); }
+    // "Importar base anterior (.mdb)...": the import window, then the new database if the user asks for it.
+    void importarMdb();
+
 private:
     void configurarSistema();
     void configurarUsuarios();
@@ -50,4 +57,5 @@ private:
     QStackedWidget *m_dayStack;
     std::function<void()> m_refrescarTablas;
     std::function<void()> m_refrescarCuotas;
+    std::function<void(const QString &)> m_abrirBase;
 };

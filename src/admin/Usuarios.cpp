@@ -7,7 +7,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <sodium.h>
+#include "data/PasswordHash.h"
 
 const QString Usuarios::kUsuarioExiste = QStringLiteral("Error, el usuario ya existe!");
 const QString Usuarios::kUltimoSupervisor =
@@ -17,17 +17,6 @@ const QString Usuarios::kUsuarioActual =
     QStringLiteral("Error, no puede eliminar el usuario con el que ingresó al sistema!");
 
 namespace {
-const QString kPrefijoHash = QStringLiteral("$argon2id$");
-
-bool sodiumListo() {
-    static const bool ok = sodium_init() >= 0;
-    return ok;
-}
-
-QByteArray plegada(const QString &contrasena) {
-    return contrasena.toCaseFolded().toUtf8();
-}
-
 QVariant textoONulo(const QString &s) {
     return s.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(s);
 }
@@ -65,33 +54,15 @@ bool esSupervisor(int idUsuario) {
 } // namespace
 
 QString Usuarios::hash(const QString &contrasena) {
-    if (!sodiumListo())
-        return {};
-    const QByteArray p = plegada(contrasena);
-    char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, p.constData(), quint64(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
-        Log::error(QStringLiteral("Usuarios"),
-                   QStringLiteral("No se pudo calcular el hash de una contraseña."));
-        return {};
-    }
-    return QString::fromLatin1(out);
+    return PasswordHash::hash(contrasena);
 }
 
 bool Usuarios::esHash(const QString &guardada) {
-    return guardada.startsWith(kPrefijoHash);
+    return PasswordHash::isHash(guardada);
 }
 
 bool Usuarios::coincide(const QString &guardada, const QString &contrasena) {
-    if (esHash(guardada)) {
-        if (!sodiumListo())
-            return false;
-        const QByteArray h = guardada.toLatin1();
-        const QByteArray p = plegada(contrasena);
-        return crypto_pwhash_str_verify(h.constData(), p.constData(), quint64(p.size())) == 0;
-    }
-    // A readable password of an older file: compared without regard to case, as that file's engine did.
-    return plegada(guardada) == plegada(contrasena);
+    return PasswordHash::matches(guardada, contrasena);
 }
 
 QString Usuarios::claveNombre(const QString &nombreUsuario) {

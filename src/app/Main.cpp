@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/AvisosCli.h"
+#include "app/ImportMdbCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
@@ -84,6 +85,8 @@ int run(int argc, char **argv) {
         return ReportCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "send-reminders") == 0)
         return AvisosCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
+        return ImportMdbCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();

@@ -34,6 +34,8 @@ const QHash<QString, QList<int>> &restringidos() {
         {QStringLiteral("Command19"), {1, 2}}, // Enviar e-mail de aviso
         {QStringLiteral("Command14"), {1}},    // Limpiar Registro de Caja
         {QStringLiteral("Command12"), {1}},    // Limpiar Registro de Cuotas
+        // Importar base anterior (.mdb)...
+        {QStringLiteral("cmdImportarMdb"), {1}},
     };
     return t;
 }

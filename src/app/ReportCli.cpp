@@ -45,6 +45,7 @@ QString usage() {
 
 } // namespace
 
+
 namespace ReportCli {
 
 int run(int argc, char **argv) {

@@ -1,13 +1,16 @@
 #include "app/panPrin.h"
 
 #include "admin/PanelUtilidades.h"
+#include "app/Main.h"
 #include "app/Module1.h"
 #include "app/Niveles.h"
 #include "app/ReportControl.h"
+#include "app/panIngreso.h"
 #include "cash/PanelCaja.h"
 #include "cash/PanelInformes.h"
 #include "cash/panCobraCuota.h"
 #include "data/Clock.h"
+#include "data/Database.h"
 #include "dues/PanelCuotas.h"
 #include "members/PanelClientes.h"
 #include "members/PanelPlanes.h"
@@ -18,6 +21,7 @@
 #include "ui/DatePicker.h"
 #include "ui/EstadoVentanas.h"
 #include "ui/ExportarLista.h"
+#include "ui/Mensaje.h"
 #include "ui/Ventana.h"
 
 #include <QApplication>
@@ -152,6 +156,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
         Data4->refresh();
         clientes->alCambiarFila();
     });
+    utilidades->setAbrirBase([this](const QString &ruta) { abrirBase(ruta); });
     for (int i = 0; i < 6; ++i) {
         auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });
@@ -241,12 +246,16 @@ void panPrin::cargar() {
     informes->dtDesdeCaja->setDate(hoy.addDays(-365));
     informes->dtHastaCaja->setDate(hoy);
     caja->dtFechaCaja->setDate(hoy);
-    // 4. The account filter, in the order the database gives the accounts; nothing selected.
-    caja->llenarCuentas();
-    // 5. Month and year boxes: plain numbers.
+    // 4. Month and year boxes: plain numbers.
     cuotas->txtSelMes->setText(QString::number(hoy.month()));
     cuotas->txtSelAnio->setText(QString::number(hoy.year()));
-    // 6. Only a supervisor may type a due's amount into the list.
+    leerBase();
+}
+
+void panPrin::leerBase() {
+    // The account filter, in the order the database gives the accounts; nothing selected.
+    caja->llenarCuentas();
+    // Only a supervisor may type a due's amount into the list.
     cuotas->DBGrid2->setColumnLocked(PanelCuotas::ColumnaMonto,
                                      !Niveles::permiteActual(QStringLiteral("DBGrid2.Monto")));
 
@@ -257,6 +266,34 @@ void panPrin::cargar() {
     // The cash list opens on today's movements of every account.
     caja->filtrar(false);
     actualizarTablas();
+}
+
+bool panPrin::abrirBase(const QString &ruta) {
+    const QString anterior = Database::path();
+    // No list may keep a query on the connection that is about to close.
+    for (DataControl *d : {Data1, Data2, Data3, Data4})
+        d->model()->clear();
+    QString error;
+    bool abierta = Database::open(ruta, Database::Mode::MustExist, &error);
+    if (!abierta) {
+        Mensaje::error(error, this);
+    } else {
+        const qint16 nivelAnterior = Module1::NivelUsuario;
+        panIngreso login(this);
+        login.Tag = QStringLiteral("NO");
+        login.exec();
+        if (!Main::ingresoAceptado(login.Tag)) {
+            Module1::NivelUsuario = nivelAnterior;
+            abierta = false;
+            Mensaje::informacion(
+                QStringLiteral("No se ingresó a la base %1: sigue abierta la anterior.").arg(ruta),
+                QStringLiteral("Mirabel!"), this);
+        }
+    }
+    if (!abierta && !anterior.isEmpty() && !Database::open(anterior, Database::Mode::MustExist, &error))
+        Mensaje::error(error, this);
+    leerBase();
+    return abierta;
 }
 
 void panPrin::actualizarTablas() {

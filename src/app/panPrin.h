@@ -32,6 +32,9 @@ public:
     int opcionActual() const { return m_opcion; }
     // "Actualizar Tablas": re-reads the four lists, each with its current record source.
     void actualizarTablas();
+    // Works on another database from now on: the user logs in to it (its users are its own) and the lists
+    // read it. If it cannot be opened or the login does not succeed, the previous one stays open.
+    bool abrirBase(const QString &ruta);
 
     DataControl *Data1;
     DataControl *Data2;
@@ -67,6 +70,8 @@ protected:
 private:
     QWidget *crearBarraOpciones();
     void cargar();
+    // What the window reads from the database: account filter, amount lock, the four lists.
+    void leerBase();
     void marcarOpcion(int indice);
     int m_opcion = 0;
 };

@@ -140,6 +140,94 @@ QString prefixUpperBound(const QString &prefixKey) {
     return prefixKey + QChar(0xFFFF);
 }
 
+namespace {
+sqlite3 *handleOf(const QSqlDatabase &db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
+} // namespace
+
+BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(handleOf(db)) {
+    if (!m_db) {
+        m_error = QStringLiteral("la base de datos no está abierta");
+        return;
+    }
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK) {
+        m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_stmt = nullptr;
+    }
+}
+
+BulkStatement::~BulkStatement() {
+    sqlite3_finalize(m_stmt);
+}
+
+void BulkStatement::bind(int index, const QVariant &value) {
+    if (!m_stmt)
+        return;
+    const int i = index + 1;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        sqlite3_bind_null(m_stmt, i);
+        break;
+    case QMetaType::Bool:
+        sqlite3_bind_int64(m_stmt, i, value.toBool() ? 1 : 0);
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::UChar:
+        sqlite3_bind_int64(m_stmt, i, value.toLongLong());
+        break;
+    default: {
+        const QString text = value.toString();
+        if (text.isNull()) // as Qt's own driver binds it
+            sqlite3_bind_null(m_stmt, i);
+        else
+            sqlite3_bind_text16(m_stmt, i, text.utf16(), int(text.size() * sizeof(QChar)), SQLITE_TRANSIENT);
+        break;
+    }
+    }
+}
+
+bool BulkStatement::exec() {
+    if (!m_stmt)
+        return false;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc != SQLITE_DONE)
+        m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    return rc == SQLITE_DONE;
+}
+
+bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
+    // AUTOINCREMENT keeps the highest number handed out in sqlite_sequence; raise it, never lower it.
+    QSqlQuery q(db);
+    bool ok = q.prepare(QStringLiteral("UPDATE sqlite_sequence SET seq = ? WHERE name = ? AND seq < ?"));
+    q.addBindValue(upTo);
+    q.addBindValue(table);
+    q.addBindValue(upTo);
+    ok = ok && q.exec();
+    if (ok && q.numRowsAffected() == 0) {
+        ok = q.prepare(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "
+                                      "(SELECT 1 FROM sqlite_sequence WHERE name = ?)"));
+        q.addBindValue(table);
+        q.addBindValue(upTo);
+        q.addBindValue(table);
+        ok = ok && q.exec();
+    }
+    if (!ok && error)
+        *error = q.lastError().text();
+    return ok;
+}
+
 bool prepareConnection(QSqlDatabase &db, QString *error) {
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {

@@ -2,6 +2,10 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 // The engine-specific layer: everything that only SQLite needs lives here, so that another engine
 // (a shared server for clubs with several desks) replaces this file and the pragmas, not the statements.
@@ -21,6 +25,33 @@ QString sortKey(const QString &text);
 QString memberSortKey(const QString &apellido, const QString &nombres);
 // Upper bound for a prefix search on sort keys: every key starting with prefixKey is below it.
 QString prefixUpperBound(const QString &prefixKey);
+
+// Counter keys of table up to upTo are taken: the next row added gets a higher number, even when the
+// rows that used them are gone (an imported file keeps links to deleted rows, which must not come back
+// pointing at new ones).
+bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *error = nullptr);
+
+// One statement run for many rows, its values bound straight on the engine's handle: in batch work
+// (an import of a whole club) the general binding path costs more than the writing itself.
+class BulkStatement {
+public:
+    BulkStatement(const QSqlDatabase &db, const QString &sql);
+    ~BulkStatement();
+    BulkStatement(const BulkStatement &) = delete;
+    BulkStatement &operator=(const BulkStatement &) = delete;
+
+    bool isValid() const { return m_stmt != nullptr; }
+    // Binds the value of placeholder index (from 0): Null (a null QString too), whole numbers, text.
+    void bind(int index, const QVariant &value);
+    // Runs the statement with the values bound, then clears them for the next row.
+    bool exec();
+    QString lastError() const { return m_error; }
+
+private:
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+    QString m_error;
+};
 
 // Spanish comparison, without regard to case (accents and ñ still count).
 int compare(const QString &a, const QString &b);

@@ -129,6 +129,10 @@ void PagedQueryModel::fetchMore(const QModelIndex &parent) {
 }
 
 void PagedQueryModel::clear() {
+    // Lets go of the connection too: the program may close it to open another database.
+    m_db = QSqlDatabase();
+    m_sql.clear();
+    m_params.clear();
     m_pages.clear();
     m_total = 0;
     m_columns = 0;

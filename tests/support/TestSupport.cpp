@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
@@ -131,6 +132,17 @@ void captura(QWidget *ventana, const QString &nombre) {
     QCoreApplication::processEvents();
     ventana->grab().save(qEnvironmentVariable("MIRABEL_CAPTURAS") + QLatin1Char('/') + nombre +
                          QStringLiteral(".png"));
+}
+
+QString baseAnterior(const QString &archivo) {
+    return QDir(QStringLiteral(MIRABEL_LEGACY_FIXTURES)).filePath(archivo);
+}
+
+QString faltanBasesAnteriores() {
+    if (QFileInfo::exists(baseAnterior(QStringLiteral("BASE-small.mdb"))))
+        return {};
+    return QStringLiteral("No están las bases de prueba en %1 (MIRABEL_LEGACY_FIXTURES).")
+        .arg(QStringLiteral(MIRABEL_LEGACY_FIXTURES));
 }
 
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs) {

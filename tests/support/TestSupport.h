@@ -49,6 +49,10 @@ int contar(const QString &sql);
 // With MIRABEL_CAPTURAS=folder set, saves a picture of the window there (nombre.png), to look at it as a
 // user would.
 void captura(QWidget *ventana, const QString &nombre);
+// A file of the old program's fixtures (BASE-small.mdb, ...), from the folder set at build time.
+QString baseAnterior(const QString &archivo);
+// Why the tests of the import cannot run (the fixtures' folder is absent), or empty when they can.
+QString faltanBasesAnteriores();
 
 // Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
 // appears fails the test instead of hanging it).
