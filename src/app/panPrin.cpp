@@ -8,8 +8,10 @@
 #include "cash/PanelInformes.h"
 #include "data/Clock.h"
 #include "dues/PanelCuotas.h"
+#include "members/Afiliados.h"
 #include "members/PanelClientes.h"
 #include "members/PanelPlanes.h"
+#include "members/Planes.h"
 #include "ui/Artwork.h"
 #include "ui/Controles.h"
 #include "ui/DataControl.h"
@@ -82,7 +84,13 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     rightLayout->addWidget(header);
 
     // The six panels, one shown at a time; the members sub-panel beside them.
-    clientes = new PanelClientes(Data1, right);
+    clientes = new PanelClientes(
+        Data1, CR,
+        [this](const QString &texto) {
+            if (lblInfo)
+                lblInfo->setText(texto);
+        },
+        right);
     cuotas = new PanelCuotas(Data2, right);
     planes = new PanelPlanes(Data3, right);
     informes = new PanelInformes(right);
@@ -109,6 +117,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
 
     lblInfo = new QLabel(QStringLiteral("<Información acerca de la tabla activa>"), this);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    lblInfo->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(lblInfo, 1);
 
     // Shortcuts: double-click on a list runs its "Modificar", which applies its own level rule.
@@ -216,9 +225,9 @@ void panPrin::cargar() {
                                      !Niveles::permiteActual(QStringLiteral("DBGrid2.Monto")));
 
     // The lists open on their design record sources.
-    Data1->setRecordSource(PanelClientes::recordSourceDiseno());
+    Data1->setRecordSource(Afiliados::recordSource());
     Data2->setRecordSource(PanelCuotas::recordSourceDiseno());
-    Data3->setRecordSource(PanelPlanes::recordSourceDiseno());
+    Data3->setRecordSource(Planes::recordSource());
     Data4->setRecordSource(PanelCaja::recordSourceDiseno());
     actualizarTablas();
 }

@@ -52,7 +52,7 @@ public:
     QPushButton *Command10; // Actualizar Tablas
     QLabel *lblTablaSeleccionada;
     QLabel *imgTablaSeleccionada;
-    QLabel *lblInfo;
+    QLabel *lblInfo = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -116,6 +116,12 @@ QString sortKey(const QString &text) {
     QString out;
     out.reserve(text.size() + 2);
     for (const QChar ch : text) {
+        // Most names are plain ASCII: folding them needs no decomposition (a club has 100,000 of them to
+        // check at every start).
+        if (ch.unicode() < 0x80) {
+            out += ch.unicode() >= 'A' && ch.unicode() <= 'Z' ? QChar(ch.unicode() + 32) : ch;
+            continue;
+        }
         const QChar c = ch.toLower();
         if (c == QChar(0x00F1)) { // ñ
             out += QLatin1Char('n');

@@ -45,6 +45,8 @@ QComboBox *comboEditable(QWidget *padre, const QString &nombre, const QStringLis
     // The text decides what is stored; Enter must not add what was typed to the list.
     c->setInsertPolicy(QComboBox::NoInsert);
     c->addItems(items);
+    // Suggestions in a list, never written into the box: "Anual" must not become "Anual 2024" unseen.
+    c->completer()->setCompletionMode(QCompleter::PopupCompletion);
     c->completer()->setCaseSensitivity(Qt::CaseInsensitive);
     c->setCurrentIndex(-1);
     c->clearEditText();

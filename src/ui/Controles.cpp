@@ -18,6 +18,8 @@ QPushButton *boton(QWidget *padre, const QString &nombre, const QString &texto) 
 
 QLabel *etiqueta(QWidget *padre, const QString &nombre, const QString &texto) {
     auto *l = new QLabel(texto, padre);
+    // Labels show captions or stored data, never markup.
+    l->setTextFormat(Qt::PlainText);
     if (!nombre.isEmpty())
         l->setObjectName(nombre);
     return l;

@@ -78,6 +78,10 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     const Columna &c = m_cols.at(index.column());
     QVariant toStore = value;
     const QString text = value.toString();
+    // An editor closed without a change writes nothing: an untouched empty cell stays Null, and a value
+    // the box shows rounded is not overwritten.
+    if (text == data(index, Qt::EditRole).toString())
+        return true;
     if (c.formato == Formato::Tipo::Moneda) {
         const auto m = Money::parse(text);
         if (!m) {
@@ -190,8 +194,9 @@ void DataGrid::setColumns(const QVector<Columna> &cols) {
         default:
             break;
         }
-        const int w = qMax(fontMetrics().horizontalAdvance(cols[i].caption),
-                           fontMetrics().horizontalAdvance(sample)) + 24;
+        const int w =
+            qMax(fontMetrics().horizontalAdvance(cols[i].caption), fontMetrics().horizontalAdvance(sample)) +
+            24;
         setColumnWidth(i, qMax(w, 70));
     }
 }

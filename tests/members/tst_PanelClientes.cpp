@@ -2,6 +2,7 @@
 #include "app/ReportControl.h"
 #include "app/panPrin.h"
 #include "data/Database.h"
+#include "members/Afiliados.h"
 #include "members/PanelClientes.h"
 #include "members/panAfiliado.h"
 #include "members/panCategorias.h"
@@ -28,6 +29,14 @@ QString actual(PanelClientes *c) {
 
 QList<QPushButton *> porSocio(PanelClientes *c) {
     return {c->Command4, c->Command3, c->Command7, c->Command8, c->Command9};
+}
+
+// Alba and Bravo on the plan "Mensual" (plan 1), with reports written to pdf; Bravo's number.
+int dosSociosConInformesEn(const QString &pdf) {
+    ReportControl::setPdfDestinationForTests(pdf);
+    const int p = nuevoPlan(QStringLiteral("Mensual"));
+    nuevoAfiliado(QStringLiteral("Alba"), QStringLiteral("Ana"), p);
+    return nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Beto"), p);
 }
 
 } // namespace
@@ -261,11 +270,8 @@ private slots:
         BaseTemporal db;
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("informe.pdf"));
-        ReportControl::setPdfDestinationForTests(pdf);
-        const int p = nuevoPlan(QStringLiteral("Mensual"));
-        nuevoAfiliado(QStringLiteral("Alba"), QStringLiteral("Ana"), p);
-        const int b = nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Beto"), p);
-        nuevaCuota(b, p, QDate(2009, 1, 10), 250000);
+        const int b = dosSociosConInformesEn(pdf);
+        nuevaCuota(b, 1, QDate(2009, 1, 10), 250000);
         panPrin w;
         auto *c = w.clientes;
         Module1::NivelUsuario = 3;
@@ -295,6 +301,81 @@ private slots:
         QCOMPARE(emitir.size(), 1);
         QCOMPARE(emitir.first().first().toString(), QString::number(b));
         QCOMPARE(cobrar.first().first().toString(), QString::number(b));
+    }
+
+    void namesChangedByAnotherToolAreReorderedWhenTheFileOpens() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"));
+        nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Ana"), p);
+        const int z = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), p);
+        nuevoAfiliado(QStringLiteral("Nadal"), QStringLiteral("Luis"), p);
+        // Renamed by another program, which knows nothing of the sort key.
+        Database::exec(
+            QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = 'Álvarez' WHERE "idAfiliado" = ?)"), {z});
+        const QString ruta = db.path();
+        Database::close();
+        QString error;
+        QVERIFY2(Database::open(ruta, Database::Mode::MustExist, &error), qPrintable(error));
+        panPrin w;
+        auto *c = w.clientes;
+        QCOMPARE(actual(c), QStringLiteral("Álvarez"));
+        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("Al"));
+        QCOMPARE(c->Data1->value(QStringLiteral("idAfiliado")).toInt(), z);
+        // A surname search does not tell n from ñ: "Na" finds Ñandú as "N" does.
+        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Nadal')"));
+        nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
+        nuevoAfiliado(QStringLiteral("Nuñez"), QStringLiteral("Ana"), p);
+        c->Data1->refresh();
+        c->txtBuscaAfiliado->setText(QStringLiteral("N"));
+        QCOMPARE(actual(c), QStringLiteral("Nuñez"));
+        for (const char *texto : {"Na", "ÑA", "ñand"}) {
+            c->txtBuscaAfiliado->setText(QString::fromUtf8(texto));
+            QCOMPARE(actual(c), QStringLiteral("Ñandú"));
+        }
+        c->txtBuscaAfiliado->setText(QStringLiteral("nuñ"));
+        QCOMPARE(actual(c), QStringLiteral("Nuñez"));
+        c->txtBuscaAfiliado->setText(QStringLiteral("Ñu"));
+        QCOMPARE(actual(c), QStringLiteral("Nuñez"));
+    }
+
+    void storedTextIsShownAsTextNotMarkup() {
+        BaseTemporal db;
+        nuevoAfiliado(QStringLiteral("<b>Paz</b>"), QStringLiteral("<i>Eva</i>"),
+                      nuevoPlan(QStringLiteral("M")));
+        panPrin w;
+        auto *c = w.clientes;
+        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("<b>Paz</b>, <i>Eva</i>"));
+        for (QLabel *l : {c->lblAfiliado, c->lblNumeroPlan, c->lblMontoAdeudaSocio, c->lblFechaUPago,
+                          c->lblNroCuotasAdeudadas, w.lblInfo})
+            QCOMPARE(l->textFormat(), Qt::PlainText);
+        // Message boxes too: a surname in a refusal reads as typed.
+        const auto box = Mensaje::construir(QStringLiteral("Error, el plan <b>X</b> ya existe !"),
+                                            QStringLiteral("Error"), QMessageBox::Critical, QMessageBox::Ok);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->text(), QStringLiteral("Error, el plan <b>X</b> ya existe !"));
+    }
+
+    void thePanelWorksWithWhatItsHostHandsIn() {
+        BaseTemporal db;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("socios.pdf"));
+        dosSociosConInformesEn(pdf);
+        // No main window: the list, the report object and the status line come from the host.
+        QWidget host;
+        DataControl data(QStringLiteral("Data1"));
+        data.setRecordSource(Afiliados::recordSource());
+        ReportControl cr(&host);
+        QStringList estado;
+        PanelClientes c(
+            &data, &cr, [&estado](const QString &t) { estado << t; }, &host);
+        data.refresh();
+        QCOMPARE(estado.last(), QStringLiteral("Registro 1 de 2"));
+        data.setCurrentRow(1);
+        QCOMPARE(estado.last(), QStringLiteral("Registro 2 de 2"));
+        c.Command6->click();
+        QCOMPARE(cr.reportFileName(), QStringLiteral("Socios.rpt"));
+        QVERIFY(QFile::exists(pdf));
+        ReportControl::setPdfDestinationForTests(QString());
     }
 
     void longListsMoveWithoutReadingEveryRow() {

@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "app/panPrin.h"
 #include "data/Database.h"
+#include "data/Money.h"
 #include "members/PanelPlanes.h"
 #include "members/Planes.h"
 #include "members/panPlan.h"
@@ -218,6 +219,49 @@ private slots:
         QCOMPARE(textos(), QStringList{QStringLiteral("Error, el plan no se puede localizar !")});
         QCOMPARE(w.result(), int(QDialog::Rejected));
         QCOMPARE(planes(), 0);
+    }
+
+    void valuesStoredBeyondTheBoxesAreShownWholeAndNeverChanged() {
+        BaseTemporal db;
+        const QString nombre = QString(60, QLatin1Char('N'));
+        const QString detalles = QString(250, QLatin1Char('d'));
+        const qlonglong cuota = 123456789012345LL; // "$ 12.345.678.901,2345": more than the box takes
+        const int p = nuevoPlan(nombre, cuota, 12, 5);
+        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "Detalles" = ?, "CantidadCuotas" = 40000)"),
+                       {detalles});
+        const QVariantList antes = filaPlan(p);
+        {
+            panPlan w;
+            w.Tag = QString::number(p);
+            w.show();
+            QCOMPARE(w.txtNombre->text(), nombre);
+            QCOMPARE(w.txtDetalles->toPlainText(), detalles);
+            QCOMPARE(w.txtCuota->text(), Money::fromUnits(cuota).toCurrencyString());
+            QCOMPARE(w.txtInscripcion->text(), QStringLiteral("$ 0,0005"));
+            QCOMPARE(w.txCantCuotas->text(), QStringLiteral("40000"));
+            // A count that a plan cannot hold is refused, not wrapped round, and nothing is written.
+            w.Command1->click();
+            QCOMPARE(textos(), QStringList{QStringLiteral("Error, debe seleccionar la cantidad de cuotas!")});
+            QCOMPARE(filaPlan(p), antes);
+            // With a count that fits, the other values go back exactly as they were.
+            w.txCantCuotas->setText(QStringLiteral("24"));
+            w.Command1->click();
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+        }
+        QVariantList despues = antes;
+        despues[3] = 24;
+        QCOMPARE(filaPlan(p), despues);
+
+        // An amount another tool stored as text is shown as it is and refused.
+        Mensaje::limpiar();
+        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "CuotaMensual" = 'doce')"));
+        panPlan w;
+        w.Tag = QString::number(p);
+        w.show();
+        QCOMPARE(w.txtCuota->text(), QStringLiteral("doce"));
+        w.Command1->click();
+        QCOMPARE(textos(), QStringList{QStringLiteral("Error, debe colocar un monto de cuota correcto!")});
+        QCOMPARE(filaPlan(p).at(2).toString(), QStringLiteral("doce"));
     }
 
     void editorKeyboard() {

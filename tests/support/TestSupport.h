@@ -51,6 +51,11 @@ int contar(const QString &sql);
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
 // The same, waiting for a modal window of the given class (objectName or class name).
 void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion, int plazoMs = 8000);
+// Runs disparador (the click that opens the window) and accion on the window it opens. Returns false, with a
+// message, as soon as disparador has returned without the window having appeared; another modal window
+// still in the way after plazoMs is closed so the test does not hang. Use: QVERIFY(alAbrirModalDe(...)).
+bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparador,
+                    std::function<void(QWidget *)> accion, int plazoMs = 8000);
 
 } // namespace TestSupport
 
