@@ -220,23 +220,26 @@ private slots:
         // "Modificar" then "Cancelar": the row stays.
         c->Data1->setCurrentRow(1);
         QString tag;
-        alAbrirModal([&tag](QWidget *m) {
-            auto *e = qobject_cast<panAfiliado *>(m);
-            QVERIFY(e);
-            tag = e->Tag;
-            e->Command2->click();
-        });
-        c->Command4->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panAfiliado"), [&] { c->Command4->click(); },
+            [&tag](QWidget *m) {
+                auto *e = qobject_cast<panAfiliado *>(m);
+                QVERIFY(e);
+                tag = e->Tag;
+                e->Command2->click();
+            }));
         QCOMPARE(tag, QString::number(b));
         QCOMPARE(c->Data1->currentRow(), 1);
 
         // A double-click on the grid is "Modificar"; the change shows at once, on the same member.
-        alAbrirModal([](QWidget *m) {
-            auto *e = qobject_cast<panAfiliado *>(m);
-            e->txtCampo[0]->setText(QStringLiteral("Zeta"));
-            e->Command1->click();
-        });
-        emit c->DBGrid1->doubleClicked(c->DBGrid1->model()->index(1, 2));
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panAfiliado"),
+            [&] { emit c->DBGrid1->doubleClicked(c->DBGrid1->model()->index(1, 2)); },
+            [](QWidget *m) {
+                auto *e = qobject_cast<panAfiliado *>(m);
+                e->txtCampo[0]->setText(QStringLiteral("Zeta"));
+                e->Command1->click();
+            }));
         QCOMPARE(actual(c), QStringLiteral("Zeta"));
         QCOMPARE(c->Data1->value(QStringLiteral("idAfiliado")).toInt(), b);
         QCOMPARE(c->Data1->currentRow(), 2);
@@ -244,26 +247,28 @@ private slots:
 
         // "Nuevo" always returns the list to its first member.
         c->Data1->setCurrentRow(2);
-        alAbrirModal([](QWidget *m) {
-            auto *e = qobject_cast<panAfiliado *>(m);
-            const char *const v[] = {"Abad", "Luz", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
-            for (int i = 0; i < Afiliado::NumCampos; ++i)
-                e->txtCampo[i]->setText(QString::fromLatin1(v[i]));
-            e->cbPlan->setCurrentText(QStringLiteral("Mensual"));
-            e->cboCategoria->setCurrentText(QStringLiteral("Activo"));
-            e->Command1->click();
-        });
-        c->Command2->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panAfiliado"), [&] { c->Command2->click(); },
+            [](QWidget *m) {
+                auto *e = qobject_cast<panAfiliado *>(m);
+                const char *const v[] = {"Abad", "Luz", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
+                for (int i = 0; i < Afiliado::NumCampos; ++i)
+                    e->txtCampo[i]->setText(QString::fromLatin1(v[i]));
+                e->cbPlan->setCurrentText(QStringLiteral("Mensual"));
+                e->cboCategoria->setCurrentText(QStringLiteral("Activo"));
+                e->Command1->click();
+            }));
         QCOMPARE(c->Data1->currentRow(), 0);
         QCOMPARE(actual(c), QStringLiteral("Abad"));
         QCOMPARE(c->Data1->recordCount(), 4);
 
         // "Categ." opens the categories window.
-        alAbrirModal([](QWidget *m) {
-            QVERIFY(qobject_cast<panCategorias *>(m));
-            static_cast<QDialog *>(m)->reject();
-        });
-        c->Command18->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panCategorias"), [&] { c->Command18->click(); },
+            [](QWidget *m) {
+                QVERIFY(qobject_cast<panCategorias *>(m));
+                static_cast<QDialog *>(m)->reject();
+            }));
     }
 
     void levelThreeListsButDoesNotChange() {

@@ -303,13 +303,14 @@ private slots:
 
         // "Modificar": the new amount is in the list when the editor closes, on the same plan.
         p->Data3->setCurrentRow(1);
-        alAbrirModal([](QWidget *w) {
-            auto *e = qobject_cast<panPlan *>(w);
-            QCOMPARE(e->txtNombre->text(), QStringLiteral("Mensual"));
-            e->txtCuota->setText(QStringLiteral("30,50"));
-            e->Command1->click();
-        });
-        p->Command17->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panPlan"), [&] { p->Command17->click(); },
+            [](QWidget *w) {
+                auto *e = qobject_cast<panPlan *>(w);
+                QCOMPARE(e->txtNombre->text(), QStringLiteral("Mensual"));
+                e->txtCuota->setText(QStringLiteral("30,50"));
+                e->Command1->click();
+            }));
         QCOMPARE(filaPlan(mensual).value(2).toLongLong(), 305000LL);
         QCOMPARE(p->Data3->currentRow(), 1);
         QCOMPARE(p->DBGrid3->model()->index(1, 3).data().toString(), QStringLiteral("$ 30,50"));
@@ -345,8 +346,9 @@ private slots:
 
         // "Nuevo Plan" re-reads the list whether or not a plan was added.
         Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Otro'))"));
-        alAbrirModal([](QWidget *w) { static_cast<panPlan *>(w)->Command2->click(); });
-        p->Command15->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panPlan"), [&] { p->Command15->click(); },
+            [](QWidget *w) { static_cast<panPlan *>(w)->Command2->click(); }));
         QCOMPARE(p->Data3->recordCount(), 1);
         QVERIFY(p->Command16->isEnabled());
     }

@@ -46,8 +46,10 @@ int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, q
                     qint64 egresos, int idTipoDivisa = 1, QVariant idCuota = QVariant());
 int contar(const QString &sql);
 
-// Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
-// appears fails the test instead of hanging it).
+// Runs accion on the next modal window once it appears. When plazoMs runs out first, the test that armed
+// it fails with a message and a modal window in its way is closed; a window left open by an action whose
+// check failed is closed too, so a test never hangs. Prefer the form below that takes the trigger: it
+// reports a window that never opened as soon as the trigger returns.
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
 // The same, waiting for a modal window of the given class (objectName or class name).
 void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion, int plazoMs = 8000);
