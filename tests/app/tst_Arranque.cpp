@@ -40,7 +40,7 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(QApplication::activeModalWidget(), splash);
             QPointer<QWidget> abierta(splash);
-            alAbrirModalDe(QStringLiteral("panPrimerUsuario"), [&](QWidget *w) {
+            alAbrirModalDe(QStringLiteral("panPrimerUsuario"), [&splashClosedFirst, abierta](QWidget *w) {
                 splashClosedFirst = !abierta || !abierta->isVisible();
                 auto *f = static_cast<panPrimerUsuario *>(w);
                 f->txtNombreCompleto->setText(QStringLiteral("Marta Núñez"));
@@ -61,8 +61,8 @@ private slots:
                 });
                 f->Command1->click();
             });
-            // The timer's own timeout, now rather than in two seconds.
-            QVERIFY(QMetaObject::invokeMethod(s->Timer1, "timeout"));
+            // The timer's own timeout, now rather than in two seconds, from the splash's event loop.
+            QVERIFY(QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::QueuedConnection));
         });
         int salida = -1;
         panPrin *w = Main::arrancar(path, &salida);

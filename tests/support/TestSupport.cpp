@@ -145,6 +145,24 @@ void cerrar(QWidget *w) {
         w->close();
 }
 
+// Once a test has failed waiting for a window, the windows that the code under test opens after it would
+// wait for actions that never come: close each of them until that test is over.
+void barrerModales(const QByteArray &prueba) {
+    auto *barredor = new QTimer;
+    barredor->setInterval(50);
+    QObject::connect(barredor, &QTimer::timeout, [barredor, prueba] {
+        const char *actual = QTest::currentTestFunction();
+        if (!actual || prueba != actual) {
+            barredor->stop();
+            barredor->deleteLater();
+            return;
+        }
+        if (QWidget *w = QApplication::activeModalWidget())
+            cerrar(w);
+    });
+    barredor->start();
+}
+
 // Polls for the window; runs accion on it once, or gives up after plazoMs. A window left open by an action
 // that failed a check is closed, so the test ends instead of waiting forever.
 struct Vigia {
@@ -177,8 +195,10 @@ struct Vigia {
             if (cerrarAjenaAlVencer || (actual && prueba == actual)) {
                 if (w)
                     cerrar(w);
-                if (!cerrarAjenaAlVencer)
+                if (!cerrarAjenaAlVencer) {
                     QTest::qFail(qPrintable(texto), __FILE__, __LINE__);
+                    barrerModales(prueba);
+                }
             } else {
                 qWarning("%s", qPrintable(texto));
             }
