@@ -6,36 +6,57 @@
 #include <QHash>
 
 namespace {
-// Commands restricted to some levels; everything else is open to 1, 2 and 3.
-const QHash<QString, QList<int>> &restringidos() {
+// Every command of the main window and the levels that may run it. A name not listed is refused: a
+// command wired under a wrong name must not slip past the rule.
+const QHash<QString, QList<int>> &comandos() {
+    static const QList<int> todos = {1, 2, 3};
+    static const QList<int> adm = {1, 2};
+    static const QList<int> sup = {1};
     static const QHash<QString, QList<int>> t = {
+        {QStringLiteral("Command10"), todos}, // Actualizar Tablas
         // Clientes
-        {QStringLiteral("Command4"), {1, 2}},  // Modificar (and double-click on DBGrid1)
-        {QStringLiteral("Command3"), {1, 2}},  // Borrar
-        {QStringLiteral("Command18"), {1, 2}}, // Categ.
+        {QStringLiteral("Command2"), todos}, // Nuevo
+        {QStringLiteral("Command4"), adm},   // Modificar (and double-click on DBGrid1)
+        {QStringLiteral("Command3"), adm},   // Borrar
+        {QStringLiteral("Command5"), todos}, // Buscar
+        {QStringLiteral("Command6"), todos}, // Listar
+        {QStringLiteral("Command18"), adm},  // Categ.
+        {QStringLiteral("Command7"), todos}, // Emitir Cuotas...
+        {QStringLiteral("Command8"), todos}, // Cobrar Cuotas...
+        {QStringLiteral("Command9"), todos}, // Ver Cuenta Corriente...
         // Cuotas
-        {QStringLiteral("Command13"), {1, 2}},  // Borrar
-        {QStringLiteral("DBGrid2.Monto"), {1}}, // editing the amount of a due
+        {QStringLiteral("Command11"), todos},   // Buscar
+        {QStringLiteral("Command33"), todos},   // Mostrar Todas
+        {QStringLiteral("Command13"), adm},     // Borrar
+        {QStringLiteral("Command29"), todos},   // Emitir Cuotas...
+        {QStringLiteral("DBGrid2.Monto"), sup}, // editing the amount of a due
         // Planes
-        {QStringLiteral("Command15"), {1, 2}}, // Nuevo Plan
-        {QStringLiteral("Command17"), {1, 2}}, // Modificar (and double-click on DBGrid3)
-        {QStringLiteral("Command16"), {1, 2}}, // Borrar
+        {QStringLiteral("Command15"), adm}, // Nuevo Plan
+        {QStringLiteral("Command17"), adm}, // Modificar (and double-click on DBGrid3)
+        {QStringLiteral("Command16"), adm}, // Borrar
         // Informes
-        {QStringLiteral("Command27"), {1, 2}}, // Resumen Sumas y Saldos Caja
-        {QStringLiteral("Command25"), {1, 2}}, // Informe de Deudas socios
+        {QStringLiteral("Command27"), adm}, // Resumen Sumas y Saldos Caja
+        {QStringLiteral("Command25"), adm}, // Informe de Deudas socios
         // Caja
-        {QStringLiteral("Command22"), {1, 2}}, // Modificar
-        {QStringLiteral("Command23"), {1, 2}}, // Borrar
-        {QStringLiteral("Command20"), {1, 2}}, // Listar
-        {QStringLiteral("Command28"), {1, 2}}, // Cuentas...
+        {QStringLiteral("Command24"), todos},   // Nuevo Mov.
+        {QStringLiteral("Command22"), adm},     // Modificar
+        {QStringLiteral("Command23"), adm},     // Borrar
+        {QStringLiteral("Command20"), adm},     // Listar
+        {QStringLiteral("Command21"), todos},   // Todo
+        {QStringLiteral("Command28"), adm},     // Cuentas...
+        {QStringLiteral("Combo1"), todos},      // account filter
+        {QStringLiteral("dtFechaCaja"), todos}, // date filter
         // Utilidades
-        {QStringLiteral("Command30"), {1}},    // Configurar Usuarios...
-        {QStringLiteral("Command26"), {1}},    // Configurar el sistema...
-        {QStringLiteral("Command19"), {1, 2}}, // Enviar e-mail de aviso
-        {QStringLiteral("Command14"), {1}},    // Limpiar Registro de Caja
-        {QStringLiteral("Command12"), {1}},    // Limpiar Registro de Cuotas
-        // Importar base anterior (.mdb)...
-        {QStringLiteral("cmdImportarMdb"), {1}},
+        {QStringLiteral("Command31"), todos},       // Cambiar dia de vencimiento...
+        {QStringLiteral("Command32"), todos},       // &Cambiar
+        {QStringLiteral("Command30"), sup},         // Configurar Usuarios...
+        {QStringLiteral("Command26"), sup},         // Configurar el sistema...
+        {QStringLiteral("Command19"), adm},         // Enviar e-mail de aviso
+        {QStringLiteral("Command14"), sup},         // Limpiar Registro de Caja
+        {QStringLiteral("Command12"), sup},         // Limpiar Registro de Cuotas
+        {QStringLiteral("cmdCopiaSeguridad"), adm}, // Copia de seguridad...
+        {QStringLiteral("cmdRestaurarCopia"), sup}, // Restaurar copia...
+        {QStringLiteral("cmdImportarMdb"), sup},    // Importar base anterior (.mdb)...
     };
     return t;
 }
@@ -44,10 +65,8 @@ const QHash<QString, QList<int>> &restringidos() {
 namespace Niveles {
 
 bool permite(const QString &comando, int nivel) {
-    if (nivel < 1 || nivel > 3)
-        return false;
-    const auto it = restringidos().constFind(comando);
-    return it == restringidos().constEnd() || it->contains(nivel);
+    const auto it = comandos().constFind(comando);
+    return it != comandos().constEnd() && it->contains(nivel);
 }
 
 bool permiteActual(const QString &comando) {

@@ -10,7 +10,7 @@ class QAbstractButton;
 namespace Niveles {
 
 // Whether the level may run the command named by its objectName ("Command3", "Command26", ...).
-// Commands not listed are open to every level.
+// An unknown name is refused at every level.
 bool permite(const QString &comando, int nivel);
 // Whether the logged-in user may.
 bool permiteActual(const QString &comando);

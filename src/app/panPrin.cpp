@@ -12,8 +12,10 @@
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "dues/PanelCuotas.h"
+#include "members/Afiliados.h"
 #include "members/PanelClientes.h"
 #include "members/PanelPlanes.h"
+#include "members/Planes.h"
 #include "ui/Artwork.h"
 #include "ui/Controles.h"
 #include "ui/DataControl.h"
@@ -106,7 +108,13 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     rightLayout->addWidget(header);
 
     // The six panels, one shown at a time; the members sub-panel beside them.
-    clientes = new PanelClientes(Data1, right);
+    clientes = new PanelClientes(
+        Data1, CR,
+        [this](const QString &texto) {
+            if (lblInfo)
+                lblInfo->setText(texto);
+        },
+        right);
     cuotas = new PanelCuotas(Data2, CR, right);
     planes = new PanelPlanes(Data3, right);
     informes = new PanelInformes(CR, right);
@@ -134,6 +142,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
 
     lblInfo = new QLabel(QStringLiteral("<Información acerca de la tabla activa>"), this);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    lblInfo->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(lblInfo, 1);
 
     // Shortcuts: double-click on a list runs its "Modificar", which applies its own level rule.
@@ -260,9 +269,9 @@ void panPrin::leerBase() {
                                      !Niveles::permiteActual(QStringLiteral("DBGrid2.Monto")));
 
     // The lists open on their design record sources.
-    Data1->setRecordSource(PanelClientes::recordSourceDiseno());
+    Data1->setRecordSource(Afiliados::recordSource());
     cuotas->usarRecordSourceDiseno();
-    Data3->setRecordSource(PanelPlanes::recordSourceDiseno());
+    Data3->setRecordSource(Planes::recordSource());
     // The cash list opens on today's movements of every account.
     caja->filtrar(false);
     actualizarTablas();

@@ -58,7 +58,7 @@ public:
     QToolButton *cmdExportar; // the shown list to Excel or CSV
     QLabel *lblTablaSeleccionada;
     QLabel *imgTablaSeleccionada;
-    QLabel *lblInfo;
+    QLabel *lblInfo = nullptr;
 
     // The list of the option shown (none for Informes and Utilidades).
     DataGrid *listaActual() const;

@@ -24,6 +24,21 @@ bool looksLikeSqlite(const QString &path) {
         return true; // an empty file is a new database
     return f.read(16) == QByteArray("SQLite format 3\0", 16);
 }
+// The keys are checked with one read; only a file that has stale keys is written (in one transaction).
+void refreshSortKeys(const QString &table, const QString &key) {
+    const QString stale = QStringLiteral(R"("ClaveOrden" IS NOT %1)").arg(key);
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "%1" WHERE %2 LIMIT 1)").arg(table, stale), {},
+                       QStringLiteral("Base de datos")) ||
+        !q.next())
+        return;
+    q.finish();
+    Transaction t;
+    if (Database::exec(
+            QStringLiteral(R"(UPDATE "%1" SET "ClaveOrden" = %2 WHERE %3)").arg(table, key, stale)))
+        t.commit();
+}
 } // namespace
 
 QString Database::defaultPath() {
@@ -67,12 +82,10 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     if (!Schema::upgrade(db, &why))
         return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
     g_path = info.absoluteFilePath();
-    // Rows written by another tool lack the stored sort key; give them one so the list order holds.
-    exec(QStringLiteral(R"(UPDATE "Afiliados" SET "ClaveOrden" = clave_orden("Apellido", "Nombres")
-                           WHERE "ClaveOrden" IS NULL)"));
-    // Plans are few: their keys are simply brought up to date.
-    exec(QStringLiteral(R"(UPDATE "Planes" SET "ClaveOrden" = clave_orden("Descripcion")
-                           WHERE "ClaveOrden" IS NOT clave_orden("Descripcion"))"));
+    // Rows added or renamed by another tool have no sort key or a stale one: the list order and the
+    // search read the key, so bring every key that differs up to date.
+    refreshSortKeys(QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
+    refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
     return true;
 }
 

@@ -4,11 +4,13 @@
 #include "data/Log.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <sqlite3.h>
+#include <string>
 
 namespace {
 
@@ -55,14 +57,43 @@ void dateFunction(sqlite3_context *ctx, int, sqlite3_value **) {
     sqlite3_result_text(ctx, d.constData(), int(d.size()), SQLITE_TRANSIENT);
 }
 
+// Appends the sort key of a UTF-8 text, the same as SqlEngine::sortKey() gives. Opening a file checks the
+// key of every member, so ASCII is folded byte by byte and each other character's key is worked out once.
+void appendSortKeyUtf8(sqlite3_value *v, std::string &out) {
+    const auto *s = sqlite3_value_text(v);
+    const int n = s ? sqlite3_value_bytes(v) : 0;
+    thread_local QHash<quint32, QByteArray> keys;
+    for (int i = 0; i < n;) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            out += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            ++i;
+            continue;
+        }
+        int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        len = qMin(len, n - i);
+        quint32 code = 0;
+        for (int k = 0; k < len; ++k)
+            code = (code << 8) | s[i + k];
+        auto it = keys.constFind(code);
+        if (it == keys.constEnd())
+            it = keys.insert(
+                code,
+                SqlEngine::sortKey(QString::fromUtf8(reinterpret_cast<const char *>(s + i), len)).toUtf8());
+        out.append(it->constData(), size_t(it->size()));
+        i += len;
+    }
+}
+
 void sortKeyFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-    QString key;
-    if (argc == 1)
-        key = SqlEngine::sortKey(textArg(argv[0]));
-    else
-        key = SqlEngine::memberSortKey(textArg(argv[0]), textArg(argv[1]));
-    const QByteArray k = key.toUtf8();
-    sqlite3_result_text(ctx, k.constData(), int(k.size()), SQLITE_TRANSIENT);
+    thread_local std::string key;
+    key.clear();
+    appendSortKeyUtf8(argv[0], key);
+    if (argc == 2) {
+        key += '\x01'; // as memberSortKey(): surname, separator, given names
+        appendSortKeyUtf8(argv[1], key);
+    }
+    sqlite3_result_text(ctx, key.data(), int(key.size()), SQLITE_TRANSIENT);
 }
 
 bool likeMatch(const QString &p, int pi, const QString &t, int ti, QChar esc) {
@@ -116,6 +147,12 @@ QString sortKey(const QString &text) {
     QString out;
     out.reserve(text.size() + 2);
     for (const QChar ch : text) {
+        // Most names are plain ASCII: folding them needs no decomposition (a club has 100,000 of them to
+        // check at every start).
+        if (ch.unicode() < 0x80) {
+            out += ch.unicode() >= 'A' && ch.unicode() <= 'Z' ? QChar(ch.unicode() + 32) : ch;
+            continue;
+        }
         const QChar c = ch.toLower();
         if (c == QChar(0x00F1)) { // ñ
             out += QLatin1Char('n');

@@ -74,9 +74,39 @@ std::optional<int> posicion(const QVariant &clave, const QVariant &id) {
     return q.value(0).toInt();
 }
 
+// The sort-key prefixes a surname search covers. The key keeps ñ apart from n (so that Ñandú sorts after
+// Núñez), but a search by the first letters finds either: "Na" finds Ñandú as "N" does. Beyond a few n's
+// in the text only the plain reading and the text as typed are tried.
+QStringList clavesDeBusqueda(const QString &texto) {
+    const QString enie = SqlEngine::sortKey(QStringLiteral("ñ"));
+    QStringList claves = {QStringLiteral("")}; // not a null text: that would bind as NULL
+    int variantes = 0;
+    for (const QChar ch : texto) {
+        const QString k = SqlEngine::sortKey(QString(ch));
+        const bool ambigua = k == QStringLiteral("n") || k == enie;
+        if (ambigua && ++variantes <= 6) {
+            QStringList siguientes;
+            for (const QString &c : std::as_const(claves))
+                siguientes << c + QStringLiteral("n") << c + enie;
+            claves = siguientes;
+        } else {
+            for (QString &c : claves)
+                c += ambigua ? QStringLiteral("n") : k;
+        }
+    }
+    if (variantes > 6)
+        claves << SqlEngine::sortKey(texto);
+    claves.removeDuplicates();
+    return claves;
+}
+
 } // namespace
 
 namespace Afiliados {
+
+QString recordSource() {
+    return QStringLiteral(R"(Select * from "Afiliados" order by "ClaveOrden", "idAfiliado")");
+}
 
 QString campo(int i) {
     return i >= 0 && i < Afiliado::NumCampos ? QString::fromUtf8(kCampos[i].campo) : QString();
@@ -218,22 +248,35 @@ ResumenDeuda resumenDeuda(qint64 idAfiliado) {
 }
 
 std::optional<int> posicionPorApellido(const QString &texto) {
-    const QString desde = SqlEngine::sortKey(texto);
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    // A range on the stored key walks the list's own index from the first candidate.
-    q.prepare(QStringLiteral(R"(SELECT "ClaveOrden", "idAfiliado" FROM "Afiliados"
-                                WHERE "ClaveOrden" >= ? AND "ClaveOrden" < ? AND "Apellido" IS NOT NULL
-                                ORDER BY "ClaveOrden", "idAfiliado" LIMIT 1)"));
-    q.addBindValue(desde);
-    q.addBindValue(SqlEngine::prefixUpperBound(desde));
-    if (!q.exec()) {
-        Log::error(QStringLiteral("Afiliados"), q.lastError().text());
-        return std::nullopt;
+    // The first member in list order among the surnames that start with the text: one range on the list's
+    // index for each way of reading the text's n and ñ, which the search does not tell apart.
+    std::optional<std::pair<QByteArray, qint64>> primero;
+    QVariant clave;
+    for (const QString &desde : clavesDeBusqueda(texto)) {
+        QSqlQuery q(Database::db());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral(R"(SELECT "ClaveOrden", "idAfiliado" FROM "Afiliados"
+                                    WHERE "ClaveOrden" >= ? AND "ClaveOrden" < ? AND "Apellido" IS NOT NULL
+                                    ORDER BY "ClaveOrden", "idAfiliado" LIMIT 1)"));
+        q.addBindValue(desde);
+        q.addBindValue(SqlEngine::prefixUpperBound(desde));
+        if (!q.exec()) {
+            Log::error(QStringLiteral("Afiliados"), q.lastError().text());
+            return std::nullopt;
+        }
+        if (!q.next())
+            continue;
+        // The database orders text by its UTF-8 bytes.
+        const std::pair<QByteArray, qint64> candidato{q.value(0).toString().toUtf8(),
+                                                      q.value(1).toLongLong()};
+        if (!primero || candidato < *primero) {
+            primero = candidato;
+            clave = q.value(0);
+        }
     }
-    if (!q.next())
+    if (!primero)
         return std::nullopt;
-    return posicion(q.value(0), q.value(1));
+    return posicion(clave, primero->second);
 }
 
 std::optional<int> posicionDe(qint64 idAfiliado) {

@@ -27,6 +27,10 @@ struct FalloBase {
 // Members: lookups, checks, saving, deleting, the debt summary and the list positions. No widgets here.
 namespace Afiliados {
 
+// The members list of the main window: surname order (Spanish, without regard to case), read from the
+// stored key.
+QString recordSource();
+
 // The stored field of text box i (0..11): the boxes' labels differ from several field names
 // ("Nombre del padre :" is kept in Barrio, "Escuela :" in Ocupacion).
 QString campo(int i);

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
 #include <QSqlError>
@@ -20,10 +21,13 @@ QStringList nombres() {
 }
 
 QVariant idPorDescripcion(const QString &texto) {
+    // A category without a name is no answer to an empty box.
+    if (texto.isEmpty())
+        return {};
     return Database::buscaValor(QStringLiteral(R"(SELECT "idCategoria" FROM "Categorias"
-                                                 WHERE "Descripcion" = ? COLLATE es
+                                                 WHERE clave_orden("Descripcion") = ?
                                                  ORDER BY "idCategoria" LIMIT 1)"),
-                                QStringLiteral("idCategoria"), {texto});
+                                QStringLiteral("idCategoria"), {SqlEngine::sortKey(texto)});
 }
 
 QVariant descripcionDe(const QVariant &idCategoria) {

@@ -12,7 +12,8 @@ namespace Categorias {
 QString recordSource();
 // Category names in Spanish order, for the member editor's list.
 QStringList nombres();
-// idCategoria of the first category whose name equals texto without regard to case; Null when none.
+// idCategoria of the first category whose whole name equals texto without regard to case or accents;
+// Null when none, and always for an empty texto.
 QVariant idPorDescripcion(const QString &texto);
 // Name of the category with that number; Null when there is no such category.
 QVariant descripcionDe(const QVariant &idCategoria);

@@ -3,7 +3,6 @@
 #include "app/Module1.h"
 #include "app/Niveles.h"
 #include "app/ReportControl.h"
-#include "app/panPrin.h"
 #include "members/Afiliados.h"
 #include "members/panAfiliado.h"
 #include "members/panCategorias.h"
@@ -25,12 +24,9 @@
 using Controles::boton;
 using Controles::etiqueta;
 
-QString PanelClientes::recordSourceDiseno() {
-    // Surname order is Spanish dictionary order without regard to case, read from the stored key.
-    return QStringLiteral(R"(Select * from "Afiliados" order by "ClaveOrden", "idAfiliado")");
-}
-
-PanelClientes::PanelClientes(DataControl *data1, QWidget *parent) : QWidget(parent), Data1(data1) {
+PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
+                             std::function<void(const QString &)> mostrarInfo, QWidget *parent)
+    : QWidget(parent), Data1(data1), m_cr(cr), m_mostrarInfo(std::move(mostrarInfo)) {
     setObjectName(QStringLiteral("panelProceso_0"));
     DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
     using T = Formato::Tipo;
@@ -160,7 +156,6 @@ QString PanelClientes::tagActual() const {
 }
 
 void PanelClientes::alCambiarFila() {
-    QLabel *lblInfo = panPrin::instancia() ? panPrin::instancia()->lblInfo : nullptr;
     const bool hay = Data1->hasCurrent();
     if (hay) {
         const auto r = Afiliados::resumenDeuda(Data1->value(QStringLiteral("idAfiliado")).toLongLong());
@@ -172,14 +167,14 @@ void PanelClientes::alCambiarFila() {
         b->setEnabled(hay);
     if (!hay) {
         lblAfiliado->setText(QStringLiteral("No hay un afiliado seleccionado"));
-        if (lblInfo)
-            lblInfo->setText(QStringLiteral("No hay registros activos"));
+        if (m_mostrarInfo)
+            m_mostrarInfo(QStringLiteral("No hay registros activos"));
         return;
     }
     lblAfiliado->setText(Data1->value(QStringLiteral("Apellido")).toString() + QStringLiteral(", ") +
                          Data1->value(QStringLiteral("Nombres")).toString());
-    if (lblInfo)
-        lblInfo->setText(
+    if (m_mostrarInfo)
+        m_mostrarInfo(
             QStringLiteral("Registro %1 de %2").arg(Data1->currentRow() + 1).arg(Data1->recordCount()));
 }
 
@@ -238,24 +233,22 @@ void PanelClientes::borrar() {
     Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
 }
 
-void PanelClientes::listar() {
-    panPrin *p = panPrin::instancia();
-    if (!p)
+void PanelClientes::imprimir(const QString &informe, const QString &formula) {
+    if (!m_cr)
         return;
-    p->CR->setReportFileName(QStringLiteral("Socios.rpt"));
-    p->CR->setConnect(QStringLiteral(";pwd=kR4wZp8N"));
-    p->CR->setSelectionFormula(QStringLiteral("{Afiliados.idAfiliado} <> 0"));
-    p->CR->printReport();
+    m_cr->setReportFileName(informe);
+    m_cr->setConnect(QStringLiteral(";pwd=kR4wZp8N"));
+    m_cr->setSelectionFormula(formula);
+    m_cr->printReport();
+}
+
+void PanelClientes::listar() {
+    imprimir(QStringLiteral("Socios.rpt"), QStringLiteral("{Afiliados.idAfiliado} <> 0"));
 }
 
 void PanelClientes::verCuentaCorriente() {
-    panPrin *p = panPrin::instancia();
-    if (!p || !Data1->hasCurrent())
-        return;
-    p->CR->setReportFileName(QStringLiteral("ctacuotas.rpt"));
-    p->CR->setConnect(QStringLiteral(";pwd=kR4wZp8N"));
-    p->CR->setSelectionFormula(QStringLiteral("{cuotas.idAfiliado} = ") + tagActual());
-    p->CR->printReport();
+    if (Data1->hasCurrent())
+        imprimir(QStringLiteral("ctacuotas.rpt"), QStringLiteral("{cuotas.idAfiliado} = ") + tagActual());
 }
 
 void PanelClientes::categorias() {

@@ -1,21 +1,24 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class DataControl;
 class DataGrid;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class ReportControl;
 
 // The "Clientes" option of the main window: the members list with its search box and commands, and the
 // sub-panel with the current member's debt summary (placed by the main window, shown only with this option).
 class PanelClientes : public QWidget {
     Q_OBJECT
 public:
-    PanelClientes(DataControl *data1, QWidget *parent = nullptr);
-
-    static QString recordSourceDiseno();
+    // The host hands in the members list, the report object that prints, and where the list position
+    // ("Registro 3 de 5") is shown.
+    PanelClientes(DataControl *data1, ReportControl *cr, std::function<void(const QString &)> mostrarInfo,
+                  QWidget *parent = nullptr);
 
     DataControl *Data1;
     DataGrid *DBGrid1;
@@ -62,4 +65,7 @@ private:
     void crearSubPanel();
     void mostrarPlanActual();
     QString tagActual() const;
+    void imprimir(const QString &informe, const QString &formula);
+    ReportControl *m_cr;
+    std::function<void(const QString &)> m_mostrarInfo;
 };

@@ -13,10 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QString PanelPlanes::recordSourceDiseno() {
-    return QStringLiteral(R"(Select * from "Planes" order by "Descripcion" COLLATE es)");
-}
-
 PanelPlanes::PanelPlanes(DataControl *data3, QWidget *parent) : QWidget(parent), Data3(data3) {
     setObjectName(QStringLiteral("panelProceso_2"));
     DBGrid3 = new DataGrid(QStringLiteral("DBGrid3"), Data3, this);

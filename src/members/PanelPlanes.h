@@ -11,7 +11,6 @@ class PanelPlanes : public QWidget {
     Q_OBJECT
 public:
     PanelPlanes(DataControl *data3, QWidget *parent = nullptr);
-    static QString recordSourceDiseno();
 
     DataControl *Data3;
     DataGrid *DBGrid3;

@@ -33,6 +33,32 @@ std::optional<Plan> buscar(qint64 idPlan) {
     return p;
 }
 
+namespace {
+QString textoGuardado(const QVariant &v) {
+    return v.isNull() ? QString() : v.toString();
+}
+QString montoGuardado(const QVariant &v, const QLocale &locale) {
+    // Only whole ten-thousandths are an amount; anything else another tool stored is shown as it is, so
+    // the check refuses or reads exactly what the user sees.
+    const bool entero = v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int;
+    if (const auto m = Money::fromVariant(v); m && entero)
+        return m->toCurrencyString(locale);
+    return textoGuardado(v);
+}
+} // namespace
+
+std::optional<Entrada> entradaDe(qint64 idPlan, const QLocale &locale) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(SELECT "Descripcion", "Detalles", "CuotaMensual", "Inscripcion",
+                                         "CantidadCuotas" FROM "Planes" WHERE "idPlan" = ?)"),
+                       {idPlan}, QStringLiteral("Planes")) ||
+        !q.next())
+        return std::nullopt;
+    return Entrada{textoGuardado(q.value(0)), textoGuardado(q.value(1)), montoGuardado(q.value(2), locale),
+                   montoGuardado(q.value(3), locale), textoGuardado(q.value(4))};
+}
+
 QStringList nombres() {
     return Database::textos(
         QStringLiteral(R"(SELECT "Descripcion" FROM "Planes" WHERE "Descripcion" IS NOT NULL
@@ -40,10 +66,17 @@ QStringList nombres() {
 }
 
 QVariant idPorDescripcion(const QString &texto) {
+    // A plan without a name is no answer to an empty box.
+    if (texto.isEmpty())
+        return {};
     return Database::buscaValor(
-        QStringLiteral(R"(SELECT "idPlan" FROM "Planes" WHERE "Descripcion" = ? COLLATE es
+        QStringLiteral(R"(SELECT "idPlan" FROM "Planes" WHERE clave_orden("Descripcion") = ?
                                                  ORDER BY "idPlan" LIMIT 1)"),
-        QStringLiteral("idPlan"), {texto});
+        QStringLiteral("idPlan"), {SqlEngine::sortKey(texto)});
+}
+
+QString recordSource() {
+    return QStringLiteral(R"(Select * from "Planes" order by "Descripcion" COLLATE es)");
 }
 
 QVariant descripcionDe(const QVariant &idPlan) {

@@ -21,11 +21,14 @@ struct Plan {
 // Plans: lookups, checks, saving and deleting. No widgets here; the plan windows call these.
 namespace Planes {
 
+// The plans list of the main window, in order of name.
+QString recordSource();
 // The plan with that number, or nothing.
 std::optional<Plan> buscar(qint64 idPlan);
 // Plan names in Spanish order, for the member editor's list.
 QStringList nombres();
-// idPlan of the first plan whose name equals texto without regard to case; Null when none.
+// idPlan of the first plan whose whole name equals texto without regard to case or accents; Null when
+// none, and always for an empty texto.
 QVariant idPorDescripcion(const QString &texto);
 // Name of the plan with that number; Null when there is no such plan.
 QVariant descripcionDe(const QVariant &idPlan);
@@ -40,6 +43,10 @@ struct Entrada {
     QString inscripcion;
     QString cantidad;
 };
+// The boxes of the editor for a stored plan, every value whole as stored: amounts in the locale's currency
+// form, the number of dues as stored even beyond 16 bits, a Null value as an empty box. Saving them back
+// unchanged either stores the same values or is refused by verificar(). Nothing when there is no such plan.
+std::optional<Entrada> entradaDe(qint64 idPlan, const QLocale &locale = QLocale());
 enum class Campo { Ninguno, Nombre, Cuota, Inscripcion, Cantidad };
 struct Verificacion {
     QString mensaje; // empty when everything reads

@@ -39,9 +39,9 @@ panPlan::panPlan(QWidget *parent) : Ventana(parent) {
     // A multi-line box has no length limit of its own: cut what goes beyond the field's size.
     connect(txtDetalles, &QPlainTextEdit::textChanged, this, [this] {
         const QString t = txtDetalles->toPlainText();
-        if (t.size() > LargoDetalles) {
+        if (t.size() > m_largoDetalles) {
             QSignalBlocker block(txtDetalles);
-            txtDetalles->setPlainText(t.left(LargoDetalles));
+            txtDetalles->setPlainText(t.left(m_largoDetalles));
             txtDetalles->moveCursor(QTextCursor::End);
         }
     });
@@ -131,16 +131,22 @@ void panPlan::showEvent(QShowEvent *e) {
 }
 
 bool panPlan::cargar() {
-    const auto plan = Planes::buscar(Tag.trimmed().toLongLong());
+    const auto plan = Planes::entradaDe(Tag.trimmed().toLongLong());
     if (!plan) {
         Mensaje::error(kNoLocalizado, this);
         return false;
     }
-    txtNombre->setText(plan->descripcion);
+    // What another tool stored beyond the boxes' limits is shown whole, so that an unchanged save keeps it.
+    const std::pair<QLineEdit *, QString> cajas[] = {{txtNombre, plan->nombre},
+                                                     {txtCuota, plan->cuota},
+                                                     {txtInscripcion, plan->inscripcion},
+                                                     {txCantCuotas, plan->cantidad}};
+    for (const auto &[caja, texto] : cajas) {
+        caja->setMaxLength(qMax(caja->maxLength(), int(texto.size())));
+        caja->setText(texto);
+    }
+    m_largoDetalles = qMax(LargoDetalles, int(plan->detalles.size()));
     txtDetalles->setPlainText(plan->detalles);
-    txtCuota->setText(plan->cuotaMensual.toCurrencyString());
-    txtInscripcion->setText(plan->inscripcion.toCurrencyString());
-    txCantCuotas->setText(QString::number(plan->cantidadCuotas));
     return true;
 }
 

@@ -41,4 +41,5 @@ protected:
 
 private:
     bool m_cargado = false;
+    int m_largoDetalles = LargoDetalles; // more when a stored plan has longer details
 };

@@ -20,6 +20,8 @@ QPushButton *boton(QWidget *padre, const QString &nombre, const QString &texto) 
 
 QLabel *etiqueta(QWidget *padre, const QString &nombre, const QString &texto) {
     auto *l = new QLabel(texto, padre);
+    // Labels show captions or stored data, never markup.
+    l->setTextFormat(Qt::PlainText);
     if (!nombre.isEmpty())
         l->setObjectName(nombre);
     return l;
@@ -32,6 +34,8 @@ QComboBox *comboEditable(QWidget *padre, const QString &nombre, const QStringLis
     // The text decides what is stored; Enter must not add what was typed to the list.
     c->setInsertPolicy(QComboBox::NoInsert);
     c->addItems(items);
+    // Suggestions in a list, never written into the box: "Anual" must not become "Anual 2024" unseen.
+    c->completer()->setCompletionMode(QCompleter::PopupCompletion);
     c->completer()->setCaseSensitivity(Qt::CaseInsensitive);
     c->setCurrentIndex(-1);
     c->clearEditText();

@@ -82,6 +82,10 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     const Columna &c = m_cols.at(index.column());
     QVariant toStore = value;
     const QString text = value.toString();
+    // An editor closed without a change writes nothing: an untouched empty cell stays Null, and a value
+    // the box shows rounded is not overwritten.
+    if (text == data(index, Qt::EditRole).toString())
+        return true;
     if (c.formato == Formato::Tipo::Moneda) {
         const auto m = Money::parse(text);
         if (!m) {

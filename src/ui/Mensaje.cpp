@@ -33,12 +33,22 @@ QMessageBox::StandardButton mostrar(const QString &texto, const QString &titulo,
             return g_answers.dequeue();
         return porDefecto != QMessageBox::NoButton ? porDefecto : firstOf(botones);
     }
+    const std::unique_ptr<QMessageBox> box = construir(texto, titulo, icono, botones, porDefecto, padre);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
+std::unique_ptr<QMessageBox> construir(const QString &texto, const QString &titulo, QMessageBox::Icon icono,
+                                       QMessageBox::StandardButtons botones,
+                                       QMessageBox::StandardButton porDefecto, QWidget *padre) {
     QWidget *parent = padre ? padre : QApplication::activeWindow();
-    QMessageBox box(icono, title, texto, botones, parent);
+    auto box = std::make_unique<QMessageBox>(icono, titulo.isEmpty() ? QStringLiteral("Mirabel!") : titulo,
+                                             texto, botones, parent);
+    // Messages carry names and texts as stored or typed: a "<b>" in a surname is shown, not obeyed.
+    box->setTextFormat(Qt::PlainText);
     if (porDefecto != QMessageBox::NoButton)
-        box.setDefaultButton(porDefecto);
-    box.setObjectName(QStringLiteral("Mensaje"));
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+        box->setDefaultButton(porDefecto);
+    box->setObjectName(QStringLiteral("Mensaje"));
+    return box;
 }
 
 void error(const QString &texto, QWidget *padre) {

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QVector>
+#include <memory>
 
 // The one place where the program shows a message box. Tests queue answers and read what was shown.
 namespace Mensaje {
@@ -19,6 +20,12 @@ QMessageBox::StandardButton mostrar(const QString &texto, const QString &titulo,
                                     QMessageBox::StandardButtons botones,
                                     QMessageBox::StandardButton porDefecto = QMessageBox::NoButton,
                                     QWidget *padre = nullptr);
+
+// The box that mostrar() shows, not yet shown: the text is plain text, never markup.
+std::unique_ptr<QMessageBox> construir(const QString &texto, const QString &titulo, QMessageBox::Icon icono,
+                                       QMessageBox::StandardButtons botones,
+                                       QMessageBox::StandardButton porDefecto = QMessageBox::NoButton,
+                                       QWidget *padre = nullptr);
 
 // "texto" with the title "Error", the critical icon and an OK button.
 void error(const QString &texto, QWidget *padre = nullptr);

@@ -3,16 +3,27 @@
 #include "app/panIngreso.h"
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
+#include "app/portada.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "support/TestSupport.h"
 #include "ui/Mensaje.h"
 
-#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace TestSupport;
+
+namespace {
+// Ends the splash through its own timer, so these tests do not sit through two seconds of real time.
+void saltarPortada() {
+    alAbrirModalDe(QStringLiteral("portada"), [](QWidget *w) {
+        QMetaObject::invokeMethod(static_cast<portada *>(w)->Timer1, "timeout", Qt::QueuedConnection);
+    });
+}
+} // namespace
 
 // The whole start: splash, database, first supervisor, login, main window.
 class tst_Arranque : public QObject {
@@ -28,12 +39,18 @@ private slots:
     void newDatabaseAsksForTheFirstSupervisorThenLogsIn() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("nuevo/BASE.db"));
-        QElapsedTimer clock;
-        qint64 splashClosedAt = -1;
-        alAbrirModalDe(QStringLiteral("portada"), [&](QWidget *) {
-            // The splash closes by itself; the next window only comes after it.
-            alAbrirModalDe(QStringLiteral("panPrimerUsuario"), [&](QWidget *w) {
-                splashClosedAt = clock.elapsed();
+        bool splashClosedFirst = false;
+        alAbrirModalDe(QStringLiteral("portada"), [&](QWidget *splash) {
+            // The splash stays for its two-second timer; the next window comes only once it has run out.
+            auto *s = static_cast<portada *>(splash);
+            QVERIFY(s->Timer1->isActive());
+            QVERIFY(s->Timer1->isSingleShot());
+            QCOMPARE(s->Timer1->interval(), 2000);
+            QCoreApplication::processEvents();
+            QCOMPARE(QApplication::activeModalWidget(), splash);
+            QPointer<QWidget> abierta(splash);
+            alAbrirModalDe(QStringLiteral("panPrimerUsuario"), [&splashClosedFirst, abierta](QWidget *w) {
+                splashClosedFirst = !abierta || !abierta->isVisible();
                 auto *f = static_cast<panPrimerUsuario *>(w);
                 f->txtNombreCompleto->setText(QStringLiteral("Marta Núñez"));
                 f->txtUsuario->setText(QStringLiteral("marta"));
@@ -53,12 +70,13 @@ private slots:
                 });
                 f->Command1->click();
             });
+            // The timer's own timeout, now rather than in two seconds, from the splash's event loop.
+            QVERIFY(QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::QueuedConnection));
         });
-        clock.start();
         int salida = -1;
         panPrin *w = Main::arrancar(path, &salida);
         QVERIFY(w);
-        QVERIFY(splashClosedAt >= 1900);
+        QVERIFY(splashClosedFirst);
         QCOMPARE(Module1::NivelUsuario, qint16(1));
         QVERIFY(w->isVisible());
         delete w;
@@ -80,6 +98,7 @@ private slots:
             nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
             Database::close();
         }
+        saltarPortada();
         alAbrirModalDe(QStringLiteral("panIngreso"),
                        [](QWidget *w) { static_cast<panIngreso *>(w)->close(); });
         int salida = -1;
@@ -96,6 +115,7 @@ private slots:
         f.write("no soy una base de datos, solo texto");
         f.close();
         int salida = 0;
+        saltarPortada();
         QVERIFY(!Main::arrancar(f.fileName(), &salida));
         QCOMPARE(salida, 1);
         QCOMPARE(Mensaje::mostrados().size(), 1);

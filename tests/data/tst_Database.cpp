@@ -76,6 +76,51 @@ private slots:
         Database::close();
     }
 
+    void sortKeysThatDifferAreRefreshedOnOpenAndOnlyThen() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("club.db"));
+        QString err;
+        QVERIFY(Database::open(path, Database::Mode::CreateIfMissing, &err));
+        const int plan = nuevoPlan(QStringLiteral("Mensual"));
+        const int renombrado = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), plan);
+        nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Ana"), plan);
+        // Another tool renames a member and a plan and adds a member, none with a key.
+        Database::exec(
+            QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = 'ÁLVAREZ' WHERE "idAfiliado" = ?)"),
+            {renombrado});
+        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = 'Anual')"));
+        Database::exec(
+            QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres") VALUES ('Ñandú', 'X'))"));
+        Database::close();
+        QVERIFY(Database::open(path, Database::Mode::MustExist, &err));
+        const QString desactualizadas = QStringLiteral(R"(SELECT COUNT(*) FROM "%1"
+                                                     WHERE "ClaveOrden" IS NOT %2)");
+        QCOMPARE(contar(desactualizadas.arg(QStringLiteral("Afiliados"),
+                                            QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"))),
+                 0);
+        QCOMPARE(contar(desactualizadas.arg(QStringLiteral("Planes"),
+                                            QStringLiteral(R"(clave_orden("Descripcion"))"))),
+                 0);
+        QCOMPARE(uno(QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados" ORDER BY "ClaveOrden" LIMIT 1)"))
+                     .toInt(),
+                 renombrado);
+        // A file whose keys are all current is not written by opening it.
+        Database::close();
+        QVERIFY(Database::open(path, Database::Mode::MustExist, &err));
+        QCOMPARE(uno(QStringLiteral("SELECT total_changes()")).toInt(), 0);
+        // The key the database works out is the one the program stores, for any text.
+        for (const char *texto : {"D'Angelo Z", "ÁÉÍÓÚÜ Ñandú", "n\u0303o", "Łódź 𝒜b", "\xc3", ""}) {
+            const QString t = QString::fromUtf8(texto);
+            QCOMPARE(uno(QStringLiteral("SELECT clave_orden(?, ?)"), {t, t}).toString(),
+                     SqlEngine::memberSortKey(t, t));
+            QCOMPARE(uno(QStringLiteral("SELECT clave_orden(?)"), {t}).toString(), SqlEngine::sortKey(t));
+        }
+        // Plain ASCII, accented and ñ names keep the keys they always had.
+        QCOMPARE(SqlEngine::sortKey(QStringLiteral("D'Angelo Z")), QStringLiteral("d'angelo z"));
+        QCOMPARE(SqlEngine::sortKey(QString::fromUtf8("ÁÉÍÓÚÜ Ñandú")), QStringLiteral("aeiouu n{andu"));
+        Database::close();
+    }
+
     void refusesMissingOrForeignFiles() {
         QTemporaryDir dir;
         QString err;

@@ -132,6 +132,35 @@ private slots:
         QCOMPARE(descripcion(c).toString(), QStringLiteral("Vitalicio"));
     }
 
+    void anUntouchedNameStaysUnnamedAndAnEmptyBoxMatchesNoCategory() {
+        BaseTemporal db;
+        nuevoPlan(QStringLiteral("Mensual"));
+        {
+            panCategorias w;
+            w.show();
+            w.Command1->click();
+            // The editor opened on the new row and closed without typing writes nothing.
+            escribirPendiente(w, QString());
+            w.Command4->click();
+            QVERIFY(descripcion(1).isNull());
+        }
+        // Another tool may leave a zero-length name: an empty box still names no category.
+        nuevaCategoria(QStringLiteral(""));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Categorias" WHERE "Descripcion" = '')")), 1);
+        QVERIFY(Categorias::idPorDescripcion(QString()).isNull());
+        panAfiliado editor;
+        editor.Tag = QStringLiteral("NUEVO");
+        editor.show();
+        const char *const v[] = {"Paz", "Eva", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
+        for (int i = 0; i < Afiliado::NumCampos; ++i)
+            editor.txtCampo[i]->setText(QString::fromLatin1(v[i]));
+        editor.cbPlan->setCurrentText(QStringLiteral("Mensual"));
+        editor.Command1->click();
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().first().texto, QStringLiteral("Ingrese una categoria válida !"));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 0);
+    }
+
     void deletingWithNoRowDoesNothing() {
         BaseTemporal db;
         panCategorias w;

@@ -2,6 +2,7 @@
 #include "app/ReportControl.h"
 #include "app/panPrin.h"
 #include "data/Database.h"
+#include "members/Afiliados.h"
 #include "members/PanelClientes.h"
 #include "members/panAfiliado.h"
 #include "members/panCategorias.h"
@@ -29,6 +30,14 @@ QString actual(PanelClientes *c) {
 
 QList<QPushButton *> porSocio(PanelClientes *c) {
     return {c->Command4, c->Command3, c->Command7, c->Command8, c->Command9};
+}
+
+// Alba and Bravo on the plan "Mensual" (plan 1), with reports written to pdf; Bravo's number.
+int dosSociosConInformesEn(const QString &pdf) {
+    ReportControl::setPdfDestinationForTests(pdf);
+    const int p = nuevoPlan(QStringLiteral("Mensual"));
+    nuevoAfiliado(QStringLiteral("Alba"), QStringLiteral("Ana"), p);
+    return nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Beto"), p);
 }
 
 } // namespace
@@ -212,23 +221,26 @@ private slots:
         // "Modificar" then "Cancelar": the row stays.
         c->Data1->setCurrentRow(1);
         QString tag;
-        alAbrirModal([&tag](QWidget *m) {
-            auto *e = qobject_cast<panAfiliado *>(m);
-            QVERIFY(e);
-            tag = e->Tag;
-            e->Command2->click();
-        });
-        c->Command4->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panAfiliado"), [&] { c->Command4->click(); },
+            [&tag](QWidget *m) {
+                auto *e = qobject_cast<panAfiliado *>(m);
+                QVERIFY(e);
+                tag = e->Tag;
+                e->Command2->click();
+            }));
         QCOMPARE(tag, QString::number(b));
         QCOMPARE(c->Data1->currentRow(), 1);
 
         // A double-click on the grid is "Modificar"; the change shows at once, on the same member.
-        alAbrirModal([](QWidget *m) {
-            auto *e = qobject_cast<panAfiliado *>(m);
-            e->txtCampo[0]->setText(QStringLiteral("Zeta"));
-            e->Command1->click();
-        });
-        emit c->DBGrid1->doubleClicked(c->DBGrid1->model()->index(1, 2));
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panAfiliado"),
+            [&] { emit c->DBGrid1->doubleClicked(c->DBGrid1->model()->index(1, 2)); },
+            [](QWidget *m) {
+                auto *e = qobject_cast<panAfiliado *>(m);
+                e->txtCampo[0]->setText(QStringLiteral("Zeta"));
+                e->Command1->click();
+            }));
         QCOMPARE(actual(c), QStringLiteral("Zeta"));
         QCOMPARE(c->Data1->value(QStringLiteral("idAfiliado")).toInt(), b);
         QCOMPARE(c->Data1->currentRow(), 2);
@@ -236,37 +248,36 @@ private slots:
 
         // "Nuevo" always returns the list to its first member.
         c->Data1->setCurrentRow(2);
-        alAbrirModal([](QWidget *m) {
-            auto *e = qobject_cast<panAfiliado *>(m);
-            const char *const v[] = {"Abad", "Luz", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
-            for (int i = 0; i < Afiliado::NumCampos; ++i)
-                e->txtCampo[i]->setText(QString::fromLatin1(v[i]));
-            e->cbPlan->setCurrentText(QStringLiteral("Mensual"));
-            e->cboCategoria->setCurrentText(QStringLiteral("Activo"));
-            e->Command1->click();
-        });
-        c->Command2->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panAfiliado"), [&] { c->Command2->click(); },
+            [](QWidget *m) {
+                auto *e = qobject_cast<panAfiliado *>(m);
+                const char *const v[] = {"Abad", "Luz", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
+                for (int i = 0; i < Afiliado::NumCampos; ++i)
+                    e->txtCampo[i]->setText(QString::fromLatin1(v[i]));
+                e->cbPlan->setCurrentText(QStringLiteral("Mensual"));
+                e->cboCategoria->setCurrentText(QStringLiteral("Activo"));
+                e->Command1->click();
+            }));
         QCOMPARE(c->Data1->currentRow(), 0);
         QCOMPARE(actual(c), QStringLiteral("Abad"));
         QCOMPARE(c->Data1->recordCount(), 4);
 
         // "Categ." opens the categories window.
-        alAbrirModal([](QWidget *m) {
-            QVERIFY(qobject_cast<panCategorias *>(m));
-            static_cast<QDialog *>(m)->reject();
-        });
-        c->Command18->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panCategorias"), [&] { c->Command18->click(); },
+            [](QWidget *m) {
+                QVERIFY(qobject_cast<panCategorias *>(m));
+                static_cast<QDialog *>(m)->reject();
+            }));
     }
 
     void levelThreeListsButDoesNotChange() {
         BaseTemporal db;
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("informe.pdf"));
-        ReportControl::setPdfDestinationForTests(pdf);
-        const int p = nuevoPlan(QStringLiteral("Mensual"));
-        nuevoAfiliado(QStringLiteral("Alba"), QStringLiteral("Ana"), p);
-        const int b = nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Beto"), p);
-        nuevaCuota(b, p, QDate(2009, 1, 10), 250000);
+        const int b = dosSociosConInformesEn(pdf);
+        nuevaCuota(b, 1, QDate(2009, 1, 10), 250000);
         panPrin w;
         auto *c = w.clientes;
         Module1::NivelUsuario = 3;
@@ -310,6 +321,81 @@ private slots:
         QCOMPARE(emitir.size(), 1);
         QCOMPARE(emitir.first().first().toString(), QString::number(b));
         QCOMPARE(cobrar.first().first().toString(), QString::number(b));
+    }
+
+    void namesChangedByAnotherToolAreReorderedWhenTheFileOpens() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"));
+        nuevoAfiliado(QStringLiteral("Bravo"), QStringLiteral("Ana"), p);
+        const int z = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), p);
+        nuevoAfiliado(QStringLiteral("Nadal"), QStringLiteral("Luis"), p);
+        // Renamed by another program, which knows nothing of the sort key.
+        Database::exec(
+            QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = 'Álvarez' WHERE "idAfiliado" = ?)"), {z});
+        const QString ruta = db.path();
+        Database::close();
+        QString error;
+        QVERIFY2(Database::open(ruta, Database::Mode::MustExist, &error), qPrintable(error));
+        panPrin w;
+        auto *c = w.clientes;
+        QCOMPARE(actual(c), QStringLiteral("Álvarez"));
+        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("Al"));
+        QCOMPARE(c->Data1->value(QStringLiteral("idAfiliado")).toInt(), z);
+        // A surname search does not tell n from ñ: "Na" finds Ñandú as "N" does.
+        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Nadal')"));
+        nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
+        nuevoAfiliado(QStringLiteral("Nuñez"), QStringLiteral("Ana"), p);
+        c->Data1->refresh();
+        c->txtBuscaAfiliado->setText(QStringLiteral("N"));
+        QCOMPARE(actual(c), QStringLiteral("Nuñez"));
+        for (const char *texto : {"Na", "ÑA", "ñand"}) {
+            c->txtBuscaAfiliado->setText(QString::fromUtf8(texto));
+            QCOMPARE(actual(c), QStringLiteral("Ñandú"));
+        }
+        c->txtBuscaAfiliado->setText(QStringLiteral("nuñ"));
+        QCOMPARE(actual(c), QStringLiteral("Nuñez"));
+        c->txtBuscaAfiliado->setText(QStringLiteral("Ñu"));
+        QCOMPARE(actual(c), QStringLiteral("Nuñez"));
+    }
+
+    void storedTextIsShownAsTextNotMarkup() {
+        BaseTemporal db;
+        nuevoAfiliado(QStringLiteral("<b>Paz</b>"), QStringLiteral("<i>Eva</i>"),
+                      nuevoPlan(QStringLiteral("M")));
+        panPrin w;
+        auto *c = w.clientes;
+        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("<b>Paz</b>, <i>Eva</i>"));
+        for (QLabel *l : {c->lblAfiliado, c->lblNumeroPlan, c->lblMontoAdeudaSocio, c->lblFechaUPago,
+                          c->lblNroCuotasAdeudadas, w.lblInfo})
+            QCOMPARE(l->textFormat(), Qt::PlainText);
+        // Message boxes too: a surname in a refusal reads as typed.
+        const auto box = Mensaje::construir(QStringLiteral("Error, el plan <b>X</b> ya existe !"),
+                                            QStringLiteral("Error"), QMessageBox::Critical, QMessageBox::Ok);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->text(), QStringLiteral("Error, el plan <b>X</b> ya existe !"));
+    }
+
+    void thePanelWorksWithWhatItsHostHandsIn() {
+        BaseTemporal db;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("socios.pdf"));
+        dosSociosConInformesEn(pdf);
+        // No main window: the list, the report object and the status line come from the host.
+        QWidget host;
+        DataControl data(QStringLiteral("Data1"));
+        data.setRecordSource(Afiliados::recordSource());
+        ReportControl cr(&host);
+        QStringList estado;
+        PanelClientes c(
+            &data, &cr, [&estado](const QString &t) { estado << t; }, &host);
+        data.refresh();
+        QCOMPARE(estado.last(), QStringLiteral("Registro 1 de 2"));
+        data.setCurrentRow(1);
+        QCOMPARE(estado.last(), QStringLiteral("Registro 2 de 2"));
+        c.Command6->click();
+        QCOMPARE(cr.reportFileName(), QStringLiteral("Socios.rpt"));
+        QVERIFY(QFile::exists(pdf));
+        ReportControl::setPdfDestinationForTests(QString());
     }
 
     void longListsMoveWithoutReadingEveryRow() {

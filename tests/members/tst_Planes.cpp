@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "app/panPrin.h"
 #include "data/Database.h"
+#include "data/Money.h"
 #include "members/PanelPlanes.h"
 #include "members/Planes.h"
 #include "members/panPlan.h"
@@ -220,6 +221,49 @@ private slots:
         QCOMPARE(planes(), 0);
     }
 
+    void valuesStoredBeyondTheBoxesAreShownWholeAndNeverChanged() {
+        BaseTemporal db;
+        const QString nombre = QString(60, QLatin1Char('N'));
+        const QString detalles = QString(250, QLatin1Char('d'));
+        const qlonglong cuota = 123456789012345LL; // "$ 12.345.678.901,2345": more than the box takes
+        const int p = nuevoPlan(nombre, cuota, 12, 5);
+        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "Detalles" = ?, "CantidadCuotas" = 40000)"),
+                       {detalles});
+        const QVariantList antes = filaPlan(p);
+        {
+            panPlan w;
+            w.Tag = QString::number(p);
+            w.show();
+            QCOMPARE(w.txtNombre->text(), nombre);
+            QCOMPARE(w.txtDetalles->toPlainText(), detalles);
+            QCOMPARE(w.txtCuota->text(), Money::fromUnits(cuota).toCurrencyString());
+            QCOMPARE(w.txtInscripcion->text(), QStringLiteral("$ 0,0005"));
+            QCOMPARE(w.txCantCuotas->text(), QStringLiteral("40000"));
+            // A count that a plan cannot hold is refused, not wrapped round, and nothing is written.
+            w.Command1->click();
+            QCOMPARE(textos(), QStringList{QStringLiteral("Error, debe seleccionar la cantidad de cuotas!")});
+            QCOMPARE(filaPlan(p), antes);
+            // With a count that fits, the other values go back exactly as they were.
+            w.txCantCuotas->setText(QStringLiteral("24"));
+            w.Command1->click();
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+        }
+        QVariantList despues = antes;
+        despues[3] = 24;
+        QCOMPARE(filaPlan(p), despues);
+
+        // An amount another tool stored as text is shown as it is and refused.
+        Mensaje::limpiar();
+        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "CuotaMensual" = 'doce')"));
+        panPlan w;
+        w.Tag = QString::number(p);
+        w.show();
+        QCOMPARE(w.txtCuota->text(), QStringLiteral("doce"));
+        w.Command1->click();
+        QCOMPARE(textos(), QStringList{QStringLiteral("Error, debe colocar un monto de cuota correcto!")});
+        QCOMPARE(filaPlan(p).at(2).toString(), QStringLiteral("doce"));
+    }
+
     void editorKeyboard() {
         BaseTemporal db;
         panPlan w;
@@ -259,13 +303,14 @@ private slots:
 
         // "Modificar": the new amount is in the list when the editor closes, on the same plan.
         p->Data3->setCurrentRow(1);
-        alAbrirModal([](QWidget *w) {
-            auto *e = qobject_cast<panPlan *>(w);
-            QCOMPARE(e->txtNombre->text(), QStringLiteral("Mensual"));
-            e->txtCuota->setText(QStringLiteral("30,50"));
-            e->Command1->click();
-        });
-        p->Command17->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panPlan"), [&] { p->Command17->click(); },
+            [](QWidget *w) {
+                auto *e = qobject_cast<panPlan *>(w);
+                QCOMPARE(e->txtNombre->text(), QStringLiteral("Mensual"));
+                e->txtCuota->setText(QStringLiteral("30,50"));
+                e->Command1->click();
+            }));
         QCOMPARE(filaPlan(mensual).value(2).toLongLong(), 305000LL);
         QCOMPARE(p->Data3->currentRow(), 1);
         QCOMPARE(p->DBGrid3->model()->index(1, 3).data().toString(), QStringLiteral("$ 30,50"));
@@ -301,8 +346,9 @@ private slots:
 
         // "Nuevo Plan" re-reads the list whether or not a plan was added.
         Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Otro'))"));
-        alAbrirModal([](QWidget *w) { static_cast<panPlan *>(w)->Command2->click(); });
-        p->Command15->click();
+        QVERIFY(alAbrirModalDe(
+            QStringLiteral("panPlan"), [&] { p->Command15->click(); },
+            [](QWidget *w) { static_cast<panPlan *>(w)->Command2->click(); }));
         QCOMPARE(p->Data3->recordCount(), 1);
         QVERIFY(p->Command16->isEnabled());
     }

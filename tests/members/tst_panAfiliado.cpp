@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "data/Database.h"
 #include "data/SqlEngine.h"
+#include "members/Categorias.h"
 #include "members/panAfiliado.h"
 #include "support/TestSupport.h"
 #include "ui/DatePicker.h"
@@ -143,6 +144,38 @@ private slots:
         w.txtCampo[0]->setText(QStringLiteral("  "));
         w.Command1->click();
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" = '  ')")), 1);
+    }
+
+    void typedPlanAndCategoryMustMatchAWholeName() {
+        BaseTemporal db;
+        const int anual = nuevoPlan(QStringLiteral("Anual 2024"));
+        nuevoPlan(QStringLiteral(""));
+        const int activo = nuevaCategoria(QStringLiteral("Activo Ñandú"));
+        panAfiliado w;
+        w.Tag = QStringLiteral("NUEVO");
+        w.show();
+        completar(w, QString(), QStringLiteral("Activo Ñandú"));
+        // Typing the start of a name leaves it as typed: it names no plan.
+        QTest::keyClicks(w.cbPlan->lineEdit(), QStringLiteral("Anual"));
+        QCOMPARE(w.cbPlan->currentText(), QStringLiteral("Anual"));
+        w.Command1->click();
+        QCOMPARE(textos(), QStringList{QStringLiteral("Ingrese un plan válido !")});
+        // An empty box names no plan either, not even one stored without a name.
+        Mensaje::limpiar();
+        w.cbPlan->setCurrentText(QString());
+        w.Command1->click();
+        QCOMPARE(textos(), QStringList{QStringLiteral("Ingrese un plan válido !")});
+        QCOMPARE(socios(), 0);
+        // The whole name matches without regard to letter case or accents.
+        Mensaje::limpiar();
+        w.cbPlan->setCurrentText(QStringLiteral("ANUAL 2024"));
+        w.cboCategoria->setCurrentText(QStringLiteral("activo ñandu"));
+        w.Command1->click();
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(fila(1).value(QStringLiteral("idPlan")).toInt(), anual);
+        QCOMPARE(fila(1).value(QStringLiteral("idCategoria")).toInt(), activo);
+        // The ñ is a letter of its own: "Nandu" is another name.
+        QVERIFY(Categorias::idPorDescripcion(QStringLiteral("Activo Nandu")).isNull());
     }
 
     void everyBoxMapsToItsFieldAndBack() {

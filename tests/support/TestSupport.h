@@ -54,11 +54,18 @@ QString baseAnterior(const QString &archivo);
 // Why the tests of the import cannot run (the fixtures' folder is absent), or empty when they can.
 QString faltanBasesAnteriores();
 
-// Runs accion on the next modal window once it appears (polling with a deadline, so a window that never
-// appears fails the test instead of hanging it).
+// Runs accion on the next modal window once it appears. When plazoMs runs out first, the test that armed
+// it fails with a message and a modal window in its way is closed; a window left open by an action whose
+// check failed is closed too, so a test never hangs. Prefer the form below that takes the trigger: it
+// reports a window that never opened as soon as the trigger returns.
 void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
 // The same, waiting for a modal window of the given class (objectName or class name).
 void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion, int plazoMs = 8000);
+// Runs disparador (the click that opens the window) and accion on the window it opens. Returns false, with a
+// message, as soon as disparador has returned without the window having appeared; another modal window
+// still in the way after plazoMs is closed so the test does not hang. Use: QVERIFY(alAbrirModalDe(...)).
+bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparador,
+                    std::function<void(QWidget *)> accion, int plazoMs = 8000);
 
 } // namespace TestSupport
 
