@@ -1,11 +1,13 @@
 #include "app/Main.h"
 
+#include "app/BackupCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
 #include "app/portada.h"
+#include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "ui/Artwork.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -34,9 +37,11 @@ void prepararAplicacion(QApplication &app) {
     QApplication::setWindowIcon(Artwork::iconoPrograma());
 }
 
-bool ingresoAceptado(const QString &tag) { return tag == QStringLiteral("SI"); }
+bool ingresoAceptado(const QString &tag) {
+    return tag == QStringLiteral("SI");
+}
 
-panPrin *arrancar(const QString &rutaBase, int *salida) {
+panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     *salida = 0;
     {
         portada splash;
@@ -44,11 +49,32 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
         splash.exec();
     }
 
+    // A mistyped --database must not silently start an empty club; only the default file is created
+    // without asking.
+    const QFileInfo archivo(rutaBase);
+    if (rutaElegida && !archivo.exists() &&
+        !Mensaje::preguntaSiNo(QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?")
+                                   .arg(QDir::toNativeSeparators(rutaBase)),
+                               QStringLiteral("Atención")))
+        return nullptr;
+    const bool nueva = !archivo.exists() || archivo.size() == 0;
+
     QString error;
     if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
         Mensaje::error(error);
         *salida = 1;
         return nullptr;
+    }
+    if (Database::isReadOnly())
+        Mensaje::mostrar(
+            QStringLiteral("El archivo %1 es de solo lectura: puede consultar los datos, pero no "
+                           "se guardará ningún cambio.")
+                .arg(QDir::toNativeSeparators(rutaBase)),
+            QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Ok);
+    // The day's first start keeps a copy; a failure is logged and does not stop the program.
+    if (!nueva) {
+        QString copia;
+        Backup::daily(&copia, &error);
     }
 
     if (!Database::hasUsers()) {
@@ -74,6 +100,8 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
 int run(int argc, char **argv) {
     if (argc > 1 && qstrcmp(argv[1], "report") == 0)
         return ReportCli::run(argc, argv);
+    if (argc > 1 && (qstrcmp(argv[1], "backup") == 0 || qstrcmp(argv[1], "restore") == 0))
+        return BackupCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();
@@ -82,20 +110,22 @@ int run(int argc, char **argv) {
     parser.setApplicationDescription(QStringLiteral("Mirabel: socios, cuotas y caja."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption dbOption(QStringLiteral("database"),
-                                QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
-                                QStringLiteral("ARCHIVO"));
+    QCommandLineOption dbOption(
+        QStringLiteral("database"),
+        QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
+        QStringLiteral("ARCHIVO"));
     parser.addOption(dbOption);
     parser.process(app);
 
     // A relative --database names a file from where the user started the program, so resolve it before
     // the program's own folder becomes the working folder.
-    const QString path = parser.isSet(dbOption) ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
-                                                : Database::defaultPath();
+    const QString path = parser.isSet(dbOption)
+                             ? QDir(QDir::currentPath()).absoluteFilePath(parser.value(dbOption))
+                             : Database::defaultPath();
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;
-    panPrin *principal = arrancar(path, &salida);
+    panPrin *principal = arrancar(path, &salida, parser.isSet(dbOption));
     if (!principal)
         return salida;
     return app.exec();

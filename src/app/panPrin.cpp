@@ -116,6 +116,11 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
             [this] { clientes->Command4->click(); });
     connect(planes->DBGrid3, &QAbstractItemView::doubleClicked, this, [this] { planes->Command17->click(); });
     Niveles::conectar(Command10, [this] { actualizarTablas(); });
+    Niveles::conectar(utilidades->cmdCopiaSeguridad, [this] { utilidades->copiaDeSeguridad(); });
+    Niveles::conectar(utilidades->cmdRestaurarCopia, [this] {
+        if (utilidades->restaurarCopia())
+            actualizarTablas();
+    });
     for (int i = 0; i < 6; ++i) {
         auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });

@@ -3,6 +3,9 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlError;
+struct sqlite3;
+
 // The engine-specific layer: everything that only SQLite needs lives here, so that another engine
 // (a shared server for clubs with several desks) replaces this file and the pragmas, not the statements.
 namespace SqlEngine {
@@ -12,7 +15,9 @@ inline constexpr const char *Collation = "es";
 
 // Registers on an open connection: the "es" collation, a case-insensitive Unicode like(), date() with no
 // argument returning the program's Clock, and clave_orden(text) giving the stored sort key. Sets pragmas.
-bool prepareConnection(QSqlDatabase &db, QString *error = nullptr);
+// A read-only connection keeps the file's journal mode and refuses every write (query_only).
+bool prepareConnection(QSqlDatabase &db, QString *error = nullptr, bool readOnly = false,
+                       int busyTimeoutMs = 5000);
 
 // The stored sort key of a text: binary order of keys is Spanish dictionary order without regard to case
 // or accents (Álvarez before Benítez, Ñandú after Núñez).
@@ -21,6 +26,18 @@ QString sortKey(const QString &text);
 QString memberSortKey(const QString &apellido, const QString &nombres);
 // Upper bound for a prefix search on sort keys: every key starting with prefixKey is below it.
 QString prefixUpperBound(const QString &prefixKey);
+
+// The connection's native handle (sqlite3 *), or nullptr when db is not an open SQLite connection.
+sqlite3 *handle(const QSqlDatabase &db);
+// SQLite's result code behind a Qt error; 0 when there is none.
+int errorCode(const QSqlError &error);
+// The error of the statement that last failed on db and has not been followed by another statement;
+// 0 when the last statement succeeded.
+int pendingError(const QSqlDatabase &db, QString *text = nullptr);
+// Whether db has a transaction open (the engine ends one by itself after some failures).
+bool inTransaction(const QSqlDatabase &db);
+// The common causes of a failed write in plain Spanish ("el disco está lleno"); empty for the others.
+QString errorReason(int code);
 
 // Spanish comparison, without regard to case (accents and ñ still count).
 int compare(const QString &a, const QString &b);
