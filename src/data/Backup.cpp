@@ -141,9 +141,20 @@ int number(sqlite3 *h, const char *sql) {
     return out;
 }
 
-// The schema version written in a database file's header (bytes 60-63), or -1 when the file is not
-// SQLite: read directly, so a damaged file can still be recognised as the program's own.
+// The schema version of a database file, or -1 when the file is not SQLite. Asked of the engine first
+// (the newest version may still sit in the -wal file); for a file the engine cannot read, from the
+// header's bytes 60-63, so a damaged file can still be recognised as the program's own.
 int headerVersion(const QString &path) {
+    {
+        Handle h;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h.h, SQLITE_OPEN_READWRITE, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_busy_timeout(h.h, Database::busyTimeout());
+            const int v = number(h.h, "PRAGMA user_version");
+            if (v >= 0)
+                return v;
+        }
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return -1;
