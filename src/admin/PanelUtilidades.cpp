@@ -173,7 +173,14 @@ void PanelUtilidades::copiaDeSeguridad() {
         QStringLiteral("Copia de seguridad"), this);
 }
 
-bool PanelUtilidades::restaurarCopia() {
+bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
+    if (Database::isReadOnly()) {
+        Mensaje::error(
+            QStringLiteral("La base de datos abierta es de solo lectura: no se puede restaurar una "
+                           "copia sobre ella."),
+            this);
+        return false;
+    }
     const QString copia =
         elegirArchivo(this, QStringLiteral("Restaurar copia"), QFileDialog::AcceptOpen,
                       QDir(Backup::folder()).exists() ? Backup::folder() : QDir::homePath());
@@ -201,19 +208,15 @@ bool PanelUtilidades::restaurarCopia() {
     const QString ruta = Database::path();
     QString anterior;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The program's own connections let go of the file first, then it is replaced and opened again.
-    Database::close();
+    if (soltarDatos)
+        soltarDatos();
+    // Written through the engine while the program's connection stays open: the lists and windows that
+    // hold it read the restored data at their next refresh, and another desk waits for the write.
     const bool restaurada = Backup::restore(copia, ruta, &error, &anterior);
-    QString errorAlAbrir;
-    const bool abierta = Database::open(ruta, Database::Mode::MustExist, &errorAlAbrir);
     QApplication::restoreOverrideCursor();
     if (!restaurada) {
         Mensaje::error(error, this);
-        return abierta;
-    }
-    if (!abierta) {
-        Mensaje::error(errorAlAbrir, this);
-        return false;
+        return true; // the lists were let go: they are read again
     }
     Mensaje::informacion(QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en %1")
                              .arg(QDir::toNativeSeparators(anterior)),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -30,8 +31,9 @@ public:
     // "Copia de seguridad...": asks where and writes a consistent copy of the open database there.
     void copiaDeSeguridad();
     // "Restaurar copia...": picks a copy, shows its date and counts, and on a Yes keeps the current file
-    // in copias/, replaces it with the copy and reopens it. True when the data changed (lists to refresh).
-    bool restaurarCopia();
+    // in copias/ and replaces its contents with the copy's. True when the lists must be read again;
+    // soltarDatos lets the opener's lists let go of their rows before the data changes under them.
+    bool restaurarCopia(const std::function<void()> &soltarDatos = {});
 
     // Covers (true) or uncovers (false) the day editor.
     void setTapaVisible(bool visible);

@@ -118,7 +118,11 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     Niveles::conectar(Command10, [this] { actualizarTablas(); });
     Niveles::conectar(utilidades->cmdCopiaSeguridad, [this] { utilidades->copiaDeSeguridad(); });
     Niveles::conectar(utilidades->cmdRestaurarCopia, [this] {
-        if (utilidades->restaurarCopia())
+        const auto soltar = [this] {
+            for (DataControl *d : {Data1, Data2, Data3, Data4})
+                d->model()->clear();
+        };
+        if (utilidades->restaurarCopia(soltar))
             actualizarTablas();
     });
     for (int i = 0; i < 6; ++i) {
