@@ -103,10 +103,17 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
         boton(gCopias, QStringLiteral("cmdCopiaSeguridad"), QStringLiteral("Copia de seguridad..."));
     cmdRestaurarCopia =
         boton(gCopias, QStringLiteral("cmdRestaurarCopia"), QStringLiteral("Restaurar copia..."));
-    auto *lCopias = new QHBoxLayout(gCopias);
-    lCopias->addWidget(cmdCopiaSeguridad);
-    lCopias->addWidget(cmdRestaurarCopia);
-    lCopias->addStretch();
+    auto *lblCopias =
+        new QLabel(QStringLiteral("Guarde una copia de los datos donde elija, o vuelva a los de una "
+                                  "copia anterior (las copias automáticas están en la carpeta de "
+                                  "copias)."),
+                   gCopias);
+    lblCopias->setWordWrap(true);
+    auto *lCopias = new QGridLayout(gCopias);
+    lCopias->addWidget(lblCopias, 0, 0, 1, 3);
+    lCopias->addWidget(cmdCopiaSeguridad, 1, 0);
+    lCopias->addWidget(cmdRestaurarCopia, 1, 1);
+    lCopias->setColumnStretch(2, 1);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
