@@ -201,14 +201,11 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
     }
     const QString pregunta =
         QStringLiteral(
-            "La copia %1 es del %2 y tiene %3 socios, %4 cuotas y %5 movimientos de caja.\n\n"
+            "La copia %1 es del %2 y tiene %3.\n\n"
             "¿Reemplazar los datos actuales por los de la copia? Antes se guardará una copia de la "
-            "base actual en %6.")
-            .arg(QFileInfo(copia).fileName(), contenido.taken.toString(QStringLiteral("dd/MM/yyyy HH:mm")))
-            .arg(contenido.members)
-            .arg(contenido.dues)
-            .arg(contenido.movements)
-            .arg(QDir::toNativeSeparators(Backup::folder()));
+            "base actual en %4.")
+            .arg(QFileInfo(copia).fileName(), contenido.taken.toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                 contenido.describe(), QDir::toNativeSeparators(Backup::folder()));
     if (!Mensaje::preguntaSiNo(pregunta, QStringLiteral("Atención"), this))
         return false;
 

@@ -134,11 +134,7 @@ int run(int argc, char **argv) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return notOurs ? DatabaseError : OutputError;
     }
-    say(stdout, QStringLiteral("Copia %1 restaurada en %2 (%3 socios, %4 cuotas, %5 movimientos de caja).")
-                    .arg(source, path)
-                    .arg(contents.members)
-                    .arg(contents.dues)
-                    .arg(contents.movements));
+    say(stdout, QStringLiteral("Copia %1 restaurada en %2 (%3).").arg(source, path, contents.describe()));
     if (!safety.isEmpty())
         say(stdout, QStringLiteral("La base anterior quedó guardada en %1").arg(safety));
     return Ok;

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QUrl>
 #include <sqlite3.h>
@@ -199,6 +200,16 @@ QString Backup::latest() {
     const QFileInfoList copies = QDir(folder()).entryInfoList({QStringLiteral("Mirabel-*.db")}, QDir::Files,
                                                               QDir::Name | QDir::Reversed);
     return copies.isEmpty() ? QString() : copies.first().absoluteFilePath();
+}
+
+QString Backup::Contents::describe() const {
+    const QLocale es(QLocale::Spanish, QLocale::Argentina);
+    const auto count = [&](int n, const char *one, const char *many) {
+        return es.toString(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? one : many);
+    };
+    return QStringLiteral("%1, %2 y %3")
+        .arg(count(members, "socio", "socios"), count(dues, "cuota", "cuotas"),
+             count(movements, "movimiento de caja", "movimientos de caja"));
 }
 
 bool Backup::inspect(const QString &file, Contents *contents, QString *error) {

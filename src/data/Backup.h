@@ -35,6 +35,8 @@ public:
         int members = 0;
         int dues = 0;
         int movements = 0;
+        // "300 socios, 3.450 cuotas y 1 movimiento de caja"
+        QString describe() const;
     };
     // Checks that file is a sound Mirabel copy this program can open, and reads its counts.
     static bool inspect(const QString &file, Contents *contents, QString *error);

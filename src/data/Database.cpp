@@ -251,7 +251,9 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
         return QSqlDatabase::database(connectionName);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(g_path);
-    if (g_readOnly)
+    // Like the first connection: the engine's read-only flag only when the file demands it (a read-only
+    // connection that closes last leaves -wal and -shm behind); query_only refuses the writes.
+    if (!QFileInfo(g_path).isWritable())
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     QString why;
     if (!db.open() || !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {

@@ -728,8 +728,11 @@ QString shown(const FormulaNode &v, ReportFieldKind kind) {
     case FormulaNode::Type::Boolean:
         return v.boolean ? QStringLiteral("Sí") : QStringLiteral("No");
     case FormulaNode::Type::Number:
-        if (kind == ReportFieldKind::YesNo)
-            return v.text.toDouble() != 0 ? QStringLiteral("Sí") : QStringLiteral("No");
+        if (kind == ReportFieldKind::YesNo) {
+            bool ok = false;
+            const double d = v.text.toDouble(&ok);
+            return ok ? (d != 0 ? QStringLiteral("Sí") : QStringLiteral("No")) : v.text;
+        }
         if (kind == ReportFieldKind::Money)
             if (const auto u = moneyUnits(v.text))
                 return Money::fromUnits(*u).toCurrencyString(QLocale());

@@ -111,7 +111,7 @@ private slots:
         const Mensaje::Mostrado pregunta = Mensaje::mostrados().at(0);
         QCOMPARE(pregunta.titulo, QStringLiteral("Atención"));
         QVERIFY2(
-            pregunta.texto.contains(QStringLiteral("es del 01/03/2009 09:30 y tiene 1 socios, 0 cuotas y 0 "
+            pregunta.texto.contains(QStringLiteral("es del 01/03/2009 09:30 y tiene 1 socio, 0 cuotas y 0 "
                                                    "movimientos de caja")),
             qPrintable(pregunta.texto));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
