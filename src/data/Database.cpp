@@ -205,14 +205,20 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
                 .arg(p.version)
                 .arg(Schema::currentVersion()));
     case Probe::Kind::Damaged:
-        return fail(
-            QStringLiteral("La base de datos %1 está dañada (%2) y no se abre, para no empeorarla. %3")
-                .arg(path, p.detail, latestCopyHint()));
+        // The engine's findings go to the log; the user reads what to do.
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
+        return fail(QStringLiteral("La base de datos %1 está dañada y no se abre, para no empeorarla. %2")
+                        .arg(path, latestCopyHint()));
     case Probe::Kind::Mirabel:
         if (!writable && p.version < Schema::currentVersion())
-            return fail(QStringLiteral("El archivo %1 es de una versión anterior y no se puede actualizar "
-                                       "porque es de solo lectura.")
-                            .arg(path));
+            return fail(
+                mode == Mode::ReadOnly
+                    ? QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero "
+                                     "con el programa para actualizarlo.")
+                          .arg(path)
+                    : QStringLiteral("El archivo %1 es de una versión anterior y no se puede actualizar "
+                                     "porque es de solo lectura.")
+                          .arg(path));
         break;
     }
 
