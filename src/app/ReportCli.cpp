@@ -33,13 +33,16 @@ QString usage() {
                "  --database ARCHIVO base de datos (por omisión %2)\n"
                "  --formula TEXTO    fórmula de selección, por ejemplo \"{cuotas.idAfiliado} = 17\";\n"
                "                     sin ella: todos los registros (socios: {Afiliados.idAfiliado} <> 0;\n"
-               "                     deudas: {ConsultaDeuda.SumaDeMonto} <> 0)\n"
+               "                     deudas: {ConsultaDeuda.SumaDeMonto} <> 0); a lo sumo %3 condiciones\n"
+               "                     y %4 niveles de paréntesis\n"
                "  --pdf SALIDA.pdf   archivo a escribir\n"
                "  --list             lista los informes\n"
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 2 informe desconocido, 3 fórmula inválida,\n"
                "4 base de datos inexistente o ilegible, 5 no se pudo escribir el PDF.")
-        .arg(ReportCatalog::names(), Database::defaultPath());
+        .arg(ReportCatalog::names(), Database::defaultPath())
+        .arg(ReportFormula::MaxConditions)
+        .arg(ReportFormula::MaxNesting);
 }
 
 } // namespace
