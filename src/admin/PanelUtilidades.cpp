@@ -1,17 +1,23 @@
 #include "admin/PanelUtilidades.h"
 
 #include "admin/panConfUs.h"
+#include "admin/panImportarMdb.h"
 #include "admin/panconfSist.h"
 #include "app/Module1.h"
 #include "app/Niveles.h"
+#include "data/Backup.h"
 #include "data/Configuracion.h"
+#include "data/Database.h"
 #include "data/Log.h"
 #include "dues/Cuotas.h"
 #include "mail/AvisosDeuda.h"
-#include "admin/panImportarMdb.h"
-#include "app/Niveles.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 
 #include <QApplication>
 #include <QGridLayout>
@@ -107,12 +113,31 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     lMail->addWidget(lblTime, 1, 1);
     lMail->setColumnStretch(1, 1);
 
+    // Copies of the database.
+    auto *gCopias = new QGroupBox(QStringLiteral("Copias de seguridad"), this);
+    cmdCopiaSeguridad =
+        boton(gCopias, QStringLiteral("cmdCopiaSeguridad"), QStringLiteral("Copia de seguridad..."));
+    cmdRestaurarCopia =
+        boton(gCopias, QStringLiteral("cmdRestaurarCopia"), QStringLiteral("Restaurar copia..."));
+    auto *lblCopias =
+        new QLabel(QStringLiteral("Guarde una copia de los datos donde elija, o vuelva a los de una "
+                                  "copia anterior (las copias automáticas están en la carpeta de "
+                                  "copias)."),
+                   gCopias);
+    lblCopias->setWordWrap(true);
+    auto *lCopias = new QGridLayout(gCopias);
+    lCopias->addWidget(lblCopias, 0, 0, 1, 3);
+    lCopias->addWidget(cmdCopiaSeguridad, 1, 0);
+    lCopias->addWidget(cmdRestaurarCopia, 1, 1);
+    lCopias->setColumnStretch(2, 1);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(gDatos);
     layout->addWidget(gDia);
     layout->addWidget(gSistema);
     layout->addWidget(gMail);
+    layout->addWidget(gCopias);
     layout->addStretch();
 
     Niveles::conectar(Command12, [this] { limpiarRegistroCuotas(); });
@@ -270,4 +295,98 @@ void PanelUtilidades::setTapaVisible(bool visible) {
 
 bool PanelUtilidades::tapaVisible() const {
     return m_dayStack->currentIndex() == 1;
+}
+
+namespace {
+// The program's own file dialog (not the desktop's), so it looks the same everywhere and tests can drive it.
+QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::AcceptMode modo,
+                      const QString &inicial) {
+    QFileDialog dialogo(padre, titulo);
+    dialogo.setObjectName(QStringLiteral("dlgArchivoCopia"));
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(modo);
+    dialogo.setFileMode(modo == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialogo.setNameFilters(
+        {QStringLiteral("Copias de Mirabel (*.db)"), QStringLiteral("Todos los archivos (*)")});
+    dialogo.setDefaultSuffix(QStringLiteral("db"));
+    const QFileInfo info(inicial);
+    dialogo.setDirectory(info.isDir() ? inicial : info.absolutePath());
+    if (!info.isDir())
+        dialogo.selectFile(info.fileName());
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
+}
+} // namespace
+
+void PanelUtilidades::copiaDeSeguridad() {
+    const QString nombre = QStringLiteral("Mirabel-%1.db")
+                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString destino = elegirArchivo(this, QStringLiteral("Copia de seguridad"), QFileDialog::AcceptSave,
+                                          QDir::home().filePath(nombre));
+    if (destino.isEmpty())
+        return;
+    if (QFileInfo(destino).absoluteFilePath() == QFileInfo(Database::path()).absoluteFilePath()) {
+        Mensaje::error(QStringLiteral("La copia no puede reemplazar a la base de datos abierta."), this);
+        return;
+    }
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = Backup::copyTo(destino, &error);
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        Mensaje::error(error, this);
+        return;
+    }
+    Mensaje::informacion(
+        QStringLiteral("Copia de seguridad escrita en %1").arg(QDir::toNativeSeparators(destino)),
+        QStringLiteral("Copia de seguridad"), this);
+}
+
+bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
+    if (Database::isReadOnly()) {
+        Mensaje::error(
+            QStringLiteral("La base de datos abierta es de solo lectura: no se puede restaurar una "
+                           "copia sobre ella."),
+            this);
+        return false;
+    }
+    const QString copia =
+        elegirArchivo(this, QStringLiteral("Restaurar copia"), QFileDialog::AcceptOpen,
+                      QDir(Backup::folder()).exists() ? Backup::folder() : QDir::homePath());
+    if (copia.isEmpty())
+        return false;
+    QString error;
+    Backup::Contents contenido;
+    if (!Backup::inspect(copia, &contenido, &error)) {
+        Mensaje::error(error, this);
+        return false;
+    }
+    const QString pregunta =
+        QStringLiteral(
+            "La copia %1 es del %2 y tiene %3.\n\n"
+            "¿Reemplazar los datos actuales por los de la copia? Antes se guardará una copia de la "
+            "base actual en %4.")
+            .arg(QFileInfo(copia).fileName(), contenido.taken.toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                 contenido.describe(), QDir::toNativeSeparators(Backup::folder()));
+    if (!Mensaje::preguntaSiNo(pregunta, QStringLiteral("Atención"), this))
+        return false;
+
+    const QString ruta = Database::path();
+    QString anterior;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (soltarDatos)
+        soltarDatos();
+    // Written through the engine while the program's connection stays open: the lists and windows that
+    // hold it read the restored data at their next refresh, and another desk waits for the write.
+    const bool restaurada = Backup::restore(copia, ruta, &error, &anterior);
+    QApplication::restoreOverrideCursor();
+    if (!restaurada) {
+        Mensaje::error(error, this);
+        return true; // the lists were let go: they are read again
+    }
+    Mensaje::informacion(QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en %1")
+                             .arg(QDir::toNativeSeparators(anterior)),
+                         QStringLiteral("Restaurar copia"), this);
+    return true;
 }

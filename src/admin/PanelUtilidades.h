@@ -28,6 +28,8 @@ public:
     QLabel *lblTime;        // progress of the e-mail run
     // Importar base anterior (.mdb)...
     QPushButton *cmdImportarMdb;
+    QPushButton *cmdCopiaSeguridad; // Copia de seguridad...
+    QPushButton *cmdRestaurarCopia; // Restaurar copia...
 
     // What the dues commands refresh afterwards: every list ("Actualizar Tablas") and the dues list.
     void setRefrescar(std::function<void()> tablas, std::function<void()> cuotas);
@@ -40,6 +42,13 @@ public:
     void cambiarDia();
     // The debt reminder run of "Enviar e-mail de aviso", after its question.
     void enviaMailDeudores();
+
+    // "Copia de seguridad...": asks where and writes a consistent copy of the open database there.
+    void copiaDeSeguridad();
+    // "Restaurar copia...": picks a copy, shows its date and counts, and on a Yes keeps the current file
+    // in copias/ and replaces its contents with the copy's. True when the lists must be read again;
+    // soltarDatos lets the opener's lists let go of their rows before the data changes under them.
+    bool restaurarCopia(const std::function<void()> &soltarDatos = {});
 
     // Covers (true) or uncovers (false) the day editor.
     void setTapaVisible(bool visible);

@@ -2,6 +2,7 @@
 
 #include "app/AvisosCli.h"
 #include "app/ImportMdbCli.h"
+#include "app/BackupCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
@@ -9,6 +10,7 @@
 #include "app/panPrin.h"
 #include "app/portada.h"
 #include "data/Configuracion.h"
+#include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "ui/Artwork.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -41,7 +44,7 @@ bool ingresoAceptado(const QString &tag) {
     return tag == QStringLiteral("SI");
 }
 
-panPrin *arrancar(const QString &rutaBase, int *salida) {
+panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     *salida = 0;
     {
         portada splash;
@@ -49,11 +52,32 @@ panPrin *arrancar(const QString &rutaBase, int *salida) {
         splash.exec();
     }
 
+    // A mistyped --database must not silently start an empty club; only the default file is created
+    // without asking.
+    const QFileInfo archivo(rutaBase);
+    if (rutaElegida && !archivo.exists() &&
+        !Mensaje::preguntaSiNo(QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?")
+                                   .arg(QDir::toNativeSeparators(rutaBase)),
+                               QStringLiteral("Atención")))
+        return nullptr;
+    const bool nueva = !archivo.exists() || archivo.size() == 0;
+
     QString error;
     if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
         Mensaje::error(error);
         *salida = 1;
         return nullptr;
+    }
+    if (Database::isReadOnly())
+        Mensaje::mostrar(
+            QStringLiteral("El archivo %1 es de solo lectura: puede consultar los datos, pero no "
+                           "se guardará ningún cambio.")
+                .arg(QDir::toNativeSeparators(rutaBase)),
+            QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Ok);
+    // The day's first start keeps a copy; a failure is logged and does not stop the program.
+    if (!nueva) {
+        QString copia;
+        Backup::daily(&copia, &error);
     }
 
     if (!Database::hasUsers()) {
@@ -87,6 +111,8 @@ int run(int argc, char **argv) {
         return AvisosCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
         return ImportMdbCli::run(argc, argv);
+    if (argc > 1 && (qstrcmp(argv[1], "backup") == 0 || qstrcmp(argv[1], "restore") == 0))
+        return BackupCli::run(argc, argv);
     QApplication app(argc, argv);
     prepararAplicacion(app);
     Log::installMessageHandler();
@@ -124,7 +150,7 @@ int run(int argc, char **argv) {
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;
-    panPrin *principal = arrancar(path, &salida);
+    panPrin *principal = arrancar(path, &salida, !elegido.isEmpty());
     if (!principal)
         return salida;
     return app.exec();

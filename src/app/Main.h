@@ -13,5 +13,6 @@ void prepararAplicacion(QApplication &app);
 bool ingresoAceptado(const QString &tag);
 // Splash, database, first supervisor on a new file, login; then the main window, shown. Returns nullptr
 // when the program must end, with its exit status in *salida (0 for a login that did not succeed).
-panPrin *arrancar(const QString &rutaBase, int *salida);
+// rutaElegida: the user named the file (--database), so a missing one is created only if they agree.
+panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida = false);
 } // namespace Main

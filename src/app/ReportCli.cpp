@@ -33,14 +33,17 @@ QString usage() {
                "  --database ARCHIVO base de datos (por omisión %2)\n"
                "  --formula TEXTO    fórmula de selección, por ejemplo \"{cuotas.idAfiliado} = 17\";\n"
                "                     sin ella: todos los registros (socios: {Afiliados.idAfiliado} <> 0;\n"
-               "                     deudas: {ConsultaDeuda.SumaDeMonto} <> 0)\n"
+               "                     deudas: {ConsultaDeuda.SumaDeMonto} <> 0); a lo sumo %3 condiciones\n"
+               "                     y %4 niveles de paréntesis\n"
                "  --pdf SALIDA.pdf   archivo a escribir\n"
                "  --settings ARCHIVO configuración (nombre y CUIT de la empresa) en formato INI\n"
                "  --list             lista los informes\n"
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 2 informe desconocido, 3 fórmula inválida,\n"
                "4 base de datos inexistente o ilegible, 5 no se pudo escribir el PDF.")
-        .arg(ReportCatalog::names(), Database::defaultPath());
+        .arg(ReportCatalog::names(), Database::defaultPath())
+        .arg(ReportFormula::MaxConditions)
+        .arg(ReportFormula::MaxNesting);
 }
 
 } // namespace
@@ -146,7 +149,7 @@ int run(int argc, char **argv) {
 
     const QString path =
         database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
-    if (!Database::open(path, Database::Mode::MustExist, &why)) {
+    if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;
     }

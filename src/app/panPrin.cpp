@@ -166,6 +166,15 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
         clientes->alCambiarFila();
     });
     utilidades->setAbrirBase([this](const QString &ruta) { abrirBase(ruta); });
+    Niveles::conectar(utilidades->cmdCopiaSeguridad, [this] { utilidades->copiaDeSeguridad(); });
+    Niveles::conectar(utilidades->cmdRestaurarCopia, [this] {
+        const auto soltar = [this] {
+            for (DataControl *d : {Data1, Data2, Data3, Data4})
+                d->model()->clear();
+        };
+        if (utilidades->restaurarCopia(soltar))
+            leerBase();
+    });
     for (int i = 0; i < 6; ++i) {
         auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });

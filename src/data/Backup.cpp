@@ -2,12 +2,16 @@
 
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/Schema.h"
+#include "data/SqlEngine.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QUrl>
 #include <sqlite3.h>
 
 namespace {
@@ -16,34 +20,11 @@ QString g_folder;
 constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr auto OwnerOnlyDir = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
-sqlite3 *nativeHandle(const QSqlDatabase &db) {
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.data());
-}
-
 QString spanishReason(int code) {
-    switch (code & 0xff) {
-    case SQLITE_FULL:
-        return QStringLiteral("el disco está lleno");
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_CANTOPEN:
+    if ((code & 0xff) == SQLITE_READONLY || (code & 0xff) == SQLITE_PERM || (code & 0xff) == SQLITE_CANTOPEN)
         return QStringLiteral("no se puede escribir en la carpeta de copias");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("la base de datos está ocupada por otro programa");
-    case SQLITE_NOMEM:
-        return QStringLiteral("no hay memoria suficiente");
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        return QStringLiteral("la base de datos está dañada");
-    default:
-        return QStringLiteral("error %1 de la base de datos").arg(code);
-    }
+    const QString reason = SqlEngine::errorReason(code);
+    return reason.isEmpty() ? QStringLiteral("error %1 de la base de datos").arg(code) : reason;
 }
 
 bool fail(QString *error, const QString &why) {
@@ -64,10 +45,9 @@ void Backup::setFolder(const QString &folder) {
     g_folder = folder;
 }
 
-bool Backup::copyTo(const QString &destination, QString *error, const QSqlDatabase &db) {
-    sqlite3 *source = nativeHandle(db);
-    if (!source)
-        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
+namespace {
+// Copies the database behind source into destination, under a temporary name renamed at the end.
+bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error) {
     const QFileInfo info(destination);
     if (!QDir().mkpath(info.absolutePath()))
         return fail(error, QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
@@ -78,7 +58,7 @@ bool Backup::copyTo(const QString &destination, QString *error, const QSqlDataba
     {
         // Created empty with owner-only permissions before SQLite opens it.
         QFile f(partial);
-        if (!f.open(QIODevice::WriteOnly))
+        if (!f.open(QIODevice::WriteOnly, OwnerOnly))
             return fail(
                 error,
                 QStringLiteral("No se puede escribir la copia %1: %2.").arg(destination, f.errorString()));
@@ -121,24 +101,252 @@ bool Backup::copyTo(const QString &destination, QString *error, const QSqlDataba
     return true;
 }
 
-bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
-    const QString dir = folder();
-    if (!QDir().mkpath(dir))
-        return fail(error, QStringLiteral("No se puede crear la carpeta de copias %1.").arg(dir));
+const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
+
+// A new automatic copy's name in copias/, created owner-only; empty (with *error) when impossible.
+QString nextAutomaticName(QString *error) {
+    const QString dir = Backup::folder();
+    if (!QDir().mkpath(dir)) {
+        fail(error, QStringLiteral("No se puede crear la carpeta de copias %1.").arg(dir));
+        return {};
+    }
     QFile::setPermissions(dir, OwnerOnlyDir);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = QDateTime::currentDateTime().toString(kStampFormat);
     QString name = QStringLiteral("%1/Mirabel-%2.db").arg(dir, stamp);
     // Two destructive commands within one second must not overwrite the first copy.
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = QStringLiteral("%1/Mirabel-%2-%3.db").arg(dir).arg(stamp).arg(n);
-    if (!copyTo(name, error, db))
+    return name;
+}
+
+void keepNewest() {
+    const QString dir = Backup::folder();
+    // Names sort by time: keep the newest ones.
+    QStringList copies = QDir(dir).entryList({QStringLiteral("Mirabel-*.db")}, QDir::Files, QDir::Name);
+    while (copies.size() > Backup::KeepAutomatic)
+        QFile::remove(dir + QLatin1Char('/') + copies.takeFirst());
+}
+
+struct Handle {
+    sqlite3 *h = nullptr;
+    ~Handle() { sqlite3_close(h); }
+};
+
+// One number from the copy; -1 when the query fails.
+int number(sqlite3 *h, const char *sql) {
+    sqlite3_stmt *st = nullptr;
+    int out = -1;
+    if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        out = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return out;
+}
+
+// The schema version of a database file, or -1 when the file is not SQLite. Asked of the engine first
+// (the newest version may still sit in the -wal file); for a file the engine cannot read, from the
+// header's bytes 60-63, so a damaged file can still be recognised as the program's own.
+int headerVersion(const QString &path) {
+    {
+        Handle h;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h.h, SQLITE_OPEN_READWRITE, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_busy_timeout(h.h, Database::busyTimeout());
+            const int v = number(h.h, "PRAGMA user_version");
+            if (v >= 0)
+                return v;
+        }
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray head = f.read(100);
+    if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return -1;
+    const auto *b = reinterpret_cast<const unsigned char *>(head.constData() + 60);
+    return int((quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]));
+}
+} // namespace
+
+bool Backup::copyTo(const QString &destination, QString *error, const QSqlDatabase &db) {
+    sqlite3 *source = SqlEngine::handle(db);
+    if (!source)
+        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
+    return copyFromHandle(source, destination, error);
+}
+
+bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
+    sqlite3 *source = SqlEngine::handle(db);
+    if (!source)
+        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
+    const QString name = nextAutomaticName(error);
+    if (name.isEmpty() || !copyFromHandle(source, name, error))
         return false;
     if (written)
         *written = name;
+    keepNewest();
+    return true;
+}
 
-    // Names sort by time: keep the newest ones.
-    QStringList copies = QDir(dir).entryList({QStringLiteral("Mirabel-*.db")}, QDir::Files, QDir::Name);
-    while (copies.size() > KeepAutomatic)
-        QFile::remove(dir + QLatin1Char('/') + copies.takeFirst());
+bool Backup::daily(QString *written, QString *error, const QSqlDatabase &db) {
+    if (written)
+        written->clear();
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    if (!QDir(folder()).entryList({QStringLiteral("Mirabel-%1-*.db").arg(today)}, QDir::Files).isEmpty())
+        return true;
+    return automatic(written, error, db);
+}
+
+QString Backup::latest() {
+    const QFileInfoList copies = QDir(folder()).entryInfoList({QStringLiteral("Mirabel-*.db")}, QDir::Files,
+                                                              QDir::Name | QDir::Reversed);
+    return copies.isEmpty() ? QString() : copies.first().absoluteFilePath();
+}
+
+QString Backup::Contents::describe() const {
+    const QLocale es(QLocale::Spanish, QLocale::Argentina);
+    const auto count = [&](int n, const char *one, const char *many) {
+        return es.toString(n) + QLatin1Char(' ') + QString::fromUtf8(n == 1 ? one : many);
+    };
+    return QStringLiteral("%1, %2 y %3")
+        .arg(count(members, "socio", "socios"), count(dues, "cuota", "cuotas"),
+             count(movements, "movimiento de caja", "movimientos de caja"));
+}
+
+bool Backup::inspect(const QString &file, Contents *contents, QString *error) {
+    const auto refuse = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return refuse(QStringLiteral("No existe la copia %1.").arg(file));
+    const int version = headerVersion(file);
+    if (version < 0)
+        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+    if (version > Schema::currentVersion())
+        return refuse(QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
+    Handle c;
+    // Read-only and immutable: looking at a copy never changes it or leaves files beside it.
+    const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?mode=ro&immutable=1";
+    if (sqlite3_open_v2(uri.constData(), &c.h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+        return refuse(QStringLiteral("No se puede leer la copia %1.").arg(file));
+    if (version == 0 || number(c.h, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'Afiliados'") != 1)
+        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+    sqlite3_stmt *st = nullptr;
+    QString check;
+    if (sqlite3_prepare_v2(c.h, "PRAGMA quick_check(1)", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        check = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    if (check != QLatin1String("ok"))
+        return refuse(QStringLiteral("La copia %1 está dañada: no se puede restaurar.").arg(file));
+    if (contents) {
+        contents->members = number(c.h, R"(SELECT COUNT(*) FROM "Afiliados")");
+        contents->dues = number(c.h, R"(SELECT COUNT(*) FROM "Cuotas")");
+        contents->movements = number(c.h, R"(SELECT COUNT(*) FROM "Caja")");
+        const QRegularExpression stamp(QStringLiteral("Mirabel-(\\d{8}-\\d{6})"));
+        const auto m = stamp.match(info.fileName());
+        contents->taken = m.hasMatch() ? QDateTime::fromString(m.captured(1), kStampFormat) : QDateTime();
+        if (!contents->taken.isValid())
+            contents->taken = info.lastModified();
+    }
+    return true;
+}
+
+bool Backup::restore(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
+                     bool *notOurs) {
+    if (safetyCopy)
+        safetyCopy->clear();
+    if (notOurs)
+        *notOurs = false;
+    if (!inspect(copy, nullptr, error))
+        return false;
+    const QFileInfo target(databasePath);
+    if (target.exists() && target.canonicalFilePath() == QFileInfo(copy).canonicalFilePath())
+        return fail(error, QStringLiteral("La copia y la base de datos son el mismo archivo."));
+    const bool existing = target.exists() && target.size() > 0;
+    if (existing) {
+        const int version = headerVersion(databasePath);
+        if (version < 1 || version > Schema::currentVersion()) {
+            if (notOurs)
+                *notOurs = true;
+            return fail(error, QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se "
+                                              "reemplaza.")
+                                   .arg(databasePath));
+        }
+    }
+
+    Handle dest;
+    if (!existing && !target.exists()) {
+        if (!QDir().mkpath(target.absolutePath()))
+            return fail(error, QStringLiteral("No se puede crear la carpeta %1.").arg(target.absolutePath()));
+        QFile f(databasePath);
+        if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly))
+            return fail(
+                error,
+                QStringLiteral("No se puede crear el archivo %1: %2.").arg(databasePath, f.errorString()));
+    }
+    int rc =
+        sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &dest.h, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        sqlite3_busy_timeout(dest.h, Database::busyTimeout());
+    if (existing) {
+        // The file being replaced is kept first; when it is too damaged for the online copy, its bytes.
+        const QString name = nextAutomaticName(error);
+        if (name.isEmpty())
+            return false;
+        QString why;
+        if (rc != SQLITE_OK || !copyFromHandle(dest.h, name, &why)) {
+            if (!QFile::copy(databasePath, name))
+                return fail(error, QStringLiteral("No se restauró la copia: no se pudo guardar antes la base "
+                                                  "actual en %1. %2")
+                                       .arg(name, why));
+            QFile::setPermissions(name, OwnerOnly);
+        }
+        keepNewest();
+        if (safetyCopy)
+            *safetyCopy = name;
+    }
+
+    Handle source;
+    if (sqlite3_open_v2(QFile::encodeName(copy).constData(), &source.h, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK)
+        return fail(error, QStringLiteral("No se puede leer la copia %1.").arg(copy));
+    // Through the online backup, so another program with the file open waits and then sees the restored
+    // data, and the file keeps its journal mode.
+    if (rc == SQLITE_OK) {
+        sqlite3_backup *b = sqlite3_backup_init(dest.h, "main", source.h, "main");
+        if (!b) {
+            rc = sqlite3_extended_errcode(dest.h);
+        } else {
+            rc = sqlite3_backup_step(b, -1);
+            const int finish = sqlite3_backup_finish(b);
+            if (rc == SQLITE_DONE)
+                rc = finish;
+        }
+    }
+    if ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB) {
+        // Too damaged to write into: the file is replaced whole (its old bytes are in copias/).
+        sqlite3_close(dest.h);
+        dest.h = nullptr;
+        const QString partial = databasePath + QStringLiteral(".parcial");
+        QFile::remove(partial);
+        if (!QFile::copy(copy, partial))
+            return fail(error, QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
+        QFile::setPermissions(partial, OwnerOnly);
+        QFile::remove(databasePath + QStringLiteral("-wal"));
+        QFile::remove(databasePath + QStringLiteral("-shm"));
+        QFile::remove(databasePath);
+        if (!QFile::rename(partial, databasePath))
+            return fail(error, QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
+        rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK)
+        return fail(error, QStringLiteral("No se pudo restaurar la copia en %1: %2.")
+                               .arg(databasePath, SqlEngine::errorReason(rc).isEmpty()
+                                                      ? QStringLiteral("error %1 de la base de datos").arg(rc)
+                                                      : SqlEngine::errorReason(rc)));
+    Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, databasePath));
     return true;
 }

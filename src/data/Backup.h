@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -20,6 +21,33 @@ public:
     // KeepAutomatic automatic copies. On success *written holds the copy's full path.
     static bool automatic(QString *written, QString *error,
                           const QSqlDatabase &db = QSqlDatabase::database());
+
+    // The day's first start: an automatic copy unless copias/ already holds one from today. *written
+    // stays empty when none was needed.
+    static bool daily(QString *written, QString *error, const QSqlDatabase &db = QSqlDatabase::database());
+
+    // The newest copy in folder(); empty when there is none.
+    static QString latest();
+
+    // What a copy holds, read without changing it.
+    struct Contents {
+        QDateTime taken; // from the copy's name, else the file's time
+        int members = 0;
+        int dues = 0;
+        int movements = 0;
+        // "300 socios, 3.450 cuotas y 1 movimiento de caja"
+        QString describe() const;
+    };
+    // Checks that file is a sound Mirabel copy this program can open, and reads its counts.
+    static bool inspect(const QString &file, Contents *contents, QString *error);
+
+    // Replaces the database at databasePath with the copy. The copy is checked first; an existing file at
+    // databasePath must be a Mirabel database (damaged is allowed: that is what restoring is for) and is
+    // copied into copias/ before anything is replaced (*safetyCopy, empty when there was no file).
+    // Nothing is replaced when that copy cannot be written.
+    // *notOurs tells a refused target apart from a failed write.
+    static bool restore(const QString &copy, const QString &databasePath, QString *error,
+                        QString *safetyCopy = nullptr, bool *notOurs = nullptr);
 
     static constexpr int KeepAutomatic = 20;
 };

@@ -1,5 +1,6 @@
 #include "data/Database.h"
 
+#include "data/Backup.h"
 #include "data/Log.h"
 #include "data/Schema.h"
 #include "data/SqlEngine.h"
@@ -12,18 +13,109 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <sqlite3.h>
 
 namespace {
 QString g_path;
+bool g_readOnly = false;
+int g_busyTimeoutMs = 5000;
 
-bool looksLikeSqlite(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    if (f.size() == 0)
-        return true; // an empty file is a new database
-    return f.read(16) == QByteArray("SQLite format 3\0", 16);
+constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// What the file is, learnt without changing a byte of it: a read-only look before the program's own
+// connection (which sets WAL mode and may upgrade) ever touches it.
+struct Probe {
+    enum class Kind { Empty, Unreadable, NotSqlite, Foreign, Newer, Damaged, Mirabel };
+    Kind kind = Kind::Unreadable;
+    int version = 0;
+    QString detail;
+};
+
+Probe probe(const QString &path, bool writable) {
+    Probe p;
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            p.detail = f.errorString();
+            return p;
+        }
+        if (f.size() == 0) {
+            p.kind = Probe::Kind::Empty;
+            return p;
+        }
+        if (f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+            p.kind = Probe::Kind::NotSqlite;
+            return p;
+        }
+    }
+    sqlite3 *h = nullptr;
+    // Read-write without create when allowed: a read-only connection on a WAL file would leave -wal and
+    // -shm files behind, while a connection that only reads and closes leaves the folder as it was.
+    const int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
+    const auto one = [&](const char *sql, QString *text, int *number) {
+        sqlite3_stmt *st = nullptr;
+        rc = sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW) {
+                rc = SQLITE_OK;
+                if (text)
+                    *text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+                if (number)
+                    *number = sqlite3_column_int(st, 0);
+            }
+        }
+        sqlite3_finalize(st);
+        return rc == SQLITE_OK;
+    };
+    int tables = 0, ours = 0;
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(h, g_busyTimeoutMs);
+        if (one("PRAGMA user_version", nullptr, &p.version) &&
+            one("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                "ESCAPE '\\'",
+                nullptr, &tables) &&
+            one("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Afiliados'", nullptr,
+                &ours)) {
+            if (p.version == 0)
+                p.kind = tables == 0 ? Probe::Kind::Empty : Probe::Kind::Foreign;
+            else if (p.version > Schema::currentVersion())
+                p.kind = Probe::Kind::Newer;
+            else if (ours == 0)
+                p.kind = Probe::Kind::Foreign;
+            else {
+                QString check;
+                // The quick check reads every page once but skips the index cross-checks: fast enough
+                // on a large club, and it finds a torn or truncated file before anything is written.
+                if (one("PRAGMA quick_check(1)", &check, nullptr) && check == QLatin1String("ok"))
+                    p.kind = Probe::Kind::Mirabel;
+                else {
+                    p.kind = Probe::Kind::Damaged;
+                    p.detail = check.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(h)) : check;
+                }
+            }
+        }
+    }
+    if (p.kind == Probe::Kind::Unreadable) {
+        const int code = h ? sqlite3_extended_errcode(h) : rc;
+        if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB)
+            p.kind = Probe::Kind::Damaged;
+        p.detail = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString();
+    }
+    sqlite3_close(h);
+    return p;
 }
+
+QString latestCopyHint() {
+    const QString latest = Backup::latest();
+    return latest.isEmpty()
+               ? QStringLiteral("No se encontró ninguna copia de seguridad en %1.").arg(Backup::folder())
+               : QStringLiteral("La copia de seguridad más reciente es %1; se restaura con «mirabel restore "
+                                "COPIA --database ARCHIVO» o desde Utilidades, «Restaurar copia...».")
+                     .arg(latest);
+}
+
 // The keys are checked with one read; only a file that has stale keys is written (in one transaction).
 void refreshSortKeys(const QString &table, const QString &key) {
     const QString stale = QStringLiteral(R"("ClaveOrden" IS NOT %1)").arg(key);
@@ -52,6 +144,22 @@ QString Database::path() {
     return g_path;
 }
 
+bool Database::isReadOnly() {
+    return g_readOnly;
+}
+
+void Database::setBusyTimeout(int milliseconds) {
+    g_busyTimeoutMs = milliseconds;
+    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
+        QSqlQuery q(db());
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds));
+    }
+}
+
+int Database::busyTimeout() {
+    return g_busyTimeoutMs;
+}
+
 bool Database::open(const QString &path, Mode mode, QString *error) {
     auto fail = [&](const QString &why) {
         if (error)
@@ -62,26 +170,80 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     };
     const QFileInfo info(path);
     if (!info.exists()) {
-        if (mode == Mode::MustExist)
+        if (mode != Mode::CreateIfMissing)
             return fail(QStringLiteral("No existe el archivo de base de datos %1.").arg(path));
-        if (!QDir().mkpath(info.absolutePath()))
-            return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
-    } else if (!looksLikeSqlite(path)) {
+        const QString folder = info.absolutePath();
+        if (!QDir(folder).exists()) {
+            if (!QDir().mkpath(folder))
+                return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(folder));
+            // The folder holds members' personal data: its owner alone may look inside.
+            QFile::setPermissions(folder, OwnerOnly | QFileDevice::ExeOwner);
+        }
+        QFile f(path);
+        if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly))
+            return fail(QStringLiteral("No se puede crear el archivo %1: %2.").arg(path, f.errorString()));
+    } else if (info.isDir()) {
+        return fail(QStringLiteral("%1 es una carpeta, no una base de datos.").arg(path));
+    }
+
+    const bool writable =
+        mode != Mode::ReadOnly && QFileInfo(path).isWritable() && QFileInfo(info.absolutePath()).isWritable();
+    const Probe p = probe(path, QFileInfo(path).isWritable());
+    switch (p.kind) {
+    case Probe::Kind::Empty:
+        if (mode == Mode::ReadOnly || !writable)
+            return fail(
+                QStringLiteral("El archivo %1 está vacío: no es una base de datos de Mirabel.").arg(path));
+        break;
+    case Probe::Kind::Unreadable:
+        return fail(QStringLiteral("No se puede leer el archivo %1: %2.").arg(path, p.detail));
+    case Probe::Kind::NotSqlite:
+    case Probe::Kind::Foreign:
+        return fail(QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se abre, para no "
+                                   "modificarlo.")
+                        .arg(path));
+    case Probe::Kind::Newer:
         return fail(
-            QStringLiteral("El archivo %1 no es una base de datos de Mirabel o no se puede leer.").arg(path));
+            QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel (versión %2 "
+                           "de la base de datos; este programa conoce hasta la %3). Actualice el "
+                           "programa: el archivo no se modifica.")
+                .arg(path)
+                .arg(p.version)
+                .arg(Schema::currentVersion()));
+    case Probe::Kind::Damaged:
+        // The engine's findings go to the log; the user reads what to do.
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
+        return fail(QStringLiteral("La base de datos %1 está dañada y no se abre, para no empeorarla. %2")
+                        .arg(path, latestCopyHint()));
+    case Probe::Kind::Mirabel:
+        if (!writable && p.version < Schema::currentVersion())
+            return fail(
+                mode == Mode::ReadOnly
+                    ? QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero "
+                                     "con el programa para actualizarlo.")
+                          .arg(path)
+                    : QStringLiteral("El archivo %1 es de una versión anterior y no se puede actualizar "
+                                     "porque es de solo lectura.")
+                          .arg(path));
+        break;
     }
 
     close();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(path);
+    if (!QFileInfo(path).isWritable())
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open())
         return fail(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
+    g_readOnly = !writable;
     QString why;
-    if (!SqlEngine::prepareConnection(db, &why))
+    if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
         return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
-    if (!Schema::upgrade(db, &why))
+    if (!g_readOnly && !Schema::upgrade(db, &why))
         return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
     g_path = info.absoluteFilePath();
+    if (g_readOnly)
+        return true;
     // Rows added or renamed by another tool have no sort key or a stale one: the list order and the
     // search read the key, so bring every key that differs up to date.
     refreshSortKeys(QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
@@ -94,8 +256,12 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
         return QSqlDatabase::database(connectionName);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(g_path);
+    // Like the first connection: the engine's read-only flag only when the file demands it (a read-only
+    // connection that closes last leaves -wal and -shm behind); query_only refuses the writes.
+    if (!QFileInfo(g_path).isWritable())
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     QString why;
-    if (!db.open() || !SqlEngine::prepareConnection(db, &why)) {
+    if (!db.open() || !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
         if (error)
             *error = why.isEmpty() ? db.lastError().text() : why;
     }
@@ -112,6 +278,7 @@ void Database::close() {
         QSqlDatabase::removeDatabase(name);
     }
     g_path.clear();
+    g_readOnly = false;
 }
 
 bool Database::run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where) {
@@ -140,7 +307,7 @@ bool Database::exec(const QString &sql, const QVariantList &params, QString *err
     QSqlQuery q(db());
     const bool ok = run(q, sql, params, QStringLiteral("SQL"));
     if (!ok && error)
-        *error = q.lastError().text();
+        *error = Transaction::userMessage(q.lastError());
     return ok;
 }
 

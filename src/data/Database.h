@@ -11,17 +11,27 @@
 // Opening, creating and upgrading the database file, and the small query helpers every subsystem uses.
 class Database {
 public:
-    enum class Mode { CreateIfMissing, MustExist };
+    // ReadOnly: for commands that only read (reports, copies): the file must be a Mirabel database of
+    // this version; nothing is created, upgraded or written, and every write is refused.
+    enum class Mode { CreateIfMissing, MustExist, ReadOnly };
 
     // The default location: BASE.db in the per-user data folder.
     static QString defaultPath();
 
     // Opens (and if needed creates and upgrades) the file as the program's default connection.
-    // On failure returns false with a Spanish reason in *error and leaves no connection open.
+    // On failure returns false with a Spanish reason in *error and leaves no connection open. A file that
+    // is not a Mirabel database, comes from a newer version or fails the quick integrity check is
+    // refused without a byte of it changed. A file the user may not write opens read-only (isReadOnly()).
+    // Opening writes nothing unless an upgrade or a stale sort key needs it.
     static bool open(const QString &path, Mode mode, QString *error);
     // Opens a further connection on the same file (reports, background readers), prepared the same way.
     static QSqlDatabase openExtra(const QString &connectionName, QString *error);
     static void close();
+    // Whether the open file only allows reading (its permissions, or Mode::ReadOnly): writes are refused.
+    static bool isReadOnly();
+    // How long a write waits for another program's write on the same file before giving up.
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
     static QSqlDatabase db() { return QSqlDatabase::database(); }
     static QString path();
 

@@ -13,12 +13,22 @@ namespace {
 QString g_path;
 QMutex g_mutex;
 QtMessageHandler g_previous = nullptr;
+constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 void handler(QtMsgType type, const QMessageLogContext &ctx, const QString &msg) {
     if (type != QtDebugMsg && type != QtInfoMsg)
         Log::write(msg);
     if (g_previous)
         g_previous(type, ctx, msg);
+}
+
+// The log lives in the data folder or nowhere: a shared temporary folder would let other users of the
+// machine read (or plant) a file that names members.
+QString defaultPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty() && !QDir::homePath().isEmpty() && QDir::homePath() != QDir::rootPath())
+        dir = QDir::homePath() + QStringLiteral("/.local/share/Mirabel");
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("/mirabel.log");
 }
 } // namespace
 
@@ -29,20 +39,34 @@ void Log::setFile(const QString &path) {
 
 QString Log::file() {
     QMutexLocker lock(&g_mutex);
-    if (g_path.isEmpty()) {
-        const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        g_path = (dir.isEmpty() ? QDir::tempPath() : dir) + QStringLiteral("/mirabel.log");
-    }
+    if (g_path.isEmpty())
+        g_path = defaultPath();
     return g_path;
 }
 
 void Log::write(const QString &message) {
     const QString path = file();
-    QMutexLocker lock(&g_mutex);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::Append | QIODevice::Text))
+    if (path.isEmpty())
         return;
+    QMutexLocker lock(&g_mutex);
+    const QFileInfo info(path);
+    if (!info.dir().exists()) {
+        QDir().mkpath(info.absolutePath());
+        QFile::setPermissions(info.absolutePath(), OwnerOnly | QFileDevice::ExeOwner);
+    }
+    // One previous generation is kept: the log never grows without bound.
+    if (info.exists() && info.size() >= MaxSize) {
+        const QString old = path + QStringLiteral(".1");
+        QFile::remove(old);
+        QFile::rename(path, old);
+    }
+    QFile f(path);
+    // Created owner-only from the start; an older, wider file is narrowed.
+    if (!f.open(QIODevice::Append | QIODevice::Text, OwnerOnly))
+        return;
+    if (f.permissions() &
+        (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther))
+        f.setPermissions(OwnerOnly);
     QTextStream out(&f);
     out << QDateTime::currentDateTime().toString(Qt::ISODate) << ' ' << message << '\n';
 }

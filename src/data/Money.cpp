@@ -53,20 +53,31 @@ std::optional<Money> Money::parse(const QString &text, const QLocale &locale) {
         intPart = s.left(decAt);
         fracPart = s.mid(decAt + dec.size());
     }
-    // Group separators only in the whole part; a plain or non-breaking blank is also accepted as grouping.
+    // Group separators only in the whole part, and only between groups of three digits: in es_AR
+    // "12.50" or "0.5" is a mistyped decimal, not twelve hundred and fifty. A plain or non-breaking
+    // blank is also accepted as grouping.
     QString digits;
+    int groupDigits = 0;  // digits since the last separator
+    bool grouped = false; // a separator has been seen
     for (int i = 0; i < intPart.size(); ++i) {
         const QChar c = intPart.at(i);
-        if (c.isDigit() && c.unicode() < 128)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
             digits += c;
-        else if (QString(c) == group || c == QChar(0x00A0) || c == QChar(0x202F) ||
-                 (group == QStringLiteral("\u00a0") && c == QLatin1Char(' ')))
-            continue;
-        else
+            ++groupDigits;
+        } else if (QString(c) == group || c == QChar(0x00A0) || c == QChar(0x202F) ||
+                   (group == QStringLiteral("\u00a0") && c == QLatin1Char(' '))) {
+            if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3))
+                return std::nullopt;
+            grouped = true;
+            groupDigits = 0;
+        } else {
             return std::nullopt;
+        }
     }
+    if (grouped && groupDigits != 3)
+        return std::nullopt;
     for (const QChar c : fracPart)
-        if (!(c.isDigit() && c.unicode() < 128))
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
     if (digits.isEmpty() && fracPart.isEmpty())
         return std::nullopt;
@@ -84,9 +95,10 @@ std::optional<Money> Money::parse(const QString &text, const QLocale &locale) {
 }
 
 QString Money::toPlainString(const QLocale &locale) const {
-    const qint64 a = m_units < 0 ? -m_units : m_units;
-    const qint64 whole = a / Scale;
-    qint64 frac = a % Scale;
+    // Unsigned, so that the most negative stored value has a magnitude too.
+    const quint64 a = m_units < 0 ? 0 - quint64(m_units) : quint64(m_units);
+    const quint64 whole = a / Scale;
+    const quint64 frac = a % Scale;
     QString f = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
     while (f.size() > 2 && f.endsWith(QLatin1Char('0')))
         f.chop(1);
@@ -95,9 +107,10 @@ QString Money::toPlainString(const QLocale &locale) const {
 }
 
 QString Money::toCurrencyString(const QLocale &locale) const {
-    const qint64 a = m_units < 0 ? -m_units : m_units;
-    const qint64 whole = a / Scale;
-    const qint64 frac = a % Scale;
+    // Unsigned, so that the most negative stored value has a magnitude too.
+    const quint64 a = m_units < 0 ? 0 - quint64(m_units) : quint64(m_units);
+    const quint64 whole = a / Scale;
+    const quint64 frac = a % Scale;
     QString f = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
     while (f.size() > 2 && f.endsWith(QLatin1Char('0')))
         f.chop(1);
@@ -167,10 +180,11 @@ QString wholeWords(qint64 n) {
 } // namespace
 
 QString Money::toSpanishWords() const {
-    const qint64 a = m_units < 0 ? -m_units : m_units;
+    // Unsigned, so that the most negative stored value has a magnitude too.
+    const quint64 a = m_units < 0 ? 0 - quint64(m_units) : quint64(m_units);
     // Cents rounded half away from zero, as printed on a receipt.
-    qint64 cents = (a + 50) / 100;
-    const qint64 whole = cents / 100;
+    quint64 cents = (a + 50) / 100;
+    const qint64 whole = qint64(cents / 100);
     cents %= 100;
     QString s = wholeWords(whole) + QStringLiteral(" con %1/100").arg(cents, 2, 10, QLatin1Char('0'));
     return m_units < 0 ? QStringLiteral("menos ") + s : s;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 #include <compare>
+#include <limits>
 #include <optional>
 
 // An exact amount of money: an integer count of ten-thousandths (four decimals), as stored in the database.
@@ -14,7 +15,14 @@ public:
 
     constexpr Money() = default;
     static constexpr Money fromUnits(qint64 tenThousandths) { return Money(tenThousandths); }
-    static constexpr Money fromWhole(qint64 whole) { return Money(whole * Scale); }
+    // Whole currency units; beyond the range of the stored type the amount saturates.
+    static constexpr Money fromWhole(qint64 whole) {
+        qint64 u = 0;
+        return __builtin_mul_overflow(whole, Scale, &u) ? Money(whole < 0 ? Min : Max) : Money(u);
+    }
+    // The extremes a stored value can hold; arithmetic saturates there instead of wrapping around.
+    static constexpr qint64 Max = std::numeric_limits<qint64>::max();
+    static constexpr qint64 Min = std::numeric_limits<qint64>::min();
     // Reads a stored value (integer ten-thousandths); Null or non-numeric gives nothing.
     static std::optional<Money> fromVariant(const QVariant &v);
 
@@ -33,17 +41,18 @@ public:
     // Spanish words for the amount, as on a receipt: "un mil doscientos treinta y cuatro con 50/100".
     QString toSpanishWords() const;
 
-    constexpr Money operator+(Money o) const { return Money(m_units + o.m_units); }
-    constexpr Money operator-(Money o) const { return Money(m_units - o.m_units); }
-    constexpr Money operator-() const { return Money(-m_units); }
-    Money &operator+=(Money o) {
-        m_units += o.m_units;
-        return *this;
+    // Values another tool stored may sit at the type's limits: sums saturate rather than wrap.
+    constexpr Money operator+(Money o) const {
+        qint64 u = 0;
+        return __builtin_add_overflow(m_units, o.m_units, &u) ? Money(o.m_units < 0 ? Min : Max) : Money(u);
     }
-    Money &operator-=(Money o) {
-        m_units -= o.m_units;
-        return *this;
+    constexpr Money operator-(Money o) const {
+        qint64 u = 0;
+        return __builtin_sub_overflow(m_units, o.m_units, &u) ? Money(o.m_units < 0 ? Max : Min) : Money(u);
     }
+    constexpr Money operator-() const { return Money(m_units == Min ? Max : -m_units); }
+    Money &operator+=(Money o) { return *this = *this + o; }
+    Money &operator-=(Money o) { return *this = *this - o; }
     constexpr auto operator<=>(const Money &) const = default;
     constexpr bool isZero() const { return m_units == 0; }
 

@@ -9,9 +9,16 @@
 
 namespace {
 
-// Deeper nesting than any formula a person writes; keeps hostile input from exhausting the stack.
-constexpr int kMaxDepth = 100;
+// The documented limits (ReportFormula.h). The SQL built from a formula must stay within what the
+// engine's parser takes: it overflows a little beyond 30 nested groups, and a chain of 1000 conditions.
+constexpr int kMaxDepth = ReportFormula::MaxNesting;
+constexpr int kMaxConditions = ReportFormula::MaxConditions;
 constexpr int kMaxLength = 20000;
+
+// Only 0-9 are digits of a formula number: other scripts' digits would convert to nothing.
+bool isAsciiDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 struct Token {
     enum class Kind { End, Field, Word, Number, Text, Op, LParen, RParen, Comma, Minus };
@@ -99,16 +106,16 @@ public:
                 t.kind = Token::Kind::Text;
                 t.text = value;
                 i = j;
-            } else if (c.isDigit()) {
+            } else if (isAsciiDigit(c)) {
                 int j = i;
-                while (j < n && m_s.at(j).isDigit())
+                while (j < n && isAsciiDigit(m_s.at(j)))
                     ++j;
-                if (j + 1 < n && m_s.at(j) == QLatin1Char('.') && m_s.at(j + 1).isDigit()) {
+                if (j + 1 < n && m_s.at(j) == QLatin1Char('.') && isAsciiDigit(m_s.at(j + 1))) {
                     ++j;
-                    while (j < n && m_s.at(j).isDigit())
+                    while (j < n && isAsciiDigit(m_s.at(j)))
                         ++j;
                 }
-                if (j < n && (m_s.at(j).isLetter() || m_s.at(j) == QLatin1Char('_'))) {
+                if (j < n && (m_s.at(j).isLetterOrNumber() || m_s.at(j) == QLatin1Char('_'))) {
                     *error = QStringLiteral("número mal escrito: '%1'").arg(m_s.mid(i, j - i + 1)) + at(i);
                     return false;
                 }
@@ -117,7 +124,8 @@ public:
                 i = j;
             } else if (c.isLetter() || c == QLatin1Char('_')) {
                 int j = i;
-                while (j < n && (m_s.at(j).isLetterOrNumber() || m_s.at(j) == QLatin1Char('_')))
+                while (j < n &&
+                       (m_s.at(j).isLetter() || isAsciiDigit(m_s.at(j)) || m_s.at(j) == QLatin1Char('_')))
                     ++j;
                 t.kind = Token::Kind::Word;
                 t.text = m_s.mid(i, j - i);
@@ -233,8 +241,9 @@ private:
 
     NodePtr orExpr() {
         DepthGuard g(m_depth);
-        if (m_depth > kMaxDepth)
-            return fail(QStringLiteral("la fórmula anida demasiados paréntesis") + at(peek().position));
+        if (m_depth > kMaxDepth + 1) // the formula itself is the first level
+            return fail(QStringLiteral("la fórmula anida más de %1 niveles de paréntesis").arg(kMaxDepth) +
+                        at(peek().position));
         NodePtr l = andExpr();
         while (l && isWord(peek(), "or")) {
             const int pos = take().position;
@@ -259,17 +268,14 @@ private:
     }
 
     NodePtr notExpr() {
-        if (isWord(peek(), "not")) {
-            DepthGuard g(m_depth);
-            if (m_depth > kMaxDepth)
-                return fail(QStringLiteral("la fórmula anida demasiados 'not'") + at(peek().position));
-            const int pos = take().position;
-            NodePtr inner = notExpr();
-            if (!inner)
-                return nullptr;
-            return binary(FormulaNode::Type::Not, pos, std::move(inner), nullptr);
-        }
-        return comparison();
+        // A run of 'not' is read without recursion; the SQL keeps only its parity.
+        QVector<int> nots;
+        while (isWord(peek(), "not"))
+            nots.append(take().position);
+        NodePtr inner = comparison();
+        while (inner && !nots.isEmpty())
+            inner = binary(FormulaNode::Type::Not, nots.takeLast(), std::move(inner), nullptr);
+        return inner;
     }
 
     NodePtr comparison() {
@@ -283,6 +289,11 @@ private:
             take();
             return inner;
         }
+        if (++m_conditions > kMaxConditions)
+            return fail(QStringLiteral("la fórmula tiene más de %1 condiciones; divídala en informes más "
+                                       "acotados")
+                            .arg(kMaxConditions) +
+                        at(peek().position));
         NodePtr l = operand();
         if (!l)
             return nullptr;
@@ -405,6 +416,7 @@ private:
     QVector<Token> m_t;
     int m_i = 0;
     int m_depth = 0;
+    int m_conditions = 0;
     QString m_error;
 };
 
@@ -469,7 +481,12 @@ std::optional<qint64> moneyUnits(const QString &number) {
     if (frac.size() > 4 || whole.size() > 14)
         return std::nullopt;
     frac = frac.leftJustified(4, QLatin1Char('0'));
-    const qint64 units = whole.toLongLong() * Money::Scale + frac.toLongLong();
+    bool okWhole = false, okFrac = false;
+    const qint64 w = whole.isEmpty() ? 0 : whole.toLongLong(&okWhole);
+    const qint64 f = frac.toLongLong(&okFrac);
+    if ((!whole.isEmpty() && !okWhole) || !okFrac)
+        return std::nullopt;
+    const qint64 units = w * Money::Scale + f;
     return negative ? -units : units;
 }
 
@@ -483,16 +500,42 @@ public:
         switch (n.type) {
         case FormulaNode::Type::And:
         case FormulaNode::Type::Or: {
-            const QString l = build(*n.left);
-            const QString r = build(*n.right);
-            if (!error.isEmpty())
-                return {};
-            return QStringLiteral("(%1 %2 %3)")
-                .arg(l, n.type == FormulaNode::Type::And ? QStringLiteral("AND") : QStringLiteral("OR"), r);
+            // A chain of the same operator is one flat list: "(a OR b OR c)", not one group per
+            // condition, which the engine's parser cannot take beyond a few dozen.
+            QVector<const FormulaNode *> terms;
+            QVector<const FormulaNode *> pending{&n};
+            while (!pending.isEmpty()) {
+                const FormulaNode *t = pending.takeLast();
+                if (t->type == n.type) {
+                    pending.append(t->right.get());
+                    pending.append(t->left.get());
+                } else {
+                    terms.append(t);
+                }
+            }
+            QStringList parts;
+            for (const FormulaNode *t : terms) {
+                parts << build(*t);
+                if (!error.isEmpty())
+                    return {};
+            }
+            return QLatin1Char('(') +
+                   parts.join(n.type == FormulaNode::Type::And ? QStringLiteral(" AND ")
+                                                               : QStringLiteral(" OR ")) +
+                   QLatin1Char(')');
         }
         case FormulaNode::Type::Not: {
-            const QString inner = build(*n.left);
-            return error.isEmpty() ? QStringLiteral("(NOT %1)").arg(inner) : QString();
+            // not not x is x, also for Null; only an odd run keeps one NOT.
+            const FormulaNode *inner = n.left.get();
+            bool negate = true;
+            while (inner->type == FormulaNode::Type::Not) {
+                inner = inner->left.get();
+                negate = !negate;
+            }
+            const QString sql = build(*inner);
+            if (!error.isEmpty())
+                return {};
+            return negate ? QStringLiteral("(NOT %1)").arg(sql) : sql;
         }
         case FormulaNode::Type::Boolean:
             return n.boolean ? QStringLiteral("(1 = 1)") : QStringLiteral("(1 = 0)");
@@ -594,6 +637,8 @@ private:
             bool ok = false;
             if (r->text.contains(QLatin1Char('.'))) {
                 const double v = r->text.toDouble(&ok);
+                if (!ok)
+                    return fail(QStringLiteral("el número %1 no se puede leer").arg(r->text), *r);
                 return QStringLiteral("(%1 %2 %3)").arg(f->sql, op, bind(v));
             }
             const qlonglong v = r->text.toLongLong(&ok);
@@ -627,9 +672,12 @@ private:
             bool truth = false;
             if (r->type == FormulaNode::Type::Boolean)
                 truth = r->boolean;
-            else if (r->type == FormulaNode::Type::Number)
-                truth = r->text.toDouble() != 0; // Jet's True is -1; any non-zero is yes
-            else
+            else if (r->type == FormulaNode::Type::Number) {
+                bool ok = false;
+                truth = r->text.toDouble(&ok) != 0; // Jet's True is -1; any non-zero is yes
+                if (!ok)
+                    return fail(QStringLiteral("el número %1 no se puede leer").arg(r->text), *r);
+            } else
                 return mismatch();
             if (!yesNoOnly(op, n))
                 return {};
@@ -680,8 +728,11 @@ QString shown(const FormulaNode &v, ReportFieldKind kind) {
     case FormulaNode::Type::Boolean:
         return v.boolean ? QStringLiteral("Sí") : QStringLiteral("No");
     case FormulaNode::Type::Number:
-        if (kind == ReportFieldKind::YesNo)
-            return v.text.toDouble() != 0 ? QStringLiteral("Sí") : QStringLiteral("No");
+        if (kind == ReportFieldKind::YesNo) {
+            bool ok = false;
+            const double d = v.text.toDouble(&ok);
+            return ok ? (d != 0 ? QStringLiteral("Sí") : QStringLiteral("No")) : v.text;
+        }
         if (kind == ReportFieldKind::Money)
             if (const auto u = moneyUnits(v.text))
                 return Money::fromUnits(*u).toCurrencyString(QLocale());

@@ -40,8 +40,14 @@ struct FormulaNode {
 // parentheses, True/False, numbers, 'text' (a quote inside is written twice, 'O''Brien'; "text" also
 // reads) and date(year, month, day). It is parsed once and turned into a WHERE clause with bound values
 // for the report's source; no part of the formula text ever reaches the SQL itself.
+// Numbers are written with the digits 0-9 only. A formula holds at most MaxConditions conditions and
+// MaxNesting levels of parentheses (a run of 'not' counts once); beyond that it is refused as a formula
+// error, never passed to the engine.
 class ReportFormula {
 public:
+    static constexpr int MaxConditions = 200;
+    static constexpr int MaxNesting = 20;
+
     ReportFormula();
     ~ReportFormula();
     ReportFormula(ReportFormula &&) noexcept;

@@ -8,7 +8,9 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
+#include <QVector>
 #include <sqlite3.h>
 #include <string>
 
@@ -96,36 +98,50 @@ void sortKeyFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
     sqlite3_result_text(ctx, key.data(), int(key.size()), SQLITE_TRANSIENT);
 }
 
-bool likeMatch(const QString &p, int pi, const QString &t, int ti, QChar esc) {
-    while (pi < p.size()) {
-        const QChar c = p.at(pi);
-        if (!esc.isNull() && c == esc && pi + 1 < p.size()) {
-            if (ti >= t.size() || p.at(pi + 1) != t.at(ti))
-                return false;
-            pi += 2;
-            ++ti;
-        } else if (c == QLatin1Char('%')) {
-            while (pi < p.size() && p.at(pi) == QLatin1Char('%'))
-                ++pi;
-            if (pi == p.size())
-                return true;
-            for (int k = ti; k <= t.size(); ++k)
-                if (likeMatch(p, pi, t, k, esc))
-                    return true;
-            return false;
-        } else if (c == QLatin1Char('_')) {
-            if (ti >= t.size())
-                return false;
+// Wildcard matching that remembers only the last '%': when a later part fails, that '%' takes one more
+// character and matching resumes from there. Earlier '%'s never need revisiting, so the work is at most
+// pattern length times text length, never exponential however many '%'s a pattern holds.
+bool likeMatch(const QString &p, const QString &t, QChar esc) {
+    struct Item {
+        enum Kind { Literal, One, Any } kind;
+        QChar c;
+    };
+    QVector<Item> items;
+    items.reserve(p.size());
+    for (int i = 0; i < p.size(); ++i) {
+        const QChar c = p.at(i);
+        if (!esc.isNull() && c == esc && i + 1 < p.size())
+            items.append({Item::Literal, p.at(++i)});
+        else if (c == QLatin1Char('%')) {
+            if (items.isEmpty() || items.last().kind != Item::Any)
+                items.append({Item::Any, QChar()});
+        } else if (c == QLatin1Char('_'))
+            items.append({Item::One, QChar()});
+        else
+            items.append({Item::Literal, c});
+    }
+    const int m = int(items.size());
+    const int n = int(t.size());
+    int pi = 0, ti = 0;
+    int starItem = -1, starText = 0;
+    while (ti < n) {
+        if (pi < m &&
+            (items[pi].kind == Item::One || (items[pi].kind == Item::Literal && items[pi].c == t.at(ti)))) {
             ++pi;
             ++ti;
+        } else if (pi < m && items[pi].kind == Item::Any) {
+            starItem = pi++;
+            starText = ti;
+        } else if (starItem >= 0) {
+            pi = starItem + 1;
+            ti = ++starText;
         } else {
-            if (ti >= t.size() || c != t.at(ti))
-                return false;
-            ++pi;
-            ++ti;
+            return false;
         }
     }
-    return ti == t.size();
+    while (pi < m && items[pi].kind == Item::Any)
+        ++pi;
+    return pi == m;
 }
 
 } // namespace
@@ -137,7 +153,7 @@ int compare(const QString &a, const QString &b) {
 }
 
 bool like(const QString &pattern, const QString &text, QChar escape) {
-    return likeMatch(pattern.toCaseFolded(), 0, text.toCaseFolded(), 0,
+    return likeMatch(pattern.toCaseFolded(), text.toCaseFolded(),
                      escape.isNull() ? escape : escape.toCaseFolded());
 }
 
@@ -177,16 +193,67 @@ QString prefixUpperBound(const QString &prefixKey) {
     return prefixKey + QChar(0xFFFF);
 }
 
-namespace {
-sqlite3 *handleOf(const QSqlDatabase &db) {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+sqlite3 *handle(const QSqlDatabase &db) {
+    if (!db.isOpen() || !db.driver())
         return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.data());
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(h.data());
 }
-} // namespace
 
-BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(handleOf(db)) {
+int errorCode(const QSqlError &error) {
+    if (error.type() == QSqlError::NoError)
+        return 0;
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok && code != 0 ? code : SQLITE_ERROR;
+}
+
+int pendingError(const QSqlDatabase &db, QString *text) {
+    sqlite3 *h = handle(db);
+    if (!h)
+        return 0;
+    const int code = sqlite3_extended_errcode(h);
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE)
+        return 0;
+    if (text)
+        *text = QString::fromUtf8(sqlite3_errmsg(h));
+    return code;
+}
+
+bool inTransaction(const QSqlDatabase &db) {
+    sqlite3 *h = handle(db);
+    return h && !sqlite3_get_autocommit(h);
+}
+
+QString errorReason(int code) {
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return QStringLiteral("el disco está lleno; libere espacio y vuelva a intentarlo");
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return QStringLiteral(
+            "la base de datos es de solo lectura (el archivo o su carpeta no admiten cambios)");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("la base de datos está ocupada por otro programa (otro puesto o un envío "
+                              "programado); vuelva a intentarlo en unos momentos");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("la base de datos está dañada; restaure la copia de seguridad más reciente");
+    case SQLITE_IOERR:
+        return QStringLiteral("no se pudo leer o escribir el disco");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("no se puede abrir el archivo de la base de datos");
+    case SQLITE_NOMEM:
+        return QStringLiteral("no hay memoria suficiente");
+    default:
+        return {};
+    }
+}
+
+BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(handle(db)) {
     if (!m_db) {
         m_error = QStringLiteral("la base de datos no está abierta");
         return;
@@ -265,14 +332,13 @@ bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *e
     return ok;
 }
 
-bool prepareConnection(QSqlDatabase &db, QString *error) {
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int busyTimeoutMs) {
+    if (!db.driver() || qstrcmp(db.driver()->handle().typeName(), "sqlite3*") != 0) {
         if (error)
             *error = QStringLiteral("el controlador de base de datos no es SQLite");
         return false;
     }
-    sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
+    sqlite3 *h = handle(db);
     if (!h) {
         if (error)
             *error = QStringLiteral("la base de datos no está abierta");
@@ -294,13 +360,17 @@ bool prepareConnection(QSqlDatabase &db, QString *error) {
         return false;
     }
     QSqlQuery q(db);
-    for (const char *pragma :
-         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA foreign_keys=OFF",
-          "PRAGMA busy_timeout=5000", "PRAGMA cache_size=-65536", "PRAGMA temp_store=MEMORY"}) {
-        if (!q.exec(QString::fromLatin1(pragma))) {
-            Log::error(QStringLiteral("Base de datos"),
-                       QString::fromLatin1(pragma) + QStringLiteral(": ") + q.lastError().text());
-        }
+    // The busy timeout first: even setting WAL mode waits for another desk rather than failing.
+    QStringList pragmas = {QStringLiteral("PRAGMA busy_timeout=%1").arg(busyTimeoutMs)};
+    if (readOnly)
+        pragmas << QStringLiteral("PRAGMA query_only=ON");
+    else
+        pragmas << QStringLiteral("PRAGMA journal_mode=WAL") << QStringLiteral("PRAGMA synchronous=FULL");
+    pragmas << QStringLiteral("PRAGMA foreign_keys=OFF") << QStringLiteral("PRAGMA cache_size=-65536")
+            << QStringLiteral("PRAGMA temp_store=MEMORY");
+    for (const QString &pragma : pragmas) {
+        if (!q.exec(pragma))
+            Log::error(QStringLiteral("Base de datos"), pragma + QStringLiteral(": ") + q.lastError().text());
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariant>
 
+class QSqlError;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -16,7 +17,9 @@ inline constexpr const char *Collation = "es";
 
 // Registers on an open connection: the "es" collation, a case-insensitive Unicode like(), date() with no
 // argument returning the program's Clock, and clave_orden(text) giving the stored sort key. Sets pragmas.
-bool prepareConnection(QSqlDatabase &db, QString *error = nullptr);
+// A read-only connection keeps the file's journal mode and refuses every write (query_only).
+bool prepareConnection(QSqlDatabase &db, QString *error = nullptr, bool readOnly = false,
+                       int busyTimeoutMs = 5000);
 
 // The stored sort key of a text: binary order of keys is Spanish dictionary order without regard to case
 // or accents (Álvarez before Benítez, Ñandú after Núñez).
@@ -52,6 +55,17 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
     QString m_error;
 };
+// The connection's native handle (sqlite3 *), or nullptr when db is not an open SQLite connection.
+sqlite3 *handle(const QSqlDatabase &db);
+// SQLite's result code behind a Qt error; 0 when there is none.
+int errorCode(const QSqlError &error);
+// The error of the statement that last failed on db and has not been followed by another statement;
+// 0 when the last statement succeeded.
+int pendingError(const QSqlDatabase &db, QString *text = nullptr);
+// Whether db has a transaction open (the engine ends one by itself after some failures).
+bool inTransaction(const QSqlDatabase &db);
+// The common causes of a failed write in plain Spanish ("el disco está lleno"); empty for the others.
+QString errorReason(int code);
 
 // Spanish comparison, without regard to case (accents and ñ still count).
 int compare(const QString &a, const QString &b);

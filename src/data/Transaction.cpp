@@ -1,6 +1,7 @@
 #include "data/Transaction.h"
 
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -29,14 +30,29 @@ Transaction::~Transaction() {
         rollback();
 }
 
+void Transaction::remember(int code, const QString &text) {
+    // The first error is the cause; what fails after it (a ROLLBACK the engine already did) is not.
+    if (m_code != 0)
+        return;
+    m_code = code == 0 ? -1 : code;
+    m_engineText = text;
+}
+
 bool Transaction::exec(const QString &sql) {
     QSqlQuery q(m_db);
     if (!q.exec(sql)) {
-        m_error = q.lastError().text();
-        Log::error(QStringLiteral("Transacción"), sql + QStringLiteral(": ") + m_error);
+        const QSqlError e = q.lastError();
+        Log::error(QStringLiteral("Transacción"), sql + QStringLiteral(": ") + e.text());
+        remember(SqlEngine::errorCode(e), e.databaseText());
         return false;
     }
     return true;
+}
+
+int Transaction::pendingCode(QString *text) const {
+    if (!m_active)
+        return 0;
+    return SqlEngine::pendingError(m_db, text);
 }
 
 bool Transaction::commit() {
@@ -56,12 +72,48 @@ bool Transaction::commit() {
 void Transaction::rollback() {
     if (!m_active)
         return;
-    if (m_savepoint.isEmpty()) {
-        exec(QStringLiteral("ROLLBACK"));
-    } else {
-        exec(QStringLiteral("ROLLBACK TO ") + m_savepoint);
-        exec(QStringLiteral("RELEASE ") + m_savepoint);
+    QString text;
+    if (const int pending = pendingCode(&text))
+        remember(pending, text);
+    // After a failed COMMIT (disk full, I/O error) the engine may already have rolled everything back;
+    // rolling back again would only bury the cause under "no transaction is active".
+    if (SqlEngine::inTransaction(m_db)) {
+        if (m_savepoint.isEmpty()) {
+            exec(QStringLiteral("ROLLBACK"));
+        } else {
+            exec(QStringLiteral("ROLLBACK TO ") + m_savepoint);
+            exec(QStringLiteral("RELEASE ") + m_savepoint);
+        }
     }
     m_active = false;
     --g_depth[m_db.connectionName()];
+}
+
+QString Transaction::lastError() const {
+    if (m_code != 0)
+        return userMessage(m_code, m_engineText);
+    QString text;
+    if (const int pending = pendingCode(&text))
+        return userMessage(pending, text);
+    return {};
+}
+
+int Transaction::nativeErrorCode() const {
+    if (m_code != 0)
+        return m_code;
+    QString text;
+    return pendingCode(&text);
+}
+
+QString Transaction::userMessage(int nativeCode, const QString &engineText) {
+    const QString reason = SqlEngine::errorReason(nativeCode);
+    if (!reason.isEmpty())
+        return QStringLiteral("No se pudieron guardar los cambios: %1.").arg(reason);
+    return QStringLiteral("No se pudieron guardar los cambios (error %1 de la base de datos: %2).")
+        .arg(nativeCode)
+        .arg(engineText);
+}
+
+QString Transaction::userMessage(const QSqlError &error) {
+    return userMessage(SqlEngine::errorCode(error), error.databaseText());
 }

@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlError;
+
 // All-or-nothing work: rolls back unless commit() is called. Guards nest as savepoints, so an inner
 // guard that fails undoes only its own part (batch work: one savepoint per member in one transaction).
 class Transaction {
@@ -15,12 +17,25 @@ public:
     bool isActive() const { return m_active; } // false when the transaction could not be started
     bool commit();                             // true when stored
     void rollback();
-    QString lastError() const { return m_error; }
+    // Why the work could not be stored, in Spanish, for the user: the first error of the transaction (its
+    // own BEGIN/COMMIT, or a statement run inside it that failed). Empty when nothing failed.
+    QString lastError() const;
+    // SQLite's result code of that first error (SQLITE_FULL, SQLITE_BUSY, ...); 0 when nothing failed.
+    int nativeErrorCode() const;
+
+    // The user's message for an engine error: the common causes (disk full, read-only file, file busy,
+    // damaged file) in plain Spanish; others with the engine's own text.
+    static QString userMessage(int nativeCode, const QString &engineText);
+    static QString userMessage(const QSqlError &error);
 
 private:
     bool exec(const QString &sql);
+    void remember(int code, const QString &text);
+    // A failed statement of the caller, still on the connection; 0 when there is none.
+    int pendingCode(QString *text) const;
     QSqlDatabase m_db;
     QString m_savepoint; // empty for the outermost guard
     bool m_active = false;
-    QString m_error;
+    int m_code = 0;
+    QString m_engineText;
 };

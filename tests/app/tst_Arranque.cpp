@@ -4,11 +4,13 @@
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
 #include "app/portada.h"
+#include "data/Backup.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "support/TestSupport.h"
 #include "ui/Mensaje.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -28,8 +30,11 @@ void saltarPortada() {
 // The whole start: splash, database, first supervisor, login, main window.
 class tst_Arranque : public QObject {
     Q_OBJECT
+    QTemporaryDir m_copias;
 private slots:
     void init() {
+        // The day's first start writes a copy: into this run's own folder.
+        Backup::setFolder(m_copias.path());
         Mensaje::limpiar();
         Module1::NivelUsuario = 0;
         Clock::setFixed(QDate(2009, 3, 5));
@@ -120,6 +125,51 @@ private slots:
         QCOMPARE(salida, 1);
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
+    }
+    void namedFileThatDoesNotExistIsCreatedOnlyWhenTheUserAgrees() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("BASE-mal-escrito.db"));
+        Mensaje::encolarRespuesta(QMessageBox::No);
+        int salida = -1;
+        saltarPortada();
+        QVERIFY(!Main::arrancar(path, &salida, true));
+        QCOMPARE(salida, 0);
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).texto,
+                 QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?").arg(path));
+        QCOMPARE(Mensaje::mostrados().at(0).botones, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(Database::path().isEmpty());
+
+        // A Yes creates it and goes on to the first supervisor.
+        Mensaje::limpiar();
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        saltarPortada();
+        alAbrirModalDe(QStringLiteral("panPrimerUsuario"), [](QWidget *w) { w->close(); });
+        QVERIFY(!Main::arrancar(path, &salida, true));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(Database::path(), path);
+    }
+
+    void dayFirstStartKeepsACopy() {
+        QTemporaryDir dir, copias;
+        Backup::setFolder(copias.path());
+        const QString path = dir.filePath(QStringLiteral("BASE.db"));
+        {
+            QString err;
+            QVERIFY(Database::open(path, Database::Mode::CreateIfMissing, &err));
+            nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
+            Database::close();
+        }
+        for (int vez = 0; vez < 2; ++vez) {
+            saltarPortada();
+            alAbrirModalDe(QStringLiteral("panIngreso"),
+                           [](QWidget *w) { static_cast<panIngreso *>(w)->close(); });
+            int salida = -1;
+            QVERIFY(!Main::arrancar(path, &salida));
+            Database::close();
+        }
+        QCOMPARE(QDir(copias.path()).entryList({QStringLiteral("Mirabel-*.db")}, QDir::Files).size(), 1);
     }
 };
 

@@ -1,10 +1,15 @@
 #include "app/ReportCli.h"
+#include "data/Backup.h"
 #include "data/Database.h"
+#include "data/ReportFormula.h"
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <sqlite3.h>
 
 using namespace TestSupport;
 
@@ -103,6 +108,62 @@ private slots:
         }
     }
 
+    void readingNeverChangesAFile() {
+        // Another program's SQLite file, and a file of a newer Mirabel: refused, byte for byte unchanged,
+        // nothing created beside them. The program's own file is read without a byte written.
+        QTemporaryDir dir;
+        const QString ajena = dir.filePath(QStringLiteral("ajena.db"));
+        const QString nueva = dir.filePath(QStringLiteral("nueva.db"));
+        const QString propia = dir.filePath(QStringLiteral("propia.db"));
+        {
+            BaseTemporal tmp;
+            nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"),
+                          nuevoPlan(QStringLiteral("General")));
+            QString error;
+            QVERIFY(Backup::copyTo(propia, &error));
+            QVERIFY(Backup::copyTo(nueva, &error));
+        }
+        {
+            sqlite3 *h = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(ajena).constData(), &h), SQLITE_OK);
+            QCOMPARE(
+                sqlite3_exec(
+                    h, "PRAGMA journal_mode=WAL; CREATE TABLE notas (t TEXT); INSERT INTO notas VALUES ('x')",
+                    nullptr, nullptr, nullptr),
+                SQLITE_OK);
+            sqlite3_close(h);
+            QCOMPARE(sqlite3_open(QFile::encodeName(nueva).constData(), &h), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(h, "PRAGMA user_version = 99", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(h);
+        }
+        const auto huella = [](const QString &file) {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly)
+                       ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                       : QByteArray();
+        };
+        const QByteArray antesAjena = huella(ajena), antesNueva = huella(nueva), antesPropia = huella(propia);
+        const QStringList antes = QDir(dir.path()).entryList(QDir::Files);
+        const QString out = dir.filePath(QStringLiteral("informe.pdf"));
+        Result r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"), ajena,
+                            QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::DatabaseError));
+        QVERIFY2(r.err.contains(QStringLiteral("no es una base de datos de Mirabel")), qPrintable(r.err));
+        r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"), nueva,
+                     QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::DatabaseError));
+        QVERIFY2(r.err.contains(QStringLiteral("versión más nueva")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(out));
+        r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"), propia,
+                     QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::Ok));
+        QVERIFY(QFile::remove(out));
+        QCOMPARE(huella(ajena), antesAjena);
+        QCOMPARE(huella(nueva), antesNueva);
+        QCOMPARE(huella(propia), antesPropia);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), antes);
+    }
+
     void failuresExitWithAStatusAndAMessage() {
         BaseTemporal tmp;
         const QString db = tmp.path();
@@ -118,6 +179,17 @@ private slots:
                      QStringLiteral("--pdf"), out});
         QCOMPARE(r.status, int(ReportCli::BadFormula));
         QVERIFY2(r.err.contains(QStringLiteral("no existe")) && r.err.contains(QStringLiteral("fórmula")),
+                 qPrintable(r.err));
+
+        // A formula beyond the documented size is a formula error, not an unreadable database.
+        QStringList muchas;
+        for (int i = 0; i <= ReportFormula::MaxConditions; ++i)
+            muchas << QStringLiteral("{cuotas.idAfiliado} = %1").arg(i);
+        r = mirabel({QStringLiteral("ctacuotas.rpt"), QStringLiteral("--database"), db,
+                     QStringLiteral("--formula"), muchas.join(QStringLiteral(" or ")),
+                     QStringLiteral("--pdf"), out});
+        QCOMPARE(r.status, int(ReportCli::BadFormula));
+        QVERIFY2(r.err.contains(QStringLiteral("más de %1 condiciones").arg(ReportFormula::MaxConditions)),
                  qPrintable(r.err));
 
         r = mirabel({QStringLiteral("Socios.rpt"), QStringLiteral("--database"),

@@ -1,18 +1,35 @@
+#include "data/Backup.h"
 #include "data/Clock.h"
 #include "data/Database.h"
+#include "data/Log.h"
 #include "data/Schema.h"
 #include "data/SqlEngine.h"
 #include "data/Transaction.h"
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <sqlite3.h>
 
 using namespace TestSupport;
 
 namespace {
+bool crudo(const QString &file, const char *sql) {
+    sqlite3 *h = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(file).constData(), &h) == SQLITE_OK &&
+                    sqlite3_exec(h, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(h);
+    return ok;
+}
+QByteArray huella(const QString &file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
+}
 QVariant uno(const QString &sql, const QVariantList &params = {}) {
     QSqlQuery q(Database::db());
     q.prepare(sql);
@@ -328,6 +345,129 @@ private slots:
             QVERIFY(t.isActive());
             QVERIFY(t.commit());
         }
+    }
+
+    void filesThatAreNotOursStayByteForByte() {
+        QTemporaryDir dir;
+        const QString ajena = dir.filePath(QStringLiteral("ajena.db"));
+        const QString nueva = dir.filePath(QStringLiteral("nueva.db"));
+        {
+            BaseTemporal tmp;
+            QString error;
+            QVERIFY(Backup::copyTo(nueva, &error));
+        }
+        QVERIFY(crudo(
+            ajena, "PRAGMA journal_mode=WAL; CREATE TABLE notas (t TEXT); INSERT INTO notas VALUES ('x')"));
+        QVERIFY(crudo(nueva, "PRAGMA user_version = 7"));
+        const QStringList antes = QDir(dir.path()).entryList(QDir::Files);
+        for (const QString &file : {ajena, nueva}) {
+            const QByteArray h = huella(file);
+            for (auto mode :
+                 {Database::Mode::CreateIfMissing, Database::Mode::MustExist, Database::Mode::ReadOnly}) {
+                QString err;
+                QVERIFY(!Database::open(file, mode, &err));
+                QVERIFY2(err.contains(file == ajena ? QStringLiteral("no es una base de datos de Mirabel")
+                                                    : QStringLiteral("versión más nueva")),
+                         qPrintable(err));
+                QVERIFY(Database::path().isEmpty());
+            }
+            QCOMPARE(huella(file), h);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), antes);
+    }
+
+    void damagedFileIsRefusedAndPointsToTheLatestCopy() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("club.db"));
+        QString latest;
+        {
+            BaseTemporal tmp;
+            const int plan = nuevoPlan(QStringLiteral("General"));
+            for (int i = 0; i < 400; ++i)
+                nuevoAfiliado(QStringLiteral("Pérez %1").arg(i), QString(200, QLatin1Char('n')), plan);
+            QString error;
+            QVERIFY(Backup::copyTo(path, &error));
+            Backup::setFolder(dir.filePath(QStringLiteral("copias")));
+            QVERIFY(Backup::automatic(&latest, &error));
+        }
+        Backup::setFolder(dir.filePath(QStringLiteral("copias")));
+        {
+            // Garbage over a page in the middle of the members' table.
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.size() > 20 * 4096);
+            f.seek(10 * 4096);
+            f.write(QByteArray(4096, '\x5a'));
+        }
+        const QByteArray h = huella(path);
+        QString err;
+        QVERIFY(!Database::open(path, Database::Mode::CreateIfMissing, &err));
+        QVERIFY2(err.contains(QStringLiteral("está dañada")), qPrintable(err));
+        QVERIFY2(err.contains(latest), qPrintable(err));
+        QCOMPARE(huella(path), h);
+        Backup::setFolder(QString());
+    }
+
+    void newFilesAreTheOwnersAlone() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("datos"));
+        const QString path = folder + QStringLiteral("/BASE.db");
+        QString err;
+        QVERIFY(Database::open(path, Database::Mode::CreateIfMissing, &err));
+        nuevoPlan(QStringLiteral("General"));
+        QCOMPARE(QFile::permissions(folder) & 0x0077, QFileDevice::Permissions());
+        for (const QString &f : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+            QVERIFY2(QFileInfo::exists(f), qPrintable(f));
+            QCOMPARE(QFile::permissions(f) & 0x0077, QFileDevice::Permissions());
+        }
+        Database::close();
+    }
+
+    void openingWritesNothingWhenNothingNeedsIt() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("club.db"));
+        const QString log = dir.filePath(QStringLiteral("mirabel.log"));
+        QString err;
+        QVERIFY(Database::open(path, Database::Mode::CreateIfMissing, &err));
+        const int plan = nuevoPlan(QStringLiteral("General"));
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), plan);
+        Database::close();
+
+        // Another desk is writing: opening (and reading) must not queue behind it.
+        sqlite3 *otra = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &otra), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(otra, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        Log::setFile(log);
+        Database::setBusyTimeout(100);
+        QVERIFY2(Database::open(path, Database::Mode::MustExist, &err), qPrintable(err));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+        QVERIFY2(!QFileInfo::exists(log), qPrintable(QString::fromUtf8([&] {
+            QFile f(log);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }())));
+        Database::close();
+        sqlite3_exec(otra, "ROLLBACK", nullptr, nullptr, nullptr);
+
+        // A key another tool left empty is still filled in.
+        sqlite3_exec(otra, R"(UPDATE "Afiliados" SET "ClaveOrden" = NULL)", nullptr, nullptr, nullptr);
+        sqlite3_close(otra);
+        QVERIFY(Database::open(path, Database::Mode::MustExist, &err));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NULL)")), 0);
+        Database::close();
+        Database::setBusyTimeout(5000);
+        Log::setFile(QString());
+    }
+
+    void readOnlyModeNeitherCreatesNorUpgrades() {
+        QTemporaryDir dir;
+        QString err;
+        const QString missing = dir.filePath(QStringLiteral("falta.db"));
+        QVERIFY(!Database::open(missing, Database::Mode::ReadOnly, &err));
+        QVERIFY(!QFileInfo::exists(missing));
+        const QString empty = dir.filePath(QStringLiteral("vacio.db"));
+        QFile(empty).open(QIODevice::WriteOnly);
+        QVERIFY(!Database::open(empty, Database::Mode::ReadOnly, &err));
+        QCOMPARE(QFileInfo(empty).size(), 0);
     }
 };
 

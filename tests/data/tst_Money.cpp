@@ -35,6 +35,46 @@ private slots:
             QVERIFY2(!Money::parse(bad, es).has_value(), qPrintable(bad));
     }
 
+    void groupSeparatorOnlyBetweenGroupsOfThree() {
+        const QLocale es(QLocale::Spanish, QLocale::Argentina);
+        // In es_AR the point groups thousands: a point anywhere else is a mistyped decimal, refused
+        // rather than read as a hundred times the amount.
+        for (const QString &bad :
+             {QStringLiteral("12.50"), QStringLiteral("0.5"), QStringLiteral("1.2.3"), QStringLiteral(".500"),
+              QStringLiteral("1234.567"), QStringLiteral("1.23"), QStringLiteral("1.2345"),
+              QStringLiteral("1..234"), QStringLiteral("1.234.5"), QStringLiteral("1.")})
+            QVERIFY2(!Money::parse(bad, es).has_value(), qPrintable(bad));
+        QCOMPARE(Money::parse(QStringLiteral("1.234"), es)->units(), 12340000LL);
+        QCOMPARE(Money::parse(QStringLiteral("12.345.678,9"), es)->units(), 123456789000LL);
+        QCOMPARE(Money::parse(QStringLiteral("-1.000,50"), es)->units(), -10005000LL);
+        // Digits of other scripts are not amounts.
+        QVERIFY(!Money::parse(QString::fromUtf8("\u0665"), es).has_value());
+    }
+
+    void extremeStoredValuesNeitherWrapNorCrash() {
+        const Money max = Money::fromUnits(Money::Max);
+        const Money min = Money::fromUnits(Money::Min);
+        QCOMPARE((max + Money::fromUnits(1)).units(), Money::Max);
+        QCOMPARE((min - Money::fromUnits(1)).units(), Money::Min);
+        QCOMPARE((min + Money::fromUnits(-5)).units(), Money::Min);
+        QCOMPARE((max - Money::fromUnits(-5)).units(), Money::Max);
+        QCOMPARE((-min).units(), Money::Max);
+        QCOMPARE((-max).units(), -Money::Max);
+        Money total = max;
+        total += max;
+        QCOMPARE(total.units(), Money::Max);
+        total = min;
+        total -= max;
+        QCOMPARE(total.units(), Money::Min);
+        QCOMPARE(Money::fromWhole(Money::Max / 10).units(), Money::Max);
+        QCOMPARE(Money::fromWhole(Money::Min / 10).units(), Money::Min);
+        // Shown whole, however large.
+        const QLocale es(QLocale::Spanish, QLocale::Argentina);
+        QCOMPARE(min.toPlainString(es), QStringLiteral("-922337203685477,5808"));
+        QVERIFY(min.toCurrencyString(es).startsWith(QStringLiteral("-$ 922.337.203.685.477,5808")));
+        QVERIFY(min.toSpanishWords().startsWith(QStringLiteral("menos ")));
+    }
+
     void displayReadsBackExactly() {
         const QLocale es(QLocale::Spanish, QLocale::Argentina);
         for (qint64 units : {0LL, 250000LL, 12345000LL, 1LL, 1234LL, -32500LL, 123456789012LL}) {

@@ -4,7 +4,10 @@
 #include "support/TestSupport.h"
 
 #include <QRandomGenerator>
+#include <QSqlError>
 #include <QSqlQuery>
+
+using namespace TestSupport;
 
 // The selection formula: what it reads, what it refuses (with a reason a user can act on), and the
 // values it binds. Which records a formula selects is checked against real data in tst_ReportData.
@@ -322,6 +325,75 @@ private slots:
                 QVERIFY2(q.exec(), qPrintable(def.fileName + QLatin1Char(' ') + formula));
             }
         }
+    }
+
+    void longChainsAndRunsOfNotReachTheEngine() {
+        // 90 conditions joined by 'or' and a run of 99 'not' once overflowed the engine's parser; the
+        // SQL is now flat and keeps one NOT at most.
+        BaseTemporal base;
+        const int plan = nuevoPlan(QStringLiteral("General"));
+        const int a = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"), plan);
+        const int b = nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Ana"), plan);
+        nuevaCuota(a, plan, QDate(2009, 1, 10), 250000);
+        nuevaCuota(b, plan, QDate(2009, 1, 10), 250000);
+        nuevaCuota(b, plan, QDate(2009, 2, 10), 0);
+        QStringList ors;
+        for (int i = 0; i < 90; ++i)
+            ors << QStringLiteral("{cuotas.idAfiliado} = %1").arg(i == 45 ? b : 1000 + i);
+        QStringList ands;
+        for (int i = 0; i < ReportFormula::MaxConditions; ++i)
+            ands << QStringLiteral("{cuotas.idAfiliado} <> %1").arg(1000 + i);
+        const QString nots99 =
+            QStringLiteral("not ").repeated(99) + QStringLiteral("({cuotas.idAfiliado} = %1)").arg(a);
+        const QString nots98 =
+            QStringLiteral("not ").repeated(98) + QStringLiteral("({cuotas.idAfiliado} = %1)").arg(a);
+        QString nested = QStringLiteral("{cuotas.idAfiliado} > 0");
+        for (int i = 0; i < ReportFormula::MaxNesting; ++i)
+            nested = QStringLiteral("({cuotas.idAfiliado} <> %1 %2 %3)")
+                         .arg(1000 + i)
+                         .arg(i % 2 ? QStringLiteral("or") : QStringLiteral("and"), nested);
+        const QVector<QPair<QString, int>> casos = {{ors.join(QStringLiteral(" or ")), 2},
+                                                    {ands.join(QStringLiteral(" and ")), 3},
+                                                    {nots99, 2},
+                                                    {nots98, 1},
+                                                    {nested, 3}};
+        for (const auto &[formula, esperadas] : casos) {
+            const auto sql = ReportFormula::parse(formula).toSql(fields("cuotas.rpt"));
+            QVERIFY2(sql.has_value(), qPrintable(formula.left(80)));
+            QVERIFY(!sql->where.contains(QStringLiteral("NOT (NOT")));
+            QSqlQuery q(Database::db());
+            QVERIFY(q.prepare(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" c WHERE )") + sql->where));
+            for (const QVariant &p : sql->params)
+                q.addBindValue(p);
+            QVERIFY2(q.exec() && q.next(), qPrintable(q.lastError().text()));
+            QCOMPARE(q.value(0).toInt(), esperadas);
+        }
+    }
+
+    void formulasBeyondTheDocumentedSizeAreFormulaErrors() {
+        QStringList ors;
+        for (int i = 0; i <= ReportFormula::MaxConditions; ++i)
+            ors << QStringLiteral("{cuotas.idAfiliado} = %1").arg(i);
+        QVERIFY(errorOf("cuotas.rpt", ors.join(QStringLiteral(" or ")))
+                    .contains(QStringLiteral("más de %1 condiciones").arg(ReportFormula::MaxConditions)));
+        QString nested = QStringLiteral("{cuotas.idAfiliado} > 0");
+        for (int i = 0; i <= ReportFormula::MaxNesting; ++i)
+            nested = QStringLiteral("(%1)").arg(nested);
+        QVERIFY(
+            errorOf("cuotas.rpt", nested)
+                .contains(QStringLiteral("más de %1 niveles de paréntesis").arg(ReportFormula::MaxNesting)));
+    }
+
+    void onlyAsciiDigitsAreNumbers() {
+        // Arabic-Indic five: once read silently as zero.
+        for (const QString &f :
+             {QString::fromUtf8("{Cuotas.Monto} > \u0665"), QString::fromUtf8("{Cuotas.Monto} > 1\u0665"),
+              QString::fromUtf8("{cuotas.idAfiliado} = \u0663"),
+              QString::fromUtf8("{cuotas.idAfiliado} = \uff13")}) {
+            const QString error = errorOf("cuotas.rpt", f);
+            QVERIFY2(!error.isEmpty(), qPrintable(f));
+        }
+        QCOMPARE(compile("cuotas.rpt", QStringLiteral("{Cuotas.Monto} > 5")).params, QVariantList{50000LL});
     }
 };
 

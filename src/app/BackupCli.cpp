@@ -1,0 +1,143 @@
+#include "app/BackupCli.h"
+
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "data/Log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void say(FILE *to, const QString &text) {
+    std::fputs(text.toUtf8().constData(), to);
+    std::fputc('\n', to);
+    std::fflush(to);
+}
+
+QString usage() {
+    return QStringLiteral(
+               "Uso: mirabel backup [--database ARCHIVO] --out COPIA\n"
+               "     mirabel restore COPIA [--database ARCHIVO]\n"
+               "\n"
+               "backup   escribe una copia de seguridad coherente de la base de datos, aun con el\n"
+               "         programa abierto.\n"
+               "restore  reemplaza la base de datos por la copia; antes guarda la base actual en\n"
+               "         %1.\n"
+               "  --database ARCHIVO base de datos (por omisión %2)\n"
+               "\n"
+               "Estado de salida: 0 correcto, 1 uso incorrecto, 4 base de datos inexistente, ilegible\n"
+               "o ajena a Mirabel, 5 no se pudo escribir, 6 la copia no existe o no es válida.")
+        .arg(Backup::folder(), Database::defaultPath());
+}
+
+} // namespace
+
+namespace BackupCli {
+
+int run(int argc, char **argv) {
+    std::unique_ptr<QCoreApplication> app;
+    QStringList args;
+    if (!QCoreApplication::instance()) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));
+        QCoreApplication::setApplicationName(QStringLiteral("Mirabel"));
+        args = QCoreApplication::arguments();
+    } else {
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+    }
+    const bool restoring = args.value(1) == QLatin1String("restore");
+
+    QString database, out, copy;
+    for (int i = 2; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            say(stdout, usage());
+            return Ok;
+        }
+        QString *target = nullptr;
+        QString option;
+        for (const auto &[name, where] :
+             {std::pair{QStringLiteral("--database"), &database}, std::pair{QStringLiteral("--out"), &out}}) {
+            if (a == name || a.startsWith(name + QLatin1Char('='))) {
+                target = where;
+                option = name;
+            }
+        }
+        if (target && (restoring ? target != &out : true)) {
+            if (a.size() > option.size()) {
+                *target = a.mid(option.size() + 1);
+            } else if (i + 1 < args.size()) {
+                *target = args.at(++i);
+            } else {
+                say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
+                return Usage;
+            }
+            continue;
+        }
+        if (restoring && copy.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
+            copy = a;
+            continue;
+        }
+        say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
+        return Usage;
+    }
+    const QString path =
+        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+
+    if (!restoring) {
+        if (out.isEmpty()) {
+            say(stderr, QStringLiteral("Falta --out con el archivo de la copia.\n\n%1").arg(usage()));
+            return Usage;
+        }
+        QString why;
+        // Only read: the file is neither created nor changed.
+        if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
+            say(stderr, QStringLiteral("Error: %1").arg(why));
+            return DatabaseError;
+        }
+        const QString dest = QDir::current().absoluteFilePath(out);
+        if (QFileInfo(dest).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
+            Database::close();
+            say(stderr, QStringLiteral("Error: la copia no puede reemplazar a la base de datos misma."));
+            return Usage;
+        }
+        const bool ok = Backup::copyTo(dest, &why);
+        Database::close();
+        if (!ok) {
+            say(stderr, QStringLiteral("Error: %1").arg(why));
+            return OutputError;
+        }
+        say(stdout, QStringLiteral("Copia de seguridad escrita en %1").arg(dest));
+        return Ok;
+    }
+
+    if (copy.isEmpty()) {
+        say(stderr, QStringLiteral("Falta el archivo de la copia a restaurar.\n\n%1").arg(usage()));
+        return Usage;
+    }
+    const QString source = QDir::current().absoluteFilePath(copy);
+    QString why;
+    Backup::Contents contents;
+    if (!Backup::inspect(source, &contents, &why)) {
+        say(stderr, QStringLiteral("Error: %1").arg(why));
+        return BadCopy;
+    }
+    QString safety;
+    bool notOurs = false;
+    if (!Backup::restore(source, path, &why, &safety, &notOurs)) {
+        say(stderr, QStringLiteral("Error: %1").arg(why));
+        return notOurs ? DatabaseError : OutputError;
+    }
+    say(stdout, QStringLiteral("Copia %1 restaurada en %2 (%3).").arg(source, path, contents.describe()));
+    if (!safety.isEmpty())
+        say(stdout, QStringLiteral("La base anterior quedó guardada en %1").arg(safety));
+    return Ok;
+}
+
+} // namespace BackupCli

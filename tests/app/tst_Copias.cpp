@@ -1,0 +1,160 @@
+#include "admin/PanelUtilidades.h"
+#include "app/Module1.h"
+#include "app/panPrin.h"
+#include "data/Backup.h"
+#include "data/Database.h"
+#include "support/TestSupport.h"
+#include "ui/DataControl.h"
+#include "ui/Mensaje.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace TestSupport;
+
+// "Copia de seguridad..." and "Restaurar copia..." in Utilidades, driven as a user does.
+class tst_Copias : public QObject {
+    Q_OBJECT
+
+    // Answers the next file dialog with file, or cancels it when file is empty.
+    static void elegir(const QString &file, bool *visto = nullptr) {
+        alAbrirModalDe(QStringLiteral("dlgArchivoCopia"), [file, visto](QWidget *w) {
+            if (visto)
+                *visto = true;
+            auto *d = static_cast<QFileDialog *>(w);
+            if (file.isEmpty()) {
+                d->reject();
+                return;
+            }
+            // Typed whole into the name box, as a user may: the folder the dialog shows does not matter.
+            auto *nombre = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(nombre);
+            nombre->setText(file);
+            QMetaObject::invokeMethod(d, "accept");
+        });
+    }
+
+private slots:
+    void init() {
+        Mensaje::limpiar();
+        Module1::NivelUsuario = 1;
+    }
+
+    void backupForLevelsOneAndTwo() {
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        QTemporaryDir dir;
+        panPrin w;
+        w.show();
+        for (int nivel : {1, 2}) {
+            Module1::NivelUsuario = qint16(nivel);
+            Mensaje::limpiar();
+            // A folder of its own: the dialog has no other file to offer in place of the one typed.
+            QDir(dir.path()).mkdir(QString::number(nivel));
+            const QString destino = dir.filePath(QStringLiteral("%1/copia.db").arg(nivel));
+            bool visto = false;
+            elegir(destino, &visto);
+            w.utilidades->cmdCopiaSeguridad->click();
+            QVERIFY(visto);
+            QVERIFY2(QFile::exists(destino), qPrintable(destino));
+            Backup::Contents c;
+            QString error;
+            QVERIFY2(Backup::inspect(destino, &c, &error), qPrintable(error));
+            QCOMPARE(c.members, 1);
+            QCOMPARE(Mensaje::mostrados().size(), 1);
+            QCOMPARE(
+                Mensaje::mostrados().at(0).texto,
+                QStringLiteral("Copia de seguridad escrita en %1").arg(QDir::toNativeSeparators(destino)));
+        }
+        // Cancelling the dialog writes nothing and says nothing.
+        Mensaje::limpiar();
+        elegir(QString());
+        w.utilidades->cmdCopiaSeguridad->click();
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+        // Level 3: nothing at all.
+        Module1::NivelUsuario = 3;
+        w.utilidades->cmdCopiaSeguridad->click();
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+    }
+
+    void restoreForTheSupervisorAlone() {
+        BaseTemporal base;
+        const int plan = nuevoPlan(QStringLiteral("General"));
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), plan);
+        QTemporaryDir dir;
+        const QString copia = dir.filePath(QStringLiteral("Mirabel-20090301-093000.db"));
+        QString error;
+        QVERIFY(Backup::copyTo(copia, &error));
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
+        panPrin w;
+        w.show();
+        QCOMPARE(w.Data1->model()->rowCount(), 2);
+
+        // Level 2: nothing.
+        Module1::NivelUsuario = 2;
+        w.utilidades->cmdRestaurarCopia->click();
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+
+        // The supervisor sees what the copy holds, and a No keeps everything.
+        Module1::NivelUsuario = 1;
+        elegir(copia);
+        Mensaje::encolarRespuesta(QMessageBox::No);
+        w.utilidades->cmdRestaurarCopia->click();
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        const Mensaje::Mostrado pregunta = Mensaje::mostrados().at(0);
+        QCOMPARE(pregunta.titulo, QStringLiteral("Atención"));
+        QVERIFY2(
+            pregunta.texto.contains(QStringLiteral("es del 01/03/2009 09:30 y tiene 1 socio, 0 cuotas y 0 "
+                                                   "movimientos de caja")),
+            qPrintable(pregunta.texto));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+        QVERIFY(!QDir(base.copias()).exists() || QDir(base.copias()).isEmpty());
+
+        // A Yes keeps the current file in copias/, restores, reopens and refreshes the lists.
+        Mensaje::limpiar();
+        elegir(copia);
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        w.utilidades->cmdRestaurarCopia->click();
+        QCOMPARE(Mensaje::mostrados().size(), 2);
+        QVERIFY2(Mensaje::mostrados().at(1).texto.startsWith(
+                     QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en ")),
+                 qPrintable(Mensaje::mostrados().at(1).texto));
+        QVERIFY(Database::db().isOpen());
+        QCOMPARE(Database::path(), QFileInfo(base.path()).absoluteFilePath());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+        QCOMPARE(w.Data1->model()->rowCount(), 1);
+        const QString guardada = Backup::latest();
+        QVERIFY(!guardada.isEmpty());
+        Backup::Contents c;
+        QVERIFY(Backup::inspect(guardada, &c, &error));
+        QCOMPARE(c.members, 2);
+    }
+
+    void restoreRefusesAFileThatIsNotACopy() {
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        QTemporaryDir dir;
+        QFile texto(dir.filePath(QStringLiteral("notas.db")));
+        QVERIFY(texto.open(QIODevice::WriteOnly));
+        texto.write("no es una copia");
+        texto.close();
+        panPrin w;
+        w.show();
+        elegir(texto.fileName());
+        w.utilidades->cmdRestaurarCopia->click();
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
+        QVERIFY(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("no es una copia de Mirabel")));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_Copias)
+#include "tst_Copias.moc"
