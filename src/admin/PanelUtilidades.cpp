@@ -150,7 +150,6 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     Niveles::conectar(cmdImportarMdb, [this] { importarMdb(); });
 }
 
-
 void PanelUtilidades::setRefrescar(std::function<void()> tablas, std::function<void()> cuotas) {
     m_refrescarTablas = std::move(tablas);
     m_refrescarCuotas = std::move(cuotas);

@@ -1,5 +1,7 @@
 #include "app/BackupCli.h"
 
+#include "app/Cli.h"
+
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Log.h"
@@ -12,12 +14,6 @@
 #include <memory>
 
 namespace {
-
-void say(FILE *to, const QString &text) {
-    std::fputs(text.toUtf8().constData(), to);
-    std::fputc('\n', to);
-    std::fflush(to);
-}
 
 QString usage() {
     return QStringLiteral(
@@ -37,20 +33,13 @@ QString usage() {
 
 } // namespace
 
+using Cli::say;
+
 namespace BackupCli {
 
 int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
-    QStringList args;
-    if (!QCoreApplication::instance()) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-        QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));
-        QCoreApplication::setApplicationName(QStringLiteral("Mirabel"));
-        args = QCoreApplication::arguments();
-    } else {
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-    }
+    const QStringList args = Cli::iniciar(argc, argv, false, &app);
     const bool restoring = args.value(1) == QLatin1String("restore");
 
     QString database, out, copy;

@@ -63,16 +63,7 @@ namespace ImportMdbCli {
 
 int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
-    QStringList args;
-    if (!QCoreApplication::instance()) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-        QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));
-        QCoreApplication::setApplicationName(QStringLiteral("Mirabel"));
-        args = QCoreApplication::arguments();
-    } else {
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-    }
+    const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
     QString source, database;
     for (int i = 2; i < args.size(); ++i) {

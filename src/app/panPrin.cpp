@@ -42,16 +42,10 @@
 #include <QVBoxLayout>
 
 namespace {
-panPrin *g_instancia = nullptr;
 const char *const kOpciones[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades"};
 } // namespace
 
-panPrin *panPrin::instancia() {
-    return g_instancia;
-}
-
 panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
-    g_instancia = this;
     setObjectName(QStringLiteral("panPrin"));
     setWindowTitle(QStringLiteral("Mirabel! - Socios, cuotas y caja - versión %1")
                        .arg(QCoreApplication::applicationVersion()));
@@ -185,10 +179,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     cargar();
 }
 
-panPrin::~panPrin() {
-    if (g_instancia == this)
-        g_instancia = nullptr;
-}
+panPrin::~panPrin() = default;
 
 QWidget *panPrin::crearBarraOpciones() {
     auto *bar = new QFrame;

@@ -24,9 +24,6 @@ public:
     explicit panPrin(QWidget *parent = nullptr);
     ~panPrin() override;
 
-    // The main window of the run, for windows that refresh its lists or print through CR.
-    static panPrin *instancia();
-
     // Shows option elBoton (0..5): header, panels, and the members sub-panel only for Clientes.
     void HaceClickOpcion(int elBoton);
     int opcionActual() const { return m_opcion; }

@@ -26,7 +26,8 @@ QString hash(const QString &password) {
     char out[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(out, p.constData(), quint64(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
                           crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
-        Log::error(QStringLiteral("Usuarios"), QStringLiteral("No se pudo calcular el hash de una contraseña."));
+        Log::error(QStringLiteral("Usuarios"),
+                   QStringLiteral("No se pudo calcular el hash de una contraseña."));
         return {};
     }
     return QString::fromLatin1(out);
