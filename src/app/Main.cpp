@@ -46,6 +46,8 @@ bool ingresoAceptado(const QString &tag) {
 
 panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     *salida = 0;
+    // The file's integrity check reads the whole file: it runs while the splash is up.
+    Database::precheck(rutaBase);
     {
         portada splash;
         splash.Timer1->start();

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <future>
 #include <sqlite3.h>
 
 namespace {
@@ -107,6 +108,28 @@ Probe probe(const QString &path, bool writable) {
     return p;
 }
 
+// open()'s look at a file, started early by precheck().
+struct PendingProbe {
+    QString path;
+    bool writable = false;
+    std::future<Probe> result;
+};
+PendingProbe &pending() {
+    static PendingProbe p;
+    return p;
+}
+
+Probe probeOrPrechecked(const QString &path, bool writable) {
+    PendingProbe &p = pending();
+    if (p.result.valid()) {
+        const bool same = p.path == QFileInfo(path).absoluteFilePath() && p.writable == writable;
+        Probe found = p.result.get(); // always collected: a stale check must not outlive its file
+        if (same)
+            return found;
+    }
+    return probe(path, writable);
+}
+
 QString latestCopyHint() {
     const QString latest = Backup::latest();
     return latest.isEmpty()
@@ -160,6 +183,19 @@ int Database::busyTimeout() {
     return g_busyTimeoutMs;
 }
 
+void Database::precheck(const QString &path) {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return;
+    PendingProbe &p = pending();
+    if (p.result.valid())
+        p.result.wait();
+    p.path = info.absoluteFilePath();
+    p.writable = info.isWritable();
+    // probe() works on its own engine handle, never on a Qt connection, so it may run on another thread.
+    p.result = std::async(std::launch::async, probe, p.path, p.writable);
+}
+
 bool Database::open(const QString &path, Mode mode, QString *error) {
     auto fail = [&](const QString &why) {
         if (error)
@@ -188,7 +224,7 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
 
     const bool writable =
         mode != Mode::ReadOnly && QFileInfo(path).isWritable() && QFileInfo(info.absolutePath()).isWritable();
-    const Probe p = probe(path, QFileInfo(path).isWritable());
+    const Probe p = probeOrPrechecked(path, QFileInfo(path).isWritable());
     switch (p.kind) {
     case Probe::Kind::Empty:
         if (mode == Mode::ReadOnly || !writable)

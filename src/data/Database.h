@@ -24,6 +24,9 @@ public:
     // refused without a byte of it changed. A file the user may not write opens read-only (isReadOnly()).
     // Opening writes nothing unless an upgrade or a stale sort key needs it.
     static bool open(const QString &path, Mode mode, QString *error);
+    // Starts open()'s look at an existing file (its integrity check reads every page) on another thread,
+    // so that it runs while the splash is shown; the next open() of the same file takes its finding.
+    static void precheck(const QString &path);
     // Opens a further connection on the same file (reports, background readers), prepared the same way.
     static QSqlDatabase openExtra(const QString &connectionName, QString *error);
     static void close();

@@ -405,6 +405,24 @@ private slots:
         QVERIFY2(err.contains(QStringLiteral("está dañada")), qPrintable(err));
         QVERIFY2(err.contains(latest), qPrintable(err));
         QCOMPARE(huella(path), h);
+
+        // The same finding when the check ran beforehand, during the splash; a check of another file is
+        // not taken for this one.
+        Database::precheck(path);
+        QVERIFY(!Database::open(path, Database::Mode::CreateIfMissing, &err));
+        QVERIFY2(err.contains(QStringLiteral("está dañada")), qPrintable(err));
+        const QString sana = dir.filePath(QStringLiteral("sana.db"));
+        {
+            BaseTemporal tmp;
+            QVERIFY(Backup::copyTo(sana, &err));
+        }
+        Database::precheck(path);
+        QVERIFY2(Database::open(sana, Database::Mode::MustExist, &err), qPrintable(err));
+        Database::close();
+        Database::precheck(sana);
+        QVERIFY2(Database::open(sana, Database::Mode::MustExist, &err), qPrintable(err));
+        Database::close();
+        QCOMPARE(huella(path), h);
         Backup::setFolder(QString());
     }
 
