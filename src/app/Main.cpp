@@ -1,16 +1,17 @@
 #include "app/Main.h"
 
 #include "app/AvisosCli.h"
-#include "app/ImportMdbCli.h"
 #include "app/BackupCli.h"
+#include "app/ExportCli.h"
+#include "app/ImportMdbCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
 #include "app/panIngreso.h"
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
 #include "app/portada.h"
-#include "data/Configuracion.h"
 #include "data/Backup.h"
+#include "data/Configuracion.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "ui/Artwork.h"
@@ -109,6 +110,8 @@ int run(int argc, char **argv) {
         return ReportCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "send-reminders") == 0)
         return AvisosCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "export") == 0)
+        return ExportCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
         return ImportMdbCli::run(argc, argv);
     if (argc > 1 && (qstrcmp(argv[1], "backup") == 0 || qstrcmp(argv[1], "restore") == 0))
