@@ -38,7 +38,7 @@ namespace AvisosCli {
 
 int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
-    const QStringList args = Cli::iniciar(argc, argv, Cli::Aplicacion::Consola, &app);
+    const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
     QString database, settings;
     for (int i = 2; i < args.size(); ++i) {

@@ -41,6 +41,10 @@ QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCor
     return args;
 }
 
+QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCoreApplication> *app) {
+    return iniciar(argc, argv, conGraficos ? Aplicacion::Graficos : Aplicacion::Consola, app);
+}
+
 std::unique_ptr<QTemporaryDir> sinPantalla() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

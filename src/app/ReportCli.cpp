@@ -53,7 +53,7 @@ namespace ReportCli {
 int run(int argc, char **argv) {
     const auto runtime = Cli::sinPantalla();
     std::unique_ptr<QCoreApplication> app;
-    const QStringList args = Cli::iniciar(argc, argv, Cli::Aplicacion::Graficos, &app);
+    const QStringList args = Cli::iniciar(argc, argv, true, &app);
 
     QString name, database, pdf, formula, settings;
     bool formulaGiven = false;
