@@ -121,7 +121,15 @@ int run(int argc, char **argv) {
     Log::installMessageHandler();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Mirabel: socios, cuotas y caja."));
+    // The subcommands are dispatched before this parser runs, so its help names them.
+    parser.setApplicationDescription(
+        QStringLiteral("Mirabel: socios, cuotas y caja.\n\n"
+                       "Comandos sin ventanas (cada uno explica sus opciones con --help):\n"
+                       "  mirabel report          un informe en PDF\n"
+                       "  mirabel send-reminders  avisos de deuda por e-mail\n"
+                       "  mirabel import-mdb      trae la base del programa anterior\n"
+                       "  mirabel backup|restore  copia de seguridad y restauración\n"
+                       "  mirabel export          una lista en Excel o CSV"));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption dbOption(
