@@ -2,7 +2,11 @@
 
 #include "ui/Formato.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 namespace Cli {
 
@@ -12,13 +16,20 @@ void say(FILE *to, const QString &text) {
     std::fflush(to);
 }
 
-QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCoreApplication> *app) {
+QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCoreApplication> *app) {
     QStringList args;
     if (!QCoreApplication::instance()) {
-        if (conGraficos)
-            *app = std::make_unique<QGuiApplication>(argc, argv);
-        else
+        switch (tipo) {
+        case Aplicacion::Consola:
             *app = std::make_unique<QCoreApplication>(argc, argv);
+            break;
+        case Aplicacion::Graficos:
+            *app = std::make_unique<QGuiApplication>(argc, argv);
+            break;
+        case Aplicacion::Ventanas:
+            *app = std::make_unique<QApplication>(argc, argv);
+            break;
+        }
         QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));
         QCoreApplication::setApplicationName(QStringLiteral("Mirabel"));
         args = QCoreApplication::arguments();
@@ -28,6 +39,25 @@ QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCo
     }
     QLocale::setDefault(Formato::localePrograma());
     return args;
+}
+
+QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCoreApplication> *app) {
+    return iniciar(argc, argv, conGraficos ? Aplicacion::Graficos : Aplicacion::Consola, app);
+}
+
+std::unique_ptr<QTemporaryDir> sinPantalla() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtime =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/mirabel-runtime-XXXXXX"));
+        if (runtime->isValid()) {
+            QFile::setPermissions(runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
+        }
+    }
+    return runtime;
 }
 
 } // namespace Cli

@@ -6,12 +6,22 @@
 #include <memory>
 
 class QCoreApplication;
+class QTemporaryDir;
 
 // What the command-line subcommands share.
 namespace Cli {
 // One line on stdout or stderr, flushed at once (a scheduled job's log keeps the order).
 void say(FILE *to, const QString &text);
-// Creates the application object when none exists yet (a graphical one when drawing is needed, off screen),
-// names it as the program does, sets the program's locale, and returns the arguments.
+
+// The application object a subcommand needs: none drawn, drawing (reports), or widgets (a panel's columns).
+enum class Aplicacion { Consola, Graficos, Ventanas };
+// Creates the application object when none exists yet (drawing off screen), names it as the program does,
+// sets the program's locale, and returns the arguments.
+QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCoreApplication> *app);
+// The same, drawing or not.
 QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCoreApplication> *app);
+// No window is ever shown by a subcommand, so it draws off screen unless told otherwise: an unattended run
+// has no display, and a session whose display has gone (a stale DISPLAY over ssh) must not stop the job.
+// Without a session, a private runtime folder (kept while the returned object lives) keeps Qt quiet.
+std::unique_ptr<QTemporaryDir> sinPantalla();
 } // namespace Cli

@@ -2,6 +2,7 @@
 
 #include "app/AvisosCli.h"
 #include "app/BackupCli.h"
+#include "app/ExportCli.h"
 #include "app/ImportMdbCli.h"
 #include "app/Module1.h"
 #include "app/ReportCli.h"
@@ -111,6 +112,8 @@ int run(int argc, char **argv) {
         return ReportCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "send-reminders") == 0)
         return AvisosCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "export") == 0)
+        return ExportCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
         return ImportMdbCli::run(argc, argv);
     if (argc > 1 && (qstrcmp(argv[1], "backup") == 0 || qstrcmp(argv[1], "restore") == 0))
@@ -120,7 +123,15 @@ int run(int argc, char **argv) {
     Log::installMessageHandler();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Mirabel: socios, cuotas y caja."));
+    // The subcommands are dispatched before this parser runs, so its help names them.
+    parser.setApplicationDescription(
+        QStringLiteral("Mirabel: socios, cuotas y caja.\n\n"
+                       "Comandos sin ventanas (cada uno explica sus opciones con --help):\n"
+                       "  mirabel report          un informe en PDF\n"
+                       "  mirabel send-reminders  avisos de deuda por e-mail\n"
+                       "  mirabel import-mdb      trae la base del programa anterior\n"
+                       "  mirabel backup|restore  copia de seguridad y restauración\n"
+                       "  mirabel export          una lista en Excel o CSV"));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption dbOption(

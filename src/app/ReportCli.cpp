@@ -48,24 +48,10 @@ QString usage() {
 
 } // namespace
 
-
 namespace ReportCli {
 
 int run(int argc, char **argv) {
-    // No window is ever shown here, so draw off screen unless told otherwise: an unattended run has no
-    // display, and a session whose display has gone (a stale DISPLAY over ssh) must not stop the job.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Scheduled jobs run without a session; a private runtime folder keeps Qt from complaining on stderr.
-    std::unique_ptr<QTemporaryDir> runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        runtime =
-            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/mirabel-runtime-XXXXXX"));
-        if (runtime->isValid()) {
-            QFile::setPermissions(runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
-        }
-    }
+    const auto runtime = Cli::sinPantalla();
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, true, &app);
 

@@ -49,6 +49,24 @@ Fuente delDia(const QDate &dia, const QVariant &idCuenta) {
             {idCuenta.toLongLong(), fecha(dia)}};
 }
 
+Fuente entre(const QDate &desde, const QDate &hasta) {
+    QStringList condiciones;
+    QVariantList valores;
+    if (desde.isValid()) {
+        condiciones << QStringLiteral(R"(k."Fecha" >= ?)");
+        valores << fecha(desde);
+    }
+    if (hasta.isValid()) {
+        // Dates brought from the old program may carry a time part: the whole last day counts.
+        condiciones << QStringLiteral(R"(k."Fecha" < ?)");
+        valores << fecha(hasta.addDays(1));
+    }
+    const QString donde = condiciones.isEmpty()
+                              ? QString()
+                              : QStringLiteral(" where ") + condiciones.join(QStringLiteral(" AND "));
+    return {kLista + donde + kOrden, valores};
+}
+
 std::optional<Movimiento> leer(qint64 idCaja) {
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);

@@ -24,6 +24,8 @@ struct Fuente {
 Fuente todo();
 // The movements of one day, of one account when idCuenta is not Null. The day is a bound date value.
 Fuente delDia(const QDate &dia, const QVariant &idCuenta);
+// The movements of every account from desde to hasta, both included; a null date leaves that end open.
+Fuente entre(const QDate &desde, const QDate &hasta);
 
 struct Movimiento {
     qint64 idCaja = 0;

@@ -26,15 +26,7 @@ PanelCaja::PanelCaja(DataControl *data4, ReportControl *cr, std::function<void()
     : QWidget(parent), Data4(data4), m_cr(cr), m_actualizarTablas(std::move(actualizarTablas)) {
     setObjectName(QStringLiteral("panelProceso_4"));
     DBGrid4 = new DataGrid(QStringLiteral("DBGrid4"), Data4, this);
-    using T = Formato::Tipo;
-    DBGrid4->setColumns({
-        {QStringLiteral("Fecha"), QStringLiteral("Fecha"), T::Fecha},
-        {QStringLiteral("Cuenta"), QStringLiteral("Descripcion"), T::General},
-        {QStringLiteral("Detalles"), QStringLiteral("Detalles"), T::General},
-        {QStringLiteral("Ingresos"), QStringLiteral("Ingresos"), T::Moneda},
-        {QStringLiteral("Egresos"), QStringLiteral("Egresos"), T::Moneda},
-        {QStringLiteral("TipoDivisa"), QStringLiteral("TipoDivisa"), T::General},
-    });
+    DBGrid4->setColumns(columnas());
     DBGrid4->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid4->setAccessibleName(QStringLiteral("Movimientos de caja"));
     DBGrid4->setColumnWidth(1, 120);
@@ -94,6 +86,18 @@ PanelCaja::PanelCaja(DataControl *data4, ReportControl *cr, std::function<void()
     Niveles::conectar(Command21, [this] { todo(); });
     Niveles::conectar(Command28, [this] { cuentas(); });
     alCambiarFila();
+}
+
+QVector<Columna> PanelCaja::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("Fecha"), QStringLiteral("Fecha"), T::Fecha},
+        {QStringLiteral("Cuenta"), QStringLiteral("Descripcion"), T::General},
+        {QStringLiteral("Detalles"), QStringLiteral("Detalles"), T::General},
+        {QStringLiteral("Ingresos"), QStringLiteral("Ingresos"), T::Moneda},
+        {QStringLiteral("Egresos"), QStringLiteral("Egresos"), T::Moneda},
+        {QStringLiteral("TipoDivisa"), QStringLiteral("TipoDivisa"), T::General},
+    };
 }
 
 bool PanelCaja::eventFilter(QObject *watched, QEvent *event) {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ui/DataGrid.h"
+
 #include <QWidget>
 #include <functional>
 
 class DataControl;
-class DataGrid;
 class DatePicker;
 class QComboBox;
 class QPushButton;
@@ -17,6 +18,8 @@ class PanelCaja : public QWidget {
 public:
     PanelCaja(DataControl *data4, ReportControl *cr, std::function<void()> actualizarTablas,
               QWidget *parent = nullptr);
+    // The list's columns: the grid shows them and "mirabel export" writes them.
+    static QVector<Columna> columnas();
 
     // Sets the day and account filter as the list's source; re-reads the list when releer.
     void filtrar(bool releer = true);

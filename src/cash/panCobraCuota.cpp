@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(parent), m_cr(cr) {
@@ -41,6 +42,7 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
         {QStringLiteral("Pagada"), QStringLiteral("Pagada"), T::SiNo, true},
     });
     DBGrid1->setAccessibleName(QStringLiteral("Cuotas impagas"));
+    DBGrid1->setNombreLista(QStringLiteral("Cuotas impagas"));
     for (int col : {0, 1})
         DBGrid1->setColumnWidth(col, 56);
     DBGrid1->setColumnWidth(3, 130);
@@ -60,6 +62,8 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
         Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Cobrar cuota seleccionada..."));
     Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Eliminar..."));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Salir"));
+    // "&Eliminar..." already takes the E.
+    cmdExportar = Controles::botonExportar(this, DBGrid1, QStringLiteral("E&xportar"));
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, &panCobraCuota::cobrarCuota);
     connect(Command3, &QPushButton::clicked, this, &panCobraCuota::eliminar);
@@ -77,6 +81,7 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
     auto *botones = new QHBoxLayout;
     botones->addWidget(Command1);
     botones->addWidget(Command3);
+    botones->addWidget(cmdExportar);
     botones->addStretch();
     botones->addWidget(Command2);
     auto *layout = new QVBoxLayout(this);

@@ -8,6 +8,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class ReportControl;
 
 // "Cobranza": a member's unpaid dues and their total; pays the chosen due (panCobra) or deletes it.
@@ -32,9 +33,10 @@ public:
     DataGrid *DBGrid1;
     QCheckBox *Check1;
     QLineEdit *txtDeudaTotal;
-    QPushButton *Command1; // &Cobrar cuota seleccionada...
-    QPushButton *Command3; // &Eliminar...
-    QPushButton *Command2; // &Salir
+    QPushButton *Command1;    // &Cobrar cuota seleccionada...
+    QPushButton *Command3;    // &Eliminar...
+    QPushButton *Command2;    // &Salir
+    QToolButton *cmdExportar; // the unpaid dues to Excel or CSV
 
     enum { ColumnaMonto = 5 };
 

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 panCuentas::panCuentas(QWidget *parent) : Ventana(parent) {
@@ -43,11 +44,15 @@ panCuentas::panCuentas(QWidget *parent) : Ventana(parent) {
         {QStringLiteral("Descripcion"), QStringLiteral("Descripcion"), Formato::Tipo::General, false},
     });
     DBGrid1->setAccessibleName(QStringLiteral("Cuentas"));
+    DBGrid1->setNombreLista(QStringLiteral("Cuentas"));
     DBGrid1->horizontalHeader()->setStretchLastSection(true);
 
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nueva..."));
     Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Borrar"));
     Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
+    cmdExportar = Controles::botonExportar(this, DBGrid1);
+    // As wide as the push buttons above it.
+    cmdExportar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(Command1, &QPushButton::clicked, this, &panCuentas::nueva);
     connect(Command2, &QPushButton::clicked, this, &panCuentas::borrar);
     connect(Command3, &QPushButton::clicked, this, &QDialog::reject);
@@ -55,6 +60,7 @@ panCuentas::panCuentas(QWidget *parent) : Ventana(parent) {
     auto *botones = new QVBoxLayout;
     botones->addWidget(Command1);
     botones->addWidget(Command2);
+    botones->addWidget(cmdExportar);
     botones->addStretch();
     botones->addWidget(Command3);
     auto *cuerpo = new QHBoxLayout;

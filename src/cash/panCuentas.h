@@ -5,6 +5,7 @@
 class DataControl;
 class DataGrid;
 class QPushButton;
+class QToolButton;
 
 // "Plan de Cuentas": the cash accounts, renamed by typing over their name in the list.
 class panCuentas : public Ventana {
@@ -17,9 +18,10 @@ public:
 
     DataControl *Data1;
     DataGrid *DBGrid1;
-    QPushButton *Command1; // &Nueva...
-    QPushButton *Command2; // &Borrar
-    QPushButton *Command3; // &Salir
+    QPushButton *Command1;    // &Nueva...
+    QPushButton *Command2;    // &Borrar
+    QPushButton *Command3;    // &Salir
+    QToolButton *cmdExportar; // the accounts to Excel or CSV
 
     void done(int r) override; // a name being typed is stored however the window closes
 };

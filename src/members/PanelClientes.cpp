@@ -29,27 +29,7 @@ PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
     : QWidget(parent), Data1(data1), m_cr(cr), m_mostrarInfo(std::move(mostrarInfo)) {
     setObjectName(QStringLiteral("panelProceso_0"));
     DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
-    using T = Formato::Tipo;
-    DBGrid1->setColumns({
-        {QStringLiteral("idSocio"), QStringLiteral("idAfiliado"), T::General},
-        {QStringLiteral("Nombres"), QStringLiteral("Nombres"), T::General},
-        {QStringLiteral("Apellido"), QStringLiteral("Apellido"), T::General},
-        {QStringLiteral("TipoDocumento"), QStringLiteral("TipoDocumento"), T::General},
-        {QStringLiteral("Documento"), QStringLiteral("Documento"), T::General},
-        {QStringLiteral("Domicilio"), QStringLiteral("Domicilio"), T::General},
-        {QStringLiteral("Padre"), QStringLiteral("Barrio"), T::General},
-        {QStringLiteral("Madre"), QStringLiteral("Localidad"), T::General},
-        {QStringLiteral("Telefono"), QStringLiteral("Telefono"), T::General},
-        {QStringLiteral("Tel. Alternativo"), QStringLiteral("Telefono Trabajo"), T::General},
-        {QStringLiteral("Escuela"), QStringLiteral("Ocupacion"), T::General},
-        {QStringLiteral("Fecha Nacimiento"), QStringLiteral("Fecha Nacimiento"), T::Fecha},
-        {QStringLiteral("Estado Civil"), QStringLiteral("Estado Civil"), T::General},
-        {QStringLiteral("Sexo"), QStringLiteral("Sexo"), T::General},
-        {QStringLiteral("Afecciones"), QStringLiteral("Afecciones"), T::General},
-        {QStringLiteral("Oficio de Riesgo"), QStringLiteral("Oficio de Riesgo"), T::General},
-        {QStringLiteral("Fecha Afiliacion"), QStringLiteral("Fecha Afiliacion"), T::Fecha},
-        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
-    });
+    DBGrid1->setColumns(columnas());
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setColumnWidth(1, 150);
     DBGrid1->setColumnWidth(2, 150);
@@ -153,6 +133,30 @@ void PanelClientes::mostrarPlanActual() {
 
 QString PanelClientes::tagActual() const {
     return QString::number(Data1->value(QStringLiteral("idAfiliado")).toLongLong());
+}
+
+QVector<Columna> PanelClientes::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("idSocio"), QStringLiteral("idAfiliado"), T::General},
+        {QStringLiteral("Nombres"), QStringLiteral("Nombres"), T::General},
+        {QStringLiteral("Apellido"), QStringLiteral("Apellido"), T::General},
+        {QStringLiteral("TipoDocumento"), QStringLiteral("TipoDocumento"), T::General},
+        {QStringLiteral("Documento"), QStringLiteral("Documento"), T::General},
+        {QStringLiteral("Domicilio"), QStringLiteral("Domicilio"), T::General},
+        {QStringLiteral("Padre"), QStringLiteral("Barrio"), T::General},
+        {QStringLiteral("Madre"), QStringLiteral("Localidad"), T::General},
+        {QStringLiteral("Telefono"), QStringLiteral("Telefono"), T::General},
+        {QStringLiteral("Tel. Alternativo"), QStringLiteral("Telefono Trabajo"), T::General},
+        {QStringLiteral("Escuela"), QStringLiteral("Ocupacion"), T::General},
+        {QStringLiteral("Fecha Nacimiento"), QStringLiteral("Fecha Nacimiento"), T::Fecha},
+        {QStringLiteral("Estado Civil"), QStringLiteral("Estado Civil"), T::General},
+        {QStringLiteral("Sexo"), QStringLiteral("Sexo"), T::General},
+        {QStringLiteral("Afecciones"), QStringLiteral("Afecciones"), T::General},
+        {QStringLiteral("Oficio de Riesgo"), QStringLiteral("Oficio de Riesgo"), T::General},
+        {QStringLiteral("Fecha Afiliacion"), QStringLiteral("Fecha Afiliacion"), T::Fecha},
+        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
+    };
 }
 
 void PanelClientes::alCambiarFila() {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "ui/DataGrid.h"
+
 #include <QWidget>
 #include <functional>
 
 class DataControl;
-class DataGrid;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,6 +20,8 @@ public:
     // ("Registro 3 de 5") is shown.
     PanelClientes(DataControl *data1, ReportControl *cr, std::function<void(const QString &)> mostrarInfo,
                   QWidget *parent = nullptr);
+    // The list's columns: the grid shows them and "mirabel export" writes them.
+    static QVector<Columna> columnas();
 
     DataControl *Data1;
     DataGrid *DBGrid1;

@@ -16,16 +16,7 @@
 PanelPlanes::PanelPlanes(DataControl *data3, QWidget *parent) : QWidget(parent), Data3(data3) {
     setObjectName(QStringLiteral("panelProceso_2"));
     DBGrid3 = new DataGrid(QStringLiteral("DBGrid3"), Data3, this);
-    using T = Formato::Tipo;
-    DBGrid3->setColumns({
-        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
-        {QStringLiteral("Descripcion"), QStringLiteral("Descripcion"), T::General},
-        {QStringLiteral("Detalles"), QStringLiteral("Detalles"), T::General},
-        {QStringLiteral("CuotaMensual"), QStringLiteral("CuotaMensual"), T::Moneda},
-        {QStringLiteral("MesComienzo"), QStringLiteral("MesComienzo"), T::General},
-        {QStringLiteral("MesFinal"), QStringLiteral("MesFinal"), T::General},
-        {QStringLiteral("Inscripcion"), QStringLiteral("Inscripcion"), T::Moneda},
-    });
+    DBGrid3->setColumns(columnas());
     DBGrid3->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid3->setColumnWidth(1, 180);
     DBGrid3->setColumnWidth(2, 240);
@@ -48,6 +39,19 @@ PanelPlanes::PanelPlanes(DataControl *data3, QWidget *parent) : QWidget(parent),
     Niveles::conectar(Command15, [this] { nuevoPlan(); });
     Niveles::conectar(Command17, [this] { modificar(); });
     Niveles::conectar(Command16, [this] { borrar(); });
+}
+
+QVector<Columna> PanelPlanes::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
+        {QStringLiteral("Descripcion"), QStringLiteral("Descripcion"), T::General},
+        {QStringLiteral("Detalles"), QStringLiteral("Detalles"), T::General},
+        {QStringLiteral("CuotaMensual"), QStringLiteral("CuotaMensual"), T::Moneda},
+        {QStringLiteral("MesComienzo"), QStringLiteral("MesComienzo"), T::General},
+        {QStringLiteral("MesFinal"), QStringLiteral("MesFinal"), T::General},
+        {QStringLiteral("Inscripcion"), QStringLiteral("Inscripcion"), T::Moneda},
+    };
 }
 
 void PanelPlanes::alCambiarFila() {

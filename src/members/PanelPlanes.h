@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ui/DataGrid.h"
+
 #include <QWidget>
 
 class DataControl;
-class DataGrid;
 class QPushButton;
 
 // The "Planes" option of the main window: the dues plans.
@@ -11,6 +12,8 @@ class PanelPlanes : public QWidget {
     Q_OBJECT
 public:
     PanelPlanes(DataControl *data3, QWidget *parent = nullptr);
+    // The list's columns: the grid shows them and "mirabel export" writes them.
+    static QVector<Columna> columnas();
 
     DataControl *Data3;
     DataGrid *DBGrid3;

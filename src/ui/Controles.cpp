@@ -1,6 +1,7 @@
 #include "ui/Controles.h"
 
 #include "ui/Artwork.h"
+#include "ui/DataGrid.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace Controles {
 
@@ -15,6 +17,17 @@ QPushButton *boton(QWidget *padre, const QString &nombre, const QString &texto) 
     auto *b = new QPushButton(texto, padre);
     b->setObjectName(nombre);
     b->setAutoDefault(false);
+    return b;
+}
+
+QToolButton *botonExportar(QWidget *padre, DataGrid *grilla, const QString &texto) {
+    auto *b = new QToolButton(padre);
+    b->setObjectName(QStringLiteral("cmdExportar"));
+    b->setText(texto);
+    b->setToolTip(QStringLiteral("Exportar la lista a Excel o CSV"));
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setPopupMode(QToolButton::InstantPopup);
+    b->setMenu(grilla->menuExportar());
     return b;
 }
 

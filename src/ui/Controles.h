@@ -4,17 +4,23 @@
 #include <QString>
 #include <QStringList>
 
+class DataGrid;
 class QComboBox;
 class QLabel;
 class QLayout;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class QWidget;
 
 // Small builders so every window names its controls and ties labels to inputs the same way.
 namespace Controles {
 QPushButton *boton(QWidget *padre, const QString &nombre, const QString &texto);
 QLabel *etiqueta(QWidget *padre, const QString &nombre, const QString &texto);
+// A window's "Exportar" button ("cmdExportar"): it opens the grid's export menu, the one its context menu
+// shows.
+QToolButton *botonExportar(QWidget *padre, DataGrid *grilla,
+                           const QString &texto = QStringLiteral("&Exportar"));
 // A text box with its maximum length; the label (if any) becomes its buddy and accessible name.
 QLineEdit *campo(QWidget *padre, const QString &nombre, int largoMaximo, QLabel *etiqueta = nullptr);
 // A password box: every typed character shows as "*".

@@ -46,11 +46,15 @@ QString pedirArchivo(QWidget *padre, const QString &titulo, const QString &suger
     return QFileDialog::getSaveFileName(padre, titulo, sugerido, filtro);
 }
 
-QVector<TableExport::Column> columnas(DataGrid *grilla) {
+QVector<TableExport::Column> columnas(const QVector<Columna> &columnas) {
     QVector<TableExport::Column> out;
-    for (const Columna &c : grilla->gridModel()->columns())
+    for (const Columna &c : columnas)
         out.append({c.caption, c.field, tipo(c.formato)});
     return out;
+}
+
+QVector<TableExport::Column> columnas(DataGrid *grilla) {
+    return columnas(grilla->gridModel()->columns());
 }
 
 bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {

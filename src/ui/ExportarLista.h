@@ -5,6 +5,7 @@
 #include <QString>
 
 class DataGrid;
+struct Columna;
 class QWidget;
 
 // "Exportar a Excel..." and "Exportar a CSV..." of every list: asks where, writes what the list shows
@@ -16,6 +17,8 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre = nu
 
 // The grid's columns as the export writes them: caption, field and kind of value.
 QVector<TableExport::Column> columnas(DataGrid *grilla);
+// The same for a list's columns without a grid (the command line).
+QVector<TableExport::Column> columnas(const QVector<Columna> &columnas);
 
 // The file chosen in the save dialog (empty: cancelled). In the message boxes' test mode no dialog is
 // shown: the next queued path is taken (none queued: cancelled).

@@ -19,7 +19,11 @@ for s in 16 32 48 64 128 256; do
 done
 grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/mirabel.svg"
 page=$(MANWIDTH=100 man -l "$usr/share/man/man1/mirabel.1" 2>&1)
-for word in NOMBRE SINOPSIS --database report; do
+for word in NOMBRE SINOPSIS --database --settings; do
   grep -q -- "$word" <<<"$page" || { echo "la página de manual no dice $word"; exit 1; }
+done
+# Every subcommand in the synopsis, by its whole name.
+for sub in report send-reminders import-mdb backup restore export; do
+  grep -q -- "mirabel $sub " <<<"$page" || { echo "la página de manual no muestra mirabel $sub"; exit 1; }
 done
 echo "instalación correcta"

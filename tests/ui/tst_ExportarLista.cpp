@@ -1,5 +1,7 @@
 #include "app/Module1.h"
 #include "app/panPrin.h"
+#include "cash/panCobraCuota.h"
+#include "cash/panCuentas.h"
 #include "data/Database.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
@@ -115,6 +117,50 @@ private slots:
         QVERIFY(!w.cmdExportar->isEnabled());
         w.HaceClickOpcion(0);
         QVERIFY(w.cmdExportar->isEnabled());
+    }
+
+    void modalListsHaveAnExportButton() {
+        BaseTemporal base;
+        const int plan = nuevoPlan(QStringLiteral("Mensual"));
+        const int socio = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"), plan);
+        nuevaCuota(socio, plan, QDate(2009, 1, 10), 250000, false, QDate(), 1);
+        nuevaCuota(socio, plan, QDate(2009, 2, 10), 250000, true, QDate(2009, 2, 11), 2);
+        nuevaCuota(socio, plan, QDate(2009, 3, 10), 300000, false, QDate(), 3);
+
+        // Each window's button opens its grid's menu, and the menu writes what the grid shows.
+        const auto exportar = [this](QWidget *ventana, DataGrid *grilla, const QString &archivo) {
+            auto *boton = ventana->findChild<QToolButton *>(QStringLiteral("cmdExportar"));
+            QVERIFY(boton && boton->isVisible());
+            QCOMPARE(boton->menu(), grilla->menuExportar());
+            QCOMPARE(boton->popupMode(), QToolButton::InstantPopup);
+            ExportarLista::encolarArchivo(m_dir.filePath(archivo));
+            accion(boton->menu(), QStringLiteral("Exportar a CSV..."))->trigger();
+        };
+        {
+            panCobraCuota w(nullptr);
+            w.Tag = QString::number(socio);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            captura(&w, QStringLiteral("panCobraCuota"));
+            exportar(&w, w.DBGrid1, QStringLiteral("impagas.csv"));
+            const auto filas = leerCsv(m_dir.filePath(QStringLiteral("impagas.csv")));
+            QCOMPARE(filas.size(), 3); // the paid due is not in the list
+            QCOMPARE(filas.at(0).at(5), QStringLiteral("Monto"));
+            QCOMPARE(filas.at(2).at(5), QStringLiteral("30,00"));
+            w.hide();
+        }
+        {
+            panCuentas w;
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            captura(&w, QStringLiteral("panCuentas"));
+            exportar(&w, w.DBGrid1, QStringLiteral("cuentas.csv"));
+            const auto filas = leerCsv(m_dir.filePath(QStringLiteral("cuentas.csv")));
+            QCOMPARE(filas.size(), 2);
+            QCOMPARE(filas.at(0), (QStringList{QStringLiteral("idCuenta"), QStringLiteral("Descripcion")}));
+            QCOMPARE(filas.at(1).at(0), QStringLiteral("1"));
+            w.hide();
+        }
     }
 
     void windowsAndColumnsComeBackAsTheyWereLeft() {
