@@ -144,6 +144,11 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
             [this] { clientes->Command4->click(); });
     connect(planes->DBGrid3, &QAbstractItemView::doubleClicked, this, [this] { planes->Command17->click(); });
     Niveles::conectar(Command10, [this] { actualizarTablas(); });
+    // What an export of each list is called (the Excel sheet, the suggested file name).
+    clientes->DBGrid1->setNombreLista(QStringLiteral("Socios"));
+    cuotas->DBGrid2->setNombreLista(QStringLiteral("Cuotas"));
+    planes->DBGrid3->setNombreLista(QStringLiteral("Planes"));
+    caja->DBGrid4->setNombreLista(QStringLiteral("Caja"));
     // Issuing from the members list: afterwards the dues list and the member's debt summary show the new
     // dues.
     cuotas->setRefrescar([this] { Data2->refresh(); });
