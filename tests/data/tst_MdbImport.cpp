@@ -5,8 +5,8 @@
 #include "data/Database.h"
 #include "data/Log.h"
 #include "data/MdbImport.h"
-#include "data/PasswordHash.h"
 #include "data/MdbReader.h"
+#include "data/PasswordHash.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -255,8 +255,9 @@ private slots:
         QVERIFY2(Database::open(target, Database::Mode::MustExist, &error), qPrintable(error));
         // Passwords arrive hashed, and the old one still logs in (without regard to case).
         const QString guardada =
-            Database::buscaValor(QStringLiteral(R"(SELECT "Contrasena" FROM "Usuarios" WHERE "NombreUsuario" = ?)"),
-                                 QStringLiteral("Contrasena"), {QStringLiteral("admin")})
+            Database::buscaValor(
+                QStringLiteral(R"(SELECT "Contrasena" FROM "Usuarios" WHERE "NombreUsuario" = ?)"),
+                QStringLiteral("Contrasena"), {QStringLiteral("admin")})
                 .toString();
         QVERIFY(PasswordHash::isHash(guardada));
         QVERIFY(PasswordHash::matches(guardada, QStringLiteral("ADMIN")));
@@ -265,6 +266,13 @@ private slots:
         QCOMPARE(Database::buscaValor(
                      QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Afiliados" WHERE "ClaveOrden" IS NULL)"),
                      QStringLiteral("n"))
+                     .toInt(),
+                 0);
+        // Each due carries its member's key for the dues list's order; dues of absent members carry none.
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Cuotas" c
+                                          LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+                                          WHERE c."ClaveSocio" IS NOT a."ClaveOrden")"),
+                                      QStringLiteral("n"))
                      .toInt(),
                  0);
         QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Nueva'))")));
