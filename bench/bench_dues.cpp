@@ -52,11 +52,13 @@ double insercionDesnuda(const QVector<qint64> &socios, qint64 idPlan, int anio, 
         QSqlQuery q(Database::db());
         q.prepare(
             QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura", "Mes",
-                                    "Año", "Monto") VALUES (?, ?, ?, ?, ?, ?, ?))"));
+                                    "Año", "Monto", "ClaveSocio") VALUES (?, ?, ?, ?, ?, ?, ?,
+                                    (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?)))"));
         for (qint64 a : socios) {
             auto fila = [&](const QDate &d, const QString &factura, int mes) {
-                for (const QVariant &v : {QVariant(a), QVariant(idPlan), QVariant(d.toString(Qt::ISODate)),
-                                          QVariant(factura), QVariant(mes), QVariant(anio), QVariant(250000)})
+                for (const QVariant &v :
+                     {QVariant(a), QVariant(idPlan), QVariant(d.toString(Qt::ISODate)), QVariant(factura),
+                      QVariant(mes), QVariant(anio), QVariant(250000), QVariant(a)})
                     q.addBindValue(v);
                 q.exec();
             };

@@ -125,6 +125,7 @@ struct Member {
     int order = 0;
     int id = 0;
     QString apellido;
+    QString claveOrden; // stored again on each of the member's dues
 };
 
 struct Movement {
@@ -516,6 +517,7 @@ bool Writer::writeMembers() {
             r.chance(60) ? QString::fromUtf8(r.pick(SampleNames::conditions())) : empty;
         const QString oficio = !minor && r.chance(50) ? QStringLiteral("Sí") : QStringLiteral("No");
 
+        m.claveOrden = SqlEngine::memberSortKey(apellido, nombres);
         const QVariant values[] = {apellido,
                                    nombres,
                                    tipoDoc,
@@ -536,7 +538,7 @@ bool Writer::writeMembers() {
                                    m.male ? QStringLiteral("M") : QStringLiteral("F"),
                                    afecciones,
                                    oficio,
-                                   SqlEngine::memberSortKey(apellido, nombres)};
+                                   m.claveOrden};
         for (int i = 0; i < int(std::size(values)); ++i)
             q.bindValue(i, values[i]);
         if (!exec(q))
@@ -592,6 +594,7 @@ bool Writer::issueSeries(Member &m, const QDate &first, int count, bool planWide
         q.bindValue(6, due.amount.toVariant());
         q.bindValue(7, paid[i].isValid() ? 1 : 0);
         q.bindValue(8, paid[i].isValid() ? QVariant(m_iso.at(paid[i])) : QVariant());
+        q.bindValue(9, m.claveOrden);
         if (!exec(q))
             return false;
         due.id = q.lastInsertId().toInt();
@@ -677,7 +680,8 @@ void Writer::collect(const Member &m, const std::vector<QDate> &due, std::size_t
 bool Writer::writeDues() {
     if (!prepare(m_insCuota,
                  R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento", "Factura",
-                                "Monto", "Pagada", "Fecha de Pago") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?))"))
+                                "Monto", "Pagada", "Fecha de Pago", "ClaveSocio")
+                       VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?))"))
         return false;
     // First the plan-wide issue that opened each plan's dues year, for the members already in; the amounts
     // list was edited for the raises announced for the year (the plan now holds the last amount).

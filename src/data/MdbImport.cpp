@@ -25,7 +25,9 @@
 namespace {
 
 enum class Kind { Integer, Money, Date, YesNo, YesNoText, Text, Password };
-enum class SortKey { None, Member, Plan };
+// Member: the row's own key; Plan: the plan's; MemberOfDue: the key of the member a due belongs to, read
+// from the members already written (stored on the due for the dues list's order).
+enum class SortKey { None, Member, Plan, MemberOfDue };
 
 struct Field {
     const char *name;
@@ -104,7 +106,7 @@ const std::vector<TableSpec> &specs() {
           {"Pagada", Kind::YesNo, true},
           {"Fecha de Pago", Kind::Date},
           {"Recargo", Kind::Money}},
-         SortKey::None,
+         SortKey::MemberOfDue,
          {{"Caja", "idCuota"}}},
         {"Cuentas",
          "idCuenta",
@@ -303,7 +305,10 @@ private:
             if (f.kind == Kind::Money)
                 summary->sums.append({QString::fromUtf8(f.name), Money()});
         }
-        if (spec.sortKey != SortKey::None) {
+        if (spec.sortKey == SortKey::MemberOfDue) {
+            columns << QStringLiteral("\"ClaveSocio\"");
+            marks << QStringLiteral(R"((SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?))");
+        } else if (spec.sortKey != SortKey::None) {
             columns << QStringLiteral("\"ClaveOrden\"");
             marks << QStringLiteral("?");
         }
@@ -359,6 +364,8 @@ private:
                             SqlEngine::memberSortKey(values[1].toString(), values[2].toString()));
             else if (spec.sortKey == SortKey::Plan)
                 insert.bind(int(spec.fields.size()), SqlEngine::sortKey(values[1].toString()));
+            else if (spec.sortKey == SortKey::MemberOfDue)
+                insert.bind(int(spec.fields.size()), values[1]);
             if (!insert.exec()) {
                 failure = QStringLiteral("tabla %1, registro %2: %3")
                               .arg(table, values[0].toString(), insert.lastError());

@@ -114,16 +114,57 @@ const char *const kStep1[] = {
     R"(INSERT INTO "Cuentas" ("idCuenta", "Descripcion") VALUES (1, 'Caja'))",
 };
 
+// Version 2: the dues list reads in its own order from indexes instead of sorting a plan's dues first.
+// Each due keeps a copy of its member's sort key ("ClaveSocio"), kept equal to the member's "ClaveOrden" by
+// triggers made of SQLite built-ins only, so rows written by any tool stay in place; the program's own
+// writers store it with the row, so the triggers find nothing to do. Plans are listed keyed ones first,
+// which an index on the key's nullness gives in order.
+const char *const kStep2[] = {
+    R"(ALTER TABLE "Cuotas" ADD COLUMN "ClaveSocio" TEXT)",
+    R"(UPDATE "Cuotas" SET "ClaveSocio" =
+        (SELECT a."ClaveOrden" FROM "Afiliados" a WHERE a."idAfiliado" = "Cuotas"."idAfiliado"))",
+    R"(DROP INDEX "Cuotas_Plan")",
+    // The opening order and the month filter, plan by plan; "Mostrar Todas", plan by plan.
+    R"(CREATE INDEX "Cuotas_Plan" ON "Cuotas" ("idPlan", "Mes", "Año", "ClaveSocio"))",
+    R"(CREATE INDEX "Cuotas_PlanSocio" ON "Cuotas" ("idPlan", "ClaveSocio"))",
+    R"(CREATE INDEX "Planes_Lista" ON "Planes" (("ClaveOrden" IS NULL), "ClaveOrden", "idPlan"))",
+    R"(CREATE TRIGGER "Cuotas_ClaveSocio_Alta" AFTER INSERT ON "Cuotas"
+        WHEN NEW."ClaveSocio" IS NOT (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" =
+                  (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+              WHERE "idCuota" = NEW."idCuota"; END)",
+    R"(CREATE TRIGGER "Cuotas_ClaveSocio_Cambio" AFTER UPDATE OF "idAfiliado", "ClaveSocio" ON "Cuotas"
+        WHEN NEW."ClaveSocio" IS NOT (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" =
+                  (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+              WHERE "idCuota" = NEW."idCuota"; END)",
+    // A member numbered like dues that are already there (an import writes members with their numbers).
+    R"(CREATE TRIGGER "Afiliados_ClaveSocio_Alta" AFTER INSERT ON "Afiliados"
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden"
+              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS NOT NEW."ClaveOrden"; END)",
+    R"(CREATE TRIGGER "Afiliados_ClaveSocio_Cambio" AFTER UPDATE OF "ClaveOrden", "idAfiliado" ON "Afiliados"
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NULL
+              WHERE "idAfiliado" = OLD."idAfiliado" AND OLD."idAfiliado" IS NOT NEW."idAfiliado";
+              UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden"
+              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS NOT NEW."ClaveOrden"; END)",
+    R"(CREATE TRIGGER "Afiliados_ClaveSocio_Baja" AFTER DELETE ON "Afiliados"
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NULL
+              WHERE "idAfiliado" = OLD."idAfiliado" AND "ClaveSocio" IS NOT NULL; END)",
+};
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 1;
+    return 2;
 }
 
 QStringList Schema::stepStatements(int toVersion) {
     QStringList out;
     if (toVersion == 1)
         for (const char *s : kStep1)
+            out << QString::fromUtf8(s);
+    if (toVersion == 2)
+        for (const char *s : kStep2)
             out << QString::fromUtf8(s);
     return out;
 }

@@ -8,17 +8,23 @@
 namespace {
 
 // The dues list in three parts: dues whose plan exists, dues whose plan was deleted and dues without a plan,
-// each read through the plan index in list order, under one explicit outer order. The database merges the
-// ordered parts and sorts only within one plan (and month) at a time, so the first rows of a million dues
-// show at once. The plans that dues name are found by stepping through the index, not by reading every due.
-// Sort keys are stored ones (plain text order), so any engine sorts them alike; dues without a plan name come
-// last.
+// under one explicit outer order. The first part, which holds nearly every due, reads plans through their
+// list index and each plan's dues through an index that ends in the stored member key, so the database
+// sorts nothing there and the first rows of a million dues show at once. Only the dues of deleted plans and
+// those without a plan (normally none) are sorted. The plans that dues name are found by stepping through
+// the index, not by reading every due. Sort keys are stored ones (plain text order), so any engine sorts
+// them alike. "GrupoPlan" puts plans with a key first, then plans without one and deleted plans by number,
+// then dues without a plan; it is the indexed nullness test, as a constant or NULLS LAST would defeat the
+// index order.
 Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, const QString &orden) {
-    const QString campos = QStringLiteral(
-        R"(c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", c."idPlan" AS "idPlan", c."Mes" AS "Mes",
+    const auto campos = [](const char *plan) {
+        return QStringLiteral(
+                   R"(c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", %1 AS "idPlan", c."Mes" AS "Mes",
            c."Año" AS "Año", c."Vencimiento" AS "Vencimiento", c."Factura" AS "Factura", c."Monto" AS "Monto",
            c."Pagada" AS "Pagada", c."Fecha de Pago" AS "Fecha de Pago", a."Apellido" AS "Apellido",
-           a."Nombres" AS "Nombres", )");
+           a."Nombres" AS "Nombres", )")
+            .arg(QLatin1String(plan));
+    };
     const QString socio = QStringLiteral(R"(
         LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado")");
     const QString y = condicion.isEmpty() ? QString() : QStringLiteral(" AND ") + condicion;
@@ -29,24 +35,25 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
           SELECT (SELECT MIN(c."idPlan") FROM "Cuotas" c WHERE c."idPlan" > x."id")
           FROM "PlanesDeCuotas" x WHERE x."id" IS NOT NULL)
         SELECT )") +
-            campos + QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
-               a."ClaveOrden" AS "OrdenSocio"
+            campos(R"(p."idPlan")") +
+            QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
+               c."ClaveSocio" AS "OrdenSocio", (p."ClaveOrden" IS NULL) AS "GrupoPlan"
         FROM "Planes" p CROSS JOIN "Cuotas" c ON c."idPlan" = p."idPlan")") +
             y + socio + QStringLiteral(R"(
         UNION ALL
         SELECT )") +
-            campos + QStringLiteral(R"(NULL, NULL, a."ClaveOrden"
+            campos(R"(c."idPlan")") + QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 1
         FROM "PlanesDeCuotas" x CROSS JOIN "Cuotas" c ON c."idPlan" = x."id")") +
             y + socio + QStringLiteral(R"(
         WHERE NOT EXISTS (SELECT 1 FROM "Planes" p WHERE p."idPlan" = x."id")
         UNION ALL
         SELECT )") +
-            campos + QStringLiteral(R"(NULL, NULL, a."ClaveOrden"
+            campos(R"(c."idPlan")") + QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 2
         FROM "Cuotas" c)") +
             socio + QStringLiteral(R"(
         WHERE c."idPlan" IS NULL)") +
             y + QStringLiteral(R"(
-        ORDER BY "OrdenPlan" NULLS LAST, "idPlan" NULLS LAST, )") +
+        ORDER BY "GrupoPlan", "OrdenPlan", "idPlan", )") +
             orden + QStringLiteral(R"(, "idCuota")");
     f.params = valores + valores + valores;
     return f;

@@ -66,7 +66,8 @@ struct Escritor {
         return preparar(insertar,
                         QStringLiteral(
                             R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
-                                      "Mes", "Año", "Monto") VALUES (?, ?, ?, ?, ?, ?, ?))")) &&
+                                      "Mes", "Año", "Monto", "ClaveSocio") VALUES (?, ?, ?, ?, ?, ?, ?,
+                                      (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?)))")) &&
                preparar(actualizar, QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" = ?)"));
     }
     bool preparar(QSqlQuery &q, const QString &sql) {
@@ -77,8 +78,9 @@ struct Escritor {
     }
     bool agregar(qint64 idAfiliado, qint64 idPlan, const QDate &venc, const QString &factura, int mes,
                  int anio, Money monto, qint64 *nuevo = nullptr) {
-        for (const QVariant &v : {QVariant(idAfiliado), QVariant(idPlan), QVariant(iso(venc)),
-                                  QVariant(factura), QVariant(mes), QVariant(anio), monto.toVariant()})
+        for (const QVariant &v :
+             {QVariant(idAfiliado), QVariant(idPlan), QVariant(iso(venc)), QVariant(factura), QVariant(mes),
+              QVariant(anio), monto.toVariant(), QVariant(idAfiliado)})
             insertar.addBindValue(v);
         if (!insertar.exec()) {
             error = insertar.lastError().text();

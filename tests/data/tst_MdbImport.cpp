@@ -268,6 +268,13 @@ private slots:
                      QStringLiteral("n"))
                      .toInt(),
                  0);
+        // Each due carries its member's key for the dues list's order; dues of absent members carry none.
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Cuotas" c
+                                          LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+                                          WHERE c."ClaveSocio" IS NOT a."ClaveOrden")"),
+                                      QStringLiteral("n"))
+                     .toInt(),
+                 0);
         QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Nueva'))")));
         QVERIFY(Database::buscaValor(QStringLiteral(R"(SELECT MAX("idCuenta") AS m FROM "Cuentas")"),
                                      QStringLiteral("m"))

@@ -1,11 +1,14 @@
 #include "data/Backup.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "dues/Cuotas.h"
+#include "members/Afiliados.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 using namespace TestSupport;
 
@@ -25,6 +28,44 @@ QString vencimiento(int idCuota) {
     return Database::buscaValor(QStringLiteral(R"(SELECT "Vencimiento" FROM "Cuotas" WHERE "idCuota" = ?)"),
                                 QStringLiteral("Vencimiento"), {idCuota})
         .toString();
+}
+
+// Another program's statements on the same file, through its own connection.
+bool otroPrograma(const QString &file, const QString &sql) {
+    sqlite3 *h = nullptr;
+    const bool ok = sqlite3_open(QFile::encodeName(file).constData(), &h) == SQLITE_OK &&
+                    sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(h);
+    return ok;
+}
+
+// The list's order spelled out plainly on the members' and plans' own keys, as the list must show it:
+// plans with a key by key, then the rest by number, dues without a plan last; within a plan the given
+// order, then the member's current key (a due whose member is gone first), then the due's number.
+QStringList ordenEsperado(const QString &condicion, const QString &orden) {
+    QSqlQuery q(Database::db());
+    const QString sql = QStringLiteral(R"(SELECT c."idCuota" FROM "Cuotas" c
+            LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+            LEFT JOIN "Planes" p ON p."idPlan" = c."idPlan"
+            WHERE %1
+            ORDER BY p."ClaveOrden" IS NULL, p."ClaveOrden", c."idPlan" IS NULL, c."idPlan", %2
+                     a."ClaveOrden", c."idCuota")")
+                            .arg(condicion, orden);
+    QStringList out;
+    if (!Database::run(q, sql, {}, QStringLiteral("prueba")))
+        return {QStringLiteral("falló")};
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+void comprobarOrden() {
+    QCOMPARE(lista(Cuotas::recordSourceDiseno()),
+             ordenEsperado(QStringLiteral("1"), QStringLiteral(R"(c."Mes", c."Año",)")));
+    QCOMPARE(lista(Cuotas::recordSourceTodas()), ordenEsperado(QStringLiteral("1"), QString()));
+    const auto marzo = Cuotas::recordSourceMesAnio(QStringLiteral("3"), QStringLiteral("2009"));
+    QVERIFY(marzo);
+    QCOMPARE(lista(*marzo), ordenEsperado(QStringLiteral(R"(c."Mes" = 3 AND c."Año" = 2009)"), QString()));
 }
 
 } // namespace
@@ -74,6 +115,102 @@ private slots:
         QVERIFY(!Cuotas::recordSourceMesAnio(QStringLiteral("3"), QString()));
         // Typed text is a bound value: a quote or a clause finds nothing and breaks nothing.
         QVERIFY(!Cuotas::recordSourceMesAnio(QStringLiteral("3 or 1=1"), QStringLiteral("2009")));
+    }
+
+    // The list reads a copy of each member's key kept on the dues: it must follow renames by the program
+    // and by other tools, members deleted or added with the number of existing dues, and plans whose key
+    // is missing.
+    void orderFollowsMembersAsTheyAreNow() {
+        BaseTemporal db;
+        const int alfa = nuevoPlan(QStringLiteral("Alfa"));
+        const int beta = nuevoPlan(QStringLiteral("Beta"));
+        const int sinClave = nuevoPlan(QStringLiteral("Gama"));
+        const int borrado = nuevoPlan(QStringLiteral("Borrado"));
+        const int gomez1 = nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Ana"), alfa);
+        const int gomez2 = nuevoAfiliado(QStringLiteral("GOMEZ"), QStringLiteral("ana"), alfa);
+        const int perez = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Luis"), beta);
+        const int zapata = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), alfa);
+        const int ibarra = nuevoAfiliado(QStringLiteral("Ibarra"), QStringLiteral("Sol"), alfa);
+        const int socios[] = {zapata, gomez2, perez, ibarra, gomez1};
+        const int planes[] = {alfa, beta, sinClave, borrado, 0};
+        int n = 0;
+        for (int mes : {4, 3})
+            for (int plan : planes)
+                for (int socio : socios) {
+                    const int c = nuevaCuota(socio, plan, QDate(2009, mes, 10), 1, false, {}, mes, 2009);
+                    if (plan == 0)
+                        Database::exec(
+                            QStringLiteral(R"(UPDATE "Cuotas" SET "idPlan" = NULL WHERE "idCuota" = ?)"),
+                            {c});
+                    ++n;
+                }
+        Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {borrado});
+        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "ClaveOrden" = NULL WHERE "idPlan" = ?)"),
+                       {sinClave});
+        comprobarOrden();
+        const QStringList antes = lista(Cuotas::recordSourceTodas());
+        QCOMPARE(antes.size(), n);
+
+        // Renamed by the member editor after the dues were issued: Zapata becomes Abad and moves first.
+        auto a = Afiliados::buscar(zapata);
+        QVERIFY(a);
+        for (int i = 0; i < Afiliado::NumCampos; ++i)
+            if (Afiliados::campo(i) == QStringLiteral("Apellido"))
+                a->campos[size_t(i)] = QStringLiteral("Abad");
+        QVERIFY(Afiliados::guardar(*a));
+        comprobarOrden();
+        QVERIFY(lista(Cuotas::recordSourceTodas()) != antes);
+        QCOMPARE(lista(Cuotas::recordSourceTodas(), QStringLiteral("Apellido")).first(),
+                 QStringLiteral("Abad"));
+
+        // A member deleted with the dues left behind: those dues lead their plan, as before.
+        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {ibarra});
+        comprobarOrden();
+
+        // Another tool adds a due without the copied key, renames a member without the key (the program
+        // brings it up to date when it opens the file) and brings back the deleted member's number.
+        QVERIFY(otroPrograma(db.path(), QStringLiteral(R"(
+            INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento", "Monto")
+              VALUES (%1, %2, 3, 2009, '2009-03-10', 1);
+            UPDATE "Afiliados" SET "Apellido" = 'Aaron' WHERE "idAfiliado" = %3;
+            INSERT INTO "Afiliados" ("idAfiliado", "Apellido", "Nombres", "ClaveOrden")
+              VALUES (%4, 'Ibarra', 'Sol', 'ibarra' || char(1) || 'sol');)")
+                                            .arg(perez)
+                                            .arg(alfa)
+                                            .arg(gomez2)
+                                            .arg(ibarra)));
+        Database::close();
+        QString error;
+        QVERIFY2(Database::open(db.path(), Database::Mode::MustExist, &error), qPrintable(error));
+        comprobarOrden();
+        QCOMPARE(lista(Cuotas::recordSourceTodas(), QStringLiteral("Apellido")).first(),
+                 QStringLiteral("Aaron"));
+        QCOMPARE(
+            contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" c JOIN "Afiliados" a USING ("idAfiliado")
+                                          WHERE c."ClaveSocio" IS NOT a."ClaveOrden")")),
+            0);
+    }
+
+    // A file written before the dues kept their member's key gets the key at its first opening.
+    void olderFileGetsTheKeys() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("vieja.db"));
+        QString sql = Schema::stepStatements(1).join(QStringLiteral(";\n"));
+        sql += QStringLiteral(R"(;
+            INSERT INTO "Planes" ("idPlan", "Descripcion", "ClaveOrden") VALUES (1, 'Mensual', 'mensual');
+            INSERT INTO "Afiliados" ("idAfiliado", "Apellido", "Nombres", "ClaveOrden") VALUES
+              (1, 'Zapata', 'Eva', 'zapata' || char(1) || 'eva'), (2, 'Abad', 'Ana', 'abad' || char(1) || 'ana');
+            INSERT INTO "Cuotas" ("idCuota", "idAfiliado", "idPlan", "Mes", "Año", "Vencimiento") VALUES
+              (1, 1, 1, 3, 2009, '2009-03-10'), (2, 2, 1, 3, 2009, '2009-03-10');
+            PRAGMA user_version = 1;)");
+        QVERIFY(otroPrograma(file, sql));
+        QString error;
+        QVERIFY2(Database::open(file, Database::Mode::MustExist, &error), qPrintable(error));
+        QSqlDatabase abierta = Database::db();
+        QCOMPARE(Schema::version(abierta), Schema::currentVersion());
+        QCOMPARE(lista(Cuotas::recordSourceTodas()), QStringList({QStringLiteral("2"), QStringLiteral("1")}));
+        comprobarOrden();
+        Database::close();
     }
 
     void dayChange() {

@@ -108,9 +108,10 @@ int nuevaCuota(int idAfiliado, int idPlan, const QDate &vencimiento, qint64 mont
                const QDate &fechaPago, int mes, int anio, const QString &factura) {
     return insertar(
         QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Mes", "Año", "Vencimiento",
-                    "Factura", "Monto", "Pagada", "Fecha de Pago") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?))"),
+                    "Factura", "Monto", "Pagada", "Fecha de Pago", "ClaveSocio") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?,
+                    (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?)))"),
         {idAfiliado, idPlan, mes, anio, fecha(vencimiento), factura, qlonglong(monto), int(pagada),
-         fecha(fechaPago)});
+         fecha(fechaPago), idAfiliado});
 }
 
 int nuevoMovimiento(const QDate &fecha_, int idCuenta, const QString &detalles, qint64 ingresos,
