@@ -3,6 +3,7 @@
 // Usage: bench_cash LARGE.db   (the sample club: about 850,000 movements). The payments made are undone at
 // the end, so the file is left as it was.
 
+#include "BenchUtil.h"
 #include "app/Module1.h"
 #include "app/ReportControl.h"
 #include "app/panPrin.h"
@@ -67,13 +68,7 @@ double primerasFilas(const QString &sql, const QVariantList &params) {
 } // namespace
 
 int main(int argc, char **argv) {
-    static const QtMessageHandler anterior = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext &ctx, const QString &texto) {
-        if (!texto.contains(QStringLiteral("propagateSizeHints")))
-            anterior(tipo, ctx, texto);
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepararAntesDeLaAplicacion();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true);

@@ -3,6 +3,7 @@
 // bare statement measured in the same run. Works on a copy: the club given is not changed.
 // Usage: bench_dues LARGE.db
 
+#include "BenchUtil.h"
 #include "app/Module1.h"
 #include "app/panPrin.h"
 #include "data/Backup.h"
@@ -74,13 +75,7 @@ double insercionDesnuda(const QVector<qint64> &socios, qint64 idPlan, int anio, 
 } // namespace
 
 int main(int argc, char **argv) {
-    static const QtMessageHandler anterior = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext &ctx, const QString &texto) {
-        if (!texto.contains(QStringLiteral("propagateSizeHints")))
-            anterior(tipo, ctx, texto);
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepararAntesDeLaAplicacion();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true);

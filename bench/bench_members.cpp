@@ -2,6 +2,7 @@
 // member editor, each beside the bare indexed lookup of the same member measured in the same run. Usage:
 // bench_members [LARGE.db]   (without a file, a 100,000-member club is made in a temporary folder)
 
+#include "BenchUtil.h"
 #include "app/Module1.h"
 #include "app/panPrin.h"
 #include "data/Database.h"
@@ -98,14 +99,7 @@ void imprimir(const char *nombre, const Muestra &m, double base) {
 } // namespace
 
 int main(int argc, char **argv) {
-    // The offscreen platform's notes about window hints would bury the figures.
-    static const QtMessageHandler anterior = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType tipo, const QMessageLogContext &ctx, const QString &texto) {
-        if (!texto.contains(QStringLiteral("propagateSizeHints")))
-            anterior(tipo, ctx, texto);
-    });
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepararAntesDeLaAplicacion();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true); // nothing may stop the run waiting for a click
