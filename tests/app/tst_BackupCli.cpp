@@ -18,28 +18,9 @@ class tst_BackupCli : public QObject {
     QString m_program;
     QTemporaryDir m_dir;
 
-    struct Result {
-        int status = -1;
-        QString out, err;
-    };
+    using Result = Salida;
 
-    Result mirabel(const QStringList &args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_dir.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_dir.path());
-        p.start(m_program, args);
-        Result r;
-        if (!p.waitForFinished(60000))
-            return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    Result mirabel(const QStringList &args) { return ejecutarMirabel(args, m_dir.path()); }
 
     static QByteArray huella(const QString &file) {
         QFile f(file);

@@ -26,29 +26,10 @@ class tst_ExportCli : public QObject {
     QTemporaryDir m_dir;
     QString m_db;
 
-    struct Result {
-        int status = -1;
-        QString out, err;
-    };
+    using Result = Salida;
 
     Result mirabel(const QStringList &args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
-            env.remove(QString::fromLatin1(v));
-        env.insert(QStringLiteral("HOME"), m_dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_dir.path());
-        p.start(m_program, QStringList{QStringLiteral("export")} + args);
-        Result r;
-        if (!p.waitForFinished(60000))
-            return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return ejecutarMirabel(QStringList{QStringLiteral("export")} + args, m_dir.path());
     }
 
     // The CSV's lines split into fields (the test's texts need no quoting); empty when it cannot be read.

@@ -22,32 +22,14 @@ class tst_ReportCli : public QObject {
     bool m_staleDisplay = false;
     QTemporaryDir m_dir;
 
-    struct Result {
-        int status = -1;
-        QString out, err;
-    };
+    using Result = Salida;
 
     Result mirabel(const QStringList &args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Unattended: no display, no platform chosen, no session; settings of a user who never set any.
-        for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
-            env.remove(QString::fromLatin1(v));
-        if (m_staleDisplay)
-            env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97")); // no such display
-        env.insert(QStringLiteral("HOME"), m_dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_dir.path());
-        p.start(m_program, QStringList{QStringLiteral("report")} + args);
-        Result r;
-        if (!p.waitForFinished(60000))
-            return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return ejecutarMirabel(
+            QStringList{QStringLiteral("report")} + args, m_dir.path(), [this](QProcessEnvironment &env) {
+                if (m_staleDisplay)
+                    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97")); // no such display
+            });
     }
 
 private slots:

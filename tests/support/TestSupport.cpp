@@ -12,6 +12,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
+#include <QProcess>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -135,6 +136,30 @@ void captura(QWidget *ventana, const QString &nombre) {
     QCoreApplication::processEvents();
     ventana->grab().save(qEnvironmentVariable("MIRABEL_CAPTURAS") + QLatin1Char('/') + nombre +
                          QStringLiteral(".png"));
+}
+
+Salida ejecutarMirabel(const QStringList &args, const QString &carpeta,
+                       const std::function<void(QProcessEnvironment &)> &ajustar) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Unattended: no display, no platform chosen, no session; the folders of a user who never set anything.
+    for (const char *v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+        env.remove(QString::fromLatin1(v));
+    env.insert(QStringLiteral("HOME"), carpeta);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), carpeta + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), carpeta + QStringLiteral("/data"));
+    if (ajustar)
+        ajustar(env);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(carpeta);
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../mirabel"), args);
+    Salida r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
 }
 
 QString baseAnterior(const QString &archivo) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -49,6 +50,17 @@ int contar(const QString &sql);
 // With MIRABEL_CAPTURAS=folder set, saves a picture of the window there (nombre.png), to look at it as a
 // user would.
 void captura(QWidget *ventana, const QString &nombre);
+// What a run of the program from the command line gave: exit status (-1 when it did not finish, -2 when it
+// crashed) and its two streams.
+struct Salida {
+    int status = -1;
+    QString out, err;
+};
+// Runs the built program (build/mirabel) as a scheduled job does: no display, no session, home, data and
+// settings folders inside carpeta, working there. ajustar may change the environment further.
+Salida ejecutarMirabel(const QStringList &args, const QString &carpeta,
+                       const std::function<void(QProcessEnvironment &)> &ajustar = {});
+
 // A file of the old program's fixtures (BASE-small.mdb, ...), from the folder set at build time.
 QString baseAnterior(const QString &archivo);
 // Why the tests of the import cannot run (the fixtures' folder is absent), or empty when they can.
