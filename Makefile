@@ -19,8 +19,12 @@ build: deps $(BUILD)/build.ninja
 run: build
 	$(BUILD)/mirabel $(ARGS)
 
+# Every test on SQLite files, then again on a throwaway PostgreSQL cluster when the server is installed.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE servidor
+	@if command -v pg_virtualenv >/dev/null; then \
+	  bash tools/con-servidor.sh sh -c 'cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L servidor'; \
+	else echo "PostgreSQL no está instalado: las pruebas con el servidor no se corren."; fi
 
 # A fresh demo club dated today each time, so it has overdue dues today.
 demo: build

@@ -12,6 +12,7 @@ PACKAGES=(
   desktop-file-utils appstream dpkg-dev file man-db
   libsodium-dev openssl
   mdbtools-dev mdbtools
+  libqt6sql6-psql libpq-dev postgresql postgresql-client
 )
 
 missing=()

@@ -150,7 +150,7 @@ int Usuarios::nuevo(QString *error) {
         *error = q.lastError().text();
         return 0;
     }
-    return q.lastInsertId().toInt();
+    return SqlEngine::lastInsertId(q).toInt();
 }
 
 QString Usuarios::motivoParaNoBorrar(int idUsuario, int idUsuarioActual) {
@@ -197,7 +197,7 @@ int Usuarios::agregar(const Datos &d, QString *error) {
         *error = q.lastError().text();
         return 0;
     }
-    const int id = q.lastInsertId().toInt();
+    const int id = SqlEngine::lastInsertId(q).toInt();
     if (!t.commit())
         return *error = t.lastError(), 0;
     return id;

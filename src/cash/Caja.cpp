@@ -1,6 +1,7 @@
 #include "cash/Caja.h"
 
 #include "cash/Textos.h"
+#include "data/SqlEngine.h"
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Transaction.h"
@@ -121,7 +122,7 @@ QVariant agregar(const Datos &d, QString *error) {
             *error = q.lastError().text();
         return {};
     }
-    return q.lastInsertId();
+    return SqlEngine::lastInsertId(q);
 }
 
 Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {

@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include "data/Backup.h"
+#include "data/Clock.h"
 #include "data/Log.h"
 #include "data/Schema.h"
 #include "data/SqlEngine.h"
@@ -14,12 +15,20 @@
 #include <QSqlRecord>
 #include <QStandardPaths>
 #include <future>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
 QString g_path;
 bool g_readOnly = false;
+bool g_server = false;
 int g_busyTimeoutMs = 5000;
+Database::PasswordPrompt g_prompt;
+// The further connections openExtra() made; close() ends them with the default one and no others.
+QStringList g_extras;
+// The server's password this run was given (asked once, never written anywhere).
+QString g_password;
+std::optional<SqlEngine::ServerAddress> g_address;
 
 constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
@@ -141,7 +150,7 @@ QString latestCopyHint() {
 
 // The keys are checked with one read; only a file that has stale keys is written (in one transaction).
 void refreshSortKeys(const QString &table, const QString &key) {
-    const QString stale = QStringLiteral(R"("ClaveOrden" IS NOT %1)").arg(key);
+    const QString stale = QStringLiteral(R"("ClaveOrden" IS DISTINCT FROM %1)").arg(key);
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
     if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "%1" WHERE %2 LIMIT 1)").arg(table, stale), {},
@@ -171,9 +180,108 @@ bool Database::isReadOnly() {
     return g_readOnly;
 }
 
+bool Database::isServer() {
+    return g_server;
+}
+
+void Database::setPasswordPrompt(PasswordPrompt prompt) {
+    g_prompt = std::move(prompt);
+}
+
+namespace {
+void tellToday() {
+    for (const QString &name : QSqlDatabase::connectionNames())
+        SqlEngine::sendToday(QSqlDatabase::database(name, false));
+}
+
+// Opens a connection on the server at g_address, asking for the password when the server wants one.
+bool openServerConnection(QSqlDatabase &db, QString *why) {
+    for (int attempt = 0;; ++attempt) {
+        SqlEngine::configure(db, *g_address, g_password);
+        if (db.open())
+            return true;
+        const QSqlError e = db.lastError();
+        if (SqlEngine::needsPassword(e) && g_prompt && attempt < 3) {
+            const QString given = g_prompt(g_address->display(), !g_password.isEmpty() || attempt > 0);
+            if (!given.isEmpty()) {
+                g_password = given;
+                continue;
+            }
+        }
+        if (SqlEngine::needsPassword(e))
+            *why = QStringLiteral("el servidor pide una contraseña: defínala en PGPASSWORD o en el archivo "
+                                  "~/.pgpass, o escríbala cuando el programa la pida (%1)")
+                       .arg(e.databaseText().trimmed());
+        else
+            *why = e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed();
+        return false;
+    }
+}
+
+bool openServer(const QString &url, Database::Mode mode, QString *error) {
+    QSqlDatabase db;
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        Log::error(QStringLiteral("Base de datos"), why);
+        db = QSqlDatabase(); // let go before the connection is removed
+        Database::close();
+        return false;
+    };
+    QString why;
+    const auto address = SqlEngine::parseServerUrl(url, &why);
+    if (!address)
+        return fail(why);
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return fail(QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se "
+                                   "puede abrir %1.")
+                        .arg(address->display()));
+    Database::close();
+    if (!g_address || g_address->display() != address->display())
+        g_password.clear();
+    g_address = address;
+    db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
+    if (!openServerConnection(db, &why))
+        return fail(QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(address->display(), why));
+    g_server = true;
+    g_readOnly = mode == Database::Mode::ReadOnly;
+    if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
+        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
+    const int version = Schema::version(db);
+    if (version == -2)
+        return fail(QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, para no "
+                                   "modificarla.")
+                        .arg(address->display()));
+    if (version < 0)
+        return fail(QStringLiteral("No se puede leer la base de datos %1.").arg(address->display()));
+    if (version > Schema::currentVersion())
+        return fail(QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel (versión "
+                                   "%2; este programa conoce hasta la %3). Actualice el programa: la base no "
+                                   "se modifica.")
+                        .arg(address->display())
+                        .arg(version)
+                        .arg(Schema::currentVersion()));
+    if (version == 0 && mode != Database::Mode::CreateIfMissing)
+        return fail(QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.")
+                        .arg(address->display()));
+    if (version < Schema::currentVersion() && g_readOnly)
+        return fail(QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero "
+                                   "con el programa para actualizarla.")
+                        .arg(address->display()));
+    if (!g_readOnly && !Schema::upgrade(db, &why))
+        return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
+    g_path = address->display();
+    Clock::setListener(tellToday);
+    return true;
+}
+} // namespace
+
 void Database::setBusyTimeout(int milliseconds) {
     g_busyTimeoutMs = milliseconds;
-    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
+    if (g_server) {
+        QSqlQuery q(db());
+        q.exec(QStringLiteral("SET lock_timeout = %1").arg(milliseconds));
+    } else if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
         QSqlQuery q(db());
         q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds));
     }
@@ -197,6 +305,15 @@ void Database::precheck(const QString &path) {
 }
 
 bool Database::open(const QString &path, Mode mode, QString *error) {
+    if (SqlEngine::isServerUrl(path)) {
+        if (!openServer(path, mode, error))
+            return false;
+        if (!g_readOnly) {
+            refreshSortKeys(QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
+            refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
+        }
+        return true;
+    }
     auto fail = [&](const QString &why) {
         if (error)
             *error = why;
@@ -290,6 +407,17 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
 QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) {
     if (QSqlDatabase::contains(connectionName))
         return QSqlDatabase::database(connectionName);
+    g_extras << connectionName;
+    if (g_server) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+        QString why;
+        if (!g_address || !openServerConnection(db, &why) ||
+            !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+            if (error)
+                *error = why;
+        }
+        return db;
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(g_path);
     // Like the first connection: the engine's read-only flag only when the file demands it (a read-only
@@ -305,8 +433,12 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
 }
 
 void Database::close() {
-    const QStringList names = QSqlDatabase::connectionNames();
-    for (const QString &name : names) {
+    QStringList names = g_extras;
+    names << QString::fromLatin1(QSqlDatabase::defaultConnection);
+    g_extras.clear();
+    for (const QString &name : std::as_const(names)) {
+        if (!QSqlDatabase::contains(name))
+            continue;
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
             db.close();
@@ -315,6 +447,7 @@ void Database::close() {
     }
     g_path.clear();
     g_readOnly = false;
+    g_server = false;
 }
 
 bool Database::run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where) {

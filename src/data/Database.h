@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 
 // Opening, creating and upgrading the database file, and the small query helpers every subsystem uses.
 class Database {
@@ -18,7 +19,9 @@ public:
     // The default location: BASE.db in the per-user data folder.
     static QString defaultPath();
 
-    // Opens (and if needed creates and upgrades) the file as the program's default connection.
+    // Opens (and if needed creates and upgrades) the file as the program's default connection. path may
+    // also be a server's address, "postgresql://user@host[:port]/dbname": the database there must exist;
+    // an empty one gets the schema (CreateIfMissing), one of another program is refused.
     // On failure returns false with a Spanish reason in *error and leaves no connection open. A file that
     // is not a Mirabel database, comes from a newer version or fails the quick integrity check is
     // refused without a byte of it changed. A file the user may not write opens read-only (isReadOnly()).
@@ -36,7 +39,16 @@ public:
     static void setBusyTimeout(int milliseconds);
     static int busyTimeout();
     static QSqlDatabase db() { return QSqlDatabase::database(); }
+    // The open file's path, or the server's address (without any password).
     static QString path();
+    // Whether the open database is on a shared server rather than in a file.
+    static bool isServer();
+    // Asks the user for the server's password when libpq's own sources (PGPASSWORD, ~/.pgpass) give none
+    // or a wrong one; returns an empty string when the user gives up. The answer is kept in memory only,
+    // for this run's further connections. Without a prompt, the open fails with a message saying how to
+    // give one.
+    using PasswordPrompt = std::function<QString(const QString &address, bool wrong)>;
+    static void setPasswordPrompt(PasswordPrompt prompt);
 
     // Prepares sql on q, binds params in order and runs it. Errors are logged (with where) and give false.
     static bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where);

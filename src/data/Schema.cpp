@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
 #include <QSqlError>
@@ -10,35 +11,36 @@
 namespace {
 
 // Version 1: the nine tables, the five views, their indexes and the rows a new file starts with.
-// Money is INTEGER ten-thousandths; dates are ISO 'YYYY-MM-DD' text; yes/no is INTEGER 0/1.
-// Nothing here names a function or collation that only the program registers, so any SQLite tool
-// can read and sort every table and view. Views that need today call date(), which the program maps
-// to its own Clock on its connections.
+// Money is BIGINT ten-thousandths; dates are DATE (ISO 'YYYY-MM-DD' text in a SQLite file); yes/no is
+// INTEGER 0/1. The statements are written once for both engines; SqlEngine::schemaStatement() gives each
+// engine its form (key counters, sort-key collation, triggers). In a file nothing names a function or
+// collation that only the program registers, so any SQLite tool can read and sort every table and view.
+// Views that need today call date(), which reads the program's Clock on its connections.
 const char *const kStep1[] = {
     R"(CREATE TABLE "Afiliados" (
         "idAfiliado" INTEGER PRIMARY KEY AUTOINCREMENT,
         "Apellido" TEXT, "Nombres" TEXT, "TipoDocumento" TEXT, "Documento" TEXT, "Domicilio" TEXT,
         "Barrio" TEXT, "Localidad" TEXT, "Telefono" TEXT, "Telefono Trabajo" TEXT, "Fax" TEXT,
-        "e-mail" TEXT, "Ocupacion" TEXT, "Fecha Nacimiento" TEXT, "Fecha Afiliacion" TEXT,
+        "e-mail" TEXT, "Ocupacion" TEXT, "Fecha Nacimiento" DATE, "Fecha Afiliacion" DATE,
         "idPlan" INTEGER, "idCategoria" INTEGER,
         "Estado Civil" TEXT, "Sexo" TEXT, "Afecciones" TEXT, "Oficio de Riesgo" TEXT,
-        "ClaveOrden" TEXT))",
+        "ClaveOrden" TEXT COLLATE BINARY))",
     R"(CREATE TABLE "Planes" (
         "idPlan" INTEGER PRIMARY KEY AUTOINCREMENT,
         "Descripcion" TEXT, "Detalles" TEXT,
-        "CuotaMensual" INTEGER NOT NULL DEFAULT 0, "CantidadCuotas" INTEGER NOT NULL DEFAULT 0,
-        "Inscripcion" INTEGER NOT NULL DEFAULT 0, "MesComienzo" TEXT, "MesFinal" TEXT, "ClaveOrden" TEXT))",
+        "CuotaMensual" BIGINT NOT NULL DEFAULT 0, "CantidadCuotas" INTEGER NOT NULL DEFAULT 0,
+        "Inscripcion" BIGINT NOT NULL DEFAULT 0, "MesComienzo" TEXT, "MesFinal" TEXT, "ClaveOrden" TEXT COLLATE BINARY))",
     R"(CREATE TABLE "Categorias" (
         "idCategoria" INTEGER PRIMARY KEY AUTOINCREMENT, "Descripcion" TEXT))",
     R"(CREATE TABLE "Cuotas" (
         "idCuota" INTEGER PRIMARY KEY AUTOINCREMENT,
         "idAfiliado" INTEGER, "idPlan" INTEGER, "Mes" INTEGER, "Año" INTEGER,
-        "Vencimiento" TEXT, "Factura" TEXT, "Monto" INTEGER NOT NULL DEFAULT 0,
-        "Pagada" INTEGER NOT NULL DEFAULT 0, "Fecha de Pago" TEXT, "Recargo" INTEGER))",
+        "Vencimiento" DATE, "Factura" TEXT, "Monto" BIGINT NOT NULL DEFAULT 0,
+        "Pagada" INTEGER NOT NULL DEFAULT 0, "Fecha de Pago" DATE, "Recargo" BIGINT))",
     R"(CREATE TABLE "Caja" (
         "idCaja" INTEGER PRIMARY KEY AUTOINCREMENT,
-        "Fecha" TEXT, "idCuenta" INTEGER, "Detalles" TEXT,
-        "Ingresos" INTEGER NOT NULL DEFAULT 0, "Egresos" INTEGER NOT NULL DEFAULT 0,
+        "Fecha" DATE, "idCuenta" INTEGER, "Detalles" TEXT,
+        "Ingresos" BIGINT NOT NULL DEFAULT 0, "Egresos" BIGINT NOT NULL DEFAULT 0,
         "idTipoDivisa" INTEGER, "idCuota" INTEGER))",
     R"(CREATE TABLE "Cuentas" (
         "idCuenta" INTEGER PRIMARY KEY AUTOINCREMENT, "Descripcion" TEXT))",
@@ -49,7 +51,7 @@ const char *const kStep1[] = {
         "NombreUsuario" TEXT, "Contrasena" TEXT, "NombreCompleto" TEXT,
         "EsSupervisor" INTEGER NOT NULL DEFAULT 0, "EsAdministrativo" INTEGER NOT NULL DEFAULT 0,
         "EsDataEntry" INTEGER NOT NULL DEFAULT 0))",
-    R"(CREATE TABLE "TmpCuotas" ("nro" INTEGER PRIMARY KEY, "monto" INTEGER NOT NULL DEFAULT 0))",
+    R"(CREATE TABLE "TmpCuotas" ("nro" INTEGER PRIMARY KEY, "monto" BIGINT NOT NULL DEFAULT 0))",
 
     // A member's dues (debt summary, collection, deletion), month/year filter, overdue scans.
     R"(CREATE INDEX "Cuotas_Afiliado" ON "Cuotas" ("idAfiliado", "Pagada", "Vencimiento"))",
@@ -120,7 +122,7 @@ const char *const kStep1[] = {
 // writers store it with the row, so the triggers find nothing to do. Plans are listed keyed ones first,
 // which an index on the key's nullness gives in order.
 const char *const kStep2[] = {
-    R"(ALTER TABLE "Cuotas" ADD COLUMN "ClaveSocio" TEXT)",
+    R"(ALTER TABLE "Cuotas" ADD COLUMN "ClaveSocio" TEXT COLLATE BINARY)",
     R"(UPDATE "Cuotas" SET "ClaveSocio" =
         (SELECT a."ClaveOrden" FROM "Afiliados" a WHERE a."idAfiliado" = "Cuotas"."idAfiliado"))",
     R"(DROP INDEX "Cuotas_Plan")",
@@ -129,24 +131,24 @@ const char *const kStep2[] = {
     R"(CREATE INDEX "Cuotas_PlanSocio" ON "Cuotas" ("idPlan", "ClaveSocio"))",
     R"(CREATE INDEX "Planes_Lista" ON "Planes" (("ClaveOrden" IS NULL), "ClaveOrden", "idPlan"))",
     R"(CREATE TRIGGER "Cuotas_ClaveSocio_Alta" AFTER INSERT ON "Cuotas"
-        WHEN NEW."ClaveSocio" IS NOT (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+        WHEN NEW."ClaveSocio" IS DISTINCT FROM (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
         BEGIN UPDATE "Cuotas" SET "ClaveSocio" =
                   (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
               WHERE "idCuota" = NEW."idCuota"; END)",
     R"(CREATE TRIGGER "Cuotas_ClaveSocio_Cambio" AFTER UPDATE OF "idAfiliado", "ClaveSocio" ON "Cuotas"
-        WHEN NEW."ClaveSocio" IS NOT (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+        WHEN NEW."ClaveSocio" IS DISTINCT FROM (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
         BEGIN UPDATE "Cuotas" SET "ClaveSocio" =
                   (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
               WHERE "idCuota" = NEW."idCuota"; END)",
     // A member numbered like dues that are already there (an import writes members with their numbers).
     R"(CREATE TRIGGER "Afiliados_ClaveSocio_Alta" AFTER INSERT ON "Afiliados"
         BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden"
-              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS NOT NEW."ClaveOrden"; END)",
+              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS DISTINCT FROM NEW."ClaveOrden"; END)",
     R"(CREATE TRIGGER "Afiliados_ClaveSocio_Cambio" AFTER UPDATE OF "ClaveOrden", "idAfiliado" ON "Afiliados"
         BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NULL
-              WHERE "idAfiliado" = OLD."idAfiliado" AND OLD."idAfiliado" IS NOT NEW."idAfiliado";
+              WHERE "idAfiliado" = OLD."idAfiliado" AND OLD."idAfiliado" IS DISTINCT FROM NEW."idAfiliado";
               UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden"
-              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS NOT NEW."ClaveOrden"; END)",
+              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS DISTINCT FROM NEW."ClaveOrden"; END)",
     R"(CREATE TRIGGER "Afiliados_ClaveSocio_Baja" AFTER DELETE ON "Afiliados"
         BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NULL
               WHERE "idAfiliado" = OLD."idAfiliado" AND "ClaveSocio" IS NOT NULL; END)",
@@ -170,17 +172,15 @@ QStringList Schema::stepStatements(int toVersion) {
 }
 
 int Schema::version(QSqlDatabase &db) {
-    QSqlQuery q(db);
-    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
-        return q.value(0).toInt();
-    return -1;
+    return SqlEngine::schemaVersion(db);
 }
 
 bool Schema::upgrade(QSqlDatabase &db, QString *error) {
     int v = version(db);
     if (v < 0) {
         if (error)
-            *error = QStringLiteral("no se pudo leer la versión de la base de datos");
+            *error = v == -2 ? QStringLiteral("la base de datos contiene tablas de otro programa")
+                             : QStringLiteral("no se pudo leer la versión de la base de datos");
         return false;
     }
     if (v > currentVersion()) {
@@ -198,7 +198,12 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
             return false;
         }
         QSqlQuery q(db);
-        for (const QString &sql : stepStatements(next)) {
+        QStringList statements;
+        if (v == 0)
+            statements << SqlEngine::preamble(db);
+        for (const QString &sql : stepStatements(next))
+            statements << SqlEngine::schemaStatement(db, sql);
+        for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
                 if (error)
                     *error = q.lastError().text();
@@ -206,9 +211,10 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
                 return false; // the guard rolls the step back
             }
         }
-        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(next)) || !t.commit()) {
+        QString why;
+        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) || !t.commit()) {
             if (error)
-                *error = q.lastError().text();
+                *error = why.isEmpty() ? t.lastError() : why;
             return false;
         }
         v = next;

@@ -2,6 +2,7 @@
 
 #include "data/Clock.h"
 #include "data/Log.h"
+#include "data/SqlEnginePg.h"
 
 #include <QCollator>
 #include <QHash>
@@ -9,6 +10,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QUrlQuery>
 #include <QVariant>
 #include <QVector>
 #include <sqlite3.h>
@@ -205,12 +209,18 @@ sqlite3 *handle(const QSqlDatabase &db) {
 int errorCode(const QSqlError &error) {
     if (error.type() == QSqlError::NoError)
         return 0;
+    if (error.driverText().startsWith(QLatin1String("QPSQL")) || error.nativeErrorCode().size() == 5) {
+        const QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
+        return pg::errorCode(error, db.isValid() ? &db : nullptr);
+    }
     bool ok = false;
     const int code = error.nativeErrorCode().toInt(&ok);
     return ok && code != 0 ? code : SQLITE_ERROR;
 }
 
 int pendingError(const QSqlDatabase &db, QString *text) {
+    if (isServer(db))
+        return pg::pendingError(db, text);
     sqlite3 *h = handle(db);
     if (!h)
         return 0;
@@ -223,6 +233,8 @@ int pendingError(const QSqlDatabase &db, QString *text) {
 }
 
 bool inTransaction(const QSqlDatabase &db) {
+    if (isServer(db))
+        return pg::inTransaction(db);
     sqlite3 *h = handle(db);
     return h && !sqlite3_get_autocommit(h);
 }
@@ -248,12 +260,31 @@ QString errorReason(int code) {
         return QStringLiteral("no se puede abrir el archivo de la base de datos");
     case SQLITE_NOMEM:
         return QStringLiteral("no hay memoria suficiente");
+    case ConnectionLost & 0xff:
+        if (code == ConnectionLost)
+            return QStringLiteral("se perdió la conexión con el servidor de la base de datos; nada de esta "
+                                  "operación quedó a medias. Compruebe la red y vuelva a intentarlo");
+        return {};
+    case SerializationFailure & 0xff:
+        if (code == SerializationFailure)
+            return QStringLiteral("otro puesto estaba cambiando los mismos datos al mismo tiempo; vuelva a "
+                                  "intentarlo");
+        return {};
     default:
         return {};
     }
 }
 
 BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(handle(db)) {
+    if (isServer(db)) {
+        m_query = new QSqlQuery(db);
+        if (!m_query->prepare(sql)) {
+            m_error = m_query->lastError().text();
+            delete m_query;
+            m_query = nullptr;
+        }
+        return;
+    }
     if (!m_db) {
         m_error = QStringLiteral("la base de datos no está abierta");
         return;
@@ -267,9 +298,16 @@ BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(
 
 BulkStatement::~BulkStatement() {
     sqlite3_finalize(m_stmt);
+    delete m_query;
 }
 
 void BulkStatement::bind(int index, const QVariant &value) {
+    if (m_query) {
+        if (m_values.size() <= index)
+            m_values.resize(index + 1);
+        m_values[index] = value;
+        return;
+    }
     if (!m_stmt)
         return;
     const int i = index + 1;
@@ -301,6 +339,15 @@ void BulkStatement::bind(int index, const QVariant &value) {
 }
 
 bool BulkStatement::exec() {
+    if (m_query) {
+        for (int i = 0; i < m_values.size(); ++i)
+            m_query->bindValue(i, m_values.at(i));
+        const bool ok = m_query->exec();
+        if (!ok)
+            m_error = m_query->lastError().text();
+        m_values.clear();
+        return ok;
+    }
     if (!m_stmt)
         return false;
     const int rc = sqlite3_step(m_stmt);
@@ -312,6 +359,8 @@ bool BulkStatement::exec() {
 }
 
 bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
+    if (isServer(db))
+        return pg::reserveKeys(db, table, upTo, error);
     // AUTOINCREMENT keeps the highest number handed out in sqlite_sequence; raise it, never lower it.
     QSqlQuery q(db);
     bool ok = q.prepare(QStringLiteral("UPDATE sqlite_sequence SET seq = ? WHERE name = ? AND seq < ?"));
@@ -333,6 +382,8 @@ bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *e
 }
 
 bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int busyTimeoutMs) {
+    if (isServer(db))
+        return pg::prepareConnection(db, error, readOnly, busyTimeoutMs);
     if (!db.driver() || qstrcmp(db.driver()->handle().typeName(), "sqlite3*") != 0) {
         if (error)
             *error = QStringLiteral("el controlador de base de datos no es SQLite");
@@ -373,6 +424,162 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int busy
             Log::error(QStringLiteral("Base de datos"), pragma + QStringLiteral(": ") + q.lastError().text());
     }
     return true;
+}
+
+Kind kind(const QSqlDatabase &db) {
+    return db.driverName() == QLatin1String("QPSQL") ? Kind::Postgres : Kind::Sqlite;
+}
+
+bool isServerUrl(const QString &target) {
+    return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
+}
+
+QString ServerAddress::display() const {
+    QString out = QStringLiteral("postgresql://");
+    if (!user.isEmpty())
+        out += QString::fromUtf8(QUrl::toPercentEncoding(user)) + QLatin1Char('@');
+    out += host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    if (port > 0)
+        out += QLatin1Char(':') + QString::number(port);
+    out += QLatin1Char('/') + QString::fromUtf8(QUrl::toPercentEncoding(database));
+    if (sslmode != QLatin1String("prefer"))
+        out += QStringLiteral("?sslmode=") + sslmode;
+    return out;
+}
+
+std::optional<ServerAddress> parseServerUrl(const QString &url, QString *error) {
+    const auto fail = [&](const QString &why) -> std::optional<ServerAddress> {
+        if (error)
+            *error = QStringLiteral("La dirección %1 no es válida: %2.").arg(url, why);
+        return std::nullopt;
+    };
+    if (!isServerUrl(url))
+        return fail(QStringLiteral("debe empezar con postgresql://"));
+    const QUrl u(url, QUrl::StrictMode);
+    if (!u.isValid())
+        return fail(u.errorString());
+    if (!u.password().isEmpty())
+        return fail(QStringLiteral("no escriba la contraseña en la dirección; use PGPASSWORD, el archivo "
+                                   "~/.pgpass, o escríbala cuando el programa la pida"));
+    ServerAddress a;
+    a.host = u.host();
+    a.port = u.port(-1);
+    a.user = u.userName();
+    a.database = u.path().mid(1);
+    if (a.database.isEmpty() || a.database.contains(QLatin1Char('/')))
+        return fail(QStringLiteral("falta el nombre de la base de datos (postgresql://usuario@servidor/base)"));
+    const QUrlQuery query(u);
+    for (const auto &item : query.queryItems(QUrl::FullyDecoded)) {
+        if (item.first != QLatin1String("sslmode"))
+            return fail(QStringLiteral("la opción %1 no se admite (solo sslmode)").arg(item.first));
+        static const QStringList modes = {QStringLiteral("disable"), QStringLiteral("allow"),
+                                          QStringLiteral("prefer"), QStringLiteral("require"),
+                                          QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+        if (!modes.contains(item.second))
+            return fail(QStringLiteral("sslmode=%1 no es un modo conocido").arg(item.second));
+        a.sslmode = item.second;
+    }
+    return a;
+}
+
+void configure(QSqlDatabase &db, const ServerAddress &a, const QString &password) {
+    // Empty parts are left to libpq's own sources (PGHOST, PGUSER, PGPASSWORD, ~/.pgpass, ...).
+    if (!a.host.isEmpty())
+        db.setHostName(a.host);
+    if (a.port > 0)
+        db.setPort(a.port);
+    if (!a.user.isEmpty())
+        db.setUserName(a.user);
+    db.setDatabaseName(a.database);
+    if (!password.isEmpty())
+        db.setPassword(password);
+    db.setConnectOptions(QStringLiteral("sslmode=%1;connect_timeout=10;application_name=Mirabel").arg(a.sslmode));
+}
+
+bool needsPassword(const QSqlError &error) {
+    const QString t = error.databaseText() + error.driverText();
+    return t.contains(QLatin1String("no password supplied")) ||
+           t.contains(QLatin1String("password authentication failed"));
+}
+
+QString beginStatement(const QSqlDatabase &db) {
+    return isServer(db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QStringList preamble(const QSqlDatabase &db) {
+    return isServer(db) ? pg::preamble() : QStringList();
+}
+
+QStringList schemaStatement(const QSqlDatabase &db, const QString &portable) {
+    if (isServer(db))
+        return pg::translate(portable);
+    QString s = portable;
+    // A single desk stores dates as ISO text (YYYY-MM-DD), which sorts and compares as dates.
+    static const QRegularExpression dateType(QStringLiteral(R"((") DATE\b)"));
+    s.replace(dateType, QStringLiteral("\\1 TEXT"));
+    return {s};
+}
+
+int schemaVersion(const QSqlDatabase &db) {
+    if (isServer(db))
+        return pg::schemaVersion(db);
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+        return q.value(0).toInt();
+    return -1;
+}
+
+bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error) {
+    if (isServer(db))
+        return pg::setSchemaVersion(db, version, error);
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error) {
+    // SQLite hands out max(key, highest ever) + 1 by itself.
+    return isServer(db) ? pg::syncKeys(db, tables, error) : true;
+}
+
+QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db) {
+    if (!isServer(db))
+        return q.lastInsertId();
+    // The server names the row's number through the session's last sequence value.
+    QSqlQuery last(db);
+    if (last.exec(QStringLiteral("SELECT lastval()")) && last.next())
+        return last.value(0);
+    return {};
+}
+
+QString dayChangeStatement(const QSqlDatabase &db) {
+    if (isServer(db))
+        return pg::dayChangeStatement();
+    const QString anio = QStringLiteral(R"(CAST(substr("Vencimiento", 1, 4) AS INTEGER))");
+    return QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) ||
+            CASE substr("Vencimiento", 6, 2)
+              WHEN '02' THEN CASE WHEN %1 % 4 = 0 AND (%1 % 100 <> 0 OR %1 % 400 = 0) THEN ? ELSE ? END
+              WHEN '04' THEN ? WHEN '06' THEN ? WHEN '09' THEN ? WHEN '11' THEN ? ELSE ? END
+          WHERE length("Vencimiento") >= 10 AND substr("Vencimiento", 5, 1) = '-'
+            AND substr("Vencimiento", 8, 1) = '-')")
+        .arg(anio);
+}
+
+bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error) {
+    return isServer(db) ? pg::lockTables(db, tables, error) : true;
+}
+
+bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
+    return isServer(db) ? pg::lockWork(db, area, number, error) : true;
+}
+
+void sendToday(const QSqlDatabase &db) {
+    if (isServer(db))
+        pg::sendToday(db);
 }
 
 } // namespace SqlEngine

@@ -2,20 +2,81 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <optional>
 
 class QSqlError;
+class QSqlQuery;
 struct sqlite3;
 struct sqlite3_stmt;
 
-// The engine-specific layer: everything that only SQLite needs lives here, so that another engine
-// (a shared server for clubs with several desks) replaces this file and the pragmas, not the statements.
+// The engine-specific layer. A single desk keeps its club in a SQLite file; several desks share a
+// PostgreSQL server. Everything that differs between the two (connection setup, the collation and the
+// functions the statements call, DDL types and triggers, the schema version, error codes, locks, the
+// identity counters) lives here, so the statements of the subsystems are the same on both.
 namespace SqlEngine {
+
+enum class Kind { Sqlite, Postgres };
+Kind kind(const QSqlDatabase &db);
+inline bool isServer(const QSqlDatabase &db) { return kind(db) == Kind::Postgres; }
+
+// Where a server database is: "postgresql://user@host[:port]/dbname[?sslmode=...]". A file path is not
+// one and keeps meaning a SQLite file.
+bool isServerUrl(const QString &target);
+struct ServerAddress {
+    QString host;
+    int port = -1;
+    QString user;
+    QString database;
+    QString sslmode = QStringLiteral("prefer");
+    QString display() const; // the URL without any password, to show and log
+};
+// The address in url; nullopt with a Spanish reason when it is not a valid server URL. A password in the
+// URL is refused: Mirabel never keeps one where others can read it.
+std::optional<ServerAddress> parseServerUrl(const QString &url, QString *error = nullptr);
+// Sets up a QPSQL connection's parameters (not yet opened) for address.
+void configure(QSqlDatabase &db, const ServerAddress &address, const QString &password);
+// Whether a failed open of a server connection was for want of a (right) password.
+bool needsPassword(const QSqlError &error);
+
+// Our own result codes beyond the engines' shared meanings (SQLite's codes are used for those).
+inline constexpr int ConnectionLost = 1001;
+inline constexpr int SerializationFailure = 1002;
+
+// The statement that starts a top-level transaction: on SQLite it takes the write lock at once, so two
+// desks never both read and then both write.
+QString beginStatement(const QSqlDatabase &db);
+// Runs once before the first schema step of a new database: what the engine must have for the views and
+// statements (on a server: the "es" collation, date(), clave_orden(), the version table).
+QStringList preamble(const QSqlDatabase &db);
+// The engine's form of one statement of the schema (types, key columns, triggers).
+QStringList schemaStatement(const QSqlDatabase &db, const QString &portable);
+// The schema version stored in the database: 0 for an empty one, -1 when it cannot be read, -2 when it
+// holds tables of something else.
+int schemaVersion(const QSqlDatabase &db);
+bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error);
+// The identity counters (on a server, sequences) set past the highest key of every table: rows written
+// with their own numbers (the first rows of a new database, an import, a copy) must not be handed out again.
+bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error = nullptr);
+// The key the last INSERT of q (run on db) gave its row.
+QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db = QSqlDatabase::database());
+// The whole day change of every due's date as one UPDATE: seven bound day numbers, as two-digit texts, for
+// February in a leap year, February, April, June, September, November and the other months.
+QString dayChangeStatement(const QSqlDatabase &db);
+// Inside a transaction: keeps the other desks from writing tables until it ends (a day change, a
+// clearing, an import). Their writes wait, then are told the database is busy. SQLite's transaction
+// already holds the whole file.
+bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error = nullptr);
+// Inside a transaction: one desk at a time does work named by area and number (issuing one plan's dues).
+bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error = nullptr);
+// Tells a server connection the program's "today" (date() in the views and statements reads it).
+void sendToday(const QSqlDatabase &db);
 
 // Name of the Spanish, case-insensitive collation the program's statements use: "... COLLATE es".
 inline constexpr const char *Collation = "es";
 
-// Registers on an open connection: the "es" collation, a case-insensitive Unicode like(), date() with no
+// Prepares an open connection. On SQLite it registers the "es" collation, a case-insensitive Unicode like(), date() with no
 // argument returning the program's Clock, and clave_orden(text) giving the stored sort key. Sets pragmas.
 // A read-only connection keeps the file's journal mode and refuses every write (query_only).
 bool prepareConnection(QSqlDatabase &db, QString *error = nullptr, bool readOnly = false,
@@ -43,7 +104,7 @@ public:
     BulkStatement(const BulkStatement &) = delete;
     BulkStatement &operator=(const BulkStatement &) = delete;
 
-    bool isValid() const { return m_stmt != nullptr; }
+    bool isValid() const { return m_stmt != nullptr || m_query != nullptr; }
     // Binds the value of placeholder index (from 0): Null (a null QString too), whole numbers, text.
     void bind(int index, const QVariant &value);
     // Runs the statement with the values bound, then clears them for the next row.
@@ -53,11 +114,14 @@ public:
 private:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_stmt = nullptr;
+    QSqlQuery *m_query = nullptr; // on a server, the general path
+    QVariantList m_values;
     QString m_error;
 };
 // The connection's native handle (sqlite3 *), or nullptr when db is not an open SQLite connection.
 sqlite3 *handle(const QSqlDatabase &db);
-// SQLite's result code behind a Qt error; 0 when there is none.
+// The result code behind a Qt error (SQLite's codes; a server's SQLSTATE mapped onto them, or onto the
+// codes above); 0 when there is none.
 int errorCode(const QSqlError &error);
 // The error of the statement that last failed on db and has not been followed by another statement;
 // 0 when the last statement succeeded.

@@ -16,7 +16,7 @@ int g_counter = 0;
 Transaction::Transaction(const QSqlDatabase &db) : m_db(db) {
     int &depth = g_depth[m_db.connectionName()];
     if (depth == 0) {
-        m_active = exec(QStringLiteral("BEGIN IMMEDIATE"));
+        m_active = exec(SqlEngine::beginStatement(m_db));
     } else {
         m_savepoint = QStringLiteral("sp%1").arg(++g_counter);
         m_active = exec(QStringLiteral("SAVEPOINT ") + m_savepoint);
@@ -58,6 +58,14 @@ int Transaction::pendingCode(QString *text) const {
 bool Transaction::commit() {
     if (!m_active)
         return false;
+    // A server answers COMMIT of a transaction a failed statement spoiled by rolling it back, without an
+    // error: that is a failure to report, not a success.
+    QString text;
+    if (const int pending = SqlEngine::isServer(m_db) ? pendingCode(&text) : 0) {
+        remember(pending, text);
+        rollback();
+        return false;
+    }
     const bool ok = m_savepoint.isEmpty() ? exec(QStringLiteral("COMMIT"))
                                           : exec(QStringLiteral("RELEASE ") + m_savepoint);
     if (!ok) {

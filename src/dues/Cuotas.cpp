@@ -3,6 +3,7 @@
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Money.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
 namespace {
@@ -128,14 +129,7 @@ bool cambiarDia(int dia, QString *error) {
     auto texto = [dia](int largo) {
         return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
     };
-    const QString anio = QStringLiteral(R"(CAST(substr("Vencimiento", 1, 4) AS INTEGER))");
-    const QString sql = QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) ||
-            CASE substr("Vencimiento", 6, 2)
-              WHEN '02' THEN CASE WHEN %1 % 4 = 0 AND (%1 % 100 <> 0 OR %1 % 400 = 0) THEN ? ELSE ? END
-              WHEN '04' THEN ? WHEN '06' THEN ? WHEN '09' THEN ? WHEN '11' THEN ? ELSE ? END
-          WHERE length("Vencimiento") >= 10 AND substr("Vencimiento", 5, 1) = '-'
-            AND substr("Vencimiento", 8, 1) = '-')")
-                            .arg(anio);
+    const QString sql = SqlEngine::dayChangeStatement(Database::db());
     Transaction t;
     QString fallo;
     if (!t.isActive() ||

@@ -1,5 +1,6 @@
 #include "dues/Emision.h"
 
+#include "data/SqlEngine.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "data/Transaction.h"
@@ -88,7 +89,7 @@ struct Escritor {
             return false;
         }
         if (nuevo)
-            *nuevo = insertar.lastInsertId().toLongLong();
+            *nuevo = SqlEngine::lastInsertId(insertar).toLongLong();
         return true;
     }
     bool cambiarMonto(qint64 idCuota, Money monto) {

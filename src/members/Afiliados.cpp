@@ -206,7 +206,7 @@ bool guardar(Afiliado &a, FalloBase *fallo) {
     // 3021 is the number the club staff know for "no current record" from the earlier versions.
     if (!nuevo && q.numRowsAffected() != 1)
         return falla({QStringLiteral("El socio ya no existe en la base de datos"), QStringLiteral("3021")});
-    const QVariant id = nuevo ? q.lastInsertId() : a.idAfiliado;
+    const QVariant id = nuevo ? SqlEngine::lastInsertId(q) : a.idAfiliado;
     if (!t.commit())
         return falla({t.lastError(), QStringLiteral("0")});
     a.idAfiliado = id;

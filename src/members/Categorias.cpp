@@ -46,7 +46,7 @@ QVariant nueva(QString *error) {
             *error = q.lastError().text();
         return {};
     }
-    return q.lastInsertId();
+    return SqlEngine::lastInsertId(q);
 }
 
 bool enUso(qint64 idCategoria) {

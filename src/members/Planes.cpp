@@ -187,7 +187,7 @@ Resultado guardar(Plan &plan, QString *error) {
                 *error = q.lastError().text();
             return Resultado::Fallo;
         }
-        const QVariant id = q.lastInsertId();
+        const QVariant id = SqlEngine::lastInsertId(q);
         if (!t.commit()) {
             if (error)
                 *error = t.lastError();

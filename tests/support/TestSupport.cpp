@@ -3,6 +3,7 @@
 #include "data/Backup.h"
 #include "data/Clock.h"
 #include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "ui/Mensaje.h"
 
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTranslator>
 
 namespace TestSupport {
@@ -48,11 +50,93 @@ void prepararEntorno() {
     Mensaje::habilitarPrueba(true);
 }
 
+bool enServidor() {
+    return qEnvironmentVariable("MIRABEL_PRUEBAS_SERVIDOR") == QLatin1String("1");
+}
+
+namespace {
+// The test server's address of a database; user, password and host come from libpq's variables.
+QString direccionServidor(const QString &base) {
+    const QString host = qEnvironmentVariable("PGHOST", QStringLiteral("localhost"));
+    const QString port = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
+    const QString user = qEnvironmentVariable("PGUSER");
+    return QStringLiteral("postgresql://%1%2:%3/%4")
+        .arg(user.isEmpty() ? QString() : user + QLatin1Char('@'), host, port, base);
+}
+
+// A connection to the server's maintenance database, where databases are created and dropped.
+QSqlDatabase mantenimiento() {
+    const QString nombre = QStringLiteral("pruebas_mantenimiento");
+    if (QSqlDatabase::contains(nombre))
+        return QSqlDatabase::database(nombre);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
+    db.setDatabaseName(qEnvironmentVariable("PGDATABASE", QStringLiteral("postgres")));
+    db.setHostName(qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
+    db.setPort(qEnvironmentVariable("PGPORT", QStringLiteral("5432")).toInt());
+    if (!db.open())
+        qFatal("no se puede conectar con el servidor de pruebas: %s", qPrintable(db.lastError().text()));
+    return db;
+}
+
+void ejecutarEnServidor(const QString &sql) {
+    QSqlQuery q(mantenimiento());
+    if (!q.exec(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+// The template every test database is copied from: the schema is built once per run of the suite. Test
+// programs run side by side, so one of them builds it under a lock while the others wait.
+QString plantilla() {
+    static QString nombre;
+    if (!nombre.isEmpty())
+        return nombre;
+    const QString candidato = QStringLiteral("mirabel_plantilla_%1")
+                                  .arg(QString::number(QCoreApplication::applicationPid()));
+    const QString final_ = QStringLiteral("mirabel_plantilla");
+    ejecutarEnServidor(QStringLiteral("SELECT pg_advisory_lock(4242)"));
+    QSqlQuery q(mantenimiento());
+    q.exec(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'").arg(final_));
+    if (!q.next()) {
+        ejecutarEnServidor(QStringLiteral("CREATE DATABASE %1").arg(candidato));
+        QString error;
+        if (!Database::open(direccionServidor(candidato), Database::Mode::CreateIfMissing, &error))
+            qFatal("no se pudo crear la plantilla de pruebas: %s", qPrintable(error));
+        Database::close();
+        ejecutarEnServidor(QStringLiteral("ALTER DATABASE %1 RENAME TO %2").arg(candidato, final_));
+    }
+    ejecutarEnServidor(QStringLiteral("SELECT pg_advisory_unlock(4242)"));
+    nombre = final_;
+    return nombre;
+}
+} // namespace
+
+QString nuevaBaseServidor(QString *nombre) {
+    static int n = 0;
+    *nombre = QStringLiteral("mirabel_p%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
+    const QString origen = plantilla();
+    // Copying a template needs it free of connections: another test program may be copying it right now.
+    for (int intento = 0;; ++intento) {
+        QSqlQuery q(mantenimiento());
+        if (q.exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(*nombre, origen)))
+            break;
+        if (intento > 200)
+            qFatal("no se pudo crear la base de prueba: %s", qPrintable(q.lastError().text()));
+        QThread::msleep(50);
+    }
+    return direccionServidor(*nombre);
+}
+
+void borrarBaseServidor(const QString &nombre) {
+    if (!nombre.isEmpty())
+        ejecutarEnServidor(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombre));
+}
+
 BaseTemporal::BaseTemporal(const QDate &hoy) {
     Clock::setFixed(hoy);
     Mensaje::limpiar();
     // Automatic copies of destructive commands stay inside the test's own folder.
     Backup::setFolder(copias());
+    m_ruta = enServidor() ? nuevaBaseServidor(&m_nombreServidor) : m_dir.filePath(QStringLiteral("BASE.db"));
     QString error;
     if (!Database::open(path(), Database::Mode::CreateIfMissing, &error))
         qFatal("no se pudo crear la base de prueba: %s", qPrintable(error));
@@ -61,6 +145,7 @@ BaseTemporal::BaseTemporal(const QDate &hoy) {
 BaseTemporal::~BaseTemporal() {
     Database::close();
     Backup::setFolder(QString());
+    borrarBaseServidor(m_nombreServidor);
 }
 
 namespace {
@@ -71,7 +156,7 @@ int insertar(const QString &sql, const QVariantList &params) {
         q.addBindValue(p);
     if (!q.exec())
         qFatal("insert de prueba falló: %s", qPrintable(q.lastError().text()));
-    return q.lastInsertId().toInt();
+    return SqlEngine::lastInsertId(q).toInt();
 }
 QVariant fecha(const QDate &d) {
     return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant();

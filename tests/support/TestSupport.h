@@ -19,18 +19,38 @@ void prepararRuntime();
 // Pins the environment: es_AR, private runtime and settings folders, message boxes in test mode.
 void prepararEntorno();
 
-// A new empty database (schema, forms of payment, account 1; no user), opened as the program's connection.
+// Whether this run tests the shared server (MIRABEL_PRUEBAS_SERVIDOR=1, with libpq's PGHOST, PGPORT, PGUSER
+// and PGPASSWORD naming a throwaway cluster) rather than SQLite files.
+bool enServidor();
+// Skips the calling test on the server: it checks something only a file has (its bytes, its folder, its
+// permissions). Use: SOLO_ARCHIVO("motivo");
+#define SOLO_ARCHIVO(motivo)                                                                                 \
+    do {                                                                                                     \
+        if (TestSupport::enServidor())                                                                      \
+            QSKIP("Solo con un archivo SQLite: " motivo);                                                   \
+    } while (false)
+
+// A new empty database (schema, forms of payment, account 1; no user), opened as the program's connection:
+// a file in a temporary folder, or a database of its own on the test server.
 class BaseTemporal {
 public:
     explicit BaseTemporal(const QDate &hoy = QDate(2009, 3, 5));
     ~BaseTemporal();
-    QString path() const { return m_dir.filePath(QStringLiteral("BASE.db")); }
+    // The file's path, or the server database's address: what --database takes.
+    QString path() const { return m_ruta; }
     // Where this database's automatic copies go.
     QString copias() const { return m_dir.filePath(QStringLiteral("copias")); }
 
 private:
     QTemporaryDir m_dir;
+    QString m_ruta;
+    QString m_nombreServidor; // the database created on the server, dropped at the end
 };
+
+// On the server: a new empty Mirabel database (from the shared template), its address; dropped by
+// borrarBaseServidor(). Tests that need a second database (a copy's target) use it.
+QString nuevaBaseServidor(QString *nombre);
+void borrarBaseServidor(const QString &nombre);
 
 // Rows for tests; every value is bound. Money in ten-thousandths.
 int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,

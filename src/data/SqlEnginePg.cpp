@@ -1,0 +1,303 @@
+#include "data/SqlEnginePg.h"
+
+#include "data/Clock.h"
+#include "data/Log.h"
+#include "data/SqlEngine.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimeZone>
+#include <QVariant>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+namespace SqlEngine::pg {
+
+namespace {
+
+PGconn *handle(const QSqlDatabase &db) {
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant h = db.driver()->handle();
+    // Qt names the type after libpq's struct tag.
+    if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn *const *>(h.data());
+}
+
+bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}, QString *error = nullptr) {
+    QSqlQuery q(db);
+    bool ok = true;
+    if (params.isEmpty())
+        ok = q.exec(sql);
+    else {
+        ok = q.prepare(sql);
+        for (const QVariant &p : params)
+            q.addBindValue(p);
+        ok = ok && q.exec();
+    }
+    if (!ok) {
+        Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
+        if (error)
+            *error = q.lastError().databaseText();
+    }
+    return ok;
+}
+
+// The tables whose rows take their number from an identity counter, and the key column of each.
+const QList<QPair<QString, QString>> &identityTables() {
+    static const QList<QPair<QString, QString>> t = {
+        {QStringLiteral("Afiliados"), QStringLiteral("idAfiliado")},
+        {QStringLiteral("Planes"), QStringLiteral("idPlan")},
+        {QStringLiteral("Categorias"), QStringLiteral("idCategoria")},
+        {QStringLiteral("Cuotas"), QStringLiteral("idCuota")},
+        {QStringLiteral("Caja"), QStringLiteral("idCaja")},
+        {QStringLiteral("Cuentas"), QStringLiteral("idCuenta")},
+        {QStringLiteral("Usuarios"), QStringLiteral("idUsuario")},
+    };
+    return t;
+}
+
+QString keyOf(const QString &table) {
+    for (const auto &t : identityTables())
+        if (t.first == table)
+            return t.second;
+    return {};
+}
+
+QString quoted(const QString &name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// A trigger written as SQLite writes it, as a PL/pgSQL function and the trigger that calls it. The
+// condition moves into the function: a server's WHEN may not hold a subquery.
+QStringList translateTrigger(const QString &sql) {
+    static const QRegularExpression re(
+        QStringLiteral(R"re(^\s*CREATE TRIGGER "([^"]+)" (AFTER|BEFORE|INSTEAD OF) (INSERT|DELETE|UPDATE(?: OF [^\n]*?)?) )re"
+                       R"re(ON "([^"]+)"\s*(?:WHEN (.*?))?\s*BEGIN (.*) END\s*$)re"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const auto m = re.match(sql);
+    if (!m.hasMatch())
+        return {sql};
+    const QString name = m.captured(1), timing = m.captured(2), event = m.captured(3), table = m.captured(4);
+    const QString when = m.captured(5).trimmed(), body = m.captured(6).trimmed();
+    QString result = QStringLiteral("NULL");
+    if (timing == QLatin1String("INSTEAD OF"))
+        result = event == QLatin1String("DELETE") ? QStringLiteral("OLD") : QStringLiteral("NEW");
+    const QString work = when.isEmpty() ? body : QStringLiteral("IF %1 THEN %2 END IF;").arg(when, body);
+    const QString function = quoted(name + QStringLiteral("_f"));
+    return {QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN %2 "
+                           "RETURN %3; END $f$")
+                .arg(function, work, result),
+            QStringLiteral("CREATE TRIGGER %1 %2 %3 ON %4 FOR EACH ROW EXECUTE FUNCTION %5()")
+                .arg(quoted(name), timing, event, quoted(table), function)};
+}
+
+} // namespace
+
+bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs) {
+    if (!handle(db)) {
+        if (error)
+            *error = QStringLiteral("la conexión con el servidor no está abierta");
+        return false;
+    }
+    // Sums of money come back as NUMERIC: as exact text, never as a double.
+    db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    QStringList settings = {
+        QStringLiteral("SET client_min_messages = warning"),
+        // Dates the server works out ("today" without a fixed clock) are the desk's own.
+        QStringLiteral("SET TIME ZONE '%1'").arg(QString::fromUtf8(QTimeZone::systemTimeZoneId())),
+        // A write that waits for another desk's lock gives up after this long and says so.
+        QStringLiteral("SET lock_timeout = %1").arg(lockTimeoutMs),
+        QStringLiteral("SET standard_conforming_strings = on"),
+    };
+    if (readOnly)
+        settings << QStringLiteral("SET default_transaction_read_only = on");
+    QSqlQuery q(db);
+    for (const QString &s : settings)
+        if (!q.exec(s)) {
+            // An unknown zone name falls back to the server's; the rest must hold.
+            if (s.startsWith(QLatin1String("SET TIME ZONE")))
+                continue;
+            if (error)
+                *error = q.lastError().databaseText();
+            return false;
+        }
+    sendToday(db);
+    return true;
+}
+
+void sendToday(const QSqlDatabase &db) {
+    if (!handle(db))
+        return;
+    // Empty means the server's current_date in the desk's time zone; a fixed clock names its day.
+    run(db, QStringLiteral("SELECT set_config('mirabel.hoy', ?, false)"),
+        {Clock::isFixed() ? Clock::today().toString(Qt::ISODate) : QStringLiteral("")});
+}
+
+QStringList preamble() {
+    return {
+        // Spanish order without regard to case; accents still count, as on a single desk.
+        QStringLiteral("CREATE COLLATION IF NOT EXISTS es (provider = icu, locale = 'es-u-ks-level2', "
+                       "deterministic = false)"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION date() RETURNS date LANGUAGE sql STABLE AS $f$ "
+                       "SELECT COALESCE(NULLIF(current_setting('mirabel.hoy', true), '')::date, current_date) $f$"),
+        // The stored sort key, as the program computes it: lower case, ñ kept after n, other marks dropped.
+        QStringLiteral(
+            R"(CREATE OR REPLACE FUNCTION clave_orden(t text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$ )"
+            R"(SELECT regexp_replace(normalize(replace(lower(COALESCE(t, '') COLLATE "und-x-icu"), )"
+            R"(U&'\00F1', 'n{'), NFD), '[\u0300-\u036f\u0483-\u0489\u0591-\u05bd\u1ab0-\u1aff\u1dc0-\u1dff\u20d0-\u20ff\ufe20-\ufe2f]', '', 'g') $f$)"),
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION clave_orden(a text, n text) RETURNS text LANGUAGE sql )"
+                       R"(IMMUTABLE AS $f$ SELECT clave_orden(a) || chr(1) || clave_orden(n) $f$)"),
+        QStringLiteral(R"(CREATE TABLE IF NOT EXISTS "VersionEsquema" ("Version" INTEGER NOT NULL))"),
+        QStringLiteral(R"(INSERT INTO "VersionEsquema" ("Version") SELECT 0 WHERE NOT EXISTS )"
+                       R"((SELECT 1 FROM "VersionEsquema"))"),
+    };
+}
+
+QStringList translate(const QString &portable) {
+    if (portable.contains(QLatin1String("CREATE TRIGGER")))
+        return translateTrigger(portable);
+    QString s = portable;
+    s.replace(QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"),
+              QLatin1String("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"));
+    // Sort keys are compared byte by byte, as SQLite does by default.
+    s.replace(QLatin1String("COLLATE BINARY"), QLatin1String(R"(COLLATE "C")"));
+    return {s};
+}
+
+int schemaVersion(const QSqlDatabase &db) {
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT to_regclass('\"VersionEsquema\"') IS NOT NULL, "
+                               "(SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema())")) ||
+        !q.next())
+        return -1;
+    if (!q.value(0).toBool())
+        return q.value(1).toLongLong() == 0 ? 0 : -2;
+    if (!q.exec(QStringLiteral(R"(SELECT MAX("Version") FROM "VersionEsquema")")) || !q.next())
+        return -1;
+    return q.value(0).toInt();
+}
+
+bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error) {
+    return run(db, QStringLiteral(R"(UPDATE "VersionEsquema" SET "Version" = ?)"), {version}, error);
+}
+
+bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error) {
+    for (const auto &t : identityTables()) {
+        if (!tables.isEmpty() && !tables.contains(t.first))
+            continue;
+        // setval's third argument false: the next number handed out is the one given (1 on an empty table).
+        const QString sql =
+            QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
+                           "GREATEST((SELECT COALESCE(MAX(%3), 0) FROM %1) + 1, "
+                           "(SELECT CASE WHEN is_called THEN last_value + 1 ELSE last_value END FROM %4)), false)")
+                .arg(quoted(t.first), t.second, quoted(t.second),
+                     QStringLiteral("\"%1_%2_seq\"").arg(t.first, t.second));
+        if (!run(db, sql, {}, error))
+            return false;
+    }
+    return true;
+}
+
+bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
+    const QString key = keyOf(table);
+    if (key.isEmpty())
+        return true;
+    return run(db,
+               QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), GREATEST(?, "
+                              "(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %3), 1), "
+                              "true)")
+                   .arg(quoted(table), key, QStringLiteral("\"%1_%2_seq\"").arg(table, key)),
+               {upTo}, error);
+}
+
+int errorCode(const QSqlError &error, const QSqlDatabase *db) {
+    const QString state = error.nativeErrorCode();
+    if (state.size() != 5) {
+        if (db && connectionLost(*db))
+            return ConnectionLost;
+        return SQLITE_ERROR;
+    }
+    if (state == QLatin1String("53100"))
+        return SQLITE_FULL;
+    if (state == QLatin1String("53200"))
+        return SQLITE_NOMEM;
+    if (state == QLatin1String("25006") || state == QLatin1String("42501"))
+        return SQLITE_READONLY;
+    if (state == QLatin1String("55P03") || state == QLatin1String("57014"))
+        return SQLITE_BUSY;
+    if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        return SerializationFailure;
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+        return ConnectionLost;
+    if (state.startsWith(QLatin1String("XX")))
+        return SQLITE_CORRUPT;
+    return SQLITE_ERROR;
+}
+
+bool inTransaction(const QSqlDatabase &db) {
+    PGconn *h = handle(db);
+    if (!h)
+        return false;
+    const PGTransactionStatusType s = PQtransactionStatus(h);
+    return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+}
+
+int pendingError(const QSqlDatabase &db, QString *text) {
+    PGconn *h = handle(db);
+    if (!h)
+        return 0;
+    if (PQstatus(h) == CONNECTION_BAD) {
+        if (text)
+            *text = QString::fromUtf8(PQerrorMessage(h)).trimmed();
+        return ConnectionLost;
+    }
+    // A statement failed inside the transaction: the server will only roll it back now. Its SQLSTATE is
+    // gone with its result; the connection keeps the message.
+    if (PQtransactionStatus(h) != PQTRANS_INERROR)
+        return 0;
+    const QString message = QString::fromUtf8(PQerrorMessage(h)).trimmed();
+    if (text)
+        *text = message.isEmpty() ? QStringLiteral("la transacción fue anulada por un error anterior") : message;
+    if (message.contains(QLatin1String("could not serialize")) || message.contains(QLatin1String("deadlock")))
+        return SerializationFailure;
+    if (message.contains(QLatin1String("lock timeout")) || message.contains(QLatin1String("statement timeout")))
+        return SQLITE_BUSY;
+    if (message.contains(QLatin1String("read-only transaction")))
+        return SQLITE_READONLY;
+    return SQLITE_ERROR;
+}
+
+bool connectionLost(const QSqlDatabase &db) {
+    PGconn *h = handle(db);
+    return h && PQstatus(h) == CONNECTION_BAD;
+}
+
+QString dayChangeStatement() {
+    const QString m = QStringLiteral(R"(EXTRACT(MONTH FROM "Vencimiento")::int)");
+    const QString y = QStringLiteral(R"(EXTRACT(YEAR FROM "Vencimiento")::int)");
+    return QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = make_date(%1, %2,
+            CASE %2
+              WHEN 2 THEN CASE WHEN %1 % 4 = 0 AND (%1 % 100 <> 0 OR %1 % 400 = 0) THEN ?::int ELSE ?::int END
+              WHEN 4 THEN ?::int WHEN 6 THEN ?::int WHEN 9 THEN ?::int WHEN 11 THEN ?::int ELSE ?::int END)
+          WHERE "Vencimiento" IS NOT NULL)")
+        .arg(y, m);
+}
+
+bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error) {
+    QStringList names;
+    for (const QString &t : tables)
+        names << quoted(t);
+    // Others may still read; every other write waits until this transaction ends.
+    return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))), {},
+               error);
+}
+
+bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
+    return run(db, QStringLiteral("SELECT pg_advisory_xact_lock(?, ?)"), {area, int(number)}, error);
+}
+
+} // namespace SqlEngine::pg

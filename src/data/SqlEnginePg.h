@@ -1,0 +1,28 @@
+#pragma once
+
+// The server side of the engine layer, used by SqlEngine.cpp only.
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class QSqlError;
+
+namespace SqlEngine::pg {
+
+bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs);
+QStringList preamble();
+QStringList translate(const QString &portable);
+int schemaVersion(const QSqlDatabase &db);
+bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error);
+bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error);
+bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QString *error);
+int errorCode(const QSqlError &error, const QSqlDatabase *db);
+bool inTransaction(const QSqlDatabase &db);
+int pendingError(const QSqlDatabase &db, QString *text);
+bool connectionLost(const QSqlDatabase &db);
+QString dayChangeStatement();
+bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error);
+bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error);
+void sendToday(const QSqlDatabase &db);
+
+} // namespace SqlEngine::pg
