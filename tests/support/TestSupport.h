@@ -105,6 +105,8 @@ bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparad
     int main(int argc, char **argv) {                                                                        \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                             \
         TestSupport::prepararRuntime();                                                                      \
+        if (TestSupport::enServidor() && qEnvironmentVariableIsEmpty("PGPORT"))                              \
+            return 77; /* no test server (tools/con-servidor.sh starts one): skipped */                     \
         QApplication app(argc, argv);                                                                        \
         TestSupport::prepararEntorno();                                                                      \
         TestObject tc;                                                                                       \
