@@ -80,7 +80,7 @@ int run(int argc, char **argv) {
 
     QString why;
     const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+        Cli::rutaBase(database);
     if (!Database::open(path, Database::Mode::MustExist, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;

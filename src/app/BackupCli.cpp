@@ -77,7 +77,7 @@ int run(int argc, char **argv) {
         return Usage;
     }
     const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+        Cli::rutaBase(database);
 
     if (!restoring) {
         if (out.isEmpty()) {

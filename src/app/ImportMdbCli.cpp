@@ -97,7 +97,7 @@ int run(int argc, char **argv) {
 
     const QString from = QDir::current().absoluteFilePath(source);
     const QString to =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+        Cli::rutaBase(database);
     QString current;
     const auto progress = [&](qint64, qint64, const QString &table) {
         if (table != current) {

@@ -134,7 +134,7 @@ int run(int argc, char **argv) {
     }
 
     const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+        Cli::rutaBase(database);
     if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;
