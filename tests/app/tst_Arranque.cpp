@@ -279,6 +279,14 @@ private slots:
     void serverPasswordIsAskedForAndNeverStored() {
         if (!enServidor())
             QSKIP("necesita el servidor de pruebas");
+        QTemporaryDir dir;
+        const QString archivo = dir.filePath(QStringLiteral("BASE.db"));
+        {
+            QString err;
+            QVERIFY2(Database::open(archivo, Database::Mode::CreateIfMissing, &err), qPrintable(err));
+            nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
+            Database::close();
+        }
         BaseTemporal db;
         nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
         // A user of the server with a password of its own, allowed into this database only.
@@ -349,6 +357,38 @@ private slots:
         QFile ajustes(Configuracion::archivo());
         QVERIFY(ajustes.open(QIODevice::ReadOnly));
         QVERIFY(!ajustes.readAll().contains(clave.toUtf8()));
+
+        // The main window's opening of another server asks too; cancelling there keeps the database that
+        // was open, without a message.
+        entrarComoAna();
+        QVERIFY(w->abrirBase(archivo));
+        direccion->host = QStringLiteral("127.0.0.1");
+        bool preguntado = false;
+        alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *p) {
+            preguntado = true;
+            static_cast<PedirContrasena *>(p)->Command2->click();
+        });
+        QVERIFY(!w->abrirBase(direccion->display()));
+        QVERIFY(preguntado);
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(Database::path(), archivo);
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), url);
+    }
+
+    void rememberedServerOutOfReachSaysHowToOpenAFile() {
+        // Nothing listens on port 1: the refusal is immediate.
+        const QString servidor = QStringLiteral("postgresql://ana@127.0.0.1:1/club");
+        Configuracion::escribir(QStringLiteral("BaseServidor"), servidor);
+        saltarPortada();
+        int salida = -1;
+        QVERIFY(!Main::arrancar(Main::baseAAbrir(QString()), &salida));
+        QCOMPARE(salida, 1);
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QVERIFY2(Mensaje::mostrados().at(0).texto.contains(servidor), qPrintable(Mensaje::mostrados().at(0).texto));
+        QVERIFY(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("--database ARCHIVO")));
+        // It stays remembered: the server may just be down for a while.
+        QCOMPARE(Main::baseAAbrir(QString()), servidor);
+        QVERIFY(Database::path().isEmpty());
     }
 };
 
