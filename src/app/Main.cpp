@@ -27,6 +27,7 @@
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
+#include <utility>
 
 namespace Main {
 
@@ -78,9 +79,8 @@ QString baseAAbrir(const QString &elegida) {
 void recordarBase(const QString &ruta) {
     if (!SqlEngine::isServerUrl(ruta) || Configuracion::leer(kBaseServidor) == ruta)
         return;
-    QString error;
-    if (!Configuracion::escribir(kBaseServidor, ruta, &error))
-        Log::error(QStringLiteral("Configuracion"), error);
+    // A settings file that cannot be written is logged there; the program goes on.
+    Configuracion::escribir(kBaseServidor, ruta);
 }
 
 panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
