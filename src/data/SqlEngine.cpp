@@ -161,6 +161,16 @@ bool like(const QString &pattern, const QString &text, QChar escape) {
                      escape.isNull() ? escape : escape.toCaseFolded());
 }
 
+QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern, QChar escape) {
+    if (isServer(db))
+        return pg::likeCondition(expression, pattern, escape);
+    // The connection's own like() already ignores case.
+    QString out = QStringLiteral("(%1 LIKE %2").arg(expression, pattern);
+    if (!escape.isNull())
+        out += QStringLiteral(" ESCAPE '%1'").arg(escape == QLatin1Char('\'') ? QStringLiteral("''") : QString(escape));
+    return out + QLatin1Char(')');
+}
+
 QString sortKey(const QString &text) {
     // Fold case, drop accents (but keep ñ as its own letter after n) so that plain binary order of the
     // keys is Spanish dictionary order.

@@ -131,6 +131,12 @@ bool inTransaction(const QSqlDatabase &db);
 // The common causes of a failed write in plain Spanish ("el disco está lleno"); empty for the others.
 QString errorReason(int code);
 
+// A LIKE condition matched as the program's connections read LIKE: without regard to case, accents and ñ
+// still counting. expression and pattern are SQL (a column, a placeholder); escape, when given, makes the
+// next character of the pattern literal.
+QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern,
+                      QChar escape = QChar());
+
 // Spanish comparison, without regard to case (accents and ñ still count).
 int compare(const QString &a, const QString &b);
 // LIKE with % and _ (and an optional escape character), without regard to case.

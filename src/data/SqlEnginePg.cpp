@@ -300,4 +300,15 @@ bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
     return run(db, QStringLiteral("SELECT pg_advisory_xact_lock(?, ?)"), {area, int(number)}, error);
 }
 
+QString likeCondition(const QString &expression, const QString &pattern, QChar escape) {
+    // The server's LIKE tells case apart and is refused under the "es" collation: ILIKE under ICU's root
+    // collation folds every letter's case, as a single desk's like() does, and leaves accents alone.
+    QString out = QStringLiteral(R"((%1 COLLATE "und-x-icu" ILIKE %2)").arg(expression, pattern);
+    // The server's default escape is a backslash; SQLite has none unless one is named.
+    out += escape.isNull() ? QStringLiteral(" ESCAPE ''")
+                           : QStringLiteral(" ESCAPE '%1'").arg(escape == QLatin1Char('\'') ? QStringLiteral("''")
+                                                                                                : QString(escape));
+    return out + QLatin1Char(')');
+}
+
 } // namespace SqlEngine::pg

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 namespace {
 // Open guards per connection; the outermost one owns the real transaction.
@@ -63,6 +64,13 @@ bool Transaction::commit() {
     QString text;
     if (const int pending = SqlEngine::isServer(m_db) ? pendingCode(&text) : 0) {
         remember(pending, text);
+        rollback();
+        return false;
+    }
+    // The engine may have ended the transaction on its own (a server takes a COMMIT with none open as
+    // success): what this guard wrote is gone, so the work was not stored.
+    if (!SqlEngine::inTransaction(m_db)) {
+        remember(SQLITE_ABORT, QStringLiteral("la transacción terminó antes de guardarse"));
         rollback();
         return false;
     }
