@@ -15,16 +15,16 @@ public:
     // Writes a copy of db to destination (replacing it only once the copy is complete). The file is
     // readable by its owner alone. On failure returns false with a Spanish reason in *error.
     static bool copyTo(const QString &destination, QString *error,
-                       const QSqlDatabase &db = QSqlDatabase::database());
+                       const QSqlDatabase &db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false));
 
     // Automatic copy before a destructive command: copias/Mirabel-YYYYMMDD-HHMMSS.db. Keeps the newest
     // KeepAutomatic automatic copies. On success *written holds the copy's full path.
     static bool automatic(QString *written, QString *error,
-                          const QSqlDatabase &db = QSqlDatabase::database());
+                          const QSqlDatabase &db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false));
 
     // The day's first start: an automatic copy unless copias/ already holds one from today. *written
     // stays empty when none was needed.
-    static bool daily(QString *written, QString *error, const QSqlDatabase &db = QSqlDatabase::database());
+    static bool daily(QString *written, QString *error, const QSqlDatabase &db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false));
 
     // The newest copy in folder(); empty when there is none.
     static QString latest();

@@ -60,7 +60,7 @@ public:
     // Finds the report (letter case aside), reads the formula and runs the selection on db.
     static std::unique_ptr<ReportData> open(const QString &reportFile, const QString &formula,
                                             ReportError *error,
-                                            const QSqlDatabase &db = QSqlDatabase::database());
+                                            const QSqlDatabase &db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false));
     virtual ~ReportData();
 
     const ReportDefinition &definition() const { return *m_def; }

@@ -217,8 +217,11 @@ sqlite3 *handle(const QSqlDatabase &db) {
 }
 
 int errorCode(const QSqlError &error) {
-    if (error.type() == QSqlError::NoError)
-        return 0;
+    if (error.type() == QSqlError::NoError) {
+        // A statement on a lost server connection fails without an error of its own.
+        const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        return connectionLost(db) ? ConnectionLost : 0;
+    }
     if (error.driverText().startsWith(QLatin1String("QPSQL")) || error.nativeErrorCode().size() == 5) {
         const QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
         return pg::errorCode(error, db.isValid() ? &db : nullptr);
@@ -240,6 +243,10 @@ int pendingError(const QSqlDatabase &db, QString *text) {
     if (text)
         *text = QString::fromUtf8(sqlite3_errmsg(h));
     return code;
+}
+
+bool connectionLost(const QSqlDatabase &db) {
+    return isServer(db) && pg::connectionLost(db);
 }
 
 bool inTransaction(const QSqlDatabase &db) {

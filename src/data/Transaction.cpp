@@ -44,7 +44,9 @@ bool Transaction::exec(const QString &sql) {
     if (!q.exec(sql)) {
         const QSqlError e = q.lastError();
         Log::error(QStringLiteral("Transacción"), sql + QStringLiteral(": ") + e.text());
-        remember(SqlEngine::errorCode(e), e.databaseText());
+        // A lost server connection fails statements without an error of their own.
+        remember(SqlEngine::connectionLost(m_db) ? SqlEngine::ConnectionLost : SqlEngine::errorCode(e),
+                 e.databaseText());
         return false;
     }
     return true;
@@ -128,6 +130,10 @@ QString Transaction::userMessage(int nativeCode, const QString &engineText) {
     return QStringLiteral("No se pudieron guardar los cambios (error %1 de la base de datos: %2).")
         .arg(nativeCode)
         .arg(engineText);
+}
+
+bool Transaction::isOpenOn(const QSqlDatabase &db) {
+    return g_depth.value(db.connectionName()) > 0;
 }
 
 QString Transaction::userMessage(const QSqlError &error) {
