@@ -60,9 +60,8 @@ bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error);
 // with their own numbers (the first rows of a new database, an import, a copy) must not be handed out again.
 bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error = nullptr);
 // The key the last INSERT of q (run on db) gave its row.
-QVariant lastInsertId(QSqlQuery &q,
-                      const QSqlDatabase &db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection),
-                                                                      false));
+QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db = QSqlDatabase::database(
+                                        QLatin1String(QSqlDatabase::defaultConnection), false));
 // The whole day change of every due's date as one UPDATE: seven bound day numbers, as two-digit texts, for
 // February in a leap year, February, April, June, September, November and the other months.
 QString dayChangeStatement(const QSqlDatabase &db);
