@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Database.h"
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
@@ -14,17 +15,15 @@ public:
 
     // Writes a copy of db to destination (replacing it only once the copy is complete). The file is
     // readable by its owner alone. On failure returns false with a Spanish reason in *error.
-    static bool copyTo(const QString &destination, QString *error,
-                       const QSqlDatabase &db = QSqlDatabase::database());
+    static bool copyTo(const QString &destination, QString *error, const QSqlDatabase &db = Database::db());
 
     // Automatic copy before a destructive command: copias/Mirabel-YYYYMMDD-HHMMSS.db. Keeps the newest
     // KeepAutomatic automatic copies. On success *written holds the copy's full path.
-    static bool automatic(QString *written, QString *error,
-                          const QSqlDatabase &db = QSqlDatabase::database());
+    static bool automatic(QString *written, QString *error, const QSqlDatabase &db = Database::db());
 
     // The day's first start: an automatic copy unless copias/ already holds one from today. *written
     // stays empty when none was needed.
-    static bool daily(QString *written, QString *error, const QSqlDatabase &db = QSqlDatabase::database());
+    static bool daily(QString *written, QString *error, const QSqlDatabase &db = Database::db());
 
     // The newest copy in folder(); empty when there is none.
     static QString latest();
