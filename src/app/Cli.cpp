@@ -1,5 +1,7 @@
 #include "app/Cli.h"
 
+#include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "ui/Formato.h"
 
 #include <QApplication>
@@ -58,6 +60,12 @@ std::unique_ptr<QTemporaryDir> sinPantalla() {
         }
     }
     return runtime;
+}
+
+QString baseDeDatos(const QString &opcion) {
+    if (opcion.isEmpty())
+        return Database::defaultPath();
+    return SqlEngine::isServerUrl(opcion) ? opcion : QDir::current().absoluteFilePath(opcion);
 }
 
 } // namespace Cli

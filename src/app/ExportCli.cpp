@@ -179,8 +179,7 @@ int run(int argc, char **argv) {
     }
 
     QString why;
-    const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+    const QString path = Cli::baseDeDatos(database);
     if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;

@@ -131,6 +131,27 @@ void borrarBaseServidor(const QString &nombre) {
         ejecutarEnServidor(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombre));
 }
 
+QString nuevaBaseAjenaServidor(QString *nombre) {
+    static int n = 0;
+    *nombre = QStringLiteral("ajena_p%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
+    ejecutarEnServidor(QStringLiteral("CREATE DATABASE %1").arg(*nombre));
+    const QString conexion = QStringLiteral("pruebas_ajena");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conexion);
+        db.setDatabaseName(*nombre);
+        db.setHostName(qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
+        db.setPort(qEnvironmentVariable("PGPORT", QStringLiteral("5432")).toInt());
+        if (!db.open())
+            qFatal("no se pudo abrir la base ajena: %s", qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("CREATE TABLE notas (t TEXT)")) ||
+            !q.exec(QStringLiteral("INSERT INTO notas VALUES ('x')")))
+            qFatal("no se pudo crear la base ajena: %s", qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(conexion);
+    return direccionServidor(*nombre);
+}
+
 BaseTemporal::BaseTemporal(const QDate &hoy) {
     Clock::setFixed(hoy);
     Mensaje::limpiar();

@@ -51,6 +51,9 @@ private:
 // borrarBaseServidor(). Tests that need a second database (a copy's target) use it.
 QString nuevaBaseServidor(QString *nombre);
 void borrarBaseServidor(const QString &nombre);
+// On the server: a database of another program (one table "notas", none of Mirabel's), its address; dropped
+// by borrarBaseServidor(). What Mirabel must refuse to replace.
+QString nuevaBaseAjenaServidor(QString *nombre);
 
 // Rows for tests; every value is bound. Money in ten-thousandths.
 int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,
