@@ -83,7 +83,7 @@ int run(int argc, char **argv) {
         say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
         return Usage;
     }
-    const QString path = Cli::baseDeDatos(database);
+    const QString path = Cli::rutaBase(database);
 
     if (!restoring) {
         if (out.isEmpty()) {

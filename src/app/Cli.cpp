@@ -62,10 +62,12 @@ std::unique_ptr<QTemporaryDir> sinPantalla() {
     return runtime;
 }
 
-QString baseDeDatos(const QString &opcion) {
-    if (opcion.isEmpty())
-        return Database::defaultPath();
-    return SqlEngine::isServerUrl(opcion) ? opcion : QDir::current().absoluteFilePath(opcion);
-}
-
 } // namespace Cli
+
+QString Cli::rutaBase(const QString &database) {
+    if (database.isEmpty())
+        return Database::defaultPath();
+    if (SqlEngine::isServerUrl(database))
+        return database;
+    return QDir::current().absoluteFilePath(database);
+}

@@ -24,7 +24,7 @@ QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCo
 // has no display, and a session whose display has gone (a stale DISPLAY over ssh) must not stop the job.
 // Without a session, a private runtime folder (kept while the returned object lives) keeps Qt quiet.
 std::unique_ptr<QTemporaryDir> sinPantalla();
-// The database --database names: a server's address as it is, a file's path taken from the current folder;
-// empty names the default file.
-QString baseDeDatos(const QString &opcion);
+// The database a subcommand works on: the default file when none is named, a file named from the working
+// folder, or a server's address ("postgresql://...") as given.
+QString rutaBase(const QString &database);
 } // namespace Cli

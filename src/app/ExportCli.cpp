@@ -179,7 +179,7 @@ int run(int argc, char **argv) {
     }
 
     QString why;
-    const QString path = Cli::baseDeDatos(database);
+    const QString path = Cli::rutaBase(database);
     if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;

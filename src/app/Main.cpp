@@ -2,7 +2,6 @@
 
 #include "app/AvisosCli.h"
 #include "app/BackupCli.h"
-#include "app/Cli.h"
 #include "app/ExportCli.h"
 #include "app/ImportMdbCli.h"
 #include "app/Module1.h"
@@ -15,7 +14,6 @@
 #include "data/Configuracion.h"
 #include "data/Database.h"
 #include "data/Log.h"
-#include "data/SqlEngine.h"
 #include "ui/Artwork.h"
 #include "ui/Formato.h"
 #include "ui/Mensaje.h"
@@ -60,14 +58,12 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     // A mistyped --database must not silently start an empty club; only the default file is created
     // without asking.
     const QFileInfo archivo(rutaBase);
-    const bool servidor = SqlEngine::isServerUrl(rutaBase);
-    if (rutaElegida && !servidor && !archivo.exists() &&
+    if (rutaElegida && !archivo.exists() &&
         !Mensaje::preguntaSiNo(QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?")
                                    .arg(QDir::toNativeSeparators(rutaBase)),
                                QStringLiteral("Atención")))
         return nullptr;
-    // A server's database is never new here: it exists before the program opens it.
-    const bool nueva = !servidor && (!archivo.exists() || archivo.size() == 0);
+    const bool nueva = !archivo.exists() || archivo.size() == 0;
 
     QString error;
     if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
@@ -162,7 +158,8 @@ int run(int argc, char **argv) {
 
     // A relative --database names a file from where the user started the program, so resolve it before
     // the program's own folder becomes the working folder.
-    const QString path = Cli::baseDeDatos(elegido);
+    const QString path =
+        !elegido.isEmpty() ? QDir(QDir::currentPath()).absoluteFilePath(elegido) : Database::defaultPath();
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;
