@@ -1,5 +1,6 @@
 #include "data/Backup.h"
 #include "data/Database.h"
+#include "data/Log.h"
 #include "data/SqlEngine.h"
 #include "support/TestSupport.h"
 
@@ -387,6 +388,40 @@ private slots:
         QVERIFY(!Backup::restore(copia, Database::path(), &error));
         QVERIFY2(error.contains(QStringLiteral("copias")), qPrintable(error));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+    }
+
+    void aFailedRestoreOnAServerChangesNothing() {
+        if (!enServidor())
+            QSKIP("Solo con el servidor de pruebas: pg_restore en una transacción");
+        BaseTemporal base;
+        const int plan = nuevoPlan(QStringLiteral("Mensual"));
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), plan);
+        QTemporaryDir dir;
+        const QString copia = dir.filePath(QStringLiteral("copia.dump"));
+        QString error;
+        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
+        // Something of the club's own built on the members' table: pg_restore cannot drop the table, and
+        // halfway through it gives up.
+        QSqlQuery q(Database::db());
+        QVERIFY(q.exec(QStringLiteral(R"(CREATE VIEW "MisSocios" AS SELECT "idAfiliado" FROM "Afiliados")")));
+        q = QSqlQuery();
+        const QString log = dir.filePath(QStringLiteral("mirabel.log"));
+        Log::setFile(log);
+        const bool restaurada = Backup::restore(copia, Database::path(), &error);
+        Log::setFile(QString());
+        QVERIFY(!restaurada);
+        QVERIFY2(error.contains(QStringLiteral("pg_restore")) && error.contains(QStringLiteral("quedó como estaba")),
+                 qPrintable(error));
+        QVERIFY(Database::db().isOpen());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "MisSocios")")), 2);
+        // The tool's own words are in the log, for whoever looks into it.
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString escrito = QString::fromUtf8(f.readAll());
+        QVERIFY2(escrito.contains(QStringLiteral("pg_restore terminó")) && escrito.contains(QStringLiteral("MisSocios")),
+                 qPrintable(escrito));
     }
 
     void restoreMendsADamagedFile() {
