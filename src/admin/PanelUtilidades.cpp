@@ -321,9 +321,9 @@ QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::Accept
 } // namespace
 
 void PanelUtilidades::copiaDeSeguridad() {
-    const QString nombre =
-        QStringLiteral("Mirabel-%1.%2")
-            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), Backup::extension());
+    const QString nombre = QStringLiteral("Mirabel-%1.%2")
+                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                                    Backup::extension());
     const QString destino = elegirArchivo(this, QStringLiteral("Copia de seguridad"), QFileDialog::AcceptSave,
                                           QDir::home().filePath(nombre));
     if (destino.isEmpty())

@@ -89,8 +89,8 @@ bool writeCopy(const QString &destination, QString *error,
 bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error) {
     return writeCopy(destination, error, [source](const QString &partial) {
         sqlite3 *target = nullptr;
-        int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &target, SQLITE_OPEN_READWRITE,
-                                 nullptr);
+        int rc =
+            sqlite3_open_v2(QFile::encodeName(partial).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
         if (rc == SQLITE_OK) {
             sqlite3_backup *b = sqlite3_backup_init(target, "main", source, "main");
             if (!b) {
@@ -270,7 +270,8 @@ bool inspectArchive(const QFileInfo &info, Backup::Contents *contents, QString *
     ServerBackup::Reading r;
     QString why;
     if (!ServerBackup::read(info.absoluteFilePath(), &r, &why))
-        return refuse(QStringLiteral("La copia %1 está dañada o incompleta: no se puede restaurar.").arg(file));
+        return refuse(
+            QStringLiteral("La copia %1 está dañada o incompleta: no se puede restaurar.").arg(file));
     if (!r.hasMembers || r.version < 1)
         return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
     if (r.version > Schema::currentVersion())
@@ -307,9 +308,10 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error, co
     if (version < 0)
         return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
     if (toServer)
-        return refuse(QStringLiteral("La copia %1 es de una base de datos en un archivo: no se puede restaurar "
-                                     "en el servidor %2. Para un servidor elija una copia .dump hecha en él.")
-                          .arg(file, target));
+        return refuse(
+            QStringLiteral("La copia %1 es de una base de datos en un archivo: no se puede restaurar "
+                           "en el servidor %2. Para un servidor elija una copia .dump hecha en él.")
+                .arg(file, target));
     if (version > Schema::currentVersion())
         return refuse(QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
     Handle c;
@@ -366,8 +368,9 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
             if (probe.open())
                 version = SqlEngine::schemaVersion(probe);
             else
-                why = probe.lastError().databaseText().trimmed().isEmpty() ? probe.lastError().text()
-                                                                           : probe.lastError().databaseText().trimmed();
+                why = probe.lastError().databaseText().trimmed().isEmpty()
+                          ? probe.lastError().text()
+                          : probe.lastError().databaseText().trimmed();
             probe.close();
         }
         QSqlDatabase::removeDatabase(name);
@@ -375,11 +378,13 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
     if (!why.isEmpty())
         return refuse(QStringLiteral("No se puede conectar con %1: %2.").arg(address->display(), why));
     if (version == -2)
-        return refuse(QStringLiteral("La base de datos %1 no es una base de datos de Mirabel (tiene tablas de "
-                                     "otro programa): no se reemplaza.")
-                          .arg(address->display()));
+        return refuse(
+            QStringLiteral("La base de datos %1 no es una base de datos de Mirabel (tiene tablas de "
+                           "otro programa): no se reemplaza.")
+                .arg(address->display()));
     if (version < 0)
-        return refuse(QStringLiteral("No se puede leer la base de datos %1: no se reemplaza.").arg(address->display()));
+        return refuse(
+            QStringLiteral("No se puede leer la base de datos %1: no se reemplaza.").arg(address->display()));
     if (version > Schema::currentVersion())
         return refuse(QStringLiteral("La base de datos %1 es de una versión más nueva de Mirabel: no se "
                                      "reemplaza.")
@@ -389,9 +394,10 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
         if (name.isEmpty())
             return false;
         if (!dumpInto(target, name, &why))
-            return fail(error, QStringLiteral("No se restauró la copia: no se pudo guardar antes la base actual "
-                                              "en %1. %2")
-                                   .arg(name, why));
+            return fail(error,
+                        QStringLiteral("No se restauró la copia: no se pudo guardar antes la base actual "
+                                       "en %1. %2")
+                            .arg(name, why));
         keepNewest(QStringLiteral("dump"));
         if (safetyCopy)
             *safetyCopy = name;
@@ -407,9 +413,10 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
                                           "como estaba.")
                                .arg(address->display(), why));
     if (!reopened)
-        return fail(error, QStringLiteral("La copia se restauró en %1, pero no se pudo volver a abrir la base "
-                                          "de datos: %2")
-                               .arg(address->display(), reopenWhy));
+        return fail(error,
+                    QStringLiteral("La copia se restauró en %1, pero no se pudo volver a abrir la base "
+                                   "de datos: %2")
+                        .arg(address->display(), reopenWhy));
     Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, address->display()));
     return true;
 }

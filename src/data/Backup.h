@@ -32,7 +32,8 @@ public:
     // stays empty when none was needed.
     static bool daily(QString *written, QString *error, const QSqlDatabase &db = QSqlDatabase::database());
 
-    // The newest copy in folder() of the kind db takes (a file's when none is open); empty when there is none.
+    // The newest copy in folder() of the kind db takes (a file's when none is open); empty when there is
+    // none.
     static QString latest(const QSqlDatabase &db = QSqlDatabase::database());
 
     // What a copy holds, read without changing it.

@@ -13,7 +13,8 @@ namespace ServerBackup {
 QString missingTool(const QString &tool) {
     if (!QStandardPaths::findExecutable(tool).isEmpty())
         return {};
-    return QStringLiteral("falta el programa %1 del servidor (instale el paquete postgresql-client)").arg(tool);
+    return QStringLiteral("falta el programa %1 del servidor (instale el paquete postgresql-client)")
+        .arg(tool);
 }
 
 namespace {
@@ -65,9 +66,9 @@ bool prepare(QProcess &p, const QString &tool, const QStringList &args, const QS
     // Given to the child alone, never on its command line: others on the machine can read that.
     if (!password.isEmpty())
         env.insert(QStringLiteral("PGPASSWORD"), password);
-    env.insert(QStringLiteral("PGOPTIONS"),
-               (env.value(QStringLiteral("PGOPTIONS")) + QStringLiteral(" -c lock_timeout=%1").arg(LockWaitMs))
-                   .trimmed());
+    env.insert(QStringLiteral("PGOPTIONS"), (env.value(QStringLiteral("PGOPTIONS")) +
+                                             QStringLiteral(" -c lock_timeout=%1").arg(LockWaitMs))
+                                                .trimmed());
     p.setProcessEnvironment(env);
     p.setProgram(program);
     p.setArguments(args);
@@ -118,9 +119,10 @@ bool isArchive(const QString &file) {
 
 bool dump(const Target &target, const QString &destination, QString *error) {
     QProcess p;
-    if (!prepare(p, QStringLiteral("pg_dump"), 
+    if (!prepare(p, QStringLiteral("pg_dump"),
                  {QStringLiteral("--no-password"), QStringLiteral("--format=custom"),
-                  QStringLiteral("--lock-wait-timeout=%1").arg(LockWaitMs), QStringLiteral("--file=") + destination,
+                  QStringLiteral("--lock-wait-timeout=%1").arg(LockWaitMs),
+                  QStringLiteral("--file=") + destination,
                   QStringLiteral("--dbname=") + connectionString(target.address)},
                  target.password, error))
         return false;
@@ -185,7 +187,8 @@ bool read(const QString &archive, Reading *out, QString *error) {
     const QByteArray err = p.readAllStandardError();
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         Log::error(QStringLiteral("Copia de seguridad"),
-                   QStringLiteral("pg_restore no pudo leer %1: %2").arg(archive, QString::fromLocal8Bit(err).trimmed()));
+                   QStringLiteral("pg_restore no pudo leer %1: %2")
+                       .arg(archive, QString::fromLocal8Bit(err).trimmed()));
         *error = firstError(err);
         return false;
     }

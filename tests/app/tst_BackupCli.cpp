@@ -155,8 +155,8 @@ private slots:
         Database::close();
 
         // The password reaches the program through libpq's variables, as in a scheduled job.
-        Result r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), url, QStringLiteral("--out"),
-                            QStringLiteral("copias/sabado.dump")});
+        Result r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), url,
+                            QStringLiteral("--out"), QStringLiteral("copias/sabado.dump")});
         QVERIFY2(r.status == BackupCli::Ok, qPrintable(r.err));
         const QString copia = m_dir.filePath(QStringLiteral("copias/sabado.dump"));
         QVERIFY(r.out.contains(QStringLiteral("Copia de seguridad escrita en %1").arg(copia)));
@@ -174,21 +174,25 @@ private slots:
         Database::close();
         r = mirabel({QStringLiteral("restore"), copia, QStringLiteral("--database"), url});
         QVERIFY2(r.status == BackupCli::Ok, qPrintable(r.err));
-        QVERIFY2(r.out.contains(QStringLiteral("2 socios, 1 cuota y 1 movimiento de caja")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("2 socios, 1 cuota y 1 movimiento de caja")),
+                 qPrintable(r.out));
         const QString copias = m_dir.filePath(QStringLiteral("data/Mirabel/Mirabel/copias"));
         const QStringList guardadas = QDir(copias).entryList({QStringLiteral("Mirabel-*.dump")});
         QCOMPARE(guardadas.size(), 1);
-        QVERIFY(r.out.contains(QStringLiteral("La base anterior quedó guardada en %1/%2").arg(copias, guardadas.first())));
+        QVERIFY(r.out.contains(
+            QStringLiteral("La base anterior quedó guardada en %1/%2").arg(copias, guardadas.first())));
         QVERIFY(Backup::inspect(copias + QLatin1Char('/') + guardadas.first(), &c, &error));
         QCOMPARE(c.members, 1);
         QCOMPARE(c.dues, 0);
 
         QVERIFY2(Database::open(url, Database::Mode::MustExist, &error), qPrintable(error));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Monto") AS s FROM "Cuotas")"), QStringLiteral("s"))
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Monto") AS s FROM "Cuotas")"),
+                                      QStringLiteral("s"))
                      .toLongLong(),
                  250000);
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Ingresos") AS s FROM "Caja")"), QStringLiteral("s"))
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Ingresos") AS s FROM "Caja")"),
+                                      QStringLiteral("s"))
                      .toLongLong(),
                  98765);
         Database::close();
@@ -210,8 +214,9 @@ private slots:
         {
             sqlite3 *h = nullptr;
             sqlite3_open(QFile::encodeName(archivo).constData(), &h);
-            sqlite3_exec(h, R"(CREATE TABLE "Afiliados" ("idAfiliado" INTEGER PRIMARY KEY); PRAGMA user_version = 2)",
-                         nullptr, nullptr, nullptr);
+            sqlite3_exec(
+                h, R"(CREATE TABLE "Afiliados" ("idAfiliado" INTEGER PRIMARY KEY); PRAGMA user_version = 2)",
+                nullptr, nullptr, nullptr);
             sqlite3_close(h);
         }
         r = mirabel({QStringLiteral("restore"), archivo, QStringLiteral("--database"), url});

@@ -55,7 +55,8 @@ private slots:
             // A folder of its own: the dialog has no other file to offer in place of the one typed.
             QDir(dir.path()).mkdir(QString::number(nivel));
             // The open database's kind: a file's copy, or a server's archive.
-            const QString destino = dir.filePath(QStringLiteral("%1/copia.%2").arg(nivel).arg(Backup::extension()));
+            const QString destino =
+                dir.filePath(QStringLiteral("%1/copia.%2").arg(nivel).arg(Backup::extension()));
             bool visto = false;
             elegir(destino, &visto);
             w.utilidades->cmdCopiaSeguridad->click();

@@ -204,7 +204,8 @@ private slots:
         QFile x(m_dir.filePath(QStringLiteral("planes.xlsx")));
         QVERIFY(x.open(QIODevice::ReadOnly));
         QCOMPARE(x.read(2), QByteArray("PK")); // a zip container, as every .xlsx
-        if (!enServidor()) { // a file is only read: not a byte of it changes
+        // A file is only read: not a byte of it changes.
+        if (!enServidor()) {
             QCOMPARE(huella(m_db), antes);
             QVERIFY(!QFile::exists(m_db + QStringLiteral("-wal")));
         }

@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <atomic>
 #include <sqlite3.h>
 #include <thread>
@@ -58,8 +58,9 @@ QString copiaDelOtroTipo(const QString &carpeta) {
         const QString file = carpeta + QStringLiteral("/Mirabel-20090301-093000.db");
         sqlite3 *h = nullptr;
         sqlite3_open(QFile::encodeName(file).constData(), &h);
-        sqlite3_exec(h, R"(CREATE TABLE "Afiliados" ("idAfiliado" INTEGER PRIMARY KEY); PRAGMA user_version = 2)",
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(
+            h, R"(CREATE TABLE "Afiliados" ("idAfiliado" INTEGER PRIMARY KEY); PRAGMA user_version = 2)",
+            nullptr, nullptr, nullptr);
         sqlite3_close(h);
         return file;
     }
@@ -151,7 +152,8 @@ private slots:
         const bool copiada = Backup::automatic(&written, &copyError);
         qputenv("PATH", path);
         QVERIFY(!leida);
-        QVERIFY2(error.contains(QStringLiteral("pg_restore")) && error.contains(QStringLiteral("postgresql-client")),
+        QVERIFY2(error.contains(QStringLiteral("pg_restore")) &&
+                     error.contains(QStringLiteral("postgresql-client")),
                  qPrintable(error));
         if (enServidor()) {
             QVERIFY(!copiada);
@@ -176,7 +178,8 @@ private slots:
         std::thread escritor([&, path = base.path()] {
             if (enServidor()) {
                 {
-                    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("escritor"));
+                    QSqlDatabase db =
+                        QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("escritor"));
                     SqlEngine::configure(db, *SqlEngine::parseServerUrl(path), QString());
                     fallo = !db.open();
                     QSqlQuery q(db);
@@ -230,8 +233,8 @@ private slots:
         nuevaCuota(a, plan, QDate(2009, 1, 10), 250000);
         nuevaCuota(a, plan, QDate(2009, 2, 10), 123456, false, QDate(), 2);
         nuevoMovimiento(QDate(2009, 1, 12), 1, QStringLiteral("Cobro"), 250000, 0);
-        const QString copia = QDir(base.copias()).filePath(QStringLiteral("Mirabel-20090305-101500.") +
-                                                            Backup::extension());
+        const QString copia =
+            QDir(base.copias()).filePath(QStringLiteral("Mirabel-20090305-101500.") + Backup::extension());
         QString error;
         QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
         Backup::Contents c;
@@ -329,7 +332,8 @@ private slots:
             QVERIFY(notOurs);
             QVERIFY2(error.contains(QStringLiteral("no es una base de datos de Mirabel")), qPrintable(error));
             QCOMPARE(valorEnServidor(ajena, QStringLiteral("SELECT COUNT(*) FROM notas")), 1);
-            QCOMPARE(valorEnServidor(ajena, QStringLiteral(R"(SELECT to_regclass('"Afiliados"') IS NULL)")), 1);
+            QCOMPARE(valorEnServidor(ajena, QStringLiteral(R"(SELECT to_regclass('"Afiliados"') IS NULL)")),
+                     1);
             borrarBaseServidor(nombre);
             // Nor one that cannot be reached.
             notOurs = false;
@@ -411,7 +415,8 @@ private slots:
         const bool restaurada = Backup::restore(copia, Database::path(), &error);
         Log::setFile(QString());
         QVERIFY(!restaurada);
-        QVERIFY2(error.contains(QStringLiteral("pg_restore")) && error.contains(QStringLiteral("quedó como estaba")),
+        QVERIFY2(error.contains(QStringLiteral("pg_restore")) &&
+                     error.contains(QStringLiteral("quedó como estaba")),
                  qPrintable(error));
         QVERIFY(Database::db().isOpen());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
@@ -420,7 +425,8 @@ private slots:
         QFile f(log);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString escrito = QString::fromUtf8(f.readAll());
-        QVERIFY2(escrito.contains(QStringLiteral("pg_restore terminó")) && escrito.contains(QStringLiteral("MisSocios")),
+        QVERIFY2(escrito.contains(QStringLiteral("pg_restore terminó")) &&
+                     escrito.contains(QStringLiteral("MisSocios")),
                  qPrintable(escrito));
     }
 
