@@ -430,6 +430,42 @@ private slots:
                  qPrintable(escrito));
     }
 
+    void aPasswordGivenToTheProgramReachesTheServerTools() {
+        if (!enServidor())
+            QSKIP("Solo con el servidor de pruebas");
+        const QByteArray clave = qgetenv("PGPASSWORD");
+        if (clave.isEmpty())
+            QSKIP("el servidor de pruebas no pide contraseña");
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        const QString url = Database::path();
+        Database::close();
+        // Typed by the user, not in libpq's variables: pg_dump and pg_restore get it from the program.
+        qunsetenv("PGPASSWORD");
+        int pedidas = 0;
+        Database::setPasswordPrompt([&](const QString &, bool) {
+            ++pedidas;
+            return QString::fromUtf8(clave);
+        });
+        QTemporaryDir dir;
+        const QString copia = dir.filePath(QStringLiteral("copia.dump"));
+        QString error, errorCopia, errorRestaurar;
+        const bool abierta = Database::open(url, Database::Mode::MustExist, &error);
+        const bool copiada = abierta && Backup::copyTo(copia, &errorCopia);
+        if (abierta)
+            nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
+        const bool restaurada = copiada && Backup::restore(copia, url, &errorRestaurar);
+        const int socios = Database::db().isOpen() ? contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")"))
+                                                   : -1;
+        Database::setPasswordPrompt({});
+        qputenv("PGPASSWORD", clave);
+        QVERIFY2(abierta, qPrintable(error));
+        QVERIFY2(copiada, qPrintable(errorCopia));
+        QVERIFY2(restaurada, qPrintable(errorRestaurar));
+        QCOMPARE(socios, 1);
+        QCOMPARE(pedidas, 1); // asked once; the reopened connection after the restore did not ask again
+    }
+
     void restoreMendsADamagedFile() {
         SOLO_ARCHIVO("escribe bytes dañados dentro del archivo");
         QTemporaryDir dir;
