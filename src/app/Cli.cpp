@@ -2,7 +2,6 @@
 
 #include "data/Database.h"
 #include "data/SqlEngine.h"
-
 #include "ui/Formato.h"
 
 #include <QApplication>
