@@ -282,7 +282,9 @@ QVector<ReportDefinition> build() {
                 R"(SELECT k."idCuenta", MAX(coalesce(cu."Descripcion", '(cuenta borrada)')) AS "Cuenta", COUNT(*),
             SUM(k."Ingresos"), SUM(k."Egresos"))") +
             kCashFrom;
-        d.tail = QStringLiteral(R"(GROUP BY k."idCuenta" ORDER BY "Cuenta" COLLATE es, k."idCuenta")");
+        // The name's expression again, not its alias: a server takes an alias in ORDER BY only on its own.
+        d.tail = QStringLiteral(R"(GROUP BY k."idCuenta"
+            ORDER BY MAX(coalesce(cu."Descripcion", '(cuenta borrada)')) COLLATE es, k."idCuenta")");
         out << d;
     }
     {

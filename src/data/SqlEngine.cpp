@@ -582,4 +582,12 @@ void sendToday(const QSqlDatabase &db) {
         pg::sendToday(db);
 }
 
+QString orderedJoin(const QSqlDatabase &db) {
+    return isServer(db) ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN");
+}
+
+QString isNullNumber(const QSqlDatabase &db, const QString &expr) {
+    return isServer(db) ? QStringLiteral("(%1 IS NULL)::int").arg(expr) : QStringLiteral("(%1 IS NULL)").arg(expr);
+}
+
 } // namespace SqlEngine

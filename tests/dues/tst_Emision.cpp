@@ -1,5 +1,6 @@
 #include "data/Database.h"
 #include "dues/Emision.h"
+#include "support/Puestos.h"
 #include "support/TestSupport.h"
 
 #include <QSqlQuery>
@@ -20,9 +21,11 @@ struct Fila {
 QVector<Fila> cuotasDe(int idAfiliado) {
     QVector<Fila> out;
     QSqlQuery q(Database::db());
-    q.prepare(
-        QStringLiteral(R"(SELECT "Vencimiento", "Factura", "Mes", "Año", "Monto", typeof("Año"), "Pagada"
-                                FROM "Cuotas" WHERE "idAfiliado" = ? ORDER BY "idCuota")"));
+    // The type of the stored value (SQLite keeps one per value; a server's column has its own).
+    const QString tipo = enServidor() ? QStringLiteral(R"(pg_typeof("Año")::text)") : QStringLiteral(R"(typeof("Año"))");
+    q.prepare(QStringLiteral(R"(SELECT "Vencimiento", "Factura", "Mes", "Año", "Monto", %1, "Pagada"
+                                FROM "Cuotas" WHERE "idAfiliado" = ? ORDER BY "idCuota")")
+                  .arg(tipo));
     q.addBindValue(idAfiliado);
     q.exec();
     while (q.next()) {
@@ -201,10 +204,10 @@ private slots:
         const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 6, 500000);
         const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
         const int b = nuevoAfiliado(QStringLiteral("Sosa"), QStringLiteral("Ana"), p);
-        QVERIFY(Database::exec(QStringLiteral(R"(CREATE TRIGGER "falla" BEFORE INSERT ON "Cuotas"
-            WHEN NEW."Factura" IN ('CUOTA MES 4', 'MES 4 AÑO 2009') AND NEW."idAfiliado" = ?
-            BEGIN SELECT RAISE(ABORT, 'disco lleno'); END)")
-                                   .replace(QStringLiteral("?"), QString::number(b))));
+        QVERIFY(crearFalla(QStringLiteral("falla"), QStringLiteral("BEFORE INSERT"), QStringLiteral("Cuotas"),
+                           QStringLiteral("disco lleno"),
+                           QStringLiteral(R"(NEW."Factura" IN ('CUOTA MES 4', 'MES 4 AÑO 2009') AND NEW."idAfiliado" = %1)")
+                               .arg(b)));
         auto e = individual(b, p, QDate(2009, 1, 10));
         const auto r = Emision::emitirIndividual(e);
         QCOMPARE(r.estado, Estado::Fallo);
