@@ -151,16 +151,19 @@ bool borrar(qint64 idCaja, QString *error) {
 Limpieza limpiar(QString *copia, QString *error) {
     if (!Backup::automatic(copia, error))
         return Limpieza::SinCopia;
+    return vaciar(error) ? Limpieza::Hecha : Limpieza::Fallo;
+}
+
+bool vaciar(QString *error) {
     // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
     // a book that is going away.
-    const bool hecho = Transaction::run(Database::db(), [](Transaction &t) {
+    return Transaction::run(Database::db(), [](Transaction &t) {
         if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Caja")}))
             return false;
         QSqlQuery q(Database::db());
         return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
                t.fail(q.lastError());
     }, error);
-    return hecho ? Limpieza::Hecha : Limpieza::Fallo;
 }
 
 } // namespace Caja

@@ -249,8 +249,9 @@ QString errorReason(int code) {
             "la base de datos es de solo lectura (el archivo o su carpeta no admiten cambios)");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QStringLiteral("la base de datos está ocupada por otro programa (otro puesto o un envío "
-                              "programado); vuelva a intentarlo en unos momentos");
+        return QStringLiteral("la base de datos está ocupada por otro programa: otro puesto está haciendo un "
+                              "cambio general (o hay un envío programado en curso); vuelva a intentarlo en "
+                              "unos momentos");
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return QStringLiteral("la base de datos está dañada; restaure la copia de seguridad más reciente");

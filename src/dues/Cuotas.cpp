@@ -122,6 +122,10 @@ bool limpiarRegistro(QString *copia, QString *error) {
                     .arg(why);
         return false;
     }
+    return vaciarRegistro(error);
+}
+
+bool vaciarRegistro(QString *error) {
     return cambioGeneral(QStringLiteral(R"(DELETE FROM "Cuotas")"), {}, error);
 }
 
