@@ -95,6 +95,16 @@ QStringList translateTrigger(const QString &sql) {
                 .arg(quoted(name), timing, event, quoted(table), function)};
 }
 
+// Scratch tables each desk keeps to itself: a temporary table of the session hides the shared one of the
+// same name (its columns as in Schema.cpp), so one desk's amounts list for a plan-wide issuance is never
+// emptied or filled by another desk preparing its own.
+bool privateScratchTables(const QSqlDatabase &db, QString *error) {
+    return run(db,
+               QStringLiteral(R"(CREATE TEMP TABLE IF NOT EXISTS "TmpCuotas" ("nro" INTEGER PRIMARY KEY,
+                                 "monto" BIGINT NOT NULL DEFAULT 0))"),
+               {}, error);
+}
+
 } // namespace
 
 bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs) {
@@ -115,6 +125,9 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lock
     };
     if (readOnly)
         settings << QStringLiteral("SET default_transaction_read_only = on");
+    // A read-only connection issues nothing (and may create nothing, not even a temporary table).
+    if (!readOnly && !privateScratchTables(db, error))
+        return false;
     QSqlQuery q(db);
     for (const QString &s : settings)
         if (!q.exec(s)) {

@@ -266,6 +266,26 @@ private slots:
                  4);
     }
 
+    // The amounts list of a plan-wide issuance belongs to the desk that prepared it: another desk
+    // preparing its own list meanwhile neither empties nor fills it.
+    void eachDeskKeepsItsOwnAmountsList() {
+        if (!enServidor())
+            QSKIP("Un archivo lo usa un solo puesto a la vez para emitir.");
+        BaseTemporal db;
+        const int mensual = nuevoPlan(QStringLiteral("Mensual"), 250000, 3);
+        QCOMPARE(Emision::prepararMontos(mensual), 3);
+        QSqlDatabase otro = otroPuesto();
+        QSqlQuery q(otro);
+        QVERIFY(q.exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")")));
+        QVERIFY(q.exec(QStringLiteral(R"(INSERT INTO "TmpCuotas" ("nro", "monto") VALUES (1, 5), (2, 5), (3, 5), (4, 5))")));
+        const QVector<Money> montos = Emision::montos();
+        QCOMPARE(montos.size(), 3);
+        for (const Money &m : montos)
+            QCOMPARE(m.units(), qint64(250000));
+        QVERIFY(q.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "TmpCuotas")")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 4);
+    }
+
     // "Actualizar Tablas" shows in this desk's lists what another desk has added.
     void refreshingShowsAnotherDesksChanges() {
         BaseTemporal db(QDate(2009, 3, 5));
