@@ -159,7 +159,7 @@ bool vaciar(QString *error) {
     // a book that is going away.
     return Transaction::run(Database::db(), [](Transaction &t) {
         if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Caja")}))
-            return false;
+            return t.fail(SqlEngine::lastFailure(Database::db()));
         QSqlQuery q(Database::db());
         return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
                t.fail(q.lastError());

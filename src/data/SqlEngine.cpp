@@ -587,6 +587,10 @@ QString orderedJoin(const QSqlDatabase &db) {
     return isServer(db) ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN");
 }
 
+QSqlError lastFailure(const QSqlDatabase &db) {
+    return isServer(db) ? pg::lastFailure(db) : QSqlError();
+}
+
 QString isNullNumber(const QSqlDatabase &db, const QString &expr) {
     return isServer(db) ? QStringLiteral("(%1 IS NULL)::int").arg(expr) : QStringLiteral("(%1 IS NULL)").arg(expr);
 }

@@ -4,6 +4,7 @@
 #include "data/Log.h"
 #include "data/SqlEngine.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -27,6 +28,13 @@ PGconn *handle(const QSqlDatabase &db) {
     return *static_cast<PGconn *const *>(h.data());
 }
 
+// The error of the last statement run here that failed, per connection: once a failed statement has spoilt
+// a server's transaction, its code is no longer to be had from the connection.
+QHash<QString, QSqlError> &failures() {
+    static QHash<QString, QSqlError> f;
+    return f;
+}
+
 bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}, QString *error = nullptr) {
     QSqlQuery q(db);
     bool ok = true;
@@ -39,6 +47,7 @@ bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params 
         ok = ok && q.exec();
     }
     if (!ok) {
+        failures().insert(db.connectionName(), q.lastError());
         Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
         if (error)
             *error = q.lastError().databaseText();
@@ -307,6 +316,10 @@ bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *erro
     // Others may still read; every other write waits until this transaction ends.
     return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))), {},
                error);
+}
+
+QSqlError lastFailure(const QSqlDatabase &db) {
+    return failures().value(db.connectionName());
 }
 
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {

@@ -127,7 +127,9 @@ QString Transaction::userMessage(const QSqlError &error) {
 }
 
 bool Transaction::fail(const QSqlError &error) {
-    remember(SqlEngine::errorCode(error), error.databaseText());
+    // Without an error of its own the cause is whatever the connection still holds.
+    if (error.type() != QSqlError::NoError)
+        remember(SqlEngine::errorCode(error), error.databaseText());
     return false;
 }
 

@@ -83,7 +83,7 @@ bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *err
     QString motivo;
     const bool hecho = Transaction::run(Database::db(), [&](Transaction &t) {
         if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Cuotas")}))
-            return false;
+            return t.fail(SqlEngine::lastFailure(Database::db()));
         QSqlQuery q(Database::db());
         return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
     }, &motivo);

@@ -130,7 +130,7 @@ Emision::Resultado ejecutar(qint64 idPlan, const std::function<bool(Transaction 
         r = Emision::Resultado();
         r.estado = Estado::Fallo;
         if (!SqlEngine::lockWork(Database::db(), AreaEmision, idPlan))
-            return false;
+            return t.fail(SqlEngine::lastFailure(Database::db()));
         return obra(t, r);
     }, &motivo);
     if (hecho) {

@@ -3,6 +3,7 @@
 #include "cash/Caja.h"
 #include "cash/Cobranza.h"
 #include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 #include "dues/Cuotas.h"
 #include "dues/Emision.h"
@@ -202,6 +203,59 @@ private slots:
         OtroPuesto otro;
         QVERIFY(otro.iniciar(db.path(), 200, {QStringLiteral("pagar"), cuota}));
         QCOMPARE(otro.resultado().value(0), QStringLiteral("Registrado"));
+    }
+
+    // The other way round: this desk's own writes and general changes, while another desk's general
+    // change holds the tables, wait for it and then say so; nothing of them is kept.
+    void aDeskWaitingForAGeneralChangeIsToldSo() {
+        BaseTemporal db;
+        const int plan = nuevoPlan(QStringLiteral("Mensual"), 250000, 2);
+        const int socio = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
+        const int c = nuevaCuota(socio, plan, QDate(2009, 3, 1), 250000);
+        struct Espera {
+            Espera() { Database::setBusyTimeout(200); }
+            ~Espera() { Database::setBusyTimeout(5000); }
+        } espera;
+        QSqlDatabase otro = otroPuesto();
+        const QString ocupada = QStringLiteral("otro puesto está haciendo un cambio general");
+        {
+            Transaction general(otro);
+            QVERIFY(SqlEngine::lockTables(otro, {QStringLiteral("Cuotas"), QStringLiteral("Caja")}));
+            // The issuance's own lock as well (its area is 1), so that it is the one that waits too long.
+            QVERIFY(SqlEngine::lockWork(otro, 1, plan));
+            QString error;
+            QVERIFY(!Cuotas::cambiarDia(20, &error));
+            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            QVERIFY(!Cuotas::vaciarRegistro(&error));
+            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            QVERIFY(!Caja::vaciar(&error));
+            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1, &error), Cobranza::Pago::Fallo);
+            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            Caja::Datos d;
+            d.fecha = QDate(2009, 3, 5);
+            d.idCuenta = 1;
+            d.ingresos = Money::fromWhole(1);
+            d.idTipoDivisa = 1;
+            QVERIFY(Caja::agregar(d, &error).isNull());
+            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            Emision::Individual e;
+            e.tag = QString::number(socio);
+            e.noPlan = QString::number(plan);
+            e.anio = QStringLiteral("2009");
+            e.dia = QStringLiteral("10");
+            e.primerVencimiento = QDate(2009, 1, 10);
+            const auto r = Emision::emitirIndividual(e);
+            QCOMPARE(r.estado, Emision::Resultado::Estado::Fallo);
+            QVERIFY2(r.mensaje.contains(ocupada), qPrintable(r.mensaje));
+        }
+        QCOMPARE(cuotas(), 1);
+        QCOMPARE(movimientos(), 0);
+        QCOMPARE(pagadas(), 0);
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT "Vencimiento" AS "v" FROM "Cuotas")"),
+                                      QStringLiteral("v"))
+                     .toString(),
+                 QStringLiteral("2009-03-01"));
     }
 
     // Another desk's change of the same rows (a serialisation failure or a deadlock on the server) undoes
