@@ -1,9 +1,9 @@
 #include "cash/Caja.h"
 
 #include "cash/Textos.h"
-#include "data/SqlEngine.h"
 #include "data/Backup.h"
 #include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
 #include <QSqlError>
@@ -115,15 +115,19 @@ QVariant idTipoDivisaPorNombre(const QString &nombre) {
 
 QVariant agregar(const Datos &d, QString *error) {
     QVariant id;
-    const bool hecho = Transaction::run(Database::db(), [&](Transaction &t) {
-        QSqlQuery q(Database::db());
-        if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            QSqlQuery q(Database::db());
+            if (!Database::run(
+                    q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
                                              "Egresos", "idTipoDivisa") VALUES (?, ?, ?, ?, ?, ?))"),
-                           valores(d), QStringLiteral("Caja")))
-            return t.fail(q.lastError());
-        id = SqlEngine::lastInsertId(q);
-        return true;
-    }, error);
+                    valores(d), QStringLiteral("Caja")))
+                return t.fail(q.lastError());
+            id = SqlEngine::lastInsertId(q);
+            return true;
+        },
+        error);
     return hecho ? id : QVariant();
 }
 
@@ -131,16 +135,20 @@ Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
     Cambio r = Cambio::Fallo;
     QVariantList params = valores(d);
     params << idCaja;
-    const bool hecho = Transaction::run(Database::db(), [&](Transaction &t) {
-        QSqlQuery q(Database::db());
-        r = Cambio::Fallo;
-        if (!Database::run(q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            QSqlQuery q(Database::db());
+            r = Cambio::Fallo;
+            if (!Database::run(
+                    q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
                                              "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
-                           params, QStringLiteral("Caja")))
-            return t.fail(q.lastError());
-        r = q.numRowsAffected() == 1 ? Cambio::Guardado : Cambio::NoEncontrado;
-        return r == Cambio::Guardado;
-    }, error);
+                    params, QStringLiteral("Caja")))
+                return t.fail(q.lastError());
+            r = q.numRowsAffected() == 1 ? Cambio::Guardado : Cambio::NoEncontrado;
+            return r == Cambio::Guardado;
+        },
+        error);
     return hecho ? Cambio::Guardado : r;
 }
 
@@ -157,13 +165,16 @@ Limpieza limpiar(QString *copia, QString *error) {
 bool vaciar(QString *error) {
     // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
     // a book that is going away.
-    return Transaction::run(Database::db(), [](Transaction &t) {
-        if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Caja")}))
-            return t.fail(SqlEngine::lastFailure(Database::db()));
-        QSqlQuery q(Database::db());
-        return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
-               t.fail(q.lastError());
-    }, error);
+    return Transaction::run(
+        Database::db(),
+        [](Transaction &t) {
+            if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Caja")}))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            QSqlQuery q(Database::db());
+            return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
+                   t.fail(q.lastError());
+        },
+        error);
 }
 
 } // namespace Caja

@@ -592,7 +592,8 @@ QSqlError lastFailure(const QSqlDatabase &db) {
 }
 
 QString isNullNumber(const QSqlDatabase &db, const QString &expr) {
-    return isServer(db) ? QStringLiteral("(%1 IS NULL)::int").arg(expr) : QStringLiteral("(%1 IS NULL)").arg(expr);
+    return isServer(db) ? QStringLiteral("(%1 IS NULL)::int").arg(expr)
+                        : QStringLiteral("(%1 IS NULL)").arg(expr);
 }
 
 } // namespace SqlEngine

@@ -49,7 +49,8 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
             y + socio + QStringLiteral(R"(
         UNION ALL
         SELECT )") +
-            campos(R"(c."idPlan")") + QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 1
+            campos(R"(c."idPlan")") +
+            QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 1
         FROM "PlanesDeCuotas" x %1 "Cuotas" c ON c."idPlan" = x."id")")
                 .arg(join) +
             y + socio + QStringLiteral(R"(
@@ -81,12 +82,15 @@ std::optional<QVariant> numero(const QString &texto) {
 // writes of dues (payments, issuing, editing) wait until it is done, so none is lost or half changed.
 bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *error) {
     QString motivo;
-    const bool hecho = Transaction::run(Database::db(), [&](Transaction &t) {
-        if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Cuotas")}))
-            return t.fail(SqlEngine::lastFailure(Database::db()));
-        QSqlQuery q(Database::db());
-        return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
-    }, &motivo);
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Cuotas")}))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            QSqlQuery q(Database::db());
+            return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
+        },
+        &motivo);
     if (!hecho && error)
         *error = motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo;
     return hecho;
@@ -148,7 +152,8 @@ bool cambiarDia(int dia, QString *error) {
         return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
     };
     return cambioGeneral(SqlEngine::dayChangeStatement(Database::db()),
-                       {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)}, error);
+                         {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
+                         error);
 }
 
 bool cambiarDiaConCopia(int dia, QString *copia, QString *error) {

@@ -1,8 +1,8 @@
 #include "dues/Emision.h"
 
-#include "data/SqlEngine.h"
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 #include "members/Planes.h"
 
@@ -112,10 +112,6 @@ struct Escritor {
     }
 };
 
-// Runs a run's writing in one transaction (repeated when another desk's change got in the way), serialised
-// per plan; the run's own refusals and cancellation come back as they are, failures with their reason.
-Emision::Resultado ejecutar(qint64 idPlan, const std::function<bool(Transaction &, Emision::Resultado &)> &obra);
-
 Emision::Resultado fallo(const QString &detalle) {
     Emision::Resultado r;
     r.estado = Estado::Fallo;
@@ -123,16 +119,22 @@ Emision::Resultado fallo(const QString &detalle) {
     return r;
 }
 
-Emision::Resultado ejecutar(qint64 idPlan, const std::function<bool(Transaction &, Emision::Resultado &)> &obra) {
+// Runs a run's writing in one transaction (repeated when another desk's change got in the way), serialised
+// per plan; the run's own refusals and cancellation come back as they are, failures with their reason.
+Emision::Resultado ejecutar(qint64 idPlan,
+                            const std::function<bool(Transaction &, Emision::Resultado &)> &obra) {
     Emision::Resultado r;
     QString motivo;
-    const bool hecho = Transaction::run(Database::db(), [&](Transaction &t) {
-        r = Emision::Resultado();
-        r.estado = Estado::Fallo;
-        if (!SqlEngine::lockWork(Database::db(), AreaEmision, idPlan))
-            return t.fail(SqlEngine::lastFailure(Database::db()));
-        return obra(t, r);
-    }, &motivo);
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            r = Emision::Resultado();
+            r.estado = Estado::Fallo;
+            if (!SqlEngine::lockWork(Database::db(), AreaEmision, idPlan))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            return obra(t, r);
+        },
+        &motivo);
     if (hecho) {
         r.estado = Estado::Emitido;
         return r;

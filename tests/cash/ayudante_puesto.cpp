@@ -18,7 +18,8 @@
 
 namespace {
 int decir(const QString &resultado, const QString &mensaje = QString()) {
-    const QString linea = resultado + QLatin1Char('\t') + QString(mensaje).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString linea =
+        resultado + QLatin1Char('\t') + QString(mensaje).replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stdout, "%s\n", linea.toUtf8().constData());
     std::fflush(stdout);
     return 0;

@@ -171,14 +171,18 @@ private slots:
         };
         const QString cuota = QString::number(c);
         const QList<Caso> casos = {
-            {"cambio de día", [](QString *e) { return Cuotas::cambiarDia(20, e); },
+            {"cambio de día",
+             [](QString *e) { return Cuotas::cambiarDia(20, e); },
              {QStringLiteral("pagar"), cuota}},
             // A new due touches no row the day change changed: only the lock on the table holds it.
-            {"cambio de día", [](QString *e) { return Cuotas::cambiarDia(20, e); },
+            {"cambio de día",
+             [](QString *e) { return Cuotas::cambiarDia(20, e); },
              {QStringLiteral("emitir"), QString::number(socio), QString::number(plan)}},
-            {"limpiar cuotas", [](QString *e) { return Cuotas::vaciarRegistro(e); },
+            {"limpiar cuotas",
+             [](QString *e) { return Cuotas::vaciarRegistro(e); },
              {QStringLiteral("emitir"), QString::number(socio), QString::number(plan)}},
-            {"limpiar caja", [](QString *e) { return Caja::vaciar(e); },
+            {"limpiar caja",
+             [](QString *e) { return Caja::vaciar(e); },
              {QStringLiteral("movimiento"), QStringLiteral("Otro puesto")}},
             {"limpiar caja", [](QString *e) { return Caja::vaciar(e); }, {QStringLiteral("pagar"), cuota}},
         };
@@ -283,7 +287,8 @@ private slots:
                                         QStringLiteral("Cuotas"), 3));
         QString error;
         QCOMPARE(Cobranza::pagar(c2, QDate(2009, 3, 5), 1, &error), Cobranza::Pago::Fallo);
-        QVERIFY2(error.contains(QStringLiteral("otro puesto estaba cambiando los mismos datos")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("otro puesto estaba cambiando los mismos datos")),
+                 qPrintable(error));
         QCOMPARE(movimientos(), 1);
         QCOMPARE(pagadas(), 1);
         QCOMPARE(Cobranza::pagar(c2, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
@@ -316,7 +321,8 @@ private slots:
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_dia"), QStringLiteral("BEFORE UPDATE"),
                                         QStringLiteral("Cuotas"), 1));
         QVERIFY2(Cuotas::cambiarDia(20, &error), qPrintable(error));
-        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE EXTRACT(DAY FROM "Vencimiento") = 20)")),
+        QCOMPARE(contar(QStringLiteral(
+                     R"(SELECT COUNT(*) FROM "Cuotas" WHERE EXTRACT(DAY FROM "Vencimiento") = 20)")),
                  4);
     }
 
@@ -331,7 +337,8 @@ private slots:
         QSqlDatabase otro = otroPuesto();
         QSqlQuery q(otro);
         QVERIFY(q.exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")")));
-        QVERIFY(q.exec(QStringLiteral(R"(INSERT INTO "TmpCuotas" ("nro", "monto") VALUES (1, 5), (2, 5), (3, 5), (4, 5))")));
+        QVERIFY(q.exec(QStringLiteral(
+            R"(INSERT INTO "TmpCuotas" ("nro", "monto") VALUES (1, 5), (2, 5), (3, 5), (4, 5))")));
         const QVector<Money> montos = Emision::montos();
         QCOMPARE(montos.size(), 3);
         for (const Money &m : montos)
@@ -359,7 +366,8 @@ private slots:
         q.addBindValue(socio);
         q.addBindValue(plan);
         QVERIFY(q.exec());
-        QVERIFY(q.exec(QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
+        QVERIFY(q.exec(
+            QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
                                            "idTipoDivisa") VALUES ('2009-03-05', 1, 'Cobro en otro puesto', 10000, 0, 1))")));
         w.Command10->click();
         QCOMPARE(w.Data2->recordCount(), cuotasAntes + 1);

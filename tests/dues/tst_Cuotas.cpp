@@ -37,7 +37,8 @@ bool otroPrograma(const QString &file, const QString &sql) {
     if (enServidor() && file == Database::path()) {
         QSqlDatabase otro = otroPuesto(QStringLiteral("otro programa"));
         QSqlQuery q(otro);
-        for (const QString &s : QString(sql).replace(QStringLiteral("char(1)"), QStringLiteral("chr(1)"))
+        for (const QString &s : QString(sql)
+                                    .replace(QStringLiteral("char(1)"), QStringLiteral("chr(1)"))
                                     .split(QLatin1Char(';'), Qt::SkipEmptyParts))
             if (!s.trimmed().isEmpty() && !q.exec(s))
                 return false;
@@ -260,8 +261,7 @@ private slots:
 
         // A failed write changes no due at all.
         QVERIFY(crearFalla(QStringLiteral("falla"), QStringLiteral("BEFORE UPDATE"), QStringLiteral("Cuotas"),
-                           QStringLiteral("disco lleno"),
-                           QStringLiteral(R"(OLD."idCuota" = %1)").arg(dic)));
+                           QStringLiteral("disco lleno"), QStringLiteral(R"(OLD."idCuota" = %1)").arg(dic)));
         QString error;
         QVERIFY(!Cuotas::cambiarDia(20, &error));
         QVERIFY2(error.contains(QStringLiteral("disco lleno")), qPrintable(error));

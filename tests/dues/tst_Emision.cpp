@@ -22,7 +22,8 @@ QVector<Fila> cuotasDe(int idAfiliado) {
     QVector<Fila> out;
     QSqlQuery q(Database::db());
     // The type of the stored value (SQLite keeps one per value; a server's column has its own).
-    const QString tipo = enServidor() ? QStringLiteral(R"(pg_typeof("Año")::text)") : QStringLiteral(R"(typeof("Año"))");
+    const QString tipo =
+        enServidor() ? QStringLiteral(R"(pg_typeof("Año")::text)") : QStringLiteral(R"(typeof("Año"))");
     q.prepare(QStringLiteral(R"(SELECT "Vencimiento", "Factura", "Mes", "Año", "Monto", %1, "Pagada"
                                 FROM "Cuotas" WHERE "idAfiliado" = ? ORDER BY "idCuota")")
                   .arg(tipo));
@@ -208,10 +209,11 @@ private slots:
         const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 6, 500000);
         const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
         const int b = nuevoAfiliado(QStringLiteral("Sosa"), QStringLiteral("Ana"), p);
-        QVERIFY(crearFalla(QStringLiteral("falla"), QStringLiteral("BEFORE INSERT"), QStringLiteral("Cuotas"),
-                           QStringLiteral("disco lleno"),
-                           QStringLiteral(R"(NEW."Factura" IN ('CUOTA MES 4', 'MES 4 AÑO 2009') AND NEW."idAfiliado" = %1)")
-                               .arg(b)));
+        QVERIFY(crearFalla(
+            QStringLiteral("falla"), QStringLiteral("BEFORE INSERT"), QStringLiteral("Cuotas"),
+            QStringLiteral("disco lleno"),
+            QStringLiteral(R"(NEW."Factura" IN ('CUOTA MES 4', 'MES 4 AÑO 2009') AND NEW."idAfiliado" = %1)")
+                .arg(b)));
         auto e = individual(b, p, QDate(2009, 1, 10));
         const auto r = Emision::emitirIndividual(e);
         QCOMPARE(r.estado, Estado::Fallo);

@@ -27,7 +27,8 @@ bool ejecutar(const QString &sql) {
 bool disparadorServidor(const QString &nombre, const QString &momento, const QString &tabla,
                         const QString &cuerpo) {
     // A BEFORE trigger that returns nothing would silently skip the row.
-    const QString fila = momento.contains(QLatin1String("DELETE")) ? QStringLiteral("OLD") : QStringLiteral("NEW");
+    const QString fila =
+        momento.contains(QLatin1String("DELETE")) ? QStringLiteral("OLD") : QStringLiteral("NEW");
     return ejecutar(QStringLiteral(R"(CREATE OR REPLACE FUNCTION "%1_f"() RETURNS trigger LANGUAGE plpgsql AS
                                       $f$ BEGIN %2 RETURN %3; END $f$)")
                         .arg(nombre, cuerpo, fila)) &&
@@ -61,13 +62,12 @@ bool crearFallaSerializacion(const QString &nombre, const QString &momento, cons
     if (!SqlEngine::isServer(Database::db()))
         return false;
     return ejecutar(QStringLiteral(R"(CREATE SEQUENCE "%1_n")").arg(nombre)) &&
-           disparadorServidor(
-               nombre, momento, tabla,
-               QStringLiteral(R"(IF nextval('"%1_n"') <= %2 THEN
+           disparadorServidor(nombre, momento, tabla,
+                              QStringLiteral(R"(IF nextval('"%1_n"') <= %2 THEN
                                    RAISE EXCEPTION 'could not serialize access' USING ERRCODE = '40001';
                                  END IF;)")
-                   .arg(nombre)
-                   .arg(veces));
+                                  .arg(nombre)
+                                  .arg(veces));
 }
 
 QSqlDatabase otroPuesto(const QString &nombre) {
@@ -82,8 +82,7 @@ bool hayPuestoEsperando(const QSqlDatabase &db) {
     QSqlQuery q(db);
     return q.exec(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
                                  "AND wait_event_type = 'Lock'")) &&
-           q.next() &&
-           q.value(0).toInt() > 0;
+           q.next() && q.value(0).toInt() > 0;
 }
 
 } // namespace TestSupport
