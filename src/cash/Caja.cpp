@@ -1,9 +1,9 @@
 #include "cash/Caja.h"
 
 #include "cash/Textos.h"
-#include "data/SqlEngine.h"
 #include "data/Backup.h"
 #include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
 #include <QSqlError>
@@ -114,29 +114,42 @@ QVariant idTipoDivisaPorNombre(const QString &nombre) {
 }
 
 QVariant agregar(const Datos &d, QString *error) {
-    QSqlQuery q(Database::db());
-    if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
-                                         "Egresos", "idTipoDivisa") VALUES (?, ?, ?, ?, ?, ?))"),
-                       valores(d), QStringLiteral("Caja"))) {
-        if (error)
-            *error = q.lastError().text();
-        return {};
-    }
-    return SqlEngine::lastInsertId(q);
+    QVariant id;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            QSqlQuery q(Database::db());
+            if (!Database::run(
+                    q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
+                                             "Egresos", "idTipoDivisa") VALUES (?, ?, ?, ?, ?, ?))"),
+                    valores(d), QStringLiteral("Caja")))
+                return t.fail(q.lastError());
+            id = SqlEngine::lastInsertId(q);
+            return true;
+        },
+        error);
+    return hecho ? id : QVariant();
 }
 
 Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
-    QSqlQuery q(Database::db());
+    Cambio r = Cambio::Fallo;
     QVariantList params = valores(d);
     params << idCaja;
-    if (!Database::run(q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
-                                         "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
-                       params, QStringLiteral("Caja"))) {
-        if (error)
-            *error = q.lastError().text();
-        return Cambio::Fallo;
-    }
-    return q.numRowsAffected() == 1 ? Cambio::Guardado : Cambio::NoEncontrado;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            QSqlQuery q(Database::db());
+            r = Cambio::Fallo;
+            if (!Database::run(
+                    q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
+                                             "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
+                    params, QStringLiteral("Caja")))
+                return t.fail(q.lastError());
+            r = q.numRowsAffected() == 1 ? Cambio::Guardado : Cambio::NoEncontrado;
+            return r == Cambio::Guardado;
+        },
+        error);
+    return hecho ? Cambio::Guardado : r;
 }
 
 bool borrar(qint64 idCaja, QString *error) {
@@ -146,13 +159,22 @@ bool borrar(qint64 idCaja, QString *error) {
 Limpieza limpiar(QString *copia, QString *error) {
     if (!Backup::automatic(copia, error))
         return Limpieza::SinCopia;
-    Transaction t;
-    if (!t.isActive() || !Database::exec(QStringLiteral(R"(DELETE FROM "Caja")"), {}, error) || !t.commit()) {
-        if (error && !t.lastError().isEmpty())
-            *error = t.lastError();
-        return Limpieza::Fallo;
-    }
-    return Limpieza::Hecha;
+    return vaciar(error) ? Limpieza::Hecha : Limpieza::Fallo;
+}
+
+bool vaciar(QString *error) {
+    // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
+    // a book that is going away.
+    return Transaction::run(
+        Database::db(),
+        [](Transaction &t) {
+            if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Caja")}))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            QSqlQuery q(Database::db());
+            return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
+                   t.fail(q.lastError());
+        },
+        error);
 }
 
 } // namespace Caja

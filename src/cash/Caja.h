@@ -67,5 +67,8 @@ enum class Limpieza { Hecha, SinCopia, Fallo };
 // Deletes every movement, after writing a copy of the database (its path in *copia). When the copy cannot
 // be written nothing is deleted.
 Limpieza limpiar(QString *copia, QString *error = nullptr);
+// The deletion alone, without the copy. The other desks' movements and payments wait until it is done,
+// and are told the database is busy if it takes longer than they wait.
+bool vaciar(QString *error = nullptr);
 
 } // namespace Caja

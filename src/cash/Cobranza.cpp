@@ -76,56 +76,70 @@ QString detalleCobro(const QString &factura, const QString &apellido) {
 }
 
 Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *error) {
-    Transaction t;
-    if (!t.isActive()) {
-        fallo(error, t.lastError());
-        return Pago::Fallo;
-    }
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    if (!Database::run(
-            q,
-            QStringLiteral(R"(Select "idAfiliado", "Factura", "Pagada" from "Cuotas" where "idCuota" = ?)"),
-            {idCuota}, QStringLiteral("Cobranza"))) {
-        fallo(error, q.lastError().text());
-        return Pago::Fallo;
-    }
-    if (!q.next())
-        return Pago::NoEncontrada;
-    const QVariant idAfiliado = q.value(0);
-    const QString factura = q.value(1).toString();
-    q.finish();
+    Pago resultado = Pago::Fallo;
+    QString motivo, propio;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            resultado = Pago::Fallo;
+            QSqlQuery q(Database::db());
+            q.setForwardOnly(true);
+            if (!Database::run(
+                    q,
+                    QStringLiteral(
+                        R"(Select "idAfiliado", "Factura", "Pagada" from "Cuotas" where "idCuota" = ?)"),
+                    {idCuota}, QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            if (!q.next()) {
+                resultado = Pago::NoEncontrada;
+                return false;
+            }
+            const QVariant idAfiliado = q.value(0);
+            const QString factura = q.value(1).toString();
+            q.finish();
 
-    // The due first, then its movement, as always; only an unpaid due is marked, so a due paid
-    // meanwhile (another window, another program on the file) is never booked twice.
-    const QString fecha = fechaPago.toString(Qt::ISODate);
-    if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Pagada" = 1, "Fecha de Pago" = ?
-                                        WHERE "idCuota" = ? AND "Pagada" = 0)"),
-                       {fecha, idCuota}, QStringLiteral("Cobranza"))) {
-        fallo(error, q.lastError().text());
-        return Pago::Fallo;
-    }
-    if (q.numRowsAffected() != 1)
-        return Pago::YaCobrada;
+            // The due first, then its movement, as always; only an unpaid due is marked, so a due paid
+            // meanwhile (another window, another desk) is never booked twice: a desk paying the same due at
+            // the same moment waits here for the first one's row and then finds it paid.
+            const QString fecha = fechaPago.toString(Qt::ISODate);
+            if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Pagada" = 1, "Fecha de Pago" = ?
+                                            WHERE "idCuota" = ? AND "Pagada" = 0)"),
+                               {fecha, idCuota}, QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            if (q.numRowsAffected() != 1) {
+                resultado = Pago::YaCobrada;
+                return false;
+            }
 
-    const QVariant ap = Database::buscaValor(
-        QStringLiteral(R"(Select "Apellido" from "ConsultaCuotas" where "idAfiliado" = ? LIMIT 1)"),
-        QStringLiteral("Apellido"), {idAfiliado.isNull() ? QVariant(qlonglong(0)) : idAfiliado});
-    // The amount is read from the due inside the transaction: a correction typed in the list is booked.
-    if (!Database::run(
-            q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
-                                        "idCuota", "idTipoDivisa")
-                                        SELECT ?, ?, ?, "Monto", 0, "idCuota", 1 FROM "Cuotas" WHERE "idCuota" = ?)"),
-            {fecha, idCuenta, detalleCobro(factura, ap.toString()), idCuota}, QStringLiteral("Cobranza")) ||
-        q.numRowsAffected() != 1) {
-        fallo(error, q.lastError().text());
-        return Pago::Fallo;
-    }
-    if (!t.commit()) {
-        fallo(error, t.lastError());
-        return Pago::Fallo;
-    }
-    return Pago::Registrado;
+            const QVariant ap = Database::buscaValor(
+                QStringLiteral(R"(Select "Apellido" from "ConsultaCuotas" where "idAfiliado" = ? LIMIT 1)"),
+                QStringLiteral("Apellido"), {idAfiliado.isNull() ? QVariant(qlonglong(0)) : idAfiliado});
+            // The amount is read from the due inside the transaction: a correction typed in the list is
+            // booked.
+            if (!Database::run(
+                    q,
+                    QStringLiteral(
+                        R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
+                                            "idCuota", "idTipoDivisa")
+                                            SELECT ?, ?, ?, "Monto", 0, "idCuota", 1 FROM "Cuotas" WHERE "idCuota" = ?)"),
+                    {fecha, idCuenta, detalleCobro(factura, ap.toString()), idCuota},
+                    QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            if (q.numRowsAffected() != 1) {
+                propio = QStringLiteral("No se pudo asentar el movimiento de caja del pago.");
+                return false;
+            }
+            resultado = Pago::Registrado;
+            return true;
+        },
+        &motivo);
+    if (hecho)
+        return Pago::Registrado;
+    if (resultado == Pago::Registrado) // the commit itself failed
+        resultado = Pago::Fallo;
+    if (resultado == Pago::Fallo)
+        fallo(error, motivo.isEmpty() ? propio : motivo);
+    return resultado;
 }
 
 QString formulaRecibo(qint64 idCuota) {

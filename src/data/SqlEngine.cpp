@@ -266,8 +266,9 @@ QString errorReason(int code) {
             "la base de datos es de solo lectura (el archivo o su carpeta no admiten cambios)");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return QStringLiteral("la base de datos está ocupada por otro programa (otro puesto o un envío "
-                              "programado); vuelva a intentarlo en unos momentos");
+        return QStringLiteral("la base de datos está ocupada por otro programa: otro puesto está haciendo un "
+                              "cambio general (o hay un envío programado en curso); vuelva a intentarlo en "
+                              "unos momentos");
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return QStringLiteral("la base de datos está dañada; restaure la copia de seguridad más reciente");
@@ -597,6 +598,19 @@ bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
 void sendToday(const QSqlDatabase &db) {
     if (isServer(db))
         pg::sendToday(db);
+}
+
+QString orderedJoin(const QSqlDatabase &db) {
+    return isServer(db) ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN");
+}
+
+QSqlError lastFailure(const QSqlDatabase &db) {
+    return isServer(db) ? pg::lastFailure(db) : QSqlError();
+}
+
+QString isNullNumber(const QSqlDatabase &db, const QString &expr) {
+    return isServer(db) ? QStringLiteral("(%1 IS NULL)::int").arg(expr)
+                        : QStringLiteral("(%1 IS NULL)").arg(expr);
 }
 
 } // namespace SqlEngine

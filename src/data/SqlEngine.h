@@ -74,6 +74,16 @@ bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error = 
 // Tells a server connection the program's "today" (date() in the views and statements reads it).
 void sendToday(const QSqlDatabase &db);
 
+// A join run in the order written, the left table outside (SQLite keeps the order of a CROSS JOIN; a
+// server's planner chooses the order itself and takes a plain JOIN ... ON).
+QString orderedJoin(const QSqlDatabase &db);
+// The error of the last of this layer's own statements on db that failed (lockTables, lockWork), for the
+// transaction to tell a lock that waited too long from other failures; no error on SQLite.
+QSqlError lastFailure(const QSqlDatabase &db);
+// Whether expr is NULL, as the number 1 or 0 (a server's IS NULL is a boolean, which does not mix with
+// numbers in a UNION or an ORDER BY).
+QString isNullNumber(const QSqlDatabase &db, const QString &expr);
+
 // Name of the Spanish, case-insensitive collation the program's statements use: "... COLLATE es".
 inline constexpr const char *Collation = "es";
 

@@ -4,6 +4,7 @@
 #include "data/Log.h"
 #include "data/SqlEngine.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -33,6 +34,13 @@ PGconn *handle(const QSqlDatabase &db) {
     return db.isOpen() ? rawHandle(db) : nullptr;
 }
 
+// The error of the last statement run here that failed, per connection: once a failed statement has spoilt
+// a server's transaction, its code is no longer to be had from the connection.
+QHash<QString, QSqlError> &failures() {
+    static QHash<QString, QSqlError> f;
+    return f;
+}
+
 bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}, QString *error = nullptr) {
     QSqlQuery q(db);
     bool ok = true;
@@ -45,6 +53,7 @@ bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params 
         ok = ok && q.exec();
     }
     if (!ok) {
+        failures().insert(db.connectionName(), q.lastError());
         Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
         if (error)
             *error = q.lastError().databaseText();
@@ -149,6 +158,16 @@ const LastFailure *lastFailure(PGconn *h) {
     return h ? static_cast<const LastFailure *>(PQinstanceData(h, watchResults)) : nullptr;
 }
 
+// Scratch tables each desk keeps to itself: a temporary table of the session hides the shared one of the
+// same name (its columns as in Schema.cpp), so one desk's amounts list for a plan-wide issuance is never
+// emptied or filled by another desk preparing its own.
+bool privateScratchTables(const QSqlDatabase &db, QString *error) {
+    return run(db,
+               QStringLiteral(R"(CREATE TEMP TABLE IF NOT EXISTS "TmpCuotas" ("nro" INTEGER PRIMARY KEY,
+                                 "monto" BIGINT NOT NULL DEFAULT 0))"),
+               {}, error);
+}
+
 } // namespace
 
 bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs) {
@@ -171,6 +190,9 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lock
     };
     if (readOnly)
         settings << QStringLiteral("SET default_transaction_read_only = on");
+    // A read-only connection issues nothing (and may create nothing, not even a temporary table).
+    if (!readOnly && !privateScratchTables(db, error))
+        return false;
     QSqlQuery q(db);
     for (const QString &s : settings)
         if (!q.exec(s)) {
@@ -355,6 +377,10 @@ bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *erro
     // Others may still read; every other write waits until this transaction ends.
     return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))), {},
                error);
+}
+
+QSqlError lastFailure(const QSqlDatabase &db) {
+    return failures().value(db.connectionName());
 }
 
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {

@@ -23,6 +23,7 @@ bool connectionLost(const QSqlDatabase &db);
 QString dayChangeStatement();
 bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error);
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error);
+QSqlError lastFailure(const QSqlDatabase &db);
 void sendToday(const QSqlDatabase &db);
 QString likeCondition(const QString &expression, const QString &pattern, QChar escape);
 

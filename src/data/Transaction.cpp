@@ -139,3 +139,35 @@ bool Transaction::isOpenOn(const QSqlDatabase &db) {
 QString Transaction::userMessage(const QSqlError &error) {
     return userMessage(SqlEngine::errorCode(error), error.databaseText());
 }
+
+bool Transaction::fail(const QSqlError &error) {
+    // Without an error of its own the cause is whatever the connection still holds.
+    if (error.type() != QSqlError::NoError)
+        remember(SqlEngine::errorCode(error), error.databaseText());
+    return false;
+}
+
+bool Transaction::run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work, QString *error,
+                      int attempts) {
+    const bool anidada = g_depth.value(db.connectionName()) > 0;
+    for (int intento = 1;; ++intento) {
+        Transaction t(db);
+        if (t.isActive() && work(t) && t.commit()) {
+            if (error)
+                error->clear();
+            return true;
+        }
+        const int code = t.nativeErrorCode();
+        const QString message = code != 0 ? t.lastError() : QString();
+        t.rollback();
+        if (code == SqlEngine::SerializationFailure && !anidada && intento < attempts) {
+            Log::write(QStringLiteral("Transacción: otro puesto cambiaba los mismos datos; intento %1 de %2")
+                           .arg(intento + 1)
+                           .arg(attempts));
+            continue;
+        }
+        if (error)
+            *error = message;
+        return false;
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 
 class QSqlError;
 
@@ -31,6 +32,19 @@ public:
     static QString userMessage(const QSqlError &error);
     // Whether a guard is open on db's connection (work under way that must end before anything else).
     static bool isOpenOn(const QSqlDatabase &db);
+
+    // For work inside the transaction: keeps a failed statement's error as the cause (its code tells a
+    // retry from a plain failure) and returns false: `return t.fail(q.lastError());`.
+    bool fail(const QSqlError &error);
+
+    // Runs work in a transaction and commits it. When another desk was changing the same rows (a server's
+    // serialisation failure or deadlock) everything is undone and work runs again from the start, up to
+    // attempts times in all; within an outer transaction it runs once, as only the whole can be repeated.
+    // work returns false to undo everything: after fail() for a failed statement, or for a refusal of its
+    // own. Returns whether it was stored; *error gets the user's message of a database failure, and stays
+    // empty for work's own refusals.
+    static bool run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work,
+                    QString *error = nullptr, int attempts = 3);
 
 private:
     bool exec(const QString &sql);

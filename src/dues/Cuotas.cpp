@@ -6,6 +6,9 @@
 #include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
+
 namespace {
 
 // The dues list in three parts: dues whose plan exists, dues whose plan was deleted and dues without a plan,
@@ -29,6 +32,8 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
     const QString socio = QStringLiteral(R"(
         LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado")");
     const QString y = condicion.isEmpty() ? QString() : QStringLiteral(" AND ") + condicion;
+    const QSqlDatabase db = Database::db();
+    const QString join = SqlEngine::orderedJoin(db);
     Cuotas::Fuente f;
     f.sql = QStringLiteral(R"(WITH RECURSIVE "PlanesDeCuotas"("id") AS (
           SELECT MIN("idPlan") FROM "Cuotas"
@@ -38,13 +43,16 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
         SELECT )") +
             campos(R"(p."idPlan")") +
             QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
-               c."ClaveSocio" AS "OrdenSocio", (p."ClaveOrden" IS NULL) AS "GrupoPlan"
-        FROM "Planes" p CROSS JOIN "Cuotas" c ON c."idPlan" = p."idPlan")") +
+               c."ClaveSocio" AS "OrdenSocio", %1 AS "GrupoPlan"
+        FROM "Planes" p %2 "Cuotas" c ON c."idPlan" = p."idPlan")")
+                .arg(SqlEngine::isNullNumber(db, QStringLiteral(R"(p."ClaveOrden")")), join) +
             y + socio + QStringLiteral(R"(
         UNION ALL
         SELECT )") +
-            campos(R"(c."idPlan")") + QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 1
-        FROM "PlanesDeCuotas" x CROSS JOIN "Cuotas" c ON c."idPlan" = x."id")") +
+            campos(R"(c."idPlan")") +
+            QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 1
+        FROM "PlanesDeCuotas" x %1 "Cuotas" c ON c."idPlan" = x."id")")
+                .arg(join) +
             y + socio + QStringLiteral(R"(
         WHERE NOT EXISTS (SELECT 1 FROM "Planes" p WHERE p."idPlan" = x."id")
         UNION ALL
@@ -68,6 +76,24 @@ std::optional<QVariant> numero(const QString &texto) {
     if (m->units() % Money::Scale == 0)
         return QVariant::fromValue<qlonglong>(m->units() / Money::Scale);
     return QVariant(double(m->units()) / Money::Scale);
+}
+
+// One statement over every due (the clearing, the day change) as a general change: the other desks'
+// writes of dues (payments, issuing, editing) wait until it is done, so none is lost or half changed.
+bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *error) {
+    QString motivo;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Cuotas")}))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            QSqlQuery q(Database::db());
+            return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
+        },
+        &motivo);
+    if (!hecho && error)
+        *error = motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo;
+    return hecho;
 }
 
 } // namespace
@@ -100,15 +126,11 @@ bool limpiarRegistro(QString *copia, QString *error) {
                     .arg(why);
         return false;
     }
-    Transaction t;
-    QString fallo;
-    if (!t.isActive() || !Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")"), {}, &fallo) ||
-        !t.commit()) {
-        if (error)
-            *error = t.lastError().isEmpty() ? fallo : t.lastError();
-        return false;
-    }
-    return true;
+    return vaciarRegistro(error);
+}
+
+bool vaciarRegistro(QString *error) {
+    return cambioGeneral(QStringLiteral(R"(DELETE FROM "Cuotas")"), {}, error);
 }
 
 std::optional<int> leerDia(const QString &texto) {
@@ -129,18 +151,9 @@ bool cambiarDia(int dia, QString *error) {
     auto texto = [dia](int largo) {
         return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
     };
-    const QString sql = SqlEngine::dayChangeStatement(Database::db());
-    Transaction t;
-    QString fallo;
-    if (!t.isActive() ||
-        !Database::exec(sql, {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
-                        &fallo) ||
-        !t.commit()) {
-        if (error)
-            *error = t.lastError().isEmpty() ? fallo : t.lastError();
-        return false;
-    }
-    return true;
+    return cambioGeneral(SqlEngine::dayChangeStatement(Database::db()),
+                         {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
+                         error);
 }
 
 bool cambiarDiaConCopia(int dia, QString *copia, QString *error) {

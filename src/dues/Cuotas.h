@@ -26,6 +26,9 @@ std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &ani
 // paid or not, in one transaction. When the copy cannot be written nothing is deleted. *copia receives the
 // copy's path, *error a Spanish reason on failure.
 bool limpiarRegistro(QString *copia, QString *error);
+// The deletion alone, without the copy. Like the day change, a general change: the other desks' writes of
+// dues wait until it is done, and are told the database is busy if it takes longer than they wait.
+bool vaciarRegistro(QString *error);
 
 // The new due day as typed: a whole number from 1 to 31, or nothing.
 std::optional<int> leerDia(const QString &texto);

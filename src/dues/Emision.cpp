@@ -1,8 +1,8 @@
 #include "dues/Emision.h"
 
-#include "data/SqlEngine.h"
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
 #include "members/Planes.h"
 
@@ -13,6 +13,10 @@
 namespace {
 
 using Estado = Emision::Resultado::Estado;
+
+// The lock area of issuing a plan's dues (lockWork's first number, the plan's the second): two desks
+// issuing the same plan take turns, so the second one sees the first one's dues and never repeats them.
+constexpr int AreaEmision = 1;
 
 Emision::Resultado rechazo(const QString &mensaje) {
     Emision::Resultado r;
@@ -62,6 +66,7 @@ struct Escritor {
     QSqlQuery insertar{Database::db()};
     QSqlQuery actualizar{Database::db()};
     QString error;
+    QSqlError causa; // the failed statement's, for the transaction
 
     bool preparar() {
         return preparar(insertar,
@@ -74,7 +79,8 @@ struct Escritor {
     bool preparar(QSqlQuery &q, const QString &sql) {
         if (q.prepare(sql))
             return true;
-        error = q.lastError().text();
+        causa = q.lastError();
+        error = causa.text();
         return false;
     }
     bool agregar(qint64 idAfiliado, qint64 idPlan, const QDate &venc, const QString &factura, int mes,
@@ -84,7 +90,8 @@ struct Escritor {
               QVariant(anio), monto.toVariant(), QVariant(idAfiliado)})
             insertar.addBindValue(v);
         if (!insertar.exec()) {
-            error = insertar.lastError().text();
+            causa = insertar.lastError();
+            error = causa.text();
             Log::error(QStringLiteral("Emisión"), error);
             return false;
         }
@@ -96,7 +103,8 @@ struct Escritor {
         actualizar.addBindValue(monto.toVariant());
         actualizar.addBindValue(idCuota);
         if (!actualizar.exec()) {
-            error = actualizar.lastError().text();
+            causa = actualizar.lastError();
+            error = causa.text();
             Log::error(QStringLiteral("Emisión"), error);
             return false;
         }
@@ -109,6 +117,31 @@ Emision::Resultado fallo(const QString &detalle) {
     r.estado = Estado::Fallo;
     r.mensaje = QStringLiteral("No se pudieron guardar las cuotas; no se emitió ninguna. %1").arg(detalle);
     return r;
+}
+
+// Runs a run's writing in one transaction (repeated when another desk's change got in the way), serialised
+// per plan; the run's own refusals and cancellation come back as they are, failures with their reason.
+Emision::Resultado ejecutar(qint64 idPlan,
+                            const std::function<bool(Transaction &, Emision::Resultado &)> &obra) {
+    Emision::Resultado r;
+    QString motivo;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            r = Emision::Resultado();
+            r.estado = Estado::Fallo;
+            if (!SqlEngine::lockWork(Database::db(), AreaEmision, idPlan))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            return obra(t, r);
+        },
+        &motivo);
+    if (hecho) {
+        r.estado = Estado::Emitido;
+        return r;
+    }
+    if (!r.mensaje.isEmpty())
+        return r;
+    return fallo(motivo);
 }
 
 } // namespace
@@ -153,59 +186,56 @@ Resultado emitirIndividual(const Individual &e) {
     if (!dia || *dia < 1 || *dia > 30)
         return rechazo(QStringLiteral("Dia de vencimiento inválido !"));
 
-    Resultado r;
-    Transaction t;
-    Escritor w;
-    if (!t.isActive() || !w.preparar())
-        return fallo(t.lastError().isEmpty() ? w.error : t.lastError());
-    QSqlQuery busca(Database::db());
-    if (e.inscripcion) {
-        if (!Database::run(busca, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "Factura" = 'INSCRIPCION'
-                               AND "idAfiliado" = ? AND "Año" = ?)"),
-                           {*idAfiliado, int(*anio)}, QStringLiteral("Emisión")))
-            return fallo(busca.lastError().text());
-        if (busca.next()) {
-            r.avisos << QStringLiteral("La inscripción a este Socio ya ha sido emitida.");
-        } else {
-            if (!w.agregar(*idAfiliado, p->idPlan, e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0,
-                           *anio, p->inscripcion))
-                return fallo(w.error);
+    return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
+        Escritor w;
+        if (!w.preparar())
+            return t.fail(w.causa);
+        QSqlQuery busca(Database::db());
+        if (e.inscripcion) {
+            if (!Database::run(busca, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "Factura" = 'INSCRIPCION'
+                                   AND "idAfiliado" = ? AND "Año" = ?)"),
+                               {*idAfiliado, int(*anio)}, QStringLiteral("Emisión")))
+                return t.fail(busca.lastError());
+            if (busca.next()) {
+                r.avisos << QStringLiteral("La inscripción a este Socio ya ha sido emitida.");
+            } else {
+                if (!w.agregar(*idAfiliado, p->idPlan, e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0,
+                               *anio, p->inscripcion))
+                    return t.fail(w.causa);
+                ++r.agregadas;
+            }
+            busca.finish();
+        }
+        // Only dues issued before this run count as already issued: due 1 of a series from November written
+        // here must not pass for "due 11" of the same year a moment later.
+        const QVariant ultima = Database::buscaValor(
+            QStringLiteral(R"(SELECT MAX("idCuota") AS "n" FROM "Cuotas")"), QStringLiteral("n"));
+        if (!busca.prepare(
+                QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idAfiliado" = ? AND "Mes" = ? AND "Año" = ?
+                                             AND "idCuota" <= ?)")))
+            return t.fail(busca.lastError());
+        // Each due date follows from the previous one, so a day shortened by a short month carries on.
+        QDate d = e.primerVencimiento;
+        for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1)) {
+            busca.addBindValue(*idAfiliado);
+            busca.addBindValue(n);
+            busca.addBindValue(int(*anio));
+            busca.addBindValue(ultima.isNull() ? QVariant(qlonglong(0)) : ultima);
+            if (!busca.exec())
+                return t.fail(busca.lastError());
+            const bool hay = busca.next();
+            busca.finish();
+            if (hay) {
+                r.avisos << QStringLiteral("La cuota del mes %1 a este Socio ya ha sido emitida.").arg(n);
+                continue;
+            }
+            if (!w.agregar(*idAfiliado, p->idPlan, d, QStringLiteral("CUOTA MES %1").arg(n), d.month(),
+                           d.year(), p->cuotaMensual))
+                return t.fail(w.causa);
             ++r.agregadas;
         }
-        busca.finish();
-    }
-    // Only dues issued before this run count as already issued: due 1 of a series from November written here
-    // must not pass for "due 11" of the same year a moment later.
-    const QVariant ultima = Database::buscaValor(
-        QStringLiteral(R"(SELECT MAX("idCuota") AS "n" FROM "Cuotas")"), QStringLiteral("n"));
-    if (!busca.prepare(
-            QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idAfiliado" = ? AND "Mes" = ? AND "Año" = ?
-                                         AND "idCuota" <= ?)")))
-        return fallo(busca.lastError().text());
-    // Each due date follows from the previous one, so a day shortened by a short month carries on.
-    QDate d = e.primerVencimiento;
-    for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1)) {
-        busca.addBindValue(*idAfiliado);
-        busca.addBindValue(n);
-        busca.addBindValue(int(*anio));
-        busca.addBindValue(ultima.isNull() ? QVariant(qlonglong(0)) : ultima);
-        if (!busca.exec())
-            return fallo(busca.lastError().text());
-        const bool hay = busca.next();
-        busca.finish();
-        if (hay) {
-            r.avisos << QStringLiteral("La cuota del mes %1 a este Socio ya ha sido emitida.").arg(n);
-            continue;
-        }
-        if (!w.agregar(*idAfiliado, p->idPlan, d, QStringLiteral("CUOTA MES %1").arg(n), d.month(), d.year(),
-                       p->cuotaMensual))
-            return fallo(w.error);
-        ++r.agregadas;
-    }
-    if (!t.commit())
-        return fallo(t.lastError());
-    r.estado = Estado::Emitido;
-    return r;
+        return true;
+    });
 }
 
 QVector<Item> planes() {
@@ -284,19 +314,6 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
     if (!e.hayAfiliados)
         return rechazo(QStringLiteral("No hay afiliados a emitir cuota !"));
 
-    Resultado r;
-    Transaction t;
-    Escritor w;
-    QSqlQuery socioQ(Database::db());
-    QSqlQuery existentes(Database::db());
-    existentes.setForwardOnly(true);
-    if (!t.isActive() || !w.preparar() ||
-        !socioQ.prepare(QStringLiteral(R"(SELECT 1 FROM "Afiliados" WHERE "idAfiliado" = ?)")) ||
-        !existentes.prepare(
-            QStringLiteral(R"(SELECT "idCuota", "Factura", "idPlan", "Mes", "Año" FROM "Cuotas"
-                                               WHERE "idAfiliado" = ? ORDER BY "idCuota")")))
-        return fallo(t.lastError().isEmpty() ? w.error : t.lastError());
-
     // The series is the same for every member: dates, invoices and amounts are worked out once.
     struct Paso {
         QDate vencimiento;
@@ -314,69 +331,80 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
     };
 
     const int total = int(e.afiliados.size());
-    for (int i = 0; i < total; ++i) {
-        if (progreso && !progreso(i, total)) {
-            r.estado = Estado::Cancelado;
-            r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
-            r.agregadas = r.actualizadas = 0;
-            return r;
-        }
-        const qint64 a = e.afiliados.at(i);
-        bool existe = false;
-        if (!existeAfiliado(socioQ, a, &existe))
-            return fallo(socioQ.lastError().text());
-        if (!existe) {
-            Resultado no = rechazo(QStringLiteral("Socio no localizado !"));
-            no.estado = Estado::Fallo;
-            return no;
-        }
-        // The member's dues of the run's year, read once: the first one of each invoice and month is the one
-        // a re-issue updates.
-        QHash<QString, qint64> mensuales;
-        bool conInscripcion = false;
-        existentes.addBindValue(a);
-        if (!existentes.exec())
-            return fallo(existentes.lastError().text());
-        while (existentes.next()) {
-            if (existentes.value(4).toLongLong() != *anio)
-                continue;
-            const QString factura = existentes.value(1).toString();
-            const qint64 mes = existentes.value(3).toLongLong();
-            if (factura == inscripcion && mes == 0 && existentes.value(2).toLongLong() == p->idPlan)
-                conInscripcion = true;
-            const QString k = clave(factura, mes);
-            if (!mensuales.contains(k))
-                mensuales.insert(k, existentes.value(0).toLongLong());
-        }
-        existentes.finish();
-        if (e.inscripcion && !conInscripcion) {
-            if (!w.agregar(a, p->idPlan, e.fechaInscripcion, inscripcion, 0, *anio, p->inscripcion))
-                return fallo(w.error);
-            ++r.agregadas;
-        }
-        for (const Paso &s : serie) {
-            const QString k = clave(s.factura, s.vencimiento.month());
-            const auto it = mensuales.constFind(k);
-            if (it != mensuales.constEnd()) {
-                if (!w.cambiarMonto(*it, s.monto))
-                    return fallo(w.error);
-                ++r.actualizadas;
-                continue;
+    return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
+        Escritor w;
+        QSqlQuery socioQ(Database::db());
+        QSqlQuery existentes(Database::db());
+        existentes.setForwardOnly(true);
+        if (!w.preparar())
+            return t.fail(w.causa);
+        if (!socioQ.prepare(QStringLiteral(R"(SELECT 1 FROM "Afiliados" WHERE "idAfiliado" = ?)")))
+            return t.fail(socioQ.lastError());
+        if (!existentes.prepare(
+                QStringLiteral(R"(SELECT "idCuota", "Factura", "idPlan", "Mes", "Año" FROM "Cuotas"
+                                                   WHERE "idAfiliado" = ? ORDER BY "idCuota")")))
+            return t.fail(existentes.lastError());
+        for (int i = 0; i < total; ++i) {
+            if (progreso && !progreso(i, total)) {
+                r.estado = Estado::Cancelado;
+                r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
+                r.agregadas = r.actualizadas = 0;
+                return false;
             }
-            qint64 nuevo = 0;
-            if (!w.agregar(a, p->idPlan, s.vencimiento, s.factura, s.vencimiento.month(), *anio, s.monto,
-                           &nuevo))
-                return fallo(w.error);
-            mensuales.insert(k, nuevo);
-            ++r.agregadas;
+            const qint64 a = e.afiliados.at(i);
+            bool existe = false;
+            if (!existeAfiliado(socioQ, a, &existe))
+                return t.fail(socioQ.lastError());
+            if (!existe) {
+                r.estado = Estado::Fallo;
+                r.mensaje = QStringLiteral("Socio no localizado !");
+                return false;
+            }
+            // The member's dues of the run's year, read once: the first one of each invoice and month is the
+            // one a re-issue updates.
+            QHash<QString, qint64> mensuales;
+            bool conInscripcion = false;
+            existentes.addBindValue(a);
+            if (!existentes.exec())
+                return t.fail(existentes.lastError());
+            while (existentes.next()) {
+                if (existentes.value(4).toLongLong() != *anio)
+                    continue;
+                const QString factura = existentes.value(1).toString();
+                const qint64 mes = existentes.value(3).toLongLong();
+                if (factura == inscripcion && mes == 0 && existentes.value(2).toLongLong() == p->idPlan)
+                    conInscripcion = true;
+                const QString k = clave(factura, mes);
+                if (!mensuales.contains(k))
+                    mensuales.insert(k, existentes.value(0).toLongLong());
+            }
+            existentes.finish();
+            if (e.inscripcion && !conInscripcion) {
+                if (!w.agregar(a, p->idPlan, e.fechaInscripcion, inscripcion, 0, *anio, p->inscripcion))
+                    return t.fail(w.causa);
+                ++r.agregadas;
+            }
+            for (const Paso &s : serie) {
+                const QString k = clave(s.factura, s.vencimiento.month());
+                const auto it = mensuales.constFind(k);
+                if (it != mensuales.constEnd()) {
+                    if (!w.cambiarMonto(*it, s.monto))
+                        return t.fail(w.causa);
+                    ++r.actualizadas;
+                    continue;
+                }
+                qint64 nuevo = 0;
+                if (!w.agregar(a, p->idPlan, s.vencimiento, s.factura, s.vencimiento.month(), *anio, s.monto,
+                               &nuevo))
+                    return t.fail(w.causa);
+                mensuales.insert(k, nuevo);
+                ++r.agregadas;
+            }
         }
-    }
-    if (progreso)
-        progreso(total, total);
-    if (!t.commit())
-        return fallo(t.lastError());
-    r.estado = Estado::Emitido;
-    return r;
+        if (progreso)
+            progreso(total, total);
+        return true;
+    });
 }
 
 } // namespace Emision

@@ -1,6 +1,6 @@
 // Started by the crash test: pays dues through the payment code, one after another, until it is killed.
-// Says "listo" once the file is open and "pagada" after each payment.
-//   ayudante_pagador BASE.db
+// Says "listo" once the database is open and "pagada" after each payment.
+//   ayudante_pagador BASE.db      (or the server's address, postgresql://...: the child is then another desk)
 
 #include "cash/Cobranza.h"
 #include "data/Database.h"

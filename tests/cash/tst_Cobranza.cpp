@@ -5,6 +5,7 @@
 #include "cash/panCobra.h"
 #include "cash/panCobraCuota.h"
 #include "data/Database.h"
+#include "support/Puestos.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -160,8 +161,8 @@ private slots:
         datos();
         const int c = nuevaCuota(perez, plan, QDate(2009, 3, 10), 250000);
         // The database refuses the second write.
-        QVERIFY(Database::exec(QStringLiteral(R"(CREATE TRIGGER "rechazo" BEFORE INSERT ON "Caja"
-                                                  BEGIN SELECT RAISE(ABORT, 'disco lleno'); END)")));
+        QVERIFY(crearFalla(QStringLiteral("rechazo"), QStringLiteral("BEFORE INSERT"), QStringLiteral("Caja"),
+                           QStringLiteral("disco lleno")));
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
             w->cboCuenta->setCurrentIndex(0);
@@ -174,7 +175,7 @@ private slots:
             QVERIFY(!pagada(c));
             QCOMPARE(movimientos(), 0);
             // The trouble goes away; the same window pays.
-            QVERIFY(Database::exec(QStringLiteral(R"(DROP TRIGGER "rechazo")")));
+            QVERIFY(quitarFalla(QStringLiteral("rechazo"), QStringLiteral("Caja")));
             Mensaje::encolarRespuesta(QMessageBox::Yes);
             w->Command1->click();
             QVERIFY(!w->Command1->isEnabled());
