@@ -63,7 +63,13 @@ if [[ ${3:-} == --servidor ]]; then
       }
       BEGIN { while ((getline l < ref) > 0) if (figure(l, f)) sqlite[f["name"]] = f["value"] }
       {
-        if (!figure($0, f)) { print; fflush(); next }
+        if (!figure($0, f)) {
+          # A named line without a figure (a case left out) keeps its name, marked as the server run.
+          if (match($0, /^[A-Za-z0-9_]+: /)) print substr($0, 1, RLENGTH - 2) "_pg" substr($0, RLENGTH - 1)
+          else print
+          fflush()
+          next
+        }
         unit = f["unit"] == "" ? "" : " " f["unit"]
         if (f["name"] in sqlite && sqlite[f["name"]] + 0 != 0)
           printf "%s_pg: %s%s (%.2fx vs sqlite)\n", f["name"], f["value"], unit, f["value"] / sqlite[f["name"]]

@@ -438,20 +438,26 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
             claves.insert(q.value(0).toLongLong(), q.value(1));
         QHash<qint64, QHash<QString, qint64>> mensuales;
         QSet<qint64> conInscripcion;
-        if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "idPlan", "Mes" FROM "Cuotas"
-                                            WHERE "Año" = ? AND "idAfiliado" IN (%1) ORDER BY "idCuota")"),
-                       {int(*anio)}, grupo))
+        // Only the member index narrows this (a year or an order here would let a file's planner walk far more).
+        if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "idPlan", "Mes", "Año"
+                                            FROM "Cuotas" WHERE "idAfiliado" IN (%1))"),
+                       {}, grupo))
             return fallo(q.lastError().text());
         while (q.next()) {
+            if (q.value(5).toLongLong() != *anio)
+                continue;
             const qint64 a = q.value(0).toLongLong();
+            const qint64 idCuota = q.value(1).toLongLong();
             const QString factura = q.value(2).toString();
             const qint64 mes = q.value(4).toLongLong();
             if (factura == inscripcion && mes == 0 && q.value(3).toLongLong() == p->idPlan)
                 conInscripcion.insert(a);
             QHash<QString, qint64> &delSocio = mensuales[a];
-            const QString k = clave(factura, mes);
-            if (!delSocio.contains(k))
-                delSocio.insert(k, q.value(1).toLongLong());
+            auto it = delSocio.find(clave(factura, mes));
+            if (it == delSocio.end())
+                delSocio.insert(clave(factura, mes), idCuota);
+            else if (idCuota < *it)
+                *it = idCuota;
         }
         q.finish();
 
