@@ -37,6 +37,7 @@ fi
 # The server part, inside the cluster: run-all.sh --servidor BUILD LARGE SQLITE_FIGURES
 if [[ ${3:-} == --servidor ]]; then
   SQLITE_OUT=$4
+  : >"$SQLITE_OUT.servidor" # the cluster started
   db=mirabel_bench_$$
   url="postgresql://${PGUSER:-$(id -un)}@${PGHOST:-localhost}:${PGPORT:-5432}/$db"
   cleanup() { dropdb --if-exists --force "$db" 2>/dev/null; }
@@ -103,7 +104,20 @@ done
 if [[ ${MIRABEL_BENCH_SERVIDOR:-} == 1 ]]; then
   bash "$HERE/run-all.sh" "$BUILD" "$LARGE" --servidor "$FIGURES" || status=1
 elif command -v pg_virtualenv >/dev/null; then
-  bash "$HERE/../tools/con-servidor.sh" bash "$HERE/run-all.sh" "$BUILD" "$LARGE" --servidor "$FIGURES" || status=1
+  # As root pg_virtualenv makes its cluster under one fixed name: while another run (a `make test`) holds it,
+  # this one waits for it, up to ten minutes.
+  for ((try = 0; ; try++)); do
+    bash "$HERE/../tools/con-servidor.sh" bash "$HERE/run-all.sh" "$BUILD" "$LARGE" --servidor "$FIGURES"
+    rc=$?
+    [[ $rc == 0 || -e $FIGURES.servidor ]] && break
+    if ((try >= 20)); then
+      echo "run-all.sh: no se pudo iniciar el servidor de prueba: no hay líneas _pg" >&2
+      break
+    fi
+    ((try == 0)) && echo "run-all.sh: el servidor de prueba está en uso por otra corrida; se espera que se libere" >&2
+    sleep 30
+  done
+  ((rc == 0)) || status=1
 else
   echo "PostgreSQL no está instalado (falta pg_virtualenv): no se mide en el servidor, no hay líneas _pg."
 fi
