@@ -1,7 +1,13 @@
 #pragma once
 
+#include "data/SqlEngine.h"
+
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 #include <QtGlobal>
 
@@ -28,3 +34,60 @@ inline void prepararAntesDeLaAplicacion() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
+
+// A benchmark given a server's address instead of a file measures there; what it would do to a copy of the
+// file it does to a throwaway database on the same server.
+namespace BenchServidor {
+
+inline bool es(const QString &destino) {
+    return SqlEngine::isServerUrl(destino);
+}
+
+inline QString nombreCitado(const QString &nombre) {
+    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// Runs sql on the server's maintenance database, in a connection of its own: a database cannot be copied or
+// dropped from a connection to it.
+inline bool mantenimiento(const QString &url, const QString &sql, QString *error) {
+    auto a = SqlEngine::parseServerUrl(url, error);
+    if (!a)
+        return false;
+    a->database = QStringLiteral("postgres");
+    const QString conexion = QStringLiteral("bench-mantenimiento");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conexion);
+        SqlEngine::configure(db, *a, QString());
+        QSqlQuery q(db);
+        ok = db.open() && q.exec(sql);
+        if (!ok && error)
+            *error = (db.isOpen() ? q.lastError() : db.lastError()).text();
+    }
+    QSqlDatabase::removeDatabase(conexion);
+    return ok;
+}
+
+// A new database on the server of url: a copy of the one at url, or an empty one. Its address, empty on failure.
+inline QString nueva(const QString &url, bool copia, QString *nombre, QString *error) {
+    auto a = SqlEngine::parseServerUrl(url, error);
+    if (!a)
+        return {};
+    static int n = 0;
+    *nombre = QStringLiteral("mirabel_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
+    QString sql = QStringLiteral("CREATE DATABASE %1").arg(nombreCitado(*nombre));
+    if (copia)
+        sql += QStringLiteral(" TEMPLATE %1").arg(nombreCitado(a->database));
+    if (!mantenimiento(url, sql, error))
+        return {};
+    a->database = *nombre;
+    return a->display();
+}
+
+inline void borrar(const QString &url, const QString &nombre) {
+    if (!nombre.isEmpty())
+        mantenimiento(url, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombreCitado(nombre)),
+                      nullptr);
+}
+
+} // namespace BenchServidor

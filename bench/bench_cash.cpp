@@ -1,7 +1,7 @@
 // Collecting and the cash book on a large club: one payment, the cash panel's day filter and "Todo", and
 // opening the collection window, each beside a bare statement of the same kind measured in the same run.
-// Usage: bench_cash LARGE.db   (the sample club: about 850,000 movements). The payments made are undone at
-// the end, so the file is left as it was.
+// Usage: bench_cash LARGE.db|postgresql://user@host/db   (the sample club: about 850,000 movements). The
+// payments made are undone at the end, so the club is left as it was.
 
 #include "BenchUtil.h"
 #include "app/Module1.h"
@@ -73,7 +73,7 @@ int main(int argc, char **argv) {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true);
     const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
+    if (path.isEmpty() || (!BenchServidor::es(path) && !QFileInfo::exists(path))) {
         std::fprintf(stderr, "uso: bench_cash CLUB_GRANDE.db (make bench lo genera)\n");
         return 2;
     }

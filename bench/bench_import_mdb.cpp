@@ -5,6 +5,7 @@
 //   bench_import_mdb [ignored]   (the fixture folder is fixed at build time: MIRABEL_LEGACY_FIXTURES)
 
 #include "data/MdbImport.h"
+#include "data/SqlEngine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,6 +52,11 @@ double importOnce(const QString &mdb) {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    // The import writes a new club file; a server's database is not its target.
+    if (argc > 1 && SqlEngine::isServerUrl(QString::fromLocal8Bit(argv[1]))) {
+        std::printf("# bench_import_mdb: la importación escribe un archivo; en el servidor no se mide\n");
+        return 0;
+    }
     const QString mdb =
         QDir(QStringLiteral(MIRABEL_LEGACY_FIXTURES)).filePath(QStringLiteral("BASE-large.mdb"));
     if (!QFileInfo::exists(mdb)) {

@@ -1,6 +1,6 @@
 // Members panel on a large club: a search keystroke, a row change with its debt summary and opening the
 // member editor, each beside the bare indexed lookup of the same member measured in the same run. Usage:
-// bench_members [LARGE.db]   (without a file, a 100,000-member club is made in a temporary folder)
+// bench_members [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made in a temporary folder)
 
 #include "BenchUtil.h"
 #include "app/Module1.h"
@@ -106,7 +106,7 @@ int main(int argc, char **argv) {
 
     QTemporaryDir tmp;
     QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
+    if (path.isEmpty() || (!BenchServidor::es(path) && !QFileInfo::exists(path))) {
         path = tmp.filePath(QStringLiteral("club.db"));
         std::fprintf(stderr, "bench_members: creando un club de 100.000 socios en %s\n", qPrintable(path));
         if (!crearClub(path))

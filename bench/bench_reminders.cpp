@@ -6,6 +6,7 @@
 
 #include "data/Configuracion.h"
 #include "data/Money.h"
+#include "data/SqlEngine.h"
 #include "mail/AvisosDeuda.h"
 
 #include <QCoreApplication>
@@ -65,6 +66,10 @@ double messagesPerSecond(const Configuracion::Ajustes &settings, const QVector<A
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && SqlEngine::isServerUrl(QString::fromLocal8Bit(argv[1]))) {
+        std::printf("# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
+        return 0;
+    }
     const int port = freePort();
     QProcess server;
     server.setStandardOutputFile(QProcess::nullDevice());

@@ -1,7 +1,7 @@
 // The two largest print-outs of a large club to PDF: the member list and the debt report. Each is measured
 // beside its bare query (the same SQL, every row and column read) in the same run, with pages per second
 // and the peak memory, which must stay flat however many pages the report has.
-// Usage: bench_reports [LARGE.db]   (without a file, a 100,000-member club is made in a temporary folder)
+// Usage: bench_reports [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made in a temporary folder)
 
 #include "BenchUtil.h"
 #include "app/ReportControl.h"
@@ -162,7 +162,7 @@ int main(int argc, char **argv) {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     QTemporaryDir tmp;
     QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
+    if (path.isEmpty() || (!BenchServidor::es(path) && !QFileInfo::exists(path))) {
         path = tmp.filePath(QStringLiteral("club.db"));
         const QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/mirabel-sample");
         line(QStringLiteral("(sin club grande: se genera uno de 100.000 socios en %1)").arg(path));

@@ -1,7 +1,7 @@
 // Start-up: the time from opening the database to the main window shown with its four lists filled, and
 // the process's peak memory, on the large club against the same on an empty database, in one run.
 //
-//   bench_startup LARGE.db
+//   bench_startup LARGE.db|postgresql://user@host/db
 //
 // Every start runs in a fresh child process of this same program (a real start has nothing warmed up in
 // the process, and each case's memory peak must be its own). The file stays in the system's page cache
@@ -129,20 +129,28 @@ int main(int argc, char **argv) {
 
     QCoreApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "uso: bench_startup CLUB_GRANDE.db\n");
+        std::fprintf(stderr, "uso: bench_startup CLUB_GRANDE.db|postgresql://usuario@servidor/base\n");
         return 2;
     }
-    const QString large = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
-    if (!QFileInfo::exists(large)) {
+    const QString given = QString::fromLocal8Bit(argv[1]);
+    const bool server = BenchServidor::es(given);
+    const QString large = server ? given : QFileInfo(given).absoluteFilePath();
+    if (!server && !QFileInfo::exists(large)) {
         std::fprintf(stderr, "bench_startup: no existe %s\n", qPrintable(large));
         return 2;
     }
 
-    // The baseline: a new database, created here so that both cases open an existing file.
+    // The baseline: a new database, created here so that both cases open an existing one (on a server, a
+    // database of its own there, dropped at the end).
     QTemporaryDir dir;
-    const QString empty = dir.filePath(QStringLiteral("vacia.db"));
-    QString error;
-    if (!Database::open(empty, Database::Mode::CreateIfMissing, &error)) {
+    QString error, emptyName;
+    const QString empty = server ? BenchServidor::nueva(given, false, &emptyName, &error)
+                                 : dir.filePath(QStringLiteral("vacia.db"));
+    struct Drop {
+        QString url, name;
+        ~Drop() { BenchServidor::borrar(url, name); }
+    } drop{given, emptyName};
+    if (empty.isEmpty() || !Database::open(empty, Database::Mode::CreateIfMissing, &error)) {
         std::fprintf(stderr, "bench_startup: %s\n", qPrintable(error));
         return 1;
     }

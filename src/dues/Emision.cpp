@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
 
 namespace {
 
@@ -111,6 +112,118 @@ struct Escritor {
         return true;
     }
 };
+
+// A plan-wide run reads and writes members in groups: on a server every statement is a round trip, and a run
+// over thousands of members paid it several times per member. A group's members are distinct and their new
+// dues are written before the next group is read, so a member the list names twice sees its dues of the
+// first time. New amounts of issued dues are grouped by amount across the run: a run reads no amount back.
+class EscritorPorLotes {
+public:
+    struct Alta {
+        qint64 idAfiliado = 0;
+        QVariant claveSocio;
+        QDate vencimiento;
+        QString factura;
+        int mes = 0;
+        Money monto;
+    };
+    static constexpr int FilasPorInsert = 64;
+    static constexpr int CuotasPorUpdate = 256;
+
+    EscritorPorLotes(qint64 idPlan, int anio) : m_idPlan(idPlan), m_anio(anio) {}
+
+    void agregar(Alta alta) { m_altas.push_back(std::move(alta)); }
+    // Writes the new dues gathered so far.
+    bool escribirAltas() {
+        for (qsizetype desde = 0; desde < m_altas.size(); desde += FilasPorInsert) {
+            const int n = int(qMin<qsizetype>(FilasPorInsert, m_altas.size() - desde));
+            QSqlQuery &q = insercion(n);
+            for (int i = 0; i < n; ++i) {
+                const Alta &a = m_altas.at(desde + i);
+                for (const QVariant &v : {QVariant(a.idAfiliado), QVariant(m_idPlan), QVariant(iso(a.vencimiento)),
+                                          QVariant(a.factura), QVariant(a.mes), QVariant(m_anio), a.monto.toVariant(),
+                                          a.claveSocio})
+                    q.addBindValue(v);
+            }
+            if (!ejecutar(q))
+                return false;
+        }
+        m_altas.clear();
+        return true;
+    }
+    bool cambiarMonto(qint64 idCuota, Money monto) {
+        QVector<qint64> &ids = m_cambios[monto.units()];
+        ids.push_back(idCuota);
+        return ids.size() < CuotasPorUpdate || vaciar(monto.units());
+    }
+    // Everything still pending; before the commit.
+    bool terminar() {
+        if (!escribirAltas())
+            return false;
+        for (const qint64 monto : m_cambios.keys())
+            if (!vaciar(monto))
+                return false;
+        return true;
+    }
+    QString error;
+    QSqlError causa; // the failed statement's, for the transaction
+
+private:
+    QSqlQuery &insercion(int filas) {
+        auto it = m_inserciones.find(filas);
+        if (it == m_inserciones.end()) {
+            QStringList valores;
+            for (int i = 0; i < filas; ++i)
+                valores << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
+            it = m_inserciones.insert(filas, QSqlQuery(Database::db()));
+            it->prepare(QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
+                                              "Mes", "Año", "Monto", "ClaveSocio") VALUES )") +
+                        valores.join(QStringLiteral(", ")));
+        }
+        return *it;
+    }
+    bool vaciar(qint64 monto) {
+        const QVector<qint64> ids = m_cambios.take(monto);
+        if (ids.isEmpty())
+            return true;
+        auto it = m_actualizaciones.find(int(ids.size()));
+        if (it == m_actualizaciones.end()) {
+            it = m_actualizaciones.insert(int(ids.size()), QSqlQuery(Database::db()));
+            it->prepare(QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" IN (%1))")
+                            .arg(QStringList(ids.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+        }
+        it->addBindValue(QVariant::fromValue<qlonglong>(monto));
+        for (const qint64 id : ids)
+            it->addBindValue(QVariant::fromValue<qlonglong>(id));
+        return ejecutar(*it);
+    }
+    bool ejecutar(QSqlQuery &q) {
+        if (q.exec())
+            return true;
+        causa = q.lastError();
+        error = causa.text();
+        Log::error(QStringLiteral("Emisión"), error);
+        return false;
+    }
+    qint64 m_idPlan;
+    int m_anio;
+    QVector<Alta> m_altas;
+    QHash<int, QSqlQuery> m_inserciones;
+    QHash<int, QSqlQuery> m_actualizaciones;
+    QHash<qint64, QVector<qint64>> m_cambios; // ids of issued dues by their new amount
+};
+
+// Runs sql, whose last placeholders are a list "IN (%1)", for the given leading values and ids.
+bool leerGrupo(QSqlQuery &q, const QString &sql, const QVariantList &antes, const QVector<qint64> &ids) {
+    q.setForwardOnly(true);
+    if (!q.prepare(sql.arg(QStringList(ids.size(), QStringLiteral("?")).join(QStringLiteral(", ")))))
+        return false;
+    for (const QVariant &v : antes)
+        q.addBindValue(v);
+    for (const qint64 id : ids)
+        q.addBindValue(QVariant::fromValue<qlonglong>(id));
+    return q.exec();
+}
 
 Emision::Resultado fallo(const QString &detalle) {
     Emision::Resultado r;
@@ -330,79 +443,92 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
         return factura + QChar(0x1f) + QString::number(mes);
     };
 
-    const int total = int(e.afiliados.size());
     return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
-        Escritor w;
-        QSqlQuery socioQ(Database::db());
-        QSqlQuery existentes(Database::db());
-        existentes.setForwardOnly(true);
-        if (!w.preparar())
-            return t.fail(w.causa);
-        if (!socioQ.prepare(QStringLiteral(R"(SELECT 1 FROM "Afiliados" WHERE "idAfiliado" = ?)")))
-            return t.fail(socioQ.lastError());
-        if (!existentes.prepare(
-                QStringLiteral(R"(SELECT "idCuota", "Factura", "idPlan", "Mes", "Año" FROM "Cuotas"
-                                                   WHERE "idAfiliado" = ? ORDER BY "idCuota")")))
-            return t.fail(existentes.lastError());
-        for (int i = 0; i < total; ++i) {
-            if (progreso && !progreso(i, total)) {
-                r.estado = Estado::Cancelado;
-                r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
-                r.agregadas = r.actualizadas = 0;
-                return false;
+        EscritorPorLotes w(p->idPlan, *anio);
+        constexpr int SociosPorGrupo = 128;
+        const int total = int(e.afiliados.size());
+        for (int i = 0; i < total;) {
+            // The next members up to a repeated one.
+            QVector<qint64> grupo;
+            QSet<qint64> enGrupo;
+            for (int j = i; j < total && grupo.size() < SociosPorGrupo && !enGrupo.contains(e.afiliados.at(j)); ++j) {
+                grupo.push_back(e.afiliados.at(j));
+                enGrupo.insert(e.afiliados.at(j));
             }
-            const qint64 a = e.afiliados.at(i);
-            bool existe = false;
-            if (!existeAfiliado(socioQ, a, &existe))
-                return t.fail(socioQ.lastError());
-            if (!existe) {
-                r.estado = Estado::Fallo;
-                r.mensaje = QStringLiteral("Socio no localizado !");
-                return false;
-            }
-            // The member's dues of the run's year, read once: the first one of each invoice and month is the
-            // one a re-issue updates.
-            QHash<QString, qint64> mensuales;
-            bool conInscripcion = false;
-            existentes.addBindValue(a);
-            if (!existentes.exec())
-                return t.fail(existentes.lastError());
-            while (existentes.next()) {
-                if (existentes.value(4).toLongLong() != *anio)
+            // Each member's sort key (each new due keeps a copy) and dues of the run's year: the first one of each
+            // invoice and month is the one a re-issue updates.
+            QHash<qint64, QVariant> claves;
+            QSqlQuery q(Database::db());
+            if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" IN (%1))"),
+                           {}, grupo))
+                return t.fail(q.lastError());
+            while (q.next())
+                claves.insert(q.value(0).toLongLong(), q.value(1));
+            QHash<qint64, QHash<QString, qint64>> mensuales;
+            QSet<qint64> conInscripcion;
+            // Only the member index narrows this (a year or an order here would let a file's planner walk far more).
+            if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "idPlan", "Mes", "Año"
+                                                FROM "Cuotas" WHERE "idAfiliado" IN (%1))"),
+                           {}, grupo))
+                return t.fail(q.lastError());
+            while (q.next()) {
+                if (q.value(5).toLongLong() != *anio)
                     continue;
-                const QString factura = existentes.value(1).toString();
-                const qint64 mes = existentes.value(3).toLongLong();
-                if (factura == inscripcion && mes == 0 && existentes.value(2).toLongLong() == p->idPlan)
-                    conInscripcion = true;
-                const QString k = clave(factura, mes);
-                if (!mensuales.contains(k))
-                    mensuales.insert(k, existentes.value(0).toLongLong());
+                const qint64 a = q.value(0).toLongLong();
+                const qint64 idCuota = q.value(1).toLongLong();
+                const QString factura = q.value(2).toString();
+                const qint64 mes = q.value(4).toLongLong();
+                if (factura == inscripcion && mes == 0 && q.value(3).toLongLong() == p->idPlan)
+                    conInscripcion.insert(a);
+                QHash<QString, qint64> &delSocio = mensuales[a];
+                auto it = delSocio.find(clave(factura, mes));
+                if (it == delSocio.end())
+                    delSocio.insert(clave(factura, mes), idCuota);
+                else if (idCuota < *it)
+                    *it = idCuota;
             }
-            existentes.finish();
-            if (e.inscripcion && !conInscripcion) {
-                if (!w.agregar(a, p->idPlan, e.fechaInscripcion, inscripcion, 0, *anio, p->inscripcion))
-                    return t.fail(w.causa);
-                ++r.agregadas;
-            }
-            for (const Paso &s : serie) {
-                const QString k = clave(s.factura, s.vencimiento.month());
-                const auto it = mensuales.constFind(k);
-                if (it != mensuales.constEnd()) {
-                    if (!w.cambiarMonto(*it, s.monto))
-                        return t.fail(w.causa);
-                    ++r.actualizadas;
-                    continue;
+            q.finish();
+
+            for (const qint64 a : std::as_const(grupo)) {
+                if (progreso && !progreso(i, total)) {
+                    r.estado = Estado::Cancelado;
+                    r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
+                    r.agregadas = r.actualizadas = 0;
+                    return false;
                 }
-                qint64 nuevo = 0;
-                if (!w.agregar(a, p->idPlan, s.vencimiento, s.factura, s.vencimiento.month(), *anio, s.monto,
-                               &nuevo))
-                    return t.fail(w.causa);
-                mensuales.insert(k, nuevo);
-                ++r.agregadas;
+                ++i;
+                const auto socio = claves.constFind(a);
+                if (socio == claves.constEnd()) {
+                    r.estado = Estado::Fallo;
+                    r.mensaje = QStringLiteral("Socio no localizado !");
+                    return false;
+                }
+                if (e.inscripcion && !conInscripcion.contains(a)) {
+                    w.agregar({a, *socio, e.fechaInscripcion, inscripcion, 0, p->inscripcion});
+                    ++r.agregadas;
+                }
+                // The series' invoices differ from one another (each names its month and year), so none of the
+                // dues added here is met again further on.
+                const QHash<QString, qint64> delSocio = mensuales.value(a);
+                for (const Paso &s : serie) {
+                    const auto it = delSocio.constFind(clave(s.factura, s.vencimiento.month()));
+                    if (it != delSocio.constEnd()) {
+                        if (!w.cambiarMonto(*it, s.monto))
+                            return t.fail(w.causa);
+                        ++r.actualizadas;
+                        continue;
+                    }
+                    w.agregar({a, *socio, s.vencimiento, s.factura, s.vencimiento.month(), s.monto});
+                    ++r.agregadas;
+                }
             }
+            if (!w.escribirAltas())
+                return t.fail(w.causa);
         }
         if (progreso)
             progreso(total, total);
+        if (!w.terminar())
+            return t.fail(w.causa);
         return true;
     });
 }

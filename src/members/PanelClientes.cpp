@@ -63,7 +63,7 @@ PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
 
     crearSubPanel();
     // A club may have a hundred thousand members: the list reads the rows it shows, not all above them.
-    Data1->setPagedFetching(true);
+    Data1->setPagedFetching(true, QStringLiteral("idAfiliado"));
     connect(Data1, &DataControl::reposition, this, &PanelClientes::mostrarPlanActual);
     connect(Data1, &DataControl::reposition, this, &PanelClientes::alCambiarFila);
     connect(txtBuscaAfiliado, &QLineEdit::textChanged, this, &PanelClientes::buscar);

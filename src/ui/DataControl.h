@@ -39,8 +39,12 @@ public:
     // Fetches every row (small lists only).
     void fetchAll();
     // Long lists ordered by an index (the members): rows are read a page at a time where they are needed,
-    // so moving far down the list does not read every row above. Takes effect at the next refresh().
-    void setPagedFetching(bool on) { m_model.setPaged(on); }
+    // so moving far down the list does not read every row above. rowKey, a field that tells the rows apart,
+    // lets far pages be found through the index alone. Takes effect at the next refresh().
+    void setPagedFetching(bool on, const QString &rowKey = QString()) {
+        m_model.setPaged(on);
+        m_model.setPageKey(rowKey);
+    }
 
     // Where edits and deletions of rows go: a table or updatable view and its key field.
     void setEditTarget(const QString &table, const QString &keyField);

@@ -58,22 +58,70 @@ bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, 
     return ok;
 }
 
-bool PagedQueryModel::loadPage(int page) const {
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
+bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) const {
+    const QString key = QLatin1Char('"') + QString(m_key).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                        QLatin1Char('"');
+    QSqlQuery keys(m_db);
+    keys.setForwardOnly(true);
     QVariantList params = m_params;
     params << PageRows << qlonglong(page) * PageRows;
-    if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params, nullptr))
+    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, m_sql), params,
+             nullptr))
         return false;
-    Page p;
-    p.rows.reserve(PageRows);
+    QVariantList order;
+    while (keys.next())
+        order << keys.value(0);
+    keys.finish();
+    if (order.isEmpty())
+        return true;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!run(q,
+             QStringLiteral("SELECT * FROM (%1) AS pagina WHERE %2 IN (%3)")
+                 .arg(m_sql, key, QStringList(order.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+             m_params + order, nullptr))
+        return false;
+    const int at = q.record().indexOf(m_key);
+    if (at < 0)
+        return false;
+    QHash<QString, QVector<QVariant>> byKey;
     while (q.next()) {
         QVector<QVariant> values(m_columns);
         for (int c = 0; c < m_columns; ++c)
             values[c] = q.value(c);
-        p.rows.push_back(std::move(values));
+        byKey.insert(values.value(at).toString(), std::move(values));
     }
     q.finish();
+    // In the list's order; a row deleted between the two readings is left out.
+    for (const QVariant &k : std::as_const(order)) {
+        auto it = byKey.find(k.toString());
+        if (it != byKey.end())
+            rows->push_back(std::move(*it));
+    }
+    return true;
+}
+
+bool PagedQueryModel::loadPage(int page) const {
+    Page p;
+    p.rows.reserve(PageRows);
+    if (page > 0 && !m_key.isEmpty()) {
+        if (!readPageByKey(page, &p.rows))
+            return false;
+    } else {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        QVariantList params = m_params;
+        params << PageRows << qlonglong(page) * PageRows;
+        if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params, nullptr))
+            return false;
+        while (q.next()) {
+            QVector<QVariant> values(m_columns);
+            for (int c = 0; c < m_columns; ++c)
+                values[c] = q.value(c);
+            p.rows.push_back(std::move(values));
+        }
+        q.finish();
+    }
     if (m_pages.size() >= CachedPages) {
         auto oldest = m_pages.begin();
         for (auto it = m_pages.begin(); it != m_pages.end(); ++it)

@@ -17,6 +17,10 @@ public:
     using QSqlQueryModel::QSqlQueryModel;
 
     void setPaged(bool on) { m_paged = on; }
+    // A column that tells the source's rows apart (its key). Pages past the first are then found by reading
+    // keys only, which an index of the order holds, and their rows by key: skipping tens of thousands of
+    // rows to reach a page reads no row it skips (a server would fetch each one). Empty: LIMIT/OFFSET alone.
+    void setPageKey(const QString &column) { m_key = column; }
     bool isPaged() const { return m_paged; }
 
     // Counts the rows of sql and reads its field names; pages are read on demand with LIMIT/OFFSET appended,
@@ -36,10 +40,12 @@ public:
 private:
     const QVector<QVariant> *row(int r) const;
     bool loadPage(int page) const;
+    bool readPageByKey(int page, QVector<QVector<QVariant>> *rows) const;
 
     bool m_paged = false;
     QSqlDatabase m_db;
     QString m_sql;
+    QString m_key;
     QVariantList m_params;
     int m_total = 0;
     int m_columns = 0;

@@ -1,4 +1,5 @@
 #include "data/Database.h"
+#include "data/Transaction.h"
 #include "dues/Emision.h"
 #include "support/Puestos.h"
 #include "support/TestSupport.h"
@@ -21,17 +22,15 @@ struct Fila {
 QVector<Fila> cuotasDe(int idAfiliado) {
     QVector<Fila> out;
     QSqlQuery q(Database::db());
-    // The type of the stored value (SQLite keeps one per value; a server's column has its own).
-    const QString tipo =
-        enServidor() ? QStringLiteral(R"(pg_typeof("Año")::text)") : QStringLiteral(R"(typeof("Año"))");
-    q.prepare(QStringLiteral(R"(SELECT "Vencimiento", "Factura", "Mes", "Año", "Monto", %1, "Pagada"
-                                FROM "Cuotas" WHERE "idAfiliado" = ? ORDER BY "idCuota")")
-                  .arg(tipo));
+    q.prepare(
+        QStringLiteral(R"(SELECT "Vencimiento", "Factura", "Mes", "Año", "Monto", "Pagada"
+                                FROM "Cuotas" WHERE "idAfiliado" = ? ORDER BY "idCuota")"));
     q.addBindValue(idAfiliado);
     q.exec();
     while (q.next()) {
-        // The year is a whole number and every new due is unpaid.
-        if (q.value(5).toString() != QStringLiteral("integer") || q.value(6).toInt() != 0)
+        // The year is stored as a whole number (not text) and every new due is unpaid.
+        const int tipo = q.value(3).metaType().id();
+        if ((tipo != QMetaType::LongLong && tipo != QMetaType::Int) || q.value(5).toInt() != 0)
             return {};
         out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(), q.value(3).toInt(),
                        q.value(4).toLongLong()});
@@ -298,6 +297,39 @@ private slots:
         QCOMPARE(cuotas(), 0);
         QVERIFY(Emision::emitirGrupal(grupal(p, socios, QDate(2009, 1, 10))).ok());
         QCOMPARE(cuotas(), 4 * 13);
+    }
+
+    // Many members are read and written in groups: a run longer than a group, with members listed twice
+    // (inside a group and across groups), writes each member's dues once, in order, with the member's key.
+    void planWideRunOverManyMembersAndRepeats() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 12, 500000);
+        QVector<qint64> socios;
+        {
+            Transaction t;
+            for (int i = 0; i < 300; ++i)
+                socios << nuevoAfiliado(QStringLiteral("Socio%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("X"), p);
+            QVERIFY(t.commit());
+        }
+        QVector<qint64> lista = socios;
+        lista.insert(5, socios.at(2));
+        lista.push_back(socios.at(150));
+        const auto r = Emision::emitirGrupal(grupal(p, lista, QDate(2009, 1, 10)));
+        QVERIFY(r.ok());
+        QCOMPARE(r.agregadas, 300 * 13);
+        QCOMPARE(r.actualizadas, 2 * 12);
+        QCOMPARE(cuotas(), 300 * 13);
+        for (qint64 s : {socios.at(2), socios.at(150), socios.last()}) {
+            const auto f = cuotasDe(int(s));
+            QCOMPARE(f.size(), 13);
+            QCOMPARE(f.at(0).factura, QStringLiteral("INSCRIPCION"));
+            QCOMPARE(f.at(1).factura, QStringLiteral("MES 1 AÑO 2009"));
+            QCOMPARE(f.at(12).vencimiento, QStringLiteral("2009-12-10"));
+        }
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" c JOIN "Afiliados" a
+                                          ON a."idAfiliado" = c."idAfiliado"
+                                          WHERE c."ClaveSocio" IS DISTINCT FROM a."ClaveOrden")")),
+                 0);
     }
 
     void amountsListFollowsThePlan() {

@@ -40,6 +40,47 @@ private slots:
         QVERIFY(data.value(QStringLiteral("Descripcion")).isNull());
     }
 
+    // Paged reading, with and without the row key, shows the very rows of the whole list in its order:
+    // across page boundaries, with bound values, and to the list's last row.
+    void pagedRowsMatchTheWholeList() {
+        BaseTemporal db;
+        {
+            Transaction t;
+            for (int i = 0; i < 1000; ++i)
+                QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CantidadCuotas")
+                                                          VALUES (?, ?))"),
+                                       {QStringLiteral("Plan %1").arg((i * 7919) % 1000, 4, 10, QLatin1Char('0')),
+                                        i % 3}));
+            QVERIFY(t.commit());
+        }
+        const QString sql =
+            QStringLiteral(R"(Select * from "Planes" where "CantidadCuotas" >= ? order by "Descripcion", "idPlan")");
+        DataControl entera(QStringLiteral("Data3")), paginada(QStringLiteral("Data3")),
+            porClave(QStringLiteral("Data3"));
+        paginada.setPagedFetching(true);
+        porClave.setPagedFetching(true, QStringLiteral("idPlan"));
+        for (DataControl *d : {&entera, &paginada, &porClave}) {
+            d->setRecordSource(sql, {1});
+            QVERIFY(d->refresh());
+        }
+        QCOMPARE(paginada.recordCount(), entera.recordCount());
+        QCOMPARE(porClave.recordCount(), entera.recordCount());
+        const int ultima = entera.recordCount() - 1;
+        QVERIFY(ultima > 2 * PagedQueryModel::PageRows);
+        for (int fila : {0, PagedQueryModel::PageRows - 1, PagedQueryModel::PageRows, 400, ultima, 300, ultima}) {
+            for (DataControl *d : {&entera, &paginada, &porClave})
+                d->setCurrentRow(fila);
+            QVERIFY(entera.hasCurrent());
+            for (const char *campo : {"idPlan", "Descripcion", "CantidadCuotas"}) {
+                const QString c = QString::fromLatin1(campo);
+                QCOMPARE(paginada.value(c).toString(), entera.value(c).toString());
+                QCOMPARE(porClave.value(c).toString(), entera.value(c).toString());
+            }
+        }
+        porClave.setCurrentRow(ultima + 1);
+        QVERIFY(!porClave.hasCurrent());
+    }
+
     void emptyAndBrokenSources() {
         BaseTemporal db;
         DataControl data(QStringLiteral("Data1"));
