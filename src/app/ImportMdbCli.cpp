@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -28,32 +27,6 @@ QString usage() {
                "nada).")
         .arg(Database::defaultPath());
 }
-
-// Ctrl+C or a stop request while importing: the import is told to stop at its next row, so that it
-// rolls back and removes the file it was building instead of leaving it half-written.
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void interrupt(int) {
-    g_interrupted = 1;
-}
-
-// Catches SIGINT and SIGTERM for its lifetime, then gives back the previous handlers.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        g_interrupted = 0;
-        m_int = std::signal(SIGINT, interrupt);
-        m_term = std::signal(SIGTERM, interrupt);
-    }
-    ~InterruptGuard() {
-        std::signal(SIGINT, m_int);
-        std::signal(SIGTERM, m_term);
-    }
-
-private:
-    void (*m_int)(int);
-    void (*m_term)(int);
-};
 
 } // namespace
 
@@ -104,11 +77,11 @@ int run(int argc, char **argv) {
             current = table;
             say(stdout, QStringLiteral("Importando %1...").arg(table));
         }
-        return g_interrupted == 0;
+        return !Cli::Interrupcion::interrumpida();
     };
     MdbImport::Result r;
     {
-        InterruptGuard guard;
+        Cli::Interrupcion guard; // stops at the next row; the import rolls back and takes its file away
         r = MdbImport::run(from, to, progress);
     }
     switch (r.status) {
