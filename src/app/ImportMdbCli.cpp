@@ -3,6 +3,7 @@
 #include "app/Cli.h"
 #include "data/Database.h"
 #include "data/MdbImport.h"
+#include "data/SqlEngine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,12 +15,16 @@ namespace {
 
 QString usage() {
     return QStringLiteral(
-               "Uso: mirabel import-mdb ANTERIOR.mdb [--database NUEVA.db]\n"
+               "Uso: mirabel import-mdb ANTERIOR.mdb [--database NUEVA.db | --database postgresql://...]\n"
                "\n"
                "Trae a Mirabel los datos de la base del programa anterior (BASE.mdb): socios, planes,\n"
                "categorías, cuotas, caja, cuentas, formas de pago, usuarios y la tabla auxiliar.\n"
                "  --database NUEVA.db  base a crear (por omisión %1); si ya existe debe ser una\n"
                "                       base de Mirabel sin socios, cuotas ni movimientos\n"
+               "  --database postgresql://usuario@servidor[:puerto]/base\n"
+               "                       una base de un servidor, que debe existir, vacía o de Mirabel\n"
+               "                       sin socios, cuotas ni movimientos; los demás puestos esperan\n"
+               "                       mientras se importa\n"
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer la base anterior,\n"
                "3 la base destino ya tiene datos, 4 la base destino no es de Mirabel o no se puede\n"
@@ -69,8 +74,9 @@ int run(int argc, char **argv) {
     }
 
     const QString from = QDir::current().absoluteFilePath(source);
-    const QString to =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+    const QString to = database.isEmpty()                    ? Database::defaultPath()
+                       : SqlEngine::isServerUrl(database) ? database
+                                                          : QDir::current().absoluteFilePath(database);
     QString current;
     const auto progress = [&](qint64, qint64, const QString &table) {
         if (table != current) {

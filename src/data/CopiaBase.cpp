@@ -120,7 +120,7 @@ bool measure(QSqlDatabase &db, const TableSpec &spec, qint64 *rows, qint64 *keys
 
 // Whether the target holds anything beyond what a new database starts with (account 1 and the five forms
 // of payment Schema writes); *why tells what when it cannot be read.
-bool holdsData(QSqlDatabase &db, bool *has, QString *why) {
+bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
     QSqlQuery query(db);
     const auto any = [&](const QString &sql, const QVariantList &params) {
         query.prepare(sql);
@@ -457,6 +457,16 @@ bool CopiaBase::TableCheck::same() const {
     return true;
 }
 
+bool CopiaBase::isNew(const QSqlDatabase &db, bool *isNew, QString *error) {
+    bool has = true;
+    QString why;
+    const bool ok = holdsData(db, &has, &why);
+    *isNew = ok && !has;
+    if (!ok && error)
+        *error = why;
+    return ok;
+}
+
 QStringList CopiaBase::tableNames() {
     QStringList out;
     for (const TableSpec &spec : specs())
@@ -464,17 +474,14 @@ QStringList CopiaBase::tableNames() {
     return out;
 }
 
-CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targetPath, const Progress &progress) {
+namespace {
+CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, const QString &targetPath,
+                           const CopiaBase::Progress &progress) {
+    using Status = CopiaBase::Status;
     const bool fileTarget = !SqlEngine::isServerUrl(targetPath);
-    const QString source = SqlEngine::isServerUrl(sourcePath) ? sourcePath : QFileInfo(sourcePath).absoluteFilePath();
     const QString target = fileTarget ? QFileInfo(targetPath).absoluteFilePath() : targetPath;
-
-    Result result;
+    CopiaBase::Result result;
     QString why;
-    Connection from("origen");
-    if (!from.open(source, Database::Mode::ReadOnly, &why))
-        return failure(Status::SourceError, why);
-
     // A new file is built under another name beside it and put in place only when complete.
     const bool newFile = fileTarget && !QFileInfo::exists(target);
     QString work = target;
@@ -490,10 +497,9 @@ CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targe
                 removeDatabaseFiles(work);
             return failure(Status::TargetError, newFile ? why.replace(work, target) : why);
         }
-        result = copyBetween(from.db(), to.db(), progress);
+        result = copyBetween(source, to.db(), progress);
         to.close(); // a file's write-ahead log is folded in as its last connection closes
     }
-    from.close();
 
     if (newFile) {
         bool placed = false;
@@ -516,13 +522,28 @@ CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targe
     }
 
     if (result.ok()) {
-        Log::write(QStringLiteral("Copia de %1 en %2:").arg(source, target));
-        for (const QString &line : summaryLines(result))
+        Log::write(QStringLiteral("Copia de %1 en %2:").arg(sourceName, target));
+        for (const QString &line : CopiaBase::summaryLines(result))
             Log::write(QStringLiteral("  ") + line);
     } else if (result.status != Status::Cancelled) {
-        Log::error(QStringLiteral("Copia"), source + QStringLiteral(" -> ") + target + QStringLiteral(": ") + result.error);
+        Log::error(QStringLiteral("Copia"), sourceName + QStringLiteral(" -> ") + target + QStringLiteral(": ") + result.error);
     }
     return result;
+}
+} // namespace
+
+CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targetPath, const Progress &progress) {
+    const QString source = SqlEngine::isServerUrl(sourcePath) ? sourcePath : QFileInfo(sourcePath).absoluteFilePath();
+    QString why;
+    Connection from("origen");
+    if (!from.open(source, Database::Mode::ReadOnly, &why))
+        return failure(Status::SourceError, why);
+    return copyInto(from.db(), source, targetPath, progress);
+}
+
+CopiaBase::Result CopiaBase::run(const QSqlDatabase &source, const QString &target, const Progress &progress) {
+    QSqlDatabase db = source;
+    return copyInto(db, db.databaseName(), target, progress);
 }
 
 QStringList CopiaBase::summaryLines(const Result &result) {

@@ -3,6 +3,7 @@
 #include "data/Money.h"
 
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -52,10 +53,17 @@ public:
     // Mirabel database holding only what a new one starts with. The rows and money totals of both sides
     // are compared before the target is committed: any difference leaves the target untouched (Mismatch).
     static Result run(const QString &source, const QString &target, const Progress &progress = {});
+    // The same from a connection already open (a server's automatic copy into a file); it must not be
+    // inside a transaction.
+    static Result run(const QSqlDatabase &source, const QString &target, const Progress &progress = {});
 
     // The comparison as lines of text, one per table and one per money column.
     static QStringList summaryLines(const Result &result);
 
     // The nine tables, in the order they are copied.
     static QStringList tableNames();
+
+    // Whether db holds nothing but what a new database starts with (account 1, the five forms of
+    // payment). False with *error when it cannot be read.
+    static bool isNew(const QSqlDatabase &db, bool *isNew, QString *error);
 };

@@ -51,6 +51,8 @@ private:
 // borrarBaseServidor(). Tests that need a second database (a copy's target) use it.
 QString nuevaBaseServidor(QString *nombre);
 void borrarBaseServidor(const QString &nombre);
+// On the server: a new database with nothing in it, not even the schema, as an administrator creates one.
+QString nuevaBaseServidorVacia(QString *nombre);
 
 // Rows for tests; every value is bound. Money in ten-thousandths.
 int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,
