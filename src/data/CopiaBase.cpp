@@ -371,15 +371,21 @@ QString temporaryBeside(const QString &target, QString *error) {
 // Copies between two open connections; the target's transaction is committed only when both sides agree.
 CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target, const CopiaBase::Progress &progress) {
     CopiaBase::Result result;
+    // A connection already inside its owner's transaction reads there, and that transaction is left alone.
+    const bool ownSnapshot = !SqlEngine::inTransaction(source);
     QSqlQuery snapshot(source);
-    if (!snapshot.exec(SqlEngine::snapshotStatement(source)))
+    if (ownSnapshot && !snapshot.exec(SqlEngine::snapshotStatement(source)))
         return failure(CopiaBase::Status::SourceError,
                        QStringLiteral("No se puede leer el origen: %1").arg(snapshot.lastError().text()));
     // The source's snapshot ends with this function, whatever the outcome.
     struct EndSnapshot {
         QSqlDatabase &db;
-        ~EndSnapshot() { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); }
-    } endSnapshot{source};
+        bool own;
+        ~EndSnapshot() {
+            if (own)
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        }
+    } endSnapshot{source, ownSnapshot};
 
     qint64 total = 0;
     QString why;
