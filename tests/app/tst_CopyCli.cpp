@@ -188,6 +188,26 @@ private slots:
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
+    void unaFechaConHoraSeAvisaDondeSePierde() {
+        // The old program's cash book kept the time of day; a server keeps the day alone and says so.
+        QTemporaryDir dir;
+        const QString club = dir.filePath(QStringLiteral("hora.db"));
+        QVERIFY(QFile::copy(m_club, club));
+        QString error;
+        QVERIFY2(Database::open(club, Database::Mode::MustExist, &error), qPrintable(error));
+        nuevoMovimiento(QDate(2009, 1, 9), 1, QStringLiteral("Cobro"), 1000, 0);
+        QVERIFY(Database::exec(QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = '2009-01-09 17:45:00' WHERE "Ingresos" = 1000)")));
+        Database::close();
+        BasesServidor bases;
+        const CopiaBase::Result r = CopiaBase::run(club, bases.vacia());
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QString resumen = CopiaBase::summaryLines(r).join(QLatin1Char('\n'));
+        QCOMPARE(resumen.contains(QStringLiteral("Caja.Fecha: 1 fechas con hora del día en el origen; el destino guarda "
+                                                 "solo el día (0 con hora)")),
+                 enServidor());
+        QVERIFY(!resumen.contains(QStringLiteral("NO COINCIDE")));
+    }
+
     void direccionesMalas() {
         const QString vuelta = m_dir.filePath(QStringLiteral("nunca.db"));
         QCOMPARE(copiar(m_club, QStringLiteral("mysql://yo@servidor/club")), int(CopyCli::Usage));
