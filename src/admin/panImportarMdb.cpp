@@ -40,7 +40,8 @@ panImportarMdb::panImportarMdb(QWidget *parent) : Ventana(parent) {
     auto *lblOrigen = Controles::etiqueta(this, QString(), QStringLiteral("Base &anterior (.mdb) :"));
     txtOrigen = Controles::campo(this, QStringLiteral("txtOrigen"), 4096, lblOrigen);
     cmdOrigen = Controles::boton(this, QStringLiteral("cmdOrigen"), QStringLiteral("E&xaminar..."));
-    auto *lblDestino = Controles::etiqueta(this, QString(), QStringLiteral("Base &nueva (.db o postgresql://...) :"));
+    auto *lblDestino =
+        Controles::etiqueta(this, QString(), QStringLiteral("Base &nueva (.db o postgresql://...) :"));
     txtDestino = Controles::campo(this, QStringLiteral("txtDestino"), 4096, lblDestino);
     txtDestino->setText(destinoSugerido());
     cmdDestino = Controles::boton(this, QStringLiteral("cmdDestino"), QStringLiteral("Exa&minar..."));
@@ -175,8 +176,9 @@ void panImportarMdb::importar() {
         return !m_cancelar;
     };
     // A server's address is taken as written; a file's path in the system's form.
-    const QString base = SqlEngine::isServerUrl(destino) ? destino
-                                                         : QFileInfo(QDir::fromNativeSeparators(destino)).absoluteFilePath();
+    const QString base = SqlEngine::isServerUrl(destino)
+                             ? destino
+                             : QFileInfo(QDir::fromNativeSeparators(destino)).absoluteFilePath();
     const MdbImport::Result r = MdbImport::run(QDir::fromNativeSeparators(origen), base, progreso);
     setImportando(false);
     barProgreso->setRange(0, 1000);
@@ -217,13 +219,11 @@ void panImportarMdb::importar() {
         grdResumen->resizeColumnToContents(c);
     m_importada = base;
     const QString mostrada = SqlEngine::isServerUrl(base) ? base : QDir::toNativeSeparators(base);
-    lblEstado->setText(
-        QStringLiteral("Importación terminada en %1.").arg(mostrada));
+    lblEstado->setText(QStringLiteral("Importación terminada en %1.").arg(mostrada));
     cmdAbrir->setEnabled(true);
     cmdAbrir->setDefault(true); // Enter now opens what was just made
     if (Mensaje::preguntaSiNo(
-            QStringLiteral("La base anterior se importó en %1.\n¿Abrir la base nueva ahora?")
-                .arg(mostrada),
+            QStringLiteral("La base anterior se importó en %1.\n¿Abrir la base nueva ahora?").arg(mostrada),
             kTitulo, this))
         abrirNueva();
 }

@@ -84,7 +84,8 @@ int run(int argc, char **argv) {
     for (const QString &where : {from, to}) {
         if (SqlEngine::isServerUrl(where) || !where.contains(QLatin1String("://")))
             continue;
-        say(stderr, QStringLiteral("La dirección %1 no es válida: debe empezar con postgresql://.").arg(where));
+        say(stderr,
+            QStringLiteral("La dirección %1 no es válida: debe empezar con postgresql://.").arg(where));
         return Usage;
     }
     for (const QString &where : {from, to}) {
@@ -121,7 +122,8 @@ int run(int argc, char **argv) {
     };
     switch (r.status) {
     case CopiaBase::Status::Ok:
-        say(stdout, QStringLiteral("Copia de %1 en %2 terminada; origen y destino coinciden:").arg(source, target));
+        say(stdout,
+            QStringLiteral("Copia de %1 en %2 terminada; origen y destino coinciden:").arg(source, target));
         comparison(stdout);
         return Ok;
     case CopiaBase::Status::Mismatch:

@@ -74,7 +74,7 @@ int run(int argc, char **argv) {
     }
 
     const QString from = QDir::current().absoluteFilePath(source);
-    const QString to = database.isEmpty()                    ? Database::defaultPath()
+    const QString to = database.isEmpty()                 ? Database::defaultPath()
                        : SqlEngine::isServerUrl(database) ? database
                                                           : QDir::current().absoluteFilePath(database);
     QString current;

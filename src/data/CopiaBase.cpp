@@ -38,10 +38,25 @@ struct TableSpec {
 // Parents before the rows that point at them, as a new database is filled.
 const std::vector<TableSpec> &specs() {
     static const std::vector<TableSpec> s = {
-        {"Planes", "idPlan", {"CuotaMensual", "Inscripcion"}, {}, true, {{"Afiliados", "idPlan"}, {"Cuotas", "idPlan"}}},
+        {"Planes",
+         "idPlan",
+         {"CuotaMensual", "Inscripcion"},
+         {},
+         true,
+         {{"Afiliados", "idPlan"}, {"Cuotas", "idPlan"}}},
         {"Categorias", "idCategoria", {}, {}, true, {{"Afiliados", "idCategoria"}}},
-        {"Afiliados", "idAfiliado", {}, {"Fecha Nacimiento", "Fecha Afiliacion"}, true, {{"Cuotas", "idAfiliado"}}},
-        {"Cuotas", "idCuota", {"Monto", "Recargo"}, {"Vencimiento", "Fecha de Pago"}, true, {{"Caja", "idCuota"}}},
+        {"Afiliados",
+         "idAfiliado",
+         {},
+         {"Fecha Nacimiento", "Fecha Afiliacion"},
+         true,
+         {{"Cuotas", "idAfiliado"}}},
+        {"Cuotas",
+         "idCuota",
+         {"Monto", "Recargo"},
+         {"Vencimiento", "Fecha de Pago"},
+         true,
+         {{"Caja", "idCuota"}}},
         {"Cuentas", "idCuenta", {}, {}, true, {{"Caja", "idCuenta"}}},
         {"TipoDivisas", "idTipoDivisa", {}, {}, false},
         {"Caja", "idCaja", {"Ingresos", "Egresos"}, {"Fecha"}, true},
@@ -52,7 +67,8 @@ const std::vector<TableSpec> &specs() {
 }
 
 QString q(const QString &name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
 }
 QString q(const char *name) {
     return q(QString::fromUtf8(name));
@@ -96,13 +112,15 @@ CopiaBase::Result failure(CopiaBase::Status status, const QString &error) {
 // Row count, sum of keys, money totals and dates with a time of day of one table.
 bool measure(QSqlDatabase &db, const TableSpec &spec, qint64 *rows, qint64 *keys, QList<Money> *sums,
              QList<qint64> *timed, QString *error) {
-    QStringList aggregates{QStringLiteral("COUNT(*)"), QStringLiteral("COALESCE(SUM(%1), 0)").arg(q(spec.key))};
+    QStringList aggregates{QStringLiteral("COUNT(*)"),
+                           QStringLiteral("COALESCE(SUM(%1), 0)").arg(q(spec.key))};
     for (const char *m : spec.money)
         aggregates << QStringLiteral("COALESCE(SUM(%1), 0)").arg(q(m));
     for (const char *d : spec.dates)
         aggregates << QStringLiteral("COUNT(CASE WHEN length(CAST(%1 AS TEXT)) > 10 THEN 1 END)").arg(q(d));
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM %2").arg(aggregates.join(QStringLiteral(", ")), q(spec.name))) ||
+    if (!query.exec(
+            QStringLiteral("SELECT %1 FROM %2").arg(aggregates.join(QStringLiteral(", ")), q(spec.name))) ||
         !query.next()) {
         *error = QStringLiteral("tabla %1: %2").arg(QString::fromUtf8(spec.name), query.lastError().text());
         return false;
@@ -137,7 +155,8 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
     for (const char *table : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas"})
         if (!any(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)), {}))
             return false;
-    if (!any(QStringLiteral(R"(SELECT 1 FROM "Cuentas" WHERE "idCuenta" <> 1 OR "Descripcion" IS DISTINCT FROM ?
+    if (!any(QStringLiteral(
+                 R"(SELECT 1 FROM "Cuentas" WHERE "idCuenta" <> 1 OR "Descripcion" IS DISTINCT FROM ?
                                LIMIT 1)"),
              {QStringLiteral("Caja")}))
         return false;
@@ -150,7 +169,8 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
         fresh << QStringLiteral(R"(("idTipoDivisa" = ? AND "TipoDivisa" = ?))");
         params << i + 1 << forms.at(i);
     }
-    return any(QStringLiteral(R"(SELECT 1 FROM "TipoDivisas" WHERE NOT (%1) LIMIT 1)").arg(fresh.join(QStringLiteral(" OR "))),
+    return any(QStringLiteral(R"(SELECT 1 FROM "TipoDivisas" WHERE NOT (%1) LIMIT 1)")
+                   .arg(fresh.join(QStringLiteral(" OR "))),
                params);
 }
 
@@ -175,13 +195,15 @@ public:
 
 private:
     bool writeError(CopiaBase::Result *r, const QString &detail) {
-        *r = failure(CopiaBase::Status::WriteError, QStringLiteral("No se pudo escribir el destino: %1").arg(detail));
+        *r = failure(CopiaBase::Status::WriteError,
+                     QStringLiteral("No se pudo escribir el destino: %1").arg(detail));
         return false;
     }
 
     bool tell(const QString &table, CopiaBase::Result *r) {
         if (m_progress && !m_progress(m_done, m_total, table)) {
-            *r = failure(CopiaBase::Status::Cancelled, QStringLiteral("Copia cancelada: no se escribió nada."));
+            *r = failure(CopiaBase::Status::Cancelled,
+                         QStringLiteral("Copia cancelada: no se escribió nada."));
             return false;
         }
         return true;
@@ -195,7 +217,8 @@ private:
         QSqlQuery head(m_source);
         if (!head.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(q(spec.name)))) {
             *r = failure(CopiaBase::Status::SourceError,
-                         QStringLiteral("No se puede leer la tabla %1 del origen: %2").arg(table, head.lastError().text()));
+                         QStringLiteral("No se puede leer la tabla %1 del origen: %2")
+                             .arg(table, head.lastError().text()));
             return false;
         }
         QStringList columns;
@@ -209,14 +232,17 @@ private:
         head.finish();
         if (keyIndex < 0) {
             *r = failure(CopiaBase::Status::SourceError,
-                         QStringLiteral("La tabla %1 del origen no tiene el campo %2.").arg(table, QString::fromUtf8(spec.key)));
+                         QStringLiteral("La tabla %1 del origen no tiene el campo %2.")
+                             .arg(table, QString::fromUtf8(spec.key)));
             return false;
         }
         const int width = int(columns.size());
-        const QString row = QLatin1Char('(') + QStringList(width, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
+        const QString row = QLatin1Char('(') +
+                            QStringList(width, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
         const auto insertSql = [&](int rows) {
             return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
-                .arg(q(spec.name), columns.join(QStringLiteral(", ")), QStringList(rows, row).join(QLatin1Char(',')));
+                .arg(q(spec.name), columns.join(QStringLiteral(", ")),
+                     QStringList(rows, row).join(QLatin1Char(',')));
         };
         const int perInsert = qMax(1, SqlEngine::rowsPerInsert(m_target));
         SqlEngine::BulkStatement many(m_target, insertSql(perInsert));
@@ -226,7 +252,8 @@ private:
         if (!many.isValid() || (one && !one->isValid()))
             return writeError(r, many.isValid() ? one->lastError() : many.lastError());
 
-        const QString select = QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), q(spec.name));
+        const QString select =
+            QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), q(spec.name));
         const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(q(spec.key)).arg(ReadBatch);
         QSqlQuery first(m_source), next(m_source);
         first.setForwardOnly(true);
@@ -261,7 +288,8 @@ private:
                 read.bindValue(0, last);
             if (!read.exec()) {
                 *r = failure(CopiaBase::Status::SourceError,
-                             QStringLiteral("No se puede leer la tabla %1 del origen: %2").arg(table, read.lastError().text()));
+                             QStringLiteral("No se puede leer la tabla %1 del origen: %2")
+                                 .arg(table, read.lastError().text()));
                 return false;
             }
             int rows = 0;
@@ -310,14 +338,16 @@ private:
             counted << table;
             qint64 upTo = SqlEngine::keyCounter(m_source, table);
             if (upTo < 0) {
-                *r = failure(CopiaBase::Status::SourceError,
-                             QStringLiteral("No se puede leer el contador de la tabla %1 del origen.").arg(table));
+                *r = failure(
+                    CopiaBase::Status::SourceError,
+                    QStringLiteral("No se puede leer el contador de la tabla %1 del origen.").arg(table));
                 return false;
             }
             QStringList parts{QStringLiteral("SELECT MAX(%1) AS m FROM %2").arg(q(spec.key), q(spec.name))};
             for (const Reference &ref : spec.referencedBy)
                 parts << QStringLiteral("SELECT MAX(%1) FROM %2").arg(q(ref.field), q(ref.table));
-            if (!query.exec(QStringLiteral("SELECT MAX(m) FROM (%1) AS t").arg(parts.join(QStringLiteral(" UNION ALL ")))))
+            if (!query.exec(QStringLiteral("SELECT MAX(m) FROM (%1) AS t")
+                                .arg(parts.join(QStringLiteral(" UNION ALL ")))))
                 return writeError(r, query.lastError().text());
             if (query.next() && !query.value(0).isNull())
                 upTo = qMax(upTo, query.value(0).toLongLong());
@@ -355,9 +385,11 @@ QString temporaryBeside(const QString &target, QString *error) {
         // A folder made for the club's data is its owner's alone.
         QFile::setPermissions(info.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".copiando-XXXXXX"));
+    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".copiando-XXXXXX"));
     if (!temp.open()) {
-        *error = QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(info.absolutePath(), temp.errorString());
+        *error = QStringLiteral("No se puede escribir en la carpeta %1: %2")
+                     .arg(info.absolutePath(), temp.errorString());
         return {};
     }
     temp.setAutoRemove(false);
@@ -369,7 +401,8 @@ QString temporaryBeside(const QString &target, QString *error) {
 }
 
 // Copies between two open connections; the target's transaction is committed only when both sides agree.
-CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target, const CopiaBase::Progress &progress) {
+CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
+                              const CopiaBase::Progress &progress) {
     CopiaBase::Result result;
     // A connection already inside its owner's transaction reads there, and that transaction is left alone.
     const bool ownSnapshot = !SqlEngine::inTransaction(source);
@@ -395,7 +428,8 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target, const 
         QList<Money> sums;
         QList<qint64> timed;
         if (!measure(source, spec, &check.sourceRows, &check.sourceKeys, &sums, &timed, &why))
-            return failure(CopiaBase::Status::SourceError, QStringLiteral("No se puede leer el origen: %1").arg(why));
+            return failure(CopiaBase::Status::SourceError,
+                           QStringLiteral("No se puede leer el origen: %1").arg(why));
         for (int i = 0; i < sums.size(); ++i)
             check.sums.append({QString::fromUtf8(spec.money[size_t(i)]), sums.at(i), Money()});
         for (int i = 0; i < timed.size(); ++i)
@@ -406,22 +440,25 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target, const 
 
     Transaction t(target);
     if (!t.isActive())
-        return failure(CopiaBase::Status::WriteError, QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
+        return failure(CopiaBase::Status::WriteError,
+                       QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
     if (!Schema::upgrade(target, &why))
         return failure(CopiaBase::Status::WriteError,
                        QStringLiteral("No se pudo crear la estructura de la base destino: %1").arg(why));
     // Other desks on a target server neither write while the copy runs nor see it half done.
     if (!SqlEngine::lockTables(target, CopiaBase::tableNames(), &why))
         return failure(CopiaBase::Status::TargetError,
-                       QStringLiteral("No se puede reservar la base destino: %1").arg(Transaction::userMessage(
-                           SqlEngine::pendingError(target), why)));
+                       QStringLiteral("No se puede reservar la base destino: %1")
+                           .arg(Transaction::userMessage(SqlEngine::pendingError(target), why)));
     bool has = false;
     if (!holdsData(target, &has, &why))
-        return failure(CopiaBase::Status::TargetError, QStringLiteral("No se puede leer la base destino: %1").arg(why));
+        return failure(CopiaBase::Status::TargetError,
+                       QStringLiteral("No se puede leer la base destino: %1").arg(why));
     if (has)
-        return failure(CopiaBase::Status::TargetHasData,
-                       QStringLiteral("La base destino ya tiene datos: la copia solo se hace en una base nueva o vacía, "
-                                      "para no mezclar ni perder nada. No se escribió nada."));
+        return failure(
+            CopiaBase::Status::TargetHasData,
+            QStringLiteral("La base destino ya tiene datos: la copia solo se hace en una base nueva o vacía, "
+                           "para no mezclar ni perder nada. No se escribió nada."));
 
     Copier copier(source, target, progress);
     CopiaBase::Result step;
@@ -434,7 +471,8 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target, const 
         QList<Money> sums;
         QList<qint64> timed;
         if (!measure(target, specs()[size_t(i)], &check.targetRows, &check.targetKeys, &sums, &timed, &why))
-            return failure(CopiaBase::Status::WriteError, QStringLiteral("No se puede leer el destino: %1").arg(why));
+            return failure(CopiaBase::Status::WriteError,
+                           QStringLiteral("No se puede leer el destino: %1").arg(why));
         for (int k = 0; k < sums.size(); ++k)
             check.sums[k].target = sums.at(k);
         for (int k = 0; k < timed.size(); ++k)
@@ -443,11 +481,13 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target, const 
     }
     if (!same) {
         result.status = CopiaBase::Status::Mismatch;
-        result.error = QStringLiteral("Lo copiado no coincide con el origen: no se guardó nada en el destino.");
+        result.error =
+            QStringLiteral("Lo copiado no coincide con el origen: no se guardó nada en el destino.");
         return result; // the guard rolls the target back
     }
     if (!t.commit())
-        return failure(CopiaBase::Status::WriteError, QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
+        return failure(CopiaBase::Status::WriteError,
+                       QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
     result.status = CopiaBase::Status::Ok;
     return result;
 }
@@ -511,16 +551,21 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
         bool placed = false;
         if (result.ok()) {
             if (QFileInfo(work + QStringLiteral("-wal")).size() > 0) {
-                result = failure(Status::WriteError, QStringLiteral("No se pudo terminar de escribir %1.").arg(target));
+                result = failure(Status::WriteError,
+                                 QStringLiteral("No se pudo terminar de escribir %1.").arg(target));
             } else if (QFileInfo::exists(target)) {
-                result = failure(Status::TargetError,
-                                 QStringLiteral("Mientras se copiaba apareció otro archivo %1: no se reemplaza.").arg(target));
+                result =
+                    failure(Status::TargetError,
+                            QStringLiteral("Mientras se copiaba apareció otro archivo %1: no se reemplaza.")
+                                .arg(target));
             } else {
                 QFile::remove(work + QStringLiteral("-wal"));
                 QFile::remove(work + QStringLiteral("-shm"));
-                placed = std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) == 0;
+                placed = std::rename(QFile::encodeName(work).constData(),
+                                     QFile::encodeName(target).constData()) == 0;
                 if (!placed)
-                    result = failure(Status::TargetError, QStringLiteral("No se pudo guardar la copia como %1.").arg(target));
+                    result = failure(Status::TargetError,
+                                     QStringLiteral("No se pudo guardar la copia como %1.").arg(target));
             }
         }
         if (!placed)
@@ -532,14 +577,17 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
         for (const QString &line : CopiaBase::summaryLines(result))
             Log::write(QStringLiteral("  ") + line);
     } else if (result.status != Status::Cancelled) {
-        Log::error(QStringLiteral("Copia"), sourceName + QStringLiteral(" -> ") + target + QStringLiteral(": ") + result.error);
+        Log::error(QStringLiteral("Copia"),
+                   sourceName + QStringLiteral(" -> ") + target + QStringLiteral(": ") + result.error);
     }
     return result;
 }
 } // namespace
 
-CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targetPath, const Progress &progress) {
-    const QString source = SqlEngine::isServerUrl(sourcePath) ? sourcePath : QFileInfo(sourcePath).absoluteFilePath();
+CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targetPath,
+                                 const Progress &progress) {
+    const QString source =
+        SqlEngine::isServerUrl(sourcePath) ? sourcePath : QFileInfo(sourcePath).absoluteFilePath();
     QString why;
     Connection from("origen");
     if (!from.open(source, Database::Mode::ReadOnly, &why))
@@ -547,7 +595,8 @@ CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targe
     return copyInto(from.db(), source, targetPath, progress);
 }
 
-CopiaBase::Result CopiaBase::run(const QSqlDatabase &source, const QString &target, const Progress &progress) {
+CopiaBase::Result CopiaBase::run(const QSqlDatabase &source, const QString &target,
+                                 const Progress &progress) {
     QSqlDatabase db = source;
     return copyInto(db, db.databaseName(), target, progress);
 }
@@ -572,8 +621,9 @@ QStringList CopiaBase::summaryLines(const Result &result) {
                             t.targetRows < 0 ? QString() : mark(s.same()));
         for (const TableCheck::Timed &d : t.timed)
             if (t.targetRows >= 0 && d.target < d.source)
-                out << QStringLiteral("  %1.%2: %3 fechas con hora del día en el origen; el destino guarda solo el "
-                                      "día (%4 con hora)")
+                out << QStringLiteral(
+                           "  %1.%2: %3 fechas con hora del día en el origen; el destino guarda solo el "
+                           "día (%4 con hora)")
                            .arg(t.table, d.column)
                            .arg(d.source)
                            .arg(d.target);

@@ -448,9 +448,10 @@ QSqlDatabase openOtherServer(const QString &name, const QString &url, Database::
     if (!address)
         return {};
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-        *why = QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se puede "
-                              "abrir %1.")
-                   .arg(address->display());
+        *why =
+            QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se puede "
+                           "abrir %1.")
+                .arg(address->display());
         return {};
     }
     const QString shown = address->display();
@@ -479,7 +480,8 @@ QSqlDatabase openOtherServer(const QString &name, const QString &url, Database::
                               "modifica.")
                    .arg(shown);
     else if (version == 0 && mode != Database::Mode::CreateIfMissing)
-        *why = QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.").arg(shown);
+        *why =
+            QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.").arg(shown);
     else if (version < Schema::currentVersion() && readOnly)
         *why = QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero con "
                               "el programa para actualizarla.")
@@ -529,8 +531,9 @@ QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::M
                    .arg(path);
         return {};
     case Probe::Kind::Newer:
-        *why = QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel: no se modifica.")
-                   .arg(path);
+        *why =
+            QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel: no se modifica.")
+                .arg(path);
         return {};
     case Probe::Kind::Damaged:
         Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
@@ -538,9 +541,10 @@ QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::M
         return {};
     case Probe::Kind::Mirabel:
         if (readOnly && p.version < Schema::currentVersion()) {
-            *why = QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero con el "
-                                  "programa para actualizarlo.")
-                       .arg(path);
+            *why =
+                QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero con el "
+                               "programa para actualizarlo.")
+                    .arg(path);
             return {};
         }
         break;

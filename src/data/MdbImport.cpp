@@ -466,14 +466,16 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
     if (!db.isValid())
         return failure(Status::TargetError, why);
     const QString hasData =
-        QStringLiteral("La base %1 ya tiene socios, cuotas o movimientos de caja: la importación solo se hace en "
-                       "una base nueva o vacía.")
+        QStringLiteral(
+            "La base %1 ya tiene socios, cuotas o movimientos de caja: la importación solo se hace en "
+            "una base nueva o vacía.")
             .arg(target);
     bool has = false;
     bool fresh = true;
     if (Schema::version(db) > 0) {
         if (!hasMembersDuesOrCash(db, &has, &why) || !CopiaBase::isNew(db, &fresh, &why))
-            return failure(Status::TargetError, QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
+            return failure(Status::TargetError,
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
         if (has)
             return failure(Status::TargetHasData, hasData);
     }
@@ -500,7 +502,8 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
                                .arg(target, why));
         // Looked at again under the lock: another desk may have added a member in between.
         if (!hasMembersDuesOrCash(db, &has, &why))
-            return failure(Status::TargetError, QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
+            return failure(Status::TargetError,
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
         if (has)
             return failure(Status::TargetHasData, hasData);
         Importer importer(reader, db, progress);

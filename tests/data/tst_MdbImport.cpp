@@ -85,7 +85,8 @@ QStringList entries(const QString &dir) {
 class Destino {
 public:
     Destino(const QTemporaryDir &dir, const QString &file)
-        : m_path(TestSupport::enServidor() ? TestSupport::nuevaBaseServidor(&m_server) : dir.filePath(file)) {}
+        : m_path(TestSupport::enServidor() ? TestSupport::nuevaBaseServidor(&m_server) : dir.filePath(file)) {
+    }
     ~Destino() { TestSupport::borrarBaseServidor(m_server); }
     QString path() const { return m_path; }
 
@@ -140,7 +141,8 @@ private slots:
         QVERIFY(lastDone <= total);
         if (!TestSupport::enServidor()) {
             QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("nueva.db")}); // no temporary left over
-            QCOMPARE(QFile::permissions(target) & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+            QCOMPARE(QFile::permissions(target) & (QFile::ReadOther | QFile::ReadGroup),
+                     QFile::Permissions());
         }
 
         Reading db(target);
@@ -310,9 +312,10 @@ private slots:
         // Tables no link points into take the next number too.
         QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Ingresos") VALUES
                                                  ('2024-01-02', 1, 10000))")));
-        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Caja")"), QStringLiteral("n"))
-                     .toInt(),
-                 349);
+        QCOMPARE(
+            Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Caja")"), QStringLiteral("n"))
+                .toInt(),
+            349);
         Database::close();
     }
 
@@ -384,7 +387,8 @@ private slots:
             QString nombre;
             const QString target = TestSupport::nuevaBaseServidorVacia(&nombre);
             if (sqlite) {
-                QSqlDatabase otra = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("ajena"));
+                QSqlDatabase otra =
+                    QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("ajena"));
                 otra.setDatabaseName(nombre);
                 QVERIFY2(otra.open(), qPrintable(otra.lastError().text()));
                 QVERIFY(!otra.exec(QStringLiteral("CREATE TABLE notas (texto TEXT)")).lastError().isValid());
@@ -432,8 +436,9 @@ private slots:
                 if (tabla == QLatin1String("Cuotas")) {
                     ++intentos;
                     QString error;
-                    if (!Database::exec(QStringLiteral(R"(INSERT INTO "Categorias" ("Descripcion") VALUES ('X'))"),
-                                        {}, &error))
+                    if (!Database::exec(
+                            QStringLiteral(R"(INSERT INTO "Categorias" ("Descripcion") VALUES ('X'))"), {},
+                            &error))
                         ++rechazadas;
                 }
                 return true;
