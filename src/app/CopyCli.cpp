@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLocale>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 
@@ -44,6 +45,7 @@ using Cli::say;
 namespace CopyCli {
 
 int run(int argc, char **argv) {
+    const auto runtime = Cli::sinPantalla(); // a scheduled or remote run has no session
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
