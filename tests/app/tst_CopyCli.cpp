@@ -170,6 +170,31 @@ private slots:
         QCOMPARE(copiar(m_club, conUsuario), int(CopyCli::TargetHasData));
     }
 
+    void otroPuestoNoEscribeMientrasSeCopia() {
+        // The target is a new Mirabel database another desk already has open.
+        BaseTemporal destino;
+        Database::setBusyTimeout(200);
+        int intentos = 0, rechazados = 0;
+        const CopiaBase::Result r = CopiaBase::run(m_club, destino.path(), [&](qint64, qint64, const QString &tabla) {
+            if (tabla == QLatin1String("Cuotas")) {
+                ++intentos;
+                QString error;
+                // A table the copy has not reached yet: only the lock keeps the row out.
+                if (!Database::exec(QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('otro'))"), {},
+                                    &error))
+                    ++rechazados;
+            }
+            return true;
+        });
+        Database::setBusyTimeout(5000);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(intentos, 1);
+        QCOMPARE(rechazados, 1);
+        // Once it is done, the desk writes again, after what was copied.
+        QVERIFY(nuevoUsuario(QStringLiteral("otro"), QStringLiteral("x"), false, true) > 2);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 3);
+    }
+
     void cancelarNoDejaNada() {
         BasesServidor bases;
         const QString servidor = bases.vacia();
