@@ -1,6 +1,5 @@
 #include "data/Backup.h"
 
-#include "data/CopiaBase.h"
 #include "data/Database.h"
 #include "data/Log.h"
 #include "data/Schema.h"
@@ -175,24 +174,12 @@ bool Backup::copyTo(const QString &destination, QString *error, const QSqlDataba
     return copyFromHandle(source, destination, error);
 }
 
-namespace {
-// A database without a file of its own (on a server) is copied row by row into a file of the same club.
-bool copyRows(const QSqlDatabase &db, const QString &destination, QString *error) {
-    const CopiaBase::Result r = CopiaBase::run(db, destination);
-    if (!r.ok())
-        return fail(error, QStringLiteral("No se pudo escribir la copia %1: %2").arg(destination, r.error));
-    QFile::setPermissions(destination, OwnerOnly);
-    Log::write(QStringLiteral("Copia de seguridad escrita en %1").arg(destination));
-    return true;
-}
-} // namespace
-
 bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
     sqlite3 *source = SqlEngine::handle(db);
-    if (!source && !db.isOpen())
+    if (!source)
         return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
     const QString name = nextAutomaticName(error);
-    if (name.isEmpty() || !(source ? copyFromHandle(source, name, error) : copyRows(db, name, error)))
+    if (name.isEmpty() || !copyFromHandle(source, name, error))
         return false;
     if (written)
         *written = name;
