@@ -305,9 +305,11 @@ QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::Accept
     dialogo.setOption(QFileDialog::DontUseNativeDialog);
     dialogo.setAcceptMode(modo);
     dialogo.setFileMode(modo == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialogo.setNameFilters(
-        {QStringLiteral("Copias de Mirabel (*.db)"), QStringLiteral("Todos los archivos (*)")});
-    dialogo.setDefaultSuffix(QStringLiteral("db"));
+    // The open database's kind of copy: .db for a file, .dump for a server.
+    const QString extension = Backup::extension();
+    dialogo.setNameFilters({QStringLiteral("Copias de Mirabel (*.%1)").arg(extension),
+                            QStringLiteral("Todos los archivos (*)")});
+    dialogo.setDefaultSuffix(extension);
     const QFileInfo info(inicial);
     dialogo.setDirectory(info.isDir() ? inicial : info.absolutePath());
     if (!info.isDir())
@@ -319,8 +321,9 @@ QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::Accept
 } // namespace
 
 void PanelUtilidades::copiaDeSeguridad() {
-    const QString nombre = QStringLiteral("Mirabel-%1.db")
-                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString nombre = QStringLiteral("Mirabel-%1.%2")
+                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                                    Backup::extension());
     const QString destino = elegirArchivo(this, QStringLiteral("Copia de seguridad"), QFileDialog::AcceptSave,
                                           QDir::home().filePath(nombre));
     if (destino.isEmpty())
@@ -357,7 +360,7 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
         return false;
     QString error;
     Backup::Contents contenido;
-    if (!Backup::inspect(copia, &contenido, &error)) {
+    if (!Backup::inspect(copia, &contenido, &error, Database::path())) {
         Mensaje::error(error, this);
         return false;
     }
@@ -376,8 +379,9 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (soltarDatos)
         soltarDatos();
-    // Written through the engine while the program's connection stays open: the lists and windows that
-    // hold it read the restored data at their next refresh, and another desk waits for the write.
+    // A file is written through the engine while the program's connection stays open (another desk waits
+    // for the write); a server's connections are closed and opened again. Either way the lists and windows
+    // read the restored data at their next refresh.
     const bool restaurada = Backup::restore(copia, ruta, &error, &anterior);
     QApplication::restoreOverrideCursor();
     if (!restaurada) {

@@ -22,7 +22,8 @@ QString usage() {
     return QStringLiteral("Uso: mirabel send-reminders [--database ARCHIVO] [--settings ARCHIVO]\n"
                           "\n"
                           "Envía un e-mail de aviso por cada cuota vencida e impaga, sin abrir ventanas.\n"
-                          "  --database ARCHIVO base de datos (por omisión %1)\n"
+                          "  --database ARCHIVO base de datos, o postgresql://usuario@servidor/base\n"
+                          "                     (por omisión %1)\n"
                           "  --settings ARCHIVO configuración en formato INI, sección [Configuracion]\n"
                           "                     (por omisión la del usuario, o MIRABEL_SETTINGS)\n"
                           "\n"
@@ -80,7 +81,7 @@ int run(int argc, char **argv) {
 
     QString why;
     const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+        Cli::rutaBase(database);
     if (!Database::open(path, Database::Mode::MustExist, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;

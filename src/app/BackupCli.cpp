@@ -17,17 +17,24 @@ namespace {
 
 QString usage() {
     return QStringLiteral(
-               "Uso: mirabel backup [--database ARCHIVO] --out COPIA\n"
-               "     mirabel restore COPIA [--database ARCHIVO]\n"
+               "Uso: mirabel backup [--database BASE] --out COPIA\n"
+               "     mirabel restore COPIA [--database BASE]\n"
                "\n"
                "backup   escribe una copia de seguridad coherente de la base de datos, aun con el\n"
-               "         programa abierto.\n"
+               "         programa abierto. De una base en un servidor, con pg_dump (una copia .dump).\n"
                "restore  reemplaza la base de datos por la copia; antes guarda la base actual en\n"
-               "         %1.\n"
-               "  --database ARCHIVO base de datos (por omisión %2)\n"
+               "         %1. En un servidor, con pg_restore y en una sola transacción;\n"
+               "         la base debe estar vacía o ser de Mirabel.\n"
+               "  --database BASE    archivo de base de datos (por omisión %2) o base en un\n"
+               "                     servidor: postgresql://usuario@servidor[:puerto]/base (la\n"
+               "                     contraseña, en PGPASSWORD o ~/.pgpass)\n"
+               "\n"
+               "Una copia de un archivo (.db) se restaura en un archivo; una de un servidor (.dump), en\n"
+               "un servidor. pg_dump y pg_restore vienen en el paquete postgresql-client.\n"
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 4 base de datos inexistente, ilegible\n"
-               "o ajena a Mirabel, 5 no se pudo escribir, 6 la copia no existe o no es válida.")
+               "o ajena a Mirabel, 5 no se pudo escribir, 6 la copia no existe, no es válida o no es\n"
+               "del tipo de la base.")
         .arg(Backup::folder(), Database::defaultPath());
 }
 
@@ -76,8 +83,7 @@ int run(int argc, char **argv) {
         say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
         return Usage;
     }
-    const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+    const QString path = Cli::rutaBase(database);
 
     if (!restoring) {
         if (out.isEmpty()) {
@@ -91,7 +97,8 @@ int run(int argc, char **argv) {
             return DatabaseError;
         }
         const QString dest = QDir::current().absoluteFilePath(out);
-        if (QFileInfo(dest).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
+        const QString same = QFileInfo(path).canonicalFilePath();
+        if (!same.isEmpty() && QFileInfo(dest).canonicalFilePath() == same) {
             Database::close();
             say(stderr, QStringLiteral("Error: la copia no puede reemplazar a la base de datos misma."));
             return Usage;
@@ -113,7 +120,7 @@ int run(int argc, char **argv) {
     const QString source = QDir::current().absoluteFilePath(copy);
     QString why;
     Backup::Contents contents;
-    if (!Backup::inspect(source, &contents, &why)) {
+    if (!Backup::inspect(source, &contents, &why, path)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return BadCopy;
     }

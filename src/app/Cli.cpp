@@ -1,5 +1,7 @@
 #include "app/Cli.h"
 
+#include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "ui/Formato.h"
 
 #include <QApplication>
@@ -82,6 +84,14 @@ std::unique_ptr<QTemporaryDir> sinPantalla() {
         }
     }
     return runtime;
+}
+
+QString rutaBase(const QString &database) {
+    if (database.isEmpty())
+        return Database::defaultPath();
+    if (SqlEngine::isServerUrl(database))
+        return database;
+    return QDir::current().absoluteFilePath(database);
 }
 
 } // namespace Cli

@@ -12,6 +12,9 @@ class QTemporaryDir;
 namespace Cli {
 // One line on stdout or stderr, flushed at once (a scheduled job's log keeps the order).
 void say(FILE *to, const QString &text);
+// The database a subcommand's --database names: the default file when empty, a server's address as given,
+// and a file from the folder the command was started in.
+QString rutaBase(const QString &database);
 
 // The application object a subcommand needs: none drawn, drawing (reports), or widgets (a panel's columns).
 enum class Aplicacion { Consola, Graficos, Ventanas };

@@ -143,47 +143,46 @@ int run(int argc, char **argv) {
     if (filtroCaja && nombre != QLatin1String("caja"))
         return malUso(QStringLiteral("--desde y --hasta son solo para la lista de caja."));
 
-    // Every filter is read before the database is opened.
+    // Every filter is read before the database is opened; the list's statement is built after, for the
+    // engine that holds the database.
+    QDate inicio, fin;
+    if (filtroCuotas) {
+        if (mes.isEmpty() || anio.isEmpty())
+            return malUso(QStringLiteral("El filtro de cuotas necesita --mes y --anio."));
+        if (!Cuotas::recordSourceMesAnio(mes, anio))
+            return malUso(QStringLiteral("El mes y el año deben ser números: %1 %2.").arg(mes, anio));
+    }
+    for (const auto &[texto, fecha, opcion] : {std::tuple{desde, &inicio, QStringLiteral("--desde")},
+                                               std::tuple{hasta, &fin, QStringLiteral("--hasta")}}) {
+        if (texto.isEmpty())
+            continue;
+        const auto leida = leerFecha(texto);
+        if (!leida)
+            return malUso(
+                QStringLiteral("Fecha inválida en %1: %2 (dd/mm/aaaa o aaaa-mm-dd).").arg(opcion, texto));
+        *fecha = *leida;
+    }
+    if (inicio.isValid() && fin.isValid() && inicio > fin)
+        return malUso(QStringLiteral("--desde es posterior a --hasta."));
+
+    QString why;
+    const QString path = Cli::rutaBase(database);
+    if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
+        say(stderr, QStringLiteral("Error: %1").arg(why));
+        return DatabaseError;
+    }
     Lista lista;
     if (nombre == QLatin1String("socios")) {
         lista = {Afiliados::recordSource(), {}, PanelClientes::columnas(), QStringLiteral("Socios")};
     } else if (nombre == QLatin1String("planes")) {
         lista = {Planes::recordSource(), {}, PanelPlanes::columnas(), QStringLiteral("Planes")};
     } else if (nombre == QLatin1String("cuotas")) {
-        Cuotas::Fuente f = Cuotas::recordSourceDiseno();
-        if (filtroCuotas) {
-            if (mes.isEmpty() || anio.isEmpty())
-                return malUso(QStringLiteral("El filtro de cuotas necesita --mes y --anio."));
-            const auto porMes = Cuotas::recordSourceMesAnio(mes, anio);
-            if (!porMes)
-                return malUso(QStringLiteral("El mes y el año deben ser números: %1 %2.").arg(mes, anio));
-            f = *porMes;
-        }
+        const Cuotas::Fuente f =
+            filtroCuotas ? *Cuotas::recordSourceMesAnio(mes, anio) : Cuotas::recordSourceDiseno();
         lista = {f.sql, f.params, columnasCuotas(), QStringLiteral("Cuotas")};
     } else {
-        QDate inicio, fin;
-        for (const auto &[texto, fecha, opcion] : {std::tuple{desde, &inicio, QStringLiteral("--desde")},
-                                                   std::tuple{hasta, &fin, QStringLiteral("--hasta")}}) {
-            if (texto.isEmpty())
-                continue;
-            const auto leida = leerFecha(texto);
-            if (!leida)
-                return malUso(
-                    QStringLiteral("Fecha inválida en %1: %2 (dd/mm/aaaa o aaaa-mm-dd).").arg(opcion, texto));
-            *fecha = *leida;
-        }
-        if (inicio.isValid() && fin.isValid() && inicio > fin)
-            return malUso(QStringLiteral("--desde es posterior a --hasta."));
         const Caja::Fuente f = Caja::entre(inicio, fin);
         lista = {f.sql, f.params, PanelCaja::columnas(), QStringLiteral("Caja")};
-    }
-
-    QString why;
-    const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
-    if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
-        return DatabaseError;
     }
     const QString destino = QDir::current().absoluteFilePath(out);
     const bool ok = TableExport::write(destino, *formatoElegido, lista.sql, lista.params,

@@ -74,9 +74,8 @@ int run(int argc, char **argv) {
     }
 
     const QString from = QDir::current().absoluteFilePath(source);
-    const QString to = database.isEmpty()                 ? Database::defaultPath()
-                       : SqlEngine::isServerUrl(database) ? database
-                                                          : QDir::current().absoluteFilePath(database);
+    const QString to =
+        Cli::rutaBase(database);
     QString current;
     const auto progress = [&](qint64, qint64, const QString &table) {
         if (table != current) {

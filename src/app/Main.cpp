@@ -15,9 +15,11 @@
 #include "data/Configuracion.h"
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 #include "ui/Artwork.h"
 #include "ui/Formato.h"
 #include "ui/Mensaje.h"
+#include "ui/PedirContrasena.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,6 +28,7 @@
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
+#include <utility>
 
 namespace Main {
 
@@ -46,8 +49,44 @@ bool ingresoAceptado(const QString &tag) {
     return tag == QStringLiteral("SI");
 }
 
+namespace {
+bool g_contrasenaCancelada = false;
+const QString kBaseServidor = QStringLiteral("BaseServidor");
+} // namespace
+
+void usarPedidoDeContrasena() {
+    Database::setPasswordPrompt([](const QString &address, bool wrong) {
+        const auto dada = PedirContrasena::pedir(address, wrong);
+        if (!dada)
+            g_contrasenaCancelada = true;
+        return dada.value_or(QString());
+    });
+}
+
+bool contrasenaCancelada() {
+    return std::exchange(g_contrasenaCancelada, false);
+}
+
+QString baseAAbrir(const QString &elegida) {
+    if (elegida.isEmpty()) {
+        const QString recordada = Configuracion::leer(kBaseServidor);
+        return SqlEngine::isServerUrl(recordada) ? recordada : Database::defaultPath();
+    }
+    if (SqlEngine::isServerUrl(elegida))
+        return elegida;
+    return QDir(QDir::currentPath()).absoluteFilePath(elegida);
+}
+
+void recordarBase(const QString &ruta) {
+    if (!SqlEngine::isServerUrl(ruta) || Configuracion::leer(kBaseServidor) == ruta)
+        return;
+    // A settings file that cannot be written is logged there; the program goes on.
+    Configuracion::escribir(kBaseServidor, ruta);
+}
+
 panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     *salida = 0;
+    const bool servidor = SqlEngine::isServerUrl(rutaBase);
     // The file's integrity check reads the whole file: it runs while the splash is up.
     Database::precheck(rutaBase);
     {
@@ -58,25 +97,35 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
 
     // A mistyped --database must not silently start an empty club; only the default file is created
     // without asking.
-    const QFileInfo archivo(rutaBase);
-    if (rutaElegida && !archivo.exists() &&
+    // A server's database is not a file: whether it exists and may be written is the server's to say.
+    const QFileInfo archivo(servidor ? QString() : rutaBase);
+    if (!servidor && rutaElegida && !archivo.exists() &&
         !Mensaje::preguntaSiNo(QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?")
                                    .arg(QDir::toNativeSeparators(rutaBase)),
                                QStringLiteral("Atención")))
         return nullptr;
-    const bool nueva = !archivo.exists() || archivo.size() == 0;
+    const bool nueva = !servidor && (!archivo.exists() || archivo.size() == 0);
 
     QString error;
+    usarPedidoDeContrasena();
+    contrasenaCancelada();
     if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
+        // Whoever cancelled the password window knows why the program ends.
+        if (contrasenaCancelada())
+            return nullptr;
+        // A server opened because it was the last one used may be out of reach: say how to open a file.
+        if (servidor && !rutaElegida)
+            error += QStringLiteral("\n\nEs la base del servidor abierta la última vez; para abrir un archivo, "
+                                    "inicie el programa con --database ARCHIVO.");
         Mensaje::error(error);
         *salida = 1;
         return nullptr;
     }
     if (Database::isReadOnly())
         Mensaje::mostrar(
-            QStringLiteral("El archivo %1 es de solo lectura: puede consultar los datos, pero no "
-                           "se guardará ningún cambio.")
-                .arg(QDir::toNativeSeparators(rutaBase)),
+            QStringLiteral("%1 es de solo lectura: puede consultar los datos, pero no se guardará ningún cambio.")
+                .arg(servidor ? QStringLiteral("La base de datos %1").arg(Database::path())
+                              : QStringLiteral("El archivo %1").arg(QDir::toNativeSeparators(rutaBase))),
             QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Ok);
     // The day's first start keeps a copy; a failure is logged and does not stop the program.
     if (!nueva) {
@@ -97,6 +146,7 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
         if (!ingresoAceptado(login.Tag))
             return nullptr;
     }
+    recordarBase(Database::path());
 
     auto *principal = new panPrin;
     principal->setAttribute(Qt::WA_DeleteOnClose);
@@ -140,7 +190,10 @@ int run(int argc, char **argv) {
     parser.addVersionOption();
     QCommandLineOption dbOption(
         QStringLiteral("database"),
-        QStringLiteral("Archivo de base de datos (por omisión %1).").arg(Database::defaultPath()),
+        QStringLiteral("Archivo de base de datos, o la dirección de una base en un servidor PostgreSQL "
+                       "(postgresql://usuario@servidor/base). Por omisión, la base del servidor abierta la "
+                       "última vez o el archivo %1.")
+            .arg(Database::defaultPath()),
         QStringLiteral("ARCHIVO"));
     parser.addOption(dbOption);
     QCommandLineOption settingsOption(
@@ -162,8 +215,7 @@ int run(int argc, char **argv) {
 
     // A relative --database names a file from where the user started the program, so resolve it before
     // the program's own folder becomes the working folder.
-    const QString path =
-        !elegido.isEmpty() ? QDir(QDir::currentPath()).absoluteFilePath(elegido) : Database::defaultPath();
+    const QString path = baseAAbrir(elegido);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int salida = 0;

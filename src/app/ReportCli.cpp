@@ -133,8 +133,7 @@ int run(int argc, char **argv) {
         return BadFormula;
     }
 
-    const QString path =
-        database.isEmpty() ? Database::defaultPath() : QDir::current().absoluteFilePath(database);
+    const QString path = Cli::rutaBase(database);
     if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;

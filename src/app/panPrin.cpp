@@ -288,9 +288,12 @@ bool panPrin::abrirBase(const QString &ruta) {
     for (DataControl *d : {Data1, Data2, Data3, Data4})
         d->model()->clear();
     QString error;
+    Main::contrasenaCancelada();
     bool abierta = Database::open(ruta, Database::Mode::MustExist, &error);
     if (!abierta) {
-        Mensaje::error(error, this);
+        // A cancelled password window needs no message: the previous database stays open.
+        if (!Main::contrasenaCancelada())
+            Mensaje::error(error, this);
     } else {
         const qint16 nivelAnterior = Module1::NivelUsuario;
         panIngreso login(this);
@@ -302,6 +305,8 @@ bool panPrin::abrirBase(const QString &ruta) {
             Mensaje::informacion(
                 QStringLiteral("No se ingresó a la base %1: sigue abierta la anterior.").arg(ruta),
                 QStringLiteral("Mirabel!"), this);
+        } else {
+            Main::recordarBase(Database::path());
         }
     }
     if (!abierta && !anterior.isEmpty() && !Database::open(anterior, Database::Mode::MustExist, &error))

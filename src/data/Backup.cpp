@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Log.h"
 #include "data/Schema.h"
+#include "data/ServerBackup.h"
 #include "data/SqlEngine.h"
 
 #include <QDateTime>
@@ -11,7 +12,9 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSqlError>
 #include <QUrl>
+#include <functional>
 #include <sqlite3.h>
 
 namespace {
@@ -46,8 +49,10 @@ void Backup::setFolder(const QString &folder) {
 }
 
 namespace {
-// Copies the database behind source into destination, under a temporary name renamed at the end.
-bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error) {
+// Writes destination through writer, which fills the file it is given and returns an empty string or why it
+// could not. The file is made owner-only first and bears the final name only once complete.
+bool writeCopy(const QString &destination, QString *error,
+               const std::function<QString(const QString &partial)> &writer) {
     const QFileInfo info(destination);
     if (!QDir().mkpath(info.absolutePath()))
         return fail(error, QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
@@ -56,7 +61,7 @@ bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error)
     const QString partial = destination + QStringLiteral(".parcial");
     QFile::remove(partial);
     {
-        // Created empty with owner-only permissions before SQLite opens it.
+        // Created empty with owner-only permissions before the engine writes into it.
         QFile f(partial);
         if (!f.open(QIODevice::WriteOnly, OwnerOnly))
             return fail(
@@ -65,31 +70,10 @@ bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error)
         f.close();
         f.setPermissions(OwnerOnly);
     }
-    sqlite3 *target = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK) {
-        sqlite3_backup *b = sqlite3_backup_init(target, "main", source, "main");
-        if (!b) {
-            rc = sqlite3_extended_errcode(target);
-        } else {
-            // One step copies everything under one read lock: the copy is one moment of the database.
-            rc = sqlite3_backup_step(b, -1);
-            const int finish = sqlite3_backup_finish(b);
-            if (rc == SQLITE_DONE)
-                rc = finish;
-        }
-        if (rc == SQLITE_OK) {
-            // A copy is a plain single file: no WAL side files to carry around.
-            rc = sqlite3_exec(target, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-        }
-    }
-    if (target)
-        sqlite3_close(target);
-    if (rc != SQLITE_OK) {
+    const QString why = writer(partial);
+    if (!why.isEmpty()) {
         QFile::remove(partial);
-        return fail(
-            error,
-            QStringLiteral("No se pudo escribir la copia %1: %2.").arg(destination, spanishReason(rc)));
+        return fail(error, QStringLiteral("No se pudo escribir la copia %1: %2.").arg(destination, why));
     }
     QFile::remove(destination);
     if (!QFile::rename(partial, destination)) {
@@ -101,10 +85,56 @@ bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error)
     return true;
 }
 
+// Copies the database behind source into destination with SQLite's online backup.
+bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error) {
+    return writeCopy(destination, error, [source](const QString &partial) {
+        sqlite3 *target = nullptr;
+        int rc =
+            sqlite3_open_v2(QFile::encodeName(partial).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_backup *b = sqlite3_backup_init(target, "main", source, "main");
+            if (!b) {
+                rc = sqlite3_extended_errcode(target);
+            } else {
+                // One step copies everything under one read lock: the copy is one moment of the database.
+                rc = sqlite3_backup_step(b, -1);
+                const int finish = sqlite3_backup_finish(b);
+                if (rc == SQLITE_DONE)
+                    rc = finish;
+            }
+            if (rc == SQLITE_OK) {
+                // A copy is a plain single file: no WAL side files to carry around.
+                rc = sqlite3_exec(target, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+            }
+        }
+        if (target)
+            sqlite3_close(target);
+        return rc == SQLITE_OK ? QString() : spanishReason(rc);
+    });
+}
+
+// A server's copy: pg_dump's archive, one moment of the database (its snapshot) as well.
+bool dumpInto(const ServerBackup::Target &target, const QString &destination, QString *error) {
+    return writeCopy(destination, error, [&target](const QString &partial) {
+        QString why;
+        return ServerBackup::dump(target, partial, &why) ? QString() : why;
+    });
+}
+
+// Copies the database behind the open connection db, whichever engine holds it.
+bool copyConnection(const QSqlDatabase &db, const QString &destination, QString *error) {
+    if (SqlEngine::isServer(db) && db.isOpen())
+        return dumpInto(ServerBackup::targetOf(db), destination, error);
+    sqlite3 *source = SqlEngine::handle(db);
+    if (!source)
+        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
+    return copyFromHandle(source, destination, error);
+}
+
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
 
-// A new automatic copy's name in copias/, created owner-only; empty (with *error) when impossible.
-QString nextAutomaticName(QString *error) {
+// A new automatic copy's name in copias/ with the given extension; empty (with *error) when impossible.
+QString nextAutomaticName(const QString &extension, QString *error) {
     const QString dir = Backup::folder();
     if (!QDir().mkpath(dir)) {
         fail(error, QStringLiteral("No se puede crear la carpeta de copias %1.").arg(dir));
@@ -112,17 +142,19 @@ QString nextAutomaticName(QString *error) {
     }
     QFile::setPermissions(dir, OwnerOnlyDir);
     const QString stamp = QDateTime::currentDateTime().toString(kStampFormat);
-    QString name = QStringLiteral("%1/Mirabel-%2.db").arg(dir, stamp);
+    QString name = QStringLiteral("%1/Mirabel-%2.%3").arg(dir, stamp, extension);
     // Two destructive commands within one second must not overwrite the first copy.
     for (int n = 2; QFileInfo::exists(name); ++n)
-        name = QStringLiteral("%1/Mirabel-%2-%3.db").arg(dir).arg(stamp).arg(n);
+        name = QStringLiteral("%1/Mirabel-%2-%3.%4").arg(dir).arg(stamp).arg(n).arg(extension);
     return name;
 }
 
-void keepNewest() {
+// Each kind keeps its own newest copies: a file's copies are not pushed out by a server's.
+void keepNewest(const QString &extension) {
     const QString dir = Backup::folder();
     // Names sort by time: keep the newest ones.
-    QStringList copies = QDir(dir).entryList({QStringLiteral("Mirabel-*.db")}, QDir::Files, QDir::Name);
+    QStringList copies =
+        QDir(dir).entryList({QStringLiteral("Mirabel-*.") + extension}, QDir::Files, QDir::Name);
     while (copies.size() > Backup::KeepAutomatic)
         QFile::remove(dir + QLatin1Char('/') + copies.takeFirst());
 }
@@ -167,23 +199,23 @@ int headerVersion(const QString &path) {
 }
 } // namespace
 
+QString Backup::extension(const QSqlDatabase &db) {
+    return SqlEngine::isServer(db) ? QStringLiteral("dump") : QStringLiteral("db");
+}
+
 bool Backup::copyTo(const QString &destination, QString *error, const QSqlDatabase &db) {
-    sqlite3 *source = SqlEngine::handle(db);
-    if (!source)
-        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
-    return copyFromHandle(source, destination, error);
+    return copyConnection(db, destination, error);
 }
 
 bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
-    sqlite3 *source = SqlEngine::handle(db);
-    if (!source)
+    if (!db.isOpen())
         return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
-    const QString name = nextAutomaticName(error);
-    if (name.isEmpty() || !copyFromHandle(source, name, error))
+    const QString name = nextAutomaticName(extension(db), error);
+    if (name.isEmpty() || !copyConnection(db, name, error))
         return false;
     if (written)
         *written = name;
-    keepNewest();
+    keepNewest(extension(db));
     return true;
 }
 
@@ -191,14 +223,16 @@ bool Backup::daily(QString *written, QString *error, const QSqlDatabase &db) {
     if (written)
         written->clear();
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-    if (!QDir(folder()).entryList({QStringLiteral("Mirabel-%1-*.db").arg(today)}, QDir::Files).isEmpty())
+    if (!QDir(folder())
+             .entryList({QStringLiteral("Mirabel-%1-*.%2").arg(today, extension(db))}, QDir::Files)
+             .isEmpty())
         return true;
     return automatic(written, error, db);
 }
 
-QString Backup::latest() {
-    const QFileInfoList copies = QDir(folder()).entryInfoList({QStringLiteral("Mirabel-*.db")}, QDir::Files,
-                                                              QDir::Name | QDir::Reversed);
+QString Backup::latest(const QSqlDatabase &db) {
+    const QFileInfoList copies = QDir(folder()).entryInfoList({QStringLiteral("Mirabel-*.") + extension(db)},
+                                                              QDir::Files, QDir::Name | QDir::Reversed);
     return copies.isEmpty() ? QString() : copies.first().absoluteFilePath();
 }
 
@@ -212,7 +246,47 @@ QString Backup::Contents::describe() const {
              count(movements, "movimiento de caja", "movimientos de caja"));
 }
 
-bool Backup::inspect(const QString &file, Contents *contents, QString *error) {
+namespace {
+// When the copy was taken: from its name, else the file's time.
+QDateTime takenAt(const QFileInfo &info) {
+    const QRegularExpression stamp(QStringLiteral("Mirabel-(\\d{8}-\\d{6})"));
+    const auto m = stamp.match(info.fileName());
+    const QDateTime taken = m.hasMatch() ? QDateTime::fromString(m.captured(1), kStampFormat) : QDateTime();
+    return taken.isValid() ? taken : info.lastModified();
+}
+
+// A server's copy (pg_dump's archive): read whole, so a cut or damaged one is found before anything
+// is replaced.
+bool inspectArchive(const QFileInfo &info, Backup::Contents *contents, QString *error) {
+    const QString file = info.filePath();
+    const auto refuse = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QString missing = ServerBackup::missingTool(QStringLiteral("pg_restore"));
+    if (!missing.isEmpty())
+        return refuse(QStringLiteral("No se puede leer la copia %1: %2.").arg(file, missing));
+    ServerBackup::Reading r;
+    QString why;
+    if (!ServerBackup::read(info.absoluteFilePath(), &r, &why))
+        return refuse(
+            QStringLiteral("La copia %1 está dañada o incompleta: no se puede restaurar.").arg(file));
+    if (!r.hasMembers || r.version < 1)
+        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+    if (r.version > Schema::currentVersion())
+        return refuse(QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
+    if (contents) {
+        contents->members = r.members;
+        contents->dues = r.dues;
+        contents->movements = r.movements;
+        contents->taken = takenAt(info);
+    }
+    return true;
+}
+} // namespace
+
+bool Backup::inspect(const QString &file, Contents *contents, QString *error, const QString &target) {
     const auto refuse = [&](const QString &why) {
         if (error)
             *error = why;
@@ -221,9 +295,23 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error) {
     const QFileInfo info(file);
     if (!info.isFile())
         return refuse(QStringLiteral("No existe la copia %1.").arg(file));
+    const bool toServer = !target.isEmpty() && SqlEngine::isServerUrl(target);
+    if (ServerBackup::isArchive(file)) {
+        if (!target.isEmpty() && !toServer)
+            return refuse(QStringLiteral("La copia %1 es de una base de datos en un servidor: no se puede "
+                                         "restaurar en el archivo %2. Restáurela en el servidor "
+                                         "(mirabel restore COPIA --database postgresql://...).")
+                              .arg(file, target));
+        return inspectArchive(info, contents, error);
+    }
     const int version = headerVersion(file);
     if (version < 0)
         return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+    if (toServer)
+        return refuse(
+            QStringLiteral("La copia %1 es de una base de datos en un archivo: no se puede restaurar "
+                           "en el servidor %2. Para un servidor elija una copia .dump hecha en él.")
+                .arg(file, target));
     if (version > Schema::currentVersion())
         return refuse(QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
     Handle c;
@@ -245,14 +333,94 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error) {
         contents->members = number(c.h, R"(SELECT COUNT(*) FROM "Afiliados")");
         contents->dues = number(c.h, R"(SELECT COUNT(*) FROM "Cuotas")");
         contents->movements = number(c.h, R"(SELECT COUNT(*) FROM "Caja")");
-        const QRegularExpression stamp(QStringLiteral("Mirabel-(\\d{8}-\\d{6})"));
-        const auto m = stamp.match(info.fileName());
-        contents->taken = m.hasMatch() ? QDateTime::fromString(m.captured(1), kStampFormat) : QDateTime();
-        if (!contents->taken.isValid())
-            contents->taken = info.lastModified();
+        contents->taken = takenAt(info);
     }
     return true;
 }
+
+namespace {
+// Replaces a server database's contents with a server copy (already inspected). The database must be
+// empty or the program's; a Mirabel one is first copied into copias/. The program's own connections to
+// it are closed while pg_restore works and opened again after.
+bool restoreOnServer(const QString &copy, const QString &url, QString *error, QString *safetyCopy,
+                     bool *notOurs) {
+    const auto refuse = [&](const QString &why) {
+        if (notOurs)
+            *notOurs = true;
+        return fail(error, why);
+    };
+    QString why;
+    const auto address = SqlEngine::parseServerUrl(url, &why);
+    if (!address)
+        return refuse(why);
+    ServerBackup::Target target{*address, QString()};
+    const bool ownOpen = Database::isServer() && Database::path() == address->display();
+    // The password this run was given for it (if any) serves the tools too.
+    if (ownOpen)
+        target.password = Database::db().password();
+
+    int version = -1;
+    {
+        const QString name = QStringLiteral("mirabel_destino_restauracion");
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+            SqlEngine::configure(probe, *address, target.password);
+            if (probe.open())
+                version = SqlEngine::schemaVersion(probe);
+            else
+                why = probe.lastError().databaseText().trimmed().isEmpty()
+                          ? probe.lastError().text()
+                          : probe.lastError().databaseText().trimmed();
+            probe.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    if (!why.isEmpty())
+        return refuse(QStringLiteral("No se puede conectar con %1: %2.").arg(address->display(), why));
+    if (version == -2)
+        return refuse(
+            QStringLiteral("La base de datos %1 no es una base de datos de Mirabel (tiene tablas de "
+                           "otro programa): no se reemplaza.")
+                .arg(address->display()));
+    if (version < 0)
+        return refuse(
+            QStringLiteral("No se puede leer la base de datos %1: no se reemplaza.").arg(address->display()));
+    if (version > Schema::currentVersion())
+        return refuse(QStringLiteral("La base de datos %1 es de una versión más nueva de Mirabel: no se "
+                                     "reemplaza.")
+                          .arg(address->display()));
+    if (version > 0) {
+        const QString name = nextAutomaticName(QStringLiteral("dump"), error);
+        if (name.isEmpty())
+            return false;
+        if (!dumpInto(target, name, &why))
+            return fail(error,
+                        QStringLiteral("No se restauró la copia: no se pudo guardar antes la base actual "
+                                       "en %1. %2")
+                            .arg(name, why));
+        keepNewest(QStringLiteral("dump"));
+        if (safetyCopy)
+            *safetyCopy = name;
+    }
+
+    if (ownOpen)
+        Database::close();
+    const bool restored = ServerBackup::restore(target, QFileInfo(copy).absoluteFilePath(), &why);
+    QString reopenWhy;
+    const bool reopened = !ownOpen || Database::open(url, Database::Mode::MustExist, &reopenWhy);
+    if (!restored)
+        return fail(error, QStringLiteral("No se pudo restaurar la copia en %1: %2. La base de datos quedó "
+                                          "como estaba.")
+                               .arg(address->display(), why));
+    if (!reopened)
+        return fail(error,
+                    QStringLiteral("La copia se restauró en %1, pero no se pudo volver a abrir la base "
+                                   "de datos: %2")
+                        .arg(address->display(), reopenWhy));
+    Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, address->display()));
+    return true;
+}
+} // namespace
 
 bool Backup::restore(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
                      bool *notOurs) {
@@ -260,8 +428,10 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
         safetyCopy->clear();
     if (notOurs)
         *notOurs = false;
-    if (!inspect(copy, nullptr, error))
+    if (!inspect(copy, nullptr, error, databasePath))
         return false;
+    if (SqlEngine::isServerUrl(databasePath))
+        return restoreOnServer(copy, databasePath, error, safetyCopy, notOurs);
     const QFileInfo target(databasePath);
     if (target.exists() && target.canonicalFilePath() == QFileInfo(copy).canonicalFilePath())
         return fail(error, QStringLiteral("La copia y la base de datos son el mismo archivo."));
@@ -293,7 +463,7 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
         sqlite3_busy_timeout(dest.h, Database::busyTimeout());
     if (existing) {
         // The file being replaced is kept first; when it is too damaged for the online copy, its bytes.
-        const QString name = nextAutomaticName(error);
+        const QString name = nextAutomaticName(QStringLiteral("db"), error);
         if (name.isEmpty())
             return false;
         QString why;
@@ -304,7 +474,7 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
                                        .arg(name, why));
             QFile::setPermissions(name, OwnerOnly);
         }
-        keepNewest();
+        keepNewest(QStringLiteral("db"));
         if (safetyCopy)
             *safetyCopy = name;
     }

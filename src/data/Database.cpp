@@ -411,9 +411,33 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     return true;
 }
 
+namespace {
+// Qt would open a lost connection again by itself, bare: none of the session's settings, and outside the
+// transaction the program still has open. Open it here instead, prepared, and only between pieces of work.
+QSqlDatabase usable(const QString &name) {
+    QSqlDatabase db = QSqlDatabase::database(name, false);
+    if (g_server && g_address && SqlEngine::connectionLost(db) && !Transaction::isOpenOn(db)) {
+        db.close();
+        QString why;
+        if (!openServerConnection(db, &why) ||
+            !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
+            Log::error(QStringLiteral("Servidor"),
+                       QStringLiteral("No se pudo volver a conectar con %1: %2").arg(g_address->display(), why));
+        else
+            Log::error(QStringLiteral("Servidor"),
+                       QStringLiteral("Se perdió la conexión con %1 y se volvió a abrir").arg(g_address->display()));
+    }
+    return db;
+}
+} // namespace
+
+QSqlDatabase Database::db() {
+    return usable(QString::fromLatin1(QSqlDatabase::defaultConnection));
+}
+
 QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) {
     if (QSqlDatabase::contains(connectionName))
-        return QSqlDatabase::database(connectionName);
+        return usable(connectionName);
     g_extras << connectionName;
     if (g_server) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);

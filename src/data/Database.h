@@ -49,7 +49,10 @@ public:
     // How long a write waits for another program's write on the same file before giving up.
     static void setBusyTimeout(int milliseconds);
     static int busyTimeout();
-    static QSqlDatabase db() { return QSqlDatabase::database(); }
+    // The program's connection. A server connection that was lost is opened again (prepared as at the
+    // start) when no work is under way on it; in the middle of a transaction it stays lost, so the rest of
+    // that work fails as a whole instead of going on outside it.
+    static QSqlDatabase db();
     // The open file's path, or the server's address (without any password).
     static QString path();
     // Whether the open database is on a shared server rather than in a file.

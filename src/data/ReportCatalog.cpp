@@ -282,7 +282,9 @@ QVector<ReportDefinition> build() {
                 R"(SELECT k."idCuenta", MAX(coalesce(cu."Descripcion", '(cuenta borrada)')) AS "Cuenta", COUNT(*),
             SUM(k."Ingresos"), SUM(k."Egresos"))") +
             kCashFrom;
-        d.tail = QStringLiteral(R"(GROUP BY k."idCuenta" ORDER BY "Cuenta" COLLATE es, k."idCuenta")");
+        // A server takes an output name in ORDER BY only on its own, not under COLLATE: name the expression.
+        d.tail = QStringLiteral(R"(GROUP BY k."idCuenta"
+            ORDER BY MAX(coalesce(cu."Descripcion", '(cuenta borrada)')) COLLATE es, k."idCuenta")");
         out << d;
     }
     {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Database.h"
 #include "data/Money.h"
 #include "data/ReportCatalog.h"
 
@@ -59,8 +60,7 @@ class ReportData {
 public:
     // Finds the report (letter case aside), reads the formula and runs the selection on db.
     static std::unique_ptr<ReportData> open(const QString &reportFile, const QString &formula,
-                                            ReportError *error,
-                                            const QSqlDatabase &db = QSqlDatabase::database());
+                                            ReportError *error, const QSqlDatabase &db = Database::db());
     virtual ~ReportData();
 
     const ReportDefinition &definition() const { return *m_def; }

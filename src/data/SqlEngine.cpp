@@ -161,6 +161,16 @@ bool like(const QString &pattern, const QString &text, QChar escape) {
                      escape.isNull() ? escape : escape.toCaseFolded());
 }
 
+QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern, QChar escape) {
+    if (isServer(db))
+        return pg::likeCondition(expression, pattern, escape);
+    // The connection's own like() already ignores case.
+    QString out = QStringLiteral("(%1 LIKE %2").arg(expression, pattern);
+    if (!escape.isNull())
+        out += QStringLiteral(" ESCAPE '%1'").arg(escape == QLatin1Char('\'') ? QStringLiteral("''") : QString(escape));
+    return out + QLatin1Char(')');
+}
+
 QString sortKey(const QString &text) {
     // Fold case, drop accents (but keep ñ as its own letter after n) so that plain binary order of the
     // keys is Spanish dictionary order.
@@ -207,8 +217,11 @@ sqlite3 *handle(const QSqlDatabase &db) {
 }
 
 int errorCode(const QSqlError &error) {
-    if (error.type() == QSqlError::NoError)
-        return 0;
+    if (error.type() == QSqlError::NoError) {
+        // A statement on a lost server connection fails without an error of its own.
+        const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        return connectionLost(db) ? ConnectionLost : 0;
+    }
     if (error.driverText().startsWith(QLatin1String("QPSQL")) || error.nativeErrorCode().size() == 5) {
         const QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
         return pg::errorCode(error, db.isValid() ? &db : nullptr);
@@ -230,6 +243,10 @@ int pendingError(const QSqlDatabase &db, QString *text) {
     if (text)
         *text = QString::fromUtf8(sqlite3_errmsg(h));
     return code;
+}
+
+bool connectionLost(const QSqlDatabase &db) {
+    return isServer(db) && pg::connectionLost(db);
 }
 
 bool inTransaction(const QSqlDatabase &db) {

@@ -67,7 +67,8 @@ QString snapshotStatement(const QSqlDatabase &db);
 // How many rows one INSERT of batch work should carry: on a server every statement is a round trip.
 int rowsPerInsert(const QSqlDatabase &db);
 // The key the last INSERT of q (run on db) gave its row.
-QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db = QSqlDatabase::database());
+QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db = QSqlDatabase::database(
+                                        QLatin1String(QSqlDatabase::defaultConnection), false));
 // The whole day change of every due's date as one UPDATE: seven bound day numbers, as two-digit texts, for
 // February in a leap year, February, April, June, September, November and the other months.
 QString dayChangeStatement(const QSqlDatabase &db);
@@ -133,10 +134,18 @@ int errorCode(const QSqlError &error);
 // The error of the statement that last failed on db and has not been followed by another statement;
 // 0 when the last statement succeeded.
 int pendingError(const QSqlDatabase &db, QString *text = nullptr);
+// Whether db is a server connection that was lost (the server or the network went away).
+bool connectionLost(const QSqlDatabase &db);
 // Whether db has a transaction open (the engine ends one by itself after some failures).
 bool inTransaction(const QSqlDatabase &db);
 // The common causes of a failed write in plain Spanish ("el disco está lleno"); empty for the others.
 QString errorReason(int code);
+
+// A LIKE condition matched as the program's connections read LIKE: without regard to case, accents and ñ
+// still counting. expression and pattern are SQL (a column, a placeholder); escape, when given, makes the
+// next character of the pattern literal.
+QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern,
+                      QChar escape = QChar());
 
 // Spanish comparison, without regard to case (accents and ñ still count).
 int compare(const QString &a, const QString &b);

@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QTimeZone>
 #include <QVariant>
+#include <libpq-events.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
@@ -17,14 +18,19 @@ namespace SqlEngine::pg {
 
 namespace {
 
-PGconn *handle(const QSqlDatabase &db) {
-    if (!db.isOpen() || !db.driver())
+// The connection's handle, also once it was lost (Qt counts a lost connection as not open).
+PGconn *rawHandle(const QSqlDatabase &db) {
+    if (!db.isValid() || !db.driver())
         return nullptr;
     const QVariant h = db.driver()->handle();
     // Qt names the type after libpq's struct tag.
     if (!h.isValid() || (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<PGconn *const *>(h.data());
+}
+
+PGconn *handle(const QSqlDatabase &db) {
+    return db.isOpen() ? rawHandle(db) : nullptr;
 }
 
 bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}, QString *error = nullptr) {
@@ -95,6 +101,54 @@ QStringList translateTrigger(const QString &sql) {
                 .arg(quoted(name), timing, event, quoted(table), function)};
 }
 
+// The last failure of a statement on a connection, kept as the server gave it. Once a statement fails,
+// everything until the end of the transaction fails with "transaction is aborted" (Qt's own clean-up of a
+// prepared statement too), and the connection's message no longer names the cause.
+struct LastFailure {
+    QString state;
+    QString message;
+    bool failing = false; // statements fail one after another since the one kept
+};
+
+int watchResults(PGEventId event, void *info, void *) {
+    switch (event) {
+    case PGEVT_REGISTER:
+        PQsetInstanceData(static_cast<PGEventRegister *>(info)->conn, watchResults, new LastFailure);
+        break;
+    case PGEVT_CONNDESTROY: {
+        PGconn *conn = static_cast<PGEventConnDestroy *>(info)->conn;
+        delete static_cast<LastFailure *>(PQinstanceData(conn, watchResults));
+        PQsetInstanceData(conn, watchResults, nullptr);
+        break;
+    }
+    case PGEVT_RESULTCREATE: {
+        const auto *created = static_cast<PGEventResultCreate *>(info);
+        auto *last = static_cast<LastFailure *>(PQinstanceData(created->conn, watchResults));
+        if (!last)
+            break;
+        if (PQresultStatus(created->result) != PGRES_FATAL_ERROR) {
+            last->failing = false;
+            break;
+        }
+        // What fails after a failure (until a statement succeeds: a rollback) is its consequence.
+        const char *state = PQresultErrorField(created->result, PG_DIAG_SQLSTATE);
+        if (last->failing || qstrcmp(state, "25P02") == 0)
+            break;
+        last->failing = true;
+        last->state = QString::fromLatin1(state ? state : "");
+        last->message = QString::fromUtf8(PQresultErrorMessage(created->result)).trimmed();
+        break;
+    }
+    default:
+        break;
+    }
+    return 1;
+}
+
+const LastFailure *lastFailure(PGconn *h) {
+    return h ? static_cast<const LastFailure *>(PQinstanceData(h, watchResults)) : nullptr;
+}
+
 } // namespace
 
 bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs) {
@@ -103,6 +157,8 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lock
             *error = QStringLiteral("la conexión con el servidor no está abierta");
         return false;
     }
+    if (!lastFailure(handle(db)))
+        PQregisterEventProc(handle(db), watchResults, "mirabel", nullptr);
     // Sums of money come back as NUMERIC: as exact text, never as a double.
     db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     QStringList settings = {
@@ -259,7 +315,7 @@ bool inTransaction(const QSqlDatabase &db) {
 }
 
 int pendingError(const QSqlDatabase &db, QString *text) {
-    PGconn *h = handle(db);
+    PGconn *h = rawHandle(db);
     if (!h)
         return 0;
     if (PQstatus(h) == CONNECTION_BAD) {
@@ -267,10 +323,15 @@ int pendingError(const QSqlDatabase &db, QString *text) {
             *text = QString::fromUtf8(PQerrorMessage(h)).trimmed();
         return ConnectionLost;
     }
-    // A statement failed inside the transaction: the server will only roll it back now. Its SQLSTATE is
-    // gone with its result; the connection keeps the message.
+    // A statement failed inside the transaction: the server will only roll it back now. The last failure
+    // that was not a consequence of an earlier one is the cause.
     if (PQtransactionStatus(h) != PQTRANS_INERROR)
         return 0;
+    if (const LastFailure *last = lastFailure(h); last && last->state.size() == 5) {
+        if (text)
+            *text = last->message;
+        return errorCode(QSqlError(QString(), last->message, QSqlError::StatementError, last->state), &db);
+    }
     const QString message = QString::fromUtf8(PQerrorMessage(h)).trimmed();
     if (text)
         *text = message.isEmpty() ? QStringLiteral("la transacción fue anulada por un error anterior") : message;
@@ -284,7 +345,7 @@ int pendingError(const QSqlDatabase &db, QString *text) {
 }
 
 bool connectionLost(const QSqlDatabase &db) {
-    PGconn *h = handle(db);
+    PGconn *h = rawHandle(db);
     return h && PQstatus(h) == CONNECTION_BAD;
 }
 
@@ -310,6 +371,17 @@ bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *erro
 
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
     return run(db, QStringLiteral("SELECT pg_advisory_xact_lock(?, ?)"), {area, int(number)}, error);
+}
+
+QString likeCondition(const QString &expression, const QString &pattern, QChar escape) {
+    // The server's LIKE tells case apart and is refused under the "es" collation: ILIKE under ICU's root
+    // collation folds every letter's case, as a single desk's like() does, and leaves accents alone.
+    QString out = QStringLiteral(R"((%1 COLLATE "und-x-icu" ILIKE %2)").arg(expression, pattern);
+    // The server's default escape is a backslash; SQLite has none unless one is named.
+    out += escape.isNull() ? QStringLiteral(" ESCAPE ''")
+                           : QStringLiteral(" ESCAPE '%1'").arg(escape == QLatin1Char('\'') ? QStringLiteral("''")
+                                                                                                : QString(escape));
+    return out + QLatin1Char(')');
 }
 
 } // namespace SqlEngine::pg

@@ -25,5 +25,6 @@ QString dayChangeStatement();
 bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error);
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error);
 void sendToday(const QSqlDatabase &db);
+QString likeCondition(const QString &expression, const QString &pattern, QChar escape);
 
 } // namespace SqlEngine::pg

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 namespace {
 // Open guards per connection; the outermost one owns the real transaction.
@@ -43,7 +44,9 @@ bool Transaction::exec(const QString &sql) {
     if (!q.exec(sql)) {
         const QSqlError e = q.lastError();
         Log::error(QStringLiteral("Transacción"), sql + QStringLiteral(": ") + e.text());
-        remember(SqlEngine::errorCode(e), e.databaseText());
+        // A lost server connection fails statements without an error of their own.
+        remember(SqlEngine::connectionLost(m_db) ? SqlEngine::ConnectionLost : SqlEngine::errorCode(e),
+                 e.databaseText());
         return false;
     }
     return true;
@@ -63,6 +66,13 @@ bool Transaction::commit() {
     QString text;
     if (const int pending = SqlEngine::isServer(m_db) ? pendingCode(&text) : 0) {
         remember(pending, text);
+        rollback();
+        return false;
+    }
+    // The engine may have ended the transaction on its own (a server takes a COMMIT with none open as
+    // success): what this guard wrote is gone, so the work was not stored.
+    if (!SqlEngine::inTransaction(m_db)) {
+        remember(SQLITE_ABORT, QStringLiteral("la transacción terminó antes de guardarse"));
         rollback();
         return false;
     }
@@ -120,6 +130,10 @@ QString Transaction::userMessage(int nativeCode, const QString &engineText) {
     return QStringLiteral("No se pudieron guardar los cambios (error %1 de la base de datos: %2).")
         .arg(nativeCode)
         .arg(engineText);
+}
+
+bool Transaction::isOpenOn(const QSqlDatabase &db) {
+    return g_depth.value(db.connectionName()) > 0;
 }
 
 QString Transaction::userMessage(const QSqlError &error) {

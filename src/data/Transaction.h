@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Database.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -9,7 +11,7 @@ class QSqlError;
 // guard that fails undoes only its own part (batch work: one savepoint per member in one transaction).
 class Transaction {
 public:
-    explicit Transaction(const QSqlDatabase &db = QSqlDatabase::database());
+    explicit Transaction(const QSqlDatabase &db = Database::db());
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -27,6 +29,8 @@ public:
     // damaged file) in plain Spanish; others with the engine's own text.
     static QString userMessage(int nativeCode, const QString &engineText);
     static QString userMessage(const QSqlError &error);
+    // Whether a guard is open on db's connection (work under way that must end before anything else).
+    static bool isOpenOn(const QSqlDatabase &db);
 
 private:
     bool exec(const QString &sql);

@@ -40,7 +40,10 @@ QString textoGuardado(const QVariant &v) {
 QString montoGuardado(const QVariant &v, const QLocale &locale) {
     // Only whole ten-thousandths are an amount; anything else another tool stored is shown as it is, so
     // the check refuses or reads exactly what the user sees.
-    const bool entero = v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int;
+    // A server hands a positive BIGINT over as an unsigned number.
+    const int tipo = v.typeId();
+    const bool entero = tipo == QMetaType::LongLong || tipo == QMetaType::Int ||
+                        tipo == QMetaType::ULongLong || tipo == QMetaType::UInt;
     if (const auto m = Money::fromVariant(v); m && entero)
         return m->toCurrencyString(locale);
     return textoGuardado(v);

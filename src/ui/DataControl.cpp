@@ -77,7 +77,7 @@ int DataControl::recordCount() {
     }
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
-    if (Database::run(q, QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(")"), m_params,
+    if (Database::run(q, QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(") AS lista"), m_params,
                       objectName()) &&
         q.next())
         m_count = q.value(0).toInt();

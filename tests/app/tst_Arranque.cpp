@@ -6,15 +6,23 @@
 #include "app/portada.h"
 #include "data/Backup.h"
 #include "data/Clock.h"
+#include "data/Configuracion.h"
 #include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "support/TestSupport.h"
 #include "ui/Mensaje.h"
+#include "ui/PedirContrasena.h"
 
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSqlQuery>
 #include <QTimer>
+#include <memory>
 
 using namespace TestSupport;
 
@@ -25,6 +33,31 @@ void saltarPortada() {
         QMetaObject::invokeMethod(static_cast<portada *>(w)->Timer1, "timeout", Qt::QueuedConnection);
     });
 }
+
+// Answers the next login window as ana, the user the server tests create.
+void entrarComoAna() {
+    alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *w) {
+        auto *l = static_cast<panIngreso *>(w);
+        l->Text1->setText(QStringLiteral("ana"));
+        l->Text2->setText(QStringLiteral("x"));
+        l->Command1->click();
+    });
+}
+
+// A variable of this process set (or removed, with a null value) until the end of the scope.
+class Entorno {
+public:
+    Entorno(const char *nombre, const QByteArray &valor)
+        : m_nombre(nombre), m_habia(qEnvironmentVariableIsSet(nombre)), m_antes(qgetenv(nombre)) {
+        valor.isNull() ? qunsetenv(nombre) : qputenv(nombre, valor);
+    }
+    ~Entorno() { m_habia ? qputenv(m_nombre, m_antes) : qunsetenv(m_nombre); }
+
+private:
+    const char *m_nombre;
+    bool m_habia;
+    QByteArray m_antes;
+};
 } // namespace
 
 // The whole start: splash, database, first supervisor, login, main window.
@@ -33,13 +66,19 @@ class tst_Arranque : public QObject {
     QTemporaryDir m_copias;
 private slots:
     void init() {
+        // Each test starts with settings of its own: nothing remembered.
+        Configuracion::setArchivo(m_copias.filePath(
+            QStringLiteral("ajustes-%1.ini").arg(QString::fromLatin1(QTest::currentTestFunction()))));
         // The day's first start writes a copy: into this run's own folder.
         Backup::setFolder(m_copias.path());
         Mensaje::limpiar();
         Module1::NivelUsuario = 0;
         Clock::setFixed(QDate(2009, 3, 5));
     }
-    void cleanup() { Database::close(); }
+    void cleanup() {
+        Database::close();
+        Configuracion::setArchivo(QString());
+    }
 
     void newDatabaseAsksForTheFirstSupervisorThenLogsIn() {
         QTemporaryDir dir;
@@ -170,6 +209,186 @@ private slots:
             Database::close();
         }
         QCOMPARE(QDir(copias.path()).entryList({QStringLiteral("Mirabel-*.db")}, QDir::Files).size(), 1);
+    }
+
+    void theDatabaseToOpenIsTheNamedOneElseTheServerLastUsed() {
+        const QString servidor = QStringLiteral("postgresql://ana@club.example:5433/socios");
+        QCOMPARE(Main::baseAAbrir(QString()), Database::defaultPath());
+        QCOMPARE(Main::baseAAbrir(servidor), servidor);
+        QCOMPARE(Main::baseAAbrir(QStringLiteral("club/BASE.db")), QDir::current().absoluteFilePath("club/BASE.db"));
+        // Files are not remembered; a server is, and a start without a name opens it.
+        Main::recordarBase(QDir::current().absoluteFilePath("club/BASE.db"));
+        QCOMPARE(Main::baseAAbrir(QString()), Database::defaultPath());
+        Main::recordarBase(servidor);
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), servidor);
+        QCOMPARE(Main::baseAAbrir(QString()), servidor);
+        // A file named explicitly is opened that time; the server stays remembered.
+        QCOMPARE(Main::baseAAbrir(QStringLiteral("/tmp/otro.db")), QStringLiteral("/tmp/otro.db"));
+        QCOMPARE(Main::baseAAbrir(QString()), servidor);
+        // What a hand-edited settings file holds there is only used when it is a server's address.
+        Configuracion::escribir(QStringLiteral("BaseServidor"), QStringLiteral("BASE.db"));
+        QCOMPARE(Main::baseAAbrir(QString()), Database::defaultPath());
+    }
+
+    void serverDatabaseStartsWithoutFileChecksAndIsRemembered() {
+        if (!enServidor())
+            QSKIP("necesita el servidor de pruebas");
+        QTemporaryDir dir;
+        const QString archivo = dir.filePath(QStringLiteral("BASE.db"));
+        {
+            QString err;
+            QVERIFY2(Database::open(archivo, Database::Mode::CreateIfMissing, &err), qPrintable(err));
+            nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
+            Database::close();
+        }
+        BaseTemporal db;
+        nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
+        Database::close();
+        const QString url = db.path();
+        saltarPortada();
+        entrarComoAna();
+        int salida = -1;
+        // Named as the user named it: no question about a missing file, no file made in the working folder.
+        std::unique_ptr<panPrin> w(Main::arrancar(url, &salida, true));
+        QVERIFY(w);
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(Database::path(), url);
+        QVERIFY(!QFile::exists(QDir::current().absoluteFilePath(url)));
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), url);
+        QCOMPARE(Main::baseAAbrir(QString()), url);
+
+        // The main window's opening of a file uses it and forgets nothing; opening the server again from
+        // there keeps it remembered.
+        Configuracion::escribir(QStringLiteral("BaseServidor"), QString());
+        entrarComoAna();
+        QVERIFY(w->abrirBase(archivo));
+        QCOMPARE(Database::path(), archivo);
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), QString());
+        entrarComoAna();
+        QVERIFY(w->abrirBase(url));
+        QCOMPARE(Database::path(), url);
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), url);
+        // A server the user did not get into is not remembered.
+        Configuracion::escribir(QStringLiteral("BaseServidor"), QString());
+        alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *l) { l->close(); });
+        QVERIFY(!w->abrirBase(url));
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), QString());
+        QCOMPARE(Database::path(), url); // the one open before, again
+    }
+
+    void serverPasswordIsAskedForAndNeverStored() {
+        if (!enServidor())
+            QSKIP("necesita el servidor de pruebas");
+        QTemporaryDir dir;
+        const QString archivo = dir.filePath(QStringLiteral("BASE.db"));
+        {
+            QString err;
+            QVERIFY2(Database::open(archivo, Database::Mode::CreateIfMissing, &err), qPrintable(err));
+            nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
+            Database::close();
+        }
+        BaseTemporal db;
+        nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
+        // A user of the server with a password of its own, allowed into this database only.
+        const QString rol = QStringLiteral("mirabel_clave_%1").arg(QCoreApplication::applicationPid());
+        const QString clave = QStringLiteral("s3creta-del-club");
+        for (const QString &sql :
+             {QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(rol, clave),
+              QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1").arg(rol),
+              QStringLiteral("GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO %1").arg(rol)})
+            QVERIFY2(QSqlQuery(Database::db()).exec(sql), qPrintable(sql)); // not preparable statements
+        auto direccion = SqlEngine::parseServerUrl(db.path());
+        QVERIFY(direccion);
+        direccion->user = rol;
+        const QString url = direccion->display();
+        const auto borrarRol = qScopeGuard([&] {
+            QString err;
+            Database::close();
+            if (Database::open(db.path(), Database::Mode::MustExist, &err)) {
+                QSqlQuery(Database::db()).exec(QStringLiteral("DROP OWNED BY %1").arg(rol));
+                QSqlQuery(Database::db()).exec(QStringLiteral("DROP ROLE %1").arg(rol));
+            }
+        });
+        Database::close();
+        // libpq has no password to give: none in the environment, no password file.
+        const Entorno sinClave("PGPASSWORD", QByteArray());
+        const Entorno sinArchivo("PGPASSFILE", m_copias.filePath(QStringLiteral("no-hay.pgpass")).toLocal8Bit());
+
+        // A wrong answer is refused and asked again, saying so; cancelling then ends the start quietly.
+        QStringList pedidos;
+        saltarPortada();
+        alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *w) {
+            auto *p = static_cast<PedirContrasena *>(w);
+            pedidos << p->lblMensaje->text();
+            QCOMPARE(p->windowTitle(), QStringLiteral("Contraseña del servidor"));
+            QCOMPARE(p->txtContrasena->echoMode(), QLineEdit::Password);
+            alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *w2) {
+                auto *p2 = static_cast<PedirContrasena *>(w2);
+                pedidos << p2->lblMensaje->text();
+                p2->Command2->click();
+            });
+            p->txtContrasena->setText(QStringLiteral("equivocada"));
+            p->Command1->click();
+        });
+        int salida = -1;
+        QVERIFY(!Main::arrancar(url, &salida, true));
+        QCOMPARE(salida, 0);
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QVERIFY(Database::path().isEmpty());
+        QCOMPARE(pedidos, QStringList({QStringLiteral("El servidor pide una contraseña para abrir %1.").arg(url),
+                                       QStringLiteral("El servidor no aceptó la contraseña para %1. Escríbala de "
+                                                      "nuevo.")
+                                           .arg(url)}));
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), QString());
+
+        // The right one opens the database and the program goes on to the login.
+        saltarPortada();
+        alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *w) {
+            auto *p = static_cast<PedirContrasena *>(w);
+            p->txtContrasena->setText(clave);
+            p->Command1->click();
+        });
+        entrarComoAna();
+        std::unique_ptr<panPrin> w(Main::arrancar(url, &salida, true));
+        QVERIFY(w);
+        QCOMPARE(Database::path(), url);
+        // Only the address is remembered: the password is nowhere in the settings.
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), url);
+        QFile ajustes(Configuracion::archivo());
+        QVERIFY(ajustes.open(QIODevice::ReadOnly));
+        QVERIFY(!ajustes.readAll().contains(clave.toUtf8()));
+
+        // The main window's opening of another server asks too; cancelling there keeps the database that
+        // was open, without a message.
+        entrarComoAna();
+        QVERIFY(w->abrirBase(archivo));
+        direccion->host = QStringLiteral("127.0.0.1");
+        bool preguntado = false;
+        alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *p) {
+            preguntado = true;
+            static_cast<PedirContrasena *>(p)->Command2->click();
+        });
+        QVERIFY(!w->abrirBase(direccion->display()));
+        QVERIFY(preguntado);
+        QVERIFY(Mensaje::mostrados().isEmpty());
+        QCOMPARE(Database::path(), archivo);
+        QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), url);
+    }
+
+    void rememberedServerOutOfReachSaysHowToOpenAFile() {
+        // Nothing listens on port 1: the refusal is immediate.
+        const QString servidor = QStringLiteral("postgresql://ana@127.0.0.1:1/club");
+        Configuracion::escribir(QStringLiteral("BaseServidor"), servidor);
+        saltarPortada();
+        int salida = -1;
+        QVERIFY(!Main::arrancar(Main::baseAAbrir(QString()), &salida));
+        QCOMPARE(salida, 1);
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QVERIFY2(Mensaje::mostrados().at(0).texto.contains(servidor), qPrintable(Mensaje::mostrados().at(0).texto));
+        QVERIFY(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("--database ARCHIVO")));
+        // It stays remembered: the server may just be down for a while.
+        QCOMPARE(Main::baseAAbrir(QString()), servidor);
+        QVERIFY(Database::path().isEmpty());
     }
 };
 

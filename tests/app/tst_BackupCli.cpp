@@ -63,6 +63,7 @@ private slots:
     }
 
     void backupThenRestore() {
+        SOLO_ARCHIVO("lee y escribe el archivo de la base con SQLite");
         const QString db = club(QStringLiteral("club.db"));
         const QByteArray antes = huella(db);
         Result r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), db,
@@ -95,6 +96,7 @@ private slots:
     }
 
     void failuresExitWithAStatusAndAMessage() {
+        SOLO_ARCHIVO("archivos ajenos, faltantes y copias de archivos");
         const QString db = club(QStringLiteral("otro.db"));
         const QString falta = m_dir.filePath(QStringLiteral("falta.db"));
         Result r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), falta,
@@ -130,8 +132,109 @@ private slots:
         QCOMPARE(huella(ajena), antes);
         QCOMPARE(socios(db), 2);
 
+        // A file's copy never goes to a server: refused before any connection is tried.
+        r = mirabel({QStringLiteral("restore"), db, QStringLiteral("--database"),
+                     QStringLiteral("postgresql://nadie@127.0.0.1:1/club")});
+        QCOMPARE(r.status, int(BackupCli::BadCopy));
+        QVERIFY2(r.err.contains(QStringLiteral("es de una base de datos en un archivo")), qPrintable(r.err));
+
         r = mirabel({QStringLiteral("restore"), QStringLiteral("--database"), db});
         QCOMPARE(r.status, int(BackupCli::Usage));
+    }
+
+    void backupThenRestoreOnAServer() {
+        if (!enServidor())
+            QSKIP("Solo con el servidor de pruebas (MIRABEL_PRUEBAS_SERVIDOR=1)");
+        BaseTemporal base;
+        const QString url = base.path();
+        const int plan = nuevoPlan(QStringLiteral("General"));
+        const int perez = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"), plan);
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
+        nuevaCuota(perez, plan, QDate(2009, 1, 10), 250000);
+        nuevoMovimiento(QDate(2009, 1, 12), 1, QStringLiteral("Cobro"), 98765, 0);
+        Database::close();
+
+        // The password reaches the program through libpq's variables, as in a scheduled job.
+        Result r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), url,
+                            QStringLiteral("--out"), QStringLiteral("copias/sabado.dump")});
+        QVERIFY2(r.status == BackupCli::Ok, qPrintable(r.err));
+        const QString copia = m_dir.filePath(QStringLiteral("copias/sabado.dump"));
+        QVERIFY(r.out.contains(QStringLiteral("Copia de seguridad escrita en %1").arg(copia)));
+        QCOMPARE(QFile::permissions(copia) & 0x0077, QFileDevice::Permissions());
+        Backup::Contents c;
+        QString error;
+        QVERIFY2(Backup::inspect(copia, &c, &error), qPrintable(error));
+        QCOMPARE(c.members, 2);
+
+        // The club loses a member and its money changes; the copy brings them back.
+        QVERIFY2(Database::open(url, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY(Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")")));
+        QVERIFY(Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Pérez')")));
+        QVERIFY(Database::exec(QStringLiteral(R"(UPDATE "Caja" SET "Ingresos" = 5)")));
+        Database::close();
+        r = mirabel({QStringLiteral("restore"), copia, QStringLiteral("--database"), url});
+        QVERIFY2(r.status == BackupCli::Ok, qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("2 socios, 1 cuota y 1 movimiento de caja")),
+                 qPrintable(r.out));
+        const QString copias = m_dir.filePath(QStringLiteral("data/Mirabel/Mirabel/copias"));
+        const QStringList guardadas = QDir(copias).entryList({QStringLiteral("Mirabel-*.dump")});
+        QCOMPARE(guardadas.size(), 1);
+        QVERIFY(r.out.contains(
+            QStringLiteral("La base anterior quedó guardada en %1/%2").arg(copias, guardadas.first())));
+        QVERIFY(Backup::inspect(copias + QLatin1Char('/') + guardadas.first(), &c, &error));
+        QCOMPARE(c.members, 1);
+        QCOMPARE(c.dues, 0);
+
+        QVERIFY2(Database::open(url, Database::Mode::MustExist, &error), qPrintable(error));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Monto") AS s FROM "Cuotas")"),
+                                      QStringLiteral("s"))
+                     .toLongLong(),
+                 250000);
+        QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Ingresos") AS s FROM "Caja")"),
+                                      QStringLiteral("s"))
+                     .toLongLong(),
+                 98765);
+        Database::close();
+
+        // Failures: a database that is not there, a copy that cannot be written, a file's copy, another
+        // program's database.
+        r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), url + QStringLiteral("_falta"),
+                     QStringLiteral("--out"), QStringLiteral("x.dump")});
+        QCOMPARE(r.status, int(BackupCli::DatabaseError));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.dump"))));
+        QFile bloqueo(m_dir.filePath(QStringLiteral("bloqueo")));
+        QVERIFY(bloqueo.open(QIODevice::WriteOnly));
+        bloqueo.close();
+        r = mirabel({QStringLiteral("backup"), QStringLiteral("--database"), url, QStringLiteral("--out"),
+                     QStringLiteral("bloqueo/x.dump")});
+        QCOMPARE(r.status, int(BackupCli::OutputError));
+
+        const QString archivo = m_dir.filePath(QStringLiteral("de-archivo.db"));
+        {
+            sqlite3 *h = nullptr;
+            sqlite3_open(QFile::encodeName(archivo).constData(), &h);
+            sqlite3_exec(
+                h, R"(CREATE TABLE "Afiliados" ("idAfiliado" INTEGER PRIMARY KEY); PRAGMA user_version = 2)",
+                nullptr, nullptr, nullptr);
+            sqlite3_close(h);
+        }
+        r = mirabel({QStringLiteral("restore"), archivo, QStringLiteral("--database"), url});
+        QCOMPARE(r.status, int(BackupCli::BadCopy));
+        QVERIFY2(r.err.contains(QStringLiteral("es de una base de datos en un archivo")), qPrintable(r.err));
+        r = mirabel({QStringLiteral("restore"), copia, QStringLiteral("--database"),
+                     m_dir.filePath(QStringLiteral("club-nuevo.db"))});
+        QCOMPARE(r.status, int(BackupCli::BadCopy));
+        QVERIFY2(r.err.contains(QStringLiteral("es de una base de datos en un servidor")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("club-nuevo.db"))));
+
+        QString nombre;
+        const QString ajena = nuevaBaseAjenaServidor(&nombre);
+        r = mirabel({QStringLiteral("restore"), copia, QStringLiteral("--database"), ajena});
+        borrarBaseServidor(nombre);
+        QCOMPARE(r.status, int(BackupCli::DatabaseError));
+        QVERIFY2(r.err.contains(QStringLiteral("no es una base de datos de Mirabel")), qPrintable(r.err));
+        QCOMPARE(QDir(copias).entryList({QStringLiteral("Mirabel-*")}).size(), 1);
     }
 };
 

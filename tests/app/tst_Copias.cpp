@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 
 using namespace TestSupport;
 
@@ -53,7 +54,9 @@ private slots:
             Mensaje::limpiar();
             // A folder of its own: the dialog has no other file to offer in place of the one typed.
             QDir(dir.path()).mkdir(QString::number(nivel));
-            const QString destino = dir.filePath(QStringLiteral("%1/copia.db").arg(nivel));
+            // The open database's kind: a file's copy, or a server's archive.
+            const QString destino =
+                dir.filePath(QStringLiteral("%1/copia.%2").arg(nivel).arg(Backup::extension()));
             bool visto = false;
             elegir(destino, &visto);
             w.utilidades->cmdCopiaSeguridad->click();
@@ -87,9 +90,9 @@ private slots:
         const int plan = nuevoPlan(QStringLiteral("General"));
         nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), plan);
         QTemporaryDir dir;
-        const QString copia = dir.filePath(QStringLiteral("Mirabel-20090301-093000.db"));
+        const QString copia = dir.filePath(QStringLiteral("Mirabel-20090301-093000.") + Backup::extension());
         QString error;
-        QVERIFY(Backup::copyTo(copia, &error));
+        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
         panPrin w;
         w.show();
@@ -127,7 +130,7 @@ private slots:
                      QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en ")),
                  qPrintable(Mensaje::mostrados().at(1).texto));
         QVERIFY(Database::db().isOpen());
-        QCOMPARE(Database::path(), QFileInfo(base.path()).absoluteFilePath());
+        QCOMPARE(Database::path(), enServidor() ? base.path() : QFileInfo(base.path()).absoluteFilePath());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
         QCOMPARE(w.Data1->model()->rowCount(), 1);
         const QString guardada = Backup::latest();
@@ -153,6 +156,43 @@ private slots:
         QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
         QVERIFY(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("no es una copia de Mirabel")));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+    }
+
+    void restoreRefusesACopyOfTheOtherKindBeforeAsking() {
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        QTemporaryDir dir;
+        // On a server, a file's copy; on a file, the start of a server's archive.
+        QString otra;
+        if (enServidor()) {
+            otra = dir.filePath(QStringLiteral("Mirabel-20090301-093000.db"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("otra"));
+            db.setDatabaseName(otra);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral(R"(CREATE TABLE "Afiliados" ("idAfiliado" INTEGER PRIMARY KEY))")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 2")));
+            q = QSqlQuery();
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("otra"));
+        } else {
+            otra = dir.filePath(QStringLiteral("Mirabel-20090301-093000.dump"));
+            QFile f(otra);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("PGDMP\x01\x0e\x00", 8) + QByteArray(200, 'x'));
+        }
+        panPrin w;
+        w.show();
+        elegir(otra);
+        w.utilidades->cmdRestaurarCopia->click();
+        // One message, the error: no question is asked about a copy that cannot go there.
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
+        QVERIFY2(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("no se puede restaurar")),
+                 qPrintable(Mensaje::mostrados().at(0).texto));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+        QVERIFY(!QDir(base.copias()).exists() || QDir(base.copias()).isEmpty());
     }
 };
 

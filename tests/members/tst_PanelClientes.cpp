@@ -402,11 +402,14 @@ private slots:
         BaseTemporal db;
         const int p = nuevoPlan(QStringLiteral("Mensual"));
         // 3,000 members, surnames "S0000".."S2999" with one accented "Ñandú" among them.
-        Database::exec(
-            QStringLiteral(R"(WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2999)
-                                         INSERT INTO "Afiliados" ("Apellido", "Nombres", "idPlan", "ClaveOrden")
-                                         SELECT printf('S%04d', i), 'X', ?, clave_orden(printf('S%04d', i), 'X') FROM n)"),
-            {p});
+        QVERIFY(Database::exec(
+            QStringLiteral(R"(WITH RECURSIVE n(i, s) AS (SELECT 0, 'S0000' UNION ALL
+                                  SELECT i + 1, 'S' || CASE WHEN i < 9 THEN '000' WHEN i < 99 THEN '00'
+                                                            WHEN i < 999 THEN '0' ELSE '' END || (i + 1)
+                                  FROM n WHERE i < 2999)
+                              INSERT INTO "Afiliados" ("Apellido", "Nombres", "idPlan", "ClaveOrden")
+                              SELECT s, 'X', ?, clave_orden(s, 'X') FROM n)"),
+            {p}));
         nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
         panPrin w;
         auto *c = w.clientes;

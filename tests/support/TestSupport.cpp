@@ -138,6 +138,68 @@ void borrarBaseServidor(const QString &nombre) {
         ejecutarEnServidor(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombre));
 }
 
+QString nuevaBaseAjenaServidor(QString *nombre) {
+    static int n = 0;
+    *nombre = QStringLiteral("ajena_p%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
+    ejecutarEnServidor(QStringLiteral("CREATE DATABASE %1").arg(*nombre));
+    const QString conexion = QStringLiteral("pruebas_ajena");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conexion);
+        db.setDatabaseName(*nombre);
+        db.setHostName(qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
+        db.setPort(qEnvironmentVariable("PGPORT", QStringLiteral("5432")).toInt());
+        if (!db.open())
+            qFatal("no se pudo abrir la base ajena: %s", qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("CREATE TABLE notas (t TEXT)")) ||
+            !q.exec(QStringLiteral("INSERT INTO notas VALUES ('x')")))
+            qFatal("no se pudo crear la base ajena: %s", qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(conexion);
+    return direccionServidor(*nombre);
+}
+
+qint64 contarEnCopia(const QString &copia, const QString &sql) {
+    QFile f(copia);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const bool archivoServidor = f.read(5) == "PGDMP";
+    f.close();
+    QString nombre;
+    const QString conexion = QStringLiteral("pruebas_copia");
+    qint64 n = -1;
+    {
+        QSqlDatabase db;
+        if (archivoServidor) {
+            static int k = 0;
+            nombre = QStringLiteral("copia_p%1_%2").arg(QCoreApplication::applicationPid()).arg(++k);
+            ejecutarEnServidor(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0").arg(nombre));
+            QProcess restaurar;
+            restaurar.start(QStringLiteral("pg_restore"),
+                            {QStringLiteral("--no-owner"), QStringLiteral("--dbname=") + nombre, copia});
+            if (!restaurar.waitForFinished(120000) || restaurar.exitCode() != 0)
+                qWarning("pg_restore: %s", restaurar.readAllStandardError().constData());
+            db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conexion);
+            db.setDatabaseName(nombre);
+            db.setHostName(qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
+            db.setPort(qEnvironmentVariable("PGPORT", QStringLiteral("5432")).toInt());
+        } else {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conexion);
+            db.setDatabaseName(copia);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        }
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next())
+                n = q.value(0).toLongLong();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(conexion);
+    borrarBaseServidor(nombre);
+    return n;
+}
+
 BaseTemporal::BaseTemporal(const QDate &hoy) {
     Clock::setFixed(hoy);
     Mensaje::limpiar();

@@ -53,6 +53,13 @@ QString nuevaBaseServidor(QString *nombre);
 void borrarBaseServidor(const QString &nombre);
 // On the server: a new database with nothing in it, not even the schema, as an administrator creates one.
 QString nuevaBaseServidorVacia(QString *nombre);
+// On the server: a database of another program (one table "notas", none of Mirabel's), its address; dropped
+// by borrarBaseServidor(). What Mirabel must refuse to replace.
+QString nuevaBaseAjenaServidor(QString *nombre);
+// The number sql gives on a copy that Backup wrote: a file's copy is opened read-only, a server's archive is
+// restored (with pg_restore) into a database of its own for the question and dropped after. -1 when the
+// copy cannot be read.
+qint64 contarEnCopia(const QString &copia, const QString &sql);
 
 // Rows for tests; every value is bound. Money in ten-thousandths.
 int nuevoUsuario(const QString &usuario, const QString &contrasena, bool supervisor, bool administrativo,
@@ -107,6 +114,8 @@ bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparad
     int main(int argc, char **argv) {                                                                        \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                             \
         TestSupport::prepararRuntime();                                                                      \
+        if (TestSupport::enServidor() && qEnvironmentVariableIsEmpty("PGPORT"))                              \
+            return 77; /* no test server (tools/con-servidor.sh starts one): skipped */                     \
         QApplication app(argc, argv);                                                                        \
         TestSupport::prepararEntorno();                                                                      \
         TestObject tc;                                                                                       \

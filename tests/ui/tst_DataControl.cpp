@@ -1,4 +1,5 @@
 #include "data/Database.h"
+#include "data/Transaction.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -15,9 +16,13 @@ private slots:
 
     void currentRowAcrossFetchesAndCounts() {
         BaseTemporal db;
-        Database::exec(
-            QStringLiteral(R"(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000)
-                                         INSERT INTO "Planes" ("Descripcion") SELECT printf('Plan %04d', i) FROM n)"));
+        {
+            Transaction t;
+            for (int i = 1; i <= 1000; ++i)
+                QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES (?))"),
+                                       {QStringLiteral("Plan %1").arg(i, 4, 10, QLatin1Char('0'))}));
+            QVERIFY(t.commit());
+        }
         DataControl data(QStringLiteral("Data3"));
         QSignalSpy moved(&data, &DataControl::reposition);
         data.setRecordSource(QStringLiteral(R"(Select * from "Planes" order by "Descripcion")"));

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ui/Ventana.h"
+
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Asks for the password of a server database when libpq's own sources (PGPASSWORD, ~/.pgpass) give none
+// or a wrong one. What is typed stays in memory: nothing here writes it anywhere.
+class PedirContrasena : public Ventana {
+    Q_OBJECT
+public:
+    // address: the server database, as shown to the user; wrong: the last password was refused.
+    PedirContrasena(const QString &address, bool wrong, QWidget *parent = nullptr);
+
+    QLabel *lblMensaje;
+    QLabel *lblContrasena;
+    QLineEdit *txtContrasena;
+    QPushButton *Command1; // &Aceptar
+    QPushButton *Command2; // &Cancelar
+
+    // The window, modal; nullopt when the user cancels.
+    static std::optional<QString> pedir(const QString &address, bool wrong, QWidget *parent = nullptr);
+};
