@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/MdbImport.h"
+#include "data/SqlEngine.h"
 #include "ui/Controles.h"
 #include "ui/Formato.h"
 #include "ui/Mensaje.h"
@@ -39,7 +40,8 @@ panImportarMdb::panImportarMdb(QWidget *parent) : Ventana(parent) {
     auto *lblOrigen = Controles::etiqueta(this, QString(), QStringLiteral("Base &anterior (.mdb) :"));
     txtOrigen = Controles::campo(this, QStringLiteral("txtOrigen"), 4096, lblOrigen);
     cmdOrigen = Controles::boton(this, QStringLiteral("cmdOrigen"), QStringLiteral("E&xaminar..."));
-    auto *lblDestino = Controles::etiqueta(this, QString(), QStringLiteral("Base &nueva (.db) :"));
+    auto *lblDestino =
+        Controles::etiqueta(this, QString(), QStringLiteral("Base &nueva (.db o postgresql://...) :"));
     txtDestino = Controles::campo(this, QStringLiteral("txtDestino"), 4096, lblDestino);
     txtDestino->setText(destinoSugerido());
     cmdDestino = Controles::boton(this, QStringLiteral("cmdDestino"), QStringLiteral("Exa&minar..."));
@@ -100,7 +102,9 @@ panImportarMdb::panImportarMdb(QWidget *parent) : Ventana(parent) {
 }
 
 QString panImportarMdb::destinoSugerido() {
-    const QString abierta = Database::path().isEmpty() ? Database::defaultPath() : Database::path();
+    // A club on a server suggests a file in the data folder; the user may write a server's address.
+    const QString abierta =
+        Database::path().isEmpty() || Database::isServer() ? Database::defaultPath() : Database::path();
     const QDir carpeta = QFileInfo(abierta).absoluteDir();
     QString nombre = carpeta.filePath(QStringLiteral("BASE-importada.db"));
     for (int n = 2; QFileInfo::exists(nombre); ++n)
@@ -171,8 +175,11 @@ void panImportarMdb::importar() {
         QCoreApplication::processEvents();
         return !m_cancelar;
     };
-    const MdbImport::Result r =
-        MdbImport::run(QDir::fromNativeSeparators(origen), QDir::fromNativeSeparators(destino), progreso);
+    // A server's address is taken as written; a file's path in the system's form.
+    const QString base = SqlEngine::isServerUrl(destino)
+                             ? destino
+                             : QFileInfo(QDir::fromNativeSeparators(destino)).absoluteFilePath();
+    const MdbImport::Result r = MdbImport::run(QDir::fromNativeSeparators(origen), base, progreso);
     setImportando(false);
     barProgreso->setRange(0, 1000);
 
@@ -210,14 +217,13 @@ void panImportarMdb::importar() {
     }
     for (int c = 0; c < 3; ++c) // the amounts take the rest of the width
         grdResumen->resizeColumnToContents(c);
-    m_importada = QFileInfo(QDir::fromNativeSeparators(destino)).absoluteFilePath();
-    lblEstado->setText(
-        QStringLiteral("Importación terminada en %1.").arg(QDir::toNativeSeparators(m_importada)));
+    m_importada = base;
+    const QString mostrada = SqlEngine::isServerUrl(base) ? base : QDir::toNativeSeparators(base);
+    lblEstado->setText(QStringLiteral("Importación terminada en %1.").arg(mostrada));
     cmdAbrir->setEnabled(true);
     cmdAbrir->setDefault(true); // Enter now opens what was just made
     if (Mensaje::preguntaSiNo(
-            QStringLiteral("La base anterior se importó en %1.\n¿Abrir la base nueva ahora?")
-                .arg(QDir::toNativeSeparators(m_importada)),
+            QStringLiteral("La base anterior se importó en %1.\n¿Abrir la base nueva ahora?").arg(mostrada),
             kTitulo, this))
         abrirNueva();
 }

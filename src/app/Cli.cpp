@@ -9,8 +9,32 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <csignal>
+
+namespace {
+volatile std::sig_atomic_t g_interrumpida = 0;
+
+extern "C" void alInterrumpir(int) {
+    g_interrumpida = 1;
+}
+} // namespace
 
 namespace Cli {
+
+Interrupcion::Interrupcion() {
+    g_interrumpida = 0;
+    m_int = std::signal(SIGINT, alInterrumpir);
+    m_term = std::signal(SIGTERM, alInterrumpir);
+}
+
+Interrupcion::~Interrupcion() {
+    std::signal(SIGINT, m_int);
+    std::signal(SIGTERM, m_term);
+}
+
+bool Interrupcion::interrumpida() {
+    return g_interrumpida != 0;
+}
 
 void say(FILE *to, const QString &text) {
     std::fputs(text.toUtf8().constData(), to);

@@ -27,4 +27,19 @@ QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCo
 // has no display, and a session whose display has gone (a stale DISPLAY over ssh) must not stop the job.
 // Without a session, a private runtime folder (kept while the returned object lives) keeps Qt quiet.
 std::unique_ptr<QTemporaryDir> sinPantalla();
+
+// Ctrl+C or a stop request (SIGINT, SIGTERM) during long work, caught for the object's lifetime: the work
+// asks interrumpida() at its next row and undoes itself instead of leaving a half-written database.
+class Interrupcion {
+public:
+    Interrupcion();
+    ~Interrupcion();
+    Interrupcion(const Interrupcion &) = delete;
+    Interrupcion &operator=(const Interrupcion &) = delete;
+    static bool interrumpida();
+
+private:
+    void (*m_int)(int);
+    void (*m_term)(int);
+};
 } // namespace Cli

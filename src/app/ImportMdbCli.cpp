@@ -3,11 +3,11 @@
 #include "app/Cli.h"
 #include "data/Database.h"
 #include "data/MdbImport.h"
+#include "data/SqlEngine.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -15,12 +15,16 @@ namespace {
 
 QString usage() {
     return QStringLiteral(
-               "Uso: mirabel import-mdb ANTERIOR.mdb [--database NUEVA.db]\n"
+               "Uso: mirabel import-mdb ANTERIOR.mdb [--database NUEVA.db | --database postgresql://...]\n"
                "\n"
                "Trae a Mirabel los datos de la base del programa anterior (BASE.mdb): socios, planes,\n"
                "categorías, cuotas, caja, cuentas, formas de pago, usuarios y la tabla auxiliar.\n"
                "  --database NUEVA.db  base a crear (por omisión %1); si ya existe debe ser una\n"
                "                       base de Mirabel sin socios, cuotas ni movimientos\n"
+               "  --database postgresql://usuario@servidor[:puerto]/base\n"
+               "                       una base de un servidor, que debe existir, vacía o de Mirabel\n"
+               "                       sin socios, cuotas ni movimientos; los demás puestos esperan\n"
+               "                       mientras se importa\n"
                "\n"
                "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer la base anterior,\n"
                "3 la base destino ya tiene datos, 4 la base destino no es de Mirabel o no se puede\n"
@@ -28,32 +32,6 @@ QString usage() {
                "nada).")
         .arg(Database::defaultPath());
 }
-
-// Ctrl+C or a stop request while importing: the import is told to stop at its next row, so that it
-// rolls back and removes the file it was building instead of leaving it half-written.
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void interrupt(int) {
-    g_interrupted = 1;
-}
-
-// Catches SIGINT and SIGTERM for its lifetime, then gives back the previous handlers.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        g_interrupted = 0;
-        m_int = std::signal(SIGINT, interrupt);
-        m_term = std::signal(SIGTERM, interrupt);
-    }
-    ~InterruptGuard() {
-        std::signal(SIGINT, m_int);
-        std::signal(SIGTERM, m_term);
-    }
-
-private:
-    void (*m_int)(int);
-    void (*m_term)(int);
-};
 
 } // namespace
 
@@ -104,11 +82,11 @@ int run(int argc, char **argv) {
             current = table;
             say(stdout, QStringLiteral("Importando %1...").arg(table));
         }
-        return g_interrupted == 0;
+        return !Cli::Interrupcion::interrumpida();
     };
     MdbImport::Result r;
     {
-        InterruptGuard guard;
+        Cli::Interrupcion guard; // stops at the next row; the import rolls back and takes its file away
         r = MdbImport::run(from, to, progress);
     }
     switch (r.status) {

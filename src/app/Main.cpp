@@ -2,6 +2,7 @@
 
 #include "app/AvisosCli.h"
 #include "app/BackupCli.h"
+#include "app/CopyCli.h"
 #include "app/ExportCli.h"
 #include "app/ImportMdbCli.h"
 #include "app/Module1.h"
@@ -166,6 +167,8 @@ int run(int argc, char **argv) {
         return ExportCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
         return ImportMdbCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "copy") == 0)
+        return CopyCli::run(argc, argv);
     if (argc > 1 && (qstrcmp(argv[1], "backup") == 0 || qstrcmp(argv[1], "restore") == 0))
         return BackupCli::run(argc, argv);
     QApplication app(argc, argv);
@@ -181,6 +184,7 @@ int run(int argc, char **argv) {
                        "  mirabel send-reminders  avisos de deuda por e-mail\n"
                        "  mirabel import-mdb      trae la base del programa anterior\n"
                        "  mirabel backup|restore  copia de seguridad y restauración\n"
+                       "  mirabel copy            pasa el club de un archivo a un servidor o al revés\n"
                        "  mirabel export          una lista en Excel o CSV"));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -194,17 +195,18 @@ void tellToday() {
         SqlEngine::sendToday(QSqlDatabase::database(name, false));
 }
 
-// Opens a connection on the server at g_address, asking for the password when the server wants one.
-bool openServerConnection(QSqlDatabase &db, QString *why) {
+// Opens a connection on the server at address, asking for the password when the server wants one.
+bool openServerConnectionAt(QSqlDatabase &db, const SqlEngine::ServerAddress &address, QString &password,
+                            QString *why) {
     for (int attempt = 0;; ++attempt) {
-        SqlEngine::configure(db, *g_address, g_password);
+        SqlEngine::configure(db, address, password);
         if (db.open())
             return true;
         const QSqlError e = db.lastError();
         if (SqlEngine::needsPassword(e) && g_prompt && attempt < 3) {
-            const QString given = g_prompt(g_address->display(), !g_password.isEmpty() || attempt > 0);
+            const QString given = g_prompt(address.display(), !password.isEmpty() || attempt > 0);
             if (!given.isEmpty()) {
-                g_password = given;
+                password = given;
                 continue;
             }
         }
@@ -216,6 +218,11 @@ bool openServerConnection(QSqlDatabase &db, QString *why) {
             *why = e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed();
         return false;
     }
+}
+
+// The same on the server at g_address, with the password this run was given.
+bool openServerConnection(QSqlDatabase &db, QString *why) {
+    return openServerConnectionAt(db, *g_address, g_password, why);
 }
 
 bool openServer(const QString &url, Database::Mode mode, QString *error) {
@@ -454,6 +461,155 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
             *error = why.isEmpty() ? db.lastError().text() : why;
     }
     return db;
+}
+
+namespace {
+// Passwords given this run for servers other than the open database's, by address (memory only).
+QHash<QString, QString> g_otherPasswords;
+
+QSqlDatabase openOtherServer(const QString &name, const QString &url, Database::Mode mode, QString *why) {
+    const auto address = SqlEngine::parseServerUrl(url, why);
+    if (!address)
+        return {};
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *why =
+            QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se puede "
+                           "abrir %1.")
+                .arg(address->display());
+        return {};
+    }
+    const QString shown = address->display();
+    const bool same = g_address && g_address->display() == shown;
+    QString &password = same ? g_password : g_otherPasswords[shown];
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    QString reason;
+    if (!openServerConnectionAt(db, *address, password, &reason)) {
+        *why = QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(shown, reason);
+        return {};
+    }
+    const bool readOnly = mode == Database::Mode::ReadOnly;
+    if (!SqlEngine::prepareConnection(db, &reason, readOnly, g_busyTimeoutMs)) {
+        *why = QStringLiteral("No se puede preparar la base de datos %1: %2").arg(shown, reason);
+        return {};
+    }
+    const int version = Schema::version(db);
+    if (version == -2)
+        *why = QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, para no "
+                              "modificarla.")
+                   .arg(shown);
+    else if (version < 0)
+        *why = QStringLiteral("No se puede leer la base de datos %1.").arg(shown);
+    else if (version > Schema::currentVersion())
+        *why = QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel: no se "
+                              "modifica.")
+                   .arg(shown);
+    else if (version == 0 && mode != Database::Mode::CreateIfMissing)
+        *why =
+            QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.").arg(shown);
+    else if (version < Schema::currentVersion() && readOnly)
+        *why = QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero con "
+                              "el programa para actualizarla.")
+                   .arg(shown);
+    else
+        return db;
+    return {};
+}
+
+QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::Mode mode, QString *why) {
+    const QFileInfo info(path);
+    const bool readOnly = mode == Database::Mode::ReadOnly;
+    if (!info.exists()) {
+        if (mode != Database::Mode::CreateIfMissing) {
+            *why = QStringLiteral("No existe el archivo de base de datos %1.").arg(path);
+            return {};
+        }
+        QFile f(path);
+        if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly)) {
+            *why = QStringLiteral("No se puede crear el archivo %1: %2.").arg(path, f.errorString());
+            return {};
+        }
+    } else if (info.isDir()) {
+        *why = QStringLiteral("%1 es una carpeta, no una base de datos.").arg(path);
+        return {};
+    }
+    const bool writable = QFileInfo(path).isWritable();
+    if (!readOnly && !writable) {
+        *why = QStringLiteral("El archivo %1 es de solo lectura: no se puede escribir en él.").arg(path);
+        return {};
+    }
+    const Probe p = probe(path, writable);
+    switch (p.kind) {
+    case Probe::Kind::Empty:
+        if (mode != Database::Mode::CreateIfMissing) {
+            *why = QStringLiteral("El archivo %1 está vacío: no es una base de datos de Mirabel.").arg(path);
+            return {};
+        }
+        break;
+    case Probe::Kind::Unreadable:
+        *why = QStringLiteral("No se puede leer el archivo %1: %2.").arg(path, p.detail);
+        return {};
+    case Probe::Kind::NotSqlite:
+    case Probe::Kind::Foreign:
+        *why = QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se usa, para no "
+                              "modificarlo.")
+                   .arg(path);
+        return {};
+    case Probe::Kind::Newer:
+        *why =
+            QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel: no se modifica.")
+                .arg(path);
+        return {};
+    case Probe::Kind::Damaged:
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
+        *why = QStringLiteral("La base de datos %1 está dañada: no se usa.").arg(path);
+        return {};
+    case Probe::Kind::Mirabel:
+        if (readOnly && p.version < Schema::currentVersion()) {
+            *why =
+                QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero con el "
+                               "programa para actualizarlo.")
+                    .arg(path);
+            return {};
+        }
+        break;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    if (!writable)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QString reason;
+    if (!db.open() || !SqlEngine::prepareConnection(db, &reason, readOnly, g_busyTimeoutMs)) {
+        *why = QStringLiteral("No se puede abrir la base de datos %1: %2")
+                   .arg(path, reason.isEmpty() ? db.lastError().text() : reason);
+        return {};
+    }
+    return db;
+}
+} // namespace
+
+QSqlDatabase Database::openOther(const QString &connectionName, const QString &path, Mode mode,
+                                 QString *error) {
+    closeOther(connectionName);
+    QString why;
+    QSqlDatabase db = SqlEngine::isServerUrl(path) ? openOtherServer(connectionName, path, mode, &why)
+                                                   : openOtherFile(connectionName, path, mode, &why);
+    if (db.isValid())
+        return db;
+    Log::error(QStringLiteral("Base de datos"), why);
+    if (error)
+        *error = why;
+    closeOther(connectionName);
+    return {};
+}
+
+void Database::closeOther(const QString &connectionName) {
+    if (!QSqlDatabase::contains(connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
 }
 
 void Database::close() {

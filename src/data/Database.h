@@ -33,6 +33,17 @@ public:
     // Opens a further connection on the same file (reports, background readers), prepared the same way.
     static QSqlDatabase openExtra(const QString &connectionName, QString *error);
     static void close();
+    // A connection named connectionName on another database (a file or a server's address), prepared as
+    // the default one, for work between two databases (a copy, an import). Refused as open() refuses:
+    // a file or server database that is not Mirabel's, of a newer version, damaged; ReadOnly also refuses
+    // an empty or older one and every write. Otherwise the schema is left as found (an empty database has
+    // none): the caller brings it up with Schema::upgrade() inside its own transaction, so that a failed
+    // piece of work leaves nothing behind. A missing file is created (not in ReadOnly or MustExist).
+    // The program's own connection and path are untouched. Returns an invalid connection on failure,
+    // with a Spanish reason in *error.
+    static QSqlDatabase openOther(const QString &connectionName, const QString &path, Mode mode,
+                                  QString *error);
+    static void closeOther(const QString &connectionName);
     // Whether the open file only allows reading (its permissions, or Mode::ReadOnly): writes are refused.
     static bool isReadOnly();
     // How long a write waits for another program's write on the same file before giving up.

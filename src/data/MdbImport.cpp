@@ -1,6 +1,8 @@
 #include "data/MdbImport.h"
 
 #include "data/Backup.h"
+#include "data/CopiaBase.h"
+#include "data/Database.h"
 #include "data/Log.h"
 #include "data/MdbReader.h"
 #include "data/PasswordHash.h"
@@ -274,8 +276,8 @@ public:
             QStringList parts{QStringLiteral("SELECT MAX(%1) AS m FROM %2").arg(q(spec.key), q(spec.name))};
             for (const Reference &ref : spec.referencedBy)
                 parts << QStringLiteral("SELECT MAX(%1) FROM %2").arg(q(ref.field), q(ref.table));
-            if (!query.exec(
-                    QStringLiteral("SELECT MAX(m) FROM (%1)").arg(parts.join(QStringLiteral(" UNION ALL ")))))
+            if (!query.exec(QStringLiteral("SELECT MAX(m) FROM (%1) AS t")
+                                .arg(parts.join(QStringLiteral(" UNION ALL ")))))
                 return writeError(query.lastError().text());
             QString why;
             if (query.next() && !query.value(0).isNull() &&
@@ -283,6 +285,11 @@ public:
                                         &why))
                 return writeError(why);
         }
+        // Every table's counter past the numbers written with the rows (a server's do not follow by
+        // themselves).
+        QString why;
+        if (!SqlEngine::syncKeys(m_db, {}, &why))
+            return writeError(why);
         r.status = MdbImport::Status::Ok;
         return r;
     }
@@ -431,6 +438,98 @@ MdbImport::Result failure(MdbImport::Status status, const QString &error) {
     return r;
 }
 
+bool hasMembersDuesOrCash(const QSqlDatabase &db, bool *has, QString *why) {
+    QSqlQuery query(db);
+    *has = false;
+    for (const char *table : {"Afiliados", "Cuotas", "Caja"}) {
+        if (!query.exec(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)))) {
+            *why = query.lastError().text();
+            return false;
+        }
+        *has = *has || query.next();
+    }
+    return true;
+}
+
+// Into a database on a server: it must exist (empty, or Mirabel's without members, dues or movements).
+// One transaction holds the schema, the rows and the counters; the other desks' writes wait meanwhile.
+MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &target,
+                             const MdbImport::Progress &progress) {
+    using Status = MdbImport::Status;
+    const QString name = QStringLiteral("mirabel-importacion-") + QUuid::createUuid().toString(QUuid::Id128);
+    struct Close {
+        QString name;
+        ~Close() { Database::closeOther(name); }
+    } close{name};
+    QString why;
+    QSqlDatabase db = Database::openOther(name, target, Database::Mode::CreateIfMissing, &why);
+    if (!db.isValid())
+        return failure(Status::TargetError, why);
+    const QString hasData =
+        QStringLiteral(
+            "La base %1 ya tiene socios, cuotas o movimientos de caja: la importación solo se hace en "
+            "una base nueva o vacía.")
+            .arg(target);
+    bool has = false;
+    bool fresh = true;
+    if (Schema::version(db) > 0) {
+        if (!hasMembersDuesOrCash(db, &has, &why) || !CopiaBase::isNew(db, &fresh, &why))
+            return failure(Status::TargetError,
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
+        if (has)
+            return failure(Status::TargetHasData, hasData);
+    }
+    // Users, accounts, plans or categories are about to be replaced: a copy first.
+    if (!fresh) {
+        QString copy;
+        if (!Backup::automatic(&copy, &why, db))
+            return failure(Status::TargetError,
+                           QStringLiteral("No se hizo la copia de seguridad de %1, así que no se importa. %2")
+                               .arg(target, why));
+    }
+    MdbImport::Result result;
+    {
+        Transaction t(db);
+        if (!t.isActive())
+            return failure(Status::WriteError,
+                           QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));
+        if (!Schema::upgrade(db, &why))
+            return failure(Status::WriteError,
+                           QStringLiteral("No se pudo crear la estructura de la base nueva: %1").arg(why));
+        if (!SqlEngine::lockTables(db, MdbImport::tableNames(), &why))
+            return failure(Status::TargetError,
+                           QStringLiteral("La base %1 está ocupada por otro puesto: no se importa. %2")
+                               .arg(target, why));
+        // Looked at again under the lock: another desk may have added a member in between.
+        if (!hasMembersDuesOrCash(db, &has, &why))
+            return failure(Status::TargetError,
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
+        if (has)
+            return failure(Status::TargetHasData, hasData);
+        Importer importer(reader, db, progress);
+        result = importer.fill(total);
+        if (result.ok() && !t.commit())
+            result = failure(Status::WriteError,
+                             QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));
+    }
+    db = QSqlDatabase();
+    return result;
+}
+
+} // namespace
+
+namespace {
+void logOutcome(const MdbImport::Result &result, const QString &source, const QString &target) {
+    if (result.ok()) {
+        Log::write(
+            QStringLiteral("Importación de %1 en %2:").arg(QFileInfo(source).absoluteFilePath(), target));
+        for (const QString &line : MdbImport::summaryLines(result))
+            Log::write(QStringLiteral("  ") + line);
+    } else if (result.status != MdbImport::Status::Cancelled) {
+        Log::error(QStringLiteral("Importación"),
+                   source + QStringLiteral(" -> ") + target + QStringLiteral(": ") + result.error);
+    }
+}
 } // namespace
 
 QStringList MdbImport::tableNames() {
@@ -476,6 +575,12 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
                                    .arg(QString::fromUtf8(spec.name), name));
         }
         total += reader.recordedRows(QString::fromUtf8(spec.name));
+    }
+
+    if (SqlEngine::isServerUrl(targetPath)) {
+        Result result = intoServer(reader, total, targetPath, progress);
+        logOutcome(result, source, targetPath);
+        return result;
     }
 
     const QString target = QFileInfo(targetPath).absoluteFilePath();
@@ -593,15 +698,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
             removeDatabaseFiles(work);
     }
 
-    if (result.ok()) {
-        Log::write(
-            QStringLiteral("Importación de %1 en %2:").arg(QFileInfo(source).absoluteFilePath(), target));
-        for (const QString &line : summaryLines(result))
-            Log::write(QStringLiteral("  ") + line);
-    } else if (result.status != Status::Cancelled) {
-        Log::error(QStringLiteral("Importación"),
-                   source + QStringLiteral(" -> ") + target + QStringLiteral(": ") + result.error);
-    }
+    logOutcome(result, source, target);
     return result;
 }
 

@@ -329,6 +329,11 @@ void BulkStatement::bind(int index, const QVariant &value) {
     if (!m_stmt)
         return;
     const int i = index + 1;
+    // A driver's Null keeps its column's type (a Null integer read from a server): Null, never 0.
+    if (value.isNull()) {
+        sqlite3_bind_null(m_stmt, i);
+        return;
+    }
     switch (value.typeId()) {
     case QMetaType::UnknownType:
         sqlite3_bind_null(m_stmt, i);
@@ -562,6 +567,29 @@ bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error) {
 bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error) {
     // SQLite hands out max(key, highest ever) + 1 by itself.
     return isServer(db) ? pg::syncKeys(db, tables, error) : true;
+}
+
+qint64 keyCounter(const QSqlDatabase &db, const QString &table) {
+    if (isServer(db))
+        return pg::keyCounter(db, table);
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?")))
+        return -1;
+    q.addBindValue(table);
+    if (!q.exec())
+        return -1;
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+QString snapshotStatement(const QSqlDatabase &db) {
+    // SQLite: a deferred transaction reads one moment of the file from its first read on.
+    return isServer(db) ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+                        : QStringLiteral("BEGIN");
+}
+
+int rowsPerInsert(const QSqlDatabase &db) {
+    // SQLite binds straight on its handle: one row a statement is as fast as it gets there.
+    return isServer(db) ? 250 : 1;
 }
 
 QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db) {

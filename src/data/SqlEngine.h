@@ -59,6 +59,13 @@ bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error);
 // The identity counters (on a server, sequences) set past the highest key of every table: rows written
 // with their own numbers (the first rows of a new database, an import, a copy) must not be handed out again.
 bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error = nullptr);
+// The highest key the identity counter of table has handed out (deleted rows count); 0 when none, -1 when
+// it cannot be read.
+qint64 keyCounter(const QSqlDatabase &db, const QString &table);
+// Starts a transaction that only reads and sees one moment of the whole database (a copy of it).
+QString snapshotStatement(const QSqlDatabase &db);
+// How many rows one INSERT of batch work should carry: on a server every statement is a round trip.
+int rowsPerInsert(const QSqlDatabase &db);
 // The key the last INSERT of q (run on db) gave its row.
 QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db = QSqlDatabase::database(
                                         QLatin1String(QSqlDatabase::defaultConnection), false));

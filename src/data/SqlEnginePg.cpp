@@ -280,6 +280,18 @@ bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error)
     return true;
 }
 
+qint64 keyCounter(const QSqlDatabase &db, const QString &table) {
+    const QString key = keyOf(table);
+    if (key.isEmpty())
+        return 0;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %1")
+                    .arg(QStringLiteral("\"%1_%2_seq\"").arg(table, key))) ||
+        !q.next())
+        return -1;
+    return q.value(0).toLongLong();
+}
+
 bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
     const QString key = keyOf(table);
     if (key.isEmpty())

@@ -15,6 +15,7 @@ QStringList translate(const QString &portable);
 int schemaVersion(const QSqlDatabase &db);
 bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error);
 bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error);
+qint64 keyCounter(const QSqlDatabase &db, const QString &table);
 bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QString *error);
 int errorCode(const QSqlError &error, const QSqlDatabase *db);
 bool inTransaction(const QSqlDatabase &db);

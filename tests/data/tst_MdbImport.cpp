@@ -7,6 +7,7 @@
 #include "data/MdbImport.h"
 #include "data/MdbReader.h"
 #include "data/PasswordHash.h"
+#include "data/SqlEngine.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -34,10 +35,18 @@ qint64 units(const QString &text) {
     return negative ? -v : v;
 }
 
-// A plain reading connection on an imported file, as any SQLite tool would open it.
+// A plain reading connection on an imported file, as any SQLite tool would open it; on a server, a
+// connection of the program's own.
 class Reading {
 public:
     explicit Reading(const QString &path) {
+        if (SqlEngine::isServerUrl(path)) {
+            QString error;
+            m_db = Database::openOther(QStringLiteral("lectura"), path, Database::Mode::MustExist, &error);
+            if (!m_db.isValid())
+                qFatal("no se puede abrir %s: %s", qPrintable(path), qPrintable(error));
+            return;
+        }
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lectura"));
         m_db.setDatabaseName(path);
         if (!m_db.open())
@@ -71,6 +80,21 @@ QStringList entries(const QString &dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// Where an import's new club goes: a file in dir, or on the server a database of its own (new, from the
+// tests' template: a Mirabel database with nothing of a club in it yet), dropped at the end.
+class Destino {
+public:
+    Destino(const QTemporaryDir &dir, const QString &file)
+        : m_path(TestSupport::enServidor() ? TestSupport::nuevaBaseServidor(&m_server) : dir.filePath(file)) {
+    }
+    ~Destino() { TestSupport::borrarBaseServidor(m_server); }
+    QString path() const { return m_path; }
+
+private:
+    QString m_server;
+    QString m_path;
+};
+
 } // namespace
 
 class tst_MdbImport : public QObject {
@@ -103,7 +127,8 @@ private slots:
         QVERIFY(!exp.isEmpty());
 
         QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("nueva.db"));
+        const Destino destino(dir, QStringLiteral("nueva.db"));
+        const QString target = destino.path();
         qint64 lastDone = -1, total = 0;
         const MdbImport::Result r = MdbImport::run(TestSupport::baseAnterior(mdb), target,
                                                    [&](qint64 done, qint64 all, const QString &) {
@@ -114,8 +139,11 @@ private slots:
         QVERIFY2(r.ok(), qPrintable(r.error));
         QVERIFY(lastDone > 0);
         QVERIFY(lastDone <= total);
-        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("nueva.db")}); // no temporary left over
-        QCOMPARE(QFile::permissions(target) & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+        if (!TestSupport::enServidor()) {
+            QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("nueva.db")}); // no temporary left over
+            QCOMPARE(QFile::permissions(target) & (QFile::ReadOther | QFile::ReadGroup),
+                     QFile::Permissions());
+        }
 
         Reading db(target);
         const QJsonObject tables = exp.value(QStringLiteral("tables")).toObject();
@@ -206,6 +234,8 @@ private slots:
                     QString w = want.toString();
                     if (w.endsWith(QLatin1String(" 00:00:00")))
                         w.chop(9);
+                    if (TestSupport::enServidor())
+                        w.truncate(10); // a server's date column keeps the day alone
                     QCOMPARE(got.toString(), w);
                 } else if (type == QLatin1String("Yes/No")) {
                     if (name == QLatin1String("Oficio de Riesgo"))
@@ -235,14 +265,14 @@ private slots:
                       {it.value().toInteger()})
                     .toLongLong(),
                 0);
-            QVERIFY(db.value(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"), {table})
-                        .toLongLong() >= it.value().toInteger());
+            QVERIFY(SqlEngine::keyCounter(db.db(), table) >= it.value().toInteger());
         }
     }
 
     void laBaseImportadaAbreEnElProgramaConSusUsuarios() {
         QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("club.db"));
+        const Destino destino(dir, QStringLiteral("club.db"));
+        const QString target = destino.path();
         Log::setFile(dir.filePath(QStringLiteral("mirabel.log")));
         QVERIFY(MdbImport::run(TestSupport::baseAnterior(QStringLiteral("BASE-small.mdb")), target).ok());
         Log::setFile(QString());
@@ -271,7 +301,7 @@ private slots:
         // Each due carries its member's key for the dues list's order; dues of absent members carry none.
         QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Cuotas" c
                                           LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
-                                          WHERE c."ClaveSocio" IS NOT a."ClaveOrden")"),
+                                          WHERE c."ClaveSocio" IS DISTINCT FROM a."ClaveOrden")"),
                                       QStringLiteral("n"))
                      .toInt(),
                  0);
@@ -279,6 +309,13 @@ private slots:
         QVERIFY(Database::buscaValor(QStringLiteral(R"(SELECT MAX("idCuenta") AS m FROM "Cuentas")"),
                                      QStringLiteral("m"))
                     .toInt() > 4);
+        // Tables no link points into take the next number too.
+        QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Ingresos") VALUES
+                                                 ('2024-01-02', 1, 10000))")));
+        QCOMPARE(
+            Database::buscaValor(QStringLiteral(R"(SELECT COUNT(*) AS n FROM "Caja")"), QStringLiteral("n"))
+                .toInt(),
+            349);
         Database::close();
     }
 
@@ -344,6 +381,34 @@ private slots:
 
     void unArchivoVacioSeLlena() {
         QFETCH(bool, sqlite);
+        if (TestSupport::enServidor()) {
+            // A database the administrator has just made, with nothing in it: the import gives it the
+            // schema. One that holds another program's tables is left alone.
+            QString nombre;
+            const QString target = TestSupport::nuevaBaseServidorVacia(&nombre);
+            if (sqlite) {
+                QSqlDatabase otra =
+                    QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("ajena"));
+                otra.setDatabaseName(nombre);
+                QVERIFY2(otra.open(), qPrintable(otra.lastError().text()));
+                QVERIFY(!otra.exec(QStringLiteral("CREATE TABLE notas (texto TEXT)")).lastError().isValid());
+                otra.close();
+                otra = QSqlDatabase();
+                QSqlDatabase::removeDatabase(QStringLiteral("ajena"));
+            }
+            const MdbImport::Result r =
+                MdbImport::run(TestSupport::baseAnterior(QStringLiteral("BASE-small.mdb")), target);
+            if (sqlite) {
+                QCOMPARE(r.status, MdbImport::Status::TargetError);
+                QVERIFY2(r.error.contains(QStringLiteral("otro programa")), qPrintable(r.error));
+            } else {
+                QVERIFY2(r.ok(), qPrintable(r.error));
+                Reading db(target);
+                QCOMPARE(db.value(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")).toInt(), 25);
+            }
+            TestSupport::borrarBaseServidor(nombre);
+            return;
+        }
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("vacia.db"));
         QFile(target).open(QIODevice::WriteOnly);
@@ -361,9 +426,30 @@ private slots:
     void enUnaBaseVaciaDeMirabelReemplazaUsuariosYCuentasTrasUnaCopia() {
         TestSupport::BaseTemporal base;
         TestSupport::nuevoUsuario(QStringLiteral("primero"), QStringLiteral("x"), true, false);
-        const MdbImport::Result r =
-            MdbImport::run(TestSupport::baseAnterior(QStringLiteral("BASE-small.mdb")), base.path());
+        // Another desk on the same database (the program's own connection here) cannot write while the
+        // import runs; it can once the import is done.
+        Database::setBusyTimeout(200);
+        int rechazadas = 0, intentos = 0;
+        const MdbImport::Result r = MdbImport::run(
+            TestSupport::baseAnterior(QStringLiteral("BASE-small.mdb")), base.path(),
+            [&](qint64, qint64, const QString &tabla) {
+                if (tabla == QLatin1String("Cuotas")) {
+                    ++intentos;
+                    QString error;
+                    // A table the import has not reached yet: only the lock keeps the row out.
+                    if (!Database::exec(
+                            QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('X'))"), {},
+                            &error))
+                        ++rechazadas;
+                }
+                return true;
+            });
+        Database::setBusyTimeout(5000);
         QVERIFY2(r.ok(), qPrintable(r.error));
+        QVERIFY(intentos > 0);
+        QCOMPARE(rechazadas, intentos);
+        QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('X'))")));
+        QCOMPARE(TestSupport::contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 4);
         QCOMPARE(TestSupport::contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 25);
         QCOMPARE(TestSupport::contar(
                      QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios" WHERE "NombreUsuario" = 'primero')")),

@@ -126,6 +126,13 @@ QString nuevaBaseServidor(QString *nombre) {
     return direccionServidor(*nombre);
 }
 
+QString nuevaBaseServidorVacia(QString *nombre) {
+    static int n = 0;
+    *nombre = QStringLiteral("mirabel_v%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
+    ejecutarEnServidor(QStringLiteral("CREATE DATABASE %1").arg(*nombre));
+    return direccionServidor(*nombre);
+}
+
 void borrarBaseServidor(const QString &nombre) {
     if (!nombre.isEmpty())
         ejecutarEnServidor(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombre));

@@ -51,6 +51,8 @@ private:
 // borrarBaseServidor(). Tests that need a second database (a copy's target) use it.
 QString nuevaBaseServidor(QString *nombre);
 void borrarBaseServidor(const QString &nombre);
+// On the server: a new database with nothing in it, not even the schema, as an administrator creates one.
+QString nuevaBaseServidorVacia(QString *nombre);
 // On the server: a database of another program (one table "notas", none of Mirabel's), its address; dropped
 // by borrarBaseServidor(). What Mirabel must refuse to replace.
 QString nuevaBaseAjenaServidor(QString *nombre);
