@@ -619,6 +619,10 @@ bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *erro
     return isServer(db) ? pg::lockTables(db, tables, error) : true;
 }
 
+bool usePrivateScratch(const QSqlDatabase &db, QString *error) {
+    return isServer(db) ? pg::usePrivateScratch(db, error) : true;
+}
+
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
     return isServer(db) ? pg::lockWork(db, area, number, error) : true;
 }

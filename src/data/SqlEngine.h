@@ -76,6 +76,11 @@ QString dayChangeStatement(const QSqlDatabase &db);
 // clearing, an import). Their writes wait, then are told the database is busy. SQLite's transaction
 // already holds the whole file.
 bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error = nullptr);
+// From here on this connection's scratch tables ("TmpCuotas", the amounts list of a plan-wide issuance)
+// are its own: on a server, a temporary table of the session hides the shared one, so one desk never
+// issues with another desk's amounts. Taken only where the list is used, so that a copy or an import
+// still reaches the shared table. Nothing to do in a file, which one desk uses at a time.
+bool usePrivateScratch(const QSqlDatabase &db, QString *error = nullptr);
 // Inside a transaction: one desk at a time does work named by area and number (issuing one plan's dues).
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error = nullptr);
 // Tells a server connection the program's "today" (date() in the views and statements reads it).

@@ -190,9 +190,6 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lock
     };
     if (readOnly)
         settings << QStringLiteral("SET default_transaction_read_only = on");
-    // A read-only connection issues nothing (and may create nothing, not even a temporary table).
-    if (!readOnly && !privateScratchTables(db, error))
-        return false;
     QSqlQuery q(db);
     for (const QString &s : settings)
         if (!q.exec(s)) {
@@ -393,6 +390,10 @@ bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *erro
 
 QSqlError lastFailure(const QSqlDatabase &db) {
     return failures().value(db.connectionName());
+}
+
+bool usePrivateScratch(const QSqlDatabase &db, QString *error) {
+    return privateScratchTables(db, error);
 }
 
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {

@@ -23,6 +23,7 @@ int pendingError(const QSqlDatabase &db, QString *text);
 bool connectionLost(const QSqlDatabase &db);
 QString dayChangeStatement();
 bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error);
+bool usePrivateScratch(const QSqlDatabase &db, QString *error);
 bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error);
 QSqlError lastFailure(const QSqlDatabase &db);
 void sendToday(const QSqlDatabase &db);

@@ -379,7 +379,7 @@ QVector<Item> afiliadosDelPlan(qint64 idPlan) {
 }
 
 bool vaciarMontos() {
-    return Database::exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")"));
+    return SqlEngine::usePrivateScratch(Database::db()) && Database::exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")"));
 }
 
 int prepararMontos(qint64 idPlan) {
@@ -403,6 +403,7 @@ int prepararMontos(qint64 idPlan) {
 }
 
 QString recordSourceMontos() {
+    SqlEngine::usePrivateScratch(Database::db());
     return QStringLiteral(R"(SELECT "nro", "monto" FROM "TmpCuotas" ORDER BY "nro")");
 }
 
