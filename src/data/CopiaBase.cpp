@@ -1,5 +1,7 @@
 #include "data/CopiaBase.h"
 
+#include "data/ArchivoNuevo.h"
+
 #include "data/Database.h"
 #include "data/Log.h"
 #include "data/Schema.h"
@@ -369,37 +371,6 @@ private:
     qint64 m_total = 0;
 };
 
-void removeDatabaseFiles(const QString &path) {
-    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(path + QString::fromLatin1(suffix));
-}
-
-// A new file's temporary name beside it, created owner-only; empty with *error when impossible.
-QString temporaryBeside(const QString &target, QString *error) {
-    const QFileInfo info(target);
-    if (!QFileInfo::exists(info.absolutePath())) {
-        if (!QDir().mkpath(info.absolutePath())) {
-            *error = QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath());
-            return {};
-        }
-        // A folder made for the club's data is its owner's alone.
-        QFile::setPermissions(info.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                        QStringLiteral(".copiando-XXXXXX"));
-    if (!temp.open()) {
-        *error = QStringLiteral("No se puede escribir en la carpeta %1: %2")
-                     .arg(info.absolutePath(), temp.errorString());
-        return {};
-    }
-    temp.setAutoRemove(false);
-    // The file holds members' personal data and passwords: its owner alone reads it.
-    QFile::setPermissions(temp.fileName(), QFile::ReadOwner | QFile::WriteOwner);
-    temp.close();
-    QFile::resize(temp.fileName(), 0);
-    return temp.fileName();
-}
-
 // Copies between two open connections; the target's transaction is committed only when both sides agree.
 CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
                               const CopiaBase::Progress &progress) {
@@ -532,7 +503,7 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
     const bool newFile = fileTarget && !QFileInfo::exists(target);
     QString work = target;
     if (newFile) {
-        work = temporaryBeside(target, &why);
+        work = ArchivoNuevo::temporal(target, QStringLiteral("copiando"), &why);
         if (work.isEmpty())
             return failure(Status::TargetError, why);
     }
@@ -540,7 +511,7 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
         Connection to("destino");
         if (!to.open(work, Database::Mode::CreateIfMissing, &why)) {
             if (newFile)
-                removeDatabaseFiles(work);
+                ArchivoNuevo::borrar(work);
             return failure(Status::TargetError, newFile ? why.replace(work, target) : why);
         }
         result = copyBetween(source, to.db(), progress);
@@ -550,26 +521,28 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
     if (newFile) {
         bool placed = false;
         if (result.ok()) {
-            if (QFileInfo(work + QStringLiteral("-wal")).size() > 0) {
+            switch (ArchivoNuevo::colocar(work, target, true)) {
+            case ArchivoNuevo::Colocacion::Hecha:
+                placed = true;
+                break;
+            case ArchivoNuevo::Colocacion::SinTerminar:
                 result = failure(Status::WriteError,
                                  QStringLiteral("No se pudo terminar de escribir %1.").arg(target));
-            } else if (QFileInfo::exists(target)) {
+                break;
+            case ArchivoNuevo::Colocacion::Ocupado:
                 result =
                     failure(Status::TargetError,
                             QStringLiteral("Mientras se copiaba apareció otro archivo %1: no se reemplaza.")
                                 .arg(target));
-            } else {
-                QFile::remove(work + QStringLiteral("-wal"));
-                QFile::remove(work + QStringLiteral("-shm"));
-                placed = std::rename(QFile::encodeName(work).constData(),
-                                     QFile::encodeName(target).constData()) == 0;
-                if (!placed)
-                    result = failure(Status::TargetError,
-                                     QStringLiteral("No se pudo guardar la copia como %1.").arg(target));
+                break;
+            case ArchivoNuevo::Colocacion::NoRenombrado:
+                result = failure(Status::TargetError,
+                                 QStringLiteral("No se pudo guardar la copia como %1.").arg(target));
+                break;
             }
         }
         if (!placed)
-            removeDatabaseFiles(work);
+            ArchivoNuevo::borrar(work);
     }
 
     if (result.ok()) {

@@ -1,5 +1,7 @@
 #include "data/MdbImport.h"
 
+#include "data/ArchivoNuevo.h"
+
 #include "data/Backup.h"
 #include "data/CopiaBase.h"
 #include "data/Database.h"
@@ -242,11 +244,6 @@ TargetState inspectTarget(const QString &path, QString *why) {
             return TargetState::HasData;
     }
     return TargetState::Mirabel;
-}
-
-void removeDatabaseFiles(const QString &path) {
-    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(path + QString::fromLatin1(suffix));
 }
 
 class Importer {
@@ -613,24 +610,9 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     const bool inPlace = state == TargetState::Mirabel;
     QString work = target;
     if (!inPlace) {
-        const QFileInfo info(target);
-        if (!QFileInfo::exists(info.absolutePath())) {
-            if (!QDir().mkpath(info.absolutePath()))
-                return failure(Status::TargetError,
-                               QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
-            // A folder made for the club's data is its owner's alone.
-            QFile::setPermissions(info.absolutePath(),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
-        QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                            QStringLiteral(".importando-XXXXXX"));
-        if (!temp.open())
-            return failure(Status::TargetError, QStringLiteral("No se puede escribir en la carpeta %1: %2")
-                                                    .arg(info.absolutePath(), temp.errorString()));
-        temp.setAutoRemove(false);
-        work = temp.fileName();
-        // The file holds members' personal data and passwords: its owner alone reads it.
-        QFile::setPermissions(work, QFile::ReadOwner | QFile::WriteOwner);
+        work = ArchivoNuevo::temporal(target, QStringLiteral("importando"), &why);
+        if (work.isEmpty())
+            return failure(Status::TargetError, why);
     }
 
     Result result;
@@ -638,7 +620,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
         TargetConnection c(work);
         if (!c.db().open() || !SqlEngine::prepareConnection(c.db(), &why)) {
             if (!inPlace)
-                removeDatabaseFiles(work);
+                ArchivoNuevo::borrar(work);
             return failure(Status::TargetError, QStringLiteral("No se puede abrir la base %1. %2")
                                                     .arg(target, why + c.db().lastError().text()));
         }
@@ -653,7 +635,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
         Transaction t(c.db());
         if (!t.isActive()) {
             if (!inPlace)
-                removeDatabaseFiles(work);
+                ArchivoNuevo::borrar(work);
             return failure(Status::WriteError,
                            QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));
         }
@@ -674,28 +656,28 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     if (!inPlace) {
         bool placed = false;
         if (result.ok()) {
-            // Closing the last connection folded the write-ahead log into the file.
-            if (QFileInfo::exists(work + QStringLiteral("-wal")) &&
-                QFileInfo(work + QStringLiteral("-wal")).size() > 0) {
+            switch (ArchivoNuevo::colocar(work, target, state == TargetState::Missing)) {
+            case ArchivoNuevo::Colocacion::Hecha:
+                placed = true;
+                break;
+            case ArchivoNuevo::Colocacion::SinTerminar:
                 result = failure(Status::WriteError,
                                  QStringLiteral("No se pudo terminar de escribir la base nueva."));
-            } else if (state == TargetState::Missing && QFileInfo::exists(target)) {
+                break;
+            case ArchivoNuevo::Colocacion::Ocupado:
                 result =
                     failure(Status::TargetError,
                             QStringLiteral("Mientras se importaba apareció otro archivo %1: no se reemplaza.")
                                 .arg(target));
-            } else {
-                QFile::remove(work + QStringLiteral("-wal")); // empty leftovers, if any
-                QFile::remove(work + QStringLiteral("-shm"));
-                placed = std::rename(QFile::encodeName(work).constData(),
-                                     QFile::encodeName(target).constData()) == 0;
-                if (!placed)
-                    result = failure(Status::TargetError,
-                                     QStringLiteral("No se pudo guardar la base nueva como %1.").arg(target));
+                break;
+            case ArchivoNuevo::Colocacion::NoRenombrado:
+                result = failure(Status::TargetError,
+                                 QStringLiteral("No se pudo guardar la base nueva como %1.").arg(target));
+                break;
             }
         }
         if (!placed)
-            removeDatabaseFiles(work);
+            ArchivoNuevo::borrar(work);
     }
 
     logOutcome(result, source, target);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// A new database file is built under a temporary name beside its place and put there only when complete,
+// so that a failed or cancelled run never leaves a half-written club under the name the user gave.
+namespace ArchivoNuevo {
+
+// The temporary name beside target (its folder made owner-only when missing), created empty and readable
+// by its owner alone; empty with *error when impossible. etiqueta names the work ("copiando").
+QString temporal(const QString &target, const QString &etiqueta, QString *error);
+// Removes a database file and its engine's companions (-wal, -shm, -journal).
+void borrar(const QString &path);
+
+enum class Colocacion { Hecha, SinTerminar, Ocupado, NoRenombrado };
+// Puts the finished work file (its last connection closed) in target's place. With noReemplazar, a file that
+// appeared at target meanwhile is left alone. Anything but Hecha leaves work where it is.
+Colocacion colocar(const QString &work, const QString &target, bool noReemplazar);
+
+} // namespace ArchivoNuevo
