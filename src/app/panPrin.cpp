@@ -316,6 +316,8 @@ bool panPrin::abrirBase(const QString &ruta) {
 }
 
 void panPrin::actualizarTablas() {
+    if (!DataGrid::tomarEdiciones(this))
+        return;
     for (DataControl *d : {Data1, Data2, Data3, Data4})
         d->refresh();
 }

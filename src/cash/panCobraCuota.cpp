@@ -145,9 +145,8 @@ void panCobraCuota::alCambiarFila() {
 }
 
 void panCobraCuota::cobrarCuota() {
-    if (!Data1->hasCurrent())
+    if (!Data1->hasCurrent() || !DBGrid1->tomarEdicion())
         return;
-    DBGrid1->tomarEdicion();
     const QString idCuota = Data1->value(QStringLiteral("idCuota")).toString();
     const int fila = Data1->currentRow();
     {

@@ -632,6 +632,10 @@ void sendToday(const QSqlDatabase &db) {
         pg::sendToday(db);
 }
 
+QString keepRowsClause(const QSqlDatabase &db) {
+    return isServer(db) ? QStringLiteral(" FOR KEY SHARE") : QString();
+}
+
 QString orderedJoin(const QSqlDatabase &db) {
     return isServer(db) ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN");
 }

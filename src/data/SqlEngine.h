@@ -86,6 +86,9 @@ bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error = 
 // Tells a server connection the program's "today" (date() in the views and statements reads it).
 void sendToday(const QSqlDatabase &db);
 
+// Appended to a SELECT inside a transaction: the rows read cannot be deleted by another desk until the
+// transaction ends (on a server, FOR KEY SHARE; a file's transaction already holds the whole file).
+QString keepRowsClause(const QSqlDatabase &db);
 // A join run in the order written, the left table outside (SQLite keeps the order of a CROSS JOIN; a
 // server's planner chooses the order itself and takes a plain JOIN ... ON).
 QString orderedJoin(const QSqlDatabase &db);

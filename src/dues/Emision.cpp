@@ -7,9 +7,9 @@
 #include "members/Planes.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSet>
 
 namespace {
 
@@ -19,12 +19,17 @@ using Estado = Emision::Resultado::Estado;
 // issuing the same plan take turns, so the second one sees the first one's dues and never repeats them.
 constexpr int AreaEmision = 1;
 
-Emision::Resultado rechazo(const QString &mensaje) {
+using Causa = Emision::Resultado::Causa;
+
+Emision::Resultado rechazo(Causa causa, const QString &mensaje) {
     Emision::Resultado r;
     r.estado = Estado::Rechazado;
+    r.causa = causa;
     r.mensaje = mensaje;
     return r;
 }
+
+const QString kSocioNoLocalizado = QStringLiteral("Socio no localizado !");
 
 std::optional<qint64> id(const QString &texto) {
     bool ok = false;
@@ -65,7 +70,6 @@ bool existeAfiliado(QSqlQuery &q, qint64 idAfiliado, bool *existe) {
 // The prepared statements of a run, reused for every row.
 struct Escritor {
     QSqlQuery insertar{Database::db()};
-    QSqlQuery actualizar{Database::db()};
     QString error;
     QSqlError causa; // the failed statement's, for the transaction
 
@@ -74,8 +78,7 @@ struct Escritor {
                         QStringLiteral(
                             R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
                                       "Mes", "Año", "Monto", "ClaveSocio") VALUES (?, ?, ?, ?, ?, ?, ?,
-                                      (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?)))")) &&
-               preparar(actualizar, QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" = ?)"));
+                                      (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = ?)))"));
     }
     bool preparar(QSqlQuery &q, const QString &sql) {
         if (q.prepare(sql))
@@ -98,17 +101,6 @@ struct Escritor {
         }
         if (nuevo)
             *nuevo = SqlEngine::lastInsertId(insertar).toLongLong();
-        return true;
-    }
-    bool cambiarMonto(qint64 idCuota, Money monto) {
-        actualizar.addBindValue(monto.toVariant());
-        actualizar.addBindValue(idCuota);
-        if (!actualizar.exec()) {
-            causa = actualizar.lastError();
-            error = causa.text();
-            Log::error(QStringLiteral("Emisión"), error);
-            return false;
-        }
         return true;
     }
 };
@@ -140,9 +132,9 @@ public:
             QSqlQuery &q = insercion(n);
             for (int i = 0; i < n; ++i) {
                 const Alta &a = m_altas.at(desde + i);
-                for (const QVariant &v : {QVariant(a.idAfiliado), QVariant(m_idPlan), QVariant(iso(a.vencimiento)),
-                                          QVariant(a.factura), QVariant(a.mes), QVariant(m_anio), a.monto.toVariant(),
-                                          a.claveSocio})
+                for (const QVariant &v : {QVariant(a.idAfiliado), QVariant(m_idPlan),
+                                          QVariant(iso(a.vencimiento)), QVariant(a.factura), QVariant(a.mes),
+                                          QVariant(m_anio), a.monto.toVariant(), a.claveSocio})
                     q.addBindValue(v);
             }
             if (!ejecutar(q))
@@ -151,7 +143,12 @@ public:
         m_altas.clear();
         return true;
     }
+    // An unpaid due's new amount. A due another desk pays meanwhile keeps its amount: the statement itself
+    // passes over paid dues, so it holds however the run's reading has aged.
     bool cambiarMonto(qint64 idCuota, Money monto) {
+        if (m_pendientes.contains(idCuota))
+            return true;
+        m_pendientes.insert(idCuota);
         QVector<qint64> &ids = m_cambios[monto.units()];
         ids.push_back(idCuota);
         return ids.size() < CuotasPorUpdate || vaciar(monto.units());
@@ -166,7 +163,9 @@ public:
         return true;
     }
     QString error;
-    QSqlError causa; // the failed statement's, for the transaction
+    QSqlError causa;   // the failed statement's, for the transaction
+    int cambiadas = 0; // dues whose amount was replaced
+    int yaPagadas = 0; // dues found paid by the statement itself
 
 private:
     QSqlQuery &insercion(int filas) {
@@ -176,9 +175,10 @@ private:
             for (int i = 0; i < filas; ++i)
                 valores << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
             it = m_inserciones.insert(filas, QSqlQuery(Database::db()));
-            it->prepare(QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
+            it->prepare(
+                QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
                                               "Mes", "Año", "Monto", "ClaveSocio") VALUES )") +
-                        valores.join(QStringLiteral(", ")));
+                valores.join(QStringLiteral(", ")));
         }
         return *it;
     }
@@ -189,13 +189,22 @@ private:
         auto it = m_actualizaciones.find(int(ids.size()));
         if (it == m_actualizaciones.end()) {
             it = m_actualizaciones.insert(int(ids.size()), QSqlQuery(Database::db()));
-            it->prepare(QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" IN (%1))")
-                            .arg(QStringList(ids.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
+            // "+" keeps a file's planner on the key: the index on "Pagada" would walk every unpaid due.
+            it->prepare(
+                QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" IN (%1) AND +"Pagada" = 0)")
+                    .arg(QStringList(ids.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
         }
         it->addBindValue(QVariant::fromValue<qlonglong>(monto));
-        for (const qint64 id : ids)
+        for (const qint64 id : ids) {
             it->addBindValue(QVariant::fromValue<qlonglong>(id));
-        return ejecutar(*it);
+            m_pendientes.remove(id);
+        }
+        if (!ejecutar(*it))
+            return false;
+        const int n = it->numRowsAffected();
+        cambiadas += n;
+        yaPagadas += int(ids.size()) - n;
+        return true;
     }
     bool ejecutar(QSqlQuery &q) {
         if (q.exec())
@@ -211,6 +220,7 @@ private:
     QHash<int, QSqlQuery> m_inserciones;
     QHash<int, QSqlQuery> m_actualizaciones;
     QHash<qint64, QVector<qint64>> m_cambios; // ids of issued dues by their new amount
+    QSet<qint64> m_pendientes;                // the ids of m_cambios
 };
 
 // Runs sql, whose last placeholders are a list "IN (%1)", for the given leading values and ids.
@@ -225,9 +235,74 @@ bool leerGrupo(QSqlQuery &q, const QString &sql, const QVariantList &antes, cons
     return q.exec();
 }
 
+// A due's month as one number, for finding a member's due of a given month and year.
+int mesDe(const QDate &d) {
+    return d.year() * 12 + d.month() - 1;
+}
+
+bool esInscripcion(const QString &factura, qint64 mes) {
+    return mes == 0 && factura == QLatin1String("INSCRIPCION");
+}
+
+// What a member already has of a plan when a run starts: the member's sort key (each new due keeps a
+// copy), whether the year's inscription is issued, and the plan's monthly dues by the month of their due
+// date, whatever their invoice says (the two issuances write different ones).
+struct Existentes {
+    struct Cuota {
+        qint64 idCuota = 0;
+        bool pagada = false;
+    };
+    QVariant clave;
+    bool conInscripcion = false;
+    QHash<int, Cuota> porMes; // the first due of each month
+};
+
+// Reads, inside the run's transaction, what the members of grupo have of plan idPlan; a member missing
+// from *out no longer exists. The members' rows stay until the transaction ends: another desk's deletion
+// waits, so no due is written for a member deleted meanwhile.
+bool leerExistentes(QSqlQuery &q, qint64 idPlan, int anioInscripcion, const QVector<qint64> &grupo,
+                    QHash<qint64, Existentes> *out) {
+    if (!leerGrupo(q,
+                   QStringLiteral(
+                       R"(SELECT "idAfiliado", "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" IN (%1))") +
+                       SqlEngine::keepRowsClause(Database::db()),
+                   {}, grupo))
+        return false;
+    while (q.next())
+        (*out)[q.value(0).toLongLong()].clave = q.value(1);
+    // Only the member index narrows this (a plan, a date or an order here would let a file's planner walk
+    // far more): the members' dues are few and are sorted out here.
+    if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "idPlan", "Mes", "Año",
+                                               "Vencimiento", "Pagada" FROM "Cuotas" WHERE "idAfiliado" IN (%1))"),
+                   {}, grupo))
+        return false;
+    while (q.next()) {
+        if (q.value(3).toLongLong() != idPlan)
+            continue;
+        const auto socio = out->find(q.value(0).toLongLong());
+        if (socio == out->end())
+            continue;
+        const qint64 idCuota = q.value(1).toLongLong();
+        if (esInscripcion(q.value(2).toString(), q.value(4).toLongLong())) {
+            if (q.value(5).toLongLong() == anioInscripcion)
+                socio->conInscripcion = true;
+            continue;
+        }
+        const QDate venc = q.value(6).toDate();
+        if (!venc.isValid())
+            continue;
+        const auto it = socio->porMes.find(mesDe(venc));
+        if (it == socio->porMes.end() || idCuota < it->idCuota)
+            socio->porMes.insert(mesDe(venc), {idCuota, q.value(7).toLongLong() != 0});
+    }
+    q.finish();
+    return true;
+}
+
 Emision::Resultado fallo(const QString &detalle) {
     Emision::Resultado r;
     r.estado = Estado::Fallo;
+    r.causa = Causa::Base;
     r.mensaje = QStringLiteral("No se pudieron guardar las cuotas; no se emitió ninguna. %1").arg(detalle);
     return r;
 }
@@ -285,31 +360,37 @@ std::optional<qint16> leerEntero(const QString &texto) {
 Resultado emitirIndividual(const Individual &e) {
     const auto p = plan(e.noPlan);
     if (!p)
-        return rechazo(QStringLiteral("Plan no localizado !"));
+        return rechazo(Causa::Plan, QStringLiteral("Plan no localizado !"));
     const auto idAfiliado = id(e.tag);
     QSqlQuery socioQ(Database::db());
     socioQ.prepare(QStringLiteral(R"(SELECT 1 FROM "Afiliados" WHERE "idAfiliado" = ?)"));
     bool existe = false;
     if (!idAfiliado || !existeAfiliado(socioQ, *idAfiliado, &existe) || !existe)
-        return rechazo(QStringLiteral("Socio no localizado !"));
+        return rechazo(Causa::Socio, kSocioNoLocalizado);
     const auto anio = leerEntero(e.anio);
     if (!anio || *anio <= 1994)
-        return rechazo(QStringLiteral("Año de emisión inválido !"));
+        return rechazo(Causa::Anio, QStringLiteral("Año de emisión inválido !"));
     const auto dia = leerEntero(e.dia);
     if (!dia || *dia < 1 || *dia > 30)
-        return rechazo(QStringLiteral("Dia de vencimiento inválido !"));
+        return rechazo(Causa::Dia, QStringLiteral("Dia de vencimiento inválido !"));
 
     return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
         Escritor w;
         if (!w.preparar())
             return t.fail(w.causa);
-        QSqlQuery busca(Database::db());
+        // Read before anything is written: only dues from before the run count as issued.
+        QSqlQuery q(Database::db());
+        QHash<qint64, Existentes> socios;
+        if (!leerExistentes(q, p->idPlan, *anio, {*idAfiliado}, &socios))
+            return t.fail(q.lastError());
+        if (!socios.contains(*idAfiliado)) {
+            r.causa = Causa::Socio;
+            r.mensaje = kSocioNoLocalizado;
+            return false;
+        }
+        const Existentes &ya = socios[*idAfiliado];
         if (e.inscripcion) {
-            if (!Database::run(busca, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "Factura" = 'INSCRIPCION'
-                                   AND "idAfiliado" = ? AND "Año" = ?)"),
-                               {*idAfiliado, int(*anio)}, QStringLiteral("Emisión")))
-                return t.fail(busca.lastError());
-            if (busca.next()) {
+            if (ya.conInscripcion) {
                 r.avisos << QStringLiteral("La inscripción a este Socio ya ha sido emitida.");
             } else {
                 if (!w.agregar(*idAfiliado, p->idPlan, e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0,
@@ -317,28 +398,11 @@ Resultado emitirIndividual(const Individual &e) {
                     return t.fail(w.causa);
                 ++r.agregadas;
             }
-            busca.finish();
         }
-        // Only dues issued before this run count as already issued: due 1 of a series from November written
-        // here must not pass for "due 11" of the same year a moment later.
-        const QVariant ultima = Database::buscaValor(
-            QStringLiteral(R"(SELECT MAX("idCuota") AS "n" FROM "Cuotas")"), QStringLiteral("n"));
-        if (!busca.prepare(
-                QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idAfiliado" = ? AND "Mes" = ? AND "Año" = ?
-                                             AND "idCuota" <= ?)")))
-            return t.fail(busca.lastError());
         // Each due date follows from the previous one, so a day shortened by a short month carries on.
         QDate d = e.primerVencimiento;
         for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1)) {
-            busca.addBindValue(*idAfiliado);
-            busca.addBindValue(n);
-            busca.addBindValue(int(*anio));
-            busca.addBindValue(ultima.isNull() ? QVariant(qlonglong(0)) : ultima);
-            if (!busca.exec())
-                return t.fail(busca.lastError());
-            const bool hay = busca.next();
-            busca.finish();
-            if (hay) {
+            if (ya.porMes.contains(mesDe(d))) {
                 r.avisos << QStringLiteral("La cuota del mes %1 a este Socio ya ha sido emitida.").arg(n);
                 continue;
             }
@@ -355,8 +419,8 @@ QVector<Item> planes() {
     QVector<Item> out;
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
-    if (!Database::run(q, QStringLiteral(R"(SELECT "Descripcion", "idPlan" FROM "Planes"
-                           WHERE "Descripcion" IS NOT NULL ORDER BY "idPlan")"),
+    // Every plan, a nameless one too: the table's order, which is that of its numbers.
+    if (!Database::run(q, QStringLiteral(R"(SELECT "Descripcion", "idPlan" FROM "Planes" ORDER BY "idPlan")"),
                        {}, QStringLiteral("Emisión")))
         return out;
     while (q.next())
@@ -379,7 +443,8 @@ QVector<Item> afiliadosDelPlan(qint64 idPlan) {
 }
 
 bool vaciarMontos() {
-    return SqlEngine::usePrivateScratch(Database::db()) && Database::exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")"));
+    return SqlEngine::usePrivateScratch(Database::db()) &&
+           Database::exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")"));
 }
 
 int prepararMontos(qint64 idPlan) {
@@ -421,12 +486,12 @@ QVector<Money> montos() {
 Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
     const auto p = plan(e.noPlan);
     if (!p)
-        return rechazo(QStringLiteral("Plan no localizado !"));
+        return rechazo(Causa::Plan, QStringLiteral("Plan no localizado !"));
     const auto anio = leerEntero(e.anio);
     if (!leerEntero(e.mes) || !anio)
-        return rechazo(QStringLiteral("Error, ingrese el mes y año correctamente!"));
+        return rechazo(Causa::MesAnio, QStringLiteral("Error, ingrese el mes y año correctamente!"));
     if (!e.hayAfiliados)
-        return rechazo(QStringLiteral("No hay afiliados a emitir cuota !"));
+        return rechazo(Causa::SinAfiliados, QStringLiteral("No hay afiliados a emitir cuota !"));
 
     // The series is the same for every member: dates, invoices and amounts are worked out once.
     struct Paso {
@@ -440,9 +505,6 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
         serie.push_back({d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()),
                          n <= e.montos.size() ? e.montos.at(n - 1) : p->cuotaMensual});
     const QString inscripcion = QStringLiteral("INSCRIPCION");
-    auto clave = [](const QString &factura, qint64 mes) {
-        return factura + QChar(0x1f) + QString::number(mes);
-    };
 
     return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
         EscritorPorLotes w(p->idPlan, *anio);
@@ -452,75 +514,50 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
             // The next members up to a repeated one.
             QVector<qint64> grupo;
             QSet<qint64> enGrupo;
-            for (int j = i; j < total && grupo.size() < SociosPorGrupo && !enGrupo.contains(e.afiliados.at(j)); ++j) {
+            for (int j = i;
+                 j < total && grupo.size() < SociosPorGrupo && !enGrupo.contains(e.afiliados.at(j)); ++j) {
                 grupo.push_back(e.afiliados.at(j));
                 enGrupo.insert(e.afiliados.at(j));
             }
-            // Each member's sort key (each new due keeps a copy) and dues of the run's year: the first one of each
-            // invoice and month is the one a re-issue updates.
-            QHash<qint64, QVariant> claves;
             QSqlQuery q(Database::db());
-            if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" IN (%1))"),
-                           {}, grupo))
+            QHash<qint64, Existentes> existentes;
+            if (!leerExistentes(q, p->idPlan, *anio, grupo, &existentes))
                 return t.fail(q.lastError());
-            while (q.next())
-                claves.insert(q.value(0).toLongLong(), q.value(1));
-            QHash<qint64, QHash<QString, qint64>> mensuales;
-            QSet<qint64> conInscripcion;
-            // Only the member index narrows this (a year or an order here would let a file's planner walk far more).
-            if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "idPlan", "Mes", "Año"
-                                                FROM "Cuotas" WHERE "idAfiliado" IN (%1))"),
-                           {}, grupo))
-                return t.fail(q.lastError());
-            while (q.next()) {
-                if (q.value(5).toLongLong() != *anio)
-                    continue;
-                const qint64 a = q.value(0).toLongLong();
-                const qint64 idCuota = q.value(1).toLongLong();
-                const QString factura = q.value(2).toString();
-                const qint64 mes = q.value(4).toLongLong();
-                if (factura == inscripcion && mes == 0 && q.value(3).toLongLong() == p->idPlan)
-                    conInscripcion.insert(a);
-                QHash<QString, qint64> &delSocio = mensuales[a];
-                auto it = delSocio.find(clave(factura, mes));
-                if (it == delSocio.end())
-                    delSocio.insert(clave(factura, mes), idCuota);
-                else if (idCuota < *it)
-                    *it = idCuota;
-            }
-            q.finish();
 
             for (const qint64 a : std::as_const(grupo)) {
                 if (progreso && !progreso(i, total)) {
                     r.estado = Estado::Cancelado;
+                    r.causa = Causa::Cancelada;
                     r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
-                    r.agregadas = r.actualizadas = 0;
+                    r.agregadas = r.actualizadas = r.pagadasSinCambio = 0;
                     return false;
                 }
                 ++i;
-                const auto socio = claves.constFind(a);
-                if (socio == claves.constEnd()) {
+                const auto socio = existentes.constFind(a);
+                if (socio == existentes.constEnd()) {
                     r.estado = Estado::Fallo;
-                    r.mensaje = QStringLiteral("Socio no localizado !");
+                    r.causa = Causa::Socio;
+                    r.mensaje = kSocioNoLocalizado;
                     return false;
                 }
-                if (e.inscripcion && !conInscripcion.contains(a)) {
-                    w.agregar({a, *socio, e.fechaInscripcion, inscripcion, 0, p->inscripcion});
+                if (e.inscripcion && !socio->conInscripcion) {
+                    w.agregar({a, socio->clave, e.fechaInscripcion, inscripcion, 0, p->inscripcion});
                     ++r.agregadas;
                 }
-                // The series' invoices differ from one another (each names its month and year), so none of the
-                // dues added here is met again further on.
-                const QHash<QString, qint64> delSocio = mensuales.value(a);
+                // The series' months differ from one another, so none of the dues added here is met again
+                // further on.
                 for (const Paso &s : serie) {
-                    const auto it = delSocio.constFind(clave(s.factura, s.vencimiento.month()));
-                    if (it != delSocio.constEnd()) {
-                        if (!w.cambiarMonto(*it, s.monto))
-                            return t.fail(w.causa);
-                        ++r.actualizadas;
-                        continue;
+                    const auto ya = socio->porMes.constFind(mesDe(s.vencimiento));
+                    if (ya == socio->porMes.constEnd()) {
+                        w.agregar(
+                            {a, socio->clave, s.vencimiento, s.factura, s.vencimiento.month(), s.monto});
+                        ++r.agregadas;
+                    } else if (ya->pagada) {
+                        // Settled: its amount is what was collected.
+                        ++r.pagadasSinCambio;
+                    } else if (!w.cambiarMonto(ya->idCuota, s.monto)) {
+                        return t.fail(w.causa);
                     }
-                    w.agregar({a, *socio, s.vencimiento, s.factura, s.vencimiento.month(), s.monto});
-                    ++r.agregadas;
                 }
             }
             if (!w.escribirAltas())
@@ -530,6 +567,8 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
             progreso(total, total);
         if (!w.terminar())
             return t.fail(w.causa);
+        r.actualizadas = w.cambiadas;
+        r.pagadasSinCambio += w.yaPagadas;
         return true;
     });
 }

@@ -16,11 +16,15 @@ namespace Emision {
 
 struct Resultado {
     enum class Estado { Emitido, Rechazado, Cancelado, Fallo };
+    // Which check refused the run, or what undid it: the windows act on this, never on the message.
+    enum class Causa { Ninguna, Plan, Socio, Anio, Dia, MesAnio, SinAfiliados, Cancelada, Base };
     Estado estado = Estado::Rechazado;
-    QString mensaje;      // the refusing check's message, or why the run was not kept
-    QStringList avisos;   // "ya ha sido emitida" notices, in the order of the run
-    int agregadas = 0;    // new dues
-    int actualizadas = 0; // existing dues whose amount was replaced
+    Causa causa = Causa::Ninguna;
+    QString mensaje;          // the refusing check's message, or why the run was not kept
+    QStringList avisos;       // "ya ha sido emitida" notices, in the order of the run
+    int agregadas = 0;        // new dues
+    int actualizadas = 0;     // existing unpaid dues whose amount was replaced
+    int pagadasSinCambio = 0; // existing paid dues, left as they were
     bool ok() const { return estado == Estado::Emitido; }
 };
 
@@ -49,8 +53,8 @@ struct Individual {
     bool inscripcion = true;
     QDate fechaInscripcion;
 };
-// Checks in order (plan, member, year, day) and writes the inscription due (unless the year's exists) and
-// the plan's monthly dues whose ordinal has no due in the year of issue yet.
+// Checks in order (plan, member, year, day) and writes the inscription due (unless the member has the plan's
+// for that year) and each monthly due of the series whose month the member has no due of the plan in yet.
 Resultado emitirIndividual(const Individual &e);
 
 // The plans for the plan-wide issuance: description and number, in the table's order.
@@ -85,8 +89,9 @@ struct Grupal {
 // Called before each member with the members done so far and the total; false cancels the run.
 using Progreso = std::function<bool(int hechos, int total)>;
 // Checks (plan, month and year, members) and writes for every selected member the inscription due (unless
-// the plan's for that year exists) and each due of the series, or replaces the amount of the due that
-// exists. A member that no longer exists, a refused write or a cancellation undoes the whole run.
+// the plan's for that year exists) and each due of the series; where the member already has a due of the
+// plan in that month, an unpaid one gets the new amount and a paid one is left as it is. A member that no
+// longer exists, a refused write or a cancellation undoes the whole run.
 Resultado emitirGrupal(const Grupal &e, const Progreso &progreso = {});
 
 } // namespace Emision

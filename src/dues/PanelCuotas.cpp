@@ -96,6 +96,8 @@ void PanelCuotas::refrescar() {
 }
 
 void PanelCuotas::buscar() {
+    if (!DBGrid2->tomarEdicion())
+        return;
     const auto f = Cuotas::recordSourceMesAnio(txtSelMes->text(), txtSelAnio->text());
     if (!f)
         return;
@@ -104,12 +106,16 @@ void PanelCuotas::buscar() {
 }
 
 void PanelCuotas::mostrarTodas() {
+    if (!DBGrid2->tomarEdicion())
+        return;
     const Cuotas::Fuente f = Cuotas::recordSourceTodas();
     Data2->setRecordSource(f.sql, f.params);
     Data2->refresh();
 }
 
 void PanelCuotas::borrar() {
+    if (!DBGrid2->tomarEdicion())
+        return;
     if (!Module1::Confirma(QStringLiteral("Borra este registro de Cuota")))
         return;
     if (!Data2->hasCurrent()) {

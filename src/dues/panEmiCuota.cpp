@@ -119,12 +119,13 @@ void panEmiCuota::emitir() {
         Mensaje::informacion(aviso, QStringLiteral("Emisión"), this);
     if (!r.ok()) {
         Mensaje::error(r.mensaje, this);
-        if (r.mensaje.startsWith(QStringLiteral("Año"))) {
-            txtAnio->setFocus();
-            txtAnio->selectAll();
-        } else if (r.mensaje.startsWith(QStringLiteral("Dia"))) {
-            txtDia->setFocus();
-            txtDia->selectAll();
+        // The refused box, ready to be typed again.
+        QLineEdit *campo = r.causa == Emision::Resultado::Causa::Anio  ? txtAnio
+                           : r.causa == Emision::Resultado::Causa::Dia ? txtDia
+                                                                       : nullptr;
+        if (campo) {
+            campo->setFocus();
+            campo->selectAll();
         }
         return;
     }

@@ -175,6 +175,8 @@ void panEmiCuotaTodos::seleccionarTodos() {
 }
 
 void panEmiCuotaTodos::editarCuotas() {
+    if (!DBGrid1->tomarEdicion())
+        return;
     Picture1->setVisible(!Picture1->isVisible());
     Data1->refresh();
     Command5->setText(Command5->text() == kMostrar ? kOcultar : kMostrar);
@@ -187,7 +189,7 @@ void panEmiCuotaTodos::reject() {
 
 void panEmiCuotaTodos::emitir() {
     // The progress keeps the window painted; nothing else of it may run meanwhile.
-    if (m_emitiendo)
+    if (m_emitiendo || !DBGrid1->tomarEdicion())
         return;
     Emision::Grupal e;
     e.noPlan = txtNoPlan->text();
@@ -230,18 +232,27 @@ void panEmiCuotaTodos::emitir() {
         if (m_refrescar)
             m_refrescar();
         Command1->setEnabled(false);
+        if (r.pagadasSinCambio == 1)
+            Mensaje::informacion(
+                QStringLiteral("Una cuota ya pagada quedó como estaba: su monto no se cambió."),
+                QStringLiteral("Emisión"), this);
+        else if (r.pagadasSinCambio > 1)
+            Mensaje::informacion(
+                QStringLiteral("%1 cuotas ya pagadas quedaron como estaban: sus montos no se cambiaron.")
+                    .arg(r.pagadasSinCambio),
+                QStringLiteral("Emisión"), this);
         return;
     case Emision::Resultado::Estado::Cancelado:
         Mensaje::informacion(r.mensaje, QStringLiteral("Emisión"), this);
         return;
     case Emision::Resultado::Estado::Rechazado:
         Mensaje::error(r.mensaje, this);
-        if (r.mensaje.startsWith(QStringLiteral("Error, ingrese")))
+        if (r.causa == Emision::Resultado::Causa::MesAnio)
             txMes->setFocus();
         return;
     case Emision::Resultado::Estado::Fallo:
         Mensaje::error(r.mensaje, this);
-        if (r.mensaje == QStringLiteral("Socio no localizado !"))
+        if (r.causa == Emision::Resultado::Causa::Socio)
             Mensaje::informacion(QStringLiteral("La emisión se deshizo entera: no se guardó ninguna cuota."),
                                  QStringLiteral("Emisión"), this);
         return;

@@ -89,6 +89,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     if (c.formato == Formato::Tipo::Moneda) {
         const auto m = Money::parse(text);
         if (!m) {
+            ++m_rechazos;
             Mensaje::error(QStringLiteral("Error, el monto \"%1\" no es un importe válido.").arg(text));
             return false;
         }
@@ -96,6 +97,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     } else if (c.formato == Formato::Tipo::Fecha) {
         const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
         if (!d.isValid()) {
+            ++m_rechazos;
             Mensaje::error(QStringLiteral("Error, la fecha \"%1\" no es válida (día/mes/año).").arg(text));
             return false;
         }
@@ -104,6 +106,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
         bool ok = false;
         const int n = text.trimmed().toInt(&ok);
         if (!ok) {
+            ++m_rechazos;
             Mensaje::error(QStringLiteral("Error, \"%1\" no es un número entero.").arg(text));
             return false;
         }
@@ -111,6 +114,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     }
     QString why;
     if (!m_data->writeField(index.row(), c.field, toStore, &why)) {
+        ++m_rechazos;
         Mensaje::error(QStringLiteral("Error, no se pudo guardar el cambio: %1").arg(why));
         return false;
     }
@@ -235,11 +239,27 @@ bool DataGrid::isColumnLocked(int column) const {
     return column < 0 || column >= m_model->columns().size() || m_model->columns().at(column).locked;
 }
 
-void DataGrid::tomarEdicion() {
+bool DataGrid::tomarEdicion() {
     if (state() != QAbstractItemView::EditingState)
-        return;
-    if (QWidget *editor = indexWidget(currentIndex())) {
-        commitData(editor);
-        closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return true;
+    QWidget *editor = indexWidget(currentIndex());
+    if (!editor)
+        return true;
+    const int antes = m_model->rechazos();
+    commitData(editor);
+    if (m_model->rechazos() != antes) {
+        // Left open with what was typed, to be put right.
+        if (indexWidget(currentIndex()) == editor)
+            editor->setFocus();
+        return false;
     }
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+bool DataGrid::tomarEdiciones(QWidget *w) {
+    bool ok = true;
+    for (DataGrid *g : w->window()->findChildren<DataGrid *>())
+        ok = g->tomarEdicion() && ok;
+    return ok;
 }

@@ -39,12 +39,15 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
+    // How many typed values were refused (not valid, or not stored) so far.
+    int rechazos() const { return m_rechazos; }
 
 private:
     QVariant stored(int row, int col) const;
     DataControl *m_data;
     QVector<Columna> m_cols;
     QHash<QPair<int, int>, QVariant> m_edited; // values written since the last refresh
+    int m_rechazos = 0;
 };
 
 class DataGrid : public QTableView {
@@ -55,8 +58,12 @@ public:
     void setColumns(const QVector<Columna> &cols);
     void setColumnLocked(int column, bool locked);
     bool isColumnLocked(int column) const;
-    // Stores a value still being typed in a cell (commands call this before they act on the row).
-    void tomarEdicion();
+    // Stores a value still being typed in a cell. Every command that reads a grid calls this (or
+    // tomarEdiciones) first: a command run by its shortcut leaves the editor open, and would act on the value
+    // from before. False when the value was refused (the user has been told): the command stops.
+    bool tomarEdicion();
+    // The same for every grid of w's window.
+    static bool tomarEdiciones(QWidget *w);
     GridModel *gridModel() { return m_model; }
     DataControl *dataControl() { return m_data; }
 

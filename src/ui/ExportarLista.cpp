@@ -58,7 +58,7 @@ QVector<TableExport::Column> columnas(DataGrid *grilla) {
 }
 
 bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
-    if (!grilla)
+    if (!grilla || !grilla->tomarEdicion())
         return false;
     if (!padre)
         padre = grilla->window();

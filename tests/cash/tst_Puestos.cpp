@@ -7,6 +7,7 @@
 #include "data/Transaction.h"
 #include "dues/Cuotas.h"
 #include "dues/Emision.h"
+#include "members/Afiliados.h"
 #include "support/Puestos.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
@@ -154,6 +155,62 @@ private slots:
         }
         QCOMPARE(cuotas(), 12);
         QCOMPARE(repetidas(), 0);
+    }
+
+    // A member deleted by one desk while another issues its dues, plan-wide or alone, gets none: the run
+    // goes back whole with "Socio no localizado !".
+    void anIssuanceForAMemberDeletedMeanwhileGoesBack() {
+        BaseTemporal db;
+        const int plan = nuevoPlan(QStringLiteral("Trimestre"), 250000, 3, 100000);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
+        for (const bool todoElPlan : {true, false}) {
+            const int b = nuevoAfiliado(QStringLiteral("Sosa"), QStringLiteral("Ana"), plan);
+            OtroPuesto otro;
+            {
+                Transaction t;
+                QVERIFY(Afiliados::borrar(b));
+                QVERIFY(otro.iniciar(
+                    db.path(), 20000,
+                    todoElPlan
+                        ? QStringList{QStringLiteral("emitirPlan"), QString::number(plan),
+                                      QStringLiteral("%1,%2").arg(a).arg(b)}
+                        : QStringList{QStringLiteral("emitir"), QString::number(b), QString::number(plan)}));
+                ESPERAR_AL_OTRO();
+                QVERIFY(t.commit());
+            }
+            QCOMPARE(otro.resultado().value(1), QStringLiteral("Socio no localizado !"));
+            QCOMPARE(cuotas(), 0);
+        }
+    }
+
+    // A due another desk pays while a re-issue of its plan is running keeps the amount it was paid with.
+    void aDuePaidDuringAReissueKeepsItsAmount() {
+        BaseTemporal db;
+        const int plan = nuevoPlan(QStringLiteral("Trimestre"), 250000, 3, 100000);
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
+        Emision::Grupal g;
+        g.noPlan = QString::number(plan);
+        g.mes = QStringLiteral("1");
+        g.anio = QStringLiteral("2009");
+        g.afiliados = {a};
+        g.primerVencimiento = QDate(2009, 1, 10);
+        g.fechaInscripcion = QDate(2009, 3, 5);
+        QCOMPARE(Emision::emitirGrupal(g).agregadas, 4);
+        QVERIFY(Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "CuotaMensual" = 300000)")));
+        const int c =
+            contar(QStringLiteral(R"(SELECT "idCuota" FROM "Cuotas" WHERE "Vencimiento" = '2009-02-10')"));
+        OtroPuesto otro;
+        {
+            Transaction t;
+            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+            QVERIFY(otro.iniciar(db.path(), 20000,
+                                 {QStringLiteral("emitirPlan"), QString::number(plan), QString::number(a)}));
+            ESPERAR_AL_OTRO();
+            QVERIFY(t.commit());
+        }
+        QCOMPARE(otro.resultado().value(0), QStringLiteral("Emitido 0 2"));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "Pagada" <> 0)")), 250000);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Monto" = 300000)")), 2);
     }
 
     // While one desk changes the due day or clears a register, the others' writes wait; one that waits

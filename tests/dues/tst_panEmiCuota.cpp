@@ -67,10 +67,12 @@ private slots:
         QCOMPARE(ultimo().texto, QStringLiteral("Año de emisión inválido !"));
         QCOMPARE(ultimo().titulo, QStringLiteral("Error"));
         QCOMPARE(ultimo().icono, QMessageBox::Critical);
+        QCOMPARE(w.focusWidget(), w.txtAnio);
         escribir(w.txtAnio, QStringLiteral("2009"));
         escribir(w.txtDia, QStringLiteral("31"));
         QTest::mouseClick(w.Command1, Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Dia de vencimiento inválido !"));
+        QCOMPARE(w.focusWidget(), w.txtDia);
         QCOMPARE(cuotas(), 0);
         QVERIFY(w.Command1->isEnabled());
         QCOMPARE(refrescos, 0);

@@ -115,7 +115,11 @@ private slots:
                  QStringLiteral("{cuotas.idplan} = %1 and {cuotas.Año} = 2008 and {cuotas.Pagada} = False")
                      .arg(p));
 
-        // A fresh window: choosing the plan again re-reads its amounts; re-issuing replaces amounts only.
+        // A fresh window: choosing the plan again re-reads its amounts; re-issuing replaces amounts only,
+        // and not that of a paid due, which the window tells.
+        QVERIFY(Database::exec(QStringLiteral(R"(UPDATE "Cuotas" SET "Pagada" = 1
+                                                 WHERE "idAfiliado" = ? AND "Factura" = 'MES 12 AÑO 2008')"),
+                               {a}));
         panEmiCuotaTodos w2(&cr, {});
         w2.show();
         QCOMPARE(w2.Data1->recordCount(), 0);
@@ -124,6 +128,9 @@ private slots:
         w2.dtFechaPrimVen->setDate(QDate(2008, 11, 15));
         w2.List1->item(1)->setSelected(true);
         QTest::mouseClick(w2.Command1, Qt::LeftButton);
+        QCOMPARE(ultimo().texto,
+                 QStringLiteral("Una cuota ya pagada quedó como estaba: su monto no se cambió."));
+        QCOMPARE(ultimo().titulo, QStringLiteral("Emisión"));
         QCOMPARE(cuotas(), 10);
         QCOMPARE(cuotas(QStringLiteral(R"("Factura" = 'MES 1 AÑO 2009' AND "Monto" = 995000)")), 1);
         QCOMPARE(cuotas(QStringLiteral(R"("idAfiliado" = %1 AND "Monto" = 250000)").arg(a)), 4);
@@ -148,6 +155,7 @@ private slots:
         QTest::mouseClick(w.Command1, Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Error, ingrese el mes y año correctamente!"));
         QCOMPARE(ultimo().titulo, QStringLiteral("Error"));
+        QCOMPARE(w.focusWidget(), w.txMes);
         QVERIFY(w.Command1->isEnabled());
         QCOMPARE(refrescos, 0);
         // Nobody selected: nothing written, yet the run counts as done.
@@ -158,6 +166,39 @@ private slots:
         QCOMPARE(cuotas(), 0);
         QCOMPARE(refrescos, 1);
         QVERIFY(!w.Command1->isEnabled());
+    }
+
+    // Issuing by its shortcut while an amount is still being typed in the grid takes that amount; a text
+    // that is no amount stops the issue with the cell still open.
+    void aShortcutTakesTheAmountBeingTyped() {
+        BaseTemporal db;
+        const int p = nuevoPlan(QStringLiteral("Mensual"), 250000, 3);
+        nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
+        panEmiCuotaTodos w(nullptr, {});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        elegir(w, 0);
+        QTest::mouseClick(w.Command4, Qt::LeftButton);
+        QTest::mouseClick(w.Command5, Qt::LeftButton);
+        w.DBGrid1->setFocus();
+        w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(1, 1));
+        QTest::keyClick(w.DBGrid1, Qt::Key_F2);
+        QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        for (const QString &texto : {QStringLiteral("abc"), QStringLiteral("77,25")}) {
+            editor->selectAll();
+            QTest::keyClicks(editor, texto);
+            QTest::keyClick(editor, Qt::Key_E, Qt::AltModifier);
+            if (texto == QLatin1String("abc")) {
+                QTRY_COMPARE(ultimo().texto,
+                             QStringLiteral("Error, el monto \"abc\" no es un importe válido."));
+                QCOMPARE(w.DBGrid1->indexWidget(w.DBGrid1->currentIndex()), editor);
+                QCOMPARE(QApplication::focusWidget(), editor);
+            }
+        }
+        QTRY_VERIFY(!w.Command1->isEnabled());
+        QCOMPARE(cuotas(QStringLiteral(R"("Monto" = 772500)")), 1);
+        QCOMPARE(cuotas(QStringLiteral(R"("Monto" = 250000)")), 2);
     }
 
     void aVanishedMemberOrCancelUndoesTheRun() {
