@@ -163,11 +163,14 @@ const char *const kStep3[] = {
 };
 
 bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *error) {
-    if (!q.prepare(sql)) {
+    // A server prepares no DDL: statements without values run as they are.
+    if (params.isEmpty() ? !q.exec(sql) : !q.prepare(sql)) {
         if (error)
             *error = q.lastError().text();
         return false;
     }
+    if (params.isEmpty())
+        return true;
     for (const QVariant &p : params)
         q.addBindValue(p);
     if (!q.exec()) {
@@ -269,7 +272,8 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
                 *error = why;
             return false;
         }
-        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) || !t.commit()) {
+        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) ||
+            !t.commit()) {
             if (error)
                 *error = why.isEmpty() ? t.lastError() : why;
             return false;
