@@ -298,8 +298,9 @@ bool PanelUtilidades::tapaVisible() const {
 
 namespace {
 // The program's own file dialog (not the desktop's), so it looks the same everywhere and tests can drive it.
+// filtro: the first choice of file names; the open database's kind of copy when empty.
 QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::AcceptMode modo,
-                      const QString &inicial) {
+                      const QString &inicial, const QString &filtro = QString()) {
     QFileDialog dialogo(padre, titulo);
     dialogo.setObjectName(QStringLiteral("dlgArchivoCopia"));
     dialogo.setOption(QFileDialog::DontUseNativeDialog);
@@ -307,8 +308,9 @@ QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::Accept
     dialogo.setFileMode(modo == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The open database's kind of copy: .db for a file, .dump for a server.
     const QString extension = Backup::extension();
-    dialogo.setNameFilters({QStringLiteral("Copias de Mirabel (*.%1)").arg(extension),
-                            QStringLiteral("Todos los archivos (*)")});
+    dialogo.setNameFilters(
+        {filtro.isEmpty() ? QStringLiteral("Copias de Mirabel (*.%1)").arg(extension) : filtro,
+         QStringLiteral("Todos los archivos (*)")});
     dialogo.setDefaultSuffix(extension);
     const QFileInfo info(inicial);
     dialogo.setDirectory(info.isDir() ? inicial : info.absolutePath());
@@ -353,9 +355,11 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
             this);
         return false;
     }
+    // The copies of this database first: the others' share the folder.
     const QString copia =
         elegirArchivo(this, QStringLiteral("Restaurar copia"), QFileDialog::AcceptOpen,
-                      QDir(Backup::folder()).exists() ? Backup::folder() : QDir::homePath());
+                      QDir(Backup::folder()).exists() ? Backup::folder() : QDir::homePath(),
+                      QStringLiteral("Copias de esta base (%1)").arg(Backup::pattern(Database::db())));
     if (copia.isEmpty())
         return false;
     QString error;
@@ -364,6 +368,14 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
         Mensaje::error(error, this);
         return false;
     }
+    // Another club's data over this one's is a choice made knowingly, never by a slip in the dialog.
+    QString deOtra;
+    const bool otraBase = !Backup::isCopyOf(contenido, Database::path(), &deOtra);
+    if (otraBase && !Mensaje::preguntaSiNo(
+                        deOtra + QStringLiteral("\n\n¿Restaurarla de todos modos? Los datos de esta base "
+                                                "serán reemplazados por los de la otra."),
+                        QStringLiteral("Atención"), this))
+        return false;
     const QString pregunta =
         QStringLiteral(
             "La copia %1 es del %2 y tiene %3.\n\n"
@@ -382,7 +394,7 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
     // A file is written through the engine while the program's connection stays open (another desk waits
     // for the write); a server's connections are closed and opened again. Either way the lists and windows
     // read the restored data at their next refresh.
-    const bool restaurada = Backup::restore(copia, ruta, &error, &anterior);
+    const bool restaurada = Backup::restore(copia, ruta, &error, &anterior, nullptr, otraBase);
     QApplication::restoreOverrideCursor();
     if (!restaurada) {
         Mensaje::error(error, this);

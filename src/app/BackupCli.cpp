@@ -18,7 +18,7 @@ namespace {
 QString usage() {
     return QStringLiteral(
                "Uso: mirabel backup [--database BASE] --out COPIA\n"
-               "     mirabel restore COPIA [--database BASE]\n"
+               "     mirabel restore COPIA [--database BASE] [--otra-base]\n"
                "\n"
                "backup   escribe una copia de seguridad coherente de la base de datos, aun con el\n"
                "         programa abierto. De una base en un servidor, con pg_dump (una copia .dump).\n"
@@ -28,6 +28,9 @@ QString usage() {
                "  --database BASE    archivo de base de datos (por omisión %2) o base en un\n"
                "                     servidor: postgresql://usuario@servidor[:puerto]/base (la\n"
                "                     contraseña, en PGPASSWORD o ~/.pgpass)\n"
+               "  --otra-base        restaura aunque la copia sea de otra base de datos (o no diga\n"
+               "                     de cuál es, por ser de una versión anterior); sin esta opción\n"
+               "                     esa copia se rechaza. La base conserva su identidad.\n"
                "\n"
                "Una copia de un archivo (.db) se restaura en un archivo; una de un servidor (.dump), en\n"
                "un servidor. pg_dump y pg_restore vienen en el paquete postgresql-client.\n"
@@ -50,11 +53,16 @@ int run(int argc, char **argv) {
     const bool restoring = args.value(1) == QLatin1String("restore");
 
     QString database, out, copy;
+    bool anyDatabase = false;
     for (int i = 2; i < args.size(); ++i) {
         const QString a = args.at(i);
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             say(stdout, usage());
             return Ok;
+        }
+        if (restoring && a == QLatin1String("--otra-base")) {
+            anyDatabase = true;
+            continue;
         }
         QString *target = nullptr;
         QString option;
@@ -124,9 +132,15 @@ int run(int argc, char **argv) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return BadCopy;
     }
+    if (!anyDatabase && !Backup::isCopyOf(contents, path, &why)) {
+        say(stderr, QStringLiteral("Error: %1 No se restaura; si es la copia que quiere poner en esa base, "
+                                   "agregue --otra-base.")
+                        .arg(why));
+        return BadCopy;
+    }
     QString safety;
     bool notOurs = false;
-    if (!Backup::restore(source, path, &why, &safety, &notOurs)) {
+    if (!Backup::restore(source, path, &why, &safety, &notOurs, anyDatabase)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return notOurs ? DatabaseError : OutputError;
     }

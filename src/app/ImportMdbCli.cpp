@@ -39,7 +39,7 @@ using Cli::say;
 
 namespace ImportMdbCli {
 
-int run(int argc, char **argv) {
+int run(int argc, char **argv, const MdbImport::Progress &observer) {
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
@@ -77,7 +77,9 @@ int run(int argc, char **argv) {
     const QString to =
         Cli::rutaBase(database);
     QString current;
-    const auto progress = [&](qint64, qint64, const QString &table) {
+    const auto progress = [&](qint64 done, qint64 total, const QString &table) {
+        if (observer)
+            observer(done, total, table);
         if (table != current) {
             current = table;
             say(stdout, QStringLiteral("Importando %1...").arg(table));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/MdbImport.h"
+
 // Bringing in an old BASE.mdb from the command line, without any window:
 //   mirabel import-mdb ANTERIOR.mdb [--database NUEVA.db]
 // Exit status: 0 imported; 1 wrong use; 2 the old file cannot be read or is not an Access file;
@@ -15,5 +17,7 @@ enum Status {
     WriteError = 5,
     Interrupted = 130
 };
-int run(int argc, char **argv);
+// observer, when given, is told of the import's progress before the command looks for Ctrl+C: a test presses
+// it at a known point of the work.
+int run(int argc, char **argv, const MdbImport::Progress &observer = {});
 } // namespace ImportMdbCli

@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/ServerBackup.h"
 #include "data/SqlEngine.h"
+#include "data/Transaction.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,7 +15,9 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QUrl>
+#include <QUuid>
 #include <functional>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -133,8 +136,64 @@ bool copyConnection(const QSqlDatabase &db, const QString &destination, QString 
 
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
 
-// A new automatic copy's name in copias/ with the given extension; empty (with *error) when impossible.
-QString nextAutomaticName(const QString &extension, QString *error) {
+// The start of the names of a database's automatic copies: the start of its identity tells them apart
+// from another database's in the shared folder. A database without one (an older file being replaced)
+// has the plain old names.
+QString namePrefix(const QString &identity) {
+    return identity.isEmpty() ? QStringLiteral("Mirabel") : QStringLiteral("Mirabel-") + identity.left(8);
+}
+
+// The identity stored in a database file; empty when it has none or cannot be read. A copy is opened
+// immutable (never changed, nothing left beside it); a database as it stands, without creating it.
+QString identityInFile(const QString &path, bool copy) {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
+    const QString name = QStringLiteral("mirabel-identidad-") + QUuid::createUuid().toString(QUuid::Id128);
+    QString identity;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        if (copy) {
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+            db.setDatabaseName(QString::fromUtf8(QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() +
+                                                 "?mode=ro&immutable=1"));
+        } else {
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(Database::busyTimeout()));
+            db.setDatabaseName(info.absoluteFilePath());
+        }
+        if (db.open())
+            identity = Schema::identity(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return identity;
+}
+
+// Gives the database at path (a file) the identity, in one transaction.
+bool identityIntoFile(const QString &path, const QString &identity, QString *why) {
+    const QString name = QStringLiteral("mirabel-identidad-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(Database::busyTimeout()));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            Transaction t(db);
+            ok = t.isActive() && Schema::setIdentity(db, identity, why) && t.commit();
+            if (!ok && why && why->isEmpty())
+                *why = t.lastError();
+        } else if (why) {
+            *why = db.lastError().text();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// A new automatic copy's name in copias/ for the database of that identity, with the given extension;
+// empty (with *error) when impossible.
+QString nextAutomaticName(const QString &extension, const QString &identity, QString *error) {
     const QString dir = Backup::folder();
     if (!QDir().mkpath(dir)) {
         fail(error, QStringLiteral("No se puede crear la carpeta de copias %1.").arg(dir));
@@ -142,19 +201,27 @@ QString nextAutomaticName(const QString &extension, QString *error) {
     }
     QFile::setPermissions(dir, OwnerOnlyDir);
     const QString stamp = QDateTime::currentDateTime().toString(kStampFormat);
-    QString name = QStringLiteral("%1/Mirabel-%2.%3").arg(dir, stamp, extension);
+    const QString prefix = namePrefix(identity);
+    QString name = QStringLiteral("%1/%2-%3.%4").arg(dir, prefix, stamp, extension);
     // Two destructive commands within one second must not overwrite the first copy.
     for (int n = 2; QFileInfo::exists(name); ++n)
-        name = QStringLiteral("%1/Mirabel-%2-%3.%4").arg(dir).arg(stamp).arg(n).arg(extension);
+        name = QStringLiteral("%1/%2-%3-%4.%5").arg(dir, prefix, stamp).arg(n).arg(extension);
     return name;
 }
 
-// Each kind keeps its own newest copies: a file's copies are not pushed out by a server's.
-void keepNewest(const QString &extension) {
+// The names of a database's automatic copies of one kind.
+QString copiesPattern(const QString &identity, const QString &extension) {
+    return namePrefix(identity) + QStringLiteral("-*.") + extension;
+}
+
+// Each database keeps its own newest copies, and each kind its own: a file's copies are not pushed out by
+// a server's, nor one club's by another's. Copies that cannot be told whose they are stay.
+void keepNewest(const QString &extension, const QString &identity) {
+    if (identity.isEmpty())
+        return;
     const QString dir = Backup::folder();
     // Names sort by time: keep the newest ones.
-    QStringList copies =
-        QDir(dir).entryList({QStringLiteral("Mirabel-*.") + extension}, QDir::Files, QDir::Name);
+    QStringList copies = QDir(dir).entryList({copiesPattern(identity, extension)}, QDir::Files, QDir::Name);
     while (copies.size() > Backup::KeepAutomatic)
         QFile::remove(dir + QLatin1Char('/') + copies.takeFirst());
 }
@@ -210,12 +277,13 @@ bool Backup::copyTo(const QString &destination, QString *error, const QSqlDataba
 bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
     if (!db.isOpen())
         return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
-    const QString name = nextAutomaticName(extension(db), error);
+    const QString identity = Schema::identity(db);
+    const QString name = nextAutomaticName(extension(db), identity, error);
     if (name.isEmpty() || !copyConnection(db, name, error))
         return false;
     if (written)
         *written = name;
-    keepNewest(extension(db));
+    keepNewest(extension(db), identity);
     return true;
 }
 
@@ -223,17 +291,31 @@ bool Backup::daily(QString *written, QString *error, const QSqlDatabase &db) {
     if (written)
         written->clear();
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-    if (!QDir(folder())
-             .entryList({QStringLiteral("Mirabel-%1-*.%2").arg(today, extension(db))}, QDir::Files)
-             .isEmpty())
+    const QString ofToday =
+        QStringLiteral("%1-%2-*.%3").arg(namePrefix(Schema::identity(db)), today, extension(db));
+    if (!QDir(folder()).entryList({ofToday}, QDir::Files).isEmpty())
         return true;
     return automatic(written, error, db);
 }
 
-QString Backup::latest(const QSqlDatabase &db) {
-    const QFileInfoList copies = QDir(folder()).entryInfoList({QStringLiteral("Mirabel-*.") + extension(db)},
-                                                              QDir::Files, QDir::Name | QDir::Reversed);
+namespace {
+QString newestOf(const QString &pattern) {
+    const QFileInfoList copies =
+        QDir(Backup::folder()).entryInfoList({pattern}, QDir::Files, QDir::Name | QDir::Reversed);
     return copies.isEmpty() ? QString() : copies.first().absoluteFilePath();
+}
+} // namespace
+
+QString Backup::pattern(const QSqlDatabase &db) {
+    return copiesPattern(db.isOpen() ? Schema::identity(db) : QString(), extension(db));
+}
+
+QString Backup::latest(const QSqlDatabase &db) {
+    return newestOf(pattern(db));
+}
+
+QString Backup::latestOf(const QString &databasePath) {
+    return newestOf(copiesPattern(identityInFile(databasePath, false), QStringLiteral("db")));
 }
 
 QString Backup::Contents::describe() const {
@@ -249,7 +331,8 @@ QString Backup::Contents::describe() const {
 namespace {
 // When the copy was taken: from its name, else the file's time.
 QDateTime takenAt(const QFileInfo &info) {
-    const QRegularExpression stamp(QStringLiteral("Mirabel-(\\d{8}-\\d{6})"));
+    // Mirabel-[identity's start-]YYYYMMDD-HHMMSS[-n].ext
+    const QRegularExpression stamp(QStringLiteral("^Mirabel-(?:[0-9a-f]{8}-)?(\\d{8}-\\d{6})(?:-\\d+)?\\."));
     const auto m = stamp.match(info.fileName());
     const QDateTime taken = m.hasMatch() ? QDateTime::fromString(m.captured(1), kStampFormat) : QDateTime();
     return taken.isValid() ? taken : info.lastModified();
@@ -281,6 +364,8 @@ bool inspectArchive(const QFileInfo &info, Backup::Contents *contents, QString *
         contents->dues = r.dues;
         contents->movements = r.movements;
         contents->taken = takenAt(info);
+        const QUuid identity = QUuid::fromString(r.identity);
+        contents->identity = identity.isNull() ? QString() : identity.toString(QUuid::WithoutBraces);
     }
     return true;
 }
@@ -334,47 +419,118 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error, co
         contents->dues = number(c.h, R"(SELECT COUNT(*) FROM "Cuotas")");
         contents->movements = number(c.h, R"(SELECT COUNT(*) FROM "Caja")");
         contents->taken = takenAt(info);
+        contents->identity = identityInFile(file, true);
     }
     return true;
 }
 
 namespace {
+// A server database as a restore finds it: its schema version (as SqlEngine::schemaVersion()) and
+// identity, or why it cannot be reached.
+struct ServerLook {
+    int version = -1;
+    QString identity;
+    QString why;
+};
+
+// Runs work on a connection of its own to the server database (closed after); false with why when the
+// server cannot be reached.
+bool onServer(const ServerBackup::Target &target, const std::function<void(QSqlDatabase &)> &work,
+              QString *why) {
+    const QString name = QStringLiteral("mirabel-destino-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool opened = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        SqlEngine::configure(db, target.address, target.password);
+        opened = db.open();
+        if (opened)
+            work(db);
+        else
+            *why = db.lastError().databaseText().trimmed().isEmpty()
+                       ? db.lastError().text()
+                       : db.lastError().databaseText().trimmed();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return opened;
+}
+
+ServerLook lookAt(const ServerBackup::Target &target) {
+    ServerLook look;
+    onServer(
+        target,
+        [&](QSqlDatabase &db) {
+            look.version = SqlEngine::schemaVersion(db);
+            if (look.version > 0)
+                look.identity = Schema::identity(db);
+        },
+        &look.why);
+    return look;
+}
+
+// The server's address and the password to reach it: the one this run was given when the program has that
+// database open (the tools need it too).
+std::optional<ServerBackup::Target> serverTarget(const QString &url, QString *why, bool *ownOpen = nullptr) {
+    const auto address = SqlEngine::parseServerUrl(url, why);
+    if (!address)
+        return std::nullopt;
+    ServerBackup::Target target{*address, QString()};
+    const bool own = Database::isServer() && Database::path() == address->display();
+    if (own)
+        target.password = Database::db().password();
+    if (ownOpen)
+        *ownOpen = own;
+    return target;
+}
+
+// The identity of the database at target (a file's path or a server's address); empty when it has none
+// or it cannot be read.
+QString identityAt(const QString &target) {
+    if (Database::db().isOpen() && Database::path() == target)
+        return Schema::identity(Database::db());
+    if (!SqlEngine::isServerUrl(target))
+        return identityInFile(target, false);
+    QString why;
+    const auto server = serverTarget(target, &why);
+    return server ? lookAt(*server).identity : QString();
+}
+
+// Whether a copy of identity copyIdentity goes into a database of identity targetIdentity without asking;
+// when not, *why says so.
+bool sameDatabase(const QString &copyIdentity, const QString &targetIdentity, const QString &target,
+                  QString *why) {
+    if (targetIdentity.isEmpty() || copyIdentity == targetIdentity)
+        return true;
+    if (why)
+        *why = copyIdentity.isEmpty()
+                   ? QStringLiteral("La copia no dice de qué base de datos es (la hizo una versión anterior "
+                                    "de Mirabel): puede ser de otra base, no de %1.")
+                         .arg(target)
+                   : QStringLiteral("La copia es de otra base de datos, no de %1.").arg(target);
+    return false;
+}
+
 // Replaces a server database's contents with a server copy (already inspected). The database must be
 // empty or the program's; a Mirabel one is first copied into copias/. The program's own connections to
 // it are closed while pg_restore works and opened again after.
-bool restoreOnServer(const QString &copy, const QString &url, QString *error, QString *safetyCopy,
-                     bool *notOurs) {
+bool restoreOnServer(const QString &copy, const QString &copyIdentity, const QString &url, QString *error,
+                     QString *safetyCopy, bool *notOurs, bool anyDatabase) {
     const auto refuse = [&](const QString &why) {
         if (notOurs)
             *notOurs = true;
         return fail(error, why);
     };
     QString why;
-    const auto address = SqlEngine::parseServerUrl(url, &why);
-    if (!address)
+    bool ownOpen = false;
+    const auto server = serverTarget(url, &why, &ownOpen);
+    if (!server)
         return refuse(why);
-    ServerBackup::Target target{*address, QString()};
-    const bool ownOpen = Database::isServer() && Database::path() == address->display();
-    // The password this run was given for it (if any) serves the tools too.
-    if (ownOpen)
-        target.password = Database::db().password();
+    const ServerBackup::Target &target = *server;
+    const SqlEngine::ServerAddress *address = &target.address;
 
-    int version = -1;
-    {
-        const QString name = QStringLiteral("mirabel_destino_restauracion");
-        {
-            QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-            SqlEngine::configure(probe, *address, target.password);
-            if (probe.open())
-                version = SqlEngine::schemaVersion(probe);
-            else
-                why = probe.lastError().databaseText().trimmed().isEmpty()
-                          ? probe.lastError().text()
-                          : probe.lastError().databaseText().trimmed();
-            probe.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    const ServerLook look = lookAt(target);
+    const int version = look.version;
+    why = look.why;
     if (!why.isEmpty())
         return refuse(QStringLiteral("No se puede conectar con %1: %2.").arg(address->display(), why));
     if (version == -2)
@@ -389,8 +545,10 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
         return refuse(QStringLiteral("La base de datos %1 es de una versión más nueva de Mirabel: no se "
                                      "reemplaza.")
                           .arg(address->display()));
+    if (!anyDatabase && !sameDatabase(copyIdentity, look.identity, address->display(), &why))
+        return fail(error, why);
     if (version > 0) {
-        const QString name = nextAutomaticName(QStringLiteral("dump"), error);
+        const QString name = nextAutomaticName(QStringLiteral("dump"), look.identity, error);
         if (name.isEmpty())
             return false;
         if (!dumpInto(target, name, &why))
@@ -398,14 +556,28 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
                         QStringLiteral("No se restauró la copia: no se pudo guardar antes la base actual "
                                        "en %1. %2")
                             .arg(name, why));
-        keepNewest(QStringLiteral("dump"));
+        keepNewest(QStringLiteral("dump"), look.identity);
         if (safetyCopy)
             *safetyCopy = name;
     }
 
     if (ownOpen)
         Database::close();
-    const bool restored = ServerBackup::restore(target, QFileInfo(copy).absoluteFilePath(), &why);
+    bool restored = ServerBackup::restore(target, QFileInfo(copy).absoluteFilePath(), &why);
+    // Still the same database, with the copy's data: it keeps its identity (and so its copies). Before
+    // the program opens it again, so that an older copy is not given a new one on upgrade.
+    QString identityWhy;
+    const bool identityKept =
+        !restored || look.identity.isEmpty() || look.identity == copyIdentity ||
+        (onServer(
+             target,
+             [&](QSqlDatabase &db) {
+                 Transaction t(db);
+                 if (!t.isActive() || !Schema::setIdentity(db, look.identity, &identityWhy) || !t.commit())
+                     identityWhy = identityWhy.isEmpty() ? t.lastError() : identityWhy;
+             },
+             &identityWhy) &&
+         identityWhy.isEmpty());
     QString reopenWhy;
     const bool reopened = !ownOpen || Database::open(url, Database::Mode::MustExist, &reopenWhy);
     if (!restored)
@@ -417,21 +589,31 @@ bool restoreOnServer(const QString &copy, const QString &url, QString *error, QS
                     QStringLiteral("La copia se restauró en %1, pero no se pudo volver a abrir la base "
                                    "de datos: %2")
                         .arg(address->display(), reopenWhy));
+    if (!identityKept)
+        Log::error(
+            QStringLiteral("Copia de seguridad"),
+            QStringLiteral("%1 quedó con la identidad de la copia: %2").arg(address->display(), identityWhy));
     Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, address->display()));
     return true;
 }
 } // namespace
 
+bool Backup::isCopyOf(const Contents &copy, const QString &target, QString *why) {
+    return sameDatabase(copy.identity, identityAt(target), target, why);
+}
+
 bool Backup::restore(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
-                     bool *notOurs) {
+                     bool *notOurs, bool anyDatabase) {
     if (safetyCopy)
         safetyCopy->clear();
     if (notOurs)
         *notOurs = false;
-    if (!inspect(copy, nullptr, error, databasePath))
+    Contents contents;
+    if (!inspect(copy, &contents, error, databasePath))
         return false;
     if (SqlEngine::isServerUrl(databasePath))
-        return restoreOnServer(copy, databasePath, error, safetyCopy, notOurs);
+        return restoreOnServer(copy, contents.identity, databasePath, error, safetyCopy, notOurs,
+                               anyDatabase);
     const QFileInfo target(databasePath);
     if (target.exists() && target.canonicalFilePath() == QFileInfo(copy).canonicalFilePath())
         return fail(error, QStringLiteral("La copia y la base de datos son el mismo archivo."));
@@ -446,6 +628,10 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
                                    .arg(databasePath));
         }
     }
+    const QString identity = existing ? identityAt(databasePath) : QString();
+    QString why;
+    if (!anyDatabase && !sameDatabase(contents.identity, identity, databasePath, &why))
+        return fail(error, why);
 
     Handle dest;
     if (!existing && !target.exists()) {
@@ -463,10 +649,9 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
         sqlite3_busy_timeout(dest.h, Database::busyTimeout());
     if (existing) {
         // The file being replaced is kept first; when it is too damaged for the online copy, its bytes.
-        const QString name = nextAutomaticName(QStringLiteral("db"), error);
+        const QString name = nextAutomaticName(QStringLiteral("db"), identity, error);
         if (name.isEmpty())
             return false;
-        QString why;
         if (rc != SQLITE_OK || !copyFromHandle(dest.h, name, &why)) {
             if (!QFile::copy(databasePath, name))
                 return fail(error, QStringLiteral("No se restauró la copia: no se pudo guardar antes la base "
@@ -474,7 +659,7 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
                                        .arg(name, why));
             QFile::setPermissions(name, OwnerOnly);
         }
-        keepNewest(QStringLiteral("db"));
+        keepNewest(QStringLiteral("db"), identity);
         if (safetyCopy)
             *safetyCopy = name;
     }
@@ -517,6 +702,13 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
                                .arg(databasePath, SqlEngine::errorReason(rc).isEmpty()
                                                       ? QStringLiteral("error %1 de la base de datos").arg(rc)
                                                       : SqlEngine::errorReason(rc)));
+    // Still the same database, with the copy's data: it keeps its identity, and so its copies.
+    sqlite3_close(dest.h);
+    dest.h = nullptr;
+    if (!identity.isEmpty() && identity != contents.identity &&
+        !identityIntoFile(databasePath, identity, &why))
+        Log::error(QStringLiteral("Copia de seguridad"),
+                   QStringLiteral("%1 quedó con la identidad de la copia: %2").arg(databasePath, why));
     Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, databasePath));
     return true;
 }

@@ -22,9 +22,10 @@ public:
     // readable by its owner alone. On failure returns false with a Spanish reason in *error.
     static bool copyTo(const QString &destination, QString *error, const QSqlDatabase &db = Database::db());
 
-    // Automatic copy before a destructive command: copias/Mirabel-YYYYMMDD-HHMMSS.db (.dump for a server).
-    // Keeps the newest KeepAutomatic automatic copies of each kind. On success *written holds the copy's
-    // full path.
+    // Automatic copy before a destructive command: copias/Mirabel-IIIIIIII-YYYYMMDD-HHMMSS.db (.dump for a
+    // server), IIIIIIII being the start of the database's identity: each database keeps its own copies.
+    // Keeps the newest KeepAutomatic automatic copies of each kind of that database. On success *written
+    // holds the copy's full path.
     static bool automatic(QString *written, QString *error,
                           const QSqlDatabase &db = QSqlDatabase::database());
 
@@ -32,9 +33,14 @@ public:
     // stays empty when none was needed.
     static bool daily(QString *written, QString *error, const QSqlDatabase &db = Database::db());
 
-    // The newest copy in folder() of the kind db takes (a file's when none is open); empty when there is
-    // none.
+    // The newest automatic copy in folder() of db (of the kind it takes; a file's when none is open);
+    // empty when there is none.
     static QString latest(const QSqlDatabase &db = QSqlDatabase::database());
+    // The same for a database file that cannot be opened (a damaged one), as far as its identity can be
+    // read.
+    static QString latestOf(const QString &databasePath);
+    // The file name pattern of db's automatic copies, for a file dialog: "Mirabel-IIIIIIII-*.db".
+    static QString pattern(const QSqlDatabase &db = QSqlDatabase::database());
 
     // What a copy holds, read without changing it.
     struct Contents {
@@ -42,6 +48,7 @@ public:
         int members = 0;
         int dues = 0;
         int movements = 0;
+        QString identity; // of the database copied; empty for a copy made by an older version
         // "300 socios, 3.450 cuotas y 1 movimiento de caja"
         QString describe() const;
     };
@@ -58,8 +65,16 @@ public:
     // are replaced in one transaction, and the program's connection to it, when open, is reopened after.
     // A file's copy is refused for a server and a server's for a file.
     // *notOurs tells a refused (or unreachable) target apart from a failed write.
+    // A copy of another database (or one that does not say whose it is) is refused unless anyDatabase,
+    // which the user must have chosen knowingly. The database restored keeps its own identity: it is
+    // still the same database, now holding the copy's data.
     static bool restore(const QString &copy, const QString &databasePath, QString *error,
-                        QString *safetyCopy = nullptr, bool *notOurs = nullptr);
+                        QString *safetyCopy = nullptr, bool *notOurs = nullptr, bool anyDatabase = false);
+
+    // Whether a copy (as inspect() read it) is one of the database at target (a file's path or a
+    // server's address), or target has no identity to tell (a new file, an older or damaged one). When
+    // not, *why says so in Spanish, to be put to the user.
+    static bool isCopyOf(const Contents &copy, const QString &target, QString *why);
 
     static constexpr int KeepAutomatic = 20;
 };

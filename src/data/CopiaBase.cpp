@@ -8,14 +8,17 @@
 #include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryFile>
 #include <QUuid>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -138,6 +141,25 @@ bool measure(QSqlDatabase &db, const TableSpec &spec, qint64 *rows, qint64 *keys
     return true;
 }
 
+// A value as the digest of a table takes it: the same on both engines (a server gives dates as dates, a
+// file as text). Where one side is a server, dates count by their day alone: a server keeps no time of
+// day, and that loss is told apart, not counted as a difference.
+void addToDigest(QCryptographicHash &hash, const QVariant &value, bool date, bool dayOnly) {
+    if (value.isNull()) {
+        hash.addData(QByteArrayView("\x01", 1));
+        return;
+    }
+    QString text =
+        value.typeId() == QMetaType::QDate ? value.toDate().toString(Qt::ISODate) : value.toString();
+    if (date && dayOnly)
+        text.truncate(10);
+    const QByteArray bytes = text.toUtf8();
+    // Length first, so that no two rows of values run together into the same bytes.
+    const quint32 size = quint32(bytes.size());
+    hash.addData(QByteArrayView(reinterpret_cast<const char *>(&size), sizeof size));
+    hash.addData(bytes);
+}
+
 // Whether the target holds anything beyond what a new database starts with (account 1 and the five forms
 // of payment Schema writes); *why tells what when it cannot be read.
 bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
@@ -179,7 +201,54 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
 class Copier {
 public:
     Copier(QSqlDatabase &source, QSqlDatabase &target, const CopiaBase::Progress &progress)
-        : m_source(source), m_target(target), m_progress(progress) {}
+        : m_source(source), m_target(target), m_progress(progress),
+          m_dayOnly(SqlEngine::isServer(source) || SqlEngine::isServer(target)) {}
+
+    // The digest of what was read from the source's table.
+    QByteArray sourceDigest(const QString &table) const { return m_digests.value(table); }
+
+    // The same digest of the target's table, read back in key order after the copy.
+    bool targetDigest(const TableSpec &spec, QByteArray *digest, QString *why) {
+        const QString table = QString::fromUtf8(spec.name);
+        const QStringList columns = m_columns.value(table);
+        const QList<bool> dates = m_dates.value(table);
+        const int keyIndex = int(columns.indexOf(q(spec.key)));
+        const QString select =
+            QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), q(spec.name));
+        const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(q(spec.key)).arg(ReadBatch);
+        QSqlQuery first(m_target), next(m_target);
+        first.setForwardOnly(true);
+        next.setForwardOnly(true);
+        if (keyIndex < 0 || !first.prepare(select + order) ||
+            !next.prepare(select + QStringLiteral(" WHERE %1 > ?").arg(q(spec.key)) + order)) {
+            *why = QStringLiteral("tabla %1: %2")
+                       .arg(table, (first.lastError().isValid() ? first : next).lastError().text());
+            return false;
+        }
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        qint64 last = 0;
+        for (bool start = true;; start = false) {
+            QSqlQuery &read = start ? first : next;
+            if (!start)
+                read.bindValue(0, last);
+            if (!read.exec()) {
+                *why = QStringLiteral("tabla %1: %2").arg(table, read.lastError().text());
+                return false;
+            }
+            int rows = 0;
+            while (read.next()) {
+                ++rows;
+                last = read.value(keyIndex).toLongLong();
+                for (int i = 0; i < int(columns.size()); ++i)
+                    addToDigest(hash, read.value(i), dates.at(i), m_dayOnly);
+            }
+            read.finish();
+            if (rows < ReadBatch)
+                break;
+        }
+        *digest = hash.result();
+        return true;
+    }
 
     // Copies every table inside the caller's transaction on the target; fills r's target side.
     bool copyAll(qint64 total, CopiaBase::Result *r) {
@@ -224,14 +293,20 @@ private:
             return false;
         }
         QStringList columns;
+        QList<bool> dates;
         const QSqlRecord record = head.record();
         int keyIndex = -1;
         for (int i = 0; i < record.count(); ++i) {
             columns << q(record.fieldName(i));
+            dates << std::any_of(spec.dates.begin(), spec.dates.end(),
+                                 [&](const char *d) { return record.fieldName(i) == QLatin1String(d); });
             if (record.fieldName(i) == QLatin1String(spec.key))
                 keyIndex = i;
         }
         head.finish();
+        m_columns.insert(table, columns);
+        m_dates.insert(table, dates);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
         if (keyIndex < 0) {
             *r = failure(CopiaBase::Status::SourceError,
                          QStringLiteral("La tabla %1 del origen no tiene el campo %2.")
@@ -300,8 +375,10 @@ private:
                 last = read.value(keyIndex).toLongLong();
                 if (pending.empty())
                     firstKey = last;
-                for (int i = 0; i < width; ++i)
+                for (int i = 0; i < width; ++i) {
                     pending.push_back(read.value(i));
+                    addToDigest(hash, pending.back(), dates.at(i), m_dayOnly);
+                }
                 if (int(pending.size()) == perInsert * width && !flush(many))
                     return false;
             }
@@ -312,6 +389,7 @@ private:
             if (!tell(table, r))
                 return false;
         }
+        m_digests.insert(table, hash.result());
         // The rows that did not fill a whole statement, one at a time.
         if (one && !pending.empty()) {
             std::vector<QVariant> rest;
@@ -367,8 +445,12 @@ private:
     QSqlDatabase &m_source;
     QSqlDatabase &m_target;
     const CopiaBase::Progress &m_progress;
+    const bool m_dayOnly;
     qint64 m_done = 0;
     qint64 m_total = 0;
+    QHash<QString, QStringList> m_columns; // per table, as read from the source
+    QHash<QString, QList<bool>> m_dates;   // per table: which of those columns hold dates
+    QHash<QString, QByteArray> m_digests;  // per table, of the source's rows
 };
 
 // Copies between two open connections; the target's transaction is committed only when both sides agree.
@@ -435,6 +517,11 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
     CopiaBase::Result step;
     if (!copier.copyAll(total, &step))
         return step;
+    // The same club wherever it is kept: its copies stay recognisable as its own.
+    const QString identity = Schema::identity(source);
+    if (!identity.isEmpty() && !Schema::setIdentity(target, identity, &why))
+        return failure(CopiaBase::Status::WriteError,
+                       QStringLiteral("No se pudo escribir el destino: %1").arg(why));
 
     bool same = true;
     for (int i = 0; i < int(specs().size()); ++i) {
@@ -446,6 +533,10 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
                            QStringLiteral("No se puede leer el destino: %1").arg(why));
         for (int k = 0; k < sums.size(); ++k)
             check.sums[k].target = sums.at(k);
+        check.sourceDigest = copier.sourceDigest(check.table);
+        if (!copier.targetDigest(specs()[size_t(i)], &check.targetDigest, &why))
+            return failure(CopiaBase::Status::WriteError,
+                           QStringLiteral("No se puede leer el destino: %1").arg(why));
         for (int k = 0; k < timed.size(); ++k)
             check.timed[k].target = timed.at(k);
         same = same && check.same();
@@ -466,7 +557,7 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
 } // namespace
 
 bool CopiaBase::TableCheck::same() const {
-    if (sourceRows != targetRows || sourceKeys != targetKeys)
+    if (sourceRows != targetRows || sourceKeys != targetKeys || sourceDigest != targetDigest)
         return false;
     for (const Sum &s : sums)
         if (!s.same())
@@ -587,6 +678,9 @@ QStringList CopiaBase::summaryLines(const Result &result) {
                    .arg(t.targetRows < 0 ? QString() : mark(rowsSame));
         if (t.targetRows >= 0 && rowsSame && t.sourceKeys != t.targetKeys)
             out << QStringLiteral("  %1: los números de registro no coinciden  <- NO COINCIDE").arg(t.table);
+        else if (t.targetRows >= 0 && rowsSame && t.sourceDigest != t.targetDigest)
+            out << QStringLiteral("  %1: el contenido de los registros no coincide  <- NO COINCIDE")
+                       .arg(t.table);
         for (const Sum &s : t.sums)
             out << QStringLiteral("  %1.%2: %3 en el origen, %4 en el destino%5")
                        .arg(t.table, s.column, s.source.toPlainString(c),

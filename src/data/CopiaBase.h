@@ -28,6 +28,9 @@ public:
         qint64 sourceKeys = 0;  // sum of the row numbers: the rows kept their numbers
         qint64 targetKeys = 0;
         QList<Sum> sums; // money columns
+        // Every column of every row, in key order: a text changed on the way shows here.
+        QByteArray sourceDigest;
+        QByteArray targetDigest;
         // Dates that carry a time of day (the old program's cash book), per date column, on each side: a
         // server keeps the day only. Told, not counted as a difference.
         struct Timed {
@@ -50,8 +53,9 @@ public:
 
     // source and target are each a file path or a server address (postgresql://user@host[:port]/base).
     // A missing target file is created; an existing target (file or server database) must be empty or a
-    // Mirabel database holding only what a new one starts with. The rows and money totals of both sides
-    // are compared before the target is committed: any difference leaves the target untouched (Mismatch).
+    // Mirabel database holding only what a new one starts with. The rows, money totals and a digest of
+    // every value of both sides are compared before the target is committed: any difference leaves the
+    // target untouched (Mismatch). The target is the same club: it takes the source's identity.
     static Result run(const QString &source, const QString &target, const Progress &progress = {});
     // The same from a connection already open (a server's automatic copy into a file); it must not be
     // inside a transaction.

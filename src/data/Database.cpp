@@ -140,8 +140,8 @@ Probe probeOrPrechecked(const QString &path, bool writable) {
     return probe(path, writable);
 }
 
-QString latestCopyHint() {
-    const QString latest = Backup::latest();
+QString latestCopyHint(const QString &path) {
+    const QString latest = Backup::latestOf(path);
     return latest.isEmpty()
                ? QStringLiteral("No se encontró ninguna copia de seguridad en %1.").arg(Backup::folder())
                : QStringLiteral("La copia de seguridad más reciente es %1; se restaura con «mirabel restore "
@@ -374,7 +374,7 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
         // The engine's findings go to the log; the user reads what to do.
         Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
         return fail(QStringLiteral("La base de datos %1 está dañada y no se abre, para no empeorarla. %2")
-                        .arg(path, latestCopyHint()));
+                        .arg(path, latestCopyHint(path)));
     case Probe::Kind::Mirabel:
         if (!writable && p.version < Schema::currentVersion())
             return fail(

@@ -6,6 +6,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QVariant>
 
 namespace {
@@ -154,10 +155,59 @@ const char *const kStep2[] = {
               WHERE "idAfiliado" = OLD."idAfiliado" AND "ClaveSocio" IS NOT NULL; END)",
 };
 
+// Version 3: the database's identity, made once when the database is (and given to an older one on
+// upgrade). Copies keep it, so a copy can be told apart from another club's and kept with its own.
+// "IF NOT EXISTS": a restore may have written the table into an older database already.
+const char *const kStep3[] = {
+    R"(CREATE TABLE IF NOT EXISTS "IdentidadBase" ("Identidad" TEXT NOT NULL))",
+};
+
+bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *error) {
+    // A server prepares no DDL: statements without values run as they are.
+    if (params.isEmpty() ? !q.exec(sql) : !q.prepare(sql)) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (params.isEmpty())
+        return true;
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 2;
+    return 3;
+}
+
+QString Schema::identity(const QSqlDatabase &db) {
+    // An older database has no such table: no identity, not an error (and no failed statement to spoil
+    // a transaction on a server).
+    if (!db.tables(QSql::Tables).contains(QStringLiteral("IdentidadBase")))
+        return {};
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral(R"(SELECT "Identidad" FROM "IdentidadBase")")) || !q.next())
+        return {};
+    const QString found = q.value(0).toString();
+    // The identity names copies' files: only a well-formed one is taken.
+    const QUuid id = QUuid::fromString(found);
+    return id.isNull() || q.next() ? QString() : id.toString(QUuid::WithoutBraces);
+}
+
+bool Schema::setIdentity(const QSqlDatabase &db, const QString &identity, QString *error) {
+    QSqlQuery q(db);
+    return run(q, SqlEngine::schemaStatement(db, QString::fromUtf8(kStep3[0])).constFirst(), {}, error) &&
+           run(q, QStringLiteral(R"(DELETE FROM "IdentidadBase")"), {}, error) &&
+           run(q, QStringLiteral(R"(INSERT INTO "IdentidadBase" ("Identidad") VALUES (?))"), {identity},
+               error);
 }
 
 QStringList Schema::stepStatements(int toVersion) {
@@ -167,6 +217,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 2)
         for (const char *s : kStep2)
+            out << QString::fromUtf8(s);
+    if (toVersion == 3)
+        for (const char *s : kStep3)
             out << QString::fromUtf8(s);
     return out;
 }
@@ -212,7 +265,15 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
             }
         }
         QString why;
-        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) || !t.commit()) {
+        // Made once: a database that already has one (restored over an older one) keeps it.
+        if (next == 3 && identity(db).isEmpty() &&
+            !setIdentity(db, QUuid::createUuid().toString(QUuid::WithoutBraces), &why)) {
+            if (error)
+                *error = why;
+            return false;
+        }
+        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) ||
+            !t.commit()) {
             if (error)
                 *error = why.isEmpty() ? t.lastError() : why;
             return false;

@@ -13,4 +13,10 @@ public:
     static int version(QSqlDatabase &db);
     // The statements of one step (public so that tests can check them against a plain sqlite3 reading).
     static QStringList stepStatements(int toVersion);
+    // The identity the database was given when it was made: the same in its copies and wherever the club
+    // is moved. Empty for an older database (before its upgrade) or when it cannot be read.
+    static QString identity(const QSqlDatabase &db);
+    // Gives db that identity (inside the caller's transaction, if any): a restored copy stays the
+    // database it was restored into.
+    static bool setIdentity(const QSqlDatabase &db, const QString &identity, QString *error = nullptr);
 };

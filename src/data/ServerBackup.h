@@ -34,10 +34,15 @@ struct Reading {
     int members = 0;
     int dues = 0;
     int movements = 0;
+    QString identity; // the database's identity, empty when the archive has none
 };
 bool read(const QString &archive, Reading *out, QString *error);
 
 // Replaces the database's contents with the archive's in one transaction: on any failure nothing changed.
+// When another session holds a table the restore must take for longer than the lock wait, it stops.
 bool restore(const Target &target, const QString &archive, QString *error);
+
+// How long a copy or a restore waits for a table another session holds (60 s); tests shorten it.
+void setLockWait(int milliseconds);
 
 } // namespace ServerBackup

@@ -43,7 +43,7 @@ class tst_panImportarMdb : public QObject {
 private slots:
     void initTestCase() {
         if (const QString falta = TestSupport::faltanBasesAnteriores(); !falta.isEmpty())
-            QSKIP(qPrintable(falta));
+            QFAIL(qPrintable(falta));
     }
 
     void init() { Mensaje::limpiar(); }

@@ -142,6 +142,22 @@ private slots:
         QCOMPARE(r.status, int(BackupCli::Usage));
     }
 
+    void aCopyOfAnotherClubOnlyWithOtraBase() {
+        SOLO_ARCHIVO("dos clubes en archivos");
+        const QString nuestra = club(QStringLiteral("nuestra.db"));
+        const QString otra = club(QStringLiteral("de-otro-club.db"));
+        const QByteArray antes = huella(nuestra);
+        Result r = mirabel({QStringLiteral("restore"), otra, QStringLiteral("--database"), nuestra});
+        QCOMPARE(r.status, int(BackupCli::BadCopy));
+        QVERIFY2(r.err.contains(QStringLiteral("es de otra base de datos")) &&
+                     r.err.contains(QStringLiteral("--otra-base")),
+                 qPrintable(r.err));
+        QCOMPARE(huella(nuestra), antes);
+        r = mirabel({QStringLiteral("restore"), otra, QStringLiteral("--database"), nuestra,
+                     QStringLiteral("--otra-base")});
+        QVERIFY2(r.status == BackupCli::Ok, qPrintable(r.err));
+    }
+
     void backupThenRestoreOnAServer() {
         if (!enServidor())
             QSKIP("Solo con el servidor de pruebas (MIRABEL_PRUEBAS_SERVIDOR=1)");

@@ -3,6 +3,7 @@
 #include "app/panPrin.h"
 #include "data/Backup.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/Mensaje.h"
@@ -19,12 +20,15 @@ using namespace TestSupport;
 class tst_Copias : public QObject {
     Q_OBJECT
 
-    // Answers the next file dialog with file, or cancels it when file is empty.
-    static void elegir(const QString &file, bool *visto = nullptr) {
-        alAbrirModalDe(QStringLiteral("dlgArchivoCopia"), [file, visto](QWidget *w) {
+    // Answers the next file dialog with file, or cancels it when file is empty. *filtro gets the kind of
+    // file it offered first.
+    static void elegir(const QString &file, bool *visto = nullptr, QString *filtro = nullptr) {
+        alAbrirModalDe(QStringLiteral("dlgArchivoCopia"), [file, visto, filtro](QWidget *w) {
             if (visto)
                 *visto = true;
             auto *d = static_cast<QFileDialog *>(w);
+            if (filtro)
+                *filtro = d->selectedNameFilter();
             if (file.isEmpty()) {
                 d->reject();
                 return;
@@ -138,6 +142,53 @@ private slots:
         Backup::Contents c;
         QVERIFY(Backup::inspect(guardada, &c, &error));
         QCOMPARE(c.members, 2);
+    }
+
+    void restoreOffersThisDatabasesCopiesAndAsksBeforeAnothers() {
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        const QString propia = Schema::identity(Database::db());
+        // Another club's copy, in the same folder as this one's.
+        QTemporaryDir dir;
+        const QString path = Database::path();
+        Database::close();
+        QString nombre, error;
+        const QString otra =
+            enServidor() ? nuevaBaseServidorVacia(&nombre) : dir.filePath(QStringLiteral("otra.db"));
+        QVERIFY2(Database::open(otra, Database::Mode::CreateIfMissing, &error), qPrintable(error));
+        nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Luz"));
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
+        QString copia;
+        QVERIFY2(Backup::automatic(&copia, &error), qPrintable(error));
+        Database::close();
+        borrarBaseServidor(nombre);
+        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        panPrin w;
+        w.show();
+
+        // The dialog offers this database's copies; the other one, picked anyway, is named as another's
+        // and a No leaves everything as it was.
+        QString filtro;
+        elegir(copia, nullptr, &filtro);
+        Mensaje::encolarRespuesta(QMessageBox::No);
+        w.utilidades->cmdRestaurarCopia->click();
+        QCOMPARE(
+            filtro,
+            QStringLiteral("Copias de esta base (Mirabel-%1-*.%2)").arg(propia.left(8), Backup::extension()));
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QVERIFY2(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("es de otra base de datos")),
+                 qPrintable(Mensaje::mostrados().at(0).texto));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+
+        // Yes to both questions: restored, and the database is still this one.
+        Mensaje::limpiar();
+        elegir(copia);
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        w.utilidades->cmdRestaurarCopia->click();
+        QCOMPARE(Mensaje::mostrados().size(), 3);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+        QCOMPARE(Schema::identity(Database::db()), propia);
     }
 
     void restoreRefusesAFileThatIsNotACopy() {

@@ -6,6 +6,7 @@
 #include "data/Clock.h"
 #include "data/CopiaBase.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/SqlEngine.h"
 #include "support/TestSupport.h"
 
@@ -50,6 +51,7 @@ QStringList contenido(const QString &ruta) {
             }
             out << QStringLiteral("%1 contador %2").arg(tabla).arg(SqlEngine::keyCounter(db, tabla));
         }
+        out << QStringLiteral("identidad %1").arg(Schema::identity(db));
     }
     db = QSqlDatabase();
     Database::closeOther(QStringLiteral("contenido"));
@@ -130,7 +132,7 @@ private slots:
         QVERIFY2(s.err.contains(QStringLiteral("Copiando Cuotas")), qPrintable(s.err));
         QCOMPARE(QFile::permissions(vuelta) & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
 
-        // Row by row, number by number, counter by counter: the same club.
+        // Row by row, number by number, counter by counter: the same club, known as the same one.
         const QStringList antes = contenido(m_club);
         QCOMPARE(contenido(servidor), antes);
         QCOMPARE(contenido(vuelta), antes);
@@ -240,6 +242,29 @@ private slots:
                                     "solo el día (0 con hora)")),
                  enServidor());
         QVERIFY(!resumen.contains(QStringLiteral("NO COINCIDE")));
+    }
+
+    void unTextoCambiadoEnElCaminoNoCoincide() {
+        // A target that changes what it is given (a trigger of its own): rows, numbers and amounts still
+        // agree, the names do not.
+        QTemporaryDir dir;
+        const QString destino = dir.filePath(QStringLiteral("alterada.db"));
+        QString error;
+        {
+            QSqlDatabase db = Database::openOther(QStringLiteral("alterar"), destino,
+                                                  Database::Mode::CreateIfMissing, &error);
+            QVERIFY2(db.isValid(), qPrintable(error));
+            QVERIFY2(Schema::upgrade(db, &error), qPrintable(error));
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral(R"(CREATE TRIGGER "Cambia" AFTER INSERT ON "Afiliados"
+                BEGIN UPDATE "Afiliados" SET "Nombres" = 'Otro' WHERE "idAfiliado" = NEW."idAfiliado"; END)")));
+        }
+        Database::closeOther(QStringLiteral("alterar"));
+        const CopiaBase::Result r = CopiaBase::run(m_club, destino);
+        QCOMPARE(r.status, CopiaBase::Status::Mismatch);
+        QVERIFY2(CopiaBase::summaryLines(r).contains(QStringLiteral(
+                     "  Afiliados: el contenido de los registros no coincide  <- NO COINCIDE")),
+                 qPrintable(CopiaBase::summaryLines(r).join(QLatin1Char('\n'))));
     }
 
     void direccionesMalas() {

@@ -1,6 +1,8 @@
 #include "data/Backup.h"
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/Schema.h"
+#include "data/ServerBackup.h"
 #include "data/SqlEngine.h"
 #include "support/TestSupport.h"
 
@@ -32,6 +34,10 @@ Backup::Contents leer(const QString &copia) {
         c.members = -1;
     }
     return c;
+}
+// The identity of the program's database.
+QString identidad() {
+    return Schema::identity(Database::db());
 }
 // A whole number from the program's database.
 qint64 valor(const QString &sql) {
@@ -91,8 +97,10 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("otra"));
 
         QVERIFY(written.startsWith(base.copias() + QStringLiteral("/Mirabel-")));
+        // Named after the database it is a copy of.
         QVERIFY(QFileInfo(written).fileName().contains(
-            QRegularExpression(QStringLiteral("^Mirabel-\\d{8}-\\d{6}\\.%1$").arg(Backup::extension()))));
+            QRegularExpression(QStringLiteral("^Mirabel-%1-\\d{8}-\\d{6}\\.%2$")
+                                   .arg(identidad().left(8), Backup::extension()))));
         QCOMPARE(contarEnCopia(written, QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 50);
         // Members' personal data and the users' passwords: readable by the owner alone, either kind.
         QCOMPARE(QFile::permissions(written) & 0x0077, QFileDevice::Permissions());
@@ -104,23 +112,140 @@ private slots:
         QDir().mkpath(base.copias());
         const QString ext = Backup::extension();
         const QString otra = ext == QLatin1String("db") ? QStringLiteral("dump") : QStringLiteral("db");
-        for (int i = 0; i < Backup::KeepAutomatic + 3; ++i) {
-            QFile f(base.copias() + QStringLiteral("/Mirabel-2001010%1-000000").arg(i % 10) +
-                    QString(i >= 10 ? QStringLiteral("-%1").arg(i) : QString()) + QLatin1Char('.') + ext);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
-        // Copies of the other kind (the same user's club in a file, or on a server) are not pushed out.
+        const QString propia = QStringLiteral("Mirabel-") + identidad().left(8);
+        // Another database's copies in the same folder (a second club of the same user), and copies that
+        // do not say whose they are (made by an older version).
+        const QString ajena = QStringLiteral("Mirabel-0123abcd");
+        for (const QString &prefijo : {propia, ajena, QStringLiteral("Mirabel")})
+            for (int i = 0; i < Backup::KeepAutomatic + 3; ++i) {
+                QFile f(base.copias() + QStringLiteral("/%1-2001010%2-000000").arg(prefijo).arg(i % 10) +
+                        QString(i >= 10 ? QStringLiteral("-%1").arg(i) : QString()) + QLatin1Char('.') + ext);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+            }
+        // Copies of the other kind (the same club in a file, or on a server) are not pushed out.
         for (int i = 0; i < 3; ++i) {
-            QFile f(base.copias() + QStringLiteral("/Mirabel-1999010%1-000000.").arg(i) + otra);
+            QFile f(base.copias() + QStringLiteral("/%1-1999010%2-000000.").arg(propia).arg(i) + otra);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         QString written, error;
         QVERIFY2(Backup::automatic(&written, &error), qPrintable(error));
-        const QStringList left =
-            QDir(base.copias()).entryList({QStringLiteral("Mirabel-*.") + ext}, QDir::Files);
-        QVERIFY(left.size() <= Backup::KeepAutomatic);
+        const auto cuantas = [&](const QString &prefijo, const QString &extension) {
+            return QDir(base.copias()).entryList({prefijo + QStringLiteral("-2*.") + extension}, QDir::Files);
+        };
+        const QStringList left = cuantas(propia, ext);
+        QCOMPARE(left.size(), Backup::KeepAutomatic);
         QVERIFY(left.contains(QFileInfo(written).fileName()));
-        QCOMPARE(QDir(base.copias()).entryList({QStringLiteral("Mirabel-*.") + otra}, QDir::Files).size(), 3);
+        QCOMPARE(cuantas(ajena, ext).size(), Backup::KeepAutomatic + 3);
+        QCOMPARE(QDir(base.copias()).entryList({QStringLiteral("Mirabel-2001????-000000*.") + ext}).size(),
+                 Backup::KeepAutomatic + 3);
+        QCOMPARE(QDir(base.copias()).entryList({propia + QStringLiteral("-*.") + otra}, QDir::Files).size(),
+                 3);
+    }
+
+    void anOlderDatabaseGetsAnIdentityOnceOnUpgrade() {
+        BaseTemporal base;
+        QSqlQuery q(Database::db());
+        QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "IdentidadBase")")));
+        QVERIFY(SqlEngine::setSchemaVersion(Database::db(), 2, nullptr));
+        q = QSqlQuery();
+        QVERIFY(identidad().isEmpty());
+        Database::close();
+        QString error;
+        QVERIFY2(Database::open(base.path(), Database::Mode::MustExist, &error), qPrintable(error));
+        const QString dada = identidad();
+        QVERIFY(!dada.isEmpty());
+        Database::close();
+        QVERIFY2(Database::open(base.path(), Database::Mode::MustExist, &error), qPrintable(error));
+        QCOMPARE(identidad(), dada);
+    }
+
+    void restoreOfAnotherDatabasesCopyOnlyWhenChosen() {
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        const QString propia = identidad();
+        const QString path = Database::path();
+        QTemporaryDir dir;
+        // Another club: a database made on its own, with two members, and a copy of it.
+        Database::close();
+        QString nombre, error;
+        const QString otra =
+            enServidor() ? nuevaBaseServidorVacia(&nombre) : dir.filePath(QStringLiteral("otra.db"));
+        QVERIFY2(Database::open(otra, Database::Mode::CreateIfMissing, &error), qPrintable(error));
+        nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Luz"));
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
+        QVERIFY(identidad() != propia);
+        const QString copia = dir.filePath(QStringLiteral("otra.") + Backup::extension());
+        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        Database::close();
+        borrarBaseServidor(nombre);
+        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+
+        Backup::Contents c;
+        QVERIFY2(Backup::inspect(copia, &c, &error, path), qPrintable(error));
+        QVERIFY(!Backup::isCopyOf(c, path, &error));
+        QString anterior;
+        QVERIFY(!Backup::restore(copia, path, &error, &anterior));
+        QVERIFY2(error.contains(QStringLiteral("es de otra base de datos")), qPrintable(error));
+        QVERIFY(anterior.isEmpty());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
+
+        // Chosen knowingly: the data is the copy's, the database is still itself (its identity, its copies).
+        QVERIFY2(Backup::restore(copia, path, &error, &anterior, nullptr, true), qPrintable(error));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
+        QCOMPARE(identidad(), propia);
+        QVERIFY(QFileInfo(anterior).fileName().startsWith(QStringLiteral("Mirabel-") + propia.left(8)));
+
+        if (enServidor())
+            return;
+        // A copy made before databases had an identity cannot say whose it is: the same choice.
+        const QString vieja = dir.filePath(QStringLiteral("vieja.db"));
+        QVERIFY(QFile::copy(copia, vieja));
+        QFile::setPermissions(vieja, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        sqlite3 *h = nullptr;
+        sqlite3_open(QFile::encodeName(vieja).constData(), &h);
+        QCOMPARE(sqlite3_exec(h, R"(DROP TABLE "IdentidadBase"; PRAGMA user_version = 2)", nullptr, nullptr,
+                              nullptr),
+                 SQLITE_OK);
+        sqlite3_close(h);
+        QVERIFY(!Backup::restore(vieja, path, &error));
+        QVERIFY2(error.contains(QStringLiteral("no dice de qué base de datos es")), qPrintable(error));
+        QVERIFY2(Backup::restore(vieja, path, &error, nullptr, nullptr, true), qPrintable(error));
+        Database::close();
+        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        QCOMPARE(identidad(), propia);
+    }
+
+    void restoreThatCannotTakeTheTablesInTimeChangesNothing() {
+        if (!enServidor())
+            QSKIP("Solo con el servidor de pruebas: otro puesto con las tablas tomadas");
+        BaseTemporal base;
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        QTemporaryDir dir;
+        const QString copia = dir.filePath(QStringLiteral("copia.dump"));
+        QString error;
+        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
+        // Another desk in the middle of a long piece of work on the members' table.
+        const QString puesto = QStringLiteral("otro_puesto");
+        bool restaurada = false;
+        {
+            QSqlDatabase otro = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), puesto);
+            SqlEngine::configure(otro, *SqlEngine::parseServerUrl(base.path()), QString());
+            QVERIFY(otro.open());
+            QSqlQuery q(otro);
+            QVERIFY(q.exec(QStringLiteral("BEGIN")));
+            QVERIFY(q.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")));
+            ServerBackup::setLockWait(2000);
+            restaurada = Backup::restore(copia, Database::path(), &error);
+            ServerBackup::setLockWait(60000);
+            QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+        }
+        QSqlDatabase::removeDatabase(puesto);
+        QVERIFY(!restaurada);
+        QVERIFY2(error.contains(QStringLiteral("no la soltó en 2 segundos")) &&
+                     error.contains(QStringLiteral("quedó como estaba")),
+                 qPrintable(error));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
     }
 
     void folderThatCannotBeWrittenIsReported() {
@@ -455,8 +580,8 @@ private slots:
         if (abierta)
             nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
         const bool restaurada = copiada && Backup::restore(copia, url, &errorRestaurar);
-        const int socios = Database::db().isOpen() ? contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")"))
-                                                   : -1;
+        const int socios =
+            Database::db().isOpen() ? contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")) : -1;
         Database::setPasswordPrompt({});
         qputenv("PGPASSWORD", clave);
         QVERIFY2(abierta, qPrintable(error));
