@@ -54,6 +54,7 @@ double messagesPerSecond(const Configuracion::Ajustes &settings, const QVector<A
     AvisosDeuda::Envio run;
     run.locale = QLocale(QLocale::Spanish, QLocale::Argentina);
     run.reusarConexion = reuse;
+    run.registrarEnBase = false; // no database here: only the sending is measured
     QElapsedTimer t;
     t.start();
     const AvisosDeuda::Resultado r = run.ejecutar(settings, avisos);
@@ -67,7 +68,8 @@ double messagesPerSecond(const Configuracion::Ajustes &settings, const QVector<A
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc > 1 && SqlEngine::isServerUrl(QString::fromLocal8Bit(argv[1]))) {
-        std::printf("# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
+        std::printf(
+            "# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
         return 0;
     }
     const int port = freePort();

@@ -266,14 +266,25 @@ void PanelUtilidades::enviaMailDeudores() {
     };
     const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
     lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
-    if (r.fallidos > 0)
-        Mensaje::mostrar(QStringLiteral("Se enviaron %1 mensajes; %2 no se pudieron enviar. El registro del "
-                                        "programa (%3) indica a quiénes.")
-                             .arg(r.enviados)
-                             .arg(r.fallidos)
-                             .arg(Log::file()),
-                         QStringLiteral("Aviso de deuda"), QMessageBox::Warning, QMessageBox::Ok,
-                         QMessageBox::Ok, this);
+    if (!r.detenido.isEmpty())
+        Mensaje::error(r.detenido, this);
+    if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0)
+        return;
+    QString texto =
+        QStringLiteral("Se enviaron %1 mensajes; %2 no se pudieron enviar.").arg(r.enviados).arg(r.fallidos);
+    if (r.dudosos > 0)
+        texto += QStringLiteral(" %1 quedaron dudosos: el servidor no confirmó si los recibió; no se repiten "
+                                "hoy.")
+                     .arg(r.dudosos);
+    if (r.sinDireccion > 0)
+        texto += QStringLiteral(" %1 sin dirección de e-mail.").arg(r.sinDireccion);
+    if (r.yaEnviados > 0)
+        texto += QStringLiteral(" %1 ya enviados hoy, no se repitieron.").arg(r.yaEnviados);
+    if (r.fallidos > 0 || r.dudosos > 0 || r.sinDireccion > 0)
+        texto += QStringLiteral(" El registro del programa (%1) indica a quiénes.").arg(Log::file());
+    Mensaje::mostrar(texto, QStringLiteral("Aviso de deuda"),
+                     r.fallidos > 0 || r.dudosos > 0 ? QMessageBox::Warning : QMessageBox::Information,
+                     QMessageBox::Ok, QMessageBox::Ok, this);
 }
 
 void PanelUtilidades::importarMdb() {

@@ -19,17 +19,23 @@ namespace {
 using Cli::say;
 
 QString usage() {
-    return QStringLiteral("Uso: mirabel send-reminders [--database ARCHIVO] [--settings ARCHIVO]\n"
-                          "\n"
-                          "Envía un e-mail de aviso por cada cuota vencida e impaga, sin abrir ventanas.\n"
-                          "  --database ARCHIVO base de datos, o postgresql://usuario@servidor/base\n"
-                          "                     (por omisión %1)\n"
-                          "  --settings ARCHIVO configuración en formato INI, sección [Configuracion]\n"
-                          "                     (por omisión la del usuario, o MIRABEL_SETTINGS)\n"
-                          "\n"
-                          "Estado de salida: 0 todo enviado, 1 uso incorrecto, 2 configuración incompleta,\n"
-                          "3 servidor SMTP inaccesible o usuario rechazado, 4 base de datos inexistente o\n"
-                          "ilegible, 5 algunos mensajes no se pudieron enviar.")
+    return QStringLiteral(
+               "Uso: mirabel send-reminders [--database ARCHIVO] [--settings ARCHIVO]\n"
+               "\n"
+               "Envía un e-mail de aviso por cada cuota vencida e impaga, sin abrir ventanas.\n"
+               "  --database ARCHIVO base de datos, o postgresql://usuario@servidor/base\n"
+               "                     (por omisión %1)\n"
+               "  --settings ARCHIVO configuración en formato INI, sección [Configuracion]\n"
+               "                     (por omisión la del usuario, o MIRABEL_SETTINGS)\n"
+               "\n"
+               "Una cuota ya avisada hoy no se vuelve a avisar el mismo día. La última línea dice\n"
+               "\"N enviados, M fallidos, D dudosos, S sin dirección, Y ya enviados hoy\".\n"
+               "\n"
+               "Estado de salida: 0 todo enviado (los socios sin dirección no cuentan), 1 uso\n"
+               "incorrecto, 2 configuración incompleta, 3 servidor SMTP inaccesible, sin cifrado\n"
+               "para la contraseña o usuario rechazado, 4 base de datos inexistente, ilegible o\n"
+               "sin poder registrar un envío, 5 algunos mensajes no se pudieron enviar o quedaron\n"
+               "dudosos (pudieron llegar; no se repiten hoy).")
         .arg(Database::defaultPath());
 }
 
@@ -80,23 +86,23 @@ int run(int argc, char **argv) {
     }
 
     QString why;
-    const QString path =
-        Cli::rutaBase(database);
+    const QString path = Cli::rutaBase(database);
     if (!Database::open(path, Database::Mode::MustExist, &why)) {
         say(stderr, QStringLiteral("Error: %1").arg(why));
         return DatabaseError;
     }
+    // The database stays open: every message is recorded as it goes.
     QVector<AvisosDeuda::Aviso> avisos;
-    const bool leidos = AvisosDeuda::pendientes(&avisos, &why);
-    Database::close();
-    if (!leidos) {
-        say(stderr, QStringLiteral("Error: no se pudieron leer las cuotas vencidas: %1").arg(why));
+    if (!AvisosDeuda::pendientes(&avisos, &why)) {
+        say(stderr,
+            QStringLiteral("Error: no se pudieron leer las cuotas vencidas: %1").arg(Log::escapar(why)));
         return DatabaseError;
     }
 
     AvisosDeuda::Envio envio;
     envio.locale = QLocale();
-    envio.informe = [](const QString &linea, bool) { say(stdout, linea); };
+    // Member data is printed escaped: a name never makes a line of its own.
+    envio.informe = [](const QString &linea, bool) { say(stdout, Log::escapar(linea)); };
     QString falla;
     // Nobody is there to answer: a server that cannot be reached ends the run.
     envio.alFallarConexion = [&falla](int codigo, const QString &descripcion) {
@@ -104,13 +110,21 @@ int run(int argc, char **argv) {
         return AvisosDeuda::Decision::Abortar;
     };
     const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
-    say(stdout, QStringLiteral("%1 enviados, %2 fallidos").arg(r.enviados).arg(r.fallidos));
+    Database::close();
+    say(stdout, r.resumen());
+    if (r.errorDeBase) {
+        say(stderr, QStringLiteral("Error: %1").arg(Log::escapar(r.detenido)));
+        return DatabaseError;
+    }
     if (r.abortado) {
         say(stderr, QStringLiteral("Error: no se pudo enviar por el servidor SMTP %1: %2")
-                        .arg(ajustes.serverSMTP, falla));
+                        .arg(Log::escapar(ajustes.serverSMTP),
+                             Log::escapar(r.detenido.isEmpty() ? falla : r.detenido)));
         return Server;
     }
-    return r.fallidos > 0 ? SomeFailed : Ok;
+    // Members without an address are not failures: a scheduled job sees 0 when every message that had
+    // somewhere to go was handed over.
+    return r.fallidos > 0 || r.dudosos > 0 ? SomeFailed : Ok;
 }
 
 } // namespace AvisosCli

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QSettings;
+
 // The program's settings: application "Mirabel!", section "Configuracion", seven text keys. The file holds
 // an SMTP password, so it is kept readable by its owner only. One reader for everything that needs them
 // (report headers, the reminder run, the settings window).
@@ -16,6 +18,9 @@ public:
         QString autentica;        // "Autentica": "SI" or "NO" as written by the settings window
         QString nombreUsuarioAUT; // "NombreUsuarioAUT"
         QString contrasenaAUT;    // "ContrasenaAUT"
+        // "CertificadoSMTP": a PEM file of certificates to trust for the SMTP server (a private CA); written
+        // by hand, never by the settings window.
+        QString certificadoSMTP;
     };
 
     // Another settings file in INI format (section [Configuracion]) instead of the per-user one:
@@ -24,7 +29,12 @@ public:
     // The file in use (the per-user one unless another was set).
     static QString archivo();
 
+    // A value as the file holds it: commas, ';' and '#' are plain characters; a backslash escapes (\\ for
+    // itself, \" for a quote); a value wholly in double quotes keeps its blanks at both ends.
     static QString leer(const QString &clave);
+    // Before s (on the settings file) saves anything: keeps the values of [Configuracion] as this program
+    // reads them, since Qt rewrites the whole file in its own reading.
+    static void conservar(QSettings &s);
     // Writes one key; false with a Spanish reason when the file could not be written.
     static bool escribir(const QString &clave, const QString &valor, QString *error = nullptr);
 

@@ -55,18 +55,19 @@ const std::vector<TableSpec> &specs() {
          {},
          {"Fecha Nacimiento", "Fecha Afiliacion"},
          true,
-         {{"Cuotas", "idAfiliado"}}},
+         {{"Cuotas", "idAfiliado"}, {"Avisos", "idAfiliado"}}},
         {"Cuotas",
          "idCuota",
          {"Monto", "Recargo"},
          {"Vencimiento", "Fecha de Pago"},
          true,
-         {{"Caja", "idCuota"}}},
+         {{"Caja", "idCuota"}, {"Avisos", "idCuota"}}},
         {"Cuentas", "idCuenta", {}, {}, true, {{"Caja", "idCuenta"}}},
         {"TipoDivisas", "idTipoDivisa", {}, {}, false},
         {"Caja", "idCaja", {"Ingresos", "Egresos"}, {"Fecha"}, true},
         {"Usuarios", "idUsuario", {}, {}, true},
         {"TmpCuotas", "nro", {"monto"}, {}, false},
+        {"Avisos", "idAviso", {}, {"Fecha"}, true},
     };
     return s;
 }
@@ -176,7 +177,7 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
         return true;
     };
     *has = false;
-    for (const char *table : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas"})
+    for (const char *table : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas", "Avisos"})
         if (!any(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)), {}))
             return false;
     if (!any(QStringLiteral(

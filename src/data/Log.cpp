@@ -44,6 +44,29 @@ QString Log::file() {
     return g_path;
 }
 
+QString Log::escapar(const QString &text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // Line and paragraph separators and the bidirectional overrides can fake a line or its order.
+        const bool control = c.category() == QChar::Other_Control || u == 0x2028 || u == 0x2029 ||
+                             (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+        if (!control)
+            out += c;
+        else if (u == '\n')
+            out += QLatin1String("\\n");
+        else if (u == '\r')
+            out += QLatin1String("\\r");
+        else if (u == '\t')
+            out += QLatin1String("\\t");
+        else
+            out += (u < 0x100 ? QLatin1String("\\x") : QLatin1String("\\u")) +
+                   QString::number(uint(u), 16).toUpper().rightJustified(u < 0x100 ? 2 : 4, QLatin1Char('0'));
+    }
+    return out;
+}
+
 void Log::write(const QString &message) {
     const QString path = file();
     if (path.isEmpty())
@@ -68,7 +91,7 @@ void Log::write(const QString &message) {
         (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther))
         f.setPermissions(OwnerOnly);
     QTextStream out(&f);
-    out << QDateTime::currentDateTime().toString(Qt::ISODate) << ' ' << message << '\n';
+    out << QDateTime::currentDateTime().toString(Qt::ISODate) << ' ' << escapar(message) << '\n';
 }
 
 void Log::error(const QString &where, const QString &message) {

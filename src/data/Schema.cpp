@@ -181,10 +181,24 @@ bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *
     return true;
 }
 
+// Version 4: the reminder record. One row per reminder message handed to the mail server (or refused by
+// it), written as it happens: the same day's run skips what was already sent, and a history of reminders
+// can be read from it. "Resultado": 1 sent, 2 refused by the server, 3 unknown (the whole message went out
+// and no verdict came back). "CodigoSMTP": the server's last reply code, when there was one. "Fecha" is the
+// program's today, "Hora" the time of day (HH:MM:SS).
+const char *const kStep4[] = {
+    R"(CREATE TABLE "Avisos" (
+        "idAviso" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "idCuota" INTEGER, "idAfiliado" INTEGER, "e-mail" TEXT, "Fecha" DATE, "Hora" TEXT,
+        "Resultado" INTEGER NOT NULL DEFAULT 0, "CodigoSMTP" INTEGER))",
+    R"(CREATE INDEX "Avisos_Cuota" ON "Avisos" ("idCuota", "Fecha"))",
+    R"(CREATE INDEX "Avisos_Afiliado" ON "Avisos" ("idAfiliado", "Fecha"))",
+};
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 3;
+    return 4;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -220,6 +234,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 3)
         for (const char *s : kStep3)
+            out << QString::fromUtf8(s);
+    if (toVersion == 4)
+        for (const char *s : kStep4)
             out << QString::fromUtf8(s);
     return out;
 }

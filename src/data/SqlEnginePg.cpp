@@ -71,6 +71,7 @@ const QList<QPair<QString, QString>> &identityTables() {
         {QStringLiteral("Caja"), QStringLiteral("idCaja")},
         {QStringLiteral("Cuentas"), QStringLiteral("idCuenta")},
         {QStringLiteral("Usuarios"), QStringLiteral("idUsuario")},
+        {QStringLiteral("Avisos"), QStringLiteral("idAviso")},
     };
     return t;
 }

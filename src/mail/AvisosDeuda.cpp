@@ -2,10 +2,12 @@
 
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/Transaction.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTime>
 #include <QUuid>
 
 const QString AvisosDeuda::kAsunto = QStringLiteral("Aviso de Deuda de Cuota");
@@ -69,13 +71,15 @@ bool AvisosDeuda::pendientes(QVector<Aviso> *avisos, QString *error) {
     q.setForwardOnly(true);
     if (!Database::run(q, QStringLiteral(R"(
             SELECT a."e-mail", a."Nombres", a."Apellido", c."Vencimiento", c."Factura", c."idPlan", c."Mes",
-                   c."Año", c."Monto", c."Pagada", c."Recargo", p."Descripcion"
+                   c."Año", c."Monto", c."Pagada", c."Recargo", p."Descripcion", c."idCuota", c."idAfiliado",
+                   EXISTS (SELECT 1 FROM "Avisos" v
+                           WHERE v."idCuota" = c."idCuota" AND v."Fecha" = date() AND v."Resultado" IN (?, ?))
             FROM "Planes" p
             INNER JOIN "Cuotas" c ON p."idPlan" = c."idPlan"
             INNER JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
             WHERE c."Vencimiento" <= date() AND c."Pagada" = 0
             ORDER BY c."idCuota")"),
-                       {}, QStringLiteral("Aviso de deuda"))) {
+                       {int(Estado::Enviado), int(Estado::Dudoso)}, QStringLiteral("Aviso de deuda"))) {
         *error = q.lastError().text();
         return false;
     }
@@ -87,9 +91,40 @@ bool AvisosDeuda::pendientes(QVector<Aviso> *avisos, QString *error) {
         a.vencimiento = QDate::fromString(q.value(3).toString().left(10), Qt::ISODate);
         a.monto = Money::fromVariant(q.value(8)).value_or(Money());
         a.descripcion = q.value(11).toString();
+        a.idCuota = q.value(12).toLongLong();
+        a.idAfiliado = q.value(13).toLongLong();
+        a.enviadoHoy = q.value(14).toBool();
         avisos->push_back(a);
     }
     return true;
+}
+
+bool AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp, QString *error) {
+    return Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            QSqlQuery q(Database::db());
+            if (!Database::run(q, QStringLiteral(R"(
+                    INSERT INTO "Avisos" ("idCuota", "idAfiliado", "e-mail", "Fecha", "Hora", "Resultado",
+                                          "CodigoSMTP")
+                    VALUES (?, ?, ?, date(), ?, ?, ?))"),
+                               {aviso.idCuota, aviso.idAfiliado, aviso.email,
+                                QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), int(estado),
+                                codigoSmtp > 0 ? QVariant(codigoSmtp) : QVariant()},
+                               QStringLiteral("Aviso de deuda")))
+                return t.fail(q.lastError());
+            return true;
+        },
+        error);
+}
+
+QString AvisosDeuda::Resultado::resumen() const {
+    return QStringLiteral("%1 enviados, %2 fallidos, %3 dudosos, %4 sin dirección, %5 ya enviados hoy")
+        .arg(enviados)
+        .arg(fallidos)
+        .arg(dudosos)
+        .arg(sinDireccion)
+        .arg(yaEnviados);
 }
 
 QString AvisosDeuda::cuerpo(const Configuracion::Ajustes &a, const Aviso &v, const QLocale &locale) {
@@ -184,12 +219,37 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
         op.usuario = a.nombreUsuarioAUT;
         op.contrasena = a.contrasenaAUT;
     }
-    op.caFile = caFile;
+    op.caFile = caFile.isEmpty() ? a.certificadoSMTP.trimmed() : caFile;
     op.reusarConexion = reusarConexion;
+    op.limites = limites;
     op.alEsperar = alEsperar;
     SmtpSender sender(op);
     const QString remitente = a.email.trimmed();
     const int total = int(avisos.size());
+    const QString donde = QStringLiteral("Aviso de deuda");
+    const auto anotar = [&](const QString &linea, bool enviado) {
+        if (!enviado)
+            Log::error(donde, linea);
+        if (informe)
+            informe(linea, enviado);
+    };
+    // What was not tried when the run ends early, each in its own count.
+    const auto sinIntentar = [&](int desde) {
+        int fallan = 0;
+        for (int j = desde; j < total; ++j) {
+            const Aviso &v = avisos.at(j);
+            if (v.email.isEmpty())
+                ++r.sinDireccion;
+            else if (v.enviadoHoy)
+                ++r.yaEnviados;
+            else
+                ++fallan;
+        }
+        r.fallidos += fallan;
+        const QString linea = QStringLiteral("Envío interrumpido: %1 mensajes sin enviar").arg(fallan);
+        r.fallas << linea;
+        Log::error(donde, linea);
+    };
 
     for (int i = 0; i < total; ++i) {
         const Aviso &v = avisos.at(i);
@@ -199,48 +259,95 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
             ++r.fallidos;
             const QString linea = QStringLiteral("No enviado a %1: %2").arg(destinatario(v), motivo);
             r.fallas << linea;
-            Log::error(QStringLiteral("Aviso de deuda"), linea);
-            if (informe)
-                informe(linea, false);
+            anotar(linea, false);
         };
+        if (v.email.isEmpty()) {
+            ++r.sinDireccion;
+            anotar(QStringLiteral("Sin dirección de e-mail: %1, %2").arg(v.apellido, v.nombres), false);
+            continue;
+        }
+        if (v.enviadoHoy) {
+            ++r.yaEnviados;
+            if (informe)
+                informe(QStringLiteral("Ya enviado hoy a %1").arg(destinatario(v)), false);
+            continue;
+        }
         if (!direccionValida(v.email)) {
-            fallo(v.email.isEmpty() ? QStringLiteral("sin dirección de e-mail")
-                                    : QStringLiteral("dirección de e-mail inválida"));
+            fallo(QStringLiteral("dirección de e-mail inválida"));
             continue;
         }
         const QByteArray m = mensaje(a, v, QDateTime::currentDateTime(), locale);
+        // Recorded at once: a run stopped after this message does not send it again today.
+        const auto registrado = [&](Estado estado) {
+            QString why;
+            if (!registrarEnBase || AvisosDeuda::registrar(v, estado, sender.codigoSmtp(), &why))
+                return true;
+            r.abortado = true;
+            r.errorDeBase = true;
+            r.detenido = QStringLiteral("No se pudo registrar el envío a %1 en la base de datos: %2")
+                             .arg(destinatario(v), why);
+            Log::error(donde, r.detenido);
+            sinIntentar(i + 1);
+            return false;
+        };
+        int transitorios = 0;
         for (;;) {
-            const SmtpSender::Resultado s = sender.enviar(remitente, v.email, m);
+            SmtpSender::Resultado s = sender.enviar(remitente, v.email, m);
+            if (s == SmtpSender::Resultado::Transitorio) {
+                Log::error(donde, QStringLiteral("%1: %2 (%3); se reintenta con una conexión nueva")
+                                      .arg(destinatario(v), sender.descripcionError())
+                                      .arg(sender.codigoSmtp()));
+                if (++transitorios < kIntentosTransitorios)
+                    continue;
+                s = SmtpSender::Resultado::Conexion;
+            }
             if (s == SmtpSender::Resultado::Enviado) {
                 ++r.enviados;
-                if (informe)
-                    informe(QStringLiteral("Enviado a %1: vencimiento %2, %3")
-                                .arg(destinatario(v), v.vencimiento.toString(QStringLiteral("dd/MM/yyyy")),
-                                     v.monto.toCurrencyString(locale)),
-                            true);
+                anotar(QStringLiteral("Enviado a %1: vencimiento %2, %3")
+                           .arg(destinatario(v), v.vencimiento.toString(QStringLiteral("dd/MM/yyyy")),
+                                v.monto.toCurrencyString(locale)),
+                       true);
+                if (!registrado(Estado::Enviado))
+                    return r;
+                break;
+            }
+            if (s == SmtpSender::Resultado::Dudoso) {
+                ++r.dudosos;
+                anotar(QStringLiteral("Dudoso (puede haber llegado; no se repite hoy) a %1: %2")
+                           .arg(destinatario(v), sender.descripcionError()),
+                       false);
+                if (!registrado(Estado::Dudoso))
+                    return r;
                 break;
             }
             if (s == SmtpSender::Resultado::Rechazado) {
                 fallo(sender.descripcionError());
+                if (!registrado(Estado::Rechazado))
+                    return r;
                 break;
             }
-            Log::error(QStringLiteral("Aviso de deuda"),
+            if (s == SmtpSender::Resultado::SinCifrado) {
+                r.abortado = true;
+                r.detenido = sender.descripcionError();
+                Log::error(donde, r.detenido);
+                sinIntentar(i);
+                return r;
+            }
+            Log::error(donde,
                        QStringLiteral("%1 - %2").arg(sender.codigoError()).arg(sender.descripcionError()));
             const Decision d = alFallarConexion
                                    ? alFallarConexion(sender.codigoError(), sender.descripcionError())
                                    : Decision::Abortar;
-            if (d == Decision::Reintentar)
+            if (d == Decision::Reintentar) {
+                transitorios = 0;
                 continue;
+            }
             if (d == Decision::Ignorar) {
                 fallo(sender.descripcionError());
                 break;
             }
             r.abortado = true;
-            // What was not tried is not sent either.
-            r.fallidos += total - i;
-            const QString linea = QStringLiteral("Envío interrumpido: %1 mensajes sin enviar").arg(total - i);
-            r.fallas << linea;
-            Log::error(QStringLiteral("Aviso de deuda"), linea);
+            sinIntentar(i);
             return r;
         }
     }

@@ -18,6 +18,9 @@ class AvisosDeuda {
 public:
     // One overdue unpaid due with what its message needs.
     struct Aviso {
+        qint64 idCuota = 0;
+        qint64 idAfiliado = 0;
+        bool enviadoHoy = false; // a reminder for this due was already handed over today (or may have been)
         QString email;
         QString apellido;
         QString nombres;
@@ -36,6 +39,12 @@ public:
     static bool autentica(const Configuracion::Ajustes &a);
     // Every overdue unpaid due (due date not later than today), read once. False on a database error.
     static bool pendientes(QVector<Aviso> *avisos, QString *error);
+
+    // What became of one message, as the reminder record keeps it ("Avisos"."Resultado").
+    enum class Estado { Enviado = 1, Rechazado = 2, Dudoso = 3 };
+    // Records one message at once, in its own transaction: due, member, address, today and now, result and
+    // the server's reply code. False with the reason when it could not be stored.
+    static bool registrar(const Aviso &aviso, Estado estado, int codigoSmtp, QString *error);
     // Whether text is one plain address (local@domain, no blanks, brackets or line breaks).
     static bool direccionValida(const QString &email);
 
@@ -52,8 +61,15 @@ public:
     struct Resultado {
         int enviados = 0;
         int fallidos = 0;
+        int sinDireccion = 0; // members without an e-mail address: no message, no failure
+        int yaEnviados = 0;   // skipped: already handed over today
+        int dudosos = 0;      // handed over without a verdict from the server
         bool abortado = false;
-        QStringList fallas; // one line per message not sent, naming the member
+        QString detenido; // why the run stopped by itself (no encryption for the password, record lost)
+        bool errorDeBase = false; // it stopped because a message could not be recorded
+        QStringList fallas;       // one line per message not sent, naming the member
+        // "N enviados, M fallidos, ..." as the last line of a run says it.
+        QString resumen() const;
     };
 
     // The run over an already read working set.
@@ -61,18 +77,24 @@ public:
     public:
         // Before each message: its number (from 1) and the total.
         std::function<void(int numero, int total)> progreso;
-        // The server could not be reached or the login failed: abort, retry the message or skip it.
+        // The server could not be reached or the login failed (also after a few automatic tries on new
+        // connections): abort, retry the message on a new connection or skip it.
         std::function<Decision(int codigo, const QString &descripcion)> alFallarConexion;
         // After each message: a line for the log or the console.
         std::function<void(const QString &linea, bool enviado)> informe;
         // Called while a message is in transit.
         std::function<void()> alEsperar;
-        QString caFile;
+        QString caFile; // empty: the setting "CertificadoSMTP", or SSL_CERT_FILE
         bool reusarConexion = true;
+        bool registrarEnBase = true; // every message recorded as it goes (the same-day rule reads it)
+        SmtpSender::Limites limites;
         QLocale locale;
 
         Resultado ejecutar(const Configuracion::Ajustes &a, const QVector<Aviso> &avisos);
     };
+
+    // Temporary refusals of one message met by a new connection before the user is asked.
+    static constexpr int kIntentosTransitorios = 3;
 
     // "Apellido, Nombres <email>" for lines and logs.
     static QString destinatario(const Aviso &aviso);

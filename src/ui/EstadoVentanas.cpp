@@ -22,6 +22,13 @@ std::unique_ptr<QSettings> abrir() {
                                        QStringLiteral("Mirabel!"), QStringLiteral("Mirabel!"));
 }
 
+// Saving rewrites the whole file, the hand-written [Configuracion] section too.
+std::unique_ptr<QSettings> abrirParaEscribir() {
+    auto s = abrir();
+    Configuracion::conservar(*s);
+    return s;
+}
+
 QString claveVentana(const QWidget *w) {
     return QStringLiteral("Ventanas/%1/geometria").arg(QString::fromLatin1(w->metaObject()->className()));
 }
@@ -64,7 +71,7 @@ bool restaurar(QWidget *ventana) {
 void guardar(QWidget *ventana) {
     if (!ventana)
         return;
-    abrir()->setValue(claveVentana(ventana), ventana->saveGeometry());
+    abrirParaEscribir()->setValue(claveVentana(ventana), ventana->saveGeometry());
 }
 
 void restaurarColumnas(QHeaderView *encabezado, const QString &grilla) {
@@ -101,7 +108,7 @@ void guardarColumnas(QHeaderView *encabezado, const QString &grilla) {
     out << qint32(encabezado->count());
     for (int i = 0; i < encabezado->count(); ++i)
         out << qint32(encabezado->sectionSize(i));
-    abrir()->setValue(claveGrilla(grilla), estado);
+    abrirParaEscribir()->setValue(claveGrilla(grilla), estado);
 }
 
 } // namespace EstadoVentanas

@@ -138,6 +138,45 @@ private slots:
         QCOMPARE(a.serverSMTP, QString());
     }
 
+    // A hand-written file: what follows '=' is the value, commas, ';' and '#' included; a backslash escapes;
+    // double quotes around the whole value keep its blanks. It stays so when the program saves the file.
+    void handWrittenValuesSurvive_data() {
+        QTest::addColumn<QByteArray>("escrito");
+        QTest::addColumn<QString>("valor");
+        QTest::newRow("coma") << QByteArray("abc,def") << QStringLiteral("abc,def");
+        QTest::newRow("punto y coma, numeral") << QByteArray("abc;def#1") << QStringLiteral("abc;def#1");
+        QTest::newRow("comienza con #") << QByteArray("#1 ; x") << QStringLiteral("#1 ; x");
+        QTest::newRow("barra invertida") << QByteArray(R"(a\\b)") << QStringLiteral(R"(a\b)");
+        QTest::newRow("comillas") << QByteArray(R"(\"q\")") << QStringLiteral(R"("q")");
+        QTest::newRow("blancos entre comillas") << QByteArray(R"(" a,b ")") << QStringLiteral(" a,b ");
+        QTest::newRow("arroba") << QByteArray("@@x") << QStringLiteral("@x");
+        QTest::newRow("igual y acentos") << QByteArray("ñandú=€") << QStringLiteral("ñandú=€");
+    }
+
+    void handWrittenValuesSurvive() {
+        QFETCH(QByteArray, escrito);
+        QFETCH(QString, valor);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mirabel.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Configuracion]\nContrasenaAUT=" + escrito + "\nemail=a@b.org\n");
+        f.close();
+        Configuracion::setArchivo(path);
+        QCOMPARE(Configuracion::leer(QStringLiteral("ContrasenaAUT")), valor);
+        // Another key saved: the file is rewritten, the hand-written value is not changed.
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), QStringLiteral("Club")));
+        QCOMPARE(Configuracion::leerTodo().contrasenaAUT, valor);
+        // Written by the program and read back.
+        Configuracion::Ajustes a = Configuracion::leerTodo();
+        a.contrasenaAUT = QString();
+        QVERIFY(Configuracion::guardarTodo(a));
+        a.contrasenaAUT = valor;
+        QVERIFY(Configuracion::guardarTodo(a));
+        QCOMPARE(Configuracion::leerTodo().contrasenaAUT, valor);
+        Configuracion::setArchivo(QString());
+    }
+
     void commandOpensForSupervisorOnly() {
         BaseTemporal db;
         PanelUtilidades panel;

@@ -2,6 +2,7 @@
 #include "app/Module1.h"
 #include "data/Configuracion.h"
 #include "data/Database.h"
+#include "data/Log.h"
 #include "mail/AvisosDeuda.h"
 #include "support/ServidorSmtp.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
 
 using namespace TestSupport;
 
@@ -51,6 +54,20 @@ class tst_AvisosDeuda : public QObject {
         QStringList out;
         for (const QJsonObject &o : m)
             out << o.value(QStringLiteral("rcpt_tos")).toArray().at(0).toString();
+        return out;
+    }
+
+    // The reminder record, in order: result and the server's reply code.
+    static QStringList registrados() {
+        QStringList out;
+        QSqlQuery q(Database::db());
+        if (!q.exec(QStringLiteral(
+                R"(SELECT "Resultado", "CodigoSMTP", "Fecha" = date() FROM "Avisos" ORDER BY "idAviso")")))
+            return {q.lastError().text()};
+        while (q.next())
+            out << QStringLiteral("%1 %2%3").arg(q.value(0).toString(), q.value(1).toString(),
+                                                 q.value(2).toBool() ? QString()
+                                                                     : QStringLiteral(" otro día"));
         return out;
     }
 
@@ -218,14 +235,19 @@ private slots:
         ServidorSmtp::Opciones op;
         op.usuario = QStringLiteral("tesoreria");
         op.contrasena = QStringLiteral("clave-smtp");
+        op.starttls = true;
         ServidorSmtp smtp(op);
         QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
         BaseTemporal db;
         clubConDeudas();
         PanelUtilidades panel;
+        const auto configurarConCa = [&](const QString &autentica, const QString &clave) {
+            configurar(smtp.servidor(), autentica, op.usuario, clave);
+            QVERIFY(Configuracion::escribir(QStringLiteral("CertificadoSMTP"), smtp.caFile()));
+        };
 
         // A wrong password: the A/R/I box; Ignore goes on to the next message, Abort ends the run.
-        configurar(smtp.servidor(), QStringLiteral("SI"), op.usuario, QStringLiteral("mala"));
+        configurarConCa(QStringLiteral("SI"), QStringLiteral("mala"));
         Mensaje::encolarRespuesta(QMessageBox::Ignore);
         Mensaje::encolarRespuesta(QMessageBox::Abort);
         panel.enviaMailDeudores();
@@ -243,7 +265,7 @@ private slots:
 
         // "NO": no login is offered, and this server refuses the message.
         Mensaje::limpiar();
-        configurar(smtp.servidor(), QStringLiteral("NO"), op.usuario, op.contrasena);
+        configurarConCa(QStringLiteral("NO"), op.contrasena);
         Mensaje::encolarRespuesta(QMessageBox::Abort);
         panel.enviaMailDeudores();
         QCOMPARE(smtp.recibidos().size(), 0);
@@ -251,13 +273,35 @@ private slots:
 
         // "si" in lower case turns it on.
         Mensaje::limpiar();
-        configurar(smtp.servidor(), QStringLiteral("si"), op.usuario, op.contrasena);
+        configurarConCa(QStringLiteral("si"), op.contrasena);
         panel.enviaMailDeudores();
         QVERIFY(Mensaje::mostrados().isEmpty());
         const auto m = smtp.recibidos();
         QCOMPARE(m.size(), 3);
         QCOMPARE(m.at(0).value(QStringLiteral("auth_login")).toString(), QStringLiteral("tesoreria"));
         QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
+    }
+
+    // A server that offers no STARTTLS (or has it stripped on the way) never sees the password.
+    void passwordNeverTravelsInClear() {
+        ServidorSmtp::Opciones op;
+        op.usuario = QStringLiteral("tesoreria");
+        op.contrasena = QStringLiteral("clave-smtp");
+        ServidorSmtp smtp(op);
+        QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
+        BaseTemporal db;
+        clubConDeudas();
+        configurar(smtp.servidor(), QStringLiteral("SI"), op.usuario, op.contrasena);
+        PanelUtilidades panel;
+        panel.enviaMailDeudores();
+        QCOMPARE(smtp.logins(), QStringList());
+        QCOMPARE(smtp.recibidos().size(), 0);
+        const auto q = Mensaje::mostrados();
+        QVERIFY(!q.isEmpty());
+        QCOMPARE(q.at(0).titulo, QStringLiteral("Error"));
+        QVERIFY2(q.at(0).texto.startsWith(QStringLiteral("El servidor SMTP no ofrece una conexión cifrada")),
+                 qPrintable(q.at(0).texto));
+        QCOMPARE(panel.lblTime->text(), QStringLiteral("Envío interrumpido."));
     }
 
     void tlsWithTheCertificateChecked_data() {
@@ -333,7 +377,8 @@ private slots:
         QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QVERIFY2(Mensaje::mostrados().at(0).texto.startsWith(
-                     QStringLiteral("Se enviaron 2 mensajes; 4 no se pudieron enviar.")),
+                     QStringLiteral("Se enviaron 2 mensajes; 3 no se pudieron enviar. 1 sin dirección de "
+                                    "e-mail.")),
                  qPrintable(Mensaje::mostrados().at(0).texto));
     }
 
@@ -371,7 +416,80 @@ private slots:
         QVERIFY(m.at(0).value(QStringLiteral("body")) != m.at(1).value(QStringLiteral("body")));
     }
 
+    // A server that takes two messages per connection (then 421 and closes it): the run goes on over new
+    // connections, records each message, and the same day's second run sends none again.
+    void connectionLimitAndSameDayRerun() {
+        ServidorSmtp::Opciones op;
+        op.mensajesPorConexion = 2;
+        ServidorSmtp smtp(op);
+        QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
+        BaseTemporal db;
+        clubConDeudas();
+        const int plan = nuevoPlan(QStringLiteral("Plan Social"));
+        const int luis = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Luis"), plan, QVariant(),
+                                       QStringLiteral("luis@example.org"));
+        nuevaCuota(luis, plan, QDate(2009, 1, 1), 10000);
+        nuevaCuota(luis, plan, QDate(2009, 2, 1), 10000);
+        configurar(smtp.servidor());
+        PanelUtilidades panel;
+        panel.enviaMailDeudores();
+        QCOMPARE(Mensaje::mostrados().size(), 0);
+        QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
+        QCOMPARE(destinatarios(smtp.recibidos()),
+                 (QStringList{QStringLiteral("juan@example.org"), QStringLiteral("juan@example.org"),
+                              QStringLiteral("ana@example.org"), QStringLiteral("luis@example.org"),
+                              QStringLiteral("luis@example.org")}));
+        QCOMPARE(registrados(),
+                 (QStringList{QStringLiteral("1 250"), QStringLiteral("1 250"), QStringLiteral("1 250"),
+                              QStringLiteral("1 250"), QStringLiteral("1 250")}));
+
+        panel.enviaMailDeudores();
+        QCOMPARE(smtp.recibidos().size(), 5);
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).texto,
+                 QStringLiteral("Se enviaron 0 mensajes; 0 no se pudieron enviar. 5 ya enviados hoy, no se "
+                                "repitieron."));
+        QCOMPARE(registrados().size(), 5);
+    }
+
+    // A server that takes a message and never answers its end: the message is reported and recorded as
+    // doubtful, the run goes on over a new connection, and the same day it is not sent again.
+    void stalledAfterDataIsDoubtfulAndNotResent() {
+        ServidorSmtp::Opciones op;
+        op.estancarTrasMensaje = 2;
+        ServidorSmtp smtp(op);
+        QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
+        BaseTemporal db;
+        clubConDeudas();
+        configurar(smtp.servidor());
+        QVector<AvisosDeuda::Aviso> avisos;
+        QString err;
+        QVERIFY(AvisosDeuda::pendientes(&avisos, &err));
+        AvisosDeuda::Envio envio;
+        envio.limites.respuestaS = 1;
+        int preguntas = 0;
+        envio.alFallarConexion = [&](int, const QString &) {
+            ++preguntas;
+            return AvisosDeuda::Decision::Abortar;
+        };
+        AvisosDeuda::Resultado r = envio.ejecutar(Configuracion::leerTodo(), avisos);
+        QCOMPARE(preguntas, 0);
+        QCOMPARE(r.enviados, 2);
+        QCOMPARE(r.dudosos, 1);
+        QCOMPARE(r.fallidos, 0);
+        QCOMPARE(smtp.recibidos().size(), 3);
+        QCOMPARE(registrados(),
+                 (QStringList{QStringLiteral("1 250"), QStringLiteral("3 354"), QStringLiteral("1 250")}));
+
+        QVERIFY(AvisosDeuda::pendientes(&avisos, &err));
+        r = envio.ejecutar(Configuracion::leerTodo(), avisos);
+        QCOMPARE(r.enviados, 0);
+        QCOMPARE(r.yaEnviados, 3);
+        QCOMPARE(smtp.recibidos().size(), 3);
+    }
+
     void memberDataCannotInjectHtmlOrHeaders() {
+        Log::setFile(m_dir.filePath(QStringLiteral("inyeccion.log")));
         ServidorSmtp smtp;
         QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
         BaseTemporal db;
@@ -395,6 +513,15 @@ private slots:
         QVERIFY(!raw.contains(QStringLiteral("\nBcc:"), Qt::CaseInsensitive));
         QCOMPARE(m.at(0).value(QStringLiteral("to")).toString(),
                  QStringLiteral("\"<b>O'Neil & Co, Ana Bcc: espia@example.org\" <ana@example.org>"));
+        // The program's log keeps one line per entry: the line break is written escaped.
+        QFile log(Log::file());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString registro = QString::fromUtf8(log.readAll());
+        QVERIFY2(
+            registro.contains(QStringLiteral("Enviado a <b>O'Neil & Co, Ana\\r\\nBcc: espia@example.org")),
+            qPrintable(registro));
+        QVERIFY(!registro.contains(QStringLiteral("\nBcc:")));
+        Log::setFile(QString());
     }
 
     void commandLineRun() {
@@ -403,23 +530,54 @@ private slots:
         // The program works on a copy of the file; a server database is named by its address.
         BaseTemporal db;
         clubConDeudas();
+        // No address, and a name that tries to write a line of its own.
+        const int social = nuevoPlan(QStringLiteral("Plan Social"));
+        const int sinCorreo = nuevoAfiliado(QStringLiteral("Ruiz\nEnviado a falso@example.org"),
+                                            QStringLiteral("Eva"), social, QVariant(), QString());
+        nuevaCuota(sinCorreo, social, QDate(2009, 2, 1), 10000);
         Database::close();
         QString base = db.path();
         if (!TestSupport::enServidor()) {
             base = m_dir.filePath(QStringLiteral("cli.db"));
             QVERIFY(QFile::copy(db.path(), base));
         }
-        // The program's clock is the real one: the dues of 2009 are all overdue, four of them.
+        // The program's clock is the real one: the dues of 2009 are all overdue, four with an address.
         configurar(smtp.servidor());
         const QString ajustes = Configuracion::archivo();
+        const QStringList args = {QStringLiteral("send-reminders"), QStringLiteral("--database"), base,
+                                  QStringLiteral("--settings"), ajustes};
         int estado = 0;
-        QString out = ejecutarPrograma({QStringLiteral("send-reminders"), QStringLiteral("--database"), base,
-                                        QStringLiteral("--settings"), ajustes},
-                                       &estado);
+
+        smtp.detener();
+        QString out = ejecutarPrograma(args, &estado);
+        QCOMPARE(estado, 3);
+        QVERIFY2(
+            out.contains(QStringLiteral("0 enviados, 4 fallidos, 0 dudosos, 1 sin dirección, 0 ya enviados "
+                                        "hoy")),
+            qPrintable(out));
+
+        QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
+        out = ejecutarPrograma(args, &estado);
         QVERIFY2(estado == 0, qPrintable(out));
-        QVERIFY2(out.contains(QStringLiteral("4 enviados, 0 fallidos")), qPrintable(out));
+        QVERIFY2(
+            out.contains(QStringLiteral("4 enviados, 0 fallidos, 0 dudosos, 1 sin dirección, 0 ya enviados "
+                                        "hoy")),
+            qPrintable(out));
         QVERIFY(
             out.contains(QStringLiteral("Enviado a Pérez, Juan <juan@example.org>: vencimiento 10/01/2009")));
+        QVERIFY2(
+            out.contains(QStringLiteral("Sin dirección de e-mail: Ruiz\\nEnviado a falso@example.org, Eva")),
+            qPrintable(out));
+        QVERIFY(!out.contains(QStringLiteral("\nEnviado a falso")));
+        QCOMPARE(smtp.recibidos().size(), 4);
+
+        // Again the same day: nothing is sent twice.
+        out = ejecutarPrograma(args, &estado);
+        QVERIFY2(estado == 0, qPrintable(out));
+        QVERIFY2(
+            out.contains(QStringLiteral("0 enviados, 0 fallidos, 0 dudosos, 1 sin dirección, 4 ya enviados "
+                                        "hoy")),
+            qPrintable(out));
         QCOMPARE(smtp.recibidos().size(), 4);
 
         Configuracion::escribir(QStringLiteral("ServerSMTP"), QString());
@@ -429,15 +587,6 @@ private slots:
         QCOMPARE(estado, 2);
         QVERIFY2(out.contains(ajustes), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("Ingrese las configuraciones correctamente!")), qPrintable(out));
-
-        smtp.detener();
-        Configuracion::escribir(QStringLiteral("ServerSMTP"), smtp.servidor());
-        out = ejecutarPrograma({QStringLiteral("send-reminders"), QStringLiteral("--database"), base,
-                                QStringLiteral("--settings"), ajustes},
-                               &estado);
-        QCOMPARE(estado, 3);
-        QVERIFY2(out.contains(QStringLiteral("0 enviados, 4 fallidos")), qPrintable(out));
-        QCOMPARE(smtp.recibidos().size(), 4);
     }
 };
 

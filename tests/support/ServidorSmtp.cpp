@@ -20,6 +20,8 @@ ap.add_argument('--cert')
 ap.add_argument('--key')
 ap.add_argument('--refuse', action='append', default=[])
 ap.add_argument('--implicit', action='store_true')
+ap.add_argument('--per-connection', type=int, default=0)
+ap.add_argument('--stall-after', type=int, default=0)
 a = ap.parse_args()
 
 port = a.port
@@ -29,7 +31,18 @@ if port == 0:
     port = s.getsockname()[1]
     s.close()
 
+accepted = 0
+
 class Handler:
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        # Like a real server's per-connection limit: 421 and the connection closed.
+        if a.per_connection and getattr(session, 'sent', 0) >= a.per_connection:
+            asyncio.get_running_loop().call_later(0.05, server.transport.close)
+            return '421 4.7.0 too many messages on this connection'
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return '250 OK'
+
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in [r.lower() for r in a.refuse]:
             return '550 5.1.1 mailbox unavailable'
@@ -54,9 +67,17 @@ class Handler:
         }
         with open(a.out, 'a', encoding='utf-8') as f:
             f.write(json.dumps(rec) + '\n')
+        global accepted
+        accepted += 1
+        session.sent = getattr(session, 'sent', 0) + 1
+        if accepted == a.stall_after:
+            await asyncio.sleep(3600)  # taken, and never answered
         return '250 OK'
 
 def authenticator(server, session, envelope, mechanism, auth_data):
+    with open(a.out + '.auth', 'a') as f:
+        tls = session.ssl is not None or server.transport.get_extra_info('ssl_object') is not None
+        f.write('tls\n' if tls else 'clear\n')
     ok = auth_data.login.decode() == a.user and auth_data.password.decode() == a.password
     return AuthResult(success=ok, handled=False, auth_data=auth_data)
 
@@ -120,6 +141,10 @@ bool ServidorSmtp::iniciar() {
              << m_dir.filePath(QStringLiteral("key.pem"));
     if (m_op.tlsImplicito)
         args << QStringLiteral("--implicit");
+    if (m_op.mensajesPorConexion > 0)
+        args << QStringLiteral("--per-connection") << QString::number(m_op.mensajesPorConexion);
+    if (m_op.estancarTrasMensaje > 0)
+        args << QStringLiteral("--stall-after") << QString::number(m_op.estancarTrasMensaje);
     for (const QString &r : m_op.rechazar)
         args << QStringLiteral("--refuse") << r;
     m_proceso.setProcessChannelMode(QProcess::SeparateChannels);
@@ -159,6 +184,13 @@ QString ServidorSmtp::servidor() const {
         return QStringLiteral("smtps://localhost:") + QString::number(m_puerto);
     return (m_op.starttls ? QStringLiteral("localhost:") : QStringLiteral("127.0.0.1:")) +
            QString::number(m_puerto);
+}
+
+QStringList ServidorSmtp::logins() const {
+    QFile f(m_dir.filePath(QStringLiteral("recibidos.jsonl.auth")));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QVector<QJsonObject> ServidorSmtp::recibidos() const {

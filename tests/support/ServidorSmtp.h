@@ -13,9 +13,11 @@ public:
     struct Opciones {
         QString usuario; // with a user, AUTH is required
         QString contrasena;
-        bool starttls = false;     // STARTTLS required, on a certificate made for the test (localhost)
-        bool tlsImplicito = false; // TLS from the first byte ("smtps://")
-        QStringList rechazar;      // recipients refused with 550
+        bool starttls = false;       // STARTTLS required, on a certificate made for the test (localhost)
+        bool tlsImplicito = false;   // TLS from the first byte ("smtps://")
+        QStringList rechazar;        // recipients refused with 550
+        int mensajesPorConexion = 0; // after so many messages a connection's next MAIL gets 421 and is closed
+        int estancarTrasMensaje = 0; // that message (from 1) is taken and its end of data never answered
     };
 
     ServidorSmtp();
@@ -34,6 +36,8 @@ public:
     // content_type, body, raw, tls, auth_login.
     QVector<QJsonObject> recibidos() const;
     QString error() const { return m_error; }
+    // Every login attempt, in order: "tls" or "clear" (how the password travelled).
+    QStringList logins() const;
 
 private:
     Opciones m_op;
