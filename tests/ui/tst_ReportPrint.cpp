@@ -302,6 +302,10 @@ private slots:
             QStringList textos;
             for (int p = 0; p < doc.pageCount(); ++p)
                 textos << doc.pageTexts(p);
+            if (qEnvironmentVariableIsSet("MIRABEL_CAPTURAS")) // to look at it as a reader would
+                doc.pageImage(0, 2).save(qEnvironmentVariable("MIRABEL_CAPTURAS") +
+                                         QStringLiteral("/cifras-") + informe +
+                                         QString::number(formula.size()) + QStringLiteral(".png"));
             const QString todo = textos.join(QLatin1Char(' '));
             QVERIFY2(!todo.contains(QChar(0x2026)), qPrintable(informe + QStringLiteral(": ") + todo));
             QVERIFY2(!todo.contains(QStringLiteral("-$")), qPrintable(informe + QStringLiteral(": ") + todo));
