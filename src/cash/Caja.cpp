@@ -8,6 +8,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <functional>
 
 namespace Caja {
 
@@ -44,10 +45,11 @@ Fuente todo() {
 }
 
 Fuente delDia(const QDate &dia, const QVariant &idCuenta) {
+    const QString elDia = QStringLiteral(R"(k."Fecha" >= ? AND k."Fecha" < ?)");
     if (idCuenta.isNull())
-        return {kLista + QStringLiteral(R"( where k."Fecha" = ?)") + kOrden, {fecha(dia)}};
-    return {kLista + QStringLiteral(R"( where k."idCuenta" = ? AND k."Fecha" = ?)") + kOrden,
-            {idCuenta.toLongLong(), fecha(dia)}};
+        return {kLista + QStringLiteral(" where ") + elDia + kOrden, {fecha(dia), fecha(dia.addDays(1))}};
+    return {kLista + QStringLiteral(R"( where k."idCuenta" = ? AND )") + elDia + kOrden,
+            {idCuenta.toLongLong(), fecha(dia), fecha(dia.addDays(1))}};
 }
 
 Fuente entre(const QDate &desde, const QDate &hasta) {
@@ -131,29 +133,83 @@ QVariant agregar(const Datos &d, QString *error) {
     return hecho ? id : QVariant();
 }
 
-Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
+namespace {
+// The movement as stored, and whether it is the payment of a paid due (then the due's amount).
+struct Actual {
+    bool existe = false;
+    Money ingresos, egresos;
+    std::optional<Money> montoCuotaPagada;
+};
+bool leerActual(qint64 idCaja, Actual *a, QSqlQuery &q) {
+    if (!Database::run(q, QStringLiteral(R"(SELECT k."Ingresos", k."Egresos", c."Monto", c."Pagada"
+                                            FROM "Caja" k LEFT JOIN "Cuotas" c ON c."idCuota" = k."idCuota"
+                                            WHERE k."idCaja" = ?)"),
+                       {idCaja}, QStringLiteral("Caja")))
+        return false;
+    *a = Actual();
+    if (q.next()) {
+        a->existe = true;
+        a->ingresos = Money::fromVariant(q.value(0)).value_or(Money());
+        a->egresos = Money::fromVariant(q.value(1)).value_or(Money());
+        if (!q.value(3).isNull() && q.value(3).toLongLong() != 0)
+            a->montoCuotaPagada = Money::fromVariant(q.value(2)).value_or(Money());
+    }
+    q.finish();
+    return true;
+}
+
+// The stored movement is read and written in one transaction: escribir returns Guardado to keep its write,
+// Fallo with the failed statement's error left on q, or a refusal.
+Cambio conMovimiento(qint64 idCaja, QString *error,
+                     const std::function<Cambio(const Actual &, QSqlQuery &)> &escribir) {
     Cambio r = Cambio::Fallo;
-    QVariantList params = valores(d);
-    params << idCaja;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
             QSqlQuery q(Database::db());
+            Actual actual;
             r = Cambio::Fallo;
-            if (!Database::run(
-                    q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
-                                             "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
-                    params, QStringLiteral("Caja")))
+            if (!leerActual(idCaja, &actual, q))
                 return t.fail(q.lastError());
-            r = q.numRowsAffected() == 1 ? Cambio::Guardado : Cambio::NoEncontrado;
+            r = actual.existe ? escribir(actual, q) : Cambio::NoEncontrado;
+            if (r == Cambio::Fallo)
+                return t.fail(q.lastError());
             return r == Cambio::Guardado;
         },
         error);
-    return hecho ? Cambio::Guardado : r;
+    if (hecho)
+        return Cambio::Guardado;
+    return r == Cambio::Guardado ? Cambio::Fallo : r; // a failed commit
+}
+} // namespace
+
+Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
+    QVariantList params = valores(d);
+    params << idCaja;
+    return conMovimiento(idCaja, error, [&](const Actual &actual, QSqlQuery &q) {
+        // A paid due's movement keeps the due's amount as income; other fields change freely, and an
+        // amount left as it was is saved as it was.
+        const bool mismoImporte = d.ingresos == actual.ingresos && d.egresos == actual.egresos;
+        if (actual.montoCuotaPagada && !mismoImporte &&
+            !(d.ingresos == *actual.montoCuotaPagada && d.egresos.isZero()))
+            return Cambio::CobroDeCuota;
+        if (!Database::run(q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
+                                             "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
+                           params, QStringLiteral("Caja")))
+            return Cambio::Fallo;
+        return Cambio::Guardado;
+    });
 }
 
-bool borrar(qint64 idCaja, QString *error) {
-    return Database::exec(QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" = ?)"), {idCaja}, error);
+Cambio borrar(qint64 idCaja, QString *error) {
+    return conMovimiento(idCaja, error, [&](const Actual &actual, QSqlQuery &q) {
+        if (actual.montoCuotaPagada)
+            return Cambio::CobroDeCuota;
+        if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" = ?)"), {idCaja},
+                           QStringLiteral("Caja")))
+            return Cambio::Fallo;
+        return Cambio::Guardado;
+    });
 }
 
 Limpieza limpiar(QString *copia, QString *error) {

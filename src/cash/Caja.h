@@ -22,7 +22,8 @@ struct Fuente {
 };
 // Every movement of every day and account ("Todo" and the list's design source), by date then number.
 Fuente todo();
-// The movements of one day, of one account when idCuenta is not Null. The day is a bound date value.
+// The movements of one day, of one account when idCuenta is not Null: the day runs to the next one, so a
+// movement stored with a time of day (brought from the old program) is listed on its day.
 Fuente delDia(const QDate &dia, const QVariant &idCuenta);
 // The movements of every account from desde to hasta, both included; a null date leaves that end open.
 Fuente entre(const QDate &desde, const QDate &hasta);
@@ -58,10 +59,12 @@ struct Datos {
 };
 // Adds a movement; its idCaja, or Null when the database refused it.
 QVariant agregar(const Datos &d, QString *error = nullptr);
-enum class Cambio { Guardado, NoEncontrado, Fallo };
+// CobroDeCuota: the movement is the payment of a paid due, which keeps exactly that one movement of its
+// amount: it is not deleted, and its amount stays the due's (income).
+enum class Cambio { Guardado, NoEncontrado, CobroDeCuota, Fallo };
 // Changes a movement; its idCuota (the due it paid) is left as it is.
 Cambio modificar(qint64 idCaja, const Datos &d, QString *error = nullptr);
-bool borrar(qint64 idCaja, QString *error = nullptr);
+Cambio borrar(qint64 idCaja, QString *error = nullptr);
 
 enum class Limpieza { Hecha, SinCopia, Fallo };
 // Deletes every movement, after writing a copy of the database (its path in *copia). When the copy cannot

@@ -43,8 +43,58 @@ QVariant apellido(qint64 idAfiliado) {
         QStringLiteral("Apellido"), {idAfiliado});
 }
 
-bool borrarCuota(qint64 idCuota, QString *error) {
-    return Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idCuota" = ?)"), {idCuota}, error);
+namespace {
+// Runs a write of an unpaid due (a statement ending in "... WHERE "idCuota" = ? AND "Pagada" = 0") and,
+// when it touched nothing, tells a due paid meanwhile from one that is gone, in the same transaction.
+Cambio escribirImpaga(const QString &sql, const QVariantList &valores, qint64 idCuota, QString *error) {
+    Cambio r = Cambio::Fallo;
+    QString motivo;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            r = Cambio::Fallo;
+            QSqlQuery q(Database::db());
+            if (!Database::run(q, sql, valores, QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            if (q.numRowsAffected() > 0) {
+                r = Cambio::Hecho;
+                return true;
+            }
+            if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idCuota" = ?)"), {idCuota},
+                               QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            r = q.next() ? Cambio::YaCobrada : Cambio::NoEncontrada;
+            return false;
+        },
+        &motivo);
+    if (hecho)
+        return Cambio::Hecho;
+    if (r == Cambio::Hecho) // the commit itself failed
+        r = Cambio::Fallo;
+    if (r == Cambio::Fallo)
+        fallo(error, motivo);
+    return r;
+}
+} // namespace
+
+Cambio borrarCuota(qint64 idCuota, QString *error) {
+    return escribirImpaga(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idCuota" = ? AND "Pagada" = 0)"),
+                          {idCuota}, idCuota, error);
+}
+
+Cambio corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor, QString *error) {
+    // The field name goes into the statement: only the list's editable columns, by their stored names.
+    QString columna;
+    for (const char *c : {"Vencimiento", "Factura", "Monto"})
+        if (campo.compare(QLatin1String(c), Qt::CaseInsensitive) == 0)
+            columna = QLatin1String(c);
+    if (columna.isEmpty()) {
+        fallo(error, QStringLiteral("el campo %1 no se modifica desde esta lista").arg(campo));
+        return Cambio::Fallo;
+    }
+    return escribirImpaga(
+        QStringLiteral(R"(UPDATE "Cuotas" SET "%1" = ? WHERE "idCuota" = ? AND "Pagada" = 0)").arg(columna),
+        {valor, idCuota}, idCuota, error);
 }
 
 std::optional<Cuota> leerCuota(qint64 idCuota) {

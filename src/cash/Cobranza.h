@@ -19,8 +19,14 @@ QVariantList recordSourceParams(qint64 idAfiliado);
 Money deudaTotal(qint64 idAfiliado, bool soloVencidas);
 // The member's surname; Null when there is no such member.
 QVariant apellido(qint64 idAfiliado);
-// Deletes one due.
-bool borrarCuota(qint64 idCuota, QString *error = nullptr);
+// Writes of a due from a list that may be stale (another window or desk may have paid it meanwhile): a paid
+// due keeps its one movement and its amount, so only an unpaid due is changed or deleted, checked in the
+// same transaction as the write.
+enum class Cambio { Hecho, YaCobrada, NoEncontrada, Fallo };
+// Deletes an unpaid due.
+Cambio borrarCuota(qint64 idCuota, QString *error = nullptr);
+// Writes one field of an unpaid due: "Vencimiento", "Factura" or "Monto" (the others are never typed over).
+Cambio corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor, QString *error = nullptr);
 
 struct Cuota {
     qint64 idCuota = 0;

@@ -1,14 +1,18 @@
 #include "cash/Cuentas.h"
 
 #include "data/Database.h"
+#include "data/SqlEngine.h"
 #include "data/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace Cuentas {
 
 namespace {
 // Another account (not excepto) with the same name when letter case and accents are set aside: the stored
 // sort key folds both.
-bool existe(const QString &nombre, qint64 excepto) {
+bool existeOtra(const QString &nombre, qint64 excepto) {
     return !Database::buscaValor(QStringLiteral(R"(SELECT "idCuenta" FROM "Cuentas"
                                                   WHERE clave_orden("Descripcion") = clave_orden(?) AND "idCuenta" <> ?
                                                   LIMIT 1)"),
@@ -25,46 +29,62 @@ QString recordSourceFiltro() {
     return QStringLiteral(R"(Select * from "Cuentas")");
 }
 
+namespace {
+// The lock area of account names (lockWork's first number): on a server two desks adding or renaming
+// accounts take turns, so the second one sees the first one's name before it checks its own. A file's
+// write transaction already holds the whole file.
+constexpr int AreaNombresCuentas = 5;
+
+// The name's check and its write in one transaction, after the other desks' name changes.
+template <typename Escribir>
+bool conNombreLibre(const QString &nombre, qint64 excepto, bool *existe, QString *error, Escribir escribir) {
+    *existe = false;
+    QString motivo;
+    const bool hecho = Transaction::run(
+        Database::db(),
+        [&](Transaction &t) {
+            *existe = false;
+            if (!SqlEngine::lockWork(Database::db(), AreaNombresCuentas, 0))
+                return t.fail(SqlEngine::lastFailure(Database::db()));
+            if (existeOtra(nombre, excepto)) {
+                *existe = true;
+                return false;
+            }
+            QSqlQuery q(Database::db());
+            return escribir(q) || t.fail(q.lastError());
+        },
+        &motivo);
+    if (!hecho && error)
+        *error = motivo;
+    return hecho;
+}
+} // namespace
+
 Alta nueva(const QString &nombre, QString *error) {
-    Transaction t;
-    if (!t.isActive()) {
-        if (error)
-            *error = t.lastError();
-        return Alta::Fallo;
-    }
-    if (existe(nombre, 0))
-        return Alta::Existe;
-    if (!Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES (?))"), {nombre},
-                        error))
-        return Alta::Fallo;
-    if (!t.commit()) {
-        if (error)
-            *error = t.lastError();
-        return Alta::Fallo;
-    }
-    return Alta::Agregada;
+    const QString limpio = nombre.trimmed();
+    if (limpio.isEmpty())
+        return Alta::Vacio;
+    bool existe = false;
+    if (conNombreLibre(limpio, 0, &existe, error, [&](QSqlQuery &q) {
+            return Database::run(q, QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES (?))"),
+                                 {limpio}, QStringLiteral("Cuentas"));
+        }))
+        return Alta::Agregada;
+    return existe ? Alta::Existe : Alta::Fallo;
 }
 
 Renombre renombrar(qint64 idCuenta, const QString &nombre, QString *error) {
-    if (nombre.trimmed().isEmpty())
+    const QString limpio = nombre.trimmed();
+    if (limpio.isEmpty())
         return Renombre::Vacio;
-    Transaction t;
-    if (!t.isActive()) {
-        if (error)
-            *error = t.lastError();
-        return Renombre::Fallo;
-    }
-    if (existe(nombre, idCuenta))
-        return Renombre::Existe;
-    if (!Database::exec(QStringLiteral(R"(UPDATE "Cuentas" SET "Descripcion" = ? WHERE "idCuenta" = ?)"),
-                        {nombre, idCuenta}, error))
-        return Renombre::Fallo;
-    if (!t.commit()) {
-        if (error)
-            *error = t.lastError();
-        return Renombre::Fallo;
-    }
-    return Renombre::Hecho;
+    bool existe = false;
+    if (conNombreLibre(limpio, idCuenta, &existe, error, [&](QSqlQuery &q) {
+            return Database::run(
+                q, QStringLiteral(R"(UPDATE "Cuentas" SET "Descripcion" = ? WHERE "idCuenta" = ?)"),
+                {limpio, idCuenta}, QStringLiteral("Cuentas"));
+        }))
+        return Renombre::Hecho;
+    return existe ? Renombre::Existe : Renombre::Fallo;
 }
 
 bool borrable(qint64 idCuenta) {

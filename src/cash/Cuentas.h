@@ -12,12 +12,12 @@ QString recordSource();
 // The account filter's source: every account in the order the database gives them.
 QString recordSourceFiltro();
 
-enum class Alta { Agregada, Existe, Fallo };
-// Adds an account with the name exactly as typed.
+enum class Alta { Agregada, Vacio, Existe, Fallo };
+// Adds an account; blanks around the name are dropped, and an empty name or another account's is refused.
 Alta nueva(const QString &nombre, QString *error = nullptr);
 
 enum class Renombre { Hecho, Vacio, Existe, Fallo };
-// Gives an account a new name; an empty name or another account's name is refused.
+// Gives an account a new name, by the same rule as a new account.
 Renombre renombrar(qint64 idCuenta, const QString &nombre, QString *error = nullptr);
 
 // Whether the account may be deleted at all (account 1 may not).

@@ -167,7 +167,18 @@ void PanelCaja::borrar() {
     }
     const int fila = Data4->currentRow();
     QString why;
-    if (!Caja::borrar(Data4->value(QStringLiteral("idCaja")).toLongLong(), &why)) {
+    switch (Caja::borrar(Data4->value(QStringLiteral("idCaja")).toLongLong(), &why)) {
+    case Caja::Cambio::Guardado:
+        break;
+    case Caja::Cambio::CobroDeCuota:
+        Mensaje::error(
+            QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: no se puede borrar !"),
+            this);
+        return;
+    case Caja::Cambio::NoEncontrado:
+        Mensaje::error(QStringLiteral("Error, registro no localizado!!"), this);
+        break;
+    case Caja::Cambio::Fallo:
         Mensaje::error(QStringLiteral("Error, no se pudo borrar el movimiento: ") + why, this);
         return;
     }

@@ -29,6 +29,18 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
 
     Data1 = new DataControl(QStringLiteral("Data1"), this);
     Data1->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
+    // The list may be stale: a due paid meanwhile (another window, another desk) keeps its amount.
+    Data1->setEscritor(
+        [this](const QVariant &key, const QString &field, const QVariant &value, QString *error) {
+            const auto r = Cobranza::corregirCuota(key.toLongLong(), field, value, error);
+            if (r == Cobranza::Cambio::Hecho || r == Cobranza::Cambio::Fallo)
+                return r == Cobranza::Cambio::Hecho;
+            // Inside the grid's edit: the list is read again once the editor has closed.
+            avisarCambioAjeno(r);
+            error->clear();
+            QTimer::singleShot(0, this, &panCobraCuota::mostrar);
+            return false;
+        });
     DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
     using T = Formato::Tipo;
     // The plan's name is shown, not typed over: a change there would rename the plan of every member.
@@ -166,11 +178,20 @@ void panCobraCuota::eliminar() {
     DBGrid1->tomarEdicion();
     const int fila = Data1->currentRow();
     QString why;
-    if (!Cobranza::borrarCuota(Data1->value(QStringLiteral("idCuota")).toLongLong(), &why)) {
+    const auto r = Cobranza::borrarCuota(Data1->value(QStringLiteral("idCuota")).toLongLong(), &why);
+    if (r == Cobranza::Cambio::Fallo) {
         Mensaje::error(QStringLiteral("Error, no se pudo eliminar la cuota: ") + why, this);
         return;
     }
+    if (r != Cobranza::Cambio::Hecho)
+        avisarCambioAjeno(r);
     Data1->refresh();
     Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
     alCambiarFila();
+}
+
+void panCobraCuota::avisarCambioAjeno(Cobranza::Cambio r) {
+    Mensaje::error(r == Cobranza::Cambio::YaCobrada ? QStringLiteral("Error, la cuota ya fue cobrada!")
+                                                    : QStringLiteral("Error, la cuota ya no existe!"),
+                   this);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cash/Cobranza.h"
 #include "ui/Ventana.h"
 
 class DataControl;
@@ -45,6 +46,8 @@ protected:
 
 private:
     qint64 idAfiliado() const;
+    // The due was paid or deleted from elsewhere since the list was read.
+    void avisarCambioAjeno(Cobranza::Cambio r);
     ReportControl *m_cr;
     bool m_mostrado = false;
 };

@@ -86,6 +86,9 @@ void panCuentas::nueva() {
         Mensaje::mostrar(QStringLiteral("Error , la cuenta ya existe !!"), QString(), QMessageBox::Critical,
                          QMessageBox::Ok, QMessageBox::Ok, this);
         break;
+    case Cuentas::Alta::Vacio:
+        Mensaje::error(QStringLiteral("Error, la cuenta debe tener un nombre !"), this);
+        break;
     case Cuentas::Alta::Fallo:
         Mensaje::error(QStringLiteral("Error, no se pudo agregar la cuenta: ") + why, this);
         break;

@@ -5,6 +5,7 @@
 #include "members/PanelEncabezado.h"
 #include "ui/Controles.h"
 #include "ui/DatePicker.h"
+#include "ui/Formato.h"
 #include "ui/Mensaje.h"
 
 #include <QComboBox>
@@ -93,7 +94,8 @@ void panMovCaja::mostrar() {
     txtDetalle->setText(m->detalles);
     const bool ingreso = !m->ingresos.isZero();
     // Shown in the locale's plain form, which reads back to the same amount.
-    txtImporte->setText((ingreso ? m->ingresos : m->egresos).toPlainString(QLocale()));
+    m_importeGuardado = ingreso ? m->ingresos : m->egresos;
+    txtImporte->setText(m_importeGuardado.toPlainString(QLocale()));
     cbDivisa->setEditText(m->tipoDivisa);
     ponerTipo(ingreso);
 }
@@ -103,6 +105,12 @@ void panMovCaja::aceptar() {
     if (!importe) {
         Mensaje::error(QStringLiteral("Error, ingrese un importe correcto !"), this);
         txtImporte->clear();
+        txtImporte->setFocus();
+        return;
+    }
+    // A stored amount beyond the limit (brought from elsewhere) is saved again as it is.
+    if (!importe->fitsEntry() && *importe != m_importeGuardado) {
+        Mensaje::error(Formato::importeExcedido(), this);
         txtImporte->setFocus();
         return;
     }
@@ -143,6 +151,14 @@ void panMovCaja::aceptar() {
                                        : Caja::Cambio::NoEncontrado;
         if (r == Caja::Cambio::NoEncontrado) {
             Mensaje::error(QStringLiteral("Movimiento de Caja no localizado !!"), this);
+            return;
+        }
+        if (r == Caja::Cambio::CobroDeCuota) {
+            Mensaje::error(
+                QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe es "
+                               "el de la cuota y va como ingreso !"),
+                this);
+            txtImporte->setFocus();
             return;
         }
         if (r == Caja::Cambio::Fallo) {

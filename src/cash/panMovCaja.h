@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Money.h"
+
 #include "ui/Ventana.h"
 
 #include <QColor>
@@ -41,4 +43,5 @@ private:
     void ponerTipo(bool ingreso);
     QColor m_color;
     bool m_mostrado = false;
+    Money m_importeGuardado; // the amount of the movement being changed, as stored
 };

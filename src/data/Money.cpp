@@ -159,9 +159,14 @@ QString wholeWords(qint64 n) {
     if (n == 0)
         return QStringLiteral("cero");
     QStringList parts;
-    const qint64 millions = n / 1000000;
+    // Spanish counts millions of millions as billones: 2.000.000.000.000 is "dos billones".
+    const qint64 billions = n / 1000000000000;
+    const qint64 millions = (n / 1000000) % 1000000;
     const int thousands = int((n / 1000) % 1000);
     const int rest = int(n % 1000);
+    if (billions > 0)
+        parts << (billions == 1 ? QStringLiteral("un billón")
+                                : wholeWords(billions) + QStringLiteral(" billones"));
     if (millions > 0)
         parts << (millions == 1 ? QStringLiteral("un millón")
                                 : wholeWords(millions) + QStringLiteral(" millones"));
@@ -175,6 +180,8 @@ QString wholeWords(qint64 n) {
     s.replace(QStringLiteral("veintiuno millones"), QStringLiteral("veintiún millones"));
     s.replace(QStringLiteral(" uno mil"), QStringLiteral(" un mil"));
     s.replace(QStringLiteral(" uno millones"), QStringLiteral(" un millones"));
+    s.replace(QStringLiteral("veintiuno billones"), QStringLiteral("veintiún billones"));
+    s.replace(QStringLiteral(" uno billones"), QStringLiteral(" un billones"));
     return s;
 }
 } // namespace
@@ -182,10 +189,17 @@ QString wholeWords(qint64 n) {
 QString Money::toSpanishWords() const {
     // Unsigned, so that the most negative stored value has a magnitude too.
     const quint64 a = m_units < 0 ? 0 - quint64(m_units) : quint64(m_units);
-    // Cents rounded half away from zero, as printed on a receipt.
-    quint64 cents = (a + 50) / 100;
-    const qint64 whole = qint64(cents / 100);
-    cents %= 100;
-    QString s = wholeWords(whole) + QStringLiteral(" con %1/100").arg(cents, 2, 10, QLatin1Char('0'));
+    // Exactly the amount the figure shows: the cents over 100, and a fraction of a cent, when the amount
+    // carries one, after a decimal comma ("con 45,67/100" beside "$ 9.123,4567").
+    const qint64 whole = qint64(a / Scale);
+    const int frac = int(a % Scale);
+    QString cents = QStringLiteral("%1").arg(frac / 100, 2, 10, QLatin1Char('0'));
+    if (frac % 100 != 0) {
+        QString part = QStringLiteral("%1").arg(frac % 100, 2, 10, QLatin1Char('0'));
+        if (part.endsWith(QLatin1Char('0')))
+            part.chop(1);
+        cents += QLatin1Char(',') + part;
+    }
+    QString s = wholeWords(whole) + QStringLiteral(" con %1/100").arg(cents);
     return m_units < 0 ? QStringLiteral("menos ") + s : s;
 }

@@ -23,6 +23,11 @@ public:
     // The extremes a stored value can hold; arithmetic saturates there instead of wrapping around.
     static constexpr qint64 Max = std::numeric_limits<qint64>::max();
     static constexpr qint64 Min = std::numeric_limits<qint64>::min();
+    // The largest amount, either sign, that a user may type (999.999.999,9999): far beyond any club's
+    // figure, and sums of millions of them still fit the stored type. Larger stored values (brought from
+    // elsewhere) are still shown and printed whole.
+    static constexpr qint64 MaxEntry = 1000000000LL * Scale - 1;
+    constexpr bool fitsEntry() const { return m_units >= -MaxEntry && m_units <= MaxEntry; }
     // Reads a stored value (integer ten-thousandths); Null or non-numeric gives nothing.
     static std::optional<Money> fromVariant(const QVariant &v);
 
@@ -38,7 +43,8 @@ public:
     QString toCurrencyString(const QLocale &locale = QLocale()) const;
     // Plain number without symbol or grouping, in the locale's decimal sign: "1234,50".
     QString toPlainString(const QLocale &locale = QLocale()) const;
-    // Spanish words for the amount, as on a receipt: "un mil doscientos treinta y cuatro con 50/100".
+    // Spanish words for exactly the amount, as on a receipt: "mil doscientos treinta y cuatro con 50/100";
+    // a fraction of a cent is written after the cents: "con 45,67/100".
     QString toSpanishWords() const;
 
     // Values another tool stored may sit at the type's limits: sums saturate rather than wrap.

@@ -255,9 +255,10 @@ QVector<ReportDefinition> build() {
     {
         ReportDefinition d =
             definition(ReportId::Caja, QStringLiteral("caja.rpt"), QStringLiteral("Movimientos de caja"));
+        // The amounts' columns take a total in the hundreds of millions at full size.
         d.columns = {{QStringLiteral("Fecha"), 56, C},        {QStringLiteral("Cuenta"), 78, L, 2},
-                     {QStringLiteral("Detalles"), 180, L, 3}, {QStringLiteral("Forma de pago"), 74, L, 2},
-                     {QStringLiteral("Ingresos"), 68, R},     {QStringLiteral("Egresos"), 68, R}};
+                     {QStringLiteral("Detalles"), 148, L, 3}, {QStringLiteral("Forma de pago"), 74, L, 2},
+                     {QStringLiteral("Ingresos"), 84, R},     {QStringLiteral("Egresos"), 84, R}};
         d.fields = cashFields();
         // A movement whose account was deleted stays in the book under "(cuenta borrada)".
         d.select =

@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "app/Niveles.h"
+#include "cash/Cobranza.h"
 #include "dues/Cuotas.h"
 #include "dues/panEmiCuota.h"
 #include "dues/panEmiCuotaTodos.h"
@@ -122,9 +123,24 @@ void PanelCuotas::borrar() {
         Mensaje::error(QStringLiteral("Registro no localizado!!"), window());
         return;
     }
+    // A paid due stays with its cash movement; only an unpaid one is deleted.
     QString why;
-    if (!Data2->deleteCurrent(&why))
+    switch (Cobranza::borrarCuota(Data2->value(QStringLiteral("idCuota")).toLongLong(), &why)) {
+    case Cobranza::Cambio::Hecho:
+        break;
+    case Cobranza::Cambio::YaCobrada:
+        Mensaje::error(QStringLiteral("Error, la cuota ya fue cobrada!"), window());
+        break;
+    case Cobranza::Cambio::NoEncontrada:
+        Mensaje::error(QStringLiteral("Registro no localizado!!"), window());
+        break;
+    case Cobranza::Cambio::Fallo:
         Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuota: ") + why, window());
+        return;
+    }
+    const int fila = Data2->currentRow();
+    Data2->refresh();
+    Data2->setCurrentRow(qMin(fila, Data2->recordCount() - 1));
 }
 
 void PanelCuotas::emitirGrupal() {

@@ -51,7 +51,8 @@ public:
     QString editTable() const { return m_table; }
     QString keyField() const { return m_key; }
     // Lists whose edits must pass a rule of their own (unique names) write through it instead: it gets the
-    // row's key, the field and the value, and returns false with a reason to refuse the edit.
+    // row's key, the field and the value, and returns false with a reason to refuse the edit (or with no
+    // reason when it has told the user itself).
     using Escritor =
         std::function<bool(const QVariant &key, const QString &field, const QVariant &value, QString *error)>;
     void setEscritor(Escritor escritor) { m_escritor = std::move(escritor); }

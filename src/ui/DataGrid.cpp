@@ -93,6 +93,11 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
             Mensaje::error(QStringLiteral("Error, el monto \"%1\" no es un importe válido.").arg(text));
             return false;
         }
+        if (!m->fitsEntry()) {
+            ++m_rechazos;
+            Mensaje::error(Formato::importeExcedido());
+            return false;
+        }
         toStore = m->toVariant();
     } else if (c.formato == Formato::Tipo::Fecha) {
         const QDate d = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
@@ -115,7 +120,8 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     QString why;
     if (!m_data->writeField(index.row(), c.field, toStore, &why)) {
         ++m_rechazos;
-        Mensaje::error(QStringLiteral("Error, no se pudo guardar el cambio: %1").arg(why));
+        if (!why.isEmpty()) // an escritor that refused with its own message leaves no reason
+            Mensaje::error(QStringLiteral("Error, no se pudo guardar el cambio: %1").arg(why));
         return false;
     }
     m_edited.insert({index.row(), index.column()}, toStore);

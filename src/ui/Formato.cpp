@@ -29,6 +29,11 @@ QString moneda(const Money &m) {
     return m.toCurrencyString(QLocale());
 }
 
+QString importeExcedido() {
+    return QStringLiteral("Error, el importe no puede pasar de %1 (ni ser menor que su negativo) !")
+        .arg(moneda(Money::fromUnits(Money::MaxEntry)));
+}
+
 QString monedaDe(const QVariant &stored) {
     const auto m = Money::fromVariant(stored);
     return m ? moneda(*m) : QString();

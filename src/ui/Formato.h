@@ -17,6 +17,8 @@ QString moneda(const Money &m);           // "$ 1.234,50"
 QString monedaDe(const QVariant &stored); // empty when Null
 QString entero(const QVariant &stored);   // "##0": whole number, empty when Null
 QString siNo(const QVariant &stored);     // "Sí" / "No"
+// The refusal of a typed amount beyond Money::MaxEntry.
+QString importeExcedido();
 // A stored value as the column's format shows it.
 QString mostrar(const QVariant &stored, Tipo tipo);
 // The program's locale: the system's when it is Spanish, otherwise es_AR.

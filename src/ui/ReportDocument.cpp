@@ -166,7 +166,8 @@ struct Item {
     quint8 font = Body;
     quint32 color = 0;
     quint32 fill = 0; // 0: no fill (colours are stored opaque)
-    float x = 0, y = 0, w = 0, h = 0;
+    float x = 0, y = 0, w = 0,
+          h = 0; // a text's h: the size it is drawn at, as a share of its font's (0: whole)
     float pen = 0;
     QString text;
 };
@@ -249,7 +250,15 @@ void play(QPainter *p, const QVector<Item> &items, int pageNo, int pages, const 
                 p->setPen(QColor::fromRgba(i.color));
                 currentColor = i.color;
             }
-            if (i.kind == Item::Text) {
+            if (i.kind == Item::Text && i.h > 0 && i.h < 1) {
+                // A figure stepped down to fit its column: the same font drawn smaller, so it measures
+                // exactly the share it was laid out at.
+                p->save();
+                p->translate(pt(i.x, i.y));
+                p->scale(i.h, i.h);
+                p->drawText(QPointF(0, 0), i.text);
+                p->restore();
+            } else if (i.kind == Item::Text) {
                 p->drawText(pt(i.x, i.y), i.text);
             } else {
                 // Aligned at draw time: the total is only known once every page is laid out.
@@ -405,7 +414,7 @@ public:
 
 private:
     // ---- primitives
-    void text(qreal x, qreal baseline, const QString &s, int font, QRgb color = kInk) {
+    void text(qreal x, qreal baseline, const QString &s, int font, QRgb color = kInk, qreal scale = 1) {
         if (s.isEmpty())
             return;
         Item i;
@@ -414,9 +423,29 @@ private:
         i.color = color;
         i.x = float(x);
         i.y = float(baseline);
+        i.h = scale < 1 ? float(scale) : 0;
         i.text = s;
         m_items.append(std::move(i));
     }
+    // A figure (an amount, a count) is never shortened: when it is wider than its box, its font steps down
+    // until it fits whole.
+    void figure(qreal x, qreal top, qreal w, qreal h, const QString &s, int font, Qt::Alignment align,
+                QRgb color = kInk, qreal pad = 3) {
+        if (s.isEmpty())
+            return;
+        const qreal avail = std::max<qreal>(w - 2 * pad, 1);
+        const qreal full = m_m.width(font, s);
+        const qreal scale = full > avail ? avail / full : 1;
+        const qreal tw = full * scale;
+        qreal tx = x + pad;
+        if (align & Qt::AlignRight)
+            tx = x + w - pad - tw;
+        else if (align & Qt::AlignHCenter)
+            tx = x + (w - tw) / 2;
+        const qreal baseline = top + (h - m_m.lineHeight(font) * scale) / 2 + m_m.ascent(font) * scale;
+        text(tx, baseline, s, font, color, scale);
+    }
+    static bool isFigure(const ReportColumn &c) { return (c.align & Qt::AlignRight) && c.lines <= 1; }
     // Text placed in a box of the given width and height, vertically centred, shortened to fit.
     void cell(qreal x, qreal top, qreal w, qreal h, const QString &s, int font, Qt::Alignment align,
               QRgb color = kInk, qreal pad = 3) {
@@ -594,8 +623,11 @@ private:
                    !(m_def.columns.at(last + 1).align & Qt::AlignRight))
                 ++last;
             const qreal w = m_colX.at(last) + m_colW.at(last) - m_colX.at(c);
-            cell(m_colX.at(c), m_y, w, h, cells.at(c), font,
-                 last > c ? Qt::AlignLeft : m_def.columns.at(c).align);
+            if (last == c && isFigure(m_def.columns.at(c)))
+                figure(m_colX.at(c), m_y, w, h, cells.at(c), font, m_def.columns.at(c).align);
+            else
+                cell(m_colX.at(c), m_y, w, h, cells.at(c), font,
+                     last > c ? Qt::AlignLeft : m_def.columns.at(c).align);
         }
     }
 
@@ -643,6 +675,8 @@ private:
                     cell(m_colX.at(c), top, m_colW.at(c), m_rowText, l, Body, col.align);
                     top += m_rowText;
                 }
+            } else if (isFigure(col)) {
+                figure(m_colX.at(c), m_y, m_colW.at(c), h, b.cells.at(c), Body, col.align);
             } else {
                 cell(m_colX.at(c), m_y, m_colW.at(c), h, b.cells.at(c), Body, col.align);
             }
@@ -771,8 +805,8 @@ private:
             }
             const int font = last ? MediumBold : Body;
             cell(x + 4, y, w * 0.6, rowH, b.pairs.at(i).first, font, Qt::AlignLeft, last ? kPrimary : kInk);
-            cell(x + w * 0.5, y, w * 0.5 - 4, rowH, b.pairs.at(i).second, last ? MediumBold : BodyBold,
-                 Qt::AlignRight, last ? kPrimary : kInk);
+            figure(x + w * 0.5, y, w * 0.5 - 4, rowH, b.pairs.at(i).second, last ? MediumBold : BodyBold,
+                   Qt::AlignRight, last ? kPrimary : kInk);
             y += rowH;
         }
         m_y += h + 4;
@@ -785,15 +819,17 @@ private:
 
     // A round figure at or above the largest amount (1, 1.2, 1.5, 2, 2.5, 3, 4, 5, 6 or 8 times a power of
     // ten), so the four marks of the scale read as plain amounts and the longest bar fills most of the width.
+    // Worked in 128 bits: near the largest storable amount the next round figure is beyond 64 bits, and
+    // then the largest amount itself is the scale.
     static Money niceCeiling(const Money &m) {
-        const qint64 units = std::max<qint64>(m.units(), Money::Scale);
-        qint64 power = Money::Scale; // steps of at least one whole unit
+        const __int128 units = std::max<qint64>(m.units(), Money::Scale);
+        __int128 power = Money::Scale; // steps of at least one whole unit
         while (power * 10 <= units)
             power *= 10;
         for (const int tenths : {10, 12, 15, 20, 25, 30, 40, 50, 60, 80, 100})
             if (power / 10 * tenths >= units)
-                return Money::fromUnits(power / 10 * tenths);
-        return Money::fromUnits(power * 10);
+                return Money::fromUnits(qint64(std::min<__int128>(power / 10 * tenths, Money::Max)));
+        return Money::fromUnits(Money::Max);
     }
 
     static QString axisLabel(const Money &m) {
@@ -825,11 +861,14 @@ private:
         m_y += 24;
         // Scale along the top.
         const qreal x0 = chartX0(), x1 = chartX1();
+        const qreal step = (x1 - x0) / 4;
         for (int k = 0; k <= 4; ++k) {
-            const qreal x = x0 + (x1 - x0) * k / 4;
-            const QString v = axisLabel(Money::fromUnits(m_chartScale.units() * k / 4));
-            const qreal tw = m_m.width(Small, v);
-            text(std::min(x - tw / 2, m_right - tw), m_y + m_m.ascent(Small), v, Small, kGrey);
+            const qreal x = x0 + step * k;
+            const QString v =
+                axisLabel(Money::fromUnits(qint64(__int128(m_chartScale.units()) * k / 4))); // no overflow
+            const qreal w = std::min(step - 2, m_m.width(Small, v) + 2);
+            figure(std::min(x - w / 2, m_right - w), m_y, w, m_m.lineHeight(Small), v, Small,
+                   Qt::AlignHCenter, kGrey, 1);
         }
         m_y += 14;
         line(x0, m_y, x1, m_y, kRule, 0.6);
@@ -857,8 +896,8 @@ private:
             const qreal len = (x1 - x0) * frac;
             if (len > 0.2)
                 box(QRectF(x0, top, len, 9), colours[k]);
-            text(x0 + len + 4, top + 4.5 - m_m.lineHeight(Small) / 2 + m_m.ascent(Small),
-                 k < b.cells.size() ? b.cells.at(k) : QString(), Small, kInk);
+            figure(x0 + len + 1, top - 1, m_right - (x0 + len + 1), 11,
+                   k < b.cells.size() ? b.cells.at(k) : QString(), Small, Qt::AlignLeft, kInk);
         }
         m_y += h;
     }
@@ -910,11 +949,18 @@ private:
         field(QStringLiteral("Recibimos de:"), member, MediumBold);
         field(QStringLiteral("Documento:"), v("documento"));
         field(QStringLiteral("Domicilio:"), v("domicilio"));
-        // The amount in words may need two lines.
+        // The amount in words states the figure: always whole, on up to three lines, smaller if need be.
         cell(x + 12, y, labelW, 17, QStringLiteral("La suma de pesos:"), Small, Qt::AlignLeft, kGrey, 0);
-        const QStringList words = m_m.wrap(Italic, v("letras"), valueW, 2);
+        const QString letras = v("letras");
+        qreal scale = 1;
+        QStringList words = m_m.wrap(Italic, letras, valueW, 3);
+        while (words.join(QLatin1Char(' ')).simplified() != letras.simplified() && scale > 0.3) {
+            scale -= 0.1;
+            words = m_m.wrap(Italic, letras, valueW / scale, 3);
+        }
         for (const QString &l : words) {
-            cell(valueX, y, valueW, 17, l, Italic, Qt::AlignLeft, kInk, 0);
+            text(valueX, y + (17 - m_m.lineHeight(Italic) * scale) / 2 + m_m.ascent(Italic) * scale, l,
+                 Italic, kInk, scale);
             y += 15;
         }
         y += 2;
@@ -930,8 +976,8 @@ private:
         box(amountBox, kGroupFill, kPrimary, 0.8, true);
         cell(amountBox.x(), amountBox.y() + 3, amountBox.width(), 12, QStringLiteral("IMPORTE"), SmallBold,
              Qt::AlignHCenter, kGrey, 0);
-        cell(amountBox.x(), amountBox.y() + 16, amountBox.width(), 26, v("importe"), Big, Qt::AlignHCenter,
-             kInk, 4);
+        figure(amountBox.x(), amountBox.y() + 16, amountBox.width(), 26, v("importe"), Big, Qt::AlignHCenter,
+               kInk, 4);
 
         // Whether it is paid, beyond doubt.
         const QRectF stamp(x + w - 160, top + 114, 148, 40);

@@ -6,9 +6,11 @@
 //   movimiento detalle            a cash movement of 1 peso, account 1, on 2009-03-05
 //   emitir idAfiliado idPlan      the member's individual issuance of 2009 (inscription included)
 //   emitirPlan idPlan id,id,...   the plan-wide issuance of 2009 from January for those members
+//   cuenta nombre                 a new account of that name
 
 #include "cash/Caja.h"
 #include "cash/Cobranza.h"
+#include "cash/Cuentas.h"
 #include "data/Database.h"
 #include "dues/Emision.h"
 
@@ -99,6 +101,19 @@ int main(int argc, char **argv) {
         e.fechaInscripcion = dia;
         const auto r = Emision::emitirGrupal(e);
         return decir(emision(r), r.mensaje);
+    }
+    if (orden == QLatin1String("cuenta") && a.size() == 5) {
+        switch (Cuentas::nueva(a.at(4), &error)) {
+        case Cuentas::Alta::Agregada:
+            return decir(QStringLiteral("Agregada"));
+        case Cuentas::Alta::Existe:
+            return decir(QStringLiteral("Existe"));
+        case Cuentas::Alta::Vacio:
+            return decir(QStringLiteral("Vacio"));
+        case Cuentas::Alta::Fallo:
+            break;
+        }
+        return decir(QStringLiteral("Fallo"), error);
     }
     std::fprintf(stderr, "orden desconocida\n");
     return 2;

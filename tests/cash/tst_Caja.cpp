@@ -6,6 +6,7 @@
 #include "cash/InformesCaja.h"
 #include "cash/PanelCaja.h"
 #include "cash/PanelInformes.h"
+#include "cash/panCobraCuota.h"
 #include "cash/panCuentas.h"
 #include "cash/panInfCaja.h"
 #include "cash/panMovCaja.h"
@@ -159,7 +160,7 @@ private slots:
         BaseTemporal db;
         const int plan = nuevoPlan(QStringLiteral("Mensual"));
         const int socio = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
-        const int cuota = nuevaCuota(socio, plan, QDate(2009, 3, 1), 250000, true, QDate(2009, 3, 2));
+        const int cuota = nuevaCuota(socio, plan, QDate(2009, 3, 1), 12345678, true, QDate(2009, 3, 2));
         const int id = nuevoMovimiento(QDate(2009, 3, 2), 1, QStringLiteral("Cobro"), 0, 12345678, 2, cuota);
         QVERIFY(editar(QString::number(id), [](panMovCaja *w) {
             QVERIFY(!w->esIngreso());
@@ -178,6 +179,103 @@ private slots:
                  12345678);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Egresos" AS v FROM "Caja")")).toLongLong(), 0);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "idCuota" AS v FROM "Caja")")).toInt(), cuota);
+    }
+
+    // The movement of a paid due is that due's one movement of its amount: its date, account, details and
+    // form of payment change, its amount and kind do not, and it is not deleted.
+    void aPaidDuesMovementKeepsItsAmountAndStays() {
+        BaseTemporal db(QDate(2009, 3, 5));
+        const int plan = nuevoPlan(QStringLiteral("Mensual"));
+        const int socio = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
+        const int cuota = nuevaCuota(socio, plan, QDate(2009, 3, 1), 90000000, true, QDate(2009, 3, 5));
+        const int id = nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("Cobro"), 90000000, 0, 1, cuota);
+        const auto importes = [id] {
+            return campo(QStringLiteral(R"(SELECT "Ingresos" || '/' || "Egresos" AS v FROM "Caja"
+                                           WHERE "idCaja" = ?)"),
+                         {id})
+                .toString();
+        };
+        const QString msg = QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe "
+                                           "es el de la cuota y va como ingreso !");
+        QVERIFY(!editar(QString::number(id), [](panMovCaja *w) {
+            w->txtImporte->setText(QStringLiteral("1"));
+            w->Command1->click();
+        }));
+        QCOMPARE(ultimoMensaje(), msg);
+        QVERIFY(!editar(QString::number(id), [](panMovCaja *w) {
+            w->botTipoCaja->click();
+            w->Command1->click();
+        }));
+        QCOMPARE(Mensaje::mostrados().size(), 2);
+        QCOMPARE(importes(), QStringLiteral("90000000/0"));
+        QVERIFY(editar(QString::number(id), [](panMovCaja *w) {
+            w->txtDetalle->setText(QStringLiteral("Cobro de marzo"));
+            w->Command1->click();
+        }));
+        QCOMPARE(campo(QStringLiteral(R"(SELECT "Detalles" AS v FROM "Caja")")).toString(),
+                 QStringLiteral("Cobro de marzo"));
+        panPrin w;
+        QCOMPARE(w.Data4->recordCount(), 1);
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        w.caja->Command23->click();
+        QCOMPARE(
+            ultimoMensaje(),
+            QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: no se puede borrar !"));
+        QCOMPARE(importes(), QStringLiteral("90000000/0"));
+        QCOMPARE(w.Data4->recordCount(), 1);
+    }
+
+    // Amounts are typed with up to four decimals and up to 999.999.999,9999 either way, in the collection
+    // list and in the movement editor alike.
+    void typedAmountsKeepFourDecimalsUpToTheMaximum_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<qlonglong>("guardado"); // what is stored: 70000, as before, when refused
+        QTest::newRow("cents") << QStringLiteral("9.123,45") << 91234500LL;
+        QTest::newRow("fraction of a cent") << QStringLiteral("9123,4567") << 91234567LL;
+        QTest::newRow("maximum") << QStringLiteral("999.999.999,9999") << 9999999999999LL;
+        QTest::newRow("negative maximum") << QStringLiteral("-999999999,9999") << -9999999999999LL;
+        QTest::newRow("beyond") << QStringLiteral("1.000.000.000") << 70000LL;
+        QTest::newRow("fourteen digits") << QStringLiteral("45636042579834") << 70000LL;
+    }
+    void typedAmountsKeepFourDecimalsUpToTheMaximum() {
+        QFETCH(QString, texto);
+        QFETCH(qlonglong, guardado);
+        const bool aceptado = guardado != 70000;
+        BaseTemporal db(QDate(2009, 3, 5));
+        const QString excedido = QStringLiteral(
+            "Error, el importe no puede pasar de $ 999.999.999,9999 (ni ser menor que su negativo) !");
+        // The movement editor.
+        const int id = nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("x"), 70000, 0);
+        const bool cerrada = editar(QString::number(id), [&](panMovCaja *w) {
+            w->txtImporte->setText(texto);
+            w->Command1->click();
+        });
+        QCOMPARE(cerrada, aceptado);
+        QCOMPARE(campo(QStringLiteral(R"(SELECT "Ingresos" AS v FROM "Caja")")).toLongLong(), guardado);
+        if (!aceptado)
+            QCOMPARE(ultimoMensaje(), excedido);
+        // The collection list, shown as the program shows money.
+        const int plan = nuevoPlan(QStringLiteral("Mensual"));
+        const int socio = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
+        const int c = nuevaCuota(socio, plan, QDate(2009, 3, 1), 70000);
+        QWidget owner;
+        ReportControl cr(&owner);
+        panCobraCuota w(&cr);
+        w.Tag = QString::number(socio);
+        w.show();
+        QAbstractItemModel *m = w.DBGrid1->model();
+        const QModelIndex monto = m->index(0, panCobraCuota::ColumnaMonto);
+        QCOMPARE(m->setData(monto, texto, Qt::EditRole), aceptado);
+        QCOMPARE(campo(QStringLiteral(R"(SELECT "Monto" AS v FROM "Cuotas" WHERE "idCuota" = ?)"), {c})
+                     .toLongLong(),
+                 guardado);
+        if (!aceptado) {
+            QCOMPARE(ultimoMensaje(), excedido);
+        } else {
+            QCOMPARE(m->data(monto).toString(), Money::fromUnits(guardado).toCurrencyString());
+            QCOMPARE(Money::parse(m->data(monto, Qt::EditRole).toString())->units(), guardado);
+        }
+        w.close();
     }
 
     void zeroMovementOpensAsExpenseAndGoneOnesAreSaid() {
@@ -246,6 +344,23 @@ private slots:
         w.close();
     }
 
+    void newAccountNamesAreTrimmedAndNeverBlank() {
+        BaseTemporal db;
+        panCuentas w;
+        w.show();
+        InputBox::encolarRespuesta(QStringLiteral("   "));
+        w.Command1->click();
+        QCOMPARE(ultimoMensaje(), QStringLiteral("Error, la cuenta debe tener un nombre !"));
+        InputBox::encolarRespuesta(QStringLiteral(" caja "));
+        w.Command1->click();
+        QCOMPARE(ultimoMensaje(), QStringLiteral("Error , la cuenta ya existe !!"));
+        InputBox::encolarRespuesta(QStringLiteral(" Banco "));
+        w.Command1->click();
+        QCOMPARE(Mensaje::mostrados().size(), 2);
+        QCOMPARE(Caja::nombresCuentas(), (QStringList{QStringLiteral("Banco"), QStringLiteral("Caja")}));
+        w.close();
+    }
+
     void renamingInTheListRefusesEmptyAndTakenNames() {
         BaseTemporal db;
         const int banco = cuenta(QStringLiteral("Banco Nación"));
@@ -308,6 +423,29 @@ private slots:
         QCOMPARE(w.Data4->valueAt(0, QStringLiteral("Detalles")).toString(), QStringLiteral("ayer"));
         QCOMPARE(c->Combo1->currentData().toInt(), banco);
         QVERIFY(c->Command22->isEnabled());
+    }
+
+    // A movement stored with a time of day (old cash books) belongs to its day.
+    void aDayListsMovementsWithATimeOfDay() {
+        BaseTemporal db(QDate(2009, 3, 5));
+        const int banco = cuenta(QStringLiteral("Banco"));
+        nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("a la mañana"), 10000, 0);
+        nuevoMovimiento(QDate(2009, 3, 5), banco, QStringLiteral("en el banco"), 20000, 0);
+        nuevoMovimiento(QDate(2009, 3, 6), 1, QStringLiteral("mañana"), 30000, 0);
+        if (!enServidor()) // a server's date column holds no time of day
+            QVERIFY(Database::exec(QStringLiteral(
+                R"(UPDATE "Caja" SET "Fecha" = "Fecha" || ' 10:30:00' WHERE "Detalles" <> 'mañana')")));
+        for (const QVariant &idCuenta : {QVariant(), QVariant(banco)}) {
+            QSqlQuery q(Database::db());
+            const Caja::Fuente f = Caja::delDia(QDate(2009, 3, 5), idCuenta);
+            QVERIFY(Database::run(q, f.sql, f.params, QStringLiteral("prueba")));
+            QStringList detalles;
+            while (q.next())
+                detalles << q.value(QStringLiteral("Detalles")).toString();
+            QCOMPARE(detalles, idCuenta.isNull() ? (QStringList{QStringLiteral("a la mañana"),
+                                                                QStringLiteral("en el banco")})
+                                                 : QStringList{QStringLiteral("en el banco")});
+        }
     }
 
     void newMovementOnAnotherDayIsNotListedAndDeleteAsks() {

@@ -299,6 +299,51 @@ private slots:
         w.close();
     }
 
+    // A due paid from elsewhere after the list was read keeps its one movement and its amount: every write
+    // of the list is refused, and the list is read again.
+    void aStaleListNeverWritesAPaidDue_data() {
+        QTest::addColumn<int>("columna"); // -1: "&Eliminar..."
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("Vencimiento") << 2 << QStringLiteral("10/04/2009");
+        QTest::newRow("Factura") << 4 << QStringLiteral("OTRA");
+        QTest::newRow("Monto") << int(panCobraCuota::ColumnaMonto) << QStringLiteral("1,00");
+        QTest::newRow("Eliminar") << -1 << QString();
+    }
+    void aStaleListNeverWritesAPaidDue() {
+        QFETCH(int, columna);
+        QFETCH(QString, texto);
+        BaseTemporal db(QDate(2009, 3, 5));
+        datos();
+        const int c = nuevaCuota(perez, plan, QDate(2009, 3, 1), 90000000);
+        const auto fila = [c] {
+            return campo(QStringLiteral(R"(SELECT "Vencimiento" || '|' || "Factura" || '|' || "Monto" AS v
+                                           FROM "Cuotas" WHERE "idCuota" = ?)"),
+                         {c})
+                .toString();
+        };
+        ReportControl cr(&m_owner);
+        panCobraCuota w(&cr);
+        w.Tag = QString::number(perez);
+        w.show();
+        QCOMPARE(w.Data1->recordCount(), 1);
+        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado); // another window
+        const QString pagada = fila();
+        if (columna < 0)
+            w.Command3->click();
+        else
+            QVERIFY(!w.DBGrid1->model()->setData(w.DBGrid1->model()->index(0, columna), texto, Qt::EditRole));
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().last().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
+        QCOMPARE(fila(), pagada);
+        QCOMPARE(movimientos(), 1);
+        QCOMPARE(campo(QStringLiteral(R"(SELECT "Ingresos" AS v FROM "Caja" WHERE "idCuota" = ?)"), {c})
+                     .toLongLong(),
+                 90000000);
+        QTRY_COMPARE(w.Data1->recordCount(), 0);
+        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("0"));
+        w.close();
+    }
+
     void payingFromTheListBooksTheCorrectedAmountAndDropsTheDue() {
         BaseTemporal db(QDate(2009, 3, 5));
         datos();

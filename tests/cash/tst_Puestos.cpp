@@ -2,6 +2,7 @@
 #include "app/panPrin.h"
 #include "cash/Caja.h"
 #include "cash/Cobranza.h"
+#include "cash/Cuentas.h"
 #include "data/Database.h"
 #include "data/SqlEngine.h"
 #include "data/Transaction.h"
@@ -107,6 +108,21 @@ private slots:
         QCOMPARE(b.resultado().value(0), QStringLiteral("YaCobrada"));
         QCOMPARE(movimientos(), 1);
         QCOMPARE(pagadas(), 1);
+    }
+
+    // Two desks adding an account of the same name at the same moment: the second is told it exists.
+    void twoDesksAddingOneAccountNameAddOne() {
+        BaseTemporal db;
+        OtroPuesto b;
+        {
+            Transaction a; // this desk's account, not yet committed when the other desk adds its own
+            QCOMPARE(Cuentas::nueva(QStringLiteral("Banco"), nullptr), Cuentas::Alta::Agregada);
+            QVERIFY(b.iniciar(db.path(), 20000, {QStringLiteral("cuenta"), QStringLiteral("BANCO")}));
+            ESPERAR_AL_OTRO();
+            QVERIFY(a.commit());
+        }
+        QCOMPARE(b.resultado().value(0), QStringLiteral("Existe"));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuentas")")), 2);
     }
 
     // Two desks issuing the same plan take turns: the second one finds the first one's dues and issues

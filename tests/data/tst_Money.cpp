@@ -103,6 +103,19 @@ private slots:
         QCOMPARE(Money::fromWhole(100).toSpanishWords(), QStringLiteral("cien con 00/100"));
         QCOMPARE(Money::fromWhole(21000).toSpanishWords(), QStringLiteral("veintiún mil con 00/100"));
         QCOMPARE(Money::fromWhole(1000000).toSpanishWords(), QStringLiteral("un millón con 00/100"));
+        // Exactly the amount of the figure beside them, a fraction of a cent included.
+        QCOMPARE(Money::fromUnits(91234567).toSpanishWords(),
+                 QStringLiteral("nueve mil ciento veintitrés con 45,67/100"));
+        QCOMPARE(Money::fromUnits(91234560).toSpanishWords(),
+                 QStringLiteral("nueve mil ciento veintitrés con 45,6/100"));
+        QCOMPARE(Money::fromUnits(5).toSpanishWords(), QStringLiteral("cero con 00,05/100"));
+        QCOMPARE(
+            Money::fromUnits(Money::Max).toSpanishWords(),
+            QStringLiteral("novecientos veintidós billones trescientos treinta y siete mil doscientos tres "
+                           "millones seiscientos ochenta y cinco mil cuatrocientos setenta y siete con "
+                           "58,07/100"));
+        QCOMPARE(Money::fromWhole(21000000000000).toSpanishWords(),
+                 QStringLiteral("veintiún billones con 00/100"));
     }
 };
 

@@ -139,6 +139,21 @@ private slots:
         QCOMPARE(ultimo().icono, QMessageBox::Critical);
     }
 
+    // A paid due stays with its cash movement: "Borrar" refuses it.
+    void aPaidDueIsNotDeleted() {
+        BaseTemporal db;
+        const Club c = club();
+        panPrin w;
+        w.HaceClickOpcion(1);
+        for (int r = 0; r < w.Data2->recordCount(); ++r)
+            if (w.Data2->valueAt(r, QStringLiteral("idCuota")).toInt() == c.pagada)
+                w.Data2->setCurrentRow(r);
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        w.cuotas->borrar();
+        QCOMPARE(ultimo().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
+        QCOMPARE(cuotas(), 3);
+    }
+
     void clearRegisterByLevelWithCopy() {
         BaseTemporal db;
         club();

@@ -1,6 +1,7 @@
-#include "data/Configuracion.h"
 #include "app/ReportControl.h"
+#include "data/Configuracion.h"
 #include "data/Database.h"
+#include "data/Money.h"
 #include "data/ReportData.h"
 #include "support/TestSupport.h"
 #include "ui/Mensaje.h"
@@ -269,6 +270,54 @@ private slots:
         }
         QCOMPARE(seen, 150);
         QVERIFY(has(pdfText(pdf, pages, pages), QStringLiteral("Total de socios 152")));
+    }
+
+    // Every figure of every print-out is printed whole, however large the amount (the largest the database
+    // can hold, and a large club's month of income): never shortened, never wrapped round on the chart.
+    void everyFigureIsPrintedWhole() {
+        const Money max = Money::fromUnits(Money::Max);
+        const QString maxText = QStringLiteral("$ 922.337.203.685.477,5807");
+        const int rico = nuevoAfiliado(QStringLiteral("Rico"), QStringLiteral("Max"), 1);
+        const int enorme = nuevaCuota(rico, 1, QDate(2009, 2, 10), Money::Max, false, {}, 2, 2009,
+                                      QStringLiteral("CUOTA MES 2"));
+        nuevoMovimiento(QDate(2010, 1, 1), 1, QStringLiteral("Enorme"), Money::Max, 0);
+        for (int i = 0; i < 30; ++i)
+            nuevoMovimiento(QDate(2011, 1, 1 + i), 1, QStringLiteral("Cuotas del día"), 54538870000LL, 0);
+        const QVector<QPair<QString, QString>> casos = {
+            {QStringLiteral("recibo.rpt"), QStringLiteral("{ConsultaCuotas.IdCuota} = %1").arg(enorme)},
+            {QStringLiteral("cuotas.rpt"), QStringLiteral("{Cuotas.idAfiliado} = %1").arg(rico)},
+            {QStringLiteral("ctacuotas.rpt"), QStringLiteral("{cuotas.idAfiliado} = %1").arg(rico)},
+            {QStringLiteral("infDeuda.rpt"), QStringLiteral("{ConsultaDeuda.idAfiliado} = %1").arg(rico)},
+            {QStringLiteral("caja.rpt"), QStringLiteral("{ConsultaCaja.Fecha} = date(2010, 1, 1)")},
+            {QStringLiteral("resctas.rpt"), QStringLiteral("{ConsultaCaja.Fecha} = date(2010, 1, 1)")},
+            {QStringLiteral("caja.rpt"), QStringLiteral("{ConsultaCaja.Fecha} >= date(2011, 1, 1)")},
+        };
+        for (const auto &[informe, formula] : casos) {
+            ReportError err;
+            auto data = ReportData::open(informe, formula, &err);
+            QVERIFY2(data, qPrintable(err.message));
+            ReportDocument doc;
+            QString why;
+            QVERIFY2(doc.build(*data, &why), qPrintable(why));
+            QStringList textos;
+            for (int p = 0; p < doc.pageCount(); ++p)
+                textos << doc.pageTexts(p);
+            if (qEnvironmentVariableIsSet("MIRABEL_CAPTURAS")) // to look at it as a reader would
+                doc.pageImage(0, 2).save(qEnvironmentVariable("MIRABEL_CAPTURAS") +
+                                         QStringLiteral("/cifras-") + informe +
+                                         QString::number(formula.size()) + QStringLiteral(".png"));
+            const QString todo = textos.join(QLatin1Char(' '));
+            QVERIFY2(!todo.contains(QChar(0x2026)), qPrintable(informe + QStringLiteral(": ") + todo));
+            QVERIFY2(!todo.contains(QStringLiteral("-$")), qPrintable(informe + QStringLiteral(": ") + todo));
+            if (formula.contains(QStringLiteral("2011")))
+                QVERIFY2(textos.contains(QStringLiteral("$ 163.616.610,00")), qPrintable(todo));
+            else
+                QVERIFY2(textos.contains(maxText), qPrintable(informe + QStringLiteral(": ") + todo));
+            if (informe == QStringLiteral("recibo.rpt"))
+                QVERIFY2(todo.contains(max.toSpanishWords()), qPrintable(todo));
+            if (informe == QStringLiteral("resctas.rpt")) // the chart's scale: a quarter of the amount first
+                QVERIFY2(textos.contains(QStringLiteral("$ 230.584.300.921.369,3951")), qPrintable(todo));
+        }
     }
 
     void whatCannotBePrintedIsToldInSpanish() {
