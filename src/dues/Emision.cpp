@@ -270,30 +270,29 @@ bool leerExistentes(QSqlQuery &q, qint64 idPlan, int anioInscripcion, const QVec
         return false;
     while (q.next())
         (*out)[q.value(0).toLongLong()].clave = q.value(1);
-    // Only the member index narrows this (a plan, a date or an order here would let a file's planner walk
-    // far more): the members' dues are few and are sorted out here.
-    if (!leerGrupo(q, QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "idPlan", "Mes", "Año",
-                                               "Vencimiento", "Pagada" FROM "Cuotas" WHERE "idAfiliado" IN (%1))"),
-                   {}, grupo))
+    // Only the member index narrows this: "+" keeps a file's planner off the plan's index, which would walk
+    // every due of the plan; the plan's condition only spares reading the members' other dues.
+    if (!leerGrupo(q,
+                   QStringLiteral(R"(SELECT "idAfiliado", "idCuota", "Factura", "Mes", "Año", "Vencimiento",
+                                               "Pagada" FROM "Cuotas" WHERE +"idPlan" = ? AND "idAfiliado" IN (%1))"),
+                   {idPlan}, grupo))
         return false;
     while (q.next()) {
-        if (q.value(3).toLongLong() != idPlan)
-            continue;
         const auto socio = out->find(q.value(0).toLongLong());
         if (socio == out->end())
             continue;
         const qint64 idCuota = q.value(1).toLongLong();
-        if (esInscripcion(q.value(2).toString(), q.value(4).toLongLong())) {
-            if (q.value(5).toLongLong() == anioInscripcion)
+        if (esInscripcion(q.value(2).toString(), q.value(3).toLongLong())) {
+            if (q.value(4).toLongLong() == anioInscripcion)
                 socio->conInscripcion = true;
             continue;
         }
-        const QDate venc = q.value(6).toDate();
+        const QDate venc = q.value(5).toDate();
         if (!venc.isValid())
             continue;
         const auto it = socio->porMes.find(mesDe(venc));
         if (it == socio->porMes.end() || idCuota < it->idCuota)
-            socio->porMes.insert(mesDe(venc), {idCuota, q.value(7).toLongLong() != 0});
+            socio->porMes.insert(mesDe(venc), {idCuota, q.value(6).toLongLong() != 0});
     }
     q.finish();
     return true;
