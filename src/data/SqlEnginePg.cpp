@@ -41,7 +41,8 @@ QHash<QString, QSqlError> &failures() {
     return f;
 }
 
-bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}, QString *error = nullptr) {
+bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {},
+         QString *error = nullptr) {
     QSqlQuery q(db);
     bool ok = true;
     if (params.isEmpty())
@@ -84,15 +85,17 @@ QString keyOf(const QString &table) {
 }
 
 QString quoted(const QString &name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
 }
 
 // A trigger written as SQLite writes it, as a PL/pgSQL function and the trigger that calls it. The
 // condition moves into the function: a server's WHEN may not hold a subquery.
 QStringList translateTrigger(const QString &sql) {
     static const QRegularExpression re(
-        QStringLiteral(R"re(^\s*CREATE TRIGGER "([^"]+)" (AFTER|BEFORE|INSTEAD OF) (INSERT|DELETE|UPDATE(?: OF [^\n]*?)?) )re"
-                       R"re(ON "([^"]+)"\s*(?:WHEN (.*?))?\s*BEGIN (.*) END\s*$)re"),
+        QStringLiteral(
+            R"re(^\s*CREATE TRIGGER "([^"]+)" (AFTER|BEFORE|INSTEAD OF) (INSERT|DELETE|UPDATE(?: OF [^\n]*?)?) )re"
+            R"re(ON "([^"]+)"\s*(?:WHEN (.*?))?\s*BEGIN (.*) END\s*$)re"),
         QRegularExpression::DotMatchesEverythingOption);
     const auto m = re.match(sql);
     if (!m.hasMatch())
@@ -163,8 +166,7 @@ const LastFailure *lastFailure(PGconn *h) {
 // same name (its columns as in Schema.cpp), so one desk's amounts list for a plan-wide issuance is never
 // emptied or filled by another desk preparing its own.
 bool privateScratchTables(const QSqlDatabase &db, QString *error) {
-    return run(db,
-               QStringLiteral(R"(CREATE TEMP TABLE IF NOT EXISTS "TmpCuotas" ("nro" INTEGER PRIMARY KEY,
+    return run(db, QStringLiteral(R"(CREATE TEMP TABLE IF NOT EXISTS "TmpCuotas" ("nro" INTEGER PRIMARY KEY,
                                  "monto" BIGINT NOT NULL DEFAULT 0))"),
                {}, error);
 }
@@ -218,8 +220,9 @@ QStringList preamble() {
         // Spanish order without regard to case; accents still count, as on a single desk.
         QStringLiteral("CREATE COLLATION IF NOT EXISTS es (provider = icu, locale = 'es-u-ks-level2', "
                        "deterministic = false)"),
-        QStringLiteral("CREATE OR REPLACE FUNCTION date() RETURNS date LANGUAGE sql STABLE AS $f$ "
-                       "SELECT COALESCE(NULLIF(current_setting('mirabel.hoy', true), '')::date, current_date) $f$"),
+        QStringLiteral(
+            "CREATE OR REPLACE FUNCTION date() RETURNS date LANGUAGE sql STABLE AS $f$ "
+            "SELECT COALESCE(NULLIF(current_setting('mirabel.hoy', true), '')::date, current_date) $f$"),
         // The stored sort key, as the program computes it: lower case, ñ kept after n, other marks dropped.
         QStringLiteral(
             R"(CREATE OR REPLACE FUNCTION clave_orden(t text) RETURNS text LANGUAGE sql IMMUTABLE AS $f$ )"
@@ -246,8 +249,9 @@ QStringList translate(const QString &portable) {
 
 int schemaVersion(const QSqlDatabase &db) {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT to_regclass('\"VersionEsquema\"') IS NOT NULL, "
-                               "(SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema())")) ||
+    if (!q.exec(QStringLiteral(
+            "SELECT to_regclass('\"VersionEsquema\"') IS NOT NULL, "
+            "(SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema())")) ||
         !q.next())
         return -1;
     if (!q.value(0).toBool())
@@ -265,11 +269,23 @@ bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error)
     for (const auto &t : identityTables()) {
         if (!tables.isEmpty() && !tables.contains(t.first))
             continue;
+        // During an upgrade a table of a later step is not there yet.
+        QSqlQuery existe(db);
+        existe.prepare(QStringLiteral("SELECT to_regclass(?) IS NOT NULL"));
+        existe.addBindValue(quoted(t.first));
+        if (!existe.exec() || !existe.next()) {
+            if (error)
+                *error = existe.lastError().databaseText();
+            return false;
+        }
+        if (!existe.value(0).toBool())
+            continue;
         // setval's third argument false: the next number handed out is the one given (1 on an empty table).
         const QString sql =
-            QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
-                           "GREATEST((SELECT COALESCE(MAX(%3), 0) FROM %1) + 1, "
-                           "(SELECT CASE WHEN is_called THEN last_value + 1 ELSE last_value END FROM %4)), false)")
+            QStringLiteral(
+                "SELECT setval(pg_get_serial_sequence('%1', '%2'), "
+                "GREATEST((SELECT COALESCE(MAX(%3), 0) FROM %1) + 1, "
+                "(SELECT CASE WHEN is_called THEN last_value + 1 ELSE last_value END FROM %4)), false)")
                 .arg(quoted(t.first), t.second, quoted(t.second),
                      QStringLiteral("\"%1_%2_seq\"").arg(t.first, t.second));
         if (!run(db, sql, {}, error))
@@ -294,12 +310,13 @@ bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QStr
     const QString key = keyOf(table);
     if (key.isEmpty())
         return true;
-    return run(db,
-               QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), GREATEST(?, "
-                              "(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %3), 1), "
-                              "true)")
-                   .arg(quoted(table), key, QStringLiteral("\"%1_%2_seq\"").arg(table, key)),
-               {upTo}, error);
+    return run(
+        db,
+        QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), GREATEST(?, "
+                       "(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %3), 1), "
+                       "true)")
+            .arg(quoted(table), key, QStringLiteral("\"%1_%2_seq\"").arg(table, key)),
+        {upTo}, error);
 }
 
 int errorCode(const QSqlError &error, const QSqlDatabase *db) {
@@ -354,10 +371,12 @@ int pendingError(const QSqlDatabase &db, QString *text) {
     }
     const QString message = QString::fromUtf8(PQerrorMessage(h)).trimmed();
     if (text)
-        *text = message.isEmpty() ? QStringLiteral("la transacción fue anulada por un error anterior") : message;
+        *text =
+            message.isEmpty() ? QStringLiteral("la transacción fue anulada por un error anterior") : message;
     if (message.contains(QLatin1String("could not serialize")) || message.contains(QLatin1String("deadlock")))
         return SerializationFailure;
-    if (message.contains(QLatin1String("lock timeout")) || message.contains(QLatin1String("statement timeout")))
+    if (message.contains(QLatin1String("lock timeout")) ||
+        message.contains(QLatin1String("statement timeout")))
         return SQLITE_BUSY;
     if (message.contains(QLatin1String("read-only transaction")))
         return SQLITE_READONLY;
@@ -385,8 +404,8 @@ bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *erro
     for (const QString &t : tables)
         names << quoted(t);
     // Others may still read; every other write waits until this transaction ends.
-    return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))), {},
-               error);
+    return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))),
+               {}, error);
 }
 
 QSqlError lastFailure(const QSqlDatabase &db) {
@@ -407,8 +426,8 @@ QString likeCondition(const QString &expression, const QString &pattern, QChar e
     QString out = QStringLiteral(R"((%1 COLLATE "und-x-icu" ILIKE %2)").arg(expression, pattern);
     // The server's default escape is a backslash; SQLite has none unless one is named.
     out += escape.isNull() ? QStringLiteral(" ESCAPE ''")
-                           : QStringLiteral(" ESCAPE '%1'").arg(escape == QLatin1Char('\'') ? QStringLiteral("''")
-                                                                                                : QString(escape));
+                           : QStringLiteral(" ESCAPE '%1'")
+                                 .arg(escape == QLatin1Char('\'') ? QStringLiteral("''") : QString(escape));
     return out + QLatin1Char(')');
 }
 
