@@ -11,6 +11,7 @@
 #include "members/Categorias.h"
 #include "members/Planes.h"
 #include "support/Puestos.h"
+#include "support/ServidorPropio.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
@@ -597,11 +598,12 @@ private slots:
         QCOMPARE(QFileInfo(empty).size(), 0);
     }
 
-    void serverPasswordIsAskedForWhateverLanguageLibpqSpeaks() {
+    void serverPasswordIsAskedForWhateverLanguageTheServerSpeaks() {
         if (!enServidor())
             QSKIP("Solo en el servidor: un archivo no pide contraseña");
-        BaseTemporal base;
-        Database::close();
+        ServidorPropio servidor(true);
+        QVERIFY2(servidor.listo(), qPrintable(servidor.motivo()));
+        const QString url = servidor.nuevaBase(QStringLiteral("club"));
         const QByteArray clave = qgetenv("PGPASSWORD");
         QList<bool> pedidos;
         Database::setPasswordPrompt([&](const QString &, bool equivocada) {
@@ -611,13 +613,13 @@ private slots:
         bool abierta = false;
         QString error;
         {
-            // libpq has no password to give, and speaks Spanish.
+            // libpq has no password to give.
             const Entorno sinClave("PGPASSWORD", QByteArray());
             const Entorno sinArchivo("PGPASSFILE", QByteArrayLiteral("/no-existe/pgpass"));
-            const Entorno idioma("LANGUAGE", QByteArrayLiteral("es"));
-            abierta = Database::open(base.path(), Database::Mode::MustExist, &error);
+            abierta = Database::open(url, Database::Mode::CreateIfMissing, &error);
         }
         Database::setPasswordPrompt({});
+        Database::close();
         QVERIFY2(abierta, qPrintable(error));
         QCOMPARE(pedidos, QList<bool>({false, true}));
     }

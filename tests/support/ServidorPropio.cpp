@@ -50,7 +50,7 @@ bool ServidorPropio::herramienta(const QStringList &args) {
     return true;
 }
 
-ServidorPropio::ServidorPropio() {
+ServidorPropio::ServidorPropio(bool enCastellano) {
     m_version = qEnvironmentVariable("PGVERSION");
     const QString raiz = qEnvironmentVariable("PG_CLUSTER_CONF_ROOT");
     if (m_version.isEmpty() || raiz.isEmpty()) {
@@ -80,7 +80,13 @@ ServidorPropio::ServidorPropio() {
                      QStringLiteral("--"), QStringLiteral("--username=") + qEnvironmentVariable("PGUSER"),
                      QStringLiteral("--pwfile=") + clave, QStringLiteral("--nosync")});
     QFile::remove(clave);
-    m_listo = m_creado && iniciar();
+    if (m_creado && enCastellano) {
+        // The server's messages follow gettext's LANGUAGE, given to it by the cluster's environment file.
+        QFile entorno(QDir(raiz).filePath(QStringLiteral("%1/%2/environment").arg(m_version, m_nombre)));
+        if (!entorno.open(QIODevice::Append) || entorno.write("LANGUAGE='es'\n") < 0)
+            m_motivo = QStringLiteral("no se puede escribir %1").arg(entorno.fileName());
+    }
+    m_listo = m_creado && m_motivo.isEmpty() && iniciar();
 }
 
 ServidorPropio::~ServidorPropio() {

@@ -10,7 +10,8 @@ namespace TestSupport {
 // the shared server's user and password; stopped and dropped at the end.
 class ServidorPropio {
 public:
-    ServidorPropio();
+    // enCastellano: the server writes its messages in Spanish (those of a failed login too).
+    explicit ServidorPropio(bool enCastellano = false);
     ~ServidorPropio();
     ServidorPropio(const ServidorPropio &) = delete;
     ServidorPropio &operator=(const ServidorPropio &) = delete;
