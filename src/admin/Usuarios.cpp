@@ -5,9 +5,9 @@
 #include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
+#include "data/PasswordHash.h"
 #include <QSqlError>
 #include <QSqlQuery>
-#include "data/PasswordHash.h"
 
 const QString Usuarios::kUsuarioExiste = QStringLiteral("Error, el usuario ya existe!");
 const QString Usuarios::kUltimoSupervisor =
@@ -74,16 +74,23 @@ int Usuarios::nivelDe(bool esSupervisor, bool esAdministrativo) {
 }
 
 Usuarios::Ingreso Usuarios::ingresar(const QString &nombreUsuario, const QString &contrasena) {
+    // Every refusal checks one hash, whether or not the name exists: see PasswordHash::spendCheck().
+    const int antes = PasswordHash::checksMade();
+    const auto rechazo = [&] {
+        if (PasswordHash::checksMade() == antes)
+            PasswordHash::spendCheck(contrasena);
+        return Ingreso{};
+    };
     const QString clave = claveNombre(nombreUsuario);
     if (clave.isEmpty())
-        return {};
+        return rechazo();
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
     // The names are few; comparing them here ignores accents as well as case, which SQL alone does not.
     if (!Database::run(q, QStringLiteral(R"(SELECT "idUsuario", "NombreUsuario", "Contrasena", "EsSupervisor",
                                          "EsAdministrativo" FROM "Usuarios" ORDER BY "idUsuario")"),
                        {}, QStringLiteral("Ingreso")))
-        return {};
+        return rechazo();
     while (q.next()) {
         if (claveNombre(q.value(1).toString()) != clave || q.value(2).isNull())
             continue;
@@ -107,7 +114,7 @@ Usuarios::Ingreso Usuarios::ingresar(const QString &nombreUsuario, const QString
         }
         return r;
     }
-    return {};
+    return rechazo();
 }
 
 QString Usuarios::recordSource() {

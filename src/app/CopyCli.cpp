@@ -86,8 +86,8 @@ int run(int argc, char **argv) {
     for (const QString &where : {from, to}) {
         if (SqlEngine::isServerUrl(where) || !where.contains(QLatin1String("://")))
             continue;
-        say(stderr,
-            QStringLiteral("La dirección %1 no es válida: debe empezar con postgresql://.").arg(where));
+        say(stderr, QStringLiteral("La dirección %1 no es válida: debe empezar con postgresql://.")
+                        .arg(SqlEngine::maskPassword(where)));
         return Usage;
     }
     for (const QString &where : {from, to}) {

@@ -63,6 +63,19 @@ void usarPedidoDeContrasena() {
     });
 }
 
+void avisarConexionPerdida() {
+    Database::setLostListener([](const QString &motivo) {
+        // Shown after the work that found it has ended: not from inside a half-read list.
+        QTimer::singleShot(0, QCoreApplication::instance(), [motivo] {
+            Mensaje::error(QStringLiteral("Se perdió la conexión con el servidor de la base de datos: %1.\n\n"
+                                          "Las listas siguen mostrando lo último que se leyó y no se guardó "
+                                          "nada a medias. El programa vuelve a conectarse solo en cuanto el "
+                                          "servidor responda.")
+                               .arg(motivo));
+        });
+    });
+}
+
 bool contrasenaCancelada() {
     return std::exchange(g_contrasenaCancelada, false);
 }
@@ -108,6 +121,7 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
 
     QString error;
     usarPedidoDeContrasena();
+    avisarConexionPerdida();
     contrasenaCancelada();
     if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
         // Whoever cancelled the password window knows why the program ends.
@@ -115,15 +129,17 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
             return nullptr;
         // A server opened because it was the last one used may be out of reach: say how to open a file.
         if (servidor && !rutaElegida)
-            error += QStringLiteral("\n\nEs la base del servidor abierta la última vez; para abrir un archivo, "
-                                    "inicie el programa con --database ARCHIVO.");
+            error +=
+                QStringLiteral("\n\nEs la base del servidor abierta la última vez; para abrir un archivo, "
+                               "inicie el programa con --database ARCHIVO.");
         Mensaje::error(error);
         *salida = 1;
         return nullptr;
     }
     if (Database::isReadOnly())
         Mensaje::mostrar(
-            QStringLiteral("%1 es de solo lectura: puede consultar los datos, pero no se guardará ningún cambio.")
+            QStringLiteral(
+                "%1 es de solo lectura: puede consultar los datos, pero no se guardará ningún cambio.")
                 .arg(servidor ? QStringLiteral("La base de datos %1").arg(Database::path())
                               : QStringLiteral("El archivo %1").arg(QDir::toNativeSeparators(rutaBase))),
             QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Ok);

@@ -25,6 +25,8 @@ QString baseAAbrir(const QString &elegida);
 void recordarBase(const QString &ruta);
 // Installs the window that asks for a server's password (done by arrancar()).
 void usarPedidoDeContrasena();
+// Installs the message that says, once, that the server is out of reach (done by arrancar()).
+void avisarConexionPerdida();
 // Whether the user cancelled the password window since the last call (which clears it).
 bool contrasenaCancelada();
 } // namespace Main

@@ -7,14 +7,17 @@
 #include "data/SqlEngine.h"
 #include "data/Transaction.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <QTimer>
 #include <future>
 #include <optional>
 #include <sqlite3.h>
@@ -195,34 +198,45 @@ void tellToday() {
         SqlEngine::sendToday(QSqlDatabase::database(name, false));
 }
 
-// Opens a connection on the server at address, asking for the password when the server wants one.
+// Opens a connection on the server at address, asking for the password when the server wants one (and
+// mayAsk: not when a lost connection is opened again in the middle of the user's work).
 bool openServerConnectionAt(QSqlDatabase &db, const SqlEngine::ServerAddress &address, QString &password,
-                            QString *why) {
+                            QString *why, bool mayAsk = true) {
+    using Kind = SqlEngine::ConnectFailure::Kind;
     for (int attempt = 0;; ++attempt) {
         SqlEngine::configure(db, address, password);
         if (db.open())
             return true;
-        const QSqlError e = db.lastError();
-        if (SqlEngine::needsPassword(e) && g_prompt && attempt < 3) {
-            const QString given = g_prompt(address.display(), !password.isEmpty() || attempt > 0);
+        // Qt keeps only the message of a failed connection; libpq's own answers say what failed.
+        const SqlEngine::ConnectFailure f = SqlEngine::diagnoseConnection(address, password);
+        Log::error(QStringLiteral("Servidor"),
+                   address.display() + QStringLiteral(": ") + db.lastError().text() +
+                       (f.detail.isEmpty() ? QString() : QStringLiteral(" / ") + f.detail));
+        if (f.kind == Kind::None && attempt == 0)
+            continue; // it answers now
+        const bool forPassword = f.kind == Kind::NeedsPassword || f.kind == Kind::WrongPassword;
+        if (forPassword && g_prompt && mayAsk && attempt < 3) {
+            const QString given = g_prompt(address.display(), f.kind == Kind::WrongPassword);
             if (!given.isEmpty()) {
                 password = given;
                 continue;
             }
         }
-        if (SqlEngine::needsPassword(e))
-            *why = QStringLiteral("el servidor pide una contraseña: defínala en PGPASSWORD o en el archivo "
-                                  "~/.pgpass, o escríbala cuando el programa la pida (%1)")
-                       .arg(e.databaseText().trimmed());
+        if (forPassword)
+            *why =
+                QStringLiteral("%1: defínala en PGPASSWORD o en el archivo ~/.pgpass, o escríbala cuando el "
+                               "programa la pida")
+                    .arg(f.reason);
         else
-            *why = e.databaseText().trimmed().isEmpty() ? e.text() : e.databaseText().trimmed();
+            *why =
+                f.reason.isEmpty() ? QStringLiteral("el servidor no respondió como se esperaba") : f.reason;
         return false;
     }
 }
 
 // The same on the server at g_address, with the password this run was given.
-bool openServerConnection(QSqlDatabase &db, QString *why) {
-    return openServerConnectionAt(db, *g_address, g_password, why);
+bool openServerConnection(QSqlDatabase &db, QString *why, bool mayAsk = true) {
+    return openServerConnectionAt(db, *g_address, g_password, why, mayAsk);
 }
 
 bool openServer(const QString &url, Database::Mode mode, QString *error) {
@@ -240,16 +254,18 @@ bool openServer(const QString &url, Database::Mode mode, QString *error) {
     if (!address)
         return fail(why);
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return fail(QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se "
-                                   "puede abrir %1.")
-                        .arg(address->display()));
+        return fail(
+            QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se "
+                           "puede abrir %1.")
+                .arg(address->display()));
     Database::close();
     if (!g_address || g_address->display() != address->display())
         g_password.clear();
     g_address = address;
     db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
     if (!openServerConnection(db, &why))
-        return fail(QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(address->display(), why));
+        return fail(
+            QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(address->display(), why));
     g_server = true;
     g_readOnly = mode == Database::Mode::ReadOnly;
     if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
@@ -262,19 +278,21 @@ bool openServer(const QString &url, Database::Mode mode, QString *error) {
     if (version < 0)
         return fail(QStringLiteral("No se puede leer la base de datos %1.").arg(address->display()));
     if (version > Schema::currentVersion())
-        return fail(QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel (versión "
-                                   "%2; este programa conoce hasta la %3). Actualice el programa: la base no "
-                                   "se modifica.")
-                        .arg(address->display())
-                        .arg(version)
-                        .arg(Schema::currentVersion()));
+        return fail(
+            QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel (versión "
+                           "%2; este programa conoce hasta la %3). Actualice el programa: la base no "
+                           "se modifica.")
+                .arg(address->display())
+                .arg(version)
+                .arg(Schema::currentVersion()));
     if (version == 0 && mode != Database::Mode::CreateIfMissing)
         return fail(QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.")
                         .arg(address->display()));
     if (version < Schema::currentVersion() && g_readOnly)
-        return fail(QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero "
-                                   "con el programa para actualizarla.")
-                        .arg(address->display()));
+        return fail(
+            QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero "
+                           "con el programa para actualizarla.")
+                .arg(address->display()));
     if (!g_readOnly && !Schema::upgrade(db, &why))
         return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
     g_path = address->display();
@@ -316,7 +334,8 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
         if (!openServer(path, mode, error))
             return false;
         if (!g_readOnly) {
-            refreshSortKeys(QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
+            refreshSortKeys(QStringLiteral("Afiliados"),
+                            QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
             refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
         }
         return true;
@@ -412,24 +431,53 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
 }
 
 namespace {
+// Connections found lost whose opening again failed: the next piece of work tries again.
+QSet<QString> g_lost;
+// A failed try is not repeated within the same piece of work (one turn of the event loop): the rest of it
+// fails at once instead of waiting on the server again for each statement.
+bool g_retryWaits = false;
+// Whether the user was told the server is out of reach; told again only after it came back.
+bool g_lostTold = false;
+Database::LostListener g_lostListener;
+
 // Qt would open a lost connection again by itself, bare: none of the session's settings, and outside the
 // transaction the program still has open. Open it here instead, prepared, and only between pieces of work.
 QSqlDatabase usable(const QString &name) {
     QSqlDatabase db = QSqlDatabase::database(name, false);
-    if (g_server && g_address && SqlEngine::connectionLost(db) && !Transaction::isOpenOn(db)) {
-        db.close();
-        QString why;
-        if (!openServerConnection(db, &why) ||
-            !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
-            Log::error(QStringLiteral("Servidor"),
-                       QStringLiteral("No se pudo volver a conectar con %1: %2").arg(g_address->display(), why));
-        else
-            Log::error(QStringLiteral("Servidor"),
-                       QStringLiteral("Se perdió la conexión con %1 y se volvió a abrir").arg(g_address->display()));
+    if (!g_server || !g_address || Transaction::isOpenOn(db) || g_retryWaits)
+        return db;
+    if (!g_lost.contains(name) && !SqlEngine::connectionLost(db))
+        return db;
+    db.close();
+    QString why;
+    if (openServerConnection(db, &why, false) &&
+        SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+        g_lost.remove(name);
+        Log::error(
+            QStringLiteral("Servidor"),
+            QStringLiteral("Se perdió la conexión con %1 y se volvió a abrir").arg(g_address->display()));
+        if (g_lost.isEmpty())
+            g_lostTold = false;
+        return db;
+    }
+    g_lost.insert(name);
+    Log::error(QStringLiteral("Servidor"),
+               QStringLiteral("No se pudo volver a conectar con %1: %2").arg(g_address->display(), why));
+    if (QCoreApplication::instance()) {
+        g_retryWaits = true;
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { g_retryWaits = false; });
+    }
+    if (!g_lostTold && g_lostListener) {
+        g_lostTold = true;
+        g_lostListener(why);
     }
     return db;
 }
 } // namespace
+
+void Database::setLostListener(LostListener listener) {
+    g_lostListener = std::move(listener);
+}
 
 QSqlDatabase Database::db() {
     return usable(QString::fromLatin1(QSqlDatabase::defaultConnection));
@@ -628,6 +676,8 @@ void Database::close() {
     g_path.clear();
     g_readOnly = false;
     g_server = false;
+    g_lost.clear();
+    g_lostTold = false;
 }
 
 bool Database::run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where) {
@@ -653,11 +703,18 @@ int Database::fieldIndex(const QSqlRecord &record, const QString &name) {
 }
 
 bool Database::exec(const QString &sql, const QVariantList &params, QString *error) {
-    QSqlQuery q(db());
-    const bool ok = run(q, sql, params, QStringLiteral("SQL"));
-    if (!ok && error)
-        *error = Transaction::userMessage(q.lastError());
-    return ok;
+    for (int attempt = 1;; ++attempt) {
+        QSqlQuery q(db());
+        if (run(q, sql, params, QStringLiteral("SQL")))
+            return true;
+        // A statement standing alone that another desk's work made fail (a deadlock) is simply run again.
+        if (attempt < 3 && !Transaction::isOpenOn(db()) &&
+            SqlEngine::errorCode(q.lastError()) == SqlEngine::SerializationFailure)
+            continue;
+        if (error)
+            *error = Transaction::userMessage(q.lastError());
+        return false;
+    }
 }
 
 QVariant Database::buscaValor(const QString &sql, const QString &campo, const QVariantList &params) {

@@ -49,9 +49,10 @@ public:
     // How long a write waits for another program's write on the same file before giving up.
     static void setBusyTimeout(int milliseconds);
     static int busyTimeout();
-    // The program's connection. A server connection that was lost is opened again (prepared as at the
-    // start) when no work is under way on it; in the middle of a transaction it stays lost, so the rest of
-    // that work fails as a whole instead of going on outside it.
+    // The program's connection. A server connection that was lost (found so by a failed statement, or by
+    // what the server said before it went away) is opened again, prepared as at the start, when no work is
+    // under way on it; in the middle of a transaction it stays lost, so the rest of that work fails as a
+    // whole instead of going on outside it. While the server does not answer, one try per piece of work.
     static QSqlDatabase db();
     // The open file's path, or the server's address (without any password).
     static QString path();
@@ -63,6 +64,11 @@ public:
     // give one.
     using PasswordPrompt = std::function<QString(const QString &address, bool wrong)>;
     static void setPasswordPrompt(PasswordPrompt prompt);
+    // Told once (with the reason, in Spanish) when the server is found out of reach and cannot be opened
+    // again; told again only after it came back and was lost anew. The program keeps trying at each
+    // further piece of work, and goes on as before once the server answers.
+    using LostListener = std::function<void(const QString &why)>;
+    static void setLostListener(LostListener listener);
 
     // Prepares sql on q, binds params in order and runs it. Errors are logged (with where) and give false.
     static bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where);

@@ -11,4 +11,10 @@ QString hash(const QString &password);
 bool isHash(const QString &stored);
 // Whether the typed password matches the stored value, hashed or readable.
 bool matches(const QString &stored, const QString &password);
+// The work of checking a password against a hash, spent on a hash nobody's password matches: a refusal
+// that checked no hash (an unknown user) then costs what a wrong password costs, and the time of the
+// answer does not tell which user names exist.
+void spendCheck(const QString &password);
+// How many hashes were checked in this process (tests count them).
+int checksMade();
 } // namespace PasswordHash

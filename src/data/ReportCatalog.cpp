@@ -231,8 +231,10 @@ QVector<ReportDefinition> build() {
             FROM "Cuotas" c
             LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
             LEFT JOIN "Planes" p ON p."idPlan" = c."idPlan")");
-        d.tail = QStringLiteral(
-            R"(ORDER BY a."ClaveOrden", c."idAfiliado", c."Vencimiento", c."Año", c."Mes", c."idCuota")");
+        // Dues of a deleted member (no key) first, on a server as in a file.
+        d.tail =
+            QStringLiteral(R"(ORDER BY a."ClaveOrden" NULLS FIRST, c."idAfiliado", c."Vencimiento", c."Año",
+            c."Mes", c."idCuota")");
         out << d;
     }
     {
@@ -303,7 +305,7 @@ QVector<ReportDefinition> build() {
             FROM "ConsultaDeuda" d
             LEFT JOIN "ConsultaNroCuotasDeuda" n ON n."idAfiliado" = d."idAfiliado"
             LEFT JOIN "Afiliados" a ON a."idAfiliado" = d."idAfiliado")");
-        d.tail = QStringLiteral(R"(ORDER BY a."ClaveOrden", d."idAfiliado")");
+        d.tail = QStringLiteral(R"(ORDER BY a."ClaveOrden" NULLS FIRST, d."idAfiliado")");
         d.defaultFormula = QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0");
         out << d;
     }

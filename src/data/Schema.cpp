@@ -11,6 +11,9 @@
 
 namespace {
 
+// The work area of SqlEngine::lockWork() that upgrades take (issuance takes 1).
+constexpr int SchemaArea = 2;
+
 // Version 1: the nine tables, the five views, their indexes and the rows a new file starts with.
 // Money is BIGINT ten-thousandths; dates are DATE (ISO 'YYYY-MM-DD' text in a SQLite file); yes/no is
 // INTEGER 0/1. The statements are written once for both engines; SqlEngine::schemaStatement() gives each
@@ -267,6 +270,22 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
                 *error = t.lastError();
             return false;
         }
+        // Two desks opening a new database at once: the second waits here for the first to finish the step,
+        // then finds it done.
+        if (!SqlEngine::lockWork(db, SchemaArea, 0)) {
+            if (error)
+                *error = SqlEngine::errorText(SqlEngine::lastFailure(db));
+            return false;
+        }
+        if (const int now = version(db); now >= next) {
+            if (now > currentVersion() || !t.commit()) {
+                if (error)
+                    *error = t.lastError();
+                return false;
+            }
+            v = now;
+            continue;
+        }
         QSqlQuery q(db);
         QStringList statements;
         if (v == 0)
@@ -276,7 +295,7 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
                 if (error)
-                    *error = q.lastError().text();
+                    *error = SqlEngine::errorText(q.lastError());
                 Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());
                 return false; // the guard rolls the step back
             }

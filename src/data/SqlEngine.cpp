@@ -6,11 +6,11 @@
 
 #include <QCollator>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
@@ -161,13 +161,15 @@ bool like(const QString &pattern, const QString &text, QChar escape) {
                      escape.isNull() ? escape : escape.toCaseFolded());
 }
 
-QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern, QChar escape) {
+QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern,
+                      QChar escape) {
     if (isServer(db))
         return pg::likeCondition(expression, pattern, escape);
     // The connection's own like() already ignores case.
     QString out = QStringLiteral("(%1 LIKE %2").arg(expression, pattern);
     if (!escape.isNull())
-        out += QStringLiteral(" ESCAPE '%1'").arg(escape == QLatin1Char('\'') ? QStringLiteral("''") : QString(escape));
+        out += QStringLiteral(" ESCAPE '%1'")
+                   .arg(escape == QLatin1Char('\'') ? QStringLiteral("''") : QString(escape));
     return out + QLatin1Char(')');
 }
 
@@ -454,7 +456,8 @@ Kind kind(const QSqlDatabase &db) {
 }
 
 bool isServerUrl(const QString &target) {
-    return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
+    return target.startsWith(QLatin1String("postgresql://")) ||
+           target.startsWith(QLatin1String("postgres://"));
 }
 
 QString ServerAddress::display() const {
@@ -473,12 +476,17 @@ QString ServerAddress::display() const {
 std::optional<ServerAddress> parseServerUrl(const QString &url, QString *error) {
     const auto fail = [&](const QString &why) -> std::optional<ServerAddress> {
         if (error)
-            *error = QStringLiteral("La dirección %1 no es válida: %2.").arg(url, why);
+            *error = maskPassword(QStringLiteral("La dirección %1 no es válida: %2.").arg(url, why));
         return std::nullopt;
     };
     if (!isServerUrl(url))
         return fail(QStringLiteral("debe empezar con postgresql://"));
     const QUrl u(url, QUrl::StrictMode);
+    // Looked for in the text too: a password QUrl cannot parse (an '@' in it) must not be shown as part of
+    // its reason.
+    if (maskPassword(url) != url || !u.password().isEmpty())
+        return fail(QStringLiteral("no escriba la contraseña en la dirección; use PGPASSWORD, el archivo "
+                                   "~/.pgpass, o escríbala cuando el programa la pida"));
     if (!u.isValid())
         return fail(u.errorString());
     if (!u.password().isEmpty())
@@ -490,13 +498,14 @@ std::optional<ServerAddress> parseServerUrl(const QString &url, QString *error) 
     a.user = u.userName();
     a.database = u.path().mid(1);
     if (a.database.isEmpty() || a.database.contains(QLatin1Char('/')))
-        return fail(QStringLiteral("falta el nombre de la base de datos (postgresql://usuario@servidor/base)"));
+        return fail(
+            QStringLiteral("falta el nombre de la base de datos (postgresql://usuario@servidor/base)"));
     const QUrlQuery query(u);
     for (const auto &item : query.queryItems(QUrl::FullyDecoded)) {
         if (item.first != QLatin1String("sslmode"))
             return fail(QStringLiteral("la opción %1 no se admite (solo sslmode)").arg(item.first));
-        static const QStringList modes = {QStringLiteral("disable"), QStringLiteral("allow"),
-                                          QStringLiteral("prefer"), QStringLiteral("require"),
+        static const QStringList modes = {QStringLiteral("disable"),   QStringLiteral("allow"),
+                                          QStringLiteral("prefer"),    QStringLiteral("require"),
                                           QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
         if (!modes.contains(item.second))
             return fail(QStringLiteral("sslmode=%1 no es un modo conocido").arg(item.second));
@@ -516,13 +525,26 @@ void configure(QSqlDatabase &db, const ServerAddress &a, const QString &password
     db.setDatabaseName(a.database);
     if (!password.isEmpty())
         db.setPassword(password);
-    db.setConnectOptions(QStringLiteral("sslmode=%1;connect_timeout=10;application_name=Mirabel").arg(a.sslmode));
+    // Every wait on the network is bounded: the connection itself, and a server or network that stops
+    // answering in the middle of a statement (keepalives while idle, a limit on unacknowledged data).
+    db.setConnectOptions(QStringLiteral("sslmode=%1;connect_timeout=%2;application_name=Mirabel;keepalives=1;"
+                                        "keepalives_idle=30;keepalives_interval=10;keepalives_count=3;"
+                                        "tcp_user_timeout=60000")
+                             .arg(a.sslmode)
+                             .arg(ConnectTimeoutSeconds));
 }
 
-bool needsPassword(const QSqlError &error) {
-    const QString t = error.databaseText() + error.driverText();
-    return t.contains(QLatin1String("no password supplied")) ||
-           t.contains(QLatin1String("password authentication failed"));
+ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &password) {
+    return pg::diagnoseConnection(address, password);
+}
+
+QString maskPassword(const QString &text) {
+    // user:password@ right after the scheme; the last '@' ends it, as a password may hold one unencoded.
+    static const QRegularExpression withPassword(
+        QStringLiteral(R"(([A-Za-z][A-Za-z0-9+.-]*://[^:/@?#\s]*):[^\s]*@)"));
+    QString out = text;
+    out.replace(withPassword, QStringLiteral("\\1:****@"));
+    return out;
 }
 
 QString beginStatement(const QSqlDatabase &db) {
@@ -642,6 +664,15 @@ QString orderedJoin(const QSqlDatabase &db) {
 
 QSqlError lastFailure(const QSqlDatabase &db) {
     return isServer(db) ? pg::lastFailure(db) : QSqlError();
+}
+
+QString errorText(const QSqlError &error) {
+    const QString state = error.nativeErrorCode();
+    if (error.driverText().startsWith(QLatin1String("QPSQL")) && state.size() == 5)
+        return pg::errorText(state, error.databaseText());
+    if (error.driverText().startsWith(QLatin1String("QPSQL")))
+        return QStringLiteral("el servidor de la base de datos no respondió como se esperaba");
+    return error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText().trimmed();
 }
 
 QString isNullNumber(const QSqlDatabase &db, const QString &expr) {

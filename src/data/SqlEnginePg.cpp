@@ -4,6 +4,7 @@
 #include "data/Log.h"
 #include "data/SqlEngine.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -13,7 +14,9 @@
 #include <QVariant>
 #include <libpq-events.h>
 #include <libpq-fe.h>
+#include <poll.h>
 #include <sqlite3.h>
+#include <vector>
 
 namespace SqlEngine::pg {
 
@@ -57,7 +60,7 @@ bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params 
         failures().insert(db.connectionName(), q.lastError());
         Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
         if (error)
-            *error = q.lastError().databaseText();
+            *error = SqlEngine::errorText(q.lastError());
     }
     return ok;
 }
@@ -149,7 +152,8 @@ int watchResults(PGEventId event, void *info, void *) {
             break;
         last->failing = true;
         last->state = QString::fromLatin1(state ? state : "");
-        last->message = QString::fromUtf8(PQresultErrorMessage(created->result)).trimmed();
+        last->message =
+            QString::fromUtf8(PQresultErrorField(created->result, PG_DIAG_MESSAGE_PRIMARY)).trimmed();
         break;
     }
     default:
@@ -200,7 +204,7 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lock
             if (s.startsWith(QLatin1String("SET TIME ZONE")))
                 continue;
             if (error)
-                *error = q.lastError().databaseText();
+                *error = SqlEngine::errorText(q.lastError());
             return false;
         }
     sendToday(db);
@@ -249,9 +253,15 @@ QStringList translate(const QString &portable) {
 
 int schemaVersion(const QSqlDatabase &db) {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral(
-            "SELECT to_regclass('\"VersionEsquema\"') IS NOT NULL, "
-            "(SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema())")) ||
+    // Every table, view or foreign table of the database outside the server's own catalogues, in whatever
+    // schema and whether or not this role may read it: the catalogue lists them all to everyone (the
+    // information schema shows only what the role may use). Temporary tables are each session's own.
+    if (!q.exec(
+            QStringLiteral("SELECT to_regclass('\"VersionEsquema\"') IS NOT NULL, "
+                           "(SELECT COUNT(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+                           "ON n.oid = c.relnamespace WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') "
+                           "AND n.nspname NOT IN ('pg_catalog', 'information_schema') "
+                           "AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp\\_%')")) ||
         !q.next())
         return -1;
     if (!q.value(0).toBool())
@@ -340,7 +350,146 @@ int errorCode(const QSqlError &error, const QSqlDatabase *db) {
         return ConnectionLost;
     if (state.startsWith(QLatin1String("XX")))
         return SQLITE_CORRUPT;
-    return SQLITE_ERROR;
+    return ServerError;
+}
+
+QString errorText(const QString &state, const QString &message) {
+    // A rule of the club's own database (a trigger's RAISE) speaks for itself, in its author's words.
+    if (state.startsWith(QLatin1String("P0")) && !message.trimmed().isEmpty())
+        return message.trimmed();
+    // By class, and the states a desk meets most; the code goes with it for whoever helps the club.
+    QString text;
+    const QString cls = state.left(2);
+    if (state == QLatin1String("23505"))
+        text =
+            QStringLiteral("otro puesto guardó al mismo tiempo un dato que ya existe (el mismo número o el "
+                           "mismo nombre); vuelva a intentarlo");
+    else if (cls == QLatin1String("23"))
+        text = QStringLiteral("los datos no cumplen una regla de la base de datos");
+    else if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        text = QStringLiteral(
+            "otro puesto estaba cambiando los mismos datos al mismo tiempo; vuelva a intentarlo");
+    else if (state == QLatin1String("55P03") || state == QLatin1String("57014"))
+        text = QStringLiteral(
+            "la base de datos está ocupada por otro puesto; vuelva a intentarlo en unos momentos");
+    else if (cls == QLatin1String("08") || state.startsWith(QLatin1String("57P")))
+        text = QStringLiteral("se perdió la conexión con el servidor de la base de datos");
+    else if (state == QLatin1String("53300"))
+        text = QStringLiteral("el servidor no admite más conexiones en este momento");
+    else if (cls == QLatin1String("53"))
+        text = QStringLiteral("al servidor le falta espacio o memoria");
+    else if (state == QLatin1String("42501"))
+        text = QStringLiteral("el usuario del servidor no tiene permiso para esta operación");
+    else if (state == QLatin1String("25006"))
+        text = QStringLiteral("la base de datos está abierta solo para consultar");
+    else if (cls == QLatin1String("42") || cls == QLatin1String("3F"))
+        text =
+            QStringLiteral("la base de datos del servidor no tiene la estructura que este programa espera");
+    else if (cls == QLatin1String("22"))
+        text = QStringLiteral("un dato no es válido para la base de datos");
+    else if (cls == QLatin1String("28"))
+        text = QStringLiteral("el servidor no aceptó el usuario o la contraseña");
+    else if (cls == QLatin1String("3D"))
+        text = QStringLiteral("la base de datos no existe en el servidor");
+    else if (cls == QLatin1String("XX"))
+        text = QStringLiteral("el servidor encontró un error interno en sus datos");
+    else
+        text = QStringLiteral("el servidor de la base de datos rechazó la operación");
+    return state.size() == 5 ? QStringLiteral("%1 (código %2)").arg(text, state) : text;
+}
+
+namespace {
+// One connection attempt made with libpq directly, watched step by step: Qt's driver keeps nothing of a
+// failed one but its message.
+struct Attempt {
+    bool ok = false;
+    bool reached = false; // the server answered at all
+    bool needsPassword = false;
+    bool usedPassword = false;
+    QString message;
+};
+
+Attempt attempt(const ServerAddress &a, const QString &database, const QString &password) {
+    QList<QByteArray> keys, values;
+    const auto add = [&](const char *key, const QString &value) {
+        if (value.isEmpty())
+            return;
+        keys << QByteArray(key);
+        values << value.toUtf8();
+    };
+    add("host", a.host);
+    add("port", a.port > 0 ? QString::number(a.port) : QString());
+    add("user", a.user);
+    add("dbname", database);
+    add("password", password);
+    add("sslmode", a.sslmode);
+    add("connect_timeout", QString::number(ConnectTimeoutSeconds));
+    add("application_name", QStringLiteral("Mirabel"));
+    std::vector<const char *> k, v;
+    for (int i = 0; i < keys.size(); ++i) {
+        k.push_back(keys.at(i).constData());
+        v.push_back(values.at(i).constData());
+    }
+    k.push_back(nullptr);
+    v.push_back(nullptr);
+    Attempt r;
+    PGconn *c = PQconnectStartParams(k.data(), v.data(), 0);
+    // libpq's connect_timeout counts per address; the whole look is bounded here as well.
+    QDeadlineTimer deadline(2 * ConnectTimeoutSeconds * 1000);
+    PostgresPollingStatusType step = PGRES_POLLING_WRITING;
+    while (c && PQstatus(c) != CONNECTION_BAD && step != PGRES_POLLING_OK && step != PGRES_POLLING_FAILED) {
+        pollfd p{PQsocket(c), short(step == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const qint64 left = deadline.remainingTime();
+        if (p.fd < 0 || left <= 0 || ::poll(&p, 1, int(left)) <= 0)
+            break;
+        step = PQconnectPoll(c);
+        const ConnStatusType s = PQstatus(c);
+        if (s == CONNECTION_AWAITING_RESPONSE || s == CONNECTION_SSL_STARTUP || s == CONNECTION_AUTH_OK ||
+            s == CONNECTION_OK)
+            r.reached = true;
+    }
+    r.ok = c && PQstatus(c) == CONNECTION_OK;
+    if (c) {
+        r.needsPassword = PQconnectionNeedsPassword(c);
+        r.usedPassword = PQconnectionUsedPassword(c);
+        r.message = QString::fromUtf8(PQerrorMessage(c)).trimmed();
+        if (r.needsPassword || r.usedPassword)
+            r.reached = true;
+    }
+    PQfinish(c);
+    return r;
+}
+} // namespace
+
+ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &password) {
+    using Kind = ConnectFailure::Kind;
+    ConnectFailure f;
+    const Attempt first = attempt(address, address.database, password);
+    f.detail = first.message;
+    if (first.ok)
+        return f; // it answers now: whatever failed before has passed
+    if (first.needsPassword) {
+        f.kind = Kind::NeedsPassword;
+        f.reason = QStringLiteral("el servidor pide una contraseña");
+    } else if (first.usedPassword && !attempt(address, QStringLiteral("template1"), password).ok) {
+        // The password was asked for and given. Were it right, the same user would get into the server's
+        // own template database; the failure then is this database's (missing, not allowed).
+        f.kind = Kind::WrongPassword;
+        f.reason = QStringLiteral("el servidor no aceptó la contraseña");
+    } else if (!first.reached) {
+        f.kind = Kind::Unreachable;
+        f.reason =
+            QStringLiteral("no se pudo llegar al servidor (compruebe la dirección, el puerto y la red, y "
+                           "que el servidor esté en marcha)");
+    } else {
+        f.kind = Kind::Refused;
+        f.reason = QStringLiteral("el servidor no permitió abrir la base de datos %1 (puede no existir, el "
+                                  "usuario %2 puede no tener permiso para abrirla o el servidor puede no "
+                                  "admitir más conexiones)")
+                       .arg(address.database,
+                            address.user.isEmpty() ? qEnvironmentVariable("PGUSER") : address.user);
+    }
+    return f;
 }
 
 bool inTransaction(const QSqlDatabase &db) {
@@ -357,7 +506,7 @@ int pendingError(const QSqlDatabase &db, QString *text) {
         return 0;
     if (PQstatus(h) == CONNECTION_BAD) {
         if (text)
-            *text = QString::fromUtf8(PQerrorMessage(h)).trimmed();
+            *text = errorText(QStringLiteral("08006"), QString());
         return ConnectionLost;
     }
     // A statement failed inside the transaction: the server will only roll it back now. The last failure
@@ -366,26 +515,25 @@ int pendingError(const QSqlDatabase &db, QString *text) {
         return 0;
     if (const LastFailure *last = lastFailure(h); last && last->state.size() == 5) {
         if (text)
-            *text = last->message;
+            *text = errorText(last->state, last->message);
         return errorCode(QSqlError(QString(), last->message, QSqlError::StatementError, last->state), &db);
     }
-    const QString message = QString::fromUtf8(PQerrorMessage(h)).trimmed();
     if (text)
-        *text =
-            message.isEmpty() ? QStringLiteral("la transacción fue anulada por un error anterior") : message;
-    if (message.contains(QLatin1String("could not serialize")) || message.contains(QLatin1String("deadlock")))
-        return SerializationFailure;
-    if (message.contains(QLatin1String("lock timeout")) ||
-        message.contains(QLatin1String("statement timeout")))
-        return SQLITE_BUSY;
-    if (message.contains(QLatin1String("read-only transaction")))
-        return SQLITE_READONLY;
+        *text = QStringLiteral("la transacción fue anulada por un error anterior");
     return SQLITE_ERROR;
 }
 
 bool connectionLost(const QSqlDatabase &db) {
     PGconn *h = rawHandle(db);
-    return h && PQstatus(h) == CONNECTION_BAD;
+    if (!h)
+        return false;
+    // Between statements nothing is expected from the server: whatever waits on the socket (the notice
+    // of a shutdown, the end of the connection) is taken in without blocking, and marks it lost.
+    // The server's last words and the end of the connection may come in two reads.
+    for (int i = 0;
+         i < 2 && PQstatus(h) == CONNECTION_OK && !PQisBusy(h) && PQtransactionStatus(h) == PQTRANS_IDLE; ++i)
+        PQconsumeInput(h);
+    return PQstatus(h) == CONNECTION_BAD;
 }
 
 QString dayChangeStatement() {

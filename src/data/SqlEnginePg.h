@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/SqlEngine.h"
+
 class QSqlError;
 
 namespace SqlEngine::pg {
@@ -28,5 +30,7 @@ bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error);
 QSqlError lastFailure(const QSqlDatabase &db);
 void sendToday(const QSqlDatabase &db);
 QString likeCondition(const QString &expression, const QString &pattern, QChar escape);
+ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &password);
+QString errorText(const QString &sqlstate, const QString &message);
 
 } // namespace SqlEngine::pg

@@ -46,7 +46,7 @@ bool Transaction::exec(const QString &sql) {
         Log::error(QStringLiteral("Transacción"), sql + QStringLiteral(": ") + e.text());
         // A lost server connection fails statements without an error of their own.
         remember(SqlEngine::connectionLost(m_db) ? SqlEngine::ConnectionLost : SqlEngine::errorCode(e),
-                 e.databaseText());
+                 SqlEngine::errorText(e));
         return false;
     }
     return true;
@@ -127,6 +127,9 @@ QString Transaction::userMessage(int nativeCode, const QString &engineText) {
     const QString reason = SqlEngine::errorReason(nativeCode);
     if (!reason.isEmpty())
         return QStringLiteral("No se pudieron guardar los cambios: %1.").arg(reason);
+    // A server's error already reads in Spanish, chosen by its SQLSTATE.
+    if (nativeCode == SqlEngine::ServerError)
+        return QStringLiteral("No se pudieron guardar los cambios: %1.").arg(engineText);
     return QStringLiteral("No se pudieron guardar los cambios (error %1 de la base de datos: %2).")
         .arg(nativeCode)
         .arg(engineText);
@@ -137,13 +140,13 @@ bool Transaction::isOpenOn(const QSqlDatabase &db) {
 }
 
 QString Transaction::userMessage(const QSqlError &error) {
-    return userMessage(SqlEngine::errorCode(error), error.databaseText());
+    return userMessage(SqlEngine::errorCode(error), SqlEngine::errorText(error));
 }
 
 bool Transaction::fail(const QSqlError &error) {
     // Without an error of its own the cause is whatever the connection still holds.
     if (error.type() != QSqlError::NoError)
-        remember(SqlEngine::errorCode(error), error.databaseText());
+        remember(SqlEngine::errorCode(error), SqlEngine::errorText(error));
     return false;
 }
 

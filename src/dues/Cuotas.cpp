@@ -19,7 +19,8 @@ namespace {
 // the index, not by reading every due. Sort keys are stored ones (plain text order), so any engine sorts
 // them alike. "GrupoPlan" puts plans with a key first, then plans without one and deleted plans by number,
 // then dues without a plan; it is the indexed nullness test, as a constant or NULLS LAST would defeat the
-// index order.
+// index order. Dues of a deleted member (no member key) come first within their month, as a file puts
+// NULLs: the server reads the rest of the order from the index and sorts only within each month.
 Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, const QString &orden) {
     const auto campos = [](const char *plan) {
         return QStringLiteral(
@@ -101,11 +102,11 @@ bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *err
 namespace Cuotas {
 
 Fuente recordSourceDiseno() {
-    return armar(QString(), {}, QStringLiteral(R"("Mes", "Año", "OrdenSocio")"));
+    return armar(QString(), {}, QStringLiteral(R"("Mes", "Año", "OrdenSocio" NULLS FIRST)"));
 }
 
 Fuente recordSourceTodas() {
-    return armar(QString(), {}, QStringLiteral(R"("OrdenSocio")"));
+    return armar(QString(), {}, QStringLiteral(R"("OrdenSocio" NULLS FIRST)"));
 }
 
 std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &anio) {
@@ -114,7 +115,7 @@ std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &ani
     if (!m || !a)
         return std::nullopt;
     return armar(QStringLiteral(R"(c."Mes" = ? AND c."Año" = ?)"), {*m, *a},
-                 QStringLiteral(R"("OrdenSocio")"));
+                 QStringLiteral(R"("OrdenSocio" NULLS FIRST)"));
 }
 
 bool limpiarRegistro(QString *copia, QString *error) {

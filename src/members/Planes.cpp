@@ -79,7 +79,8 @@ QVariant idPorDescripcion(const QString &texto) {
 }
 
 QString recordSource() {
-    return QStringLiteral(R"(Select * from "Planes" order by "Descripcion" COLLATE es)");
+    // A plan without a name first, on a server as in a file (a server would put it last).
+    return QStringLiteral(R"(Select * from "Planes" order by "Descripcion" COLLATE es NULLS FIRST)");
 }
 
 QVariant descripcionDe(const QVariant &idPlan) {

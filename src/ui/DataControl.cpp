@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Log.h"
+#include "data/SqlEngine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,25 +18,26 @@ void DataControl::setRecordSource(const QString &sql, const QVariantList &params
 }
 
 bool DataControl::refresh() {
-    m_count = -1;
-    m_fieldCache.clear();
+    // A source that cannot be read (a server out of reach) leaves the list as it was, rows and current
+    // row; the reason is in lastError() and the log.
     m_error.clear();
     if (m_model.isPaged()) {
-        const bool ok = m_model.setPagedQuery(Database::db(), m_sql, m_params, &m_error);
-        m_row = -1;
-        emit refreshed();
-        setCurrentRow(0);
-        return ok;
+        if (!m_model.setPagedQuery(Database::db(), m_sql, m_params, &m_error))
+            return false;
+    } else {
+        QSqlQuery q(Database::db());
+        if (!Database::run(q, m_sql, m_params, objectName())) {
+            m_error = SqlEngine::errorText(q.lastError());
+            return false;
+        }
+        m_model.setQuery(std::move(q));
     }
-    QSqlQuery q(Database::db());
-    const bool ok = Database::run(q, m_sql, m_params, objectName());
-    if (!ok)
-        m_error = q.lastError().text();
-    m_model.setQuery(std::move(q));
+    m_count = -1;
+    m_fieldCache.clear();
     m_row = -1;
     emit refreshed();
     setCurrentRow(0);
-    return ok;
+    return true;
 }
 
 void DataControl::setCurrentRow(int row) {
@@ -77,8 +79,8 @@ int DataControl::recordCount() {
     }
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
-    if (Database::run(q, QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(") AS lista"), m_params,
-                      objectName()) &&
+    if (Database::run(q, QStringLiteral("SELECT COUNT(*) FROM (") + m_sql + QStringLiteral(") AS lista"),
+                      m_params, objectName()) &&
         q.next())
         m_count = q.value(0).toInt();
     if (m_count < 0)

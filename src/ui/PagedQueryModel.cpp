@@ -26,13 +26,6 @@ bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *
 
 bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
                                     QString *error) {
-    m_db = db;
-    m_sql = sql;
-    m_params = params;
-    m_pages.clear();
-    m_total = 0;
-    m_columns = 0;
-
     // The order does not change the count, and counting an ordered "SELECT *" would read every row:
     // count without a final ORDER BY.
     static const QRegularExpression finalOrder(QStringLiteral(R"(\s+order\s+by\s+[^()']*$)"),
@@ -41,21 +34,28 @@ bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, 
     unordered.remove(finalOrder);
     QSqlQuery count(db);
     count.setForwardOnly(true);
-    bool ok = run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
-                  params, error);
-    if (ok && count.next())
-        m_total = count.value(0).toInt();
+    if (!run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
+             params, error) ||
+        !count.next())
+        return false;
+    const int total = count.value(0).toInt();
     count.finish();
 
     // The field names come from an empty reading of the same source; the base model keeps them for
     // record() and the headers, and never reads rows itself while paging.
     QSqlQuery shape(db);
-    ok = run(shape, sql + QStringLiteral(" LIMIT 0"), params, error) && ok;
+    if (!run(shape, sql + QStringLiteral(" LIMIT 0"), params, error))
+        return false;
+    // Only a source that could be read replaces what the list shows: a server out of reach leaves the
+    // rows already read in place.
+    m_db = db;
+    m_sql = sql;
+    m_params = params;
+    m_pages.clear();
+    m_total = total;
     m_columns = shape.record().count();
-    if (!ok)
-        m_total = 0;
     setQuery(std::move(shape));
-    return ok;
+    return true;
 }
 
 bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) const {

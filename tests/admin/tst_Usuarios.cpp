@@ -3,6 +3,7 @@
 #include "admin/panConfUs.h"
 #include "app/Module1.h"
 #include "data/Database.h"
+#include "data/PasswordHash.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -70,6 +71,27 @@ private slots:
                  0); // ñ is not n
         QCOMPARE(Usuarios::ingresar(QStringLiteral("peña"), QStringLiteral("pinguino")).nivel, 0);
         QCOMPARE(Usuarios::ingresar(QString(), QString()).nivel, 0);
+    }
+
+    void everyRefusedLoginChecksOneHash_data() {
+        QTest::addColumn<QString>("usuario");
+        QTest::addColumn<QString>("contrasena");
+        QTest::newRow("usuario inexistente") << QStringLiteral("nadie") << QStringLiteral("x");
+        QTest::newRow("contraseña equivocada") << QStringLiteral("ana") << QStringLiteral("x");
+        QTest::newRow("contraseña legible equivocada") << QStringLiteral("viejo") << QStringLiteral("x");
+        QTest::newRow("sin usuario") << QString() << QString();
+    }
+
+    void everyRefusedLoginChecksOneHash() {
+        // The answer takes as long whether the name exists or not: it does not tell which names do.
+        QFETCH(QString, usuario);
+        QFETCH(QString, contrasena);
+        BaseTemporal db;
+        nuevoUsuario(QStringLiteral("ana"), Usuarios::hash(QStringLiteral("secreta")), true, false);
+        nuevoUsuario(QStringLiteral("viejo"), QStringLiteral("clave"), true, false);
+        const int antes = PasswordHash::checksMade();
+        QCOMPARE(Usuarios::ingresar(usuario, contrasena).nivel, 0);
+        QCOMPARE(PasswordHash::checksMade() - antes, 1);
     }
 
     void readablePasswordIsUpgradedAtFirstLogin() {

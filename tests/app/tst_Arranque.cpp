@@ -44,20 +44,6 @@ void entrarComoAna() {
     });
 }
 
-// A variable of this process set (or removed, with a null value) until the end of the scope.
-class Entorno {
-public:
-    Entorno(const char *nombre, const QByteArray &valor)
-        : m_nombre(nombre), m_habia(qEnvironmentVariableIsSet(nombre)), m_antes(qgetenv(nombre)) {
-        valor.isNull() ? qunsetenv(nombre) : qputenv(nombre, valor);
-    }
-    ~Entorno() { m_habia ? qputenv(m_nombre, m_antes) : qunsetenv(m_nombre); }
-
-private:
-    const char *m_nombre;
-    bool m_habia;
-    QByteArray m_antes;
-};
 } // namespace
 
 // The whole start: splash, database, first supervisor, login, main window.
@@ -215,7 +201,8 @@ private slots:
         const QString servidor = QStringLiteral("postgresql://ana@club.example:5433/socios");
         QCOMPARE(Main::baseAAbrir(QString()), Database::defaultPath());
         QCOMPARE(Main::baseAAbrir(servidor), servidor);
-        QCOMPARE(Main::baseAAbrir(QStringLiteral("club/BASE.db")), QDir::current().absoluteFilePath("club/BASE.db"));
+        QCOMPARE(Main::baseAAbrir(QStringLiteral("club/BASE.db")),
+                 QDir::current().absoluteFilePath("club/BASE.db"));
         // Files are not remembered; a server is, and a start without a name opens it.
         Main::recordarBase(QDir::current().absoluteFilePath("club/BASE.db"));
         QCOMPARE(Main::baseAAbrir(QString()), Database::defaultPath());
@@ -312,7 +299,8 @@ private slots:
         Database::close();
         // libpq has no password to give: none in the environment, no password file.
         const Entorno sinClave("PGPASSWORD", QByteArray());
-        const Entorno sinArchivo("PGPASSFILE", m_copias.filePath(QStringLiteral("no-hay.pgpass")).toLocal8Bit());
+        const Entorno sinArchivo("PGPASSFILE",
+                                 m_copias.filePath(QStringLiteral("no-hay.pgpass")).toLocal8Bit());
 
         // A wrong answer is refused and asked again, saying so; cancelling then ends the start quietly.
         QStringList pedidos;
@@ -335,10 +323,11 @@ private slots:
         QCOMPARE(salida, 0);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QVERIFY(Database::path().isEmpty());
-        QCOMPARE(pedidos, QStringList({QStringLiteral("El servidor pide una contraseña para abrir %1.").arg(url),
-                                       QStringLiteral("El servidor no aceptó la contraseña para %1. Escríbala de "
-                                                      "nuevo.")
-                                           .arg(url)}));
+        QCOMPARE(pedidos,
+                 QStringList({QStringLiteral("El servidor pide una contraseña para abrir %1.").arg(url),
+                              QStringLiteral("El servidor no aceptó la contraseña para %1. Escríbala de "
+                                             "nuevo.")
+                                  .arg(url)}));
         QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), QString());
 
         // The right one opens the database and the program goes on to the login.
@@ -384,7 +373,8 @@ private slots:
         QVERIFY(!Main::arrancar(Main::baseAAbrir(QString()), &salida));
         QCOMPARE(salida, 1);
         QCOMPARE(Mensaje::mostrados().size(), 1);
-        QVERIFY2(Mensaje::mostrados().at(0).texto.contains(servidor), qPrintable(Mensaje::mostrados().at(0).texto));
+        QVERIFY2(Mensaje::mostrados().at(0).texto.contains(servidor),
+                 qPrintable(Mensaje::mostrados().at(0).texto));
         QVERIFY(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("--database ARCHIVO")));
         // It stays remembered: the server may just be down for a while.
         QCOMPARE(Main::baseAAbrir(QString()), servidor);

@@ -1,4 +1,5 @@
 #include "admin/PanelUtilidades.h"
+#include "app/Main.h"
 #include "app/Module1.h"
 #include "app/Niveles.h"
 #include "app/panPrin.h"
@@ -8,6 +9,7 @@
 #include "dues/PanelCuotas.h"
 #include "members/PanelClientes.h"
 #include "members/PanelPlanes.h"
+#include "support/ServidorPropio.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using namespace TestSupport;
 
@@ -28,6 +31,56 @@ private slots:
     void init() {
         Mensaje::limpiar();
         Module1::NivelUsuario = 1;
+    }
+
+    void lostServerIsSaidOnceListsKeepTheirRowsAndTheDeskComesBack() {
+        if (!enServidor())
+            QSKIP("Solo en el servidor: un archivo no se pierde");
+        ServidorPropio servidor;
+        QVERIFY2(servidor.listo(), qPrintable(servidor.motivo()));
+        QString error;
+        QVERIFY2(Database::open(servidor.nuevaBase(QStringLiteral("club")), Database::Mode::CreateIfMissing,
+                                &error),
+                 qPrintable(error));
+        const auto cerrar = qScopeGuard([] { Database::close(); });
+        nuevoPlan(QStringLiteral("Mensual"));
+        nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
+        Main::avisarConexionPerdida();
+        panPrin w;
+        const auto socios = [&] {
+            QStringList out;
+            for (int i = 0; i < w.Data1->model()->rowCount(); ++i)
+                out << w.Data1->valueAt(i, QStringLiteral("Apellido")).toString();
+            return out;
+        };
+        QCOMPARE(socios(), QStringList{QStringLiteral("Pérez")});
+
+        QVERIFY2(servidor.detener(), qPrintable(servidor.motivo()));
+        for (int vez = 0; vez < 2; ++vez) {
+            w.Command10->click();
+            QCoreApplication::processEvents();
+            QCOMPARE(socios(), QStringList{QStringLiteral("Pérez")});
+        }
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QVERIFY2(Mensaje::mostrados().first().texto.startsWith(
+                     QStringLiteral("Se perdió la conexión con el servidor de la base de datos: ")),
+                 qPrintable(Mensaje::mostrados().first().texto));
+
+        // Back: the next piece of work opens the connection again, prepared as at the start.
+        QVERIFY2(servidor.iniciar(), qPrintable(servidor.motivo()));
+        QString motivo;
+        QVERIFY2(Database::exec(
+                     QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "idPlan", "ClaveOrden")
+                                                  VALUES ('Gómez', 'Luis', 1, clave_orden('Gómez', 'Luis')))"),
+                     {}, &motivo),
+                 qPrintable(motivo));
+        w.Command10->click();
+        QCOMPARE(socios(), QStringList({QStringLiteral("Gómez"), QStringLiteral("Pérez")}));
+        QCOMPARE(Database::buscaValor(QStringLiteral("SELECT current_setting('lock_timeout') AS t"),
+                                      QStringLiteral("t"))
+                     .toString(),
+                 QStringLiteral("5s"));
+        QCOMPARE(Mensaje::mostrados().size(), 1);
     }
 
     void startStateOnFifthOfMarch() {

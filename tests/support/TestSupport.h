@@ -26,9 +26,24 @@ bool enServidor();
 // permissions). Use: SOLO_ARCHIVO("motivo");
 #define SOLO_ARCHIVO(motivo)                                                                                 \
     do {                                                                                                     \
-        if (TestSupport::enServidor())                                                                      \
-            QSKIP("Solo con un archivo SQLite: " motivo);                                                   \
+        if (TestSupport::enServidor())                                                                       \
+            QSKIP("Solo con un archivo SQLite: " motivo);                                                    \
     } while (false)
+
+// A variable of this process set (or removed, with a null value) until the end of the scope.
+class Entorno {
+public:
+    Entorno(const char *nombre, const QByteArray &valor)
+        : m_nombre(nombre), m_habia(qEnvironmentVariableIsSet(nombre)), m_antes(qgetenv(nombre)) {
+        valor.isNull() ? qunsetenv(nombre) : qputenv(nombre, valor);
+    }
+    ~Entorno() { m_habia ? qputenv(m_nombre, m_antes) : qunsetenv(m_nombre); }
+
+private:
+    const char *m_nombre;
+    bool m_habia;
+    QByteArray m_antes;
+};
 
 // A new empty database (schema, forms of payment, account 1; no user), opened as the program's connection:
 // a file in a temporary folder, or a database of its own on the test server.
@@ -115,7 +130,7 @@ bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparad
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                             \
         TestSupport::prepararRuntime();                                                                      \
         if (TestSupport::enServidor() && qEnvironmentVariableIsEmpty("PGPORT"))                              \
-            return 77; /* no test server (tools/con-servidor.sh starts one): skipped */                     \
+            return 77; /* no test server (tools/con-servidor.sh starts one): skipped */                      \
         QApplication app(argc, argv);                                                                        \
         TestSupport::prepararEntorno();                                                                      \
         TestObject tc;                                                                                       \
