@@ -691,13 +691,16 @@ private slots:
     void passwordInTheAddressIsNeverShownNorLogged() {
         QFETCH(QString, direccion);
         QFETCH(QString, mostrada);
+        // Only what this attempt writes to the log counts.
+        const qint64 antes = QFileInfo(Log::file()).size();
         QString error;
         QVERIFY(!Database::open(direccion, Database::Mode::CreateIfMissing, &error));
         QVERIFY2(error.startsWith(
                      QStringLiteral("La dirección %1 no es válida: no escriba la contraseña").arg(mostrada)),
                  qPrintable(error));
         QFile log(Log::file());
-        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.open(QIODevice::ReadOnly) &&
+                log.seek(log.size() < antes ? 0 : antes)); // a rotated log starts anew
         const QByteArray escrito = log.readAll();
         QVERIFY(escrito.contains(mostrada.toUtf8()));
         QVERIFY(!escrito.contains("s3c"));
