@@ -265,6 +265,17 @@ bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error)
     for (const auto &t : identityTables()) {
         if (!tables.isEmpty() && !tables.contains(t.first))
             continue;
+        // During an upgrade a table of a later step is not there yet.
+        QSqlQuery existe(db);
+        existe.prepare(QStringLiteral("SELECT to_regclass(?) IS NOT NULL"));
+        existe.addBindValue(quoted(t.first));
+        if (!existe.exec() || !existe.next()) {
+            if (error)
+                *error = existe.lastError().databaseText();
+            return false;
+        }
+        if (!existe.value(0).toBool())
+            continue;
         // setval's third argument false: the next number handed out is the one given (1 on an empty table).
         const QString sql =
             QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "

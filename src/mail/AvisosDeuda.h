@@ -18,15 +18,15 @@ class AvisosDeuda {
 public:
     // One overdue unpaid due with what its message needs.
     struct Aviso {
-        qint64 idCuota = 0;
-        qint64 idAfiliado = 0;
-        bool enviadoHoy = false; // a reminder for this due was already handed over today (or may have been)
         QString email;
         QString apellido;
         QString nombres;
         QDate vencimiento;
         Money monto;
         QString descripcion; // the plan's name
+        qint64 idCuota = 0;
+        qint64 idAfiliado = 0;
+        bool enviadoHoy = false; // a reminder for this due was already handed over today (or may have been)
     };
 
     static const QString kAsunto;             // "Aviso de Deuda de Cuota"

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QThread>
+#include <atomic>
 #include <cstring>
 #include <curl/curl.h>
 #include <mutex>
@@ -108,6 +109,9 @@ SmtpSender::~SmtpSender() {
     // The goodbye runs beside the caller, which keeps its window painted and cuts the connection when
     // the server has not answered within the limit.
     std::shared_ptr<Conexion> con = std::move(m_con);
+    // Only this thread touches the window.
+    curl_easy_setopt(con->curl, CURLOPT_NOPROGRESS, 1L);
+    curl_easy_setopt(con->curl, CURLOPT_XFERINFOFUNCTION, nullptr);
     std::atomic_bool hecho = false;
     std::thread despedida([con, &hecho] {
         curl_easy_cleanup(con->curl);
