@@ -68,8 +68,7 @@ double messagesPerSecond(const Configuracion::Ajustes &settings, const QVector<A
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc > 1 && SqlEngine::isServerUrl(QString::fromLocal8Bit(argv[1]))) {
-        std::printf(
-            "# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
+        std::printf("# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
         return 0;
     }
     const int port = freePort();

@@ -177,7 +177,8 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
         return true;
     };
     *has = false;
-    for (const char *table : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas", "Avisos"})
+    for (const char *table :
+         {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas", "Avisos"})
         if (!any(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)), {}))
             return false;
     if (!any(QStringLiteral(
