@@ -61,7 +61,7 @@ QStringList ordenEsperado(const QString &condicion, const QString &orden) {
             LEFT JOIN "Planes" p ON p."idPlan" = c."idPlan"
             WHERE %1
             ORDER BY p."ClaveOrden" IS NULL, p."ClaveOrden", c."idPlan" IS NULL, c."idPlan", %2
-                     a."ClaveOrden", c."idCuota")")
+                     a."ClaveOrden" NULLS FIRST, c."idCuota")")
                             .arg(condicion, orden);
     QStringList out;
     if (!Database::run(q, sql, {}, QStringLiteral("prueba")))
