@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
@@ -40,6 +41,25 @@ PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
     DBGrid2->setColumnWidth(5, 140);
     DBGrid2->setColumnWidth(6, 110);
     Data2->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
+    // A supervisor's amount typed into a stale list never reaches a due paid meanwhile: it keeps the amount
+    // of its cash movement.
+    Data2->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value,
+                              QString *error) {
+        const auto r = Cobranza::corregirCuota(key.toLongLong(), field, value, error);
+        if (r == Cobranza::Cambio::Hecho || r == Cobranza::Cambio::Fallo)
+            return r == Cobranza::Cambio::Hecho;
+        Mensaje::error(r == Cobranza::Cambio::YaCobrada ? QStringLiteral("Error, la cuota ya fue cobrada!")
+                                                        : QStringLiteral("Registro no localizado!!"),
+                       window());
+        error->clear();
+        // Inside the grid's edit: the list is read again once the editor has closed.
+        QTimer::singleShot(0, this, [this] {
+            const int fila = Data2->currentRow();
+            Data2->refresh();
+            Data2->setCurrentRow(qMin(fila, Data2->recordCount() - 1));
+        });
+        return false;
+    });
 
     auto *lbl = Controles::etiqueta(this, QString(), QStringLiteral("Mes y Año :"));
     txtSelMes = Controles::campo(this, QStringLiteral("txtSelMes"), 2, lbl);

@@ -220,9 +220,11 @@ bool borrar(qint64 idAfiliado, QString *error) {
             *error = t.lastError();
         return false;
     }
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
+    // The member first: on a server it waits for an issuance run that holds the member, and the dues that
+    // run wrote are then seen and deleted with the rest instead of staying without their member.
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
                         error) ||
-        !Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
+        !Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
                         error))
         return false;
     if (!t.commit()) {

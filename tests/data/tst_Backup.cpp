@@ -145,7 +145,9 @@ private slots:
     void anOlderDatabaseGetsAnIdentityOnceOnUpgrade() {
         BaseTemporal base;
         QSqlQuery q(Database::db());
+        // As a version 2 database was: neither the identity nor the later reminder record.
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "IdentidadBase")")));
+        QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "Avisos")")));
         QVERIFY(SqlEngine::setSchemaVersion(Database::db(), 2, nullptr));
         q = QSqlQuery();
         QVERIFY(identidad().isEmpty());
@@ -203,8 +205,9 @@ private slots:
         QFile::setPermissions(vieja, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         sqlite3 *h = nullptr;
         sqlite3_open(QFile::encodeName(vieja).constData(), &h);
-        QCOMPARE(sqlite3_exec(h, R"(DROP TABLE "IdentidadBase"; PRAGMA user_version = 2)", nullptr, nullptr,
-                              nullptr),
+        QCOMPARE(sqlite3_exec(h,
+                              R"(DROP TABLE "IdentidadBase"; DROP TABLE "Avisos"; PRAGMA user_version = 2)",
+                              nullptr, nullptr, nullptr),
                  SQLITE_OK);
         sqlite3_close(h);
         QVERIFY(!Backup::restore(vieja, path, &error));

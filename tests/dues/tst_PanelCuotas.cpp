@@ -140,18 +140,30 @@ private slots:
     }
 
     // A paid due stays with its cash movement: "Borrar" refuses it.
-    void aPaidDueIsNotDeleted() {
+    // Neither "Borrar" nor a supervisor's amount typed into the list touches a paid due.
+    void aPaidDueIsNotDeletedNorRewritten() {
         BaseTemporal db;
         const Club c = club();
         panPrin w;
         w.HaceClickOpcion(1);
+        int fila = -1;
         for (int r = 0; r < w.Data2->recordCount(); ++r)
             if (w.Data2->valueAt(r, QStringLiteral("idCuota")).toInt() == c.pagada)
-                w.Data2->setCurrentRow(r);
+                fila = r;
+        QVERIFY(fila >= 0);
+        w.Data2->setCurrentRow(fila);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
         w.cuotas->borrar();
         QCOMPARE(ultimo().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
         QCOMPARE(cuotas(), 3);
+
+        Mensaje::limpiar();
+        QVERIFY(!w.cuotas->DBGrid2->isColumnLocked(PanelCuotas::ColumnaMonto));
+        auto *m = w.cuotas->DBGrid2->model();
+        QVERIFY(!m->setData(m->index(fila, PanelCuotas::ColumnaMonto), QStringLiteral("1,00"), Qt::EditRole));
+        QCOMPARE(ultimo().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = %1)").arg(c.pagada)),
+                 250000);
     }
 
     void clearRegisterByLevelWithCopy() {
