@@ -83,6 +83,17 @@ QString q(const char *name) {
 // Rows read from the source per query: the memory a batch needs stays small however large the club.
 constexpr int ReadBatch = 2000;
 
+// A table read in key order, a batch at a time: the first batch, then each next one after the last key seen.
+bool prepareBatches(const TableSpec &spec, const QStringList &columns, QSqlQuery &first, QSqlQuery &next) {
+    const QString select =
+        QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), q(spec.name));
+    const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(q(spec.key)).arg(ReadBatch);
+    first.setForwardOnly(true);
+    next.setForwardOnly(true);
+    return first.prepare(select + order) &&
+           next.prepare(select + QStringLiteral(" WHERE %1 > ?").arg(q(spec.key)) + order);
+}
+
 // A connection of the copy, removed when it goes out of scope.
 class Connection {
 public:
@@ -215,14 +226,8 @@ public:
         const QStringList columns = m_columns.value(table);
         const QList<bool> dates = m_dates.value(table);
         const int keyIndex = int(columns.indexOf(q(spec.key)));
-        const QString select =
-            QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), q(spec.name));
-        const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(q(spec.key)).arg(ReadBatch);
         QSqlQuery first(m_target), next(m_target);
-        first.setForwardOnly(true);
-        next.setForwardOnly(true);
-        if (keyIndex < 0 || !first.prepare(select + order) ||
-            !next.prepare(select + QStringLiteral(" WHERE %1 > ?").arg(q(spec.key)) + order)) {
+        if (keyIndex < 0 || !prepareBatches(spec, columns, first, next)) {
             *why = QStringLiteral("tabla %1: %2")
                        .arg(table, (first.lastError().isValid() ? first : next).lastError().text());
             return false;
@@ -331,14 +336,8 @@ private:
         if (!many.isValid() || (one && !one->isValid()))
             return writeError(r, many.isValid() ? one->lastError() : many.lastError());
 
-        const QString select =
-            QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), q(spec.name));
-        const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(q(spec.key)).arg(ReadBatch);
         QSqlQuery first(m_source), next(m_source);
-        first.setForwardOnly(true);
-        next.setForwardOnly(true);
-        if (!first.prepare(select + order) ||
-            !next.prepare(select + QStringLiteral(" WHERE %1 > ?").arg(q(spec.key)) + order)) {
+        if (!prepareBatches(spec, columns, first, next)) {
             *r = failure(CopiaBase::Status::SourceError,
                          QStringLiteral("No se puede leer la tabla %1 del origen: %2")
                              .arg(table, (first.lastError().isValid() ? first : next).lastError().text()));
