@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/SqlEngine.h"
+#include "db/SqlEngine.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -44,7 +44,8 @@ inline bool es(const QString &destino) {
 }
 
 inline QString nombreCitado(const QString &nombre) {
-    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
 }
 
 // Runs sql on the server's maintenance database, in a connection of its own: a database cannot be copied or
@@ -68,7 +69,8 @@ inline bool mantenimiento(const QString &url, const QString &sql, QString *error
     return ok;
 }
 
-// A new database on the server of url: a copy of the one at url, or an empty one. Its address, empty on failure.
+// A new database on the server of url: a copy of the one at url, or an empty one. Its address, empty on
+// failure.
 inline QString nueva(const QString &url, bool copia, QString *nombre, QString *error) {
     auto a = SqlEngine::parseServerUrl(url, error);
     if (!a)
@@ -86,7 +88,8 @@ inline QString nueva(const QString &url, bool copia, QString *nombre, QString *e
 
 inline void borrar(const QString &url, const QString &nombre) {
     if (!nombre.isEmpty())
-        mantenimiento(url, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombreCitado(nombre)),
+        mantenimiento(url,
+                      QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombreCitado(nombre)),
                       nullptr);
 }
 

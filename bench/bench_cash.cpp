@@ -4,18 +4,18 @@
 // payments made are undone at the end, so the club is left as it was.
 
 #include "BenchUtil.h"
-#include "app/Module1.h"
-#include "app/ReportControl.h"
 #include "app/panPrin.h"
 #include "cash/Cobranza.h"
-#include "cash/PanelCaja.h"
-#include "cash/panCobraCuota.h"
-#include "data/Database.h"
-#include "data/Transaction.h"
+#include "cash/ui/PanelCaja.h"
+#include "cash/ui/panCobraCuota.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
+#include "ui/ReportControl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,16 +5,16 @@
 // Usage: bench_dues LARGE.db|postgresql://user@host/db
 
 #include "BenchUtil.h"
-#include "app/Module1.h"
 #include "app/panPrin.h"
-#include "data/Backup.h"
-#include "data/Database.h"
-#include "data/Transaction.h"
+#include "db/Backup.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
 #include "dues/Cuotas.h"
 #include "dues/Emision.h"
-#include "dues/PanelCuotas.h"
+#include "dues/ui/PanelCuotas.h"
 #include "ui/DataControl.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -208,8 +208,10 @@ int main(int argc, char **argv) {
             .toInt();
     // Every due to the 15th of its month: ISO text in a file, a date on a server.
     const QString desnudo =
-        servidor ? QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = date_trunc('month', "Vencimiento")::date + 14)")
-                 : QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) || '15')");
+        servidor
+            ? QStringLiteral(
+                  R"(UPDATE "Cuotas" SET "Vencimiento" = date_trunc('month', "Vencimiento")::date + 14)")
+            : QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) || '15')");
     const double update = medir([&] {
         Transaction t;
         Database::exec(desnudo);

@@ -2,14 +2,14 @@
 // run (the baseline). Usage: bench_export LARGE.db
 
 #include "BenchUtil.h"
-#include "app/Module1.h"
 #include "app/panPrin.h"
-#include "data/Database.h"
-#include "data/TableExport.h"
-#include "members/PanelClientes.h"
+#include "db/Database.h"
+#include "members/ui/PanelClientes.h"
+#include "transfer/TableExport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/ExportarLista.h"
+#include "ui/Module1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ int main(int argc, char **argv) {
     Module1::NivelUsuario = 1;
     panPrin principal;
     DataGrid *grilla = principal.clientes->DBGrid1;
-    const QVector<TableExport::Column> columnas = ExportarLista::columnas(grilla);
+    const QVector<TableExport::Column> columnas = TableExport::columns(grilla->gridModel()->columns());
     const QString sql = grilla->dataControl()->recordSource();
     const QVariantList params = grilla->dataControl()->recordSourceParams();
     QTemporaryDir dir;

@@ -4,8 +4,8 @@
 //
 //   bench_import_mdb [ignored]   (the fixture folder is fixed at build time: MIRABEL_LEGACY_FIXTURES)
 
-#include "data/MdbImport.h"
-#include "data/SqlEngine.h"
+#include "db/SqlEngine.h"
+#include "transfer/MdbImport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,17 +1,18 @@
 // Members panel on a large club: a search keystroke, a row change with its debt summary and opening the
 // member editor, each beside the bare indexed lookup of the same member measured in the same run. Usage:
-// bench_members [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made in a temporary folder)
+// bench_members [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made in a
+// temporary folder)
 
 #include "BenchUtil.h"
-#include "app/Module1.h"
 #include "app/panPrin.h"
-#include "data/Database.h"
-#include "data/Transaction.h"
-#include "members/PanelClientes.h"
-#include "members/panAfiliado.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
+#include "members/ui/PanelClientes.h"
+#include "members/ui/panAfiliado.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

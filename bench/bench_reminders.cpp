@@ -4,9 +4,9 @@
 //
 //   bench_reminders [LARGE.db]   (the large club is not needed: the messages are made here)
 
-#include "data/Configuracion.h"
-#include "data/Money.h"
-#include "data/SqlEngine.h"
+#include "core/Configuracion.h"
+#include "core/Money.h"
+#include "db/SqlEngine.h"
 #include "mail/AvisosDeuda.h"
 
 #include <QCoreApplication>
@@ -68,7 +68,8 @@ double messagesPerSecond(const Configuracion::Ajustes &settings, const QVector<A
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc > 1 && SqlEngine::isServerUrl(QString::fromLocal8Bit(argv[1]))) {
-        std::printf("# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
+        std::printf(
+            "# bench_reminders: no lee la base de datos; en el servidor no hay nada distinto que medir\n");
         return 0;
     }
     const int port = freePort();

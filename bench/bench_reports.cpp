@@ -1,16 +1,16 @@
 // The two largest print-outs of a large club to PDF: the member list and the debt report. Each is measured
 // beside its bare query (the same SQL, every row and column read) in the same run, with pages per second
 // and the peak memory, which must stay flat however many pages the report has.
-// Usage: bench_reports [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made in a temporary folder)
+// Usage: bench_reports [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made
+// in a temporary folder)
 
 #include "BenchUtil.h"
-#include "app/ReportControl.h"
-#include "data/Database.h"
-#include "data/ReportCatalog.h"
-#include "data/ReportData.h"
-#include "data/ReportFormula.h"
-#include "data/Transaction.h"
-#include "ui/ReportDocument.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
+#include "reports/ReportCatalog.h"
+#include "reports/ReportData.h"
+#include "reports/ReportDocument.h"
+#include "reports/ReportFormula.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -111,7 +111,7 @@ bool measure(const QString &key, const QString &file, const QString &formula, co
     t.start();
     ReportDocument doc;
     ReportError error;
-    if (!ReportControl::buildDocument(file, formula, &doc, &error)) {
+    if (!doc.build(file, formula, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error.message));
         return false;
     }

@@ -9,10 +9,10 @@
 
 #include "BenchUtil.h"
 #include "app/Main.h"
-#include "app/Module1.h"
 #include "app/panPrin.h"
-#include "data/Database.h"
+#include "db/Database.h"
 #include "ui/DataControl.h"
+#include "ui/Module1.h"
 
 #include <QApplication>
 #include <QCoreApplication>

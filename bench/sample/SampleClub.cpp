@@ -5,10 +5,10 @@
 
 #include "admin/Usuarios.h"
 
-#include "data/Database.h"
-#include "data/Money.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Money.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "admin/Usuarios.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
-#include "data/PasswordHash.h"
+#include "core/PasswordHash.h"
 #include <QSqlError>
 #include <QSqlQuery>
 

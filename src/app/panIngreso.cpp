@@ -1,9 +1,9 @@
 #include "app/panIngreso.h"
 
 #include "admin/Usuarios.h"
-#include "app/Module1.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
 
 #include <QApplication>
 #include <QGridLayout>

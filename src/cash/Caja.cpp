@@ -1,10 +1,10 @@
 #include "cash/Caja.h"
 
 #include "cash/Textos.h"
-#include "data/Backup.h"
-#include "data/Database.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "db/Backup.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -234,3 +234,15 @@ bool vaciar(QString *error) {
 }
 
 } // namespace Caja
+
+QVector<Columna> Caja::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("Fecha"), QStringLiteral("Fecha"), T::Fecha},
+        {QStringLiteral("Cuenta"), QStringLiteral("Descripcion"), T::General},
+        {QStringLiteral("Detalles"), QStringLiteral("Detalles"), T::General},
+        {QStringLiteral("Ingresos"), QStringLiteral("Ingresos"), T::Moneda},
+        {QStringLiteral("Egresos"), QStringLiteral("Egresos"), T::Moneda},
+        {QStringLiteral("TipoDivisa"), QStringLiteral("TipoDivisa"), T::General},
+    };
+}

@@ -1,6 +1,10 @@
 #pragma once
 
-#include "data/Money.h"
+#include "core/Columna.h"
+
+#include <QVector>
+
+#include "core/Money.h"
 
 #include <QDate>
 #include <QString>
@@ -12,6 +16,9 @@
 // The cash book: the cash panel's list, one movement read and written, deletion and the clearing of the
 // whole book. No widgets here; the cash panel and the movement editor call these.
 namespace Caja {
+
+// The cash book's columns (its grid and its exports).
+QVector<Columna> columnas();
 
 // The account shown for a movement whose account no longer exists.
 QString cuentaBorrada();

@@ -1,9 +1,9 @@
 #include "cash/Cobranza.h"
 
 #include "cash/Textos.h"
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,8 +1,8 @@
 #include "cash/Cuentas.h"
 
-#include "data/Database.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #include "cash/InformesCaja.h"
 
-#include "data/ReportFormula.h"
+#include "reports/ReportFormula.h"
 
 namespace InformesCaja {
 

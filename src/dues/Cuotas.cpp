@@ -1,10 +1,10 @@
 #include "dues/Cuotas.h"
 
-#include "data/Backup.h"
-#include "data/Database.h"
-#include "data/Money.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Money.h"
+#include "db/Backup.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -170,3 +170,20 @@ bool cambiarDiaConCopia(int dia, QString *copia, QString *error) {
 }
 
 } // namespace Cuotas
+
+QVector<Columna> Cuotas::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("Mes"), QStringLiteral("Mes"), T::Entero},
+        {QStringLiteral("Año"), QStringLiteral("Año"), T::Entero},
+        {QStringLiteral("F.Vencim."), QStringLiteral("Vencimiento"), T::Fecha},
+        {QStringLiteral("Apellido"), QStringLiteral("Apellido"), T::General},
+        {QStringLiteral("Nombres"), QStringLiteral("Nombres"), T::General},
+        {QStringLiteral("Descripcion"), QStringLiteral("Descripcion"), T::General},
+        {QStringLiteral("Monto"), QStringLiteral("Monto"), T::Moneda},
+        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
+        {QStringLiteral("Pagada"), QStringLiteral("Pagada"), T::SiNo},
+        {QStringLiteral("Fecha de Pago"), QStringLiteral("Fecha de Pago"), T::Fecha},
+        {QStringLiteral("idCuota"), QStringLiteral("idCuota"), T::Entero},
+    };
+}

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/Columna.h"
+
+#include <QVector>
+
 #include <QString>
 #include <QVariantList>
 #include <optional>
@@ -7,6 +11,9 @@
 // The dues register: the dues list's record sources, clearing the register and the due-day change.
 // No widgets here; the dues panel and the "Utilidades" panel call these.
 namespace Cuotas {
+
+// The dues list's columns (its grid and its exports).
+QVector<Columna> columnas();
 
 // A record source for the dues list: SQL and its bound values.
 struct Fuente {

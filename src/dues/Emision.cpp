@@ -1,9 +1,9 @@
 #include "dues/Emision.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 #include "members/Planes.h"
 
 #include <QHash>

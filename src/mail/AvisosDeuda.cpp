@@ -1,8 +1,8 @@
 #include "mail/AvisosDeuda.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

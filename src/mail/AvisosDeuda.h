@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/Configuracion.h"
-#include "data/Money.h"
+#include "core/Configuracion.h"
+#include "core/Money.h"
 #include "mail/SmtpSender.h"
 
 #include <QDate>

@@ -1,9 +1,9 @@
 #include "members/Afiliados.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 #include "members/Categorias.h"
 #include "members/Planes.h"
 
@@ -292,3 +292,27 @@ std::optional<int> posicionDe(qint64 idAfiliado) {
 }
 
 } // namespace Afiliados
+
+QVector<Columna> Afiliados::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("idSocio"), QStringLiteral("idAfiliado"), T::General},
+        {QStringLiteral("Nombres"), QStringLiteral("Nombres"), T::General},
+        {QStringLiteral("Apellido"), QStringLiteral("Apellido"), T::General},
+        {QStringLiteral("TipoDocumento"), QStringLiteral("TipoDocumento"), T::General},
+        {QStringLiteral("Documento"), QStringLiteral("Documento"), T::General},
+        {QStringLiteral("Domicilio"), QStringLiteral("Domicilio"), T::General},
+        {QStringLiteral("Padre"), QStringLiteral("Barrio"), T::General},
+        {QStringLiteral("Madre"), QStringLiteral("Localidad"), T::General},
+        {QStringLiteral("Telefono"), QStringLiteral("Telefono"), T::General},
+        {QStringLiteral("Tel. Alternativo"), QStringLiteral("Telefono Trabajo"), T::General},
+        {QStringLiteral("Escuela"), QStringLiteral("Ocupacion"), T::General},
+        {QStringLiteral("Fecha Nacimiento"), QStringLiteral("Fecha Nacimiento"), T::Fecha},
+        {QStringLiteral("Estado Civil"), QStringLiteral("Estado Civil"), T::General},
+        {QStringLiteral("Sexo"), QStringLiteral("Sexo"), T::General},
+        {QStringLiteral("Afecciones"), QStringLiteral("Afecciones"), T::General},
+        {QStringLiteral("Oficio de Riesgo"), QStringLiteral("Oficio de Riesgo"), T::General},
+        {QStringLiteral("Fecha Afiliacion"), QStringLiteral("Fecha Afiliacion"), T::Fecha},
+        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
+    };
+}

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/Columna.h"
+
+#include <QVector>
+
 #include <QDate>
 #include <QString>
 #include <QVariant>
@@ -26,6 +30,9 @@ struct FalloBase {
 
 // Members: lookups, checks, saving, deleting, the debt summary and the list positions. No widgets here.
 namespace Afiliados {
+
+// The members list's columns (the "Clientes" grid and its exports).
+QVector<Columna> columnas();
 
 // The members list of the main window: surname order (Spanish, without regard to case), read from the
 // stored key.

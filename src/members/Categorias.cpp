@@ -1,9 +1,9 @@
 #include "members/Categorias.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,9 +1,9 @@
 #include "members/Planes.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/SqlEngine.h"
-#include "data/Transaction.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -224,3 +224,16 @@ bool borrar(qint64 idPlan, QString *error) {
 }
 
 } // namespace Planes
+
+QVector<Columna> Planes::columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("idPlan"), QStringLiteral("idPlan"), T::Entero},
+        {QStringLiteral("Descripcion"), QStringLiteral("Descripcion"), T::General},
+        {QStringLiteral("Detalles"), QStringLiteral("Detalles"), T::General},
+        {QStringLiteral("CuotaMensual"), QStringLiteral("CuotaMensual"), T::Moneda},
+        {QStringLiteral("MesComienzo"), QStringLiteral("MesComienzo"), T::General},
+        {QStringLiteral("MesFinal"), QStringLiteral("MesFinal"), T::General},
+        {QStringLiteral("Inscripcion"), QStringLiteral("Inscripcion"), T::Moneda},
+    };
+}

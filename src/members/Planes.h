@@ -1,6 +1,10 @@
 #pragma once
 
-#include "data/Money.h"
+#include "core/Columna.h"
+
+#include <QVector>
+
+#include "core/Money.h"
 
 #include <QLocale>
 #include <QString>
@@ -20,6 +24,9 @@ struct Plan {
 
 // Plans: lookups, checks, saving and deleting. No widgets here; the plan windows call these.
 namespace Planes {
+
+// The plans list's columns (its grid and its exports).
+QVector<Columna> columnas();
 
 // The plans list of the main window, in order of name.
 QString recordSource();

@@ -1,8 +1,8 @@
 #include "ui/DataControl.h"
 
-#include "data/Database.h"
-#include "data/Log.h"
-#include "data/SqlEngine.h"
+#include "core/Log.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #include "ui/DataGrid.h"
 
-#include "data/Money.h"
+#include "core/Money.h"
 #include "ui/DataControl.h"
 #include "ui/EstadoVentanas.h"
 #include "ui/ExportarLista.h"

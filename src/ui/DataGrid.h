@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Formato.h"
+#include "core/Columna.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -9,15 +9,6 @@
 
 class DataControl;
 class QMenu;
-
-// One column of a bound grid: caption, field of the record source, display format, and whether the user
-// may type into it.
-struct Columna {
-    QString caption;
-    QString field;
-    Formato::Tipo formato = Formato::Tipo::General;
-    bool locked = true;
-};
 
 // Shows a data control's rows through a fixed list of columns, formatting values and writing edits of
 // unlocked columns back through the data control.

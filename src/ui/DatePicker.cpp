@@ -1,6 +1,6 @@
 #include "ui/DatePicker.h"
 
-#include "data/Clock.h"
+#include "core/Clock.h"
 
 DatePicker::DatePicker(QWidget *parent) : QDateEdit(parent) {
     setCalendarPopup(true);

@@ -1,6 +1,6 @@
 #include "ui/EstadoVentanas.h"
 
-#include "data/Configuracion.h"
+#include "core/Configuracion.h"
 
 #include <QDataStream>
 #include <QFile>

@@ -17,21 +17,6 @@ QQueue<QString> &cola() {
     return q;
 }
 
-TableExport::Kind tipo(Formato::Tipo f) {
-    switch (f) {
-    case Formato::Tipo::Moneda:
-        return TableExport::Kind::Money;
-    case Formato::Tipo::Fecha:
-        return TableExport::Kind::Date;
-    case Formato::Tipo::Entero:
-        return TableExport::Kind::Integer;
-    case Formato::Tipo::SiNo:
-        return TableExport::Kind::YesNo;
-    case Formato::Tipo::General:
-        break;
-    }
-    return TableExport::Kind::Text;
-}
 } // namespace
 
 namespace ExportarLista {
@@ -46,15 +31,8 @@ QString pedirArchivo(QWidget *padre, const QString &titulo, const QString &suger
     return QFileDialog::getSaveFileName(padre, titulo, sugerido, filtro);
 }
 
-QVector<TableExport::Column> columnas(const QVector<Columna> &columnas) {
-    QVector<TableExport::Column> out;
-    for (const Columna &c : columnas)
-        out.append({c.caption, c.field, tipo(c.formato)});
-    return out;
-}
-
 QVector<TableExport::Column> columnas(DataGrid *grilla) {
-    return columnas(grilla->gridModel()->columns());
+    return TableExport::columns(grilla->gridModel()->columns());
 }
 
 bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TableExport.h"
+#include "transfer/TableExport.h"
 
 #include <QString>
 
@@ -17,8 +17,6 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre = nu
 
 // The grid's columns as the export writes them: caption, field and kind of value.
 QVector<TableExport::Column> columnas(DataGrid *grilla);
-// The same for a list's columns without a grid (the command line).
-QVector<TableExport::Column> columnas(const QVector<Columna> &columnas);
 
 // The file chosen in the save dialog (empty: cancelled). In the message boxes' test mode no dialog is
 // shown: the next queued path is taken (none queued: cancelled).

@@ -1,6 +1,6 @@
 #include "ui/Mensaje.h"
 
-#include "data/Log.h"
+#include "core/Log.h"
 
 #include <QApplication>
 #include <QQueue>

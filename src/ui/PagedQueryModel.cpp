@@ -1,6 +1,6 @@
 #include "ui/PagedQueryModel.h"
 
-#include "data/Log.h"
+#include "core/Log.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

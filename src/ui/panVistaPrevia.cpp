@@ -1,9 +1,9 @@
 #include "ui/panVistaPrevia.h"
 
-#include "data/Clock.h"
+#include "core/Clock.h"
+#include "reports/ReportDocument.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
-#include "ui/ReportDocument.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -304,8 +304,20 @@ void panVistaPrevia::imprimir() {
     }
     QString error;
     Avance avance(this, QStringLiteral("Imprimiendo..."), m_doc.pageCount());
-    if (!m_doc.print(&printer, &error, std::ref(avance)))
+    if (!imprimirDocumento(m_doc, &printer, &error, std::ref(avance)))
         Mensaje::error(error, this);
+}
+
+bool panVistaPrevia::imprimirDocumento(const ReportDocument &doc, QPrinter *printer, QString *error,
+                                       const std::function<bool(int)> &progress) {
+    printer->setFullPage(true);
+    printer->setPageOrientation(doc.landscape() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    int from = 0, to = doc.pageCount() - 1;
+    if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
+        from = printer->fromPage() - 1;
+        to = printer->toPage() > 0 ? printer->toPage() - 1 : to;
+    }
+    return doc.paintPages(printer, from, to, error, progress);
 }
 
 bool panVistaPrevia::guardarPdf(const QString &path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 
 class QComboBox;
@@ -11,10 +13,16 @@ class ReportDocument;
 
 // The report preview: one page at a time with zoom and page navigation, printing through the system's
 // print dialog and saving as PDF. Shown modally over the window that ran the report.
+class QPrinter;
+
 class panVistaPrevia : public QDialog {
     Q_OBJECT
 public:
     explicit panVistaPrevia(const ReportDocument &doc, QWidget *parent = nullptr);
+
+    // Prints the pages the printer's range asks for (all when none was chosen).
+    static bool imprimirDocumento(const ReportDocument &doc, QPrinter *printer, QString *error,
+                                  const std::function<bool(int)> &progress = {});
 
     int paginaActual() const { return m_page; } // 0-based
     void irAPagina(int index);

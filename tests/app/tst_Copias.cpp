@@ -1,12 +1,12 @@
-#include "admin/PanelUtilidades.h"
-#include "app/Module1.h"
+#include "admin/ui/PanelUtilidades.h"
 #include "app/panPrin.h"
-#include "data/Backup.h"
-#include "data/Database.h"
-#include "data/Schema.h"
+#include "db/Backup.h"
+#include "db/Database.h"
+#include "db/Schema.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
 
 #include <QDir>
 #include <QFileDialog>

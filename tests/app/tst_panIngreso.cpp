@@ -1,8 +1,8 @@
 #include "admin/Usuarios.h"
-#include "app/Module1.h"
 #include "app/panIngreso.h"
 #include "support/TestSupport.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
 
 #include <QLabel>
 #include <QLineEdit>

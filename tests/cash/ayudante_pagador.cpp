@@ -3,7 +3,7 @@
 //   ayudante_pagador BASE.db      (or the server's address, postgresql://...: the child is then another desk)
 
 #include "cash/Cobranza.h"
-#include "data/Database.h"
+#include "db/Database.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>

@@ -11,7 +11,7 @@
 #include "cash/Caja.h"
 #include "cash/Cobranza.h"
 #include "cash/Cuentas.h"
-#include "data/Database.h"
+#include "db/Database.h"
 #include "dues/Emision.h"
 
 #include <QCoreApplication>

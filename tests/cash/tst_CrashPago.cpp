@@ -1,5 +1,5 @@
-#include "data/Database.h"
-#include "data/Transaction.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

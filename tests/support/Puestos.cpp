@@ -1,7 +1,7 @@
 #include "support/Puestos.h"
 
-#include "data/Database.h"
-#include "data/SqlEngine.h"
+#include "db/Database.h"
+#include "db/SqlEngine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,23 +1,24 @@
 #pragma once
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 
-// Shared helpers: each test works on a fresh temporary database, with a fixed clock, the es_AR locale
-// and message boxes answered from a queue.
+// Shared helpers: each test works on a fresh temporary database, with a fixed clock and the es_AR locale.
+// Tests of windows also get support/ui/TestVentanas.h: message boxes answered from a queue, modal windows.
 namespace TestSupport {
 
 // A private runtime folder, before the application object exists.
 void prepararRuntime();
-// Pins the environment: es_AR, private runtime and settings folders, message boxes in test mode.
+// Pins the environment: es_AR, private runtime and settings folders.
 void prepararEntorno();
+// Run by every BaseTemporal as it is made (the window tests' support clears the message boxes' record).
+extern void (*alCrearBase)();
 
 // Whether this run tests the shared server (MIRABEL_PRUEBAS_SERVIDOR=1, with libpq's PGHOST, PGPORT, PGUSER
 // and PGPASSWORD naming a throwaway cluster) rather than SQLite files.
@@ -91,9 +92,6 @@ int nuevoMovimiento(const QDate &fecha, int idCuenta, const QString &detalles, q
                     qint64 egresos, int idTipoDivisa = 1, QVariant idCuota = QVariant());
 int contar(const QString &sql);
 
-// With MIRABEL_CAPTURAS=folder set, saves a picture of the window there (nombre.png), to look at it as a
-// user would.
-void captura(QWidget *ventana, const QString &nombre);
 // What a run of the program from the command line gave: exit status (-1 when it did not finish, -2 when it
 // crashed) and its two streams.
 struct Salida {
@@ -110,20 +108,21 @@ QString baseAnterior(const QString &archivo);
 // Why the tests of the import cannot run (the fixtures' folder is absent), or empty when they can.
 QString faltanBasesAnteriores();
 
-// Runs accion on the next modal window once it appears. When plazoMs runs out first, the test that armed
-// it fails with a message and a modal window in its way is closed; a window left open by an action whose
-// check failed is closed too, so a test never hangs. Prefer the form below that takes the trigger: it
-// reports a window that never opened as soon as the trigger returns.
-void alAbrirModal(std::function<void(QWidget *)> accion, int plazoMs = 5000);
-// The same, waiting for a modal window of the given class (objectName or class name).
-void alAbrirModalDe(const QString &nombre, std::function<void(QWidget *)> accion, int plazoMs = 8000);
-// Runs disparador (the click that opens the window) and accion on the window it opens. Returns false, with a
-// message, as soon as disparador has returned without the window having appeared; another modal window
-// still in the way after plazoMs is closed so the test does not hang. Use: QVERIFY(alAbrirModalDe(...)).
-bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparador,
-                    std::function<void(QWidget *)> accion, int plazoMs = 8000);
-
 } // namespace TestSupport
+
+// The application object the test's layer needs: widgets for windows, drawing for reports, else none.
+#if defined(QT_WIDGETS_LIB)
+#include "support/ui/TestVentanas.h"
+#define MIRABEL_TEST_APP QApplication
+#define MIRABEL_TEST_PREPARAR() TestSupport::prepararVentanas()
+#elif defined(QT_GUI_LIB)
+#include <QGuiApplication>
+#define MIRABEL_TEST_APP QGuiApplication
+#define MIRABEL_TEST_PREPARAR() ((void)0)
+#else
+#define MIRABEL_TEST_APP QCoreApplication
+#define MIRABEL_TEST_PREPARAR() ((void)0)
+#endif
 
 #define MIRABEL_TEST_MAIN(TestObject)                                                                        \
     int main(int argc, char **argv) {                                                                        \
@@ -131,8 +130,9 @@ bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparad
         TestSupport::prepararRuntime();                                                                      \
         if (TestSupport::enServidor() && qEnvironmentVariableIsEmpty("PGPORT"))                              \
             return 77; /* no test server (tools/con-servidor.sh starts one): skipped */                      \
-        QApplication app(argc, argv);                                                                        \
+        MIRABEL_TEST_APP app(argc, argv);                                                                    \
         TestSupport::prepararEntorno();                                                                      \
+        MIRABEL_TEST_PREPARAR();                                                                             \
         TestObject tc;                                                                                       \
         return QTest::qExec(&tc, argc, argv);                                                                \
     }

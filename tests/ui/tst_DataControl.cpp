@@ -1,5 +1,5 @@
-#include "data/Database.h"
-#include "data/Transaction.h"
+#include "db/Database.h"
+#include "db/Transaction.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -47,14 +47,14 @@ private slots:
         {
             Transaction t;
             for (int i = 0; i < 1000; ++i)
-                QVERIFY(Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CantidadCuotas")
+                QVERIFY(Database::exec(
+                    QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CantidadCuotas")
                                                           VALUES (?, ?))"),
-                                       {QStringLiteral("Plan %1").arg((i * 7919) % 1000, 4, 10, QLatin1Char('0')),
-                                        i % 3}));
+                    {QStringLiteral("Plan %1").arg((i * 7919) % 1000, 4, 10, QLatin1Char('0')), i % 3}));
             QVERIFY(t.commit());
         }
-        const QString sql =
-            QStringLiteral(R"(Select * from "Planes" where "CantidadCuotas" >= ? order by "Descripcion", "idPlan")");
+        const QString sql = QStringLiteral(
+            R"(Select * from "Planes" where "CantidadCuotas" >= ? order by "Descripcion", "idPlan")");
         DataControl entera(QStringLiteral("Data3")), paginada(QStringLiteral("Data3")),
             porClave(QStringLiteral("Data3"));
         paginada.setPagedFetching(true);
@@ -67,7 +67,8 @@ private slots:
         QCOMPARE(porClave.recordCount(), entera.recordCount());
         const int ultima = entera.recordCount() - 1;
         QVERIFY(ultima > 2 * PagedQueryModel::PageRows);
-        for (int fila : {0, PagedQueryModel::PageRows - 1, PagedQueryModel::PageRows, 400, ultima, 300, ultima}) {
+        for (int fila :
+             {0, PagedQueryModel::PageRows - 1, PagedQueryModel::PageRows, 400, ultima, 300, ultima}) {
             for (DataControl *d : {&entera, &paginada, &porClave})
                 d->setCurrentRow(fila);
             QVERIFY(entera.hasCurrent());

@@ -1,14 +1,14 @@
-#include "app/Module1.h"
 #include "app/panPrin.h"
-#include "cash/panCobraCuota.h"
-#include "cash/panCuentas.h"
-#include "data/Database.h"
+#include "cash/ui/panCobraCuota.h"
+#include "cash/ui/panCuentas.h"
+#include "db/Database.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/EstadoVentanas.h"
 #include "ui/ExportarLista.h"
 #include "ui/Mensaje.h"
+#include "ui/Module1.h"
 #include "ui/Ventana.h"
 
 #include <QFile>

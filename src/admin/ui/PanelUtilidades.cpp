@@ -1,0 +1,418 @@
+#include "admin/ui/PanelUtilidades.h"
+
+#include "admin/ui/panConfUs.h"
+#include "admin/ui/panImportarMdb.h"
+#include "admin/ui/panconfSist.h"
+#include "core/Configuracion.h"
+#include "core/Log.h"
+#include "db/Backup.h"
+#include "db/Database.h"
+#include "dues/Cuotas.h"
+#include "mail/AvisosDeuda.h"
+#include "ui/Comandos.h"
+#include "ui/Controles.h"
+#include "ui/Mensaje.h"
+#include "ui/Module1.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+using Controles::boton;
+
+PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("panelProceso_5"));
+
+    // Dues and cash maintenance.
+    auto *gDatos = new QGroupBox(QStringLiteral("Mantenimiento de registros"), this);
+    Command12 = boton(gDatos, QStringLiteral("Command12"), QStringLiteral("Limpiar Registro de Cuotas"));
+    Command14 = boton(gDatos, QStringLiteral("Command14"), QStringLiteral("Limpiar Registro de Caja"));
+    auto *lDatos = new QHBoxLayout(gDatos);
+    lDatos->addWidget(Command12);
+    lDatos->addWidget(Command14);
+    lDatos->addStretch();
+
+    // Due day.
+    auto *gDia = new QGroupBox(QStringLiteral("Día de vencimiento"), this);
+    auto *lblCambiar = new QLabel(
+        QStringLiteral("Para cambiar el día en que vencen las cuotas mensuales hacer click aquí :"), gDia);
+    lblCambiar->setWordWrap(true);
+    Command31 = boton(gDia, QStringLiteral("Command31"), QStringLiteral("Cambiar dia de vencimiento..."));
+    m_dayStack = new QStackedWidget(gDia);
+    pictapa = new QWidget;
+    pictapa->setObjectName(QStringLiteral("pictapa"));
+    Label12 = Controles::etiqueta(pictapa, QStringLiteral("Label12"), QStringLiteral("Listo !"));
+    Label12->hide();
+    lblCopia = Controles::etiqueta(pictapa, QStringLiteral("lblCopia"), QString());
+    lblCopia->setTextFormat(Qt::PlainText);
+    lblCopia->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *lTapa = new QHBoxLayout(pictapa);
+    lTapa->addWidget(Label12);
+    lTapa->addWidget(lblCopia, 1);
+    lTapa->addStretch();
+    auto *editor = new QWidget;
+    auto *lblDia = Controles::etiqueta(editor, QString(), QStringLiteral("Día :"));
+    Text1 = Controles::campo(editor, QStringLiteral("Text1"), 2, lblDia);
+    Text1->setText(QStringLiteral("10"));
+    Text1->setMaximumWidth(50);
+    Command32 = boton(editor, QStringLiteral("Command32"), QStringLiteral("&Cambiar"));
+    auto *lEditor = new QHBoxLayout(editor);
+    lEditor->setContentsMargins(0, 0, 0, 0);
+    lEditor->addWidget(lblDia);
+    lEditor->addWidget(Text1);
+    lEditor->addWidget(Command32);
+    lEditor->addStretch();
+    m_dayStack->addWidget(editor);
+    m_dayStack->addWidget(pictapa);
+    m_dayStack->setCurrentWidget(pictapa);
+    m_dayStack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_dayStack->setFixedHeight(editor->sizeHint().height());
+    auto *lDia = new QGridLayout(gDia);
+    lDia->addWidget(lblCambiar, 0, 0);
+    lDia->addWidget(Command31, 0, 1, Qt::AlignLeft);
+    lDia->addWidget(m_dayStack, 1, 0, 1, 2);
+    lDia->setColumnStretch(1, 1);
+
+    // Settings and users.
+    auto *gSistema = new QGroupBox(QStringLiteral("Sistema"), this);
+    Command26 = boton(gSistema, QStringLiteral("Command26"), QStringLiteral("Configurar el sistema..."));
+    Command30 = boton(gSistema, QStringLiteral("Command30"), QStringLiteral("Configurar Usuarios..."));
+    cmdImportarMdb =
+        boton(gSistema, QStringLiteral("cmdImportarMdb"), QStringLiteral("Importar base anterior (.mdb)..."));
+    auto *lSistema = new QHBoxLayout(gSistema);
+    lSistema->addWidget(Command26);
+    lSistema->addWidget(Command30);
+    lSistema->addWidget(cmdImportarMdb);
+    lSistema->addStretch();
+
+    // Debt reminders.
+    auto *gMail = new QGroupBox(QStringLiteral("Aviso de deuda por e-mail"), this);
+    auto *lblMail =
+        new QLabel(QStringLiteral("Para avisar a los socios que poseen deuda, ud. puede simplemente hacer "
+                                  "click aqui y el sistema enviará e-mails a todos ellos avisando su deuda."),
+                   gMail);
+    lblMail->setWordWrap(true);
+    Command19 = boton(gMail, QStringLiteral("Command19"), QStringLiteral("Enviar e-mail de aviso"));
+    lblTime = Controles::etiqueta(gMail, QStringLiteral("lblTime"),
+                                  QStringLiteral("Status de envío de e-mails..."));
+    auto *lMail = new QGridLayout(gMail);
+    lMail->addWidget(lblMail, 0, 0, 1, 2);
+    lMail->addWidget(Command19, 1, 0);
+    lMail->addWidget(lblTime, 1, 1);
+    lMail->setColumnStretch(1, 1);
+
+    // Copies of the database.
+    auto *gCopias = new QGroupBox(QStringLiteral("Copias de seguridad"), this);
+    cmdCopiaSeguridad =
+        boton(gCopias, QStringLiteral("cmdCopiaSeguridad"), QStringLiteral("Copia de seguridad..."));
+    cmdRestaurarCopia =
+        boton(gCopias, QStringLiteral("cmdRestaurarCopia"), QStringLiteral("Restaurar copia..."));
+    auto *lblCopias =
+        new QLabel(QStringLiteral("Guarde una copia de los datos donde elija, o vuelva a los de una "
+                                  "copia anterior (las copias automáticas están en la carpeta de "
+                                  "copias)."),
+                   gCopias);
+    lblCopias->setWordWrap(true);
+    auto *lCopias = new QGridLayout(gCopias);
+    lCopias->addWidget(lblCopias, 0, 0, 1, 3);
+    lCopias->addWidget(cmdCopiaSeguridad, 1, 0);
+    lCopias->addWidget(cmdRestaurarCopia, 1, 1);
+    lCopias->setColumnStretch(2, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(gDatos);
+    layout->addWidget(gDia);
+    layout->addWidget(gSistema);
+    layout->addWidget(gMail);
+    layout->addWidget(gCopias);
+    layout->addStretch();
+
+    Niveles::conectar(Command12, [this] { limpiarRegistroCuotas(); });
+    Niveles::conectar(Command31, [this] { destaparDia(); });
+    Niveles::conectar(Command32, [this] { cambiarDia(); });
+    connect(Text1, &QLineEdit::returnPressed, Command32, &QPushButton::click);
+    Niveles::conectar(Command26, [this] { configurarSistema(); });
+    Niveles::conectar(Command30, [this] { configurarUsuarios(); });
+    Niveles::conectar(Command19, [this] { enviarAvisos(); });
+    Niveles::conectar(cmdImportarMdb, [this] { importarMdb(); });
+}
+
+void PanelUtilidades::setRefrescar(std::function<void()> tablas, std::function<void()> cuotas) {
+    m_refrescarTablas = std::move(tablas);
+    m_refrescarCuotas = std::move(cuotas);
+}
+
+void PanelUtilidades::limpiarRegistroCuotas() {
+    if (!Module1::Confirma(QStringLiteral("Borra TODA la información de cuotas?")))
+        return;
+    QString copia;
+    QString error;
+    if (!Cuotas::limpiarRegistro(&copia, &error)) {
+        Mensaje::error(error, window());
+        return;
+    }
+    if (m_refrescarTablas)
+        m_refrescarTablas();
+    Mensaje::informacion(
+        QStringLiteral("Se borró el registro de cuotas. La copia de seguridad previa está en:\n%1")
+            .arg(copia),
+        QString(), window());
+}
+
+void PanelUtilidades::destaparDia() {
+    setTapaVisible(!tapaVisible());
+    Text1->setSelection(0, 2);
+    Text1->setFocus();
+}
+
+void PanelUtilidades::cambiarDia() {
+    const auto dia = Cuotas::leerDia(Text1->text());
+    if (!dia) {
+        Mensaje::error(QStringLiteral("Dia de vencimiento inválido !"), window());
+        Text1->setFocus();
+        Text1->selectAll();
+        return;
+    }
+    if (Mensaje::mostrar(QStringLiteral("Seguro de cambiar el día de vencimiento a las cuotas?"),
+                         QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+                         QMessageBox::No, window()) != QMessageBox::Yes)
+        return;
+    QString copia;
+    QString error;
+    if (!Cuotas::cambiarDiaConCopia(*dia, &copia, &error)) {
+        Mensaje::error(error, window());
+        return;
+    }
+    if (m_refrescarCuotas)
+        m_refrescarCuotas();
+    setTapaVisible(true);
+    Label12->show();
+    lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(copia));
+}
+
+void PanelUtilidades::configurarSistema() {
+    panconfSist w(this);
+    w.exec();
+}
+
+void PanelUtilidades::configurarUsuarios() {
+    panConfUs w(this);
+    w.exec();
+}
+
+void PanelUtilidades::enviarAvisos() {
+    if (Mensaje::mostrar(QStringLiteral("Desea enviar mensajes de cuotas vencidas por e-mail?"),
+                         QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+                         QMessageBox::No, this) != QMessageBox::Yes)
+        return;
+    // Disabled for the length of the run, so that it cannot be started twice.
+    Command19->setEnabled(false);
+    enviaMailDeudores();
+    Command19->setEnabled(true);
+}
+
+void PanelUtilidades::enviaMailDeudores() {
+    const Configuracion::Ajustes ajustes = Configuracion::leerTodo();
+    if (!AvisosDeuda::configuracionCompleta(ajustes)) {
+        Mensaje::error(AvisosDeuda::kFaltaConfiguracion, this);
+        return;
+    }
+    QVector<AvisosDeuda::Aviso> avisos;
+    QString error;
+    while (!AvisosDeuda::pendientes(&avisos, &error)) {
+        const auto r = Mensaje::mostrar(
+            QStringLiteral("Error detectado: 0 - ") + error + QStringLiteral("\nQue desea hacer?"),
+            QStringLiteral("Atención"), QMessageBox::Critical,
+            QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, this);
+        if (r != QMessageBox::Retry)
+            return;
+    }
+    if (avisos.isEmpty())
+        return;
+
+    AvisosDeuda::Envio envio;
+    envio.locale = QLocale();
+    envio.progreso = [this](int n, int total) {
+        // A leading blank where a sign would go: two blanks before each number.
+        lblTime->setText(QStringLiteral("Enviando Mensaje  %1 de  %2.").arg(n).arg(total));
+        QCoreApplication::processEvents();
+    };
+    envio.alEsperar = [] { QCoreApplication::processEvents(); };
+    envio.alFallarConexion = [this](int codigo, const QString &descripcion) {
+        const auto r = Mensaje::mostrar(
+            QStringLiteral("Error detectado: %1 - %2\nQue desea hacer?").arg(codigo).arg(descripcion),
+            QStringLiteral("Atención"), QMessageBox::Critical,
+            QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, this);
+        return r == QMessageBox::Retry    ? AvisosDeuda::Decision::Reintentar
+               : r == QMessageBox::Ignore ? AvisosDeuda::Decision::Ignorar
+                                          : AvisosDeuda::Decision::Abortar;
+    };
+    envio.informe = [](const QString &linea, bool enviado) {
+        if (enviado)
+            Log::write(QStringLiteral("Aviso de deuda: ") + linea);
+    };
+    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
+    lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
+    if (!r.detenido.isEmpty())
+        Mensaje::error(r.detenido, this);
+    if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0)
+        return;
+    QString texto =
+        QStringLiteral("Se enviaron %1 mensajes; %2 no se pudieron enviar.").arg(r.enviados).arg(r.fallidos);
+    if (r.dudosos > 0)
+        texto += QStringLiteral(" %1 quedaron dudosos: el servidor no confirmó si los recibió; no se repiten "
+                                "hoy.")
+                     .arg(r.dudosos);
+    if (r.sinDireccion > 0)
+        texto += QStringLiteral(" %1 sin dirección de e-mail.").arg(r.sinDireccion);
+    if (r.yaEnviados > 0)
+        texto += QStringLiteral(" %1 ya enviados hoy, no se repitieron.").arg(r.yaEnviados);
+    if (r.fallidos > 0 || r.dudosos > 0 || r.sinDireccion > 0)
+        texto += QStringLiteral(" El registro del programa (%1) indica a quiénes.").arg(Log::file());
+    Mensaje::mostrar(texto, QStringLiteral("Aviso de deuda"),
+                     r.fallidos > 0 || r.dudosos > 0 ? QMessageBox::Warning : QMessageBox::Information,
+                     QMessageBox::Ok, QMessageBox::Ok, this);
+}
+
+void PanelUtilidades::importarMdb() {
+    QString abrir;
+    {
+        panImportarMdb ventana(this);
+        ventana.exec();
+        abrir = ventana.baseParaAbrir();
+    }
+    if (!abrir.isEmpty() && m_abrirBase)
+        m_abrirBase(abrir);
+}
+
+void PanelUtilidades::setTapaVisible(bool visible) {
+    m_dayStack->setCurrentIndex(visible ? 1 : 0);
+    pictapa->setVisible(visible);
+}
+
+bool PanelUtilidades::tapaVisible() const {
+    return m_dayStack->currentIndex() == 1;
+}
+
+namespace {
+// The program's own file dialog (not the desktop's), so it looks the same everywhere and tests can drive it.
+// filtro: the first choice of file names; the open database's kind of copy when empty.
+QString elegirArchivo(QWidget *padre, const QString &titulo, QFileDialog::AcceptMode modo,
+                      const QString &inicial, const QString &filtro = QString()) {
+    QFileDialog dialogo(padre, titulo);
+    dialogo.setObjectName(QStringLiteral("dlgArchivoCopia"));
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(modo);
+    dialogo.setFileMode(modo == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The open database's kind of copy: .db for a file, .dump for a server.
+    const QString extension = Backup::extension();
+    dialogo.setNameFilters(
+        {filtro.isEmpty() ? QStringLiteral("Copias de Mirabel (*.%1)").arg(extension) : filtro,
+         QStringLiteral("Todos los archivos (*)")});
+    dialogo.setDefaultSuffix(extension);
+    const QFileInfo info(inicial);
+    dialogo.setDirectory(info.isDir() ? inicial : info.absolutePath());
+    if (!info.isDir())
+        dialogo.selectFile(info.fileName());
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
+}
+} // namespace
+
+void PanelUtilidades::copiaDeSeguridad() {
+    const QString nombre = QStringLiteral("Mirabel-%1.%2")
+                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                                    Backup::extension());
+    const QString destino = elegirArchivo(this, QStringLiteral("Copia de seguridad"), QFileDialog::AcceptSave,
+                                          QDir::home().filePath(nombre));
+    if (destino.isEmpty())
+        return;
+    if (QFileInfo(destino).absoluteFilePath() == QFileInfo(Database::path()).absoluteFilePath()) {
+        Mensaje::error(QStringLiteral("La copia no puede reemplazar a la base de datos abierta."), this);
+        return;
+    }
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = Backup::copyTo(destino, &error);
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        Mensaje::error(error, this);
+        return;
+    }
+    Mensaje::informacion(
+        QStringLiteral("Copia de seguridad escrita en %1").arg(QDir::toNativeSeparators(destino)),
+        QStringLiteral("Copia de seguridad"), this);
+}
+
+bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
+    if (Database::isReadOnly()) {
+        Mensaje::error(
+            QStringLiteral("La base de datos abierta es de solo lectura: no se puede restaurar una "
+                           "copia sobre ella."),
+            this);
+        return false;
+    }
+    // The copies of this database first: the others' share the folder.
+    const QString copia =
+        elegirArchivo(this, QStringLiteral("Restaurar copia"), QFileDialog::AcceptOpen,
+                      QDir(Backup::folder()).exists() ? Backup::folder() : QDir::homePath(),
+                      QStringLiteral("Copias de esta base (%1)").arg(Backup::pattern(Database::db())));
+    if (copia.isEmpty())
+        return false;
+    QString error;
+    Backup::Contents contenido;
+    if (!Backup::inspect(copia, &contenido, &error, Database::path())) {
+        Mensaje::error(error, this);
+        return false;
+    }
+    // Another club's data over this one's is a choice made knowingly, never by a slip in the dialog.
+    QString deOtra;
+    const bool otraBase = !Backup::isCopyOf(contenido, Database::path(), &deOtra);
+    if (otraBase && !Mensaje::preguntaSiNo(
+                        deOtra + QStringLiteral("\n\n¿Restaurarla de todos modos? Los datos de esta base "
+                                                "serán reemplazados por los de la otra."),
+                        QStringLiteral("Atención"), this))
+        return false;
+    const QString pregunta =
+        QStringLiteral(
+            "La copia %1 es del %2 y tiene %3.\n\n"
+            "¿Reemplazar los datos actuales por los de la copia? Antes se guardará una copia de la "
+            "base actual en %4.")
+            .arg(QFileInfo(copia).fileName(), contenido.taken.toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                 contenido.describe(), QDir::toNativeSeparators(Backup::folder()));
+    if (!Mensaje::preguntaSiNo(pregunta, QStringLiteral("Atención"), this))
+        return false;
+
+    const QString ruta = Database::path();
+    QString anterior;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (soltarDatos)
+        soltarDatos();
+    // A file is written through the engine while the program's connection stays open (another desk waits
+    // for the write); a server's connections are closed and opened again. Either way the lists and windows
+    // read the restored data at their next refresh.
+    const bool restaurada = Backup::restore(copia, ruta, &error, &anterior, nullptr, otraBase);
+    QApplication::restoreOverrideCursor();
+    if (!restaurada) {
+        Mensaje::error(error, this);
+        return true; // the lists were let go: they are read again
+    }
+    Mensaje::informacion(QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en %1")
+                             .arg(QDir::toNativeSeparators(anterior)),
+                         QStringLiteral("Restaurar copia"), this);
+    return true;
+}

@@ -1,0 +1,154 @@
+#include "cli/CopyCli.h"
+
+#include "cli/Cli.h"
+#include "db/SqlEngine.h"
+#include "transfer/CopiaBase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QString usage() {
+    return QStringLiteral(
+        "Uso: mirabel copy --from ORIGEN --to DESTINO\n"
+        "\n"
+        "Copia un club entero de una base de datos a otra: del archivo de un puesto a un servidor\n"
+        "PostgreSQL para trabajar desde varios puestos, o del servidor a un archivo. ORIGEN y DESTINO\n"
+        "son cada uno un archivo (.db) o la dirección de una base en un servidor:\n"
+        "  postgresql://usuario@servidor[:puerto]/base\n"
+        "La contraseña del servidor se toma de PGPASSWORD o del archivo ~/.pgpass.\n"
+        "\n"
+        "  --from ORIGEN   base a copiar; solo se lee\n"
+        "  --to DESTINO    base nueva o vacía (un archivo inexistente se crea; una base del servidor\n"
+        "                  debe existir, vacía o sin más datos que los de una base nueva)\n"
+        "\n"
+        "Se copian todas las tablas con sus números de registro, en una sola transacción: si algo\n"
+        "falla, el destino queda como estaba. Al final se comparan, tabla por tabla, la cantidad de\n"
+        "registros y los importes de ambos lados.\n"
+        "\n"
+        "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer el origen, 3 el destino\n"
+        "ya tiene datos, 4 el destino no es de Mirabel o no se puede usar, 5 no se pudo escribir el\n"
+        "destino, 6 lo copiado no coincide con el origen (no se guarda nada), 130 interrumpida con\n"
+        "Ctrl+C (no se escribe nada).");
+}
+
+} // namespace
+
+using Cli::say;
+
+namespace CopyCli {
+
+int run(int argc, char **argv) {
+    const auto runtime = Cli::sinPantalla(); // a scheduled or remote run has no session
+    std::unique_ptr<QCoreApplication> app;
+    const QStringList args = Cli::iniciar(argc, argv, false, &app);
+
+    QString from, to;
+    for (int i = 2; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            say(stdout, usage());
+            return Ok;
+        }
+        QString *value = nullptr;
+        QString option;
+        for (const auto &[name, where] :
+             {std::pair{QStringLiteral("--from"), &from}, std::pair{QStringLiteral("--to"), &to}}) {
+            if (a == name || a.startsWith(name + QLatin1Char('='))) {
+                value = where;
+                option = name;
+            }
+        }
+        if (!value) {
+            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
+            return Usage;
+        }
+        if (a.size() > option.size()) {
+            *value = a.mid(option.size() + 1);
+        } else if (i + 1 < args.size()) {
+            *value = args.at(++i);
+        } else {
+            say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
+            return Usage;
+        }
+    }
+    if (from.isEmpty() || to.isEmpty()) {
+        say(stderr, QStringLiteral("Faltan el origen (--from) y el destino (--to).\n\n%1").arg(usage()));
+        return Usage;
+    }
+    // A mistyped address must not become a file named after it.
+    for (const QString &where : {from, to}) {
+        if (SqlEngine::isServerUrl(where) || !where.contains(QLatin1String("://")))
+            continue;
+        say(stderr, QStringLiteral("La dirección %1 no es válida: debe empezar con postgresql://.")
+                        .arg(SqlEngine::maskPassword(where)));
+        return Usage;
+    }
+    for (const QString &where : {from, to}) {
+        QString why;
+        if (SqlEngine::isServerUrl(where) && !SqlEngine::parseServerUrl(where, &why)) {
+            say(stderr, QStringLiteral("Error: %1").arg(why));
+            return Usage;
+        }
+    }
+
+    const QString source = SqlEngine::isServerUrl(from) ? from : QDir::current().absoluteFilePath(from);
+    const QString target = SqlEngine::isServerUrl(to) ? to : QDir::current().absoluteFilePath(to);
+    const QLocale es(QLocale::Spanish, QLocale::Argentina);
+    QString current;
+    qint64 shown = -1;
+    // Progress on stderr: stdout keeps only the comparison, for a log or another program.
+    const auto progress = [&](qint64 done, qint64 total, const QString &table) {
+        if (table != current || done - shown >= 100000) {
+            current = table;
+            shown = done;
+            say(stderr, QStringLiteral("Copiando %1... %2 de %3 registros")
+                            .arg(table, es.toString(done), es.toString(total)));
+        }
+        return !Cli::Interrupcion::interrumpida();
+    };
+    CopiaBase::Result r;
+    {
+        Cli::Interrupcion guard;
+        r = CopiaBase::run(source, target, progress);
+    }
+    const auto comparison = [&](FILE *out) {
+        for (const QString &line : CopiaBase::summaryLines(r))
+            say(out, QStringLiteral("  ") + line);
+    };
+    switch (r.status) {
+    case CopiaBase::Status::Ok:
+        say(stdout,
+            QStringLiteral("Copia de %1 en %2 terminada; origen y destino coinciden:").arg(source, target));
+        comparison(stdout);
+        return Ok;
+    case CopiaBase::Status::Mismatch:
+        say(stderr, QStringLiteral("Error: %1").arg(r.error));
+        comparison(stderr);
+        return Mismatch;
+    case CopiaBase::Status::Cancelled:
+        say(stderr, QStringLiteral("Copia interrumpida: no se escribió nada."));
+        return Interrupted;
+    case CopiaBase::Status::SourceError:
+        say(stderr, QStringLiteral("Error: %1").arg(r.error));
+        return SourceError;
+    case CopiaBase::Status::TargetHasData:
+        say(stderr, QStringLiteral("Error: %1").arg(r.error));
+        return TargetHasData;
+    case CopiaBase::Status::TargetError:
+        say(stderr, QStringLiteral("Error: %1").arg(r.error));
+        return TargetError;
+    case CopiaBase::Status::WriteError:
+        break;
+    }
+    say(stderr, QStringLiteral("Error: %1").arg(r.error));
+    return WriteError;
+}
+
+} // namespace CopyCli

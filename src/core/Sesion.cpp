@@ -1,0 +1,8 @@
+#include "core/Sesion.h"
+
+namespace Module1 {
+
+qint16 NivelUsuario = 0;
+int IdUsuario = 0;
+
+} // namespace Module1

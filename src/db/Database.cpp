@@ -1,0 +1,750 @@
+#include "db/Database.h"
+
+#include "core/Clock.h"
+#include "core/Log.h"
+#include "db/Backup.h"
+#include "db/Schema.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+#include <QTimer>
+#include <future>
+#include <optional>
+#include <sqlite3.h>
+
+namespace {
+QString g_path;
+bool g_readOnly = false;
+bool g_server = false;
+int g_busyTimeoutMs = 5000;
+Database::PasswordPrompt g_prompt;
+// The further connections openExtra() made; close() ends them with the default one and no others.
+QStringList g_extras;
+// The server's password this run was given (asked once, never written anywhere).
+QString g_password;
+std::optional<SqlEngine::ServerAddress> g_address;
+
+constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// What the file is, learnt without changing a byte of it: a read-only look before the program's own
+// connection (which sets WAL mode and may upgrade) ever touches it.
+struct Probe {
+    enum class Kind { Empty, Unreadable, NotSqlite, Foreign, Newer, Damaged, Mirabel };
+    Kind kind = Kind::Unreadable;
+    int version = 0;
+    QString detail;
+};
+
+Probe probe(const QString &path, bool writable) {
+    Probe p;
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            p.detail = f.errorString();
+            return p;
+        }
+        if (f.size() == 0) {
+            p.kind = Probe::Kind::Empty;
+            return p;
+        }
+        if (f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+            p.kind = Probe::Kind::NotSqlite;
+            return p;
+        }
+    }
+    sqlite3 *h = nullptr;
+    // Read-write without create when allowed: a read-only connection on a WAL file would leave -wal and
+    // -shm files behind, while a connection that only reads and closes leaves the folder as it was.
+    const int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
+    const auto one = [&](const char *sql, QString *text, int *number) {
+        sqlite3_stmt *st = nullptr;
+        rc = sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW) {
+                rc = SQLITE_OK;
+                if (text)
+                    *text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+                if (number)
+                    *number = sqlite3_column_int(st, 0);
+            }
+        }
+        sqlite3_finalize(st);
+        return rc == SQLITE_OK;
+    };
+    int tables = 0, ours = 0;
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(h, g_busyTimeoutMs);
+        if (one("PRAGMA user_version", nullptr, &p.version) &&
+            one("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                "ESCAPE '\\'",
+                nullptr, &tables) &&
+            one("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Afiliados'", nullptr,
+                &ours)) {
+            if (p.version == 0)
+                p.kind = tables == 0 ? Probe::Kind::Empty : Probe::Kind::Foreign;
+            else if (p.version > Schema::currentVersion())
+                p.kind = Probe::Kind::Newer;
+            else if (ours == 0)
+                p.kind = Probe::Kind::Foreign;
+            else {
+                QString check;
+                // The quick check reads every page once but skips the index cross-checks: fast enough
+                // on a large club, and it finds a torn or truncated file before anything is written.
+                if (one("PRAGMA quick_check(1)", &check, nullptr) && check == QLatin1String("ok"))
+                    p.kind = Probe::Kind::Mirabel;
+                else {
+                    p.kind = Probe::Kind::Damaged;
+                    p.detail = check.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(h)) : check;
+                }
+            }
+        }
+    }
+    if (p.kind == Probe::Kind::Unreadable) {
+        const int code = h ? sqlite3_extended_errcode(h) : rc;
+        if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB)
+            p.kind = Probe::Kind::Damaged;
+        p.detail = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString();
+    }
+    sqlite3_close(h);
+    return p;
+}
+
+// open()'s look at a file, started early by precheck().
+struct PendingProbe {
+    QString path;
+    bool writable = false;
+    std::future<Probe> result;
+};
+PendingProbe &pending() {
+    static PendingProbe p;
+    return p;
+}
+
+Probe probeOrPrechecked(const QString &path, bool writable) {
+    PendingProbe &p = pending();
+    if (p.result.valid()) {
+        const bool same = p.path == QFileInfo(path).absoluteFilePath() && p.writable == writable;
+        Probe found = p.result.get(); // always collected: a stale check must not outlive its file
+        if (same)
+            return found;
+    }
+    return probe(path, writable);
+}
+
+QString latestCopyHint(const QString &path) {
+    const QString latest = Backup::latestOf(path);
+    return latest.isEmpty()
+               ? QStringLiteral("No se encontró ninguna copia de seguridad en %1.").arg(Backup::folder())
+               : QStringLiteral("La copia de seguridad más reciente es %1; se restaura con «mirabel restore "
+                                "COPIA --database ARCHIVO» o desde Utilidades, «Restaurar copia...».")
+                     .arg(latest);
+}
+
+// The keys are checked with one read; only a file that has stale keys is written (in one transaction).
+void refreshSortKeys(const QString &table, const QString &key) {
+    const QString stale = QStringLiteral(R"("ClaveOrden" IS DISTINCT FROM %1)").arg(key);
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "%1" WHERE %2 LIMIT 1)").arg(table, stale), {},
+                       QStringLiteral("Base de datos")) ||
+        !q.next())
+        return;
+    q.finish();
+    Transaction t;
+    if (Database::exec(
+            QStringLiteral(R"(UPDATE "%1" SET "ClaveOrden" = %2 WHERE %3)").arg(table, key, stale)))
+        t.commit();
+}
+} // namespace
+
+QString Database::defaultPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath() + QStringLiteral("/.local/share/Mirabel");
+    return dir + QStringLiteral("/BASE.db");
+}
+
+QString Database::path() {
+    return g_path;
+}
+
+bool Database::isReadOnly() {
+    return g_readOnly;
+}
+
+bool Database::isServer() {
+    return g_server;
+}
+
+void Database::setPasswordPrompt(PasswordPrompt prompt) {
+    g_prompt = std::move(prompt);
+}
+
+namespace {
+void tellToday() {
+    for (const QString &name : QSqlDatabase::connectionNames())
+        SqlEngine::sendToday(QSqlDatabase::database(name, false));
+}
+
+// Opens a connection on the server at address, asking for the password when the server wants one (and
+// mayAsk: not when a lost connection is opened again in the middle of the user's work).
+bool openServerConnectionAt(QSqlDatabase &db, const SqlEngine::ServerAddress &address, QString &password,
+                            QString *why, bool mayAsk = true) {
+    using Kind = SqlEngine::ConnectFailure::Kind;
+    for (int attempt = 0;; ++attempt) {
+        SqlEngine::configure(db, address, password);
+        if (db.open())
+            return true;
+        // Qt keeps only the message of a failed connection; libpq's own answers say what failed.
+        const SqlEngine::ConnectFailure f = SqlEngine::diagnoseConnection(address, password);
+        Log::error(QStringLiteral("Servidor"),
+                   address.display() + QStringLiteral(": ") + db.lastError().text() +
+                       (f.detail.isEmpty() ? QString() : QStringLiteral(" / ") + f.detail));
+        if (f.kind == Kind::None && attempt == 0)
+            continue; // it answers now
+        const bool forPassword = f.kind == Kind::NeedsPassword || f.kind == Kind::WrongPassword;
+        if (forPassword && g_prompt && mayAsk && attempt < 3) {
+            const QString given = g_prompt(address.display(), f.kind == Kind::WrongPassword);
+            if (!given.isEmpty()) {
+                password = given;
+                continue;
+            }
+        }
+        if (forPassword)
+            *why =
+                QStringLiteral("%1: defínala en PGPASSWORD o en el archivo ~/.pgpass, o escríbala cuando el "
+                               "programa la pida")
+                    .arg(f.reason);
+        else
+            *why =
+                f.reason.isEmpty() ? QStringLiteral("el servidor no respondió como se esperaba") : f.reason;
+        return false;
+    }
+}
+
+// The same on the server at g_address, with the password this run was given.
+bool openServerConnection(QSqlDatabase &db, QString *why, bool mayAsk = true) {
+    return openServerConnectionAt(db, *g_address, g_password, why, mayAsk);
+}
+
+bool openServer(const QString &url, Database::Mode mode, QString *error) {
+    QSqlDatabase db;
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        Log::error(QStringLiteral("Base de datos"), why);
+        db = QSqlDatabase(); // let go before the connection is removed
+        Database::close();
+        return false;
+    };
+    QString why;
+    const auto address = SqlEngine::parseServerUrl(url, &why);
+    if (!address)
+        return fail(why);
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return fail(
+            QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se "
+                           "puede abrir %1.")
+                .arg(address->display()));
+    Database::close();
+    if (!g_address || g_address->display() != address->display())
+        g_password.clear();
+    g_address = address;
+    db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
+    if (!openServerConnection(db, &why))
+        return fail(
+            QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(address->display(), why));
+    g_server = true;
+    g_readOnly = mode == Database::Mode::ReadOnly;
+    if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
+        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
+    const int version = Schema::version(db);
+    if (version == -2)
+        return fail(QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, para no "
+                                   "modificarla.")
+                        .arg(address->display()));
+    if (version < 0)
+        return fail(QStringLiteral("No se puede leer la base de datos %1.").arg(address->display()));
+    if (version > Schema::currentVersion())
+        return fail(
+            QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel (versión "
+                           "%2; este programa conoce hasta la %3). Actualice el programa: la base no "
+                           "se modifica.")
+                .arg(address->display())
+                .arg(version)
+                .arg(Schema::currentVersion()));
+    if (version == 0 && mode != Database::Mode::CreateIfMissing)
+        return fail(QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.")
+                        .arg(address->display()));
+    if (version < Schema::currentVersion() && g_readOnly)
+        return fail(
+            QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero "
+                           "con el programa para actualizarla.")
+                .arg(address->display()));
+    if (!g_readOnly && !Schema::upgrade(db, &why))
+        return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
+    g_path = address->display();
+    Clock::setListener(tellToday);
+    return true;
+}
+} // namespace
+
+void Database::setBusyTimeout(int milliseconds) {
+    g_busyTimeoutMs = milliseconds;
+    if (g_server) {
+        QSqlQuery q(db());
+        q.exec(QStringLiteral("SET lock_timeout = %1").arg(milliseconds));
+    } else if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
+        QSqlQuery q(db());
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds));
+    }
+}
+
+int Database::busyTimeout() {
+    return g_busyTimeoutMs;
+}
+
+void Database::precheck(const QString &path) {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return;
+    PendingProbe &p = pending();
+    if (p.result.valid())
+        p.result.wait();
+    p.path = info.absoluteFilePath();
+    p.writable = info.isWritable();
+    // probe() works on its own engine handle, never on a Qt connection, so it may run on another thread.
+    p.result = std::async(std::launch::async, probe, p.path, p.writable);
+}
+
+bool Database::open(const QString &path, Mode mode, QString *error) {
+    if (SqlEngine::isServerUrl(path)) {
+        if (!openServer(path, mode, error))
+            return false;
+        if (!g_readOnly) {
+            refreshSortKeys(QStringLiteral("Afiliados"),
+                            QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
+            refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
+        }
+        return true;
+    }
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": ") + why);
+        close();
+        return false;
+    };
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (mode != Mode::CreateIfMissing)
+            return fail(QStringLiteral("No existe el archivo de base de datos %1.").arg(path));
+        const QString folder = info.absolutePath();
+        if (!QDir(folder).exists()) {
+            if (!QDir().mkpath(folder))
+                return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(folder));
+            // The folder holds members' personal data: its owner alone may look inside.
+            QFile::setPermissions(folder, OwnerOnly | QFileDevice::ExeOwner);
+        }
+        QFile f(path);
+        if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly))
+            return fail(QStringLiteral("No se puede crear el archivo %1: %2.").arg(path, f.errorString()));
+    } else if (info.isDir()) {
+        return fail(QStringLiteral("%1 es una carpeta, no una base de datos.").arg(path));
+    }
+
+    const bool writable =
+        mode != Mode::ReadOnly && QFileInfo(path).isWritable() && QFileInfo(info.absolutePath()).isWritable();
+    const Probe p = probeOrPrechecked(path, QFileInfo(path).isWritable());
+    switch (p.kind) {
+    case Probe::Kind::Empty:
+        if (mode == Mode::ReadOnly || !writable)
+            return fail(
+                QStringLiteral("El archivo %1 está vacío: no es una base de datos de Mirabel.").arg(path));
+        break;
+    case Probe::Kind::Unreadable:
+        return fail(QStringLiteral("No se puede leer el archivo %1: %2.").arg(path, p.detail));
+    case Probe::Kind::NotSqlite:
+    case Probe::Kind::Foreign:
+        return fail(QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se abre, para no "
+                                   "modificarlo.")
+                        .arg(path));
+    case Probe::Kind::Newer:
+        return fail(
+            QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel (versión %2 "
+                           "de la base de datos; este programa conoce hasta la %3). Actualice el "
+                           "programa: el archivo no se modifica.")
+                .arg(path)
+                .arg(p.version)
+                .arg(Schema::currentVersion()));
+    case Probe::Kind::Damaged:
+        // The engine's findings go to the log; the user reads what to do.
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
+        return fail(QStringLiteral("La base de datos %1 está dañada y no se abre, para no empeorarla. %2")
+                        .arg(path, latestCopyHint(path)));
+    case Probe::Kind::Mirabel:
+        if (!writable && p.version < Schema::currentVersion())
+            return fail(
+                mode == Mode::ReadOnly
+                    ? QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero "
+                                     "con el programa para actualizarlo.")
+                          .arg(path)
+                    : QStringLiteral("El archivo %1 es de una versión anterior y no se puede actualizar "
+                                     "porque es de solo lectura.")
+                          .arg(path));
+        break;
+    }
+
+    close();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(path);
+    if (!QFileInfo(path).isWritable())
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!db.open())
+        return fail(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
+    g_readOnly = !writable;
+    QString why;
+    if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
+        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
+    if (!g_readOnly && !Schema::upgrade(db, &why))
+        return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
+    g_path = info.absoluteFilePath();
+    if (g_readOnly)
+        return true;
+    // Rows added or renamed by another tool have no sort key or a stale one: the list order and the
+    // search read the key, so bring every key that differs up to date.
+    refreshSortKeys(QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
+    refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
+    return true;
+}
+
+namespace {
+// Connections found lost whose opening again failed: the next piece of work tries again.
+QSet<QString> g_lost;
+// A failed try is not repeated within the same piece of work (one turn of the event loop): the rest of it
+// fails at once instead of waiting on the server again for each statement.
+bool g_retryWaits = false;
+// Whether the user was told the server is out of reach; told again only after it came back.
+bool g_lostTold = false;
+Database::LostListener g_lostListener;
+
+// Qt would open a lost connection again by itself, bare: none of the session's settings, and outside the
+// transaction the program still has open. Open it here instead, prepared, and only between pieces of work.
+QSqlDatabase usable(const QString &name) {
+    QSqlDatabase db = QSqlDatabase::database(name, false);
+    if (!g_server || !g_address || Transaction::isOpenOn(db) || g_retryWaits)
+        return db;
+    if (!g_lost.contains(name) && !SqlEngine::connectionLost(db))
+        return db;
+    db.close();
+    QString why;
+    if (openServerConnection(db, &why, false) &&
+        SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+        g_lost.remove(name);
+        Log::error(
+            QStringLiteral("Servidor"),
+            QStringLiteral("Se perdió la conexión con %1 y se volvió a abrir").arg(g_address->display()));
+        if (g_lost.isEmpty())
+            g_lostTold = false;
+        return db;
+    }
+    g_lost.insert(name);
+    Log::error(QStringLiteral("Servidor"),
+               QStringLiteral("No se pudo volver a conectar con %1: %2").arg(g_address->display(), why));
+    if (QCoreApplication::instance()) {
+        g_retryWaits = true;
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { g_retryWaits = false; });
+    }
+    if (!g_lostTold && g_lostListener) {
+        g_lostTold = true;
+        g_lostListener(why);
+    }
+    return db;
+}
+} // namespace
+
+void Database::setLostListener(LostListener listener) {
+    g_lostListener = std::move(listener);
+}
+
+QSqlDatabase Database::db() {
+    return usable(QString::fromLatin1(QSqlDatabase::defaultConnection));
+}
+
+QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) {
+    if (QSqlDatabase::contains(connectionName))
+        return usable(connectionName);
+    g_extras << connectionName;
+    if (g_server) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+        QString why;
+        if (!g_address || !openServerConnection(db, &why) ||
+            !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+            if (error)
+                *error = why;
+        }
+        return db;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(g_path);
+    // Like the first connection: the engine's read-only flag only when the file demands it (a read-only
+    // connection that closes last leaves -wal and -shm behind); query_only refuses the writes.
+    if (!QFileInfo(g_path).isWritable())
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QString why;
+    if (!db.open() || !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+        if (error)
+            *error = why.isEmpty() ? db.lastError().text() : why;
+    }
+    return db;
+}
+
+namespace {
+// Passwords given this run for servers other than the open database's, by address (memory only).
+QHash<QString, QString> g_otherPasswords;
+
+QSqlDatabase openOtherServer(const QString &name, const QString &url, Database::Mode mode, QString *why) {
+    const auto address = SqlEngine::parseServerUrl(url, why);
+    if (!address)
+        return {};
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *why =
+            QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se puede "
+                           "abrir %1.")
+                .arg(address->display());
+        return {};
+    }
+    const QString shown = address->display();
+    const bool same = g_address && g_address->display() == shown;
+    QString &password = same ? g_password : g_otherPasswords[shown];
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    QString reason;
+    if (!openServerConnectionAt(db, *address, password, &reason)) {
+        *why = QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(shown, reason);
+        return {};
+    }
+    const bool readOnly = mode == Database::Mode::ReadOnly;
+    if (!SqlEngine::prepareConnection(db, &reason, readOnly, g_busyTimeoutMs)) {
+        *why = QStringLiteral("No se puede preparar la base de datos %1: %2").arg(shown, reason);
+        return {};
+    }
+    const int version = Schema::version(db);
+    if (version == -2)
+        *why = QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, para no "
+                              "modificarla.")
+                   .arg(shown);
+    else if (version < 0)
+        *why = QStringLiteral("No se puede leer la base de datos %1.").arg(shown);
+    else if (version > Schema::currentVersion())
+        *why = QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel: no se "
+                              "modifica.")
+                   .arg(shown);
+    else if (version == 0 && mode != Database::Mode::CreateIfMissing)
+        *why =
+            QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.").arg(shown);
+    else if (version < Schema::currentVersion() && readOnly)
+        *why = QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero con "
+                              "el programa para actualizarla.")
+                   .arg(shown);
+    else
+        return db;
+    return {};
+}
+
+QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::Mode mode, QString *why) {
+    const QFileInfo info(path);
+    const bool readOnly = mode == Database::Mode::ReadOnly;
+    if (!info.exists()) {
+        if (mode != Database::Mode::CreateIfMissing) {
+            *why = QStringLiteral("No existe el archivo de base de datos %1.").arg(path);
+            return {};
+        }
+        QFile f(path);
+        if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly)) {
+            *why = QStringLiteral("No se puede crear el archivo %1: %2.").arg(path, f.errorString());
+            return {};
+        }
+    } else if (info.isDir()) {
+        *why = QStringLiteral("%1 es una carpeta, no una base de datos.").arg(path);
+        return {};
+    }
+    const bool writable = QFileInfo(path).isWritable();
+    if (!readOnly && !writable) {
+        *why = QStringLiteral("El archivo %1 es de solo lectura: no se puede escribir en él.").arg(path);
+        return {};
+    }
+    const Probe p = probe(path, writable);
+    switch (p.kind) {
+    case Probe::Kind::Empty:
+        if (mode != Database::Mode::CreateIfMissing) {
+            *why = QStringLiteral("El archivo %1 está vacío: no es una base de datos de Mirabel.").arg(path);
+            return {};
+        }
+        break;
+    case Probe::Kind::Unreadable:
+        *why = QStringLiteral("No se puede leer el archivo %1: %2.").arg(path, p.detail);
+        return {};
+    case Probe::Kind::NotSqlite:
+    case Probe::Kind::Foreign:
+        *why = QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se usa, para no "
+                              "modificarlo.")
+                   .arg(path);
+        return {};
+    case Probe::Kind::Newer:
+        *why =
+            QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel: no se modifica.")
+                .arg(path);
+        return {};
+    case Probe::Kind::Damaged:
+        Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
+        *why = QStringLiteral("La base de datos %1 está dañada: no se usa.").arg(path);
+        return {};
+    case Probe::Kind::Mirabel:
+        if (readOnly && p.version < Schema::currentVersion()) {
+            *why =
+                QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero con el "
+                               "programa para actualizarlo.")
+                    .arg(path);
+            return {};
+        }
+        break;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    if (!writable)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QString reason;
+    if (!db.open() || !SqlEngine::prepareConnection(db, &reason, readOnly, g_busyTimeoutMs)) {
+        *why = QStringLiteral("No se puede abrir la base de datos %1: %2")
+                   .arg(path, reason.isEmpty() ? db.lastError().text() : reason);
+        return {};
+    }
+    return db;
+}
+} // namespace
+
+QSqlDatabase Database::openOther(const QString &connectionName, const QString &path, Mode mode,
+                                 QString *error) {
+    closeOther(connectionName);
+    QString why;
+    QSqlDatabase db = SqlEngine::isServerUrl(path) ? openOtherServer(connectionName, path, mode, &why)
+                                                   : openOtherFile(connectionName, path, mode, &why);
+    if (db.isValid())
+        return db;
+    Log::error(QStringLiteral("Base de datos"), why);
+    if (error)
+        *error = why;
+    closeOther(connectionName);
+    return {};
+}
+
+void Database::closeOther(const QString &connectionName) {
+    if (!QSqlDatabase::contains(connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+void Database::close() {
+    QStringList names = g_extras;
+    names << QString::fromLatin1(QSqlDatabase::defaultConnection);
+    g_extras.clear();
+    for (const QString &name : std::as_const(names)) {
+        if (!QSqlDatabase::contains(name))
+            continue;
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    g_path.clear();
+    g_readOnly = false;
+    g_server = false;
+    g_lost.clear();
+    g_lostTold = false;
+}
+
+bool Database::run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where) {
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant &p : params)
+            q.addBindValue(p);
+        ok = q.exec();
+    }
+    if (!ok)
+        Log::error(where, sql + QStringLiteral(": ") + q.lastError().text());
+    return ok;
+}
+
+int Database::fieldIndex(const QSqlRecord &record, const QString &name) {
+    const int idx = record.indexOf(name);
+    if (idx >= 0)
+        return idx;
+    for (int i = 0; i < record.count(); ++i)
+        if (record.fieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool Database::exec(const QString &sql, const QVariantList &params, QString *error) {
+    for (int attempt = 1;; ++attempt) {
+        QSqlQuery q(db());
+        if (run(q, sql, params, QStringLiteral("SQL")))
+            return true;
+        // A statement standing alone that another desk's work made fail (a deadlock) is simply run again.
+        if (attempt < 3 && !Transaction::isOpenOn(db()) &&
+            SqlEngine::errorCode(q.lastError()) == SqlEngine::SerializationFailure)
+            continue;
+        if (error)
+            *error = Transaction::userMessage(q.lastError());
+        return false;
+    }
+}
+
+QVariant Database::buscaValor(const QString &sql, const QString &campo, const QVariantList &params) {
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    if (!run(q, sql, params, QStringLiteral("BuscaValor")) || !q.next())
+        return {};
+    const int idx = fieldIndex(q.record(), campo);
+    if (idx < 0) {
+        Log::error(QStringLiteral("BuscaValor"),
+                   QStringLiteral("campo inexistente %1 en %2").arg(campo, sql));
+        return {};
+    }
+    return q.value(idx);
+}
+
+QStringList Database::textos(const QString &sql, const QVariantList &params) {
+    QStringList out;
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    if (!run(q, sql, params, QStringLiteral("SQL")))
+        return out;
+    while (q.next())
+        if (!q.value(0).isNull())
+            out << q.value(0).toString();
+    return out;
+}
+
+bool Database::hasUsers() {
+    return !buscaValor(QStringLiteral(R"(SELECT "idUsuario" FROM "Usuarios" LIMIT 1)"),
+                       QStringLiteral("idUsuario"))
+                .isNull();
+}

@@ -1,0 +1,320 @@
+#include "db/Schema.h"
+
+#include "core/Log.h"
+#include "db/SqlEngine.h"
+#include "db/Transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+
+namespace {
+
+// The work area of SqlEngine::lockWork() that upgrades take (issuance takes 1).
+constexpr int SchemaArea = 2;
+
+// Version 1: the nine tables, the five views, their indexes and the rows a new file starts with.
+// Money is BIGINT ten-thousandths; dates are DATE (ISO 'YYYY-MM-DD' text in a SQLite file); yes/no is
+// INTEGER 0/1. The statements are written once for both engines; SqlEngine::schemaStatement() gives each
+// engine its form (key counters, sort-key collation, triggers). In a file nothing names a function or
+// collation that only the program registers, so any SQLite tool can read and sort every table and view.
+// Views that need today call date(), which reads the program's Clock on its connections.
+const char *const kStep1[] = {
+    R"(CREATE TABLE "Afiliados" (
+        "idAfiliado" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Apellido" TEXT, "Nombres" TEXT, "TipoDocumento" TEXT, "Documento" TEXT, "Domicilio" TEXT,
+        "Barrio" TEXT, "Localidad" TEXT, "Telefono" TEXT, "Telefono Trabajo" TEXT, "Fax" TEXT,
+        "e-mail" TEXT, "Ocupacion" TEXT, "Fecha Nacimiento" DATE, "Fecha Afiliacion" DATE,
+        "idPlan" INTEGER, "idCategoria" INTEGER,
+        "Estado Civil" TEXT, "Sexo" TEXT, "Afecciones" TEXT, "Oficio de Riesgo" TEXT,
+        "ClaveOrden" TEXT COLLATE BINARY))",
+    R"(CREATE TABLE "Planes" (
+        "idPlan" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Descripcion" TEXT, "Detalles" TEXT,
+        "CuotaMensual" BIGINT NOT NULL DEFAULT 0, "CantidadCuotas" INTEGER NOT NULL DEFAULT 0,
+        "Inscripcion" BIGINT NOT NULL DEFAULT 0, "MesComienzo" TEXT, "MesFinal" TEXT, "ClaveOrden" TEXT COLLATE BINARY))",
+    R"(CREATE TABLE "Categorias" (
+        "idCategoria" INTEGER PRIMARY KEY AUTOINCREMENT, "Descripcion" TEXT))",
+    R"(CREATE TABLE "Cuotas" (
+        "idCuota" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "idAfiliado" INTEGER, "idPlan" INTEGER, "Mes" INTEGER, "Año" INTEGER,
+        "Vencimiento" DATE, "Factura" TEXT, "Monto" BIGINT NOT NULL DEFAULT 0,
+        "Pagada" INTEGER NOT NULL DEFAULT 0, "Fecha de Pago" DATE, "Recargo" BIGINT))",
+    R"(CREATE TABLE "Caja" (
+        "idCaja" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Fecha" DATE, "idCuenta" INTEGER, "Detalles" TEXT,
+        "Ingresos" BIGINT NOT NULL DEFAULT 0, "Egresos" BIGINT NOT NULL DEFAULT 0,
+        "idTipoDivisa" INTEGER, "idCuota" INTEGER))",
+    R"(CREATE TABLE "Cuentas" (
+        "idCuenta" INTEGER PRIMARY KEY AUTOINCREMENT, "Descripcion" TEXT))",
+    R"(CREATE TABLE "TipoDivisas" (
+        "idTipoDivisa" INTEGER PRIMARY KEY, "TipoDivisa" TEXT))",
+    R"(CREATE TABLE "Usuarios" (
+        "idUsuario" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "NombreUsuario" TEXT, "Contrasena" TEXT, "NombreCompleto" TEXT,
+        "EsSupervisor" INTEGER NOT NULL DEFAULT 0, "EsAdministrativo" INTEGER NOT NULL DEFAULT 0,
+        "EsDataEntry" INTEGER NOT NULL DEFAULT 0))",
+    R"(CREATE TABLE "TmpCuotas" ("nro" INTEGER PRIMARY KEY, "monto" BIGINT NOT NULL DEFAULT 0))",
+
+    // A member's dues (debt summary, collection, deletion), month/year filter, overdue scans.
+    R"(CREATE INDEX "Cuotas_Afiliado" ON "Cuotas" ("idAfiliado", "Pagada", "Vencimiento"))",
+    R"(CREATE INDEX "Cuotas_MesAnio" ON "Cuotas" ("Año", "Mes"))",
+    R"(CREATE INDEX "Cuotas_Vencidas" ON "Cuotas" ("Pagada", "Vencimiento"))",
+    // The dues list runs plan by plan in this order, so it shows its first rows without sorting every due.
+    R"(CREATE INDEX "Cuotas_Plan" ON "Cuotas" ("idPlan", "Mes", "Año"))",
+    // A day's cash, in list order; an account's cash; the movement of a due.
+    R"(CREATE INDEX "Caja_Fecha" ON "Caja" ("Fecha", "idCaja"))",
+    R"(CREATE INDEX "Caja_Cuenta" ON "Caja" ("idCuenta", "Fecha"))",
+    R"(CREATE INDEX "Caja_Cuota" ON "Caja" ("idCuota"))",
+    // Surname order and prefix search run on the stored key.
+    R"(CREATE INDEX "Afiliados_Orden" ON "Afiliados" ("ClaveOrden", "idAfiliado"))",
+    R"(CREATE INDEX "Afiliados_Plan" ON "Afiliados" ("idPlan"))",
+    R"(CREATE INDEX "Planes_Orden" ON "Planes" ("ClaveOrden", "idPlan"))",
+    R"(CREATE INDEX "Afiliados_Categoria" ON "Afiliados" ("idCategoria"))",
+    R"(CREATE INDEX "Usuarios_Nombre" ON "Usuarios" ("NombreUsuario"))",
+
+    R"(CREATE VIEW "ConsultaCuotas" AS
+        SELECT c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", c."idPlan" AS "idPlan",
+               c."Mes" AS "Mes", c."Año" AS "Año", c."Vencimiento" AS "Vencimiento", c."Factura" AS "Factura",
+               c."Monto" AS "Monto", c."Pagada" AS "Pagada", c."Fecha de Pago" AS "Fecha de Pago",
+               a."Apellido" AS "Apellido", a."Nombres" AS "Nombres", p."Descripcion" AS "Descripcion"
+        FROM "Cuotas" c
+        LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+        LEFT JOIN "Planes" p ON p."idPlan" = c."idPlan")",
+    R"(CREATE TRIGGER "ConsultaCuotas_Borrar" INSTEAD OF DELETE ON "ConsultaCuotas"
+        BEGIN DELETE FROM "Cuotas" WHERE "idCuota" = OLD."idCuota"; END)",
+    R"(CREATE TRIGGER "ConsultaCuotas_Modificar" INSTEAD OF UPDATE ON "ConsultaCuotas"
+        BEGIN UPDATE "Cuotas" SET "Monto" = NEW."Monto", "Vencimiento" = NEW."Vencimiento",
+               "Factura" = NEW."Factura", "Mes" = NEW."Mes", "Año" = NEW."Año", "Pagada" = NEW."Pagada",
+               "Fecha de Pago" = NEW."Fecha de Pago"
+           WHERE "idCuota" = OLD."idCuota"; END)",
+    R"(CREATE VIEW "ConsultaCaja" AS
+        SELECT k."idCaja" AS "idCaja", k."Fecha" AS "Fecha", k."idCuenta" AS "idCuenta",
+               k."Detalles" AS "Detalles", k."Ingresos" AS "Ingresos", k."Egresos" AS "Egresos",
+               k."idTipoDivisa" AS "idTipoDivisa", k."idCuota" AS "idCuota",
+               t."TipoDivisa" AS "TipoDivisa", cu."Descripcion" AS "Descripcion"
+        FROM "Caja" k
+        LEFT JOIN "Cuentas" cu ON cu."idCuenta" = k."idCuenta"
+        LEFT JOIN "TipoDivisas" t ON t."idTipoDivisa" = k."idTipoDivisa")",
+    R"(CREATE TRIGGER "ConsultaCaja_Borrar" INSTEAD OF DELETE ON "ConsultaCaja"
+        BEGIN DELETE FROM "Caja" WHERE "idCaja" = OLD."idCaja"; END)",
+    R"(CREATE TRIGGER "ConsultaCaja_Modificar" INSTEAD OF UPDATE ON "ConsultaCaja"
+        BEGIN UPDATE "Caja" SET "Fecha" = NEW."Fecha", "idCuenta" = NEW."idCuenta", "Detalles" = NEW."Detalles",
+               "Ingresos" = NEW."Ingresos", "Egresos" = NEW."Egresos", "idTipoDivisa" = NEW."idTipoDivisa"
+           WHERE "idCaja" = OLD."idCaja"; END)",
+    // Overdue: unpaid and due not later than today.
+    R"(CREATE VIEW "ConsultaDeuda" AS
+        SELECT "idAfiliado", SUM("Monto") AS "SumaDeMonto" FROM "Cuotas"
+        WHERE "Pagada" = 0 AND "Vencimiento" <= date() GROUP BY "idAfiliado")",
+    R"(CREATE VIEW "ConsultaNroCuotasDeuda" AS
+        SELECT "idAfiliado", COUNT(*) AS "NroCuotas" FROM "Cuotas"
+        WHERE "Pagada" = 0 AND "Vencimiento" <= date() GROUP BY "idAfiliado")",
+    R"(CREATE VIEW "FechaUltimoPago" AS
+        SELECT "idAfiliado", MAX("Fecha de Pago") AS "MaxFecha" FROM "Cuotas"
+        WHERE "Pagada" <> 0 AND "Fecha de Pago" IS NOT NULL GROUP BY "idAfiliado")",
+
+    R"(INSERT INTO "TipoDivisas" ("idTipoDivisa", "TipoDivisa") VALUES
+        (1, 'Efectivo'), (2, 'Cheque'), (3, 'Transferencia bancaria'), (4, 'Tarjeta de débito'),
+        (5, 'Tarjeta de crédito'))",
+    R"(INSERT INTO "Cuentas" ("idCuenta", "Descripcion") VALUES (1, 'Caja'))",
+};
+
+// Version 2: the dues list reads in its own order from indexes instead of sorting a plan's dues first.
+// Each due keeps a copy of its member's sort key ("ClaveSocio"), kept equal to the member's "ClaveOrden" by
+// triggers made of SQLite built-ins only, so rows written by any tool stay in place; the program's own
+// writers store it with the row, so the triggers find nothing to do. Plans are listed keyed ones first,
+// which an index on the key's nullness gives in order.
+const char *const kStep2[] = {
+    R"(ALTER TABLE "Cuotas" ADD COLUMN "ClaveSocio" TEXT COLLATE BINARY)",
+    R"(UPDATE "Cuotas" SET "ClaveSocio" =
+        (SELECT a."ClaveOrden" FROM "Afiliados" a WHERE a."idAfiliado" = "Cuotas"."idAfiliado"))",
+    R"(DROP INDEX "Cuotas_Plan")",
+    // The opening order and the month filter, plan by plan; "Mostrar Todas", plan by plan.
+    R"(CREATE INDEX "Cuotas_Plan" ON "Cuotas" ("idPlan", "Mes", "Año", "ClaveSocio"))",
+    R"(CREATE INDEX "Cuotas_PlanSocio" ON "Cuotas" ("idPlan", "ClaveSocio"))",
+    R"(CREATE INDEX "Planes_Lista" ON "Planes" (("ClaveOrden" IS NULL), "ClaveOrden", "idPlan"))",
+    R"(CREATE TRIGGER "Cuotas_ClaveSocio_Alta" AFTER INSERT ON "Cuotas"
+        WHEN NEW."ClaveSocio" IS DISTINCT FROM (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" =
+                  (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+              WHERE "idCuota" = NEW."idCuota"; END)",
+    R"(CREATE TRIGGER "Cuotas_ClaveSocio_Cambio" AFTER UPDATE OF "idAfiliado", "ClaveSocio" ON "Cuotas"
+        WHEN NEW."ClaveSocio" IS DISTINCT FROM (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" =
+                  (SELECT "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" = NEW."idAfiliado")
+              WHERE "idCuota" = NEW."idCuota"; END)",
+    // A member numbered like dues that are already there (an import writes members with their numbers).
+    R"(CREATE TRIGGER "Afiliados_ClaveSocio_Alta" AFTER INSERT ON "Afiliados"
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden"
+              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS DISTINCT FROM NEW."ClaveOrden"; END)",
+    R"(CREATE TRIGGER "Afiliados_ClaveSocio_Cambio" AFTER UPDATE OF "ClaveOrden", "idAfiliado" ON "Afiliados"
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NULL
+              WHERE "idAfiliado" = OLD."idAfiliado" AND OLD."idAfiliado" IS DISTINCT FROM NEW."idAfiliado";
+              UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden"
+              WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS DISTINCT FROM NEW."ClaveOrden"; END)",
+    R"(CREATE TRIGGER "Afiliados_ClaveSocio_Baja" AFTER DELETE ON "Afiliados"
+        BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NULL
+              WHERE "idAfiliado" = OLD."idAfiliado" AND "ClaveSocio" IS NOT NULL; END)",
+};
+
+// Version 3: the database's identity, made once when the database is (and given to an older one on
+// upgrade). Copies keep it, so a copy can be told apart from another club's and kept with its own.
+// "IF NOT EXISTS": a restore may have written the table into an older database already.
+const char *const kStep3[] = {
+    R"(CREATE TABLE IF NOT EXISTS "IdentidadBase" ("Identidad" TEXT NOT NULL))",
+};
+
+bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *error) {
+    // A server prepares no DDL: statements without values run as they are.
+    if (params.isEmpty() ? !q.exec(sql) : !q.prepare(sql)) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    if (params.isEmpty())
+        return true;
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+// Version 4: the reminder record. One row per reminder message handed to the mail server (or refused by
+// it), written as it happens: the same day's run skips what was already sent, and a history of reminders
+// can be read from it. "Resultado": 1 sent, 2 refused by the server, 3 unknown (the whole message went out
+// and no verdict came back). "CodigoSMTP": the server's last reply code, when there was one. "Fecha" is the
+// program's today, "Hora" the time of day (HH:MM:SS).
+const char *const kStep4[] = {
+    R"(CREATE TABLE "Avisos" (
+        "idAviso" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "idCuota" INTEGER, "idAfiliado" INTEGER, "e-mail" TEXT, "Fecha" DATE, "Hora" TEXT,
+        "Resultado" INTEGER NOT NULL DEFAULT 0, "CodigoSMTP" INTEGER))",
+    R"(CREATE INDEX "Avisos_Cuota" ON "Avisos" ("idCuota", "Fecha"))",
+    R"(CREATE INDEX "Avisos_Afiliado" ON "Avisos" ("idAfiliado", "Fecha"))",
+};
+
+} // namespace
+
+int Schema::currentVersion() {
+    return 4;
+}
+
+QString Schema::identity(const QSqlDatabase &db) {
+    // An older database has no such table: no identity, not an error (and no failed statement to spoil
+    // a transaction on a server).
+    if (!db.tables(QSql::Tables).contains(QStringLiteral("IdentidadBase")))
+        return {};
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral(R"(SELECT "Identidad" FROM "IdentidadBase")")) || !q.next())
+        return {};
+    const QString found = q.value(0).toString();
+    // The identity names copies' files: only a well-formed one is taken.
+    const QUuid id = QUuid::fromString(found);
+    return id.isNull() || q.next() ? QString() : id.toString(QUuid::WithoutBraces);
+}
+
+bool Schema::setIdentity(const QSqlDatabase &db, const QString &identity, QString *error) {
+    QSqlQuery q(db);
+    return run(q, SqlEngine::schemaStatement(db, QString::fromUtf8(kStep3[0])).constFirst(), {}, error) &&
+           run(q, QStringLiteral(R"(DELETE FROM "IdentidadBase")"), {}, error) &&
+           run(q, QStringLiteral(R"(INSERT INTO "IdentidadBase" ("Identidad") VALUES (?))"), {identity},
+               error);
+}
+
+QStringList Schema::stepStatements(int toVersion) {
+    QStringList out;
+    if (toVersion == 1)
+        for (const char *s : kStep1)
+            out << QString::fromUtf8(s);
+    if (toVersion == 2)
+        for (const char *s : kStep2)
+            out << QString::fromUtf8(s);
+    if (toVersion == 3)
+        for (const char *s : kStep3)
+            out << QString::fromUtf8(s);
+    if (toVersion == 4)
+        for (const char *s : kStep4)
+            out << QString::fromUtf8(s);
+    return out;
+}
+
+int Schema::version(QSqlDatabase &db) {
+    return SqlEngine::schemaVersion(db);
+}
+
+bool Schema::upgrade(QSqlDatabase &db, QString *error) {
+    int v = version(db);
+    if (v < 0) {
+        if (error)
+            *error = v == -2 ? QStringLiteral("la base de datos contiene tablas de otro programa")
+                             : QStringLiteral("no se pudo leer la versión de la base de datos");
+        return false;
+    }
+    if (v > currentVersion()) {
+        if (error)
+            *error = QStringLiteral("la base de datos fue creada por una versión más nueva del programa (%1)")
+                         .arg(v);
+        return false;
+    }
+    while (v < currentVersion()) {
+        const int next = v + 1;
+        Transaction t(db);
+        if (!t.isActive()) {
+            if (error)
+                *error = t.lastError();
+            return false;
+        }
+        // Two desks opening a new database at once: the second waits here for the first to finish the step,
+        // then finds it done.
+        if (!SqlEngine::lockWork(db, SchemaArea, 0)) {
+            if (error)
+                *error = SqlEngine::errorText(SqlEngine::lastFailure(db));
+            return false;
+        }
+        if (const int now = version(db); now >= next) {
+            if (now > currentVersion() || !t.commit()) {
+                if (error)
+                    *error = t.lastError();
+                return false;
+            }
+            v = now;
+            continue;
+        }
+        QSqlQuery q(db);
+        QStringList statements;
+        if (v == 0)
+            statements << SqlEngine::preamble(db);
+        for (const QString &sql : stepStatements(next))
+            statements << SqlEngine::schemaStatement(db, sql);
+        for (const QString &sql : std::as_const(statements)) {
+            if (!q.exec(sql)) {
+                if (error)
+                    *error = SqlEngine::errorText(q.lastError());
+                Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());
+                return false; // the guard rolls the step back
+            }
+        }
+        QString why;
+        // Made once: a database that already has one (restored over an older one) keeps it.
+        if (next == 3 && identity(db).isEmpty() &&
+            !setIdentity(db, QUuid::createUuid().toString(QUuid::WithoutBraces), &why)) {
+            if (error)
+                *error = why;
+            return false;
+        }
+        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) ||
+            !t.commit()) {
+            if (error)
+                *error = why.isEmpty() ? t.lastError() : why;
+            return false;
+        }
+        v = next;
+    }
+    return true;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ui/DataGrid.h"
+
+#include <QWidget>
+#include <functional>
+
+class DataControl;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ReportControl;
+
+// The "Clientes" option of the main window: the members list with its search box and commands, and the
+// sub-panel with the current member's debt summary (placed by the main window, shown only with this option).
+class PanelClientes : public QWidget {
+    Q_OBJECT
+public:
+    // The host hands in the members list, the report object that prints, and where the list position
+    // ("Registro 3 de 5") is shown.
+    PanelClientes(DataControl *data1, ReportControl *cr, std::function<void(const QString &)> mostrarInfo,
+                  QWidget *parent = nullptr);
+
+    DataControl *Data1;
+    DataGrid *DBGrid1;
+    QLineEdit *txtBuscaAfiliado;
+    QPushButton *Command2;  // Nuevo
+    QPushButton *Command4;  // Modificar
+    QPushButton *Command3;  // Borrar
+    QPushButton *Command5;  // Buscar
+    QPushButton *Command6;  // Listar
+    QPushButton *Command18; // Categ.
+
+    // The sub-panel and its controls.
+    QWidget *panelCuotasClientesParticular;
+    QLabel *lblAfiliado;
+    QLabel *lblNroCuotasAdeudadas;
+    QLabel *lblMontoAdeudaSocio;
+    QLabel *lblFechaUPago;
+    QLabel *lblNumeroPlan; // bound to the current row's idPlan
+    QPushButton *Command7; // Emitir Cuotas...
+    QPushButton *Command8; // Cobrar Cuotas...
+    QPushButton *Command9; // Ver Cuenta Corriente...
+
+    // The current-row update: the per-member commands, the member's debt summary and the list position.
+    void alCambiarFila();
+    // Search as the user types: the first member whose surname starts with the text; a failed search
+    // re-reads the list and clears the box.
+    void buscar(const QString &texto);
+
+    void nuevo();
+    void modificar();
+    void borrar();
+    void enfocarBusqueda();
+    void listar();
+    void categorias();
+    void verCuentaCorriente();
+
+signals:
+    // "Emitir Cuotas..." and "Cobrar Cuotas..." for the current member (its idAfiliado as text, the opened
+    // window's Tag): the dues issuance and the collection connect here.
+    void emitirCuotas(const QString &tag);
+    void cobrarCuotas(const QString &tag);
+
+private:
+    void crearSubPanel();
+    void mostrarPlanActual();
+    QString tagActual() const;
+    void imprimir(const QString &informe, const QString &formula);
+    ReportControl *m_cr;
+    std::function<void(const QString &)> m_mostrarInfo;
+};

@@ -1,0 +1,303 @@
+#include "admin/Usuarios.h"
+#include "admin/ui/PanelUtilidades.h"
+#include "admin/ui/panConfUs.h"
+#include "core/PasswordHash.h"
+#include "db/Database.h"
+#include "support/TestSupport.h"
+#include "ui/DataControl.h"
+#include "ui/DataGrid.h"
+#include "ui/Mensaje.h"
+#include "ui/Module1.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace TestSupport;
+
+class tst_Usuarios : public QObject {
+    Q_OBJECT
+
+    static QString contrasenaGuardada(int id) {
+        return Database::buscaValor(
+                   QStringLiteral(R"(SELECT "Contrasena" FROM "Usuarios" WHERE "idUsuario" = ?)"),
+                   QStringLiteral("Contrasena"), {id})
+            .toString();
+    }
+    static QVariant campo(int id, const QString &f) {
+        return Database::buscaValor(QStringLiteral(R"(SELECT * FROM "Usuarios" WHERE "idUsuario" = ?)"), f,
+                                    {id});
+    }
+    static void escribir(QLineEdit *e, const QString &texto) {
+        e->setFocus();
+        e->selectAll();
+        // textEdited, as typing gives; accented letters cannot go through keyClicks.
+        e->insert(texto);
+    }
+    static int filaDe(panConfUs &w, int id) {
+        w.Data1->fetchAll();
+        for (int r = 0; r < w.Data1->recordCount(); ++r)
+            if (w.Data1->valueAt(r, QStringLiteral("idUsuario")).toInt() == id)
+                return r;
+        return -1;
+    }
+
+private slots:
+    void init() {
+        Mensaje::limpiar();
+        Module1::NivelUsuario = 1;
+        Module1::IdUsuario = 0;
+    }
+
+    void hashedPasswordLogsInWithoutRegardToCase() {
+        BaseTemporal db;
+        Usuarios::Datos d;
+        d.nombreUsuario = QStringLiteral("  Peña ");
+        d.nombreCompleto = QStringLiteral(" Ana Peña ");
+        d.contrasenaNueva = QStringLiteral("Pingüino");
+        d.esAdministrativo = true;
+        QString err;
+        const int id = Usuarios::agregar(d, &err);
+        QVERIFY2(id > 0, qPrintable(err));
+        const QString h = contrasenaGuardada(id);
+        QVERIFY(h.startsWith(QStringLiteral("$argon2id$")));
+        QVERIFY(!h.contains(QStringLiteral("ing"), Qt::CaseInsensitive));
+        QCOMPARE(campo(id, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("Peña"));
+        QCOMPARE(campo(id, QStringLiteral("NombreCompleto")).toString(), QStringLiteral("Ana Peña"));
+        const Usuarios::Ingreso i = Usuarios::ingresar(QStringLiteral("PEÑA "), QStringLiteral("PINGÜINO"));
+        QCOMPARE(i.nivel, 2);
+        QCOMPARE(i.idUsuario, id);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("pena"), QStringLiteral("pingüino")).nivel,
+                 0); // ñ is not n
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("peña"), QStringLiteral("pinguino")).nivel, 0);
+        QCOMPARE(Usuarios::ingresar(QString(), QString()).nivel, 0);
+    }
+
+    void everyRefusedLoginChecksOneHash_data() {
+        QTest::addColumn<QString>("usuario");
+        QTest::addColumn<QString>("contrasena");
+        QTest::newRow("usuario inexistente") << QStringLiteral("nadie") << QStringLiteral("x");
+        QTest::newRow("contraseña equivocada") << QStringLiteral("ana") << QStringLiteral("x");
+        QTest::newRow("contraseña legible equivocada") << QStringLiteral("viejo") << QStringLiteral("x");
+        QTest::newRow("sin usuario") << QString() << QString();
+    }
+
+    void everyRefusedLoginChecksOneHash() {
+        // The answer takes as long whether the name exists or not: it does not tell which names do.
+        QFETCH(QString, usuario);
+        QFETCH(QString, contrasena);
+        BaseTemporal db;
+        nuevoUsuario(QStringLiteral("ana"), Usuarios::hash(QStringLiteral("secreta")), true, false);
+        nuevoUsuario(QStringLiteral("viejo"), QStringLiteral("clave"), true, false);
+        const int antes = PasswordHash::checksMade();
+        QCOMPARE(Usuarios::ingresar(usuario, contrasena).nivel, 0);
+        QCOMPARE(PasswordHash::checksMade() - antes, 1);
+    }
+
+    void readablePasswordIsUpgradedAtFirstLogin() {
+        BaseTemporal db;
+        const int id = nuevoUsuario(QStringLiteral("viejo"), QStringLiteral("Clave'1"), true, false);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("viejo"), QStringLiteral("otra")).nivel, 0);
+        QCOMPARE(contrasenaGuardada(id), QStringLiteral("Clave'1")); // a wrong attempt changes nothing
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("VIEJO"), QStringLiteral("clave'1")).nivel, 1);
+        QVERIFY(Usuarios::esHash(contrasenaGuardada(id)));
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("viejo"), QStringLiteral("CLAVE'1")).nivel, 1);
+    }
+
+    void firstSupervisorOnlyOnceAndHashed() {
+        BaseTemporal db;
+        QString err;
+        QVERIFY(Usuarios::crearPrimerSupervisor(QStringLiteral("Ana Ríos"), QStringLiteral("ana"),
+                                                QStringLiteral("secreta"), &err));
+        QVERIFY(
+            Usuarios::esHash(Database::buscaValor(QStringLiteral(R"(SELECT "Contrasena" FROM "Usuarios")"),
+                                                  QStringLiteral("Contrasena"))
+                                 .toString()));
+        QVERIFY(!Usuarios::crearPrimerSupervisor(QStringLiteral("Otro"), QStringLiteral("otro"),
+                                                 QStringLiteral("x"), &err));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 1);
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("Ana"), QStringLiteral("SECRETA")).nivel, 1);
+    }
+
+    void duplicateNamesAreRefusedWhateverCaseOrAccents() {
+        BaseTemporal db;
+        nuevoUsuario(QStringLiteral("José"), QStringLiteral("x"), true, false);
+        const int otro = nuevoUsuario(QStringLiteral("otro"), QStringLiteral("y"), false, true);
+        Usuarios::Datos d;
+        d.nombreUsuario = QStringLiteral(" JOSE");
+        d.nombreCompleto = QStringLiteral("Cambiado");
+        QString err;
+        QVERIFY(!Usuarios::guardar(otro, d, &err));
+        QCOMPARE(err, QStringLiteral("Error, el usuario ya existe!"));
+        QCOMPARE(campo(otro, QStringLiteral("NombreCompleto")).toString(), QStringLiteral("Prueba"));
+        d.contrasenaNueva = QStringLiteral("z");
+        QCOMPARE(Usuarios::agregar(d, &err), 0);
+    }
+
+    void lastSupervisorAndLoggedInUserStay() {
+        BaseTemporal db;
+        const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        const int admin = nuevoUsuario(QStringLiteral("admin"), QStringLiteral("2"), false, true);
+        QString err;
+        QVERIFY(!Usuarios::borrar(jefe, admin, &err));
+        QCOMPARE(err, Usuarios::kUltimoSupervisor);
+        Usuarios::Datos d;
+        d.nombreUsuario = QStringLiteral("jefe");
+        d.esAdministrativo = true;
+        QVERIFY(!Usuarios::guardar(jefe, d, &err)); // demoting the last one is the same loss
+        QCOMPARE(campo(jefe, QStringLiteral("EsSupervisor")).toInt(), 1);
+        QVERIFY(!Usuarios::borrar(admin, admin, &err));
+        QCOMPARE(err, Usuarios::kUsuarioActual);
+        const int segundo = nuevoUsuario(QStringLiteral("segundo"), QStringLiteral("3"), true, false);
+        QVERIFY2(Usuarios::borrar(jefe, segundo, &err), qPrintable(err));
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
+    }
+
+    void windowOptionButtonsToFlagsAndPasswordBox() {
+        BaseTemporal db;
+        const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        const int ninguno = nuevoUsuario(QStringLiteral("nadie"), QStringLiteral("viejo"), false, false);
+        Module1::IdUsuario = jefe;
+        panConfUs w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Usuarios del sistema"));
+        QCOMPARE(w.txUsuario->maxLength(), 15);
+        QCOMPARE(w.txContrasena->maxLength(), 15);
+        QCOMPARE(w.txNombre->maxLength(), 50);
+        QCOMPARE(w.txContrasena->echoMode(), QLineEdit::Password);
+        QVERIFY(w.optSupervisor->isChecked());
+        QVERIFY(w.txContrasena->text().isEmpty()); // never shown
+
+        w.Data1->setCurrentRow(filaDe(w, ninguno));
+        QVERIFY(!w.optSupervisor->isChecked() && !w.optAdmin->isChecked() && !w.optDataEntry->isChecked());
+        w.Command3->click(); // all three stay False
+        QCOMPARE(campo(ninguno, QStringLiteral("EsDataEntry")).toInt(), 0);
+        QCOMPARE(campo(ninguno, QStringLiteral("EsSupervisor")).toInt(), 0);
+        QCOMPARE(contrasenaGuardada(ninguno), QStringLiteral("viejo")); // an empty box keeps it
+
+        w.optDataEntry->click();
+        escribir(w.txContrasena, QStringLiteral("Nueva"));
+        w.Command3->click();
+        QCOMPARE(campo(ninguno, QStringLiteral("EsDataEntry")).toInt(), 1);
+        QCOMPARE(campo(ninguno, QStringLiteral("EsSupervisor")).toInt(), 0);
+        QCOMPARE(campo(ninguno, QStringLiteral("EsAdministrativo")).toInt(), 0);
+        QVERIFY(!w.Command3->isEnabled());
+        QVERIFY(w.txContrasena->text().isEmpty());
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("nadie"), QStringLiteral("NUEVA")).nivel, 3);
+        QVERIFY(Mensaje::mostrados().isEmpty());
+    }
+
+    void newUserThenDuplicateKeepsWhatWasTyped() {
+        BaseTemporal db;
+        const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        Module1::IdUsuario = jefe;
+        panConfUs w;
+        w.show();
+        w.Command1->click();
+        QCOMPARE(w.txNombre->text(), QStringLiteral("<Nuevo>"));
+        QCOMPARE(w.txNombre->selectedText(), QStringLiteral("<Nuevo>"));
+        QVERIFY(!w.Command1->isEnabled());
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
+        const int nuevo =
+            Database::buscaValor(QStringLiteral(R"(SELECT MAX("idUsuario") AS m FROM "Usuarios")"),
+                                 QStringLiteral("m"))
+                .toInt();
+        // Saved without a name it cannot log in, not even with empty texts.
+        w.Command3->click();
+        QCOMPARE(Usuarios::ingresar(QString(), QString()).nivel, 0);
+
+        escribir(w.txNombre, QStringLiteral("Otro Jefe"));
+        escribir(w.txUsuario, QStringLiteral("JEFE "));
+        escribir(w.txContrasena, QStringLiteral("abc"));
+        w.optAdmin->click();
+        w.Command3->click();
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Error, el usuario ya existe!"));
+        QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
+        QCOMPARE(w.txUsuario->text(), QStringLiteral("JEFE "));
+        QCOMPARE(w.txNombre->text(), QStringLiteral("Otro Jefe"));
+        QVERIFY(campo(nuevo, QStringLiteral("NombreUsuario")).isNull());
+
+        escribir(w.txUsuario, QStringLiteral(" segundo "));
+        w.Command3->click();
+        QCOMPARE(campo(nuevo, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("segundo"));
+        QVERIFY(w.Command1->isEnabled());
+        QCOMPARE(Usuarios::ingresar(QStringLiteral("segundo "), QStringLiteral("ABC")).nivel, 2);
+    }
+
+    void leavingARecordSavesItOrStaysOnIt() {
+        BaseTemporal db;
+        const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        const int otro = nuevoUsuario(QStringLiteral("otro"), QStringLiteral("2"), false, true);
+        Module1::IdUsuario = jefe;
+        panConfUs w;
+        w.show();
+        w.Data1->setCurrentRow(filaDe(w, otro));
+        escribir(w.txUsuario, QStringLiteral("Jefe"));
+        w.DBGrid1->selectRow(filaDe(w, jefe)); // the user clicks another row
+        QTRY_COMPARE(w.Data1->currentRow(), filaDe(w, otro));
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Error, el usuario ya existe!"));
+        QCOMPARE(w.txUsuario->text(), QStringLiteral("Jefe"));
+        QVERIFY(w.cambiosPendientes());
+
+        escribir(w.txUsuario, QStringLiteral("Oscar"));
+        w.DBGrid1->selectRow(filaDe(w, jefe));
+        QCOMPARE(w.txUsuario->text(), QStringLiteral("jefe"));
+        QCOMPARE(campo(otro, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("Oscar"));
+
+        // Escape keeps what was typed too.
+        escribir(w.txNombre, QStringLiteral("Ana Jefa"));
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(campo(jefe, QStringLiteral("NombreCompleto")).toString(), QStringLiteral("Ana Jefa"));
+    }
+
+    void deleteAsksAndRefusesTheLastSupervisor() {
+        BaseTemporal db;
+        const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        const int carga = nuevoUsuario(QStringLiteral("carga"), QStringLiteral("2"), false, false, true);
+        Module1::IdUsuario = carga;
+        panConfUs w;
+        w.show();
+        w.Command2->click(); // the last supervisor: refused before any question
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(Mensaje::mostrados().at(0).texto, Usuarios::kUltimoSupervisor);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
+
+        Module1::IdUsuario = jefe;
+        w.Data1->setCurrentRow(filaDe(w, carga));
+        Mensaje::limpiar();
+        Mensaje::encolarRespuesta(QMessageBox::No);
+        w.Command2->click();
+        QCOMPARE(Mensaje::mostrados().at(0).texto,
+                 QStringLiteral("Atención: Elimina el usuario seleccionado?"));
+        QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Eliminar"));
+        QCOMPARE(Mensaje::mostrados().at(0).icono, QMessageBox::Critical);
+        QCOMPARE(Mensaje::mostrados().at(0).botones, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
+        Mensaje::encolarRespuesta(QMessageBox::Yes);
+        w.Command2->click();
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 1);
+        QCOMPARE(w.txUsuario->text(), QStringLiteral("jefe"));
+    }
+
+    void commandOpensForSupervisorOnly() {
+        BaseTemporal db;
+        nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
+        PanelUtilidades panel;
+        Module1::NivelUsuario = 2;
+        panel.Command30->click(); // nothing opens
+        Module1::NivelUsuario = 1;
+        bool abierta = false;
+        alAbrirModalDe(QStringLiteral("panConfUs"), [&](QWidget *w) {
+            abierta = true;
+            static_cast<panConfUs *>(w)->Command4->click();
+        });
+        panel.Command30->click();
+        QVERIFY(abierta);
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_Usuarios)
+#include "tst_Usuarios.moc"

@@ -1,0 +1,200 @@
+#include "admin/ui/PanelUtilidades.h"
+#include "admin/ui/panconfSist.h"
+#include "core/Configuracion.h"
+#include "support/TestSupport.h"
+#include "ui/Mensaje.h"
+#include "ui/Module1.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+
+using namespace TestSupport;
+
+class tst_panconfSist : public QObject {
+    Q_OBJECT
+
+    static QString guardado(const QString &clave) {
+        QSettings s(Configuracion::archivo(), QSettings::IniFormat);
+        return s.value(QStringLiteral("Configuracion/") + clave).toString();
+    }
+    static bool existe(const QString &clave) {
+        QSettings s(Configuracion::archivo(), QSettings::IniFormat);
+        return s.contains(QStringLiteral("Configuracion/") + clave);
+    }
+
+private slots:
+    void init() {
+        Configuracion::setArchivo(QString());
+        QFile::remove(Configuracion::archivo());
+        Mensaje::limpiar();
+    }
+
+    void neverSavedOpensEmptyAndAcceptWritesAllSeven() {
+        panconfSist w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Configurar el sistema"));
+        for (QLineEdit *e :
+             {w.txNombreEmpresa, w.txClaveTributaria, w.txEmail, w.txServerFTP, w.txUserSMTP, w.txPassSMTP}) {
+            QVERIFY(e->text().isEmpty());
+            QCOMPARE(e->maxLength(), 100);
+        }
+        QVERIFY(!w.Check1->isChecked());
+        QCOMPARE(w.txPassSMTP->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.Check1->text(), QStringLiteral("Requiere Autenticación ?"));
+        w.Command1->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        for (const char *k :
+             {"NombreEmpresa", "CUITEmpresa", "email", "ServerSMTP", "NombreUsuarioAUT", "ContrasenaAUT"}) {
+            QVERIFY2(existe(QLatin1String(k)), k);
+            QCOMPARE(guardado(QLatin1String(k)), QString());
+        }
+        QCOMPARE(guardado(QStringLiteral("Autentica")), QStringLiteral("NO"));
+        const QFile::Permissions p = QFile::permissions(Configuracion::archivo());
+        QVERIFY(p.testFlag(QFile::ReadOwner) && p.testFlag(QFile::WriteOwner));
+        QVERIFY(!(p & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)));
+    }
+
+    void roundTripAndEmptiedFieldClears() {
+        {
+            panconfSist w;
+            w.txNombreEmpresa->setText(QStringLiteral("Club Atlético O'Higgins"));
+            w.txClaveTributaria->setText(QStringLiteral("30-12345678-9"));
+            w.txEmail->setText(QStringLiteral("socios@club.org"));
+            w.txServerFTP->setText(QStringLiteral("smtp.club.org:587"));
+            w.Check1->setChecked(true);
+            w.txUserSMTP->setText(QStringLiteral("socios, tesorería"));
+            w.txPassSMTP->setText(QStringLiteral("clave=secreta;#1"));
+            w.Command1->click();
+        }
+        QCOMPARE(guardado(QStringLiteral("Autentica")), QStringLiteral("SI"));
+        QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Club Atlético O'Higgins"));
+        {
+            panconfSist w;
+            QCOMPARE(w.txNombreEmpresa->text(), QStringLiteral("Club Atlético O'Higgins"));
+            QCOMPARE(w.txClaveTributaria->text(), QStringLiteral("30-12345678-9"));
+            QCOMPARE(w.txServerFTP->text(), QStringLiteral("smtp.club.org:587"));
+            QVERIFY(w.Check1->isChecked());
+            QCOMPARE(w.txUserSMTP->text(), QStringLiteral("socios, tesorería"));
+            QCOMPARE(w.txPassSMTP->text(), QStringLiteral("clave=secreta;#1"));
+            w.txClaveTributaria->clear();
+            w.Command1->click();
+        }
+        QVERIFY(existe(QStringLiteral("CUITEmpresa")));
+        QCOMPARE(Configuracion::cuitEmpresa(), QString());
+    }
+
+    void lowerCaseSiStaysUncheckedAndIsStoredNo() {
+        QVERIFY(Configuracion::escribir(QStringLiteral("Autentica"), QStringLiteral("si")));
+        panconfSist w;
+        QVERIFY(!w.Check1->isChecked());
+        w.Command1->click();
+        QCOMPARE(guardado(QStringLiteral("Autentica")), QStringLiteral("NO"));
+    }
+
+    void cancelWritesNothing() {
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), QStringLiteral("Antes")));
+        panconfSist w;
+        w.txNombreEmpresa->setText(QStringLiteral("Después"));
+        w.txEmail->setText(QStringLiteral("x@y.z"));
+        w.Command2->click();
+        QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Antes"));
+        QVERIFY(!existe(QStringLiteral("email")));
+    }
+
+    void longStoredValueIsKeptWhole() {
+        const QString largo(140, QLatin1Char('x'));
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), largo));
+        panconfSist w;
+        w.Command1->click();
+        QCOMPARE(Configuracion::nombreEmpresa(), largo);
+    }
+
+    void widerFileIsMadePrivate() {
+        QVERIFY(Configuracion::escribir(QStringLiteral("email"), QStringLiteral("a@b.c")));
+        QFile::setPermissions(Configuracion::archivo(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ReadGroup | QFile::ReadOther |
+                                                            QFile::ReadUser | QFile::WriteUser);
+        panconfSist w;
+        w.Command1->click();
+        QVERIFY(!(QFile::permissions(Configuracion::archivo()) & (QFile::ReadGroup | QFile::ReadOther)));
+    }
+
+    void otherFileInIniFormat() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mirabel.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Configuracion]\nNombreEmpresa=Club del Sur, filial Norte\nemail=avisos@sur.org\n"
+                "Autentica=si\n");
+        f.close();
+        Configuracion::setArchivo(path);
+        const Configuracion::Ajustes a = Configuracion::leerTodo();
+        Configuracion::setArchivo(QString());
+        QCOMPARE(a.nombreEmpresa, QStringLiteral("Club del Sur, filial Norte"));
+        QCOMPARE(a.email, QStringLiteral("avisos@sur.org"));
+        QCOMPARE(a.autentica, QStringLiteral("si"));
+        QCOMPARE(a.serverSMTP, QString());
+    }
+
+    // A hand-written file: what follows '=' is the value, commas, ';' and '#' included; a backslash escapes;
+    // double quotes around the whole value keep its blanks. It stays so when the program saves the file.
+    void handWrittenValuesSurvive_data() {
+        QTest::addColumn<QByteArray>("escrito");
+        QTest::addColumn<QString>("valor");
+        QTest::newRow("coma") << QByteArray("abc,def") << QStringLiteral("abc,def");
+        QTest::newRow("punto y coma, numeral") << QByteArray("abc;def#1") << QStringLiteral("abc;def#1");
+        QTest::newRow("comienza con #") << QByteArray("#1 ; x") << QStringLiteral("#1 ; x");
+        QTest::newRow("barra invertida") << QByteArray(R"(a\\b)") << QStringLiteral(R"(a\b)");
+        QTest::newRow("comillas") << QByteArray(R"(\"q\")") << QStringLiteral(R"("q")");
+        QTest::newRow("blancos entre comillas") << QByteArray(R"(" a,b ")") << QStringLiteral(" a,b ");
+        QTest::newRow("arroba") << QByteArray("@@x") << QStringLiteral("@x");
+        QTest::newRow("igual y acentos") << QByteArray("ñandú=€") << QStringLiteral("ñandú=€");
+    }
+
+    void handWrittenValuesSurvive() {
+        QFETCH(QByteArray, escrito);
+        QFETCH(QString, valor);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mirabel.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Configuracion]\nContrasenaAUT=" + escrito + "\nemail=a@b.org\n");
+        f.close();
+        Configuracion::setArchivo(path);
+        QCOMPARE(Configuracion::leer(QStringLiteral("ContrasenaAUT")), valor);
+        // Another key saved: the file is rewritten, the hand-written value is not changed.
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), QStringLiteral("Club")));
+        QCOMPARE(Configuracion::leerTodo().contrasenaAUT, valor);
+        // Written by the program and read back.
+        Configuracion::Ajustes a = Configuracion::leerTodo();
+        a.contrasenaAUT = QString();
+        QVERIFY(Configuracion::guardarTodo(a));
+        a.contrasenaAUT = valor;
+        QVERIFY(Configuracion::guardarTodo(a));
+        QCOMPARE(Configuracion::leerTodo().contrasenaAUT, valor);
+        Configuracion::setArchivo(QString());
+    }
+
+    void commandOpensForSupervisorOnly() {
+        BaseTemporal db;
+        PanelUtilidades panel;
+        Module1::NivelUsuario = 2;
+        panel.Command26->click(); // a window would block here; nothing opens
+        Module1::NivelUsuario = 1;
+        bool abierta = false;
+        alAbrirModalDe(QStringLiteral("panconfSist"), [&](QWidget *w) {
+            abierta = true;
+            static_cast<panconfSist *>(w)->txNombreEmpresa->setText(QStringLiteral("Club Norte"));
+            static_cast<panconfSist *>(w)->Command1->click();
+        });
+        panel.Command26->click();
+        QVERIFY(abierta);
+        QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Club Norte"));
+        Module1::NivelUsuario = 0;
+    }
+};
+
+MIRABEL_TEST_MAIN(tst_panconfSist)
+#include "tst_panconfSist.moc"
