@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ make pkg-config
+  cmake ninja-build g++ make pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
   libsqlite3-dev libcurl4-openssl-dev
   python3-aiosmtpd poppler-utils fonts-dejavu-core

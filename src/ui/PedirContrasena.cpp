@@ -13,15 +13,17 @@ PedirContrasena::PedirContrasena(const QString &address, bool wrong, QWidget *pa
     setWindowTitle(QStringLiteral("Contraseña del servidor"));
 
     lblMensaje = new QLabel(
-        wrong ? QStringLiteral("El servidor no aceptó la contraseña para %1. Escríbala de nuevo.").arg(address)
-              : QStringLiteral("El servidor pide una contraseña para abrir %1.").arg(address),
+        wrong
+            ? QStringLiteral("El servidor no aceptó la contraseña para %1. Escríbala de nuevo.").arg(address)
+            : QStringLiteral("El servidor pide una contraseña para abrir %1.").arg(address),
         this);
     lblMensaje->setObjectName(QStringLiteral("lblMensaje"));
     // The address is the user's text (a database name may hold anything).
     lblMensaje->setTextFormat(Qt::PlainText);
     lblMensaje->setWordWrap(true);
 
-    lblContrasena = Controles::etiqueta(this, QStringLiteral("lblContrasena"), QStringLiteral("&Contraseña :"));
+    lblContrasena =
+        Controles::etiqueta(this, QStringLiteral("lblContrasena"), QStringLiteral("&Contraseña :"));
     txtContrasena = Controles::campo(this, QStringLiteral("txtContrasena"), 1024, lblContrasena);
     Controles::ocultarTexto(txtContrasena);
     Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
