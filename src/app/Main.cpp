@@ -6,6 +6,7 @@
 #include "app/portada.h"
 #include "cli/AvisosCli.h"
 #include "cli/BackupCli.h"
+#include "cli/Cli.h"
 #include "cli/CopyCli.h"
 #include "cli/ExportCli.h"
 #include "cli/ImportMdbCli.h"
@@ -22,7 +23,6 @@
 #include "ui/PedirContrasena.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -191,43 +191,54 @@ int run(int argc, char **argv) {
     prepararAplicacion(app);
     Log::installMessageHandler();
 
-    QCommandLineParser parser;
-    // The subcommands are dispatched before this parser runs, so its help names them.
-    parser.setApplicationDescription(
-        QStringLiteral("Mirabel: socios, cuotas y caja.\n\n"
-                       "Comandos sin ventanas (cada uno explica sus opciones con --help):\n"
-                       "  mirabel report          un informe en PDF\n"
-                       "  mirabel send-reminders  avisos de deuda por e-mail\n"
-                       "  mirabel import-mdb      trae la base del programa anterior\n"
-                       "  mirabel backup|restore  copia de seguridad y restauración\n"
-                       "  mirabel copy            pasa el club de un archivo a un servidor o al revés\n"
-                       "  mirabel export          una lista en Excel o CSV"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QCommandLineOption dbOption(
-        QStringLiteral("database"),
-        QStringLiteral("Archivo de base de datos, o la dirección de una base en un servidor PostgreSQL "
-                       "(postgresql://usuario@servidor/base). Por omisión, la base del servidor abierta la "
-                       "última vez o el archivo %1.")
-            .arg(Database::defaultPath()),
-        QStringLiteral("ARCHIVO"));
-    parser.addOption(dbOption);
-    QCommandLineOption settingsOption(
-        QStringLiteral("settings"),
-        QStringLiteral(
-            "Archivo de configuración en formato INI, sección [Configuracion] (también MIRABEL_SETTINGS)."),
-        QStringLiteral("ARCHIVO"));
-    parser.addOption(settingsOption);
-    // The applications menu opens a file by naming it alone ("mirabel %f").
-    parser.addPositionalArgument(QStringLiteral("archivo"),
-                                 QStringLiteral("Base de datos a abrir (como --database)."),
-                                 QStringLiteral("[ARCHIVO]"));
-    parser.process(app);
-    if (parser.isSet(settingsOption))
-        Configuracion::setArchivo(QDir(QDir::currentPath()).absoluteFilePath(parser.value(settingsOption)));
-    QString elegido = parser.value(dbOption);
-    if (elegido.isEmpty() && !parser.positionalArguments().isEmpty())
-        elegido = parser.positionalArguments().constFirst();
+    // The subcommands are dispatched before this line is read, so its help names them.
+    constexpr int kMalUso = 1; // a wrong command line ends the program with 1, as it always did
+    Cli::Linea linea(
+        {.nombre = {},
+         .resumen = QStringLiteral("Mirabel: socios, cuotas y caja."),
+         // The applications menu opens a file by naming it alone ("mirabel %f").
+         .argumentos = {{.nombre = QStringLiteral("ARCHIVO"),
+                         .descripcion = QStringLiteral("base de datos a abrir (como --database)")}},
+         .opciones = {{.nombres = {QStringLiteral("database")},
+                       .valor = QStringLiteral("ARCHIVO"),
+                       .descripcion =
+                           QStringLiteral(
+                               "archivo de base de datos, o la dirección de una base en un servidor "
+                               "PostgreSQL (postgresql://usuario@servidor/base); por omisión, la base del "
+                               "servidor abierta la última vez o el archivo %1")
+                               .arg(Database::defaultPath())},
+                      {.nombres = {QStringLiteral("settings")},
+                       .valor = QStringLiteral("ARCHIVO"),
+                       .descripcion = QStringLiteral("archivo de configuración en formato INI, sección "
+                                                     "[Configuracion] (también MIRABEL_SETTINGS)")},
+                      {.nombres = {QStringLiteral("v"), QStringLiteral("version")},
+                       .valor = {},
+                       .descripcion = QStringLiteral("muestra la versión y termina"),
+                       .basta = true}},
+         .notas =
+             QStringLiteral("Comandos sin ventanas (cada uno explica sus opciones con --help):\n"
+                            "  mirabel report          un informe en PDF\n"
+                            "  mirabel send-reminders  avisos de deuda por e-mail\n"
+                            "  mirabel import-mdb      trae la base del programa anterior\n"
+                            "  mirabel backup|restore  copia de seguridad y restauración\n"
+                            "  mirabel copy            pasa el club de un archivo a un servidor o al revés\n"
+                            "  mirabel export          una lista en Excel o CSV"),
+         // A second file named is ignored, as it always was.
+         .sobrantes = true},
+        kMalUso);
+    if (const auto fin = linea.leer(QCoreApplication::arguments()))
+        return *fin;
+    if (linea.dada(QStringLiteral("version"))) {
+        Cli::say(stdout, QStringLiteral("%1 %2").arg(QCoreApplication::applicationName(),
+                                                     QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    if (linea.dada(QStringLiteral("settings")))
+        Configuracion::setArchivo(
+            QDir(QDir::currentPath()).absoluteFilePath(linea.valor(QStringLiteral("settings"))));
+    QString elegido = linea.valor(QStringLiteral("database"));
+    if (elegido.isEmpty())
+        elegido = linea.argumento(0);
 
     // A relative --database names a file from where the user started the program, so resolve it before
     // the program's own folder becomes the working folder.

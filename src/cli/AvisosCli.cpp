@@ -18,25 +18,32 @@ namespace {
 
 using Cli::say;
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: mirabel send-reminders [--database ARCHIVO] [--settings ARCHIVO]\n"
-               "\n"
-               "Envía un e-mail de aviso por cada cuota vencida e impaga, sin abrir ventanas.\n"
-               "  --database ARCHIVO base de datos, o postgresql://usuario@servidor/base\n"
-               "                     (por omisión %1)\n"
-               "  --settings ARCHIVO configuración en formato INI, sección [Configuracion]\n"
-               "                     (por omisión la del usuario, o MIRABEL_SETTINGS)\n"
-               "\n"
-               "Una cuota ya avisada hoy no se vuelve a avisar el mismo día. La última línea dice\n"
-               "\"N enviados, M fallidos, D dudosos, S sin dirección, Y ya enviados hoy\".\n"
-               "\n"
-               "Estado de salida: 0 todo enviado (los socios sin dirección no cuentan), 1 uso\n"
-               "incorrecto, 2 configuración incompleta, 3 servidor SMTP inaccesible, sin cifrado\n"
-               "para la contraseña o usuario rechazado, 4 base de datos inexistente, ilegible o\n"
-               "sin poder registrar un envío, 5 algunos mensajes no se pudieron enviar o quedaron\n"
-               "dudosos (pudieron llegar; no se repiten hoy).")
-        .arg(Database::defaultPath());
+Cli::Comando comando() {
+    return {
+        .nombre = QStringLiteral("send-reminders"),
+        .resumen =
+            QStringLiteral("Envía un e-mail de aviso por cada cuota vencida e impaga, sin abrir ventanas."),
+        .argumentos = {},
+        .opciones = {{.nombres = {QStringLiteral("database")},
+                      .valor = QStringLiteral("ARCHIVO"),
+                      .descripcion =
+                          QStringLiteral(
+                              "base de datos, o postgresql://usuario@servidor/base (por omisión %1)")
+                              .arg(Database::defaultPath())},
+                     {.nombres = {QStringLiteral("settings")},
+                      .valor = QStringLiteral("ARCHIVO"),
+                      .descripcion = QStringLiteral("configuración en formato INI, sección [Configuracion] "
+                                                    "(por omisión la del usuario, o MIRABEL_SETTINGS)")}},
+        .notas = QStringLiteral(
+            "Una cuota ya avisada hoy no se vuelve a avisar el mismo día. La última línea dice\n"
+            "\"N enviados, M fallidos, D dudosos, S sin dirección, Y ya enviados hoy\".\n"
+            "\n"
+            "Estado de salida: 0 todo enviado (los socios sin dirección no cuentan), 1 uso\n"
+            "incorrecto, 2 configuración incompleta, 3 servidor SMTP inaccesible, sin cifrado\n"
+            "para la contraseña o usuario rechazado, 4 base de datos inexistente, ilegible o\n"
+            "sin poder registrar un envío, 5 algunos mensajes no se pudieron enviar o quedaron\n"
+            "dudosos (pudieron llegar; no se repiten hoy)."),
+    };
 }
 
 } // namespace
@@ -47,33 +54,11 @@ int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
-    QString database, settings;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            say(stdout, usage());
-            return Ok;
-        }
-        QString *out = nullptr;
-        for (auto [option, target] : {std::pair{QStringLiteral("--database"), &database},
-                                      std::pair{QStringLiteral("--settings"), &settings}}) {
-            if (a == option) {
-                if (i + 1 >= args.size()) {
-                    say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
-                    return Usage;
-                }
-                out = target;
-                *out = args.at(++i);
-            } else if (a.startsWith(option + QLatin1Char('='))) {
-                out = target;
-                *out = a.mid(option.size() + 1);
-            }
-        }
-        if (!out) {
-            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
-            return Usage;
-        }
-    }
+    Cli::Linea linea(comando(), Usage);
+    if (const auto fin = linea.leer(args))
+        return *fin;
+    const QString database = linea.valor(QStringLiteral("database"));
+    const QString settings = linea.valor(QStringLiteral("settings"));
     if (!settings.isEmpty())
         Configuracion::setArchivo(QDir::current().absoluteFilePath(settings));
 

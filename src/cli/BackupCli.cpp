@@ -15,30 +15,54 @@
 
 namespace {
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: mirabel backup [--database BASE] --out COPIA\n"
-               "     mirabel restore COPIA [--database BASE] [--otra-base]\n"
-               "\n"
-               "backup   escribe una copia de seguridad coherente de la base de datos, aun con el\n"
-               "         programa abierto. De una base en un servidor, con pg_dump (una copia .dump).\n"
-               "restore  reemplaza la base de datos por la copia; antes guarda la base actual en\n"
-               "         %1. En un servidor, con pg_restore y en una sola transacción;\n"
-               "         la base debe estar vacía o ser de Mirabel.\n"
-               "  --database BASE    archivo de base de datos (por omisión %2) o base en un\n"
-               "                     servidor: postgresql://usuario@servidor[:puerto]/base (la\n"
-               "                     contraseña, en PGPASSWORD o ~/.pgpass)\n"
-               "  --otra-base        restaura aunque la copia sea de otra base de datos (o no diga\n"
-               "                     de cuál es, por ser de una versión anterior); sin esta opción\n"
-               "                     esa copia se rechaza. La base conserva su identidad.\n"
-               "\n"
-               "Una copia de un archivo (.db) se restaura en un archivo; una de un servidor (.dump), en\n"
-               "un servidor. pg_dump y pg_restore vienen en el paquete postgresql-client.\n"
-               "\n"
-               "Estado de salida: 0 correcto, 1 uso incorrecto, 4 base de datos inexistente, ilegible\n"
-               "o ajena a Mirabel, 5 no se pudo escribir, 6 la copia no existe, no es válida o no es\n"
-               "del tipo de la base.")
-        .arg(Backup::folder(), Database::defaultPath());
+// backup and restore: one help each, the same base and the same exit statuses.
+Cli::Comando comando(bool restaurar) {
+    const Cli::Opcion base{
+        .nombres = {QStringLiteral("database")},
+        .valor = QStringLiteral("BASE"),
+        .descripcion = QStringLiteral("archivo de base de datos (por omisión %1) o base en un servidor: "
+                                      "postgresql://usuario@servidor[:puerto]/base (la contraseña, en "
+                                      "PGPASSWORD o ~/.pgpass)")
+                           .arg(Database::defaultPath())};
+    const QString estados = QStringLiteral(
+        "Una copia de un archivo (.db) se restaura en un archivo; una de un servidor (.dump),\n"
+        "en un servidor. pg_dump y pg_restore vienen en el paquete postgresql-client.\n"
+        "\n"
+        "Estado de salida: 0 correcto, 1 uso incorrecto, 4 base de datos inexistente, ilegible\n"
+        "o ajena a Mirabel, 5 no se pudo escribir, 6 la copia no existe, no es válida o no es\n"
+        "del tipo de la base.");
+    if (!restaurar) {
+        return {
+            .nombre = QStringLiteral("backup"),
+            .resumen = QStringLiteral(
+                "Escribe una copia de seguridad coherente de la base de datos, aun con el programa "
+                "abierto."),
+            .argumentos = {},
+            .opciones = {base,
+                         {.nombres = {QStringLiteral("out")},
+                          .valor = QStringLiteral("COPIA"),
+                          .descripcion = QStringLiteral("archivo de la copia; de una base en un servidor, "
+                                                        "una copia .dump hecha con pg_dump"),
+                          .siFalta = QStringLiteral("Falta --out con el archivo de la copia.")}},
+            .notas = estados};
+    }
+    return {.nombre = QStringLiteral("restore"),
+            .resumen = QStringLiteral("Reemplaza la base de datos por la copia."),
+            .argumentos = {{.nombre = QStringLiteral("COPIA"),
+                            .descripcion = QStringLiteral("la copia a restaurar"),
+                            .siFalta = QStringLiteral("Falta el archivo de la copia a restaurar.")}},
+            .opciones = {base,
+                         {.nombres = {QStringLiteral("otra-base")},
+                          .valor = {},
+                          .descripcion = QStringLiteral(
+                              "restaura aunque la copia sea de otra base de datos (o no diga de cuál es, "
+                              "por ser de una versión anterior); sin esta opción esa copia se rechaza. La "
+                              "base conserva su identidad.")}},
+            .notas = QStringLiteral("Antes guarda la base actual en %1. En un servidor, con pg_restore y\n"
+                                    "en una sola transacción; la base debe estar vacía o ser de Mirabel.\n"
+                                    "\n")
+                         .arg(Backup::folder()) +
+                     estados};
 }
 
 } // namespace
@@ -52,52 +76,16 @@ int run(int argc, char **argv) {
     const QStringList args = Cli::iniciar(argc, argv, false, &app);
     const bool restoring = args.value(1) == QLatin1String("restore");
 
-    QString database, out, copy;
-    bool anyDatabase = false;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            say(stdout, usage());
-            return Ok;
-        }
-        if (restoring && a == QLatin1String("--otra-base")) {
-            anyDatabase = true;
-            continue;
-        }
-        QString *target = nullptr;
-        QString option;
-        for (const auto &[name, where] :
-             {std::pair{QStringLiteral("--database"), &database}, std::pair{QStringLiteral("--out"), &out}}) {
-            if (a == name || a.startsWith(name + QLatin1Char('='))) {
-                target = where;
-                option = name;
-            }
-        }
-        if (target && (restoring ? target != &out : true)) {
-            if (a.size() > option.size()) {
-                *target = a.mid(option.size() + 1);
-            } else if (i + 1 < args.size()) {
-                *target = args.at(++i);
-            } else {
-                say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
-                return Usage;
-            }
-            continue;
-        }
-        if (restoring && copy.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
-            copy = a;
-            continue;
-        }
-        say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
-        return Usage;
-    }
+    Cli::Linea linea(comando(restoring), Usage);
+    if (const auto fin = linea.leer(args))
+        return *fin;
+    const QString database = linea.valor(QStringLiteral("database"));
+    const QString copy = restoring ? linea.argumento(0) : QString();
+    const QString out = restoring ? QString() : linea.valor(QStringLiteral("out"));
+    const bool anyDatabase = restoring && linea.dada(QStringLiteral("otra-base"));
     const QString path = Cli::rutaBase(database);
 
     if (!restoring) {
-        if (out.isEmpty()) {
-            say(stderr, QStringLiteral("Falta --out con el archivo de la copia.\n\n%1").arg(usage()));
-            return Usage;
-        }
         QString why;
         // Only read: the file is neither created nor changed.
         if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
@@ -121,10 +109,6 @@ int run(int argc, char **argv) {
         return Ok;
     }
 
-    if (copy.isEmpty()) {
-        say(stderr, QStringLiteral("Falta el archivo de la copia a restaurar.\n\n%1").arg(usage()));
-        return Usage;
-    }
     const QString source = QDir::current().absoluteFilePath(copy);
     QString why;
     Backup::Contents contents;

@@ -1,15 +1,73 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 class QCoreApplication;
 class QTemporaryDir;
 
 // What the command-line subcommands share.
 namespace Cli {
+
+// An option of a command, as its help shows it.
+struct Opcion {
+    QStringList nombres;  // {"database"}; a one-letter name is written -x
+    QString valor;        // the value's name in the help ("ARCHIVO"); empty: the option takes no value
+    QString descripcion;  // one sentence, wrapped by the help
+    QString siFalta = {}; // set: the option is required, and this says so when it is missing
+    bool basta = false;   // the option alone is the whole command (--list, --version): nothing is required
+};
+// A positional argument, in order.
+struct Argumento {
+    QString nombre; // "INFORME"
+    QString descripcion;
+    QString siFalta = {}; // set: the argument is required, and this says so when it is missing
+};
+// What a command accepts and how its help reads: usage, summary, arguments, options, then the notes.
+struct Comando {
+    QString nombre;  // "report"; empty for the program itself
+    QString resumen; // one sentence
+    QVector<Argumento> argumentos;
+    QVector<Opcion> opciones; // -h, --help is added to every command
+    // After the options (remarks, exit statuses): paragraphs are wrapped, a line that starts with a blank is
+    // printed as written.
+    QString notas = {};
+    bool sobrantes = false; // arguments beyond those declared are ignored instead of refused
+};
+
+// The command line of one command, read with QCommandLineParser: --opcion valor and --opcion=valor alike.
+// Help and errors read the same for every command, in Spanish: --help prints the help on stdout; an unknown
+// option, a missing value or a missing required argument prints why and then the help on stderr.
+class Linea {
+public:
+    // estadoMalUso: the command's exit status for wrong use.
+    Linea(Comando comando, int estadoMalUso);
+    // Reads the program's arguments (the program and the command's name first). Returns the exit status
+    // when the command ends here (0 after the help, estadoMalUso after a wrong use, both already printed),
+    // or nothing when it goes on.
+    [[nodiscard]] std::optional<int> leer(const QStringList &argumentos);
+    bool dada(const QString &opcion) const;
+    QString valor(const QString &opcion) const;
+    // The i-th positional argument, or empty.
+    QString argumento(int i) const;
+    QString ayuda() const;
+    // Prints why the use is wrong and then the help on stderr; returns the wrong-use status.
+    [[nodiscard]] int malUso(const QString &motivo) const;
+
+private:
+    const Opcion *buscar(const QString &nombre) const;
+    QString queFalla(const QStringList &argumentos) const;
+
+    Comando m_comando;
+    int m_estadoMalUso;
+    QCommandLineParser m_parser;
+};
+
 // One line on stdout or stderr, flushed at once (a scheduled job's log keeps the order).
 void say(FILE *to, const QString &text);
 // The database a subcommand's --database names: the default file when empty, a server's address as given,

@@ -14,28 +14,37 @@
 
 namespace {
 
-QString usage() {
-    return QStringLiteral(
-        "Uso: mirabel copy --from ORIGEN --to DESTINO\n"
-        "\n"
-        "Copia un club entero de una base de datos a otra: del archivo de un puesto a un servidor\n"
-        "PostgreSQL para trabajar desde varios puestos, o del servidor a un archivo. ORIGEN y DESTINO\n"
-        "son cada uno un archivo (.db) o la dirección de una base en un servidor:\n"
-        "  postgresql://usuario@servidor[:puerto]/base\n"
-        "La contraseña del servidor se toma de PGPASSWORD o del archivo ~/.pgpass.\n"
-        "\n"
-        "  --from ORIGEN   base a copiar; solo se lee\n"
-        "  --to DESTINO    base nueva o vacía (un archivo inexistente se crea; una base del servidor\n"
-        "                  debe existir, vacía o sin más datos que los de una base nueva)\n"
-        "\n"
-        "Se copian todas las tablas con sus números de registro, en una sola transacción: si algo\n"
-        "falla, el destino queda como estaba. Al final se comparan, tabla por tabla, la cantidad de\n"
-        "registros y los importes de ambos lados.\n"
-        "\n"
-        "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer el origen, 3 el destino\n"
-        "ya tiene datos, 4 el destino no es de Mirabel o no se puede usar, 5 no se pudo escribir el\n"
-        "destino, 6 lo copiado no coincide con el origen (no se guarda nada), 130 interrumpida con\n"
-        "Ctrl+C (no se escribe nada).");
+Cli::Comando comando() {
+    return {
+        .nombre = QStringLiteral("copy"),
+        .resumen = QStringLiteral("Copia un club entero de una base de datos a otra."),
+        .argumentos = {},
+        .opciones = {{.nombres = {QStringLiteral("from")},
+                      .valor = QStringLiteral("ORIGEN"),
+                      .descripcion = QStringLiteral("base a copiar; solo se lee"),
+                      .siFalta = QStringLiteral("Faltan el origen (--from) y el destino (--to).")},
+                     {.nombres = {QStringLiteral("to")},
+                      .valor = QStringLiteral("DESTINO"),
+                      .descripcion = QStringLiteral(
+                          "base nueva o vacía (un archivo inexistente se crea; una base del servidor debe "
+                          "existir, vacía o sin más datos que los de una base nueva)"),
+                      .siFalta = QStringLiteral("Faltan el origen (--from) y el destino (--to).")}},
+        .notas = QStringLiteral(
+            "Del archivo de un puesto a un servidor PostgreSQL para trabajar desde varios\n"
+            "puestos, o del servidor a un archivo. ORIGEN y DESTINO son cada uno un archivo (.db)\n"
+            "o la dirección de una base en un servidor:\n"
+            "  postgresql://usuario@servidor[:puerto]/base\n"
+            "La contraseña del servidor se toma de PGPASSWORD o del archivo ~/.pgpass.\n"
+            "\n"
+            "Se copian todas las tablas con sus números de registro, en una sola transacción: si\n"
+            "algo falla, el destino queda como estaba. Al final se comparan, tabla por tabla, la\n"
+            "cantidad de registros y los importes de ambos lados.\n"
+            "\n"
+            "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer el origen, 3 el\n"
+            "destino ya tiene datos, 4 el destino no es de Mirabel o no se puede usar, 5 no se\n"
+            "pudo escribir el destino, 6 lo copiado no coincide con el origen (no se guarda nada),\n"
+            "130 interrumpida con Ctrl+C (no se escribe nada)."),
+    };
 }
 
 } // namespace
@@ -49,39 +58,11 @@ int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
-    QString from, to;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            say(stdout, usage());
-            return Ok;
-        }
-        QString *value = nullptr;
-        QString option;
-        for (const auto &[name, where] :
-             {std::pair{QStringLiteral("--from"), &from}, std::pair{QStringLiteral("--to"), &to}}) {
-            if (a == name || a.startsWith(name + QLatin1Char('='))) {
-                value = where;
-                option = name;
-            }
-        }
-        if (!value) {
-            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
-            return Usage;
-        }
-        if (a.size() > option.size()) {
-            *value = a.mid(option.size() + 1);
-        } else if (i + 1 < args.size()) {
-            *value = args.at(++i);
-        } else {
-            say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
-            return Usage;
-        }
-    }
-    if (from.isEmpty() || to.isEmpty()) {
-        say(stderr, QStringLiteral("Faltan el origen (--from) y el destino (--to).\n\n%1").arg(usage()));
-        return Usage;
-    }
+    Cli::Linea linea(comando(), Usage);
+    if (const auto fin = linea.leer(args))
+        return *fin;
+    const QString from = linea.valor(QStringLiteral("from"));
+    const QString to = linea.valor(QStringLiteral("to"));
     // A mistyped address must not become a file named after it.
     for (const QString &where : {from, to}) {
         if (SqlEngine::isServerUrl(where) || !where.contains(QLatin1String("://")))

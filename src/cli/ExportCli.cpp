@@ -19,27 +19,45 @@ namespace {
 
 using Cli::say;
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: mirabel export LISTA [--database ARCHIVO] [--format xlsx|csv] --out ARCHIVO\n"
-               "                    [--mes MES --anio AÑO] [--desde FECHA] [--hasta FECHA]\n"
-               "\n"
-               "Escribe una lista de la ventana principal en Excel (.xlsx) o CSV, sin abrir ventanas,\n"
-               "con las mismas columnas, títulos y orden que la lista.\n"
-               "  LISTA              socios, cuotas, planes o caja\n"
-               "  --database ARCHIVO base de datos (por omisión %1); solo se lee\n"
-               "  --format xlsx|csv  formato del archivo; sin él, el de la extensión de --out\n"
-               "  --out ARCHIVO      archivo a escribir (aparece solo cuando está completo)\n"
-               "  --mes MES --anio AÑO\n"
-               "                     cuotas: solo las de ese mes y año, como \"Buscar\"\n"
-               "  --desde FECHA, --hasta FECHA\n"
-               "                     caja: los movimientos de todas las cuentas entre esas fechas\n"
-               "                     (inclusive), en la forma dd/mm/aaaa o aaaa-mm-dd\n"
-               "Sin filtros se escriben todas las filas.\n"
-               "\n"
-               "Estado de salida: 0 correcto, 1 uso incorrecto, 4 base de datos inexistente o\n"
-               "ilegible, 5 no se pudo escribir el archivo.")
-        .arg(Database::defaultPath());
+const QStringList kListas{QStringLiteral("socios"), QStringLiteral("cuotas"), QStringLiteral("planes"),
+                          QStringLiteral("caja")};
+
+Cli::Comando comando() {
+    const auto opcion = [](const QString &nombre, const QString &valor, const QString &descripcion) {
+        return Cli::Opcion{.nombres = {nombre}, .valor = valor, .descripcion = descripcion};
+    };
+    return {
+        .nombre = QStringLiteral("export"),
+        .resumen =
+            QStringLiteral("Escribe una lista de la ventana principal en Excel (.xlsx) o CSV, sin abrir "
+                           "ventanas, con las mismas columnas, títulos y orden que la lista."),
+        .argumentos = {{.nombre = QStringLiteral("LISTA"),
+                        .descripcion = kListas.join(QStringLiteral(", ")),
+                        .siFalta = QStringLiteral("Falta el nombre de la lista.")}},
+        .opciones =
+            {opcion(
+                 QStringLiteral("database"), QStringLiteral("ARCHIVO"),
+                 QStringLiteral("base de datos (por omisión %1); solo se lee").arg(Database::defaultPath())),
+             opcion(QStringLiteral("format"), QStringLiteral("xlsx|csv"),
+                    QStringLiteral("formato del archivo; sin él, el de la extensión de --out")),
+             {.nombres = {QStringLiteral("out")},
+              .valor = QStringLiteral("ARCHIVO"),
+              .descripcion = QStringLiteral("archivo a escribir (aparece solo cuando está completo)"),
+              .siFalta = QStringLiteral("Falta --out con el archivo a escribir.")},
+             opcion(QStringLiteral("mes"), QStringLiteral("MES"),
+                    QStringLiteral("cuotas: solo las de ese mes, con --anio, como \"Buscar\"")),
+             opcion(QStringLiteral("anio"), QStringLiteral("AÑO"), QStringLiteral("cuotas: el año de --mes")),
+             opcion(QStringLiteral("desde"), QStringLiteral("FECHA"),
+                    QStringLiteral("caja: los movimientos de todas las cuentas desde esa fecha (inclusive), "
+                                   "en la forma dd/mm/aaaa o aaaa-mm-dd")),
+             opcion(QStringLiteral("hasta"), QStringLiteral("FECHA"),
+                    QStringLiteral("caja: hasta esa fecha (inclusive)"))},
+        .notas =
+            QStringLiteral("Sin filtros se escriben todas las filas.\n"
+                           "\n"
+                           "Estado de salida: 0 correcto, 1 uso incorrecto, 4 base de datos inexistente o\n"
+                           "ilegible, 5 no se pudo escribir el archivo."),
+    };
 }
 
 std::optional<QDate> leerFecha(const QString &texto) {
@@ -67,55 +85,17 @@ int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, Cli::Aplicacion::Consola, &app);
 
-    QString nombre, database, formato, out, mes, anio, desde, hasta;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            say(stdout, usage());
-            return Ok;
-        }
-        QString *destino = nullptr;
-        QString opcion;
-        for (const auto &[nombreOpcion, donde] :
-             {std::pair{QStringLiteral("--database"), &database},
-              std::pair{QStringLiteral("--format"), &formato}, std::pair{QStringLiteral("--out"), &out},
-              std::pair{QStringLiteral("--mes"), &mes}, std::pair{QStringLiteral("--anio"), &anio},
-              std::pair{QStringLiteral("--desde"), &desde}, std::pair{QStringLiteral("--hasta"), &hasta}}) {
-            if (a == nombreOpcion || a.startsWith(nombreOpcion + QLatin1Char('='))) {
-                destino = donde;
-                opcion = nombreOpcion;
-            }
-        }
-        if (destino) {
-            if (a.size() > opcion.size()) {
-                *destino = a.mid(opcion.size() + 1);
-            } else if (i + 1 < args.size()) {
-                *destino = args.at(++i);
-            } else {
-                say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
-                return Usage;
-            }
-            continue;
-        }
-        if (a.startsWith(QLatin1Char('-')) || !nombre.isEmpty()) {
-            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
-            return Usage;
-        }
-        nombre = a.toLower();
-    }
-    const auto malUso = [](const QString &por) {
-        say(stderr, QStringLiteral("%1\n\n%2").arg(por, usage()));
-        return Usage;
-    };
-    if (nombre.isEmpty())
-        return malUso(QStringLiteral("Falta el nombre de la lista."));
-    const QStringList listas{QStringLiteral("socios"), QStringLiteral("cuotas"), QStringLiteral("planes"),
-                             QStringLiteral("caja")};
-    if (!listas.contains(nombre))
+    Cli::Linea linea(comando(), Usage);
+    if (const auto fin = linea.leer(args))
+        return *fin;
+    const QString nombre = linea.argumento(0).toLower();
+    const auto valor = [&linea](const char *opcion) { return linea.valor(QLatin1String(opcion)); };
+    const QString database = valor("database"), formato = valor("format"), out = valor("out"),
+                  mes = valor("mes"), anio = valor("anio"), desde = valor("desde"), hasta = valor("hasta");
+    const auto malUso = [&linea](const QString &por) { return linea.malUso(por); };
+    if (!kListas.contains(nombre))
         return malUso(QStringLiteral("Error: no existe la lista \"%1\". Las listas son: %2.")
-                          .arg(nombre, listas.join(QStringLiteral(", "))));
-    if (out.isEmpty())
-        return malUso(QStringLiteral("Falta --out con el archivo a escribir."));
+                          .arg(nombre, kListas.join(QStringLiteral(", "))));
     const auto formatoElegido =
         TableExport::formatFromName(formato.isEmpty() ? QFileInfo(out).suffix() : formato);
     if (!formatoElegido)

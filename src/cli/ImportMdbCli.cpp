@@ -13,24 +13,31 @@
 
 namespace {
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: mirabel import-mdb ANTERIOR.mdb [--database NUEVA.db | --database postgresql://...]\n"
-               "\n"
-               "Trae a Mirabel los datos de la base del programa anterior (BASE.mdb): socios, planes,\n"
-               "categorías, cuotas, caja, cuentas, formas de pago, usuarios y la tabla auxiliar.\n"
-               "  --database NUEVA.db  base a crear (por omisión %1); si ya existe debe ser una\n"
-               "                       base de Mirabel sin socios, cuotas ni movimientos\n"
-               "  --database postgresql://usuario@servidor[:puerto]/base\n"
-               "                       una base de un servidor, que debe existir, vacía o de Mirabel\n"
-               "                       sin socios, cuotas ni movimientos; los demás puestos esperan\n"
-               "                       mientras se importa\n"
-               "\n"
-               "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer la base anterior,\n"
-               "3 la base destino ya tiene datos, 4 la base destino no es de Mirabel o no se puede\n"
-               "usar, 5 no se pudo escribir la base nueva, 130 interrumpida con Ctrl+C (no se escribe\n"
-               "nada).")
-        .arg(Database::defaultPath());
+Cli::Comando comando() {
+    return {
+        .nombre = QStringLiteral("import-mdb"),
+        .resumen = QStringLiteral("Trae a Mirabel los datos de la base del programa anterior (BASE.mdb)."),
+        .argumentos = {{.nombre = QStringLiteral("ANTERIOR.mdb"),
+                        .descripcion = QStringLiteral("la base del programa anterior: socios, planes, "
+                                                      "categorías, cuotas, caja, cuentas, formas de pago, "
+                                                      "usuarios y la tabla auxiliar"),
+                        .siFalta = QStringLiteral("Falta la base anterior (.mdb).")}},
+        .opciones =
+            {{.nombres = {QStringLiteral("database")},
+              .valor = QStringLiteral("BASE"),
+              .descripcion =
+                  QStringLiteral(
+                      "archivo a crear (por omisión %1); si ya existe debe ser una base de Mirabel sin "
+                      "socios, cuotas ni movimientos. O una base de un servidor, "
+                      "postgresql://usuario@servidor[:puerto]/base, que debe existir, vacía o de Mirabel "
+                      "sin socios, cuotas ni movimientos; los demás puestos esperan mientras se importa")
+                      .arg(Database::defaultPath())}},
+        .notas = QStringLiteral(
+            "Estado de salida: 0 correcto, 1 uso incorrecto, 2 no se puede leer la base anterior,\n"
+            "3 la base destino ya tiene datos, 4 la base destino no es de Mirabel o no se puede\n"
+            "usar, 5 no se pudo escribir la base nueva, 130 interrumpida con Ctrl+C (no se escribe\n"
+            "nada)."),
+    };
 }
 
 } // namespace
@@ -43,35 +50,11 @@ int run(int argc, char **argv, const MdbImport::Progress &observer) {
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, false, &app);
 
-    QString source, database;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            say(stdout, usage());
-            return Ok;
-        }
-        if (a == QLatin1String("--database")) {
-            if (i + 1 >= args.size()) {
-                say(stderr, QStringLiteral("Falta el valor de --database.\n\n%1").arg(usage()));
-                return Usage;
-            }
-            database = args.at(++i);
-            continue;
-        }
-        if (a.startsWith(QLatin1String("--database="))) {
-            database = a.mid(11);
-            continue;
-        }
-        if (a.startsWith(QLatin1Char('-')) || !source.isEmpty()) {
-            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
-            return Usage;
-        }
-        source = a;
-    }
-    if (source.isEmpty()) {
-        say(stderr, QStringLiteral("Falta la base anterior (.mdb).\n\n%1").arg(usage()));
-        return Usage;
-    }
+    Cli::Linea linea(comando(), Usage);
+    if (const auto fin = linea.leer(args))
+        return *fin;
+    const QString source = linea.argumento(0);
+    const QString database = linea.valor(QStringLiteral("database"));
 
     const QString from = QDir::current().absoluteFilePath(source);
     const QString to = Cli::rutaBase(database);

@@ -22,27 +22,42 @@ namespace {
 
 using Cli::say;
 
-QString usage() {
-    return QStringLiteral(
-               "Uso: mirabel report INFORME [--database ARCHIVO] [--settings ARCHIVO] [--formula TEXTO] "
-               "--pdf SALIDA.pdf\n"
-               "\n"
-               "Escribe un informe en PDF sin abrir ventanas.\n"
-               "  INFORME            uno de: %1 (sin distinguir mayúsculas)\n"
-               "  --database ARCHIVO base de datos (por omisión %2)\n"
-               "  --formula TEXTO    fórmula de selección, por ejemplo \"{cuotas.idAfiliado} = 17\";\n"
-               "                     sin ella: todos los registros (socios: {Afiliados.idAfiliado} <> 0;\n"
-               "                     deudas: {ConsultaDeuda.SumaDeMonto} <> 0); a lo sumo %3 condiciones\n"
-               "                     y %4 niveles de paréntesis\n"
-               "  --pdf SALIDA.pdf   archivo a escribir\n"
-               "  --settings ARCHIVO configuración (nombre y CUIT de la empresa) en formato INI\n"
-               "  --list             lista los informes\n"
-               "\n"
-               "Estado de salida: 0 correcto, 1 uso incorrecto, 2 informe desconocido, 3 fórmula inválida,\n"
-               "4 base de datos inexistente o ilegible, 5 no se pudo escribir el PDF.")
-        .arg(ReportCatalog::names(), Database::defaultPath())
-        .arg(ReportFormula::MaxConditions)
-        .arg(ReportFormula::MaxNesting);
+Cli::Comando comando() {
+    return {
+        .nombre = QStringLiteral("report"),
+        .resumen = QStringLiteral("Escribe un informe en PDF sin abrir ventanas."),
+        .argumentos = {{.nombre = QStringLiteral("INFORME"),
+                        .descripcion = QStringLiteral("uno de: %1 (sin distinguir mayúsculas)")
+                                           .arg(ReportCatalog::names()),
+                        .siFalta = QStringLiteral("Falta el nombre del informe.")}},
+        .opciones =
+            {{.nombres = {QStringLiteral("database")},
+              .valor = QStringLiteral("ARCHIVO"),
+              .descripcion = QStringLiteral("base de datos (por omisión %1)").arg(Database::defaultPath())},
+             {.nombres = {QStringLiteral("settings")},
+              .valor = QStringLiteral("ARCHIVO"),
+              .descripcion = QStringLiteral("configuración (nombre y CUIT de la empresa) en formato INI")},
+             {.nombres = {QStringLiteral("formula")},
+              .valor = QStringLiteral("TEXTO"),
+              .descripcion =
+                  QStringLiteral("fórmula de selección, por ejemplo \"{cuotas.idAfiliado} = 17\"; sin "
+                                 "ella: todos los registros (socios: {Afiliados.idAfiliado} <> 0; "
+                                 "deudas: {ConsultaDeuda.SumaDeMonto} <> 0); a lo sumo %1 "
+                                 "condiciones y %2 niveles de paréntesis")
+                      .arg(ReportFormula::MaxConditions)
+                      .arg(ReportFormula::MaxNesting)},
+             {.nombres = {QStringLiteral("pdf")},
+              .valor = QStringLiteral("SALIDA.pdf"),
+              .descripcion = QStringLiteral("archivo a escribir"),
+              .siFalta = QStringLiteral("Falta --pdf con el archivo a escribir.")},
+             {.nombres = {QStringLiteral("list")},
+              .valor = {},
+              .descripcion = QStringLiteral("lista los informes"),
+              .basta = true}},
+        .notas = QStringLiteral(
+            "Estado de salida: 0 correcto, 1 uso incorrecto, 2 informe desconocido, 3 fórmula\n"
+            "inválida, 4 base de datos inexistente o ilegible, 5 no se pudo escribir el PDF."),
+    };
 }
 
 } // namespace
@@ -54,63 +69,20 @@ int run(int argc, char **argv) {
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, true, &app);
 
-    QString name, database, pdf, formula, settings;
-    bool formulaGiven = false;
-    for (int i = 2; i < args.size(); ++i) {
-        const QString a = args.at(i);
-        const auto value = [&](const QString &option, QString *out) {
-            if (a == option) {
-                if (i + 1 >= args.size())
-                    return -1;
-                *out = args.at(++i);
-                return 1;
-            }
-            if (a.startsWith(option + QLatin1Char('='))) {
-                *out = a.mid(option.size() + 1);
-                return 1;
-            }
-            return 0;
-        };
-        int r = 0;
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            say(stdout, usage());
-            return Ok;
-        }
-        if (a == QLatin1String("--list")) {
-            for (const ReportDefinition &d : ReportCatalog::all())
-                say(stdout, d.fileName + QStringLiteral("\t") + d.title);
-            return Ok;
-        }
-        if ((r = value(QStringLiteral("--database"), &database)) ||
-            (r = value(QStringLiteral("--pdf"), &pdf)) ||
-            (r = value(QStringLiteral("--settings"), &settings))) {
-            if (r < 0) {
-                say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
-                return Usage;
-            }
-            continue;
-        }
-        if ((r = value(QStringLiteral("--formula"), &formula))) {
-            if (r < 0) {
-                say(stderr, QStringLiteral("Falta el valor de %1.\n\n%2").arg(a, usage()));
-                return Usage;
-            }
-            formulaGiven = true;
-            continue;
-        }
-        if (a.startsWith(QLatin1Char('-')) || !name.isEmpty()) {
-            say(stderr, QStringLiteral("Argumento desconocido: %1\n\n%2").arg(a, usage()));
-            return Usage;
-        }
-        name = a;
+    Cli::Linea linea(comando(), Usage);
+    if (const auto fin = linea.leer(args))
+        return *fin;
+    if (linea.dada(QStringLiteral("list"))) {
+        for (const ReportDefinition &d : ReportCatalog::all())
+            say(stdout, d.fileName + QStringLiteral("\t") + d.title);
+        return Ok;
     }
-    if (name.isEmpty() || pdf.isEmpty()) {
-        say(stderr, QStringLiteral("%1\n\n%2")
-                        .arg(name.isEmpty() ? QStringLiteral("Falta el nombre del informe.")
-                                            : QStringLiteral("Falta --pdf con el archivo a escribir."),
-                             usage()));
-        return Usage;
-    }
+    const QString name = linea.argumento(0);
+    const QString database = linea.valor(QStringLiteral("database"));
+    const QString pdf = linea.valor(QStringLiteral("pdf"));
+    const QString settings = linea.valor(QStringLiteral("settings"));
+    QString formula = linea.valor(QStringLiteral("formula"));
+    const bool formulaGiven = linea.dada(QStringLiteral("formula"));
 
     if (!settings.isEmpty())
         Configuracion::setArchivo(QDir::current().absoluteFilePath(settings));
