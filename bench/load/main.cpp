@@ -37,7 +37,8 @@ bool command(PGconn *c, const QByteArray &sql, QString *error) {
     PGresult *r = PQexec(c, sql.constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
     if (!ok)
-        *error = QString::fromUtf8(sql) + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(c)).trimmed();
+        *error =
+            QString::fromUtf8(sql) + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(c)).trimmed();
     PQclear(r);
     return ok;
 }
@@ -64,11 +65,20 @@ void append(QByteArray &out, sqlite3_stmt *st, int col) {
         const int n = sqlite3_column_bytes(st, col);
         for (int i = 0; i < n; ++i) {
             switch (p[i]) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: out += p[i];
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += p[i];
             }
         }
     }
@@ -87,8 +97,8 @@ qint64 copyTable(sqlite3 *src, PGconn *dst, const QByteArray &table, QString *er
     }
     const QByteArray list = columns.join(", ");
     sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(src, ("SELECT " + list + " FROM " + quoted(table)).constData(), -1, &st, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(src, ("SELECT " + list + " FROM " + quoted(table)).constData(), -1, &st,
+                           nullptr) != SQLITE_OK) {
         *error = QString::fromUtf8(sqlite3_errmsg(src));
         return -1;
     }
@@ -161,15 +171,17 @@ int main(int argc, char **argv) {
         return fail(error);
     Database::close();
     sqlite3 *src = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &src, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &src, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK)
         return fail(QStringLiteral("no se puede leer %1").arg(file));
     QList<QByteArray> tables;
     {
         sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(src,
-                           "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                           "ESCAPE '\\' ORDER BY name",
-                           -1, &st, nullptr);
+        sqlite3_prepare_v2(
+            src,
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+            "ESCAPE '\\' ORDER BY name",
+            -1, &st, nullptr);
         while (st && sqlite3_step(st) == SQLITE_ROW)
             tables << reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
         sqlite3_finalize(st);
@@ -201,7 +213,9 @@ int main(int argc, char **argv) {
         return fail(error);
     sqlite3_close(src);
     // The counters past the copied keys, and statistics (a fresh load has none) for the planner.
-    if (!SqlEngine::syncKeys(Database::db(), {}, &error) || !command(dst, "VACUUM (ANALYZE)", &error))
+    if (const Result synced = Engine::of(Database::db()).syncKeys(Database::db()); !synced)
+        return fail(synced.message());
+    if (!command(dst, "VACUUM (ANALYZE)", &error))
         return fail(error);
     Database::close();
     std::printf("mirabel-bench-load: %s en %.1f s\n", qPrintable(counts.join(QStringLiteral(", "))),

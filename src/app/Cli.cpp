@@ -89,9 +89,7 @@ std::unique_ptr<QTemporaryDir> sinPantalla() {
 QString rutaBase(const QString &database) {
     if (database.isEmpty())
         return Database::defaultPath();
-    if (SqlEngine::isServerUrl(database))
-        return database;
-    return QDir::current().absoluteFilePath(database);
+    return Engine::at(database).absoluteLocation(database);
 }
 
 } // namespace Cli

@@ -276,17 +276,16 @@ public:
             if (!query.exec(QStringLiteral("SELECT MAX(m) FROM (%1) AS t")
                                 .arg(parts.join(QStringLiteral(" UNION ALL ")))))
                 return writeError(query.lastError().text());
-            QString why;
-            if (query.next() && !query.value(0).isNull() &&
-                !SqlEngine::reserveKeys(m_db, QString::fromUtf8(spec.name), query.value(0).toLongLong(),
-                                        &why))
-                return writeError(why);
+            if (query.next() && !query.value(0).isNull())
+                if (const ::Result reserved = Engine::of(m_db).reserveKeys(m_db, QString::fromUtf8(spec.name),
+                                                                           query.value(0).toLongLong());
+                    !reserved)
+                    return writeError(reserved.message());
         }
         // Every table's counter past the numbers written with the rows (a server's do not follow by
         // themselves).
-        QString why;
-        if (!SqlEngine::syncKeys(m_db, {}, &why))
-            return writeError(why);
+        if (const ::Result synced = Engine::of(m_db).syncKeys(m_db); !synced)
+            return writeError(synced.message());
         r.status = MdbImport::Status::Ok;
         return r;
     }
@@ -493,10 +492,10 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
         if (!Schema::upgrade(db, &why))
             return failure(Status::WriteError,
                            QStringLiteral("No se pudo crear la estructura de la base nueva: %1").arg(why));
-        if (!SqlEngine::lockTables(db, MdbImport::tableNames(), &why))
+        if (const ::Result locked = Engine::of(db).lockTables(db, MdbImport::tableNames()); !locked)
             return failure(Status::TargetError,
                            QStringLiteral("La base %1 está ocupada por otro puesto: no se importa. %2")
-                               .arg(target, why));
+                               .arg(target, locked.message()));
         // Looked at again under the lock: another desk may have added a member in between.
         if (!hasMembersDuesOrCash(db, &has, &why))
             return failure(Status::TargetError,
@@ -618,7 +617,9 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     Result result;
     {
         TargetConnection c(work);
-        if (!c.db().open() || !SqlEngine::prepareConnection(c.db(), &why)) {
+        if (const ::Result prepared = c.db().open() ? Engine::prepare(c.db()) : ::Result::failure(QString());
+            !prepared) {
+            why = prepared.message();
             if (!inPlace)
                 ArchivoNuevo::borrar(work);
             return failure(Status::TargetError, QStringLiteral("No se puede abrir la base %1. %2")

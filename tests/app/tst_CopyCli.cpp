@@ -49,7 +49,7 @@ QStringList contenido(const QString &ruta) {
                     fila << (q.value(i).isNull() ? QStringLiteral("<nulo>") : q.value(i).toString());
                 out << fila.join(QLatin1Char('|'));
             }
-            out << QStringLiteral("%1 contador %2").arg(tabla).arg(SqlEngine::keyCounter(db, tabla));
+            out << QStringLiteral("%1 contador %2").arg(tabla).arg(Engine::of(db).keyCounter(db, tabla));
         }
         out << QStringLiteral("identidad %1").arg(Schema::identity(db));
     }
@@ -177,17 +177,19 @@ private slots:
         BaseTemporal destino;
         Database::setBusyTimeout(200);
         int intentos = 0, rechazados = 0;
-        const CopiaBase::Result r = CopiaBase::run(m_club, destino.path(), [&](qint64, qint64, const QString &tabla) {
-            if (tabla == QLatin1String("Cuotas")) {
-                ++intentos;
-                QString error;
-                // A table the copy has not reached yet: only the lock keeps the row out.
-                if (!Database::exec(QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('otro'))"), {},
-                                    &error))
-                    ++rechazados;
-            }
-            return true;
-        });
+        const CopiaBase::Result r =
+            CopiaBase::run(m_club, destino.path(), [&](qint64, qint64, const QString &tabla) {
+                if (tabla == QLatin1String("Cuotas")) {
+                    ++intentos;
+                    QString error;
+                    // A table the copy has not reached yet: only the lock keeps the row out.
+                    if (!Database::exec(
+                            QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('otro'))"), {},
+                            &error))
+                        ++rechazados;
+                }
+                return true;
+            });
         Database::setBusyTimeout(5000);
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(intentos, 1);
@@ -211,7 +213,7 @@ private slots:
             QSqlDatabase db = Database::openOther(QStringLiteral("mirar"), servidor,
                                                   Database::Mode::CreateIfMissing, &error);
             QVERIFY2(db.isValid(), qPrintable(error));
-            QCOMPARE(SqlEngine::schemaVersion(db), 0);
+            QCOMPARE(Engine::of(db).schemaVersion(db), 0);
             db = QSqlDatabase();
             Database::closeOther(QStringLiteral("mirar"));
         }

@@ -64,7 +64,7 @@ private slots:
             QVERIFY2(otra.isOpen(), qPrintable(error));
             QSqlQuery o(otra);
             QVERIFY(o.exec(QStringLiteral("BEGIN")));
-            QVERIFY(SqlEngine::lockTables(otra, {QStringLiteral("Planes")}));
+            QVERIFY(Engine::of(otra).lockTables(otra, {QStringLiteral("Planes")}));
             {
                 Transaction t;
                 QVERIFY(t.isActive());
@@ -102,9 +102,10 @@ private slots:
         const QSqlDatabase extra = Database::openExtra(QStringLiteral("lector"), &error);
         for (const QSqlDatabase &db : {Database::db(), extra}) {
             QSqlQuery q(db);
-            QVERIFY(q.exec(enServidor() ? QStringLiteral("SELECT EXTRACT(EPOCH FROM "
-                                                         "current_setting('lock_timeout')::interval)::int * 1000")
-                                        : QStringLiteral("PRAGMA busy_timeout")) &&
+            QVERIFY(q.exec(enServidor()
+                               ? QStringLiteral("SELECT EXTRACT(EPOCH FROM "
+                                                "current_setting('lock_timeout')::interval)::int * 1000")
+                               : QStringLiteral("PRAGMA busy_timeout")) &&
                     q.next());
             QVERIFY(q.value(0).toInt() >= 1000);
         }
@@ -115,9 +116,9 @@ private slots:
         QSqlQuery q(Database::db());
         if (enServidor()) {
             // The server's disk fills up: the write gets its "disk full" state.
-            for (const QString &s : SqlEngine::schemaStatement(
-                     Database::db(),
-                     QStringLiteral(R"(CREATE TRIGGER "lleno" BEFORE INSERT ON "Planes"
+            for (const QString &s :
+                 Engine::of(Database::db())
+                     .schemaStatement(QStringLiteral(R"(CREATE TRIGGER "lleno" BEFORE INSERT ON "Planes"
                          BEGIN RAISE EXCEPTION 'could not extend file: No space left on device'
                          USING ERRCODE = 'disk_full'; END)")))
                 QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
@@ -194,8 +195,8 @@ private slots:
             QSKIP("Solo en el servidor: un archivo no se desconecta");
         BaseTemporal base;
         QVERIFY(insertarPlan(QStringLiteral("Anterior")));
-        const QVariant pid = Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"),
-                                                  QStringLiteral("pid"));
+        const QVariant pid =
+            Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"), QStringLiteral("pid"));
         QVERIFY(!pid.isNull());
         QString error;
         QSqlDatabase admin = Database::openExtra(QStringLiteral("administrador"), &error);
@@ -214,12 +215,14 @@ private slots:
             Plan segundo;
             segundo.descripcion = QStringLiteral("Anual");
             QCOMPARE(Planes::guardar(segundo, &error), Planes::Resultado::Fallo);
-            QVERIFY2(error.contains(QStringLiteral("se perdió la conexión con el servidor")), qPrintable(error));
+            QVERIFY2(error.contains(QStringLiteral("se perdió la conexión con el servidor")),
+                     qPrintable(error));
             QVERIFY(!t.commit());
             QCOMPARE(t.nativeErrorCode(), SqlEngine::ConnectionLost);
-            QVERIFY2(t.lastError().startsWith(QStringLiteral("No se pudieron guardar los cambios: se perdió la "
-                                                             "conexión con el servidor")),
-                     qPrintable(t.lastError()));
+            QVERIFY2(
+                t.lastError().startsWith(QStringLiteral("No se pudieron guardar los cambios: se perdió la "
+                                                        "conexión con el servidor")),
+                qPrintable(t.lastError()));
         }
         // Seen from a fresh connection: what was stored before is there, nothing of the broken work is.
         QSqlQuery q(admin);
@@ -236,7 +239,8 @@ private slots:
             QCOMPARE(Planes::guardar(otro, &error), Planes::Resultado::Guardado);
             QVERIFY(t.commit());
         }
-        QVERIFY(Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"), QStringLiteral("pid")) != pid);
+        QVERIFY(Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"),
+                                     QStringLiteral("pid")) != pid);
         QCOMPARE(Database::buscaValor(QStringLiteral("SELECT date() AS hoy"), QStringLiteral("hoy")).toDate(),
                  QDate(2010, 7, 9));
         QCOMPARE(Database::buscaValor(QStringLiteral("SELECT current_setting('lock_timeout') AS t"),
@@ -251,8 +255,8 @@ private slots:
         if (!enServidor())
             QSKIP("Solo en el servidor: un archivo no se desconecta");
         BaseTemporal base;
-        const QVariant pid = Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"),
-                                                  QStringLiteral("pid"));
+        const QVariant pid =
+            Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"), QStringLiteral("pid"));
         QString error;
         QSqlDatabase admin = Database::openExtra(QStringLiteral("administrador"), &error);
         {
@@ -263,8 +267,8 @@ private slots:
             QVERIFY(!insertarPlan(QStringLiteral("Dos")));
             QVERIFY(!insertarPlan(QStringLiteral("Tres")));
             QString why;
-            QVERIFY(!Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Cuatro'))"), {},
-                                    &why));
+            QVERIFY(!Database::exec(
+                QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Cuatro'))"), {}, &why));
             QVERIFY2(why.contains(QStringLiteral("se perdió la conexión")), qPrintable(why));
             QVERIFY(!t.commit());
             QCOMPARE(t.nativeErrorCode(), SqlEngine::ConnectionLost);
