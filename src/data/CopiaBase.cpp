@@ -6,6 +6,7 @@
 #include "data/Log.h"
 #include "data/Schema.h"
 #include "data/SqlEngine.h"
+#include "data/Tables.h"
 #include "data/Transaction.h"
 
 #include <QCryptographicHash>
@@ -25,10 +26,7 @@
 
 namespace {
 
-struct Reference {
-    const char *table;
-    const char *field;
-};
+using Tables::Reference;
 
 struct TableSpec {
     const char *name;
@@ -40,35 +38,16 @@ struct TableSpec {
     std::vector<Reference> referencedBy = {};
 };
 
-// Parents before the rows that point at them, as a new database is filled.
+// The tables a copy carries, parents before the rows that point at them, as a new database is filled.
 const std::vector<TableSpec> &specs() {
-    static const std::vector<TableSpec> s = {
-        {"Planes",
-         "idPlan",
-         {"CuotaMensual", "Inscripcion"},
-         {},
-         true,
-         {{"Afiliados", "idPlan"}, {"Cuotas", "idPlan"}}},
-        {"Categorias", "idCategoria", {}, {}, true, {{"Afiliados", "idCategoria"}}},
-        {"Afiliados",
-         "idAfiliado",
-         {},
-         {"Fecha Nacimiento", "Fecha Afiliacion"},
-         true,
-         {{"Cuotas", "idAfiliado"}, {"Avisos", "idAfiliado"}}},
-        {"Cuotas",
-         "idCuota",
-         {"Monto", "Recargo"},
-         {"Vencimiento", "Fecha de Pago"},
-         true,
-         {{"Caja", "idCuota"}, {"Avisos", "idCuota"}}},
-        {"Cuentas", "idCuenta", {}, {}, true, {{"Caja", "idCuenta"}}},
-        {"TipoDivisas", "idTipoDivisa", {}, {}, false},
-        {"Caja", "idCaja", {"Ingresos", "Egresos"}, {"Fecha"}, true},
-        {"Usuarios", "idUsuario", {}, {}, true},
-        {"TmpCuotas", "nro", {"monto"}, {}, false},
-        {"Avisos", "idAviso", {}, {"Fecha"}, true},
-    };
+    static const std::vector<TableSpec> s = [] {
+        std::vector<TableSpec> out;
+        for (const Tables::Table &t : Tables::all())
+            if (t.copied)
+                out.push_back({t.name, t.key, t.columnsOf(Tables::Kind::Money),
+                               t.columnsOf(Tables::Kind::Date), t.counter, t.referencedBy});
+        return out;
+    }();
     return s;
 }
 

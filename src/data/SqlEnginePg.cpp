@@ -4,6 +4,7 @@
 #include "data/Log.h"
 #include "data/ServerBackup.h"
 #include "data/SqlEngine.h"
+#include "data/Tables.h"
 
 #include <QDeadlineTimer>
 #include <QHash>
@@ -68,16 +69,13 @@ Result run(const QSqlDatabase &db, const QString &sql, const QVariantList &param
 
 // The tables whose rows take their number from an identity counter, and the key column of each.
 const QList<QPair<QString, QString>> &identityTables() {
-    static const QList<QPair<QString, QString>> t = {
-        {QStringLiteral("Afiliados"), QStringLiteral("idAfiliado")},
-        {QStringLiteral("Planes"), QStringLiteral("idPlan")},
-        {QStringLiteral("Categorias"), QStringLiteral("idCategoria")},
-        {QStringLiteral("Cuotas"), QStringLiteral("idCuota")},
-        {QStringLiteral("Caja"), QStringLiteral("idCaja")},
-        {QStringLiteral("Cuentas"), QStringLiteral("idCuenta")},
-        {QStringLiteral("Usuarios"), QStringLiteral("idUsuario")},
-        {QStringLiteral("Avisos"), QStringLiteral("idAviso")},
-    };
+    static const QList<QPair<QString, QString>> t = [] {
+        QList<QPair<QString, QString>> out;
+        for (const Tables::Table &table : Tables::all())
+            if (table.counter)
+                out.append({QString::fromUtf8(table.name), QString::fromUtf8(table.key)});
+        return out;
+    }();
     return t;
 }
 
