@@ -213,7 +213,9 @@ int main(int argc, char **argv) {
         return fail(error);
     sqlite3_close(src);
     // The counters past the copied keys, and statistics (a fresh load has none) for the planner.
-    if (!SqlEngine::syncKeys(Database::db(), {}, &error) || !command(dst, "VACUUM (ANALYZE)", &error))
+    if (const Result synced = Engine::of(Database::db()).syncKeys(Database::db()); !synced)
+        return fail(synced.message());
+    if (!command(dst, "VACUUM (ANALYZE)", &error))
         return fail(error);
     Database::close();
     std::printf("mirabel-bench-load: %s en %.1f s\n", qPrintable(counts.join(QStringLiteral(", "))),

@@ -85,9 +85,7 @@ QString baseAAbrir(const QString &elegida) {
         const QString recordada = Configuracion::leer(kBaseServidor);
         return SqlEngine::isServerUrl(recordada) ? recordada : Database::defaultPath();
     }
-    if (SqlEngine::isServerUrl(elegida))
-        return elegida;
-    return QDir(QDir::currentPath()).absoluteFilePath(elegida);
+    return Engine::at(elegida).absoluteLocation(elegida);
 }
 
 void recordarBase(const QString &ruta) {

@@ -224,8 +224,9 @@ bool vaciar(QString *error) {
     return Transaction::run(
         Database::db(),
         [](Transaction &t) {
-            if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Caja")}))
-                return t.fail(SqlEngine::lastFailure(Database::db()));
+            const QSqlDatabase db = Database::db();
+            if (!Engine::of(db).lockTables(db, {QStringLiteral("Caja")}))
+                return t.fail(Engine::of(db).lastFailure(db));
             QSqlQuery q(Database::db());
             return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
                    t.fail(q.lastError());

@@ -44,8 +44,9 @@ bool conNombreLibre(const QString &nombre, qint64 excepto, bool *existe, QString
         Database::db(),
         [&](Transaction &t) {
             *existe = false;
-            if (!SqlEngine::lockWork(Database::db(), AreaNombresCuentas, 0))
-                return t.fail(SqlEngine::lastFailure(Database::db()));
+            const QSqlDatabase db = Database::db();
+            if (!Engine::of(db).lockWork(db, AreaNombresCuentas, 0))
+                return t.fail(Engine::of(db).lastFailure(db));
             if (existeOtra(nombre, excepto)) {
                 *existe = true;
                 return false;

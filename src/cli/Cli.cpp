@@ -2,6 +2,7 @@
 
 #include "core/Formato.h"
 #include "db/Database.h"
+#include "db/Engine.h"
 #include "db/SqlEngine.h"
 
 #include <QDir>
@@ -318,9 +319,7 @@ std::unique_ptr<QTemporaryDir> sinPantalla() {
 QString rutaBase(const QString &database) {
     if (database.isEmpty())
         return Database::defaultPath();
-    if (SqlEngine::isServerUrl(database))
-        return database;
-    return QDir::current().absoluteFilePath(database);
+    return Engine::at(database).absoluteLocation(database);
 }
 
 } // namespace Cli

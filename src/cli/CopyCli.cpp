@@ -79,8 +79,8 @@ int run(int argc, char **argv) {
         }
     }
 
-    const QString source = SqlEngine::isServerUrl(from) ? from : QDir::current().absoluteFilePath(from);
-    const QString target = SqlEngine::isServerUrl(to) ? to : QDir::current().absoluteFilePath(to);
+    const QString source = Engine::at(from).absoluteLocation(from);
+    const QString target = Engine::at(to).absoluteLocation(to);
     const QLocale es(QLocale::Spanish, QLocale::Argentina);
     QString current;
     qint64 shown = -1;

@@ -5,6 +5,7 @@
 #include "db/Schema.h"
 #include "db/ServerBackup.h"
 #include "db/SqlEngine.h"
+#include "db/SqliteEngine.h"
 #include "db/Transaction.h"
 
 #include <QDateTime>
@@ -18,20 +19,12 @@
 #include <QUuid>
 #include <functional>
 #include <optional>
-#include <sqlite3.h>
 
 namespace {
 QString g_folder;
 
 constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr auto OwnerOnlyDir = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-
-QString spanishReason(int code) {
-    if ((code & 0xff) == SQLITE_READONLY || (code & 0xff) == SQLITE_PERM || (code & 0xff) == SQLITE_CANTOPEN)
-        return QStringLiteral("no se puede escribir en la carpeta de copias");
-    const QString reason = SqlEngine::errorReason(code);
-    return reason.isEmpty() ? QStringLiteral("error %1 de la base de datos").arg(code) : reason;
-}
 
 bool fail(QString *error, const QString &why) {
     if (error)
@@ -88,34 +81,6 @@ bool writeCopy(const QString &destination, QString *error,
     return true;
 }
 
-// Copies the database behind source into destination with SQLite's online backup.
-bool copyFromHandle(sqlite3 *source, const QString &destination, QString *error) {
-    return writeCopy(destination, error, [source](const QString &partial) {
-        sqlite3 *target = nullptr;
-        int rc =
-            sqlite3_open_v2(QFile::encodeName(partial).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
-        if (rc == SQLITE_OK) {
-            sqlite3_backup *b = sqlite3_backup_init(target, "main", source, "main");
-            if (!b) {
-                rc = sqlite3_extended_errcode(target);
-            } else {
-                // One step copies everything under one read lock: the copy is one moment of the database.
-                rc = sqlite3_backup_step(b, -1);
-                const int finish = sqlite3_backup_finish(b);
-                if (rc == SQLITE_DONE)
-                    rc = finish;
-            }
-            if (rc == SQLITE_OK) {
-                // A copy is a plain single file: no WAL side files to carry around.
-                rc = sqlite3_exec(target, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-            }
-        }
-        if (target)
-            sqlite3_close(target);
-        return rc == SQLITE_OK ? QString() : spanishReason(rc);
-    });
-}
-
 // A server's copy: pg_dump's archive, one moment of the database (its snapshot) as well.
 bool dumpInto(const ServerBackup::Target &target, const QString &destination, QString *error) {
     return writeCopy(destination, error, [&target](const QString &partial) {
@@ -124,14 +89,14 @@ bool dumpInto(const ServerBackup::Target &target, const QString &destination, QS
     });
 }
 
-// Copies the database behind the open connection db, whichever engine holds it.
+// Copies the database behind the open connection db, by its engine's own way of taking one moment of it.
 bool copyConnection(const QSqlDatabase &db, const QString &destination, QString *error) {
-    if (SqlEngine::isServer(db) && db.isOpen())
-        return dumpInto(ServerBackup::targetOf(db), destination, error);
-    sqlite3 *source = SqlEngine::handle(db);
-    if (!source)
+    if (!db.isOpen())
         return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
-    return copyFromHandle(source, destination, error);
+    return writeCopy(destination, error, [&db](const QString &partial) {
+        const Result copied = Engine::of(db).copyInto(db, partial);
+        return copied ? QString() : copied.message();
+    });
 }
 
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
@@ -226,48 +191,14 @@ void keepNewest(const QString &extension, const QString &identity) {
         QFile::remove(dir + QLatin1Char('/') + copies.takeFirst());
 }
 
-struct Handle {
-    sqlite3 *h = nullptr;
-    ~Handle() { sqlite3_close(h); }
-};
-
-// One number from the copy; -1 when the query fails.
-int number(sqlite3 *h, const char *sql) {
-    sqlite3_stmt *st = nullptr;
-    int out = -1;
-    if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        out = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    return out;
-}
-
-// The schema version of a database file, or -1 when the file is not SQLite. Asked of the engine first
-// (the newest version may still sit in the -wal file); for a file the engine cannot read, from the
-// header's bytes 60-63, so a damaged file can still be recognised as the program's own.
+// The schema version of a database file, or -1 when the file is not SQLite (a damaged file still tells).
 int headerVersion(const QString &path) {
-    {
-        Handle h;
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &h.h, SQLITE_OPEN_READWRITE, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_busy_timeout(h.h, Database::busyTimeout());
-            const int v = number(h.h, "PRAGMA user_version");
-            if (v >= 0)
-                return v;
-        }
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray head = f.read(100);
-    if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
-        return -1;
-    const auto *b = reinterpret_cast<const unsigned char *>(head.constData() + 60);
-    return int((quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]));
+    return SqliteEngine::fileVersion(path, Database::busyTimeout());
 }
 } // namespace
 
 QString Backup::extension(const QSqlDatabase &db) {
-    return SqlEngine::isServer(db) ? QStringLiteral("dump") : QStringLiteral("db");
+    return Engine::of(db).copyExtension();
 }
 
 bool Backup::copyTo(const QString &destination, QString *error, const QSqlDatabase &db) {
@@ -399,25 +330,18 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error, co
                 .arg(file, target));
     if (version > Schema::currentVersion())
         return refuse(QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
-    Handle c;
+    SqliteFile c;
     // Read-only and immutable: looking at a copy never changes it or leaves files beside it.
-    const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?mode=ro&immutable=1";
-    if (sqlite3_open_v2(uri.constData(), &c.h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+    if (!c.open(info.absoluteFilePath(), SqliteFile::Access::Immutable))
         return refuse(QStringLiteral("No se puede leer la copia %1.").arg(file));
-    if (version == 0 || number(c.h, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'Afiliados'") != 1)
+    if (c.schemaVersion() <= 0)
         return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
-    sqlite3_stmt *st = nullptr;
-    QString check;
-    if (sqlite3_prepare_v2(c.h, "PRAGMA quick_check(1)", -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        check = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    if (check != QLatin1String("ok"))
+    if (c.text("PRAGMA quick_check(1)") != QLatin1String("ok"))
         return refuse(QStringLiteral("La copia %1 está dañada: no se puede restaurar.").arg(file));
     if (contents) {
-        contents->members = number(c.h, R"(SELECT COUNT(*) FROM "Afiliados")");
-        contents->dues = number(c.h, R"(SELECT COUNT(*) FROM "Cuotas")");
-        contents->movements = number(c.h, R"(SELECT COUNT(*) FROM "Caja")");
+        contents->members = c.number(R"(SELECT COUNT(*) FROM "Afiliados")").value_or(-1);
+        contents->dues = c.number(R"(SELECT COUNT(*) FROM "Cuotas")").value_or(-1);
+        contents->movements = c.number(R"(SELECT COUNT(*) FROM "Caja")").value_or(-1);
         contents->taken = takenAt(info);
         contents->identity = identityInFile(file, true);
     }
@@ -425,7 +349,7 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error, co
 }
 
 namespace {
-// A server database as a restore finds it: its schema version (as SqlEngine::schemaVersion()) and
+// A server database as a restore finds it: its schema version (as Engine::schemaVersion()) and
 // identity, or why it cannot be reached.
 struct ServerLook {
     int version = -1;
@@ -460,7 +384,7 @@ ServerLook lookAt(const ServerBackup::Target &target) {
     onServer(
         target,
         [&](QSqlDatabase &db) {
-            look.version = SqlEngine::schemaVersion(db);
+            look.version = Engine::of(db).schemaVersion(db);
             if (look.version > 0)
                 look.identity = Schema::identity(db);
         },
@@ -633,7 +557,7 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
     if (!anyDatabase && !sameDatabase(contents.identity, identity, databasePath, &why))
         return fail(error, why);
 
-    Handle dest;
+    SqliteFile dest;
     if (!existing && !target.exists()) {
         if (!QDir().mkpath(target.absolutePath()))
             return fail(error, QStringLiteral("No se puede crear la carpeta %1.").arg(target.absolutePath()));
@@ -644,15 +568,17 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
                 QStringLiteral("No se puede crear el archivo %1: %2.").arg(databasePath, f.errorString()));
     }
     int rc =
-        sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &dest.h, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        sqlite3_busy_timeout(dest.h, Database::busyTimeout());
+        dest.open(databasePath, SqliteFile::Access::ReadWrite, Database::busyTimeout()) ? 0 : dest.code();
     if (existing) {
         // The file being replaced is kept first; when it is too damaged for the online copy, its bytes.
         const QString name = nextAutomaticName(QStringLiteral("db"), identity, error);
         if (name.isEmpty())
             return false;
-        if (rc != SQLITE_OK || !copyFromHandle(dest.h, name, &why)) {
+        const auto keep = [&dest](const QString &partial) {
+            const Result copied = dest.copyInto(partial);
+            return copied ? QString() : copied.message();
+        };
+        if (rc != 0 || !writeCopy(name, &why, keep)) {
             if (!QFile::copy(databasePath, name))
                 return fail(error, QStringLiteral("No se restauró la copia: no se pudo guardar antes la base "
                                                   "actual en %1. %2")
@@ -664,27 +590,16 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
             *safetyCopy = name;
     }
 
-    Handle source;
-    if (sqlite3_open_v2(QFile::encodeName(copy).constData(), &source.h, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK)
+    SqliteFile source;
+    if (!source.open(copy, SqliteFile::Access::ReadOnly))
         return fail(error, QStringLiteral("No se puede leer la copia %1.").arg(copy));
     // Through the online backup, so another program with the file open waits and then sees the restored
     // data, and the file keeps its journal mode.
-    if (rc == SQLITE_OK) {
-        sqlite3_backup *b = sqlite3_backup_init(dest.h, "main", source.h, "main");
-        if (!b) {
-            rc = sqlite3_extended_errcode(dest.h);
-        } else {
-            rc = sqlite3_backup_step(b, -1);
-            const int finish = sqlite3_backup_finish(b);
-            if (rc == SQLITE_DONE)
-                rc = finish;
-        }
-    }
-    if ((rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB) {
+    if (rc == 0)
+        rc = dest.copyFrom(source);
+    if (SqliteEngine::isDamage(rc)) {
         // Too damaged to write into: the file is replaced whole (its old bytes are in copias/).
-        sqlite3_close(dest.h);
-        dest.h = nullptr;
+        dest.close();
         const QString partial = databasePath + QStringLiteral(".parcial");
         QFile::remove(partial);
         if (!QFile::copy(copy, partial))
@@ -695,16 +610,15 @@ bool Backup::restore(const QString &copy, const QString &databasePath, QString *
         QFile::remove(databasePath);
         if (!QFile::rename(partial, databasePath))
             return fail(error, QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
-        rc = SQLITE_OK;
+        rc = 0;
     }
-    if (rc != SQLITE_OK)
+    if (rc != 0)
         return fail(error, QStringLiteral("No se pudo restaurar la copia en %1: %2.")
                                .arg(databasePath, SqlEngine::errorReason(rc).isEmpty()
                                                       ? QStringLiteral("error %1 de la base de datos").arg(rc)
                                                       : SqlEngine::errorReason(rc)));
     // Still the same database, with the copy's data: it keeps its identity, and so its copies.
-    sqlite3_close(dest.h);
-    dest.h = nullptr;
+    dest.close();
     if (!identity.isEmpty() && identity != contents.identity &&
         !identityIntoFile(databasePath, identity, &why))
         Log::error(QStringLiteral("Copia de seguridad"),

@@ -5,6 +5,7 @@
 #include "db/Backup.h"
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
+#include "db/SqliteEngine.h"
 #include "db/Transaction.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,6 @@
 #include <QTimer>
 #include <future>
 #include <optional>
-#include <sqlite3.h>
 
 namespace {
 QString g_path;
@@ -45,6 +45,14 @@ struct Probe {
     QString detail;
 };
 
+// Prepares a connection just opened for its engine; false with the reason in *why.
+bool prepared(QSqlDatabase &db, bool readOnly, QString *why) {
+    const Result r = Engine::prepare(db, readOnly, g_busyTimeoutMs);
+    if (!r && why)
+        *why = r.message();
+    return r.ok();
+}
+
 Probe probe(const QString &path, bool writable) {
     Probe p;
     {
@@ -62,62 +70,36 @@ Probe probe(const QString &path, bool writable) {
             return p;
         }
     }
-    sqlite3 *h = nullptr;
+    SqliteFile f;
     // Read-write without create when allowed: a read-only connection on a WAL file would leave -wal and
     // -shm files behind, while a connection that only reads and closes leaves the folder as it was.
-    const int flags = writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
-    const auto one = [&](const char *sql, QString *text, int *number) {
-        sqlite3_stmt *st = nullptr;
-        rc = sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
-        if (rc == SQLITE_OK) {
-            rc = sqlite3_step(st);
-            if (rc == SQLITE_ROW) {
-                rc = SQLITE_OK;
-                if (text)
-                    *text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-                if (number)
-                    *number = sqlite3_column_int(st, 0);
-            }
-        }
-        sqlite3_finalize(st);
-        return rc == SQLITE_OK;
-    };
-    int tables = 0, ours = 0;
-    if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(h, g_busyTimeoutMs);
-        if (one("PRAGMA user_version", nullptr, &p.version) &&
-            one("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                "ESCAPE '\\'",
-                nullptr, &tables) &&
-            one("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Afiliados'", nullptr,
-                &ours)) {
-            if (p.version == 0)
-                p.kind = tables == 0 ? Probe::Kind::Empty : Probe::Kind::Foreign;
-            else if (p.version > Schema::currentVersion())
-                p.kind = Probe::Kind::Newer;
-            else if (ours == 0)
-                p.kind = Probe::Kind::Foreign;
+    if (f.open(path, writable ? SqliteFile::Access::ReadWrite : SqliteFile::Access::ReadOnly,
+               g_busyTimeoutMs)) {
+        const int version = f.schemaVersion();
+        p.version = qMax(version, 0);
+        if (version == 0)
+            p.kind = Probe::Kind::Empty;
+        else if (version == -2)
+            p.kind = Probe::Kind::Foreign;
+        else if (version > Schema::currentVersion())
+            p.kind = Probe::Kind::Newer;
+        else if (version > 0) {
+            // The quick check reads every page once but skips the index cross-checks: fast enough on a
+            // large club, and it finds a torn or truncated file before anything is written.
+            const auto check = f.text("PRAGMA quick_check(1)");
+            if (check == QLatin1String("ok"))
+                p.kind = Probe::Kind::Mirabel;
             else {
-                QString check;
-                // The quick check reads every page once but skips the index cross-checks: fast enough
-                // on a large club, and it finds a torn or truncated file before anything is written.
-                if (one("PRAGMA quick_check(1)", &check, nullptr) && check == QLatin1String("ok"))
-                    p.kind = Probe::Kind::Mirabel;
-                else {
-                    p.kind = Probe::Kind::Damaged;
-                    p.detail = check.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(h)) : check;
-                }
+                p.kind = Probe::Kind::Damaged;
+                p.detail = !check || check->isEmpty() ? f.message() : *check;
             }
         }
     }
     if (p.kind == Probe::Kind::Unreadable) {
-        const int code = h ? sqlite3_extended_errcode(h) : rc;
-        if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB)
+        if (SqliteEngine::isDamage(f.code()))
             p.kind = Probe::Kind::Damaged;
-        p.detail = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString();
+        p.detail = f.message();
     }
-    sqlite3_close(h);
     return p;
 }
 
@@ -194,8 +176,10 @@ void Database::setPasswordPrompt(PasswordPrompt prompt) {
 
 namespace {
 void tellToday() {
-    for (const QString &name : QSqlDatabase::connectionNames())
-        SqlEngine::sendToday(QSqlDatabase::database(name, false));
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        Engine::of(db).sendToday(db);
+    }
 }
 
 // Opens a connection on the server at address, asking for the password when the server wants one (and
@@ -268,7 +252,7 @@ bool openServer(const QString &url, Database::Mode mode, QString *error) {
             QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(address->display(), why));
     g_server = true;
     g_readOnly = mode == Database::Mode::ReadOnly;
-    if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
+    if (!prepared(db, g_readOnly, &why))
         return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
     const int version = Schema::version(db);
     if (version == -2)
@@ -303,12 +287,10 @@ bool openServer(const QString &url, Database::Mode mode, QString *error) {
 
 void Database::setBusyTimeout(int milliseconds) {
     g_busyTimeoutMs = milliseconds;
-    if (g_server) {
-        QSqlQuery q(db());
-        q.exec(QStringLiteral("SET lock_timeout = %1").arg(milliseconds));
-    } else if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
-        QSqlQuery q(db());
-        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds));
+    if (QSqlDatabase::contains(QSqlDatabase::defaultConnection)) {
+        const QSqlDatabase open = db();
+        QSqlQuery q(open);
+        q.exec(Engine::of(open).lockWaitStatement(milliseconds));
     }
 }
 
@@ -416,7 +398,7 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
         return fail(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
     g_readOnly = !writable;
     QString why;
-    if (!SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs))
+    if (!prepared(db, g_readOnly, &why))
         return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
     if (!g_readOnly && !Schema::upgrade(db, &why))
         return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
@@ -446,12 +428,11 @@ QSqlDatabase usable(const QString &name) {
     QSqlDatabase db = QSqlDatabase::database(name, false);
     if (!g_server || !g_address || Transaction::isOpenOn(db) || g_retryWaits)
         return db;
-    if (!g_lost.contains(name) && !SqlEngine::connectionLost(db))
+    if (!g_lost.contains(name) && !Engine::of(db).connectionLost(db))
         return db;
     db.close();
     QString why;
-    if (openServerConnection(db, &why, false) &&
-        SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+    if (openServerConnection(db, &why, false) && prepared(db, g_readOnly, &why)) {
         g_lost.remove(name);
         Log::error(
             QStringLiteral("Servidor"),
@@ -490,8 +471,7 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
     if (g_server) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
         QString why;
-        if (!g_address || !openServerConnection(db, &why) ||
-            !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+        if (!g_address || !openServerConnection(db, &why) || !prepared(db, g_readOnly, &why)) {
             if (error)
                 *error = why;
         }
@@ -504,7 +484,7 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
     if (!QFileInfo(g_path).isWritable())
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     QString why;
-    if (!db.open() || !SqlEngine::prepareConnection(db, &why, g_readOnly, g_busyTimeoutMs)) {
+    if (!db.open() || !prepared(db, g_readOnly, &why)) {
         if (error)
             *error = why.isEmpty() ? db.lastError().text() : why;
     }
@@ -536,7 +516,7 @@ QSqlDatabase openOtherServer(const QString &name, const QString &url, Database::
         return {};
     }
     const bool readOnly = mode == Database::Mode::ReadOnly;
-    if (!SqlEngine::prepareConnection(db, &reason, readOnly, g_busyTimeoutMs)) {
+    if (!prepared(db, readOnly, &reason)) {
         *why = QStringLiteral("No se puede preparar la base de datos %1: %2").arg(shown, reason);
         return {};
     }
@@ -626,7 +606,7 @@ QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::M
     if (!writable)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     QString reason;
-    if (!db.open() || !SqlEngine::prepareConnection(db, &reason, readOnly, g_busyTimeoutMs)) {
+    if (!db.open() || !prepared(db, readOnly, &reason)) {
         *why = QStringLiteral("No se puede abrir la base de datos %1: %2")
                    .arg(path, reason.isEmpty() ? db.lastError().text() : reason);
         return {};
@@ -709,10 +689,10 @@ bool Database::exec(const QString &sql, const QVariantList &params, QString *err
             return true;
         // A statement standing alone that another desk's work made fail (a deadlock) is simply run again.
         if (attempt < 3 && !Transaction::isOpenOn(db()) &&
-            SqlEngine::errorCode(q.lastError()) == SqlEngine::SerializationFailure)
+            Engine::of(db()).errorCode(q.lastError(), db()) == SqlEngine::SerializationFailure)
             continue;
         if (error)
-            *error = Transaction::userMessage(q.lastError());
+            *error = Transaction::userMessage(q.lastError(), db());
         return false;
     }
 }

@@ -11,12 +11,12 @@
 
 namespace {
 
-// The work area of SqlEngine::lockWork() that upgrades take (issuance takes 1).
+// The work area of Engine::lockWork() that upgrades take (issuance takes 1).
 constexpr int SchemaArea = 2;
 
 // Version 1: the nine tables, the five views, their indexes and the rows a new file starts with.
 // Money is BIGINT ten-thousandths; dates are DATE (ISO 'YYYY-MM-DD' text in a SQLite file); yes/no is
-// INTEGER 0/1. The statements are written once for both engines; SqlEngine::schemaStatement() gives each
+// INTEGER 0/1. The statements are written once for both engines; Engine::schemaStatement() gives each
 // engine its form (key counters, sort-key collation, triggers). In a file nothing names a function or
 // collation that only the program registers, so any SQLite tool can read and sort every table and view.
 // Views that need today call date(), which reads the program's Clock on its connections.
@@ -221,7 +221,7 @@ QString Schema::identity(const QSqlDatabase &db) {
 
 bool Schema::setIdentity(const QSqlDatabase &db, const QString &identity, QString *error) {
     QSqlQuery q(db);
-    return run(q, SqlEngine::schemaStatement(db, QString::fromUtf8(kStep3[0])).constFirst(), {}, error) &&
+    return run(q, Engine::of(db).schemaStatement(QString::fromUtf8(kStep3[0])).constFirst(), {}, error) &&
            run(q, QStringLiteral(R"(DELETE FROM "IdentidadBase")"), {}, error) &&
            run(q, QStringLiteral(R"(INSERT INTO "IdentidadBase" ("Identidad") VALUES (?))"), {identity},
                error);
@@ -245,7 +245,7 @@ QStringList Schema::stepStatements(int toVersion) {
 }
 
 int Schema::version(QSqlDatabase &db) {
-    return SqlEngine::schemaVersion(db);
+    return Engine::of(db).schemaVersion(db);
 }
 
 bool Schema::upgrade(QSqlDatabase &db, QString *error) {
@@ -272,9 +272,9 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
         }
         // Two desks opening a new database at once: the second waits here for the first to finish the step,
         // then finds it done.
-        if (!SqlEngine::lockWork(db, SchemaArea, 0)) {
+        if (const Result locked = Engine::of(db).lockWork(db, SchemaArea, 0); !locked) {
             if (error)
-                *error = SqlEngine::errorText(SqlEngine::lastFailure(db));
+                *error = locked.message();
             return false;
         }
         if (const int now = version(db); now >= next) {
@@ -289,13 +289,13 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
         QSqlQuery q(db);
         QStringList statements;
         if (v == 0)
-            statements << SqlEngine::preamble(db);
+            statements << Engine::of(db).preamble();
         for (const QString &sql : stepStatements(next))
-            statements << SqlEngine::schemaStatement(db, sql);
+            statements << Engine::of(db).schemaStatement(sql);
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
                 if (error)
-                    *error = SqlEngine::errorText(q.lastError());
+                    *error = Engine::of(db).errorText(q.lastError());
                 Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());
                 return false; // the guard rolls the step back
             }
@@ -308,8 +308,12 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
                 *error = why;
             return false;
         }
-        if (!SqlEngine::syncKeys(db, {}, &why) || !SqlEngine::setSchemaVersion(db, next, &why) ||
-            !t.commit()) {
+        const Engine &engine = Engine::of(db);
+        Result stored = engine.syncKeys(db);
+        if (stored)
+            stored = engine.setSchemaVersion(db, next);
+        why = stored.message();
+        if (!stored || !t.commit()) {
             if (error)
                 *error = why.isEmpty() ? t.lastError() : why;
             return false;

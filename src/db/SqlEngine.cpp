@@ -2,7 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Log.h"
-#include "db/SqlEnginePg.h"
+#include "db/SqliteEngine.h"
 
 #include <QCollator>
 #include <QHash>
@@ -28,78 +28,6 @@ QCollator &collator() {
         return col;
     }();
     return c;
-}
-
-int collate(void *, int lenA, const void *a, int lenB, const void *b) {
-    const QString sa = QString::fromUtf8(static_cast<const char *>(a), lenA);
-    const QString sb = QString::fromUtf8(static_cast<const char *>(b), lenB);
-    return SqlEngine::compare(sa, sb);
-}
-
-QString textArg(sqlite3_value *v) {
-    const unsigned char *t = sqlite3_value_text(v);
-    return t ? QString::fromUtf8(reinterpret_cast<const char *>(t), sqlite3_value_bytes(v)) : QString();
-}
-
-void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QChar esc;
-    if (argc == 3) {
-        const QString e = textArg(argv[2]);
-        if (e.size() != 1) {
-            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
-            return;
-        }
-        esc = e.at(0);
-    }
-    sqlite3_result_int(ctx, SqlEngine::like(textArg(argv[0]), textArg(argv[1]), esc) ? 1 : 0);
-}
-
-void dateFunction(sqlite3_context *ctx, int, sqlite3_value **) {
-    const QByteArray d = Clock::today().toString(Qt::ISODate).toUtf8();
-    sqlite3_result_text(ctx, d.constData(), int(d.size()), SQLITE_TRANSIENT);
-}
-
-// Appends the sort key of a UTF-8 text, the same as SqlEngine::sortKey() gives. Opening a file checks the
-// key of every member, so ASCII is folded byte by byte and each other character's key is worked out once.
-void appendSortKeyUtf8(sqlite3_value *v, std::string &out) {
-    const auto *s = sqlite3_value_text(v);
-    const int n = s ? sqlite3_value_bytes(v) : 0;
-    thread_local QHash<quint32, QByteArray> keys;
-    for (int i = 0; i < n;) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            out += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-            ++i;
-            continue;
-        }
-        int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        len = qMin(len, n - i);
-        quint32 code = 0;
-        for (int k = 0; k < len; ++k)
-            code = (code << 8) | s[i + k];
-        auto it = keys.constFind(code);
-        if (it == keys.constEnd())
-            it = keys.insert(
-                code,
-                SqlEngine::sortKey(QString::fromUtf8(reinterpret_cast<const char *>(s + i), len)).toUtf8());
-        out.append(it->constData(), size_t(it->size()));
-        i += len;
-    }
-}
-
-void sortKeyFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-    thread_local std::string key;
-    key.clear();
-    appendSortKeyUtf8(argv[0], key);
-    if (argc == 2) {
-        key += '\x01'; // as memberSortKey(): surname, separator, given names
-        appendSortKeyUtf8(argv[1], key);
-    }
-    sqlite3_result_text(ctx, key.data(), int(key.size()), SQLITE_TRANSIENT);
 }
 
 // Wildcard matching that remembers only the last '%': when a later part fails, that '%' takes one more
@@ -161,18 +89,6 @@ bool like(const QString &pattern, const QString &text, QChar escape) {
                      escape.isNull() ? escape : escape.toCaseFolded());
 }
 
-QString likeCondition(const QSqlDatabase &db, const QString &expression, const QString &pattern,
-                      QChar escape) {
-    if (isServer(db))
-        return pg::likeCondition(expression, pattern, escape);
-    // The connection's own like() already ignores case.
-    QString out = QStringLiteral("(%1 LIKE %2").arg(expression, pattern);
-    if (!escape.isNull())
-        out += QStringLiteral(" ESCAPE '%1'")
-                   .arg(escape == QLatin1Char('\'') ? QStringLiteral("''") : QString(escape));
-    return out + QLatin1Char(')');
-}
-
 QString sortKey(const QString &text) {
     // Fold case, drop accents (but keep ñ as its own letter after n) so that plain binary order of the
     // keys is Spanish dictionary order.
@@ -207,55 +123,6 @@ QString memberSortKey(const QString &apellido, const QString &nombres) {
 
 QString prefixUpperBound(const QString &prefixKey) {
     return prefixKey + QChar(0xFFFF);
-}
-
-sqlite3 *handle(const QSqlDatabase &db) {
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(h.data());
-}
-
-int errorCode(const QSqlError &error) {
-    if (error.type() == QSqlError::NoError) {
-        // A statement on a lost server connection fails without an error of its own.
-        const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-        return connectionLost(db) ? ConnectionLost : 0;
-    }
-    if (error.driverText().startsWith(QLatin1String("QPSQL")) || error.nativeErrorCode().size() == 5) {
-        const QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
-        return pg::errorCode(error, db.isValid() ? &db : nullptr);
-    }
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    return ok && code != 0 ? code : SQLITE_ERROR;
-}
-
-int pendingError(const QSqlDatabase &db, QString *text) {
-    if (isServer(db))
-        return pg::pendingError(db, text);
-    sqlite3 *h = handle(db);
-    if (!h)
-        return 0;
-    const int code = sqlite3_extended_errcode(h);
-    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE)
-        return 0;
-    if (text)
-        *text = QString::fromUtf8(sqlite3_errmsg(h));
-    return code;
-}
-
-bool connectionLost(const QSqlDatabase &db) {
-    return isServer(db) && pg::connectionLost(db);
-}
-
-bool inTransaction(const QSqlDatabase &db) {
-    if (isServer(db))
-        return pg::inTransaction(db);
-    sqlite3 *h = handle(db);
-    return h && !sqlite3_get_autocommit(h);
 }
 
 QString errorReason(int code) {
@@ -295,8 +162,9 @@ QString errorReason(int code) {
     }
 }
 
-BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(handle(db)) {
-    if (isServer(db)) {
+BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql) : m_db(SqliteEngine::handle(db)) {
+    // Straight on the handle of a file; on a server, every row is a round trip anyway.
+    if (!m_db && db.isOpen()) {
         m_query = new QSqlQuery(db);
         if (!m_query->prepare(sql)) {
             m_error = m_query->lastError().text();
@@ -383,78 +251,6 @@ bool BulkStatement::exec() {
     return rc == SQLITE_DONE;
 }
 
-bool reserveKeys(QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
-    if (isServer(db))
-        return pg::reserveKeys(db, table, upTo, error);
-    // AUTOINCREMENT keeps the highest number handed out in sqlite_sequence; raise it, never lower it.
-    QSqlQuery q(db);
-    bool ok = q.prepare(QStringLiteral("UPDATE sqlite_sequence SET seq = ? WHERE name = ? AND seq < ?"));
-    q.addBindValue(upTo);
-    q.addBindValue(table);
-    q.addBindValue(upTo);
-    ok = ok && q.exec();
-    if (ok && q.numRowsAffected() == 0) {
-        ok = q.prepare(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT ?, ? WHERE NOT EXISTS "
-                                      "(SELECT 1 FROM sqlite_sequence WHERE name = ?)"));
-        q.addBindValue(table);
-        q.addBindValue(upTo);
-        q.addBindValue(table);
-        ok = ok && q.exec();
-    }
-    if (!ok && error)
-        *error = q.lastError().text();
-    return ok;
-}
-
-bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int busyTimeoutMs) {
-    if (isServer(db))
-        return pg::prepareConnection(db, error, readOnly, busyTimeoutMs);
-    if (!db.driver() || qstrcmp(db.driver()->handle().typeName(), "sqlite3*") != 0) {
-        if (error)
-            *error = QStringLiteral("el controlador de base de datos no es SQLite");
-        return false;
-    }
-    sqlite3 *h = handle(db);
-    if (!h) {
-        if (error)
-            *error = QStringLiteral("la base de datos no está abierta");
-        return false;
-    }
-    int rc = sqlite3_create_collation(h, Collation, SQLITE_UTF8, nullptr, collate);
-    rc |= sqlite3_create_function(h, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
-                                  nullptr, nullptr);
-    rc |= sqlite3_create_function(h, "like", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
-                                  nullptr, nullptr);
-    rc |= sqlite3_create_function(h, "date", 0, SQLITE_UTF8, nullptr, dateFunction, nullptr, nullptr);
-    rc |= sqlite3_create_function(h, "clave_orden", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                  sortKeyFunction, nullptr, nullptr);
-    rc |= sqlite3_create_function(h, "clave_orden", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                  sortKeyFunction, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        if (error)
-            *error = QString::fromUtf8(sqlite3_errmsg(h));
-        return false;
-    }
-    QSqlQuery q(db);
-    // The busy timeout first: even setting WAL mode waits for another desk rather than failing.
-    QStringList pragmas = {QStringLiteral("PRAGMA busy_timeout=%1").arg(busyTimeoutMs)};
-    if (readOnly)
-        pragmas << QStringLiteral("PRAGMA query_only=ON");
-    else
-        pragmas << QStringLiteral("PRAGMA journal_mode=WAL") << QStringLiteral("PRAGMA synchronous=FULL");
-    pragmas << QStringLiteral("PRAGMA foreign_keys=OFF") << QStringLiteral("PRAGMA cache_size=-65536")
-            << QStringLiteral("PRAGMA temp_store=MEMORY");
-    for (const QString &pragma : pragmas) {
-        if (!q.exec(pragma))
-            Log::error(QStringLiteral("Base de datos"), pragma + QStringLiteral(": ") + q.lastError().text());
-    }
-    return true;
-}
-
-Kind kind(const QSqlDatabase &db) {
-    return db.driverName() == QLatin1String("QPSQL") ? Kind::Postgres : Kind::Sqlite;
-}
-
 bool isServerUrl(const QString &target) {
     return target.startsWith(QLatin1String("postgresql://")) ||
            target.startsWith(QLatin1String("postgres://"));
@@ -534,10 +330,6 @@ void configure(QSqlDatabase &db, const ServerAddress &a, const QString &password
                              .arg(ConnectTimeoutSeconds));
 }
 
-ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &password) {
-    return pg::diagnoseConnection(address, password);
-}
-
 QString maskPassword(const QString &text) {
     // user:password@ right after the scheme; the last '@' ends it, as a password may hold one unencoded.
     static const QRegularExpression withPassword(
@@ -545,139 +337,6 @@ QString maskPassword(const QString &text) {
     QString out = text;
     out.replace(withPassword, QStringLiteral("\\1:****@"));
     return out;
-}
-
-QString beginStatement(const QSqlDatabase &db) {
-    return isServer(db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
-}
-
-QStringList preamble(const QSqlDatabase &db) {
-    return isServer(db) ? pg::preamble() : QStringList();
-}
-
-QStringList schemaStatement(const QSqlDatabase &db, const QString &portable) {
-    if (isServer(db))
-        return pg::translate(portable);
-    QString s = portable;
-    // A single desk stores dates as ISO text (YYYY-MM-DD), which sorts and compares as dates.
-    static const QRegularExpression dateType(QStringLiteral(R"((") DATE\b)"));
-    s.replace(dateType, QStringLiteral("\\1 TEXT"));
-    return {s};
-}
-
-int schemaVersion(const QSqlDatabase &db) {
-    if (isServer(db))
-        return pg::schemaVersion(db);
-    QSqlQuery q(db);
-    if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
-        return q.value(0).toInt();
-    return -1;
-}
-
-bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error) {
-    if (isServer(db))
-        return pg::setSchemaVersion(db, version, error);
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-    return true;
-}
-
-bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error) {
-    // SQLite hands out max(key, highest ever) + 1 by itself.
-    return isServer(db) ? pg::syncKeys(db, tables, error) : true;
-}
-
-qint64 keyCounter(const QSqlDatabase &db, const QString &table) {
-    if (isServer(db))
-        return pg::keyCounter(db, table);
-    QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?")))
-        return -1;
-    q.addBindValue(table);
-    if (!q.exec())
-        return -1;
-    return q.next() ? q.value(0).toLongLong() : 0;
-}
-
-QString snapshotStatement(const QSqlDatabase &db) {
-    // SQLite: a deferred transaction reads one moment of the file from its first read on.
-    return isServer(db) ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
-                        : QStringLiteral("BEGIN");
-}
-
-int rowsPerInsert(const QSqlDatabase &db) {
-    // SQLite binds straight on its handle: one row a statement is as fast as it gets there.
-    return isServer(db) ? 250 : 1;
-}
-
-QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db) {
-    if (!isServer(db))
-        return q.lastInsertId();
-    // The server names the row's number through the session's last sequence value.
-    QSqlQuery last(db);
-    if (last.exec(QStringLiteral("SELECT lastval()")) && last.next())
-        return last.value(0);
-    return {};
-}
-
-QString dayChangeStatement(const QSqlDatabase &db) {
-    if (isServer(db))
-        return pg::dayChangeStatement();
-    const QString anio = QStringLiteral(R"(CAST(substr("Vencimiento", 1, 4) AS INTEGER))");
-    return QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) ||
-            CASE substr("Vencimiento", 6, 2)
-              WHEN '02' THEN CASE WHEN %1 % 4 = 0 AND (%1 % 100 <> 0 OR %1 % 400 = 0) THEN ? ELSE ? END
-              WHEN '04' THEN ? WHEN '06' THEN ? WHEN '09' THEN ? WHEN '11' THEN ? ELSE ? END
-          WHERE length("Vencimiento") >= 10 AND substr("Vencimiento", 5, 1) = '-'
-            AND substr("Vencimiento", 8, 1) = '-')")
-        .arg(anio);
-}
-
-bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error) {
-    return isServer(db) ? pg::lockTables(db, tables, error) : true;
-}
-
-bool usePrivateScratch(const QSqlDatabase &db, QString *error) {
-    return isServer(db) ? pg::usePrivateScratch(db, error) : true;
-}
-
-bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
-    return isServer(db) ? pg::lockWork(db, area, number, error) : true;
-}
-
-void sendToday(const QSqlDatabase &db) {
-    if (isServer(db))
-        pg::sendToday(db);
-}
-
-QString keepRowsClause(const QSqlDatabase &db) {
-    return isServer(db) ? QStringLiteral(" FOR KEY SHARE") : QString();
-}
-
-QString orderedJoin(const QSqlDatabase &db) {
-    return isServer(db) ? QStringLiteral("JOIN") : QStringLiteral("CROSS JOIN");
-}
-
-QSqlError lastFailure(const QSqlDatabase &db) {
-    return isServer(db) ? pg::lastFailure(db) : QSqlError();
-}
-
-QString errorText(const QSqlError &error) {
-    const QString state = error.nativeErrorCode();
-    if (error.driverText().startsWith(QLatin1String("QPSQL")) && state.size() == 5)
-        return pg::errorText(state, error.databaseText());
-    if (error.driverText().startsWith(QLatin1String("QPSQL")))
-        return QStringLiteral("el servidor de la base de datos no respondió como se esperaba");
-    return error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText().trimmed();
-}
-
-QString isNullNumber(const QSqlDatabase &db, const QString &expr) {
-    return isServer(db) ? QStringLiteral("(%1 IS NULL)::int").arg(expr)
-                        : QStringLiteral("(%1 IS NULL)").arg(expr);
 }
 
 } // namespace SqlEngine

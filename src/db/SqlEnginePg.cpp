@@ -2,7 +2,9 @@
 
 #include "core/Clock.h"
 #include "core/Log.h"
+#include "db/ServerBackup.h"
 #include "db/SqlEngine.h"
+#include "db/Tables.h"
 
 #include <QDeadlineTimer>
 #include <QHash>
@@ -18,7 +20,7 @@
 #include <sqlite3.h>
 #include <vector>
 
-namespace SqlEngine::pg {
+using namespace SqlEngine;
 
 namespace {
 
@@ -44,8 +46,9 @@ QHash<QString, QSqlError> &failures() {
     return f;
 }
 
-bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {},
-         QString *error = nullptr) {
+QString stateText(const QString &state, const QString &message);
+
+Result run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}) {
     QSqlQuery q(db);
     bool ok = true;
     if (params.isEmpty())
@@ -59,24 +62,20 @@ bool run(const QSqlDatabase &db, const QString &sql, const QVariantList &params 
     if (!ok) {
         failures().insert(db.connectionName(), q.lastError());
         Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
-        if (error)
-            *error = SqlEngine::errorText(q.lastError());
+        return Result::failure(PostgresEngine::instance().errorText(q.lastError()));
     }
-    return ok;
+    return Result::done();
 }
 
 // The tables whose rows take their number from an identity counter, and the key column of each.
 const QList<QPair<QString, QString>> &identityTables() {
-    static const QList<QPair<QString, QString>> t = {
-        {QStringLiteral("Afiliados"), QStringLiteral("idAfiliado")},
-        {QStringLiteral("Planes"), QStringLiteral("idPlan")},
-        {QStringLiteral("Categorias"), QStringLiteral("idCategoria")},
-        {QStringLiteral("Cuotas"), QStringLiteral("idCuota")},
-        {QStringLiteral("Caja"), QStringLiteral("idCaja")},
-        {QStringLiteral("Cuentas"), QStringLiteral("idCuenta")},
-        {QStringLiteral("Usuarios"), QStringLiteral("idUsuario")},
-        {QStringLiteral("Avisos"), QStringLiteral("idAviso")},
-    };
+    static const QList<QPair<QString, QString>> t = [] {
+        QList<QPair<QString, QString>> out;
+        for (const Tables::Table &table : Tables::all())
+            if (table.counter)
+                out.append({QString::fromUtf8(table.name), QString::fromUtf8(table.key)});
+        return out;
+    }();
     return t;
 }
 
@@ -162,28 +161,29 @@ int watchResults(PGEventId event, void *info, void *) {
     return 1;
 }
 
-const LastFailure *lastFailure(PGconn *h) {
+const LastFailure *watched(PGconn *h) {
     return h ? static_cast<const LastFailure *>(PQinstanceData(h, watchResults)) : nullptr;
 }
 
 // Scratch tables each desk keeps to itself: a temporary table of the session hides the shared one of the
 // same name (its columns as in Schema.cpp), so one desk's amounts list for a plan-wide issuance is never
 // emptied or filled by another desk preparing its own.
-bool privateScratchTables(const QSqlDatabase &db, QString *error) {
+Result privateScratchTables(const QSqlDatabase &db) {
     return run(db, QStringLiteral(R"(CREATE TEMP TABLE IF NOT EXISTS "TmpCuotas" ("nro" INTEGER PRIMARY KEY,
-                                 "monto" BIGINT NOT NULL DEFAULT 0))"),
-               {}, error);
+                                 "monto" BIGINT NOT NULL DEFAULT 0))"));
 }
 
 } // namespace
 
-bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs) {
-    if (!handle(db)) {
-        if (error)
-            *error = QStringLiteral("la conexión con el servidor no está abierta");
-        return false;
-    }
-    if (!lastFailure(handle(db)))
+const PostgresEngine &PostgresEngine::instance() {
+    static const PostgresEngine engine;
+    return engine;
+}
+
+Result PostgresEngine::prepareConnection(QSqlDatabase &db, bool readOnly, int lockTimeoutMs) const {
+    if (!handle(db))
+        return Result::failure(QStringLiteral("la conexión con el servidor no está abierta"));
+    if (!watched(handle(db)))
         PQregisterEventProc(handle(db), watchResults, "mirabel", nullptr);
     // Sums of money come back as NUMERIC: as exact text, never as a double.
     db.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -203,23 +203,21 @@ bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lock
             // An unknown zone name falls back to the server's; the rest must hold.
             if (s.startsWith(QLatin1String("SET TIME ZONE")))
                 continue;
-            if (error)
-                *error = SqlEngine::errorText(q.lastError());
-            return false;
+            return Result::failure(errorText(q.lastError()));
         }
     sendToday(db);
-    return true;
+    return Result::done();
 }
 
-void sendToday(const QSqlDatabase &db) {
+void PostgresEngine::sendToday(const QSqlDatabase &db) const {
     if (!handle(db))
         return;
     // Empty means the server's current_date in the desk's time zone; a fixed clock names its day.
-    run(db, QStringLiteral("SELECT set_config('mirabel.hoy', ?, false)"),
-        {Clock::isFixed() ? Clock::today().toString(Qt::ISODate) : QStringLiteral("")});
+    (void)run(db, QStringLiteral("SELECT set_config('mirabel.hoy', ?, false)"),
+              {Clock::isFixed() ? Clock::today().toString(Qt::ISODate) : QStringLiteral("")});
 }
 
-QStringList preamble() {
+QStringList PostgresEngine::preamble() const {
     return {
         // Spanish order without regard to case; accents still count, as on a single desk.
         QStringLiteral("CREATE COLLATION IF NOT EXISTS es (provider = icu, locale = 'es-u-ks-level2', "
@@ -240,7 +238,7 @@ QStringList preamble() {
     };
 }
 
-QStringList translate(const QString &portable) {
+QStringList PostgresEngine::schemaStatement(const QString &portable) const {
     if (portable.contains(QLatin1String("CREATE TRIGGER")))
         return translateTrigger(portable);
     QString s = portable;
@@ -251,7 +249,7 @@ QStringList translate(const QString &portable) {
     return {s};
 }
 
-int schemaVersion(const QSqlDatabase &db) {
+int PostgresEngine::schemaVersion(const QSqlDatabase &db) const {
     QSqlQuery q(db);
     // Every table, view or foreign table of the database outside the server's own catalogues, in whatever
     // schema and whether or not this role may read it: the catalogue lists them all to everyone (the
@@ -271,11 +269,11 @@ int schemaVersion(const QSqlDatabase &db) {
     return q.value(0).toInt();
 }
 
-bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error) {
-    return run(db, QStringLiteral(R"(UPDATE "VersionEsquema" SET "Version" = ?)"), {version}, error);
+Result PostgresEngine::setSchemaVersion(const QSqlDatabase &db, int version) const {
+    return run(db, QStringLiteral(R"(UPDATE "VersionEsquema" SET "Version" = ?)"), {version});
 }
 
-bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error) {
+Result PostgresEngine::syncKeys(const QSqlDatabase &db, const QStringList &tables) const {
     for (const auto &t : identityTables()) {
         if (!tables.isEmpty() && !tables.contains(t.first))
             continue;
@@ -283,11 +281,8 @@ bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error)
         QSqlQuery existe(db);
         existe.prepare(QStringLiteral("SELECT to_regclass(?) IS NOT NULL"));
         existe.addBindValue(quoted(t.first));
-        if (!existe.exec() || !existe.next()) {
-            if (error)
-                *error = existe.lastError().databaseText();
-            return false;
-        }
+        if (!existe.exec() || !existe.next())
+            return Result::failure(existe.lastError().databaseText());
         if (!existe.value(0).toBool())
             continue;
         // setval's third argument false: the next number handed out is the one given (1 on an empty table).
@@ -298,13 +293,13 @@ bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error)
                 "(SELECT CASE WHEN is_called THEN last_value + 1 ELSE last_value END FROM %4)), false)")
                 .arg(quoted(t.first), t.second, quoted(t.second),
                      QStringLiteral("\"%1_%2_seq\"").arg(t.first, t.second));
-        if (!run(db, sql, {}, error))
-            return false;
+        if (Result r = run(db, sql); !r)
+            return r;
     }
-    return true;
+    return Result::done();
 }
 
-qint64 keyCounter(const QSqlDatabase &db, const QString &table) {
+qint64 PostgresEngine::keyCounter(const QSqlDatabase &db, const QString &table) const {
     const QString key = keyOf(table);
     if (key.isEmpty())
         return 0;
@@ -316,26 +311,26 @@ qint64 keyCounter(const QSqlDatabase &db, const QString &table) {
     return q.value(0).toLongLong();
 }
 
-bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QString *error) {
+Result PostgresEngine::reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo) const {
     const QString key = keyOf(table);
     if (key.isEmpty())
-        return true;
+        return Result::done();
     return run(
         db,
         QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), GREATEST(?, "
                        "(SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %3), 1), "
                        "true)")
             .arg(quoted(table), key, QStringLiteral("\"%1_%2_seq\"").arg(table, key)),
-        {upTo}, error);
+        {upTo});
 }
 
-int errorCode(const QSqlError &error, const QSqlDatabase *db) {
+int PostgresEngine::errorCode(const QSqlError &error, const QSqlDatabase &db) const {
+    // A statement on a lost connection fails without an error of its own.
+    if (error.type() == QSqlError::NoError)
+        return connectionLost(db) ? ConnectionLost : 0;
     const QString state = error.nativeErrorCode();
-    if (state.size() != 5) {
-        if (db && connectionLost(*db))
-            return ConnectionLost;
-        return SQLITE_ERROR;
-    }
+    if (state.size() != 5)
+        return connectionLost(db) ? ConnectionLost : SQLITE_ERROR;
     if (state == QLatin1String("53100"))
         return SQLITE_FULL;
     if (state == QLatin1String("53200"))
@@ -353,7 +348,8 @@ int errorCode(const QSqlError &error, const QSqlDatabase *db) {
     return ServerError;
 }
 
-QString errorText(const QString &state, const QString &message) {
+namespace {
+QString stateText(const QString &state, const QString &message) {
     // A rule of the club's own database (a trigger's RAISE) speaks for itself, in its author's words.
     if (state.startsWith(QLatin1String("P0")) && !message.trimmed().isEmpty())
         return message.trimmed();
@@ -398,7 +394,6 @@ QString errorText(const QString &state, const QString &message) {
     return state.size() == 5 ? QStringLiteral("%1 (código %2)").arg(text, state) : text;
 }
 
-namespace {
 // One connection attempt made with libpq directly, watched step by step: Qt's driver keeps nothing of a
 // failed one but its message.
 struct Attempt {
@@ -461,7 +456,7 @@ Attempt attempt(const ServerAddress &a, const QString &database, const QString &
 }
 } // namespace
 
-ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &password) {
+ConnectFailure SqlEngine::diagnoseConnection(const ServerAddress &address, const QString &password) {
     using Kind = ConnectFailure::Kind;
     ConnectFailure f;
     const Attempt first = attempt(address, address.database, password);
@@ -492,7 +487,7 @@ ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &p
     return f;
 }
 
-bool inTransaction(const QSqlDatabase &db) {
+bool PostgresEngine::inTransaction(const QSqlDatabase &db) const {
     PGconn *h = handle(db);
     if (!h)
         return false;
@@ -500,30 +495,30 @@ bool inTransaction(const QSqlDatabase &db) {
     return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
 }
 
-int pendingError(const QSqlDatabase &db, QString *text) {
+int PostgresEngine::pendingError(const QSqlDatabase &db, QString *text) const {
     PGconn *h = rawHandle(db);
     if (!h)
         return 0;
     if (PQstatus(h) == CONNECTION_BAD) {
         if (text)
-            *text = errorText(QStringLiteral("08006"), QString());
+            *text = stateText(QStringLiteral("08006"), QString());
         return ConnectionLost;
     }
     // A statement failed inside the transaction: the server will only roll it back now. The last failure
     // that was not a consequence of an earlier one is the cause.
     if (PQtransactionStatus(h) != PQTRANS_INERROR)
         return 0;
-    if (const LastFailure *last = lastFailure(h); last && last->state.size() == 5) {
+    if (const LastFailure *last = watched(h); last && last->state.size() == 5) {
         if (text)
-            *text = errorText(last->state, last->message);
-        return errorCode(QSqlError(QString(), last->message, QSqlError::StatementError, last->state), &db);
+            *text = stateText(last->state, last->message);
+        return errorCode(QSqlError(QString(), last->message, QSqlError::StatementError, last->state), db);
     }
     if (text)
         *text = QStringLiteral("la transacción fue anulada por un error anterior");
     return SQLITE_ERROR;
 }
 
-bool connectionLost(const QSqlDatabase &db) {
+bool PostgresEngine::connectionLost(const QSqlDatabase &db) const {
     PGconn *h = rawHandle(db);
     if (!h)
         return false;
@@ -536,7 +531,7 @@ bool connectionLost(const QSqlDatabase &db) {
     return PQstatus(h) == CONNECTION_BAD;
 }
 
-QString dayChangeStatement() {
+QString PostgresEngine::dayChangeStatement() const {
     const QString m = QStringLiteral(R"(EXTRACT(MONTH FROM "Vencimiento")::int)");
     const QString y = QStringLiteral(R"(EXTRACT(YEAR FROM "Vencimiento")::int)");
     return QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = make_date(%1, %2,
@@ -547,28 +542,27 @@ QString dayChangeStatement() {
         .arg(y, m);
 }
 
-bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error) {
+Result PostgresEngine::lockTables(const QSqlDatabase &db, const QStringList &tables) const {
     QStringList names;
     for (const QString &t : tables)
         names << quoted(t);
     // Others may still read; every other write waits until this transaction ends.
-    return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))),
-               {}, error);
+    return run(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(names.join(QStringLiteral(", "))));
 }
 
-QSqlError lastFailure(const QSqlDatabase &db) {
+QSqlError PostgresEngine::lastFailure(const QSqlDatabase &db) const {
     return failures().value(db.connectionName());
 }
 
-bool usePrivateScratch(const QSqlDatabase &db, QString *error) {
-    return privateScratchTables(db, error);
+Result PostgresEngine::usePrivateScratch(const QSqlDatabase &db) const {
+    return privateScratchTables(db);
 }
 
-bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error) {
-    return run(db, QStringLiteral("SELECT pg_advisory_xact_lock(?, ?)"), {area, int(number)}, error);
+Result PostgresEngine::lockWork(const QSqlDatabase &db, int area, qint64 number) const {
+    return run(db, QStringLiteral("SELECT pg_advisory_xact_lock(?, ?)"), {area, int(number)});
 }
 
-QString likeCondition(const QString &expression, const QString &pattern, QChar escape) {
+QString PostgresEngine::likeCondition(const QString &expression, const QString &pattern, QChar escape) const {
     // The server's LIKE tells case apart and is refused under the "es" collation: ILIKE under ICU's root
     // collation folds every letter's case, as a single desk's like() does, and leaves accents alone.
     QString out = QStringLiteral(R"((%1 COLLATE "und-x-icu" ILIKE %2)").arg(expression, pattern);
@@ -579,4 +573,80 @@ QString likeCondition(const QString &expression, const QString &pattern, QChar e
     return out + QLatin1Char(')');
 }
 
-} // namespace SqlEngine::pg
+QString PostgresEngine::absoluteLocation(const QString &location) const {
+    return location; // an address is taken as written
+}
+
+QString PostgresEngine::shownLocation(const QString &location) const {
+    return location;
+}
+
+QString PostgresEngine::beginStatement() const {
+    return QStringLiteral("BEGIN");
+}
+
+QString PostgresEngine::snapshotStatement() const {
+    return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+}
+
+QString PostgresEngine::keepRowsClause() const {
+    return QStringLiteral(" FOR KEY SHARE");
+}
+
+QString PostgresEngine::orderedJoin() const {
+    // The planner chooses the order itself and takes a plain JOIN ... ON.
+    return QStringLiteral("JOIN");
+}
+
+QString PostgresEngine::isNullNumber(const QString &expr) const {
+    // IS NULL is a boolean, which does not mix with numbers in a UNION or an ORDER BY.
+    return QStringLiteral("(%1 IS NULL)::int").arg(expr);
+}
+
+int PostgresEngine::rowsPerInsert() const {
+    return 250;
+}
+
+bool PostgresEngine::datesAreDays() const {
+    return true;
+}
+
+QString PostgresEngine::lockWaitStatement(int milliseconds) const {
+    return QStringLiteral("SET lock_timeout = %1").arg(milliseconds);
+}
+
+QVariant PostgresEngine::lastInsertId(QSqlQuery &, const QSqlDatabase &db) const {
+    // The server names the row's number through the session's last sequence value.
+    QSqlQuery last(db);
+    if (last.exec(QStringLiteral("SELECT lastval()")) && last.next())
+        return last.value(0);
+    return {};
+}
+
+QString PostgresEngine::errorText(const QSqlError &error) const {
+    const QString state = error.nativeErrorCode();
+    const bool fromServer = error.driverText().startsWith(QLatin1String("QPSQL"));
+    if (fromServer && state.size() == 5)
+        return stateText(state, error.databaseText());
+    if (fromServer)
+        return QStringLiteral("el servidor de la base de datos no respondió como se esperaba");
+    // An error of the program's own making (none of the server's) keeps its text.
+    return error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText().trimmed();
+}
+
+int PostgresEngine::spoiledTransaction(const QSqlDatabase &db, QString *text) const {
+    // The server answers COMMIT of a transaction a failed statement spoiled by rolling it back.
+    return pendingError(db, text);
+}
+
+QString PostgresEngine::copyExtension() const {
+    return QStringLiteral("dump");
+}
+
+Result PostgresEngine::copyInto(const QSqlDatabase &db, const QString &destination) const {
+    // pg_dump's archive: one moment of the database (its snapshot) as well.
+    QString why;
+    if (!ServerBackup::dump(ServerBackup::targetOf(db), destination, &why))
+        return Result::failure(why);
+    return Result::done();
+}

@@ -1,36 +1,47 @@
 #pragma once
 
-// The server side of the engine layer, used by SqlEngine.cpp only.
-#include <QSqlDatabase>
-#include <QString>
-#include <QStringList>
+// The server engine: its libpq pieces stay in its own file.
+#include "db/Engine.h"
 
-#include "db/SqlEngine.h"
+// Several desks sharing a club on a PostgreSQL server.
+class PostgresEngine : public Engine {
+public:
+    static const PostgresEngine &instance();
 
-class QSqlError;
+    // Prepares an open QPSQL connection (see Engine::prepare()); lockTimeoutMs bounds a wait for a lock.
+    Result prepareConnection(QSqlDatabase &db, bool readOnly, int lockTimeoutMs) const override;
 
-namespace SqlEngine::pg {
-
-bool prepareConnection(QSqlDatabase &db, QString *error, bool readOnly, int lockTimeoutMs);
-QStringList preamble();
-QStringList translate(const QString &portable);
-int schemaVersion(const QSqlDatabase &db);
-bool setSchemaVersion(const QSqlDatabase &db, int version, QString *error);
-bool syncKeys(const QSqlDatabase &db, const QStringList &tables, QString *error);
-qint64 keyCounter(const QSqlDatabase &db, const QString &table);
-bool reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo, QString *error);
-int errorCode(const QSqlError &error, const QSqlDatabase *db);
-bool inTransaction(const QSqlDatabase &db);
-int pendingError(const QSqlDatabase &db, QString *text);
-bool connectionLost(const QSqlDatabase &db);
-QString dayChangeStatement();
-bool lockTables(const QSqlDatabase &db, const QStringList &tables, QString *error);
-bool usePrivateScratch(const QSqlDatabase &db, QString *error);
-bool lockWork(const QSqlDatabase &db, int area, qint64 number, QString *error);
-QSqlError lastFailure(const QSqlDatabase &db);
-void sendToday(const QSqlDatabase &db);
-QString likeCondition(const QString &expression, const QString &pattern, QChar escape);
-ConnectFailure diagnoseConnection(const ServerAddress &address, const QString &password);
-QString errorText(const QString &sqlstate, const QString &message);
-
-} // namespace SqlEngine::pg
+    QString absoluteLocation(const QString &location) const override;
+    QString shownLocation(const QString &location) const override;
+    QString beginStatement() const override;
+    QString snapshotStatement() const override;
+    QStringList preamble() const override;
+    QStringList schemaStatement(const QString &portable) const override;
+    QString dayChangeStatement() const override;
+    QString keepRowsClause() const override;
+    QString orderedJoin() const override;
+    QString isNullNumber(const QString &expr) const override;
+    QString likeCondition(const QString &expression, const QString &pattern, QChar escape) const override;
+    int rowsPerInsert() const override;
+    bool datesAreDays() const override;
+    QString lockWaitStatement(int milliseconds) const override;
+    int schemaVersion(const QSqlDatabase &db) const override;
+    Result setSchemaVersion(const QSqlDatabase &db, int version) const override;
+    Result syncKeys(const QSqlDatabase &db, const QStringList &tables) const override;
+    qint64 keyCounter(const QSqlDatabase &db, const QString &table) const override;
+    Result reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo) const override;
+    QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db) const override;
+    Result lockTables(const QSqlDatabase &db, const QStringList &tables) const override;
+    Result lockWork(const QSqlDatabase &db, int area, qint64 number) const override;
+    Result usePrivateScratch(const QSqlDatabase &db) const override;
+    QSqlError lastFailure(const QSqlDatabase &db) const override;
+    void sendToday(const QSqlDatabase &db) const override;
+    int errorCode(const QSqlError &error, const QSqlDatabase &db) const override;
+    QString errorText(const QSqlError &error) const override;
+    bool connectionLost(const QSqlDatabase &db) const override;
+    int pendingError(const QSqlDatabase &db, QString *text) const override;
+    int spoiledTransaction(const QSqlDatabase &db, QString *text) const override;
+    bool inTransaction(const QSqlDatabase &db) const override;
+    QString copyExtension() const override;
+    Result copyInto(const QSqlDatabase &db, const QString &destination) const override;
+};

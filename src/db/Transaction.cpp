@@ -17,7 +17,7 @@ int g_counter = 0;
 Transaction::Transaction(const QSqlDatabase &db) : m_db(db) {
     int &depth = g_depth[m_db.connectionName()];
     if (depth == 0) {
-        m_active = exec(SqlEngine::beginStatement(m_db));
+        m_active = exec(Engine::of(m_db).beginStatement());
     } else {
         m_savepoint = QStringLiteral("sp%1").arg(++g_counter);
         m_active = exec(QStringLiteral("SAVEPOINT ") + m_savepoint);
@@ -45,8 +45,9 @@ bool Transaction::exec(const QString &sql) {
         const QSqlError e = q.lastError();
         Log::error(QStringLiteral("Transacción"), sql + QStringLiteral(": ") + e.text());
         // A lost server connection fails statements without an error of their own.
-        remember(SqlEngine::connectionLost(m_db) ? SqlEngine::ConnectionLost : SqlEngine::errorCode(e),
-                 SqlEngine::errorText(e));
+        const Engine &engine = Engine::of(m_db);
+        remember(engine.connectionLost(m_db) ? SqlEngine::ConnectionLost : engine.errorCode(e, m_db),
+                 engine.errorText(e));
         return false;
     }
     return true;
@@ -55,7 +56,7 @@ bool Transaction::exec(const QString &sql) {
 int Transaction::pendingCode(QString *text) const {
     if (!m_active)
         return 0;
-    return SqlEngine::pendingError(m_db, text);
+    return Engine::of(m_db).pendingError(m_db, text);
 }
 
 bool Transaction::commit() {
@@ -64,14 +65,14 @@ bool Transaction::commit() {
     // A server answers COMMIT of a transaction a failed statement spoiled by rolling it back, without an
     // error: that is a failure to report, not a success.
     QString text;
-    if (const int pending = SqlEngine::isServer(m_db) ? pendingCode(&text) : 0) {
+    if (const int pending = m_active ? Engine::of(m_db).spoiledTransaction(m_db, &text) : 0) {
         remember(pending, text);
         rollback();
         return false;
     }
     // The engine may have ended the transaction on its own (a server takes a COMMIT with none open as
     // success): what this guard wrote is gone, so the work was not stored.
-    if (!SqlEngine::inTransaction(m_db)) {
+    if (!Engine::of(m_db).inTransaction(m_db)) {
         remember(SQLITE_ABORT, QStringLiteral("la transacción terminó antes de guardarse"));
         rollback();
         return false;
@@ -95,7 +96,7 @@ void Transaction::rollback() {
         remember(pending, text);
     // After a failed COMMIT (disk full, I/O error) the engine may already have rolled everything back;
     // rolling back again would only bury the cause under "no transaction is active".
-    if (SqlEngine::inTransaction(m_db)) {
+    if (Engine::of(m_db).inTransaction(m_db)) {
         if (m_savepoint.isEmpty()) {
             exec(QStringLiteral("ROLLBACK"));
         } else {
@@ -139,14 +140,15 @@ bool Transaction::isOpenOn(const QSqlDatabase &db) {
     return g_depth.value(db.connectionName()) > 0;
 }
 
-QString Transaction::userMessage(const QSqlError &error) {
-    return userMessage(SqlEngine::errorCode(error), SqlEngine::errorText(error));
+QString Transaction::userMessage(const QSqlError &error, const QSqlDatabase &db) {
+    const Engine &engine = Engine::of(db);
+    return userMessage(engine.errorCode(error, db), engine.errorText(error));
 }
 
 bool Transaction::fail(const QSqlError &error) {
     // Without an error of its own the cause is whatever the connection still holds.
     if (error.type() != QSqlError::NoError)
-        remember(SqlEngine::errorCode(error), SqlEngine::errorText(error));
+        remember(Engine::of(m_db).errorCode(error, m_db), Engine::of(m_db).errorText(error));
     return false;
 }
 

@@ -29,7 +29,7 @@ public:
     // The user's message for an engine error: the common causes (disk full, read-only file, file busy,
     // damaged file) in plain Spanish; others with the engine's own text.
     static QString userMessage(int nativeCode, const QString &engineText);
-    static QString userMessage(const QSqlError &error);
+    static QString userMessage(const QSqlError &error, const QSqlDatabase &db = Database::db());
     // Whether a guard is open on db's connection (work under way that must end before anything else).
     static bool isOpenOn(const QSqlDatabase &db);
 

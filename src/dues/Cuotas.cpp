@@ -34,7 +34,7 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
         LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado")");
     const QString y = condicion.isEmpty() ? QString() : QStringLiteral(" AND ") + condicion;
     const QSqlDatabase db = Database::db();
-    const QString join = SqlEngine::orderedJoin(db);
+    const QString join = Engine::of(db).orderedJoin();
     Cuotas::Fuente f;
     f.sql = QStringLiteral(R"(WITH RECURSIVE "PlanesDeCuotas"("id") AS (
           SELECT MIN("idPlan") FROM "Cuotas"
@@ -46,7 +46,7 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
             QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
                c."ClaveSocio" AS "OrdenSocio", %1 AS "GrupoPlan"
         FROM "Planes" p %2 "Cuotas" c ON c."idPlan" = p."idPlan")")
-                .arg(SqlEngine::isNullNumber(db, QStringLiteral(R"(p."ClaveOrden")")), join) +
+                .arg(Engine::of(db).isNullNumber(QStringLiteral(R"(p."ClaveOrden")")), join) +
             y + socio + QStringLiteral(R"(
         UNION ALL
         SELECT )") +
@@ -86,8 +86,9 @@ bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *err
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
-            if (!SqlEngine::lockTables(Database::db(), {QStringLiteral("Cuotas")}))
-                return t.fail(SqlEngine::lastFailure(Database::db()));
+            const QSqlDatabase db = Database::db();
+            if (!Engine::of(db).lockTables(db, {QStringLiteral("Cuotas")}))
+                return t.fail(Engine::of(db).lastFailure(db));
             QSqlQuery q(Database::db());
             return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
         },
@@ -152,7 +153,7 @@ bool cambiarDia(int dia, QString *error) {
     auto texto = [dia](int largo) {
         return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
     };
-    return cambioGeneral(SqlEngine::dayChangeStatement(Database::db()),
+    return cambioGeneral(Engine::of(Database::db()).dayChangeStatement(),
                          {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
                          error);
 }

@@ -265,7 +265,7 @@ bool leerExistentes(QSqlQuery &q, qint64 idPlan, int anioInscripcion, const QVec
     if (!leerGrupo(q,
                    QStringLiteral(
                        R"(SELECT "idAfiliado", "ClaveOrden" FROM "Afiliados" WHERE "idAfiliado" IN (%1))") +
-                       SqlEngine::keepRowsClause(Database::db()),
+                       Engine::of(Database::db()).keepRowsClause(),
                    {}, grupo))
         return false;
     while (q.next())
@@ -317,8 +317,9 @@ Emision::Resultado ejecutar(qint64 idPlan,
         [&](Transaction &t) {
             r = Emision::Resultado();
             r.estado = Estado::Fallo;
-            if (!SqlEngine::lockWork(Database::db(), AreaEmision, idPlan))
-                return t.fail(SqlEngine::lastFailure(Database::db()));
+            const QSqlDatabase db = Database::db();
+            if (!Engine::of(db).lockWork(db, AreaEmision, idPlan))
+                return t.fail(Engine::of(db).lastFailure(db));
             return obra(t, r);
         },
         &motivo);
@@ -442,7 +443,8 @@ QVector<Item> afiliadosDelPlan(qint64 idPlan) {
 }
 
 bool vaciarMontos() {
-    return SqlEngine::usePrivateScratch(Database::db()) &&
+    const QSqlDatabase db = Database::db();
+    return Engine::of(db).usePrivateScratch(db) &&
            Database::exec(QStringLiteral(R"(DELETE FROM "TmpCuotas")"));
 }
 
@@ -467,7 +469,9 @@ int prepararMontos(qint64 idPlan) {
 }
 
 QString recordSourceMontos() {
-    SqlEngine::usePrivateScratch(Database::db());
+    const QSqlDatabase db = Database::db();
+    // Without its own scratch table the list reads the shared one, as before it was taken: nothing to tell.
+    (void)Engine::of(db).usePrivateScratch(db);
     return QStringLiteral(R"(SELECT "nro", "monto" FROM "TmpCuotas" ORDER BY "nro")");
 }
 

@@ -1,6 +1,9 @@
 #include "reports/ReportCatalog.h"
 
+#include "db/Tables.h"
+
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
 namespace {
@@ -13,80 +16,50 @@ struct Col {
     const char *caption; // nullptr: not described on the print-out
 };
 
+// A stored table's columns as formulas see them: the program's own sort keys are not among them.
+QVector<Col> storedColumns(const Tables::Table &table) {
+    QVector<Col> out;
+    for (const Tables::Column &c : table.columns) {
+        switch (c.kind) {
+        case Tables::Kind::Key:
+        case Tables::Kind::Integer:
+            out.append({c.name, K::Integer, c.caption});
+            break;
+        case Tables::Kind::Money:
+            out.append({c.name, K::Money, c.caption});
+            break;
+        case Tables::Kind::Date:
+            out.append({c.name, K::Date, c.caption});
+            break;
+        case Tables::Kind::YesNo:
+            out.append({c.name, K::YesNo, c.caption});
+            break;
+        case Tables::Kind::Text:
+            out.append({c.name, K::Text, c.caption});
+            break;
+        case Tables::Kind::SortKey:
+            break;
+        }
+    }
+    return out;
+}
+
 // The stored columns a formula may name, per table and stored query, with their kinds.
 const QVector<Col> &columnsOf(const QString &table) {
-    static const QVector<Col> afiliados = {
-        {"idAfiliado", K::Integer, nullptr},
-        {"Apellido", K::Text, "Apellido"},
-        {"Nombres", K::Text, "Nombres"},
-        {"TipoDocumento", K::Text, "Tipo de documento"},
-        {"Documento", K::Text, "Documento"},
-        {"Domicilio", K::Text, "Domicilio"},
-        {"Barrio", K::Text, "Barrio"},
-        {"Localidad", K::Text, "Localidad"},
-        {"Telefono", K::Text, "Teléfono"},
-        {"Telefono Trabajo", K::Text, "Teléfono laboral"},
-        {"Fax", K::Text, "Fax"},
-        {"e-mail", K::Text, "E-mail"},
-        {"Ocupacion", K::Text, "Ocupación"},
-        {"Fecha Nacimiento", K::Date, "Fecha de nacimiento"},
-        {"Fecha Afiliacion", K::Date, "Fecha de afiliación"},
-        {"idPlan", K::Integer, nullptr},
-        {"idCategoria", K::Integer, nullptr},
-        {"Estado Civil", K::Text, "Estado civil"},
-        {"Sexo", K::Text, "Sexo"},
-        {"Afecciones", K::Text, "Afecciones"},
-        {"Oficio de Riesgo", K::Text, "Oficio de riesgo"},
-    };
-    static const QVector<Col> planes = {
-        {"idPlan", K::Integer, nullptr},
-        {"Descripcion", K::Text, "Plan"},
-        {"Detalles", K::Text, "Detalles del plan"},
-        {"CuotaMensual", K::Money, "Cuota mensual"},
-        {"CantidadCuotas", K::Integer, "Cantidad de cuotas"},
-        {"Inscripcion", K::Money, "Inscripción"},
-        {"MesComienzo", K::Text, nullptr},
-        {"MesFinal", K::Text, nullptr},
-    };
-    static const QVector<Col> categorias = {{"idCategoria", K::Integer, nullptr},
-                                            {"Descripcion", K::Text, "Categoría"}};
-    static const QVector<Col> cuotas = {
-        {"idCuota", K::Integer, nullptr}, {"idAfiliado", K::Integer, nullptr},
-        {"idPlan", K::Integer, nullptr},  {"Mes", K::Integer, "Mes"},
-        {"Año", K::Integer, "Año"},       {"Vencimiento", K::Date, "Vencimiento"},
-        {"Factura", K::Text, "Concepto"}, {"Monto", K::Money, "Importe"},
-        {"Pagada", K::YesNo, "Pagada"},   {"Fecha de Pago", K::Date, "Fecha de pago"},
-        {"Recargo", K::Money, "Recargo"},
-    };
-    static const QVector<Col> caja = {
-        {"idCaja", K::Integer, nullptr},       {"Fecha", K::Date, "Fecha"},
-        {"idCuenta", K::Integer, nullptr},     {"Detalles", K::Text, "Detalles"},
-        {"Ingresos", K::Money, "Ingresos"},    {"Egresos", K::Money, "Egresos"},
-        {"idTipoDivisa", K::Integer, nullptr}, {"idCuota", K::Integer, nullptr},
-    };
-    static const QVector<Col> cuentas = {{"idCuenta", K::Integer, nullptr},
-                                         {"Descripcion", K::Text, "Cuenta"}};
-    static const QVector<Col> tipoDivisas = {{"idTipoDivisa", K::Integer, nullptr},
-                                             {"TipoDivisa", K::Text, "Forma de pago"}};
+    static const QHash<QString, QVector<Col>> stored = [] {
+        QHash<QString, QVector<Col>> out;
+        for (const Tables::Table &t : Tables::all())
+            if (t.inCatalogue)
+                out.insert(QString::fromUtf8(t.name), storedColumns(t));
+        return out;
+    }();
     static const QVector<Col> deuda = {{"idAfiliado", K::Integer, nullptr},
                                        {"SumaDeMonto", K::Money, nullptr}};
     static const QVector<Col> nroCuotas = {{"idAfiliado", K::Integer, nullptr},
                                            {"NroCuotas", K::Integer, "Cuotas adeudadas"}};
     static const QVector<Col> none;
-    if (table == QLatin1String("Afiliados"))
-        return afiliados;
-    if (table == QLatin1String("Planes"))
-        return planes;
-    if (table == QLatin1String("Categorias"))
-        return categorias;
-    if (table == QLatin1String("Cuotas"))
-        return cuotas;
-    if (table == QLatin1String("Caja"))
-        return caja;
-    if (table == QLatin1String("Cuentas"))
-        return cuentas;
-    if (table == QLatin1String("TipoDivisas"))
-        return tipoDivisas;
+    if (const auto it = stored.constFind(table); it != stored.constEnd())
+        return *it;
     if (table == QLatin1String("ConsultaDeuda"))
         return deuda;
     if (table == QLatin1String("ConsultaNroCuotasDeuda"))

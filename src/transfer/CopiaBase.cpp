@@ -6,6 +6,7 @@
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
+#include "db/Tables.h"
 #include "db/Transaction.h"
 
 #include <QCryptographicHash>
@@ -25,10 +26,7 @@
 
 namespace {
 
-struct Reference {
-    const char *table;
-    const char *field;
-};
+using Tables::Reference;
 
 struct TableSpec {
     const char *name;
@@ -40,35 +38,16 @@ struct TableSpec {
     std::vector<Reference> referencedBy = {};
 };
 
-// Parents before the rows that point at them, as a new database is filled.
+// The tables a copy carries, parents before the rows that point at them, as a new database is filled.
 const std::vector<TableSpec> &specs() {
-    static const std::vector<TableSpec> s = {
-        {"Planes",
-         "idPlan",
-         {"CuotaMensual", "Inscripcion"},
-         {},
-         true,
-         {{"Afiliados", "idPlan"}, {"Cuotas", "idPlan"}}},
-        {"Categorias", "idCategoria", {}, {}, true, {{"Afiliados", "idCategoria"}}},
-        {"Afiliados",
-         "idAfiliado",
-         {},
-         {"Fecha Nacimiento", "Fecha Afiliacion"},
-         true,
-         {{"Cuotas", "idAfiliado"}, {"Avisos", "idAfiliado"}}},
-        {"Cuotas",
-         "idCuota",
-         {"Monto", "Recargo"},
-         {"Vencimiento", "Fecha de Pago"},
-         true,
-         {{"Caja", "idCuota"}, {"Avisos", "idCuota"}}},
-        {"Cuentas", "idCuenta", {}, {}, true, {{"Caja", "idCuenta"}}},
-        {"TipoDivisas", "idTipoDivisa", {}, {}, false},
-        {"Caja", "idCaja", {"Ingresos", "Egresos"}, {"Fecha"}, true},
-        {"Usuarios", "idUsuario", {}, {}, true},
-        {"TmpCuotas", "nro", {"monto"}, {}, false},
-        {"Avisos", "idAviso", {}, {"Fecha"}, true},
-    };
+    static const std::vector<TableSpec> s = [] {
+        std::vector<TableSpec> out;
+        for (const Tables::Table &t : Tables::all())
+            if (t.copied)
+                out.push_back({t.name, t.key, t.columnsOf(Tables::Kind::Money),
+                               t.columnsOf(Tables::Kind::Date), t.counter, t.referencedBy});
+        return out;
+    }();
     return s;
 }
 
@@ -215,7 +194,7 @@ class Copier {
 public:
     Copier(QSqlDatabase &source, QSqlDatabase &target, const CopiaBase::Progress &progress)
         : m_source(source), m_target(target), m_progress(progress),
-          m_dayOnly(SqlEngine::isServer(source) || SqlEngine::isServer(target)) {}
+          m_dayOnly(Engine::of(source).datesAreDays() || Engine::of(target).datesAreDays()) {}
 
     // The digest of what was read from the source's table.
     QByteArray sourceDigest(const QString &table) const { return m_digests.value(table); }
@@ -328,7 +307,7 @@ private:
                 .arg(q(spec.name), columns.join(QStringLiteral(", ")),
                      QStringList(rows, row).join(QLatin1Char(',')));
         };
-        const int perInsert = qMax(1, SqlEngine::rowsPerInsert(m_target));
+        const int perInsert = qMax(1, Engine::of(m_target).rowsPerInsert());
         SqlEngine::BulkStatement many(m_target, insertSql(perInsert));
         std::unique_ptr<SqlEngine::BulkStatement> one;
         if (perInsert > 1)
@@ -417,7 +396,7 @@ private:
                 continue;
             const QString table = QString::fromUtf8(spec.name);
             counted << table;
-            qint64 upTo = SqlEngine::keyCounter(m_source, table);
+            qint64 upTo = Engine::of(m_source).keyCounter(m_source, table);
             if (upTo < 0) {
                 *r = failure(
                     CopiaBase::Status::SourceError,
@@ -433,13 +412,13 @@ private:
             if (query.next() && !query.value(0).isNull())
                 upTo = qMax(upTo, query.value(0).toLongLong());
             query.finish();
-            QString why;
-            if (upTo > 0 && !SqlEngine::reserveKeys(m_target, table, upTo, &why))
-                return writeError(r, why);
+            if (upTo > 0)
+                if (const Result reserved = Engine::of(m_target).reserveKeys(m_target, table, upTo);
+                    !reserved)
+                    return writeError(r, reserved.message());
         }
-        QString why;
-        if (!SqlEngine::syncKeys(m_target, counted, &why))
-            return writeError(r, why);
+        if (const Result synced = Engine::of(m_target).syncKeys(m_target, counted); !synced)
+            return writeError(r, synced.message());
         return true;
     }
 
@@ -459,9 +438,9 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
                               const CopiaBase::Progress &progress) {
     CopiaBase::Result result;
     // A connection already inside its owner's transaction reads there, and that transaction is left alone.
-    const bool ownSnapshot = !SqlEngine::inTransaction(source);
+    const bool ownSnapshot = !Engine::of(source).inTransaction(source);
     QSqlQuery snapshot(source);
-    if (ownSnapshot && !snapshot.exec(SqlEngine::snapshotStatement(source)))
+    if (ownSnapshot && !snapshot.exec(Engine::of(source).snapshotStatement()))
         return failure(CopiaBase::Status::SourceError,
                        QStringLiteral("No se puede leer el origen: %1").arg(snapshot.lastError().text()));
     // The source's snapshot ends with this function, whatever the outcome.
@@ -500,10 +479,11 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
         return failure(CopiaBase::Status::WriteError,
                        QStringLiteral("No se pudo crear la estructura de la base destino: %1").arg(why));
     // Other desks on a target server neither write while the copy runs nor see it half done.
-    if (!SqlEngine::lockTables(target, CopiaBase::tableNames(), &why))
-        return failure(CopiaBase::Status::TargetError,
-                       QStringLiteral("No se puede reservar la base destino: %1")
-                           .arg(Transaction::userMessage(SqlEngine::pendingError(target), why)));
+    if (const Result locked = Engine::of(target).lockTables(target, CopiaBase::tableNames()); !locked)
+        return failure(
+            CopiaBase::Status::TargetError,
+            QStringLiteral("No se puede reservar la base destino: %1")
+                .arg(Transaction::userMessage(Engine::of(target).pendingError(target), locked.message())));
     bool has = false;
     if (!holdsData(target, &has, &why))
         return failure(CopiaBase::Status::TargetError,
@@ -651,8 +631,7 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
 
 CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targetPath,
                                  const Progress &progress) {
-    const QString source =
-        SqlEngine::isServerUrl(sourcePath) ? sourcePath : QFileInfo(sourcePath).absoluteFilePath();
+    const QString source = Engine::at(sourcePath).absoluteLocation(sourcePath);
     QString why;
     Connection from("origen");
     if (!from.open(source, Database::Mode::ReadOnly, &why))

@@ -8,6 +8,7 @@
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
+#include "db/Tables.h"
 #include "db/Transaction.h"
 #include "transfer/CopiaBase.h"
 #include "transfer/MdbReader.h"
@@ -39,10 +40,7 @@ struct Field {
     bool notNull = false; // the column cannot hold Null: a Null amount or flag is stored as 0
 };
 
-struct Reference {
-    const char *table;
-    const char *field;
-};
+using Tables::Reference;
 
 struct TableSpec {
     const char *name;
@@ -51,94 +49,58 @@ struct TableSpec {
     SortKey sortKey = SortKey::None;
     // Rows that point into this table: their numbers stay taken even when the row they name is gone.
     std::vector<Reference> referencedBy = {};
+    QString oldName; // in the old file
 };
 
+// How the import reads a stored column from the old file.
+Kind importKind(const Tables::Column &c) {
+    switch (c.old) {
+    case Tables::Old::Integer:
+        return Kind::Integer;
+    case Tables::Old::YesNo:
+        return Kind::YesNoText;
+    case Tables::Old::Secret:
+        return Kind::Password;
+    default:
+        break;
+    }
+    switch (c.kind) {
+    case Tables::Kind::Key:
+    case Tables::Kind::Integer:
+        return Kind::Integer;
+    case Tables::Kind::Money:
+        return Kind::Money;
+    case Tables::Kind::Date:
+        return Kind::Date;
+    case Tables::Kind::YesNo:
+        return Kind::YesNo;
+    default:
+        return Kind::Text;
+    }
+}
+
+// The tables read from the old file, parents before the rows that point at them.
 const std::vector<TableSpec> &specs() {
-    static const std::vector<TableSpec> s = {
-        {"Planes",
-         "idPlan",
-         {{"idPlan", Kind::Integer},
-          {"Descripcion", Kind::Text},
-          {"Detalles", Kind::Text},
-          {"CuotaMensual", Kind::Money, true},
-          {"CantidadCuotas", Kind::Integer, true},
-          {"Inscripcion", Kind::Money, true},
-          {"MesComienzo", Kind::Integer},
-          {"MesFinal", Kind::Integer}},
-         SortKey::Plan,
-         {{"Afiliados", "idPlan"}, {"Cuotas", "idPlan"}}},
-        {"Categorias",
-         "idCategoria",
-         {{"idCategoria", Kind::Integer}, {"Descripcion", Kind::Text}},
-         SortKey::None,
-         {{"Afiliados", "idCategoria"}}},
-        {"Afiliados",
-         "idAfiliado",
-         {{"idAfiliado", Kind::Integer},
-          {"Apellido", Kind::Text},
-          {"Nombres", Kind::Text},
-          {"TipoDocumento", Kind::Text},
-          {"Documento", Kind::Text},
-          {"Domicilio", Kind::Text},
-          {"Barrio", Kind::Text},
-          {"Localidad", Kind::Text},
-          {"Telefono", Kind::Text},
-          {"Telefono Trabajo", Kind::Text},
-          {"Fax", Kind::Text},
-          {"e-mail", Kind::Text},
-          {"Ocupacion", Kind::Text},
-          {"Fecha Nacimiento", Kind::Date},
-          {"Fecha Afiliacion", Kind::Date},
-          {"idPlan", Kind::Integer},
-          {"idCategoria", Kind::Integer},
-          {"Estado Civil", Kind::Text},
-          {"Sexo", Kind::Text},
-          {"Afecciones", Kind::Text},
-          {"Oficio de Riesgo", Kind::YesNoText}},
-         SortKey::Member,
-         {{"Cuotas", "idAfiliado"}}},
-        {"Cuotas",
-         "idCuota",
-         {{"idCuota", Kind::Integer},
-          {"idAfiliado", Kind::Integer},
-          {"idPlan", Kind::Integer},
-          {"Mes", Kind::Integer},
-          {"Año", Kind::Integer},
-          {"Vencimiento", Kind::Date},
-          {"Factura", Kind::Text},
-          {"Monto", Kind::Money, true},
-          {"Pagada", Kind::YesNo, true},
-          {"Fecha de Pago", Kind::Date},
-          {"Recargo", Kind::Money}},
-         SortKey::MemberOfDue,
-         {{"Caja", "idCuota"}}},
-        {"Cuentas",
-         "idCuenta",
-         {{"idCuenta", Kind::Integer}, {"Descripcion", Kind::Text}},
-         SortKey::None,
-         {{"Caja", "idCuenta"}}},
-        {"TipoDivisas", "idTipoDivisa", {{"idTipoDivisa", Kind::Integer}, {"TipoDivisa", Kind::Text}}},
-        {"Caja",
-         "idCaja",
-         {{"idCaja", Kind::Integer},
-          {"Fecha", Kind::Date},
-          {"idCuenta", Kind::Integer},
-          {"Detalles", Kind::Text},
-          {"Ingresos", Kind::Money, true},
-          {"Egresos", Kind::Money, true},
-          {"idTipoDivisa", Kind::Integer},
-          {"idCuota", Kind::Integer}}},
-        {"Usuarios",
-         "idUsuario",
-         {{"idUsuario", Kind::Integer},
-          {"NombreUsuario", Kind::Text},
-          {"Contrasena", Kind::Password},
-          {"NombreCompleto", Kind::Text},
-          {"EsSupervisor", Kind::YesNo, true},
-          {"EsAdministrativo", Kind::YesNo, true},
-          {"EsDataEntry", Kind::YesNo, true}}},
-        {"TmpCuotas", nullptr, {{"nro", Kind::Integer}, {"monto", Kind::Money, true}}},
-    };
+    static const std::vector<TableSpec> s = [] {
+        std::vector<TableSpec> out;
+        for (const Tables::Table &t : Tables::all()) {
+            if (!t.imported)
+                continue;
+            TableSpec spec{t.name, t.key, {}, SortKey::None, t.referencedBy, t.nameInOldFile()};
+            for (const Tables::Column &c : t.columns)
+                if (c.old != Tables::Old::None)
+                    spec.fields.push_back({c.name, importKind(c), c.notNull});
+            // The sort keys, made here from the names read (a due takes its member's).
+            if (qstrcmp(t.name, "Afiliados") == 0)
+                spec.sortKey = SortKey::Member;
+            else if (qstrcmp(t.name, "Planes") == 0)
+                spec.sortKey = SortKey::Plan;
+            else if (qstrcmp(t.name, "Cuotas") == 0)
+                spec.sortKey = SortKey::MemberOfDue;
+            out.push_back(std::move(spec));
+        }
+        return out;
+    }();
     return s;
 }
 
@@ -276,17 +238,16 @@ public:
             if (!query.exec(QStringLiteral("SELECT MAX(m) FROM (%1) AS t")
                                 .arg(parts.join(QStringLiteral(" UNION ALL ")))))
                 return writeError(query.lastError().text());
-            QString why;
-            if (query.next() && !query.value(0).isNull() &&
-                !SqlEngine::reserveKeys(m_db, QString::fromUtf8(spec.name), query.value(0).toLongLong(),
-                                        &why))
-                return writeError(why);
+            if (query.next() && !query.value(0).isNull())
+                if (const ::Result reserved = Engine::of(m_db).reserveKeys(m_db, QString::fromUtf8(spec.name),
+                                                                           query.value(0).toLongLong());
+                    !reserved)
+                    return writeError(reserved.message());
         }
         // Every table's counter past the numbers written with the rows (a server's do not follow by
         // themselves).
-        QString why;
-        if (!SqlEngine::syncKeys(m_db, {}, &why))
-            return writeError(why);
+        if (const ::Result synced = Engine::of(m_db).syncKeys(m_db); !synced)
+            return writeError(synced.message());
         r.status = MdbImport::Status::Ok;
         return r;
     }
@@ -383,7 +344,7 @@ private:
             return true;
         };
         QString error;
-        if (!m_reader.readTable(table, wanted, row, &error)) {
+        if (!m_reader.readTable(spec.oldName, wanted, row, &error)) {
             if (cancelled) {
                 r->status = MdbImport::Status::Cancelled;
             } else if (!failure.isEmpty()) {
@@ -493,10 +454,10 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
         if (!Schema::upgrade(db, &why))
             return failure(Status::WriteError,
                            QStringLiteral("No se pudo crear la estructura de la base nueva: %1").arg(why));
-        if (!SqlEngine::lockTables(db, MdbImport::tableNames(), &why))
+        if (const ::Result locked = Engine::of(db).lockTables(db, MdbImport::tableNames()); !locked)
             return failure(Status::TargetError,
                            QStringLiteral("La base %1 está ocupada por otro puesto: no se importa. %2")
-                               .arg(target, why));
+                               .arg(target, locked.message()));
         // Looked at again under the lock: another desk may have added a member in between.
         if (!hasMembersDuesOrCash(db, &has, &why))
             return failure(Status::TargetError,
@@ -554,7 +515,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     qint64 total = 0;
     for (const TableSpec &spec : specs()) {
         QList<MdbReader::Column> cols;
-        if (!reader.columns(QString::fromUtf8(spec.name), &cols, &why))
+        if (!reader.columns(spec.oldName, &cols, &why))
             return failure(Status::SourceError, why);
         for (const Field &f : spec.fields) {
             const QString name = QString::fromUtf8(f.name);
@@ -564,14 +525,14 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
             if (it == cols.cend())
                 return failure(Status::SourceError,
                                QStringLiteral("La tabla %1 de la base anterior no tiene el campo %2.")
-                                   .arg(QString::fromUtf8(spec.name), name));
+                                   .arg(spec.oldName, name));
             if (!accepts(f.kind, it->type))
                 return failure(Status::SourceError,
                                QStringLiteral("El campo %2 de la tabla %1 de la base anterior no es del tipo "
                                               "esperado.")
-                                   .arg(QString::fromUtf8(spec.name), name));
+                                   .arg(spec.oldName, name));
         }
-        total += reader.recordedRows(QString::fromUtf8(spec.name));
+        total += reader.recordedRows(spec.oldName);
     }
 
     if (SqlEngine::isServerUrl(targetPath)) {
@@ -618,7 +579,9 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     Result result;
     {
         TargetConnection c(work);
-        if (!c.db().open() || !SqlEngine::prepareConnection(c.db(), &why)) {
+        if (const ::Result prepared = c.db().open() ? Engine::prepare(c.db()) : ::Result::failure(QString());
+            !prepared) {
+            why = prepared.message();
             if (!inPlace)
                 ArchivoNuevo::borrar(work);
             return failure(Status::TargetError, QStringLiteral("No se puede abrir la base %1. %2")

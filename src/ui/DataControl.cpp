@@ -27,7 +27,7 @@ bool DataControl::refresh() {
     } else {
         QSqlQuery q(Database::db());
         if (!Database::run(q, m_sql, m_params, objectName())) {
-            m_error = SqlEngine::errorText(q.lastError());
+            m_error = Engine::of(Database::db()).errorText(q.lastError());
             return false;
         }
         m_model.setQuery(std::move(q));

@@ -297,9 +297,9 @@ private slots:
         const QString ocupada = QStringLiteral("otro puesto está haciendo un cambio general");
         {
             Transaction general(otro);
-            QVERIFY(SqlEngine::lockTables(otro, {QStringLiteral("Cuotas"), QStringLiteral("Caja")}));
+            QVERIFY(Engine::of(otro).lockTables(otro, {QStringLiteral("Cuotas"), QStringLiteral("Caja")}));
             // The issuance's own lock as well (its area is 1), so that it is the one that waits too long.
-            QVERIFY(SqlEngine::lockWork(otro, 1, plan));
+            QVERIFY(Engine::of(otro).lockWork(otro, 1, plan));
             QString error;
             QVERIFY(!Cuotas::cambiarDia(20, &error));
             QVERIFY2(error.contains(ocupada), qPrintable(error));

@@ -49,7 +49,7 @@ QStringList contenido(const QString &ruta) {
                     fila << (q.value(i).isNull() ? QStringLiteral("<nulo>") : q.value(i).toString());
                 out << fila.join(QLatin1Char('|'));
             }
-            out << QStringLiteral("%1 contador %2").arg(tabla).arg(SqlEngine::keyCounter(db, tabla));
+            out << QStringLiteral("%1 contador %2").arg(tabla).arg(Engine::of(db).keyCounter(db, tabla));
         }
         out << QStringLiteral("identidad %1").arg(Schema::identity(db));
     }
@@ -213,7 +213,7 @@ private slots:
             QSqlDatabase db = Database::openOther(QStringLiteral("mirar"), servidor,
                                                   Database::Mode::CreateIfMissing, &error);
             QVERIFY2(db.isValid(), qPrintable(error));
-            QCOMPARE(SqlEngine::schemaVersion(db), 0);
+            QCOMPARE(Engine::of(db).schemaVersion(db), 0);
             db = QSqlDatabase();
             Database::closeOther(QStringLiteral("mirar"));
         }

@@ -262,7 +262,7 @@ private slots:
                       {it.value().toInteger()})
                     .toLongLong(),
                 0);
-            QVERIFY(SqlEngine::keyCounter(db.db(), table) >= it.value().toInteger());
+            QVERIFY(Engine::of(db.db()).keyCounter(db.db(), table) >= it.value().toInteger());
         }
     }
 

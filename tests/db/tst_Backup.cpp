@@ -148,7 +148,7 @@ private slots:
         // As a version 2 database was: neither the identity nor the later reminder record.
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "IdentidadBase")")));
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "Avisos")")));
-        QVERIFY(SqlEngine::setSchemaVersion(Database::db(), 2, nullptr));
+        QVERIFY(Engine::of(Database::db()).setSchemaVersion(Database::db(), 2));
         q = QSqlQuery();
         QVERIFY(identidad().isEmpty());
         Database::close();

@@ -50,13 +50,13 @@ private slots:
         const QString apellido = QStringLiteral(R"("Apellido")");
         const QString cuenta = QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE %1)");
         QCOMPARE(contar(cuenta.arg(
-                     SqlEngine::likeCondition(db, apellido, QStringLiteral("'%100!%'"), QLatin1Char('!')))),
+                     Engine::of(db).likeCondition(apellido, QStringLiteral("'%100!%'"), QLatin1Char('!')))),
                  1);
-        QCOMPARE(contar(cuenta.arg(SqlEngine::likeCondition(db, apellido, QStringLiteral("'PÉ%'")))), 2);
+        QCOMPARE(contar(cuenta.arg(Engine::of(db).likeCondition(apellido, QStringLiteral("'PÉ%'")))), 2);
         // Without an escape character a backslash is a letter like any other, on both engines.
         nuevoAfiliado(QStringLiteral("A\\_B"), QStringLiteral("Ana"));
-        QCOMPARE(contar(cuenta.arg(SqlEngine::likeCondition(db, apellido, QStringLiteral("'a\\_b'")))), 1);
-        QCOMPARE(contar(cuenta.arg(SqlEngine::likeCondition(db, apellido, QStringLiteral("'a\\%'")))), 1);
+        QCOMPARE(contar(cuenta.arg(Engine::of(db).likeCondition(apellido, QStringLiteral("'a\\_b'")))), 1);
+        QCOMPARE(contar(cuenta.arg(Engine::of(db).likeCondition(apellido, QStringLiteral("'a\\%'")))), 1);
     }
 
     void manyWildcardsDoNotBacktrackExponentially() {
@@ -71,9 +71,10 @@ private slots:
         for (int i = 0; i < 50; ++i)
             nuevoAfiliado(text, QStringLiteral("Ana"));
         QSqlQuery q(Database::db());
-        QVERIFY(q.prepare(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE %1)")
-                              .arg(SqlEngine::likeCondition(Database::db(), QStringLiteral(R"("Apellido")"),
-                                                            QStringLiteral("?")))));
+        QVERIFY(
+            q.prepare(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE %1)")
+                          .arg(Engine::of(Database::db())
+                                   .likeCondition(QStringLiteral(R"("Apellido")"), QStringLiteral("?")))));
         q.addBindValue(pattern);
         QVERIFY(q.exec() && q.next());
         QCOMPARE(q.value(0).toInt(), 0);

@@ -293,9 +293,10 @@ private slots:
                      R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" = 'pérez' COLLATE es)")),
                  1);
         const auto parecidos = [](const char *patron) {
-            return contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE %1)")
-                              .arg(SqlEngine::likeCondition(Database::db(), QStringLiteral(R"("Apellido")"),
-                                                            QString::fromUtf8(patron))));
+            return contar(
+                QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE %1)")
+                    .arg(Engine::of(Database::db())
+                             .likeCondition(QStringLiteral(R"("Apellido")"), QString::fromUtf8(patron))));
         };
         QCOMPARE(parecidos("'pé%'"), 1);
         QCOMPARE(parecidos("'PER_Z'"), 1);

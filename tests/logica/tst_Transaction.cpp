@@ -64,7 +64,7 @@ private slots:
             QVERIFY2(otra.isOpen(), qPrintable(error));
             QSqlQuery o(otra);
             QVERIFY(o.exec(QStringLiteral("BEGIN")));
-            QVERIFY(SqlEngine::lockTables(otra, {QStringLiteral("Planes")}));
+            QVERIFY(Engine::of(otra).lockTables(otra, {QStringLiteral("Planes")}));
             {
                 Transaction t;
                 QVERIFY(t.isActive());
@@ -116,8 +116,9 @@ private slots:
         QSqlQuery q(Database::db());
         if (enServidor()) {
             // The server's disk fills up: the write gets its "disk full" state.
-            for (const QString &s : SqlEngine::schemaStatement(
-                     Database::db(), QStringLiteral(R"(CREATE TRIGGER "lleno" BEFORE INSERT ON "Planes"
+            for (const QString &s :
+                 Engine::of(Database::db())
+                     .schemaStatement(QStringLiteral(R"(CREATE TRIGGER "lleno" BEFORE INSERT ON "Planes"
                          BEGIN RAISE EXCEPTION 'could not extend file: No space left on device'
                          USING ERRCODE = 'disk_full'; END)")))
                 QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));

@@ -39,7 +39,7 @@ bool disparadorServidor(const QString &nombre, const QString &momento, const QSt
 
 bool crearFalla(const QString &nombre, const QString &momento, const QString &tabla, const QString &mensaje,
                 const QString &condicion) {
-    if (SqlEngine::isServer(Database::db())) {
+    if (Database::isServer()) {
         QString cuerpo = QStringLiteral("RAISE EXCEPTION '%' , %1;").arg(literal(mensaje));
         if (!condicion.isEmpty())
             cuerpo = QStringLiteral("IF %1 THEN %2 END IF;").arg(condicion, cuerpo);
@@ -52,14 +52,14 @@ bool crearFalla(const QString &nombre, const QString &momento, const QString &ta
 }
 
 bool quitarFalla(const QString &nombre, const QString &tabla) {
-    if (SqlEngine::isServer(Database::db()))
+    if (Database::isServer())
         return ejecutar(QStringLiteral(R"(DROP TRIGGER "%1" ON "%2")").arg(nombre, tabla)) &&
                ejecutar(QStringLiteral(R"(DROP FUNCTION "%1_f"())").arg(nombre));
     return ejecutar(QStringLiteral(R"(DROP TRIGGER "%1")").arg(nombre));
 }
 
 bool crearFallaSerializacion(const QString &nombre, const QString &momento, const QString &tabla, int veces) {
-    if (!SqlEngine::isServer(Database::db()))
+    if (!Database::isServer())
         return false;
     return ejecutar(QStringLiteral(R"(CREATE SEQUENCE "%1_n")").arg(nombre)) &&
            disparadorServidor(nombre, momento, tabla,

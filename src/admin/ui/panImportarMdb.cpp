@@ -176,9 +176,7 @@ void panImportarMdb::importar() {
         return !m_cancelar;
     };
     // A server's address is taken as written; a file's path in the system's form.
-    const QString base = SqlEngine::isServerUrl(destino)
-                             ? destino
-                             : QFileInfo(QDir::fromNativeSeparators(destino)).absoluteFilePath();
+    const QString base = Engine::at(destino).absoluteLocation(destino);
     const MdbImport::Result r = MdbImport::run(QDir::fromNativeSeparators(origen), base, progreso);
     setImportando(false);
     barProgreso->setRange(0, 1000);
@@ -218,7 +216,7 @@ void panImportarMdb::importar() {
     for (int c = 0; c < 3; ++c) // the amounts take the rest of the width
         grdResumen->resizeColumnToContents(c);
     m_importada = base;
-    const QString mostrada = SqlEngine::isServerUrl(base) ? base : QDir::toNativeSeparators(base);
+    const QString mostrada = Engine::at(base).shownLocation(base);
     lblEstado->setText(QStringLiteral("Importación terminada en %1.").arg(mostrada));
     cmdAbrir->setEnabled(true);
     cmdAbrir->setDefault(true); // Enter now opens what was just made
