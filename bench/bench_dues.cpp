@@ -69,7 +69,7 @@ double insercionDesnuda(const QVector<qint64> &socios, qint64 idPlan, int anio, 
             for (int n = 1; n <= 12; ++n, d = d.addMonths(1))
                 fila(d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()), d.month());
         }
-        t.commit();
+        (void)t.commit();
     });
 }
 
@@ -208,12 +208,14 @@ int main(int argc, char **argv) {
             .toInt();
     // Every due to the 15th of its month: ISO text in a file, a date on a server.
     const QString desnudo =
-        servidor ? QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = date_trunc('month', "Vencimiento")::date + 14)")
-                 : QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) || '15')");
+        servidor
+            ? QStringLiteral(
+                  R"(UPDATE "Cuotas" SET "Vencimiento" = date_trunc('month', "Vencimiento")::date + 14)")
+            : QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) || '15')");
     const double update = medir([&] {
         Transaction t;
         Database::exec(desnudo);
-        t.commit();
+        (void)t.commit();
     });
     QString error;
     bool ok = false;

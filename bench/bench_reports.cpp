@@ -1,7 +1,8 @@
 // The two largest print-outs of a large club to PDF: the member list and the debt report. Each is measured
 // beside its bare query (the same SQL, every row and column read) in the same run, with pages per second
 // and the peak memory, which must stay flat however many pages the report has.
-// Usage: bench_reports [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made in a temporary folder)
+// Usage: bench_reports [LARGE.db|postgresql://user@host/db]   (without either, a 100,000-member club is made
+// in a temporary folder)
 
 #include "BenchUtil.h"
 #include "app/ReportControl.h"
@@ -72,7 +73,7 @@ bool quickClub(const QString &path, int members) {
             c.exec();
         }
     }
-    t.commit();
+    (void)t.commit();
     Database::close();
     return true;
 }
