@@ -59,7 +59,7 @@ double primerasFilas(const QString &sql, const QVariantList &params) {
     return medir([&] {
         QSqlQuery q(Database::db());
         q.setForwardOnly(true);
-        Database::run(q, sql + QStringLiteral(" LIMIT 40"), params, QStringLiteral("bench"));
+        (void)Database::run(q, sql + QStringLiteral(" LIMIT 40"), params, QStringLiteral("bench"));
         while (q.next())
             q.value(0);
     });
@@ -90,8 +90,8 @@ int main(int argc, char **argv) {
     std::vector<qlonglong> pagadas;
     {
         QSqlQuery q(Database::db());
-        Database::run(q, QStringLiteral(R"(SELECT "idCuota" FROM "Cuotas" WHERE "Pagada" = 0 LIMIT ?)"),
-                      {vueltas * 2}, QStringLiteral("bench"));
+        (void)Database::run(q, QStringLiteral(R"(SELECT "idCuota" FROM "Cuotas" WHERE "Pagada" = 0 LIMIT ?)"),
+                            {vueltas * 2}, QStringLiteral("bench"));
         while (q.next())
             pagadas.push_back(q.value(0).toLongLong());
     }
@@ -102,7 +102,7 @@ int main(int argc, char **argv) {
             Database::exec(QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
                                "Egresos", "idTipoDivisa") VALUES (?, 1, 'bench', 1, 0, 1))"),
                            {QStringLiteral("2000-01-01")});
-            t.commit();
+            (void)t.commit();
         }));
         pago.push_back(medir([&] { Cobranza::pagar(pagadas[size_t(i)], QDate(2000, 1, 1), 1); }));
     }
@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
             q.exec();
         }
         Database::exec(QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" > ?)"), {ultimoCaja});
-        t.commit();
+        (void)t.commit();
     }
     const double basePago = mediana(insercion);
     std::printf("cash_insert_baseline_median: %.3f ms (1.00x vs baseline)\n", basePago);
@@ -180,9 +180,9 @@ int main(int argc, char **argv) {
         baseCobro.push_back(medir([&] {
             QSqlQuery q(Database::db());
             q.setForwardOnly(true);
-            Database::run(q,
-                          QStringLiteral(R"(SELECT * FROM "Cuotas" WHERE "idAfiliado" = ? AND "Pagada" = 0)"),
-                          {socio}, QStringLiteral("bench"));
+            (void)Database::run(
+                q, QStringLiteral(R"(SELECT * FROM "Cuotas" WHERE "idAfiliado" = ? AND "Pagada" = 0)"),
+                {socio}, QStringLiteral("bench"));
             while (q.next())
                 q.value(0);
         }));

@@ -69,7 +69,7 @@ double insercionDesnuda(const QVector<qint64> &socios, qint64 idPlan, int anio, 
             for (int n = 1; n <= 12; ++n, d = d.addMonths(1))
                 fila(d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()), d.month());
         }
-        t.commit();
+        (void)t.commit();
     });
 }
 
@@ -215,7 +215,7 @@ int main(int argc, char **argv) {
     const double update = medir([&] {
         Transaction t;
         Database::exec(desnudo);
-        t.commit();
+        (void)t.commit();
     });
     QString error;
     bool ok = false;

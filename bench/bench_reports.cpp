@@ -72,7 +72,7 @@ bool quickClub(const QString &path, int members) {
             c.exec();
         }
     }
-    t.commit();
+    (void)t.commit();
     Database::close();
     return true;
 }

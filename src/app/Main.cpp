@@ -144,7 +144,7 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     // The day's first start keeps a copy; a failure is logged and does not stop the program.
     if (!nueva) {
         QString copia;
-        Backup::daily(&copia, &error);
+        (void)Backup::daily(&copia, &error);
     }
 
     if (!Database::hasUsers()) {

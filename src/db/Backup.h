@@ -20,18 +20,20 @@ public:
 
     // Writes a copy of db to destination (replacing it only once the copy is complete). The file is
     // readable by its owner alone. On failure returns false with a Spanish reason in *error.
-    static bool copyTo(const QString &destination, QString *error, const QSqlDatabase &db = Database::db());
+    [[nodiscard]] static bool copyTo(const QString &destination, QString *error,
+                                     const QSqlDatabase &db = Database::db());
 
     // Automatic copy before a destructive command: copias/Mirabel-IIIIIIII-YYYYMMDD-HHMMSS.db (.dump for a
     // server), IIIIIIII being the start of the database's identity: each database keeps its own copies.
     // Keeps the newest KeepAutomatic automatic copies of each kind of that database. On success *written
     // holds the copy's full path.
-    static bool automatic(QString *written, QString *error,
-                          const QSqlDatabase &db = QSqlDatabase::database());
+    [[nodiscard]] static bool automatic(QString *written, QString *error,
+                                        const QSqlDatabase &db = QSqlDatabase::database());
 
     // The day's first start: an automatic copy unless copias/ already holds one from today. *written
     // stays empty when none was needed.
-    static bool daily(QString *written, QString *error, const QSqlDatabase &db = Database::db());
+    [[nodiscard]] static bool daily(QString *written, QString *error,
+                                    const QSqlDatabase &db = Database::db());
 
     // The newest automatic copy in folder() of db (of the kind it takes; a file's when none is open);
     // empty when there is none.
@@ -54,8 +56,8 @@ public:
     };
     // Checks that file is a sound Mirabel copy this program can open, and reads its counts. With a target
     // (a file's path or a server's address), also that the copy is of the kind that target takes.
-    static bool inspect(const QString &file, Contents *contents, QString *error,
-                        const QString &target = QString());
+    [[nodiscard]] static bool inspect(const QString &file, Contents *contents, QString *error,
+                                      const QString &target = QString());
 
     // Replaces the database at databasePath with the copy. The copy is checked first; an existing file at
     // databasePath must be a Mirabel database (damaged is allowed: that is what restoring is for) and is
@@ -68,8 +70,9 @@ public:
     // A copy of another database (or one that does not say whose it is) is refused unless anyDatabase,
     // which the user must have chosen knowingly. The database restored keeps its own identity: it is
     // still the same database, now holding the copy's data.
-    static bool restore(const QString &copy, const QString &databasePath, QString *error,
-                        QString *safetyCopy = nullptr, bool *notOurs = nullptr, bool anyDatabase = false);
+    [[nodiscard]] static bool restore(const QString &copy, const QString &databasePath, QString *error,
+                                      QString *safetyCopy = nullptr, bool *notOurs = nullptr,
+                                      bool anyDatabase = false);
 
     // Whether a copy (as inspect() read it) is one of the database at target (a file's path or a
     // server's address), or target has no identity to tell (a new file, an older or damaged one). When

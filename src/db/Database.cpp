@@ -147,7 +147,7 @@ void refreshSortKeys(const QString &table, const QString &key) {
     Transaction t;
     if (Database::exec(
             QStringLiteral(R"(UPDATE "%1" SET "ClaveOrden" = %2 WHERE %3)").arg(table, key, stale)))
-        t.commit();
+        (void)t.commit(); // keys left stale are made again at the next opening
 }
 } // namespace
 

@@ -26,7 +26,7 @@ public:
     // is not a Mirabel database, comes from a newer version or fails the quick integrity check is
     // refused without a byte of it changed. A file the user may not write opens read-only (isReadOnly()).
     // Opening writes nothing unless an upgrade or a stale sort key needs it.
-    static bool open(const QString &path, Mode mode, QString *error);
+    [[nodiscard]] static bool open(const QString &path, Mode mode, QString *error);
     // Starts open()'s look at an existing file (its integrity check reads every page) on another thread,
     // so that it runs while the splash is shown; the next open() of the same file takes its finding.
     static void precheck(const QString &path);
@@ -71,7 +71,8 @@ public:
     static void setLostListener(LostListener listener);
 
     // Prepares sql on q, binds params in order and runs it. Errors are logged (with where) and give false.
-    static bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, const QString &where);
+    [[nodiscard]] static bool run(QSqlQuery &q, const QString &sql, const QVariantList &params,
+                                  const QString &where);
     // Index of a field by name, without regard to case as the stored names are; -1 when absent.
     static int fieldIndex(const QSqlRecord &record, const QString &name);
     // Runs a statement with bound values; errors are logged and returned as false.

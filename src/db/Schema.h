@@ -9,7 +9,7 @@ class Schema {
 public:
     static int currentVersion();
     // Brings the file up to the current version, one step per transaction. Returns false with a reason.
-    static bool upgrade(QSqlDatabase &db, QString *error);
+    [[nodiscard]] static bool upgrade(QSqlDatabase &db, QString *error);
     static int version(QSqlDatabase &db);
     // The statements of one step (public so that tests can check them against a plain sqlite3 reading).
     static QStringList stepStatements(int toVersion);
@@ -18,5 +18,6 @@ public:
     static QString identity(const QSqlDatabase &db);
     // Gives db that identity (inside the caller's transaction, if any): a restored copy stays the
     // database it was restored into.
-    static bool setIdentity(const QSqlDatabase &db, const QString &identity, QString *error = nullptr);
+    [[nodiscard]] static bool setIdentity(const QSqlDatabase &db, const QString &identity,
+                                          QString *error = nullptr);
 };

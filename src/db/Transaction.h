@@ -18,7 +18,7 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
     bool isActive() const { return m_active; } // false when the transaction could not be started
-    bool commit();                             // true when stored
+    [[nodiscard]] bool commit();               // true when stored
     void rollback();
     // Why the work could not be stored, in Spanish, for the user: the first error of the transaction (its
     // own BEGIN/COMMIT, or a statement run inside it that failed). Empty when nothing failed.
@@ -43,8 +43,8 @@ public:
     // work returns false to undo everything: after fail() for a failed statement, or for a refusal of its
     // own. Returns whether it was stored; *error gets the user's message of a database failure, and stays
     // empty for work's own refusals.
-    static bool run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work,
-                    QString *error = nullptr, int attempts = 3);
+    [[nodiscard]] static bool run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work,
+                                  QString *error = nullptr, int attempts = 3);
 
 private:
     bool exec(const QString &sql);

@@ -452,7 +452,7 @@ int prepararMontos(qint64 idPlan) {
     const auto p = Planes::buscar(idPlan);
     Transaction t;
     if (!vaciarMontos() || !p) {
-        t.commit();
+        (void)t.commit();
         return 0;
     }
     QSqlQuery q(Database::db());

@@ -69,5 +69,5 @@ public:
 
     // Whether db holds nothing but what a new database starts with (account 1, the five forms of
     // payment). False with *error when it cannot be read.
-    static bool isNew(const QSqlDatabase &db, bool *isNew, QString *error);
+    [[nodiscard]] static bool isNew(const QSqlDatabase &db, bool *isNew, QString *error);
 };
