@@ -45,16 +45,16 @@ panEmiCuota::panEmiCuota(ReportControl *cr, std::function<void()> refrescarCuota
     m_fecInic->setObjectName(QStringLiteral("fecInic"));
     Controles::asociar(lblInic, m_fecInic);
     const auto insc = PanelEmision::inscripcion(this);
-    m_chkInscripcion = insc.Check2;
-    m_fecInscripcion = insc.fecInscripcion;
+    m_chkInscripcion = insc.cobra;
+    m_fecInscripcion = insc.vencimiento;
     // Load: both dates today.
     m_fecInic->setDate(hoy);
     m_fecInscripcion->setDate(hoy);
 
     const auto botones = PanelEmision::botones(this);
-    m_cmdEmitir = botones.Command1;
-    m_cmdImprimir = botones.Command3;
-    m_cmdCerrar = botones.Command2;
+    m_cmdEmitir = botones.emitir;
+    m_cmdImprimir = botones.imprimir;
+    m_cmdCerrar = botones.cerrar;
     m_cmdEmitir->setDefault(true);
     connect(m_cmdEmitir, &QPushButton::clicked, this, &panEmiCuota::emitir);
     connect(m_cmdImprimir, &QPushButton::clicked, this, &panEmiCuota::imprimir);

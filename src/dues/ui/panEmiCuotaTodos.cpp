@@ -65,8 +65,8 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
     m_dtFechaPrimVen->setObjectName(QStringLiteral("dtFechaPrimVen"));
     Controles::asociar(lblPrim, m_dtFechaPrimVen);
     const auto insc = PanelEmision::inscripcion(this);
-    m_chkInscripcion = insc.Check2;
-    m_fecInscripcion = insc.fecInscripcion;
+    m_chkInscripcion = insc.cobra;
+    m_fecInscripcion = insc.vencimiento;
     // The run's initial month and year follow the inscription date.
     connect(m_fecInscripcion, &QDateEdit::dateChanged, this, [this](const QDate &d) {
         m_txMes->setText(QString::number(d.month()));
@@ -96,9 +96,9 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
     m_cmdEditarCuotas = Controles::boton(this, QStringLiteral("Command5"), kMostrar);
 
     const auto botones = PanelEmision::botones(this);
-    m_cmdEmitir = botones.Command1;
-    m_cmdImprimir = botones.Command3;
-    m_cmdCerrar = botones.Command2;
+    m_cmdEmitir = botones.emitir;
+    m_cmdImprimir = botones.imprimir;
+    m_cmdCerrar = botones.cerrar;
     m_cmdEmitir->setAutoDefault(false);
 
     connect(m_txtPlan, &QComboBox::activated, this, &panEmiCuotaTodos::elegirPlan);
