@@ -381,7 +381,6 @@ private slots:
         nuevoAfiliado(QStringLiteral("<b>Paz</b>"), QStringLiteral("<i>Eva</i>"),
                       nuevoPlan(QStringLiteral("M")));
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
         QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral("<b>Paz</b>, <i>Eva</i>"));
         for (QLabel *l : {control<QLabel>(&w, "lblAfiliado"), control<QLabel>(&w, "lblNumeroPlan"),
                           control<QLabel>(&w, "lblMontoAdeudaSocio"), control<QLabel>(&w, "lblFechaUPago"),
