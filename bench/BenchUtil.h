@@ -5,11 +5,24 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QObject>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QtGlobal>
+#include <cstdio>
+#include <cstdlib>
+
+// A window's control by its objectName, looked up before timing; a benchmark cannot go on without it.
+template <class T> T *control(const QObject *ventana, const char *nombre) {
+    T *c = ventana->findChild<T *>(QString::fromLatin1(nombre));
+    if (!c) {
+        std::fprintf(stderr, "falta el control %s\n", nombre);
+        std::exit(1);
+    }
+    return c;
+}
 
 // Shared by the benchmarks: peak resident memory of this process so far, in KiB ("VmHWM" of
 // /proc/self/status), or -1 when it cannot be read.

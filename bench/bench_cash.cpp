@@ -6,7 +6,6 @@
 #include "BenchUtil.h"
 #include "app/panPrin.h"
 #include "cash/Cobranza.h"
-#include "cash/ui/PanelCaja.h"
 #include "cash/ui/panCobraCuota.h"
 #include "db/Database.h"
 #include "db/Transaction.h"
@@ -129,7 +128,9 @@ int main(int argc, char **argv) {
     w.show();
     w.HaceClickOpcion(4);
     QCoreApplication::processEvents();
-    PanelCaja *c = w.caja;
+    auto *fecha = control<DatePicker>(&w, "dtFechaCaja");
+    auto *lista = control<DataGrid>(&w, "DBGrid4");
+    auto *verTodo = control<QPushButton>(&w, "Command21");
     // The busiest days of the book, and a quiet one, in turn.
     std::vector<QDate> dias;
     {
@@ -150,18 +151,18 @@ int main(int argc, char **argv) {
         const QDate d = dias[size_t(i) % dias.size()];
         baseDia.push_back(primerasFilas(fuenteDia, {d.toString(Qt::ISODate)}));
         dia.push_back(medir([&] {
-            c->dtFechaCaja->setDate(d);
-            c->DBGrid4->repaint();
+            fecha->setDate(d);
+            lista->repaint();
         }));
-        c->dtFechaCaja->setDate(d.addDays(1)); // the next change is a change again
+        fecha->setDate(d.addDays(1)); // the next change is a change again
         baseTodo.push_back(
             primerasFilas(QStringLiteral(R"(SELECT * FROM "Caja" ORDER BY "Fecha", "idCaja")"), {}));
         todo.push_back(medir([&] {
-            c->Command21->click();
-            c->DBGrid4->repaint();
+            verTodo->click();
+            lista->repaint();
         }));
     }
-    const int filasTodo = w.Data4->recordCount();
+    const int filasTodo = lista->dataControl()->recordCount();
     const double bDia = mediana(baseDia);
     const double bTodo = mediana(baseTodo);
     std::printf("cash_movements: %d rows\n", filasTodo);
@@ -188,7 +189,7 @@ int main(int argc, char **argv) {
         }));
         panCobraCuota *v = nullptr;
         cobro.push_back(medir([&] {
-            v = new panCobraCuota(w.CR, &w);
+            v = new panCobraCuota(control<ReportControl>(&w, "CR"), &w);
             v->Tag = QString::number(socio);
             v->show();
             v->repaint();

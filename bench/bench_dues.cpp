@@ -11,8 +11,8 @@
 #include "db/Transaction.h"
 #include "dues/Cuotas.h"
 #include "dues/Emision.h"
-#include "dues/ui/PanelCuotas.h"
 #include "ui/DataControl.h"
+#include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
 
@@ -118,10 +118,12 @@ int main(int argc, char **argv) {
         w.show();
         w.HaceClickOpcion(1);
         QCoreApplication::processEvents();
-        PanelCuotas *p = w.cuotas;
+        auto *buscar = control<QPushButton>(&w, "Command11");
+        auto *mostrarTodas = control<QPushButton>(&w, "Command33");
+        DataControl *cuotas = control<DataGrid>(&w, "DBGrid2")->dataControl();
         // The month and year the main window proposes: the current ones.
-        const QString mes = p->txtSelMes->text();
-        const QString anio = p->txtSelAnio->text();
+        const QString mes = control<QLineEdit>(&w, "txtSelMes")->text();
+        const QString anio = control<QLineEdit>(&w, "txtSelAnio")->text();
         std::vector<double> base, filtro, todas;
         QSqlQuery b(Database::db());
         b.prepare(QStringLiteral(R"(SELECT * FROM "Cuotas" WHERE "Mes" = ? AND "Año" = ? LIMIT 256)"));
@@ -135,17 +137,17 @@ int main(int argc, char **argv) {
                 b.finish();
             }));
             filtro.push_back(medir([&] {
-                p->Command11->click();
+                buscar->click();
                 QCoreApplication::processEvents();
             }));
             todas.push_back(medir([&] {
-                p->Command33->click();
+                mostrarTodas->click();
                 QCoreApplication::processEvents();
             }));
         }
-        const int todasLasCuotas = w.Data2->recordCount();
-        p->Command11->click();
-        std::printf("dues_list_rows: %d dues, %d of %s/%s\n", todasLasCuotas, w.Data2->recordCount(),
+        const int todasLasCuotas = cuotas->recordCount();
+        buscar->click();
+        std::printf("dues_list_rows: %d dues, %d of %s/%s\n", todasLasCuotas, cuotas->recordCount(),
                     qPrintable(mes), qPrintable(anio));
         linea("dues_first_page_baseline_median", mediana(base), "ms", mediana(base));
         linea("dues_filter_first_rows_median", mediana(filtro), "ms", mediana(base));

@@ -4,7 +4,6 @@
 #include "BenchUtil.h"
 #include "app/panPrin.h"
 #include "db/Database.h"
-#include "members/ui/PanelClientes.h"
 #include "transfer/TableExport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -29,7 +28,7 @@ int main(int argc, char **argv) {
     }
     Module1::NivelUsuario = 1;
     panPrin principal;
-    DataGrid *grilla = principal.clientes->DBGrid1;
+    DataGrid *grilla = control<DataGrid>(&principal, "DBGrid1");
     const QVector<TableExport::Column> columnas = TableExport::columns(grilla->gridModel()->columns());
     const QString sql = grilla->dataControl()->recordSource();
     const QVariantList params = grilla->dataControl()->recordSourceParams();

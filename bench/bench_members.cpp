@@ -7,7 +7,6 @@
 #include "app/panPrin.h"
 #include "db/Database.h"
 #include "db/Transaction.h"
-#include "members/ui/PanelClientes.h"
 #include "members/ui/panAfiliado.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -122,14 +121,15 @@ int main(int argc, char **argv) {
     panPrin w;
     w.show();
     QCoreApplication::processEvents();
-    PanelClientes *c = w.clientes;
-    QLineEdit *box = c->txtBuscaAfiliado;
-    const int total = c->Data1->recordCount();
+    QLineEdit *box = control<QLineEdit>(&w, "txtBuscaAfiliado");
+    auto *lista = control<DataGrid>(&w, "DBGrid1");
+    DataControl *socios = lista->dataControl();
+    const int total = socios->recordCount();
 
     // The member that the search lands on is the one the baseline looks up.
     box->setText(QStringLiteral("Gon"));
-    const qint64 objetivo = c->Data1->value(QStringLiteral("idAfiliado")).toLongLong();
-    const int filaObjetivo = c->Data1->currentRow();
+    const qint64 objetivo = socios->value(QStringLiteral("idAfiliado")).toLongLong();
+    const int filaObjetivo = socios->currentRow();
     box->clear();
     QCoreApplication::processEvents();
 
@@ -163,11 +163,11 @@ int main(int argc, char **argv) {
     // A row change by the keyboard, anywhere in the list.
     QRandomGenerator rng(11);
     for (int i = 0; i < vueltas * 3; ++i) {
-        c->Data1->setCurrentRow(int(rng.bounded(qMax(1, total - 1))));
+        socios->setCurrentRow(int(rng.bounded(qMax(1, total - 1))));
         QCoreApplication::processEvents();
         fila.ms.push_back(medir([&] {
             QKeyEvent abajo(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-            QApplication::sendEvent(c->DBGrid1, &abajo);
+            QApplication::sendEvent(lista, &abajo);
             QCoreApplication::processEvents();
         }));
     }

@@ -57,7 +57,8 @@ int child(int argc, char **argv, const QString &path) {
     const double ms = timer.nsecsElapsed() / 1e6;
 
     int rows[4];
-    DataControl *lists[4] = {w->Data1, w->Data2, w->Data3, w->Data4};
+    DataControl *lists[4] = {control<DataControl>(w, "Data1"), control<DataControl>(w, "Data2"),
+                             control<DataControl>(w, "Data3"), control<DataControl>(w, "Data4")};
     for (int i = 0; i < 4; ++i)
         rows[i] = lists[i]->model()->rowCount();
     std::printf("ms=%.3f hwm_kib=%lld rows=%d,%d,%d,%d exposed=%d\n", ms, peakResidentKiB(), rows[0], rows[1],

@@ -102,8 +102,7 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     Database::precheck(rutaBase);
     {
         portada splash;
-        splash.Timer1->start();
-        splash.exec();
+        splash.mostrar();
     }
 
     // A mistyped --database must not silently start an empty club; only the default file is created

@@ -22,33 +22,33 @@ panIngreso::panIngreso(QWidget *parent) : Ventana(parent) {
     f.setBold(true);
     Image2->setFont(f);
 
-    Label1 = Controles::etiqueta(this, QStringLiteral("Label1"), QStringLiteral("Usuario :"));
-    Text1 = Controles::campo(this, QStringLiteral("Text1"), 15, Label1);
-    Label2 = Controles::etiqueta(this, QStringLiteral("Label2"), QStringLiteral("Contraseña :"));
-    Text2 = Controles::campo(this, QStringLiteral("Text2"), 15, Label2);
-    Controles::ocultarTexto(Text2);
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    m_lblUsuario = Controles::etiqueta(this, QStringLiteral("Label1"), QStringLiteral("Usuario :"));
+    m_txtUsuario = Controles::campo(this, QStringLiteral("Text1"), 15, m_lblUsuario);
+    m_lblContrasena = Controles::etiqueta(this, QStringLiteral("Label2"), QStringLiteral("Contraseña :"));
+    m_txtContrasena = Controles::campo(this, QStringLiteral("Text2"), 15, m_lblContrasena);
+    Controles::ocultarTexto(m_txtContrasena);
+    m_cmdAceptar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    m_cmdCancelar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
 
     auto *grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(Text1, 0, 1);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(Text2, 1, 1);
-    Controles::disponerConLogo(this, Image2, grid, Command1, Command2);
+    grid->addWidget(m_lblUsuario, 0, 0);
+    grid->addWidget(m_txtUsuario, 0, 1);
+    grid->addWidget(m_lblContrasena, 1, 0);
+    grid->addWidget(m_txtContrasena, 1, 1);
+    Controles::disponerConLogo(this, Image2, grid, m_cmdAceptar, m_cmdCancelar);
     setMinimumWidth(400);
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Command1);
-    setTabOrder(Command1, Command2);
+    setTabOrder(m_txtUsuario, m_txtContrasena);
+    setTabOrder(m_txtContrasena, m_cmdAceptar);
+    setTabOrder(m_cmdAceptar, m_cmdCancelar);
 
-    connect(Command1, &QPushButton::clicked, this, &panIngreso::aceptar);
+    connect(m_cmdAceptar, &QPushButton::clicked, this, &panIngreso::aceptar);
     // Cancelling is a refusal: the window closes with its Tag still "NO" and the program ends.
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void panIngreso::aceptar() {
     // The name is trimmed as the users window stores it; both texts are compared by the logic class.
-    const Usuarios::Ingreso ingreso = Usuarios::ingresar(Text1->text(), Text2->text());
+    const Usuarios::Ingreso ingreso = Usuarios::ingresar(m_txtUsuario->text(), m_txtContrasena->text());
     if (ingreso.nivel == 0) {
         Mensaje::error(QStringLiteral("Error, usuario inexistente!"), this);
         ++m_intentos;

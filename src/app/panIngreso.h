@@ -13,18 +13,18 @@ class panIngreso : public Ventana {
 public:
     explicit panIngreso(QWidget *parent = nullptr);
 
-    QLabel *Label1;
-    QLineEdit *Text1;
-    QLabel *Label2;
-    QLineEdit *Text2;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
     int intentos() const { return m_intentos; }
     // True when the refusals used up the attempts: the program must end.
     bool programaTerminado() const { return m_terminado; }
 
 private:
+    QLabel *m_lblUsuario;       // Label1
+    QLineEdit *m_txtUsuario;    // Text1
+    QLabel *m_lblContrasena;    // Label2
+    QLineEdit *m_txtContrasena; // Text2
+    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
+    QPushButton *m_cmdCancelar; // Command2: &Cancelar
+
     void aceptar();
     int m_intentos = 1;
     bool m_terminado = false;

@@ -20,28 +20,28 @@ panPrimerUsuario::panPrimerUsuario(QWidget *parent) : Ventana(parent) {
     intro->setWordWrap(true);
 
     auto *l1 = Controles::etiqueta(this, QString(), QStringLiteral("&Nombre completo :"));
-    txtNombreCompleto = Controles::campo(this, QStringLiteral("txtNombreCompleto"), 50, l1);
+    m_txtNombreCompleto = Controles::campo(this, QStringLiteral("txtNombreCompleto"), 50, l1);
     auto *l2 = Controles::etiqueta(this, QString(), QStringLiteral("&Usuario :"));
-    txtUsuario = Controles::campo(this, QStringLiteral("txtUsuario"), 15, l2);
+    m_txtUsuario = Controles::campo(this, QStringLiteral("txtUsuario"), 15, l2);
     auto *l3 = Controles::etiqueta(this, QString(), QStringLiteral("C&ontraseña :"));
-    txtContrasena = Controles::campo(this, QStringLiteral("txtContrasena"), 15, l3);
+    m_txtContrasena = Controles::campo(this, QStringLiteral("txtContrasena"), 15, l3);
     auto *l4 = Controles::etiqueta(this, QString(), QStringLiteral("&Repita la contraseña :"));
-    txtRepetir = Controles::campo(this, QStringLiteral("txtRepetir"), 15, l4);
-    Controles::ocultarTexto(txtContrasena);
-    Controles::ocultarTexto(txtRepetir);
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    m_txtRepetir = Controles::campo(this, QStringLiteral("txtRepetir"), 15, l4);
+    Controles::ocultarTexto(m_txtContrasena);
+    Controles::ocultarTexto(m_txtRepetir);
+    m_cmdAceptar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    m_cmdCancelar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
 
     auto *form = new QFormLayout;
-    form->addRow(l1, txtNombreCompleto);
-    form->addRow(l2, txtUsuario);
-    form->addRow(l3, txtContrasena);
-    form->addRow(l4, txtRepetir);
-    Controles::disponerConLogo(this, intro, form, Command1, Command2);
+    form->addRow(l1, m_txtNombreCompleto);
+    form->addRow(l2, m_txtUsuario);
+    form->addRow(l3, m_txtContrasena);
+    form->addRow(l4, m_txtRepetir);
+    Controles::disponerConLogo(this, intro, form, m_cmdAceptar, m_cmdCancelar);
     setMinimumWidth(480);
 
-    connect(Command1, &QPushButton::clicked, this, &panPrimerUsuario::aceptar);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cmdAceptar, &QPushButton::clicked, this, &panPrimerUsuario::aceptar);
+    connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void panPrimerUsuario::aceptar() {
@@ -49,17 +49,17 @@ void panPrimerUsuario::aceptar() {
         Mensaje::error(msg, this);
         focus->setFocus();
     };
-    if (txtNombreCompleto->text().trimmed().isEmpty())
-        return refuse(QStringLiteral("Error, debe colocar el nombre completo!"), txtNombreCompleto);
-    if (txtUsuario->text().trimmed().isEmpty())
-        return refuse(QStringLiteral("Error, debe colocar un nombre de usuario!"), txtUsuario);
-    if (txtContrasena->text().isEmpty())
-        return refuse(QStringLiteral("Error, debe colocar una contraseña!"), txtContrasena);
-    if (txtContrasena->text() != txtRepetir->text())
-        return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), txtRepetir);
+    if (m_txtNombreCompleto->text().trimmed().isEmpty())
+        return refuse(QStringLiteral("Error, debe colocar el nombre completo!"), m_txtNombreCompleto);
+    if (m_txtUsuario->text().trimmed().isEmpty())
+        return refuse(QStringLiteral("Error, debe colocar un nombre de usuario!"), m_txtUsuario);
+    if (m_txtContrasena->text().isEmpty())
+        return refuse(QStringLiteral("Error, debe colocar una contraseña!"), m_txtContrasena);
+    if (m_txtContrasena->text() != m_txtRepetir->text())
+        return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), m_txtRepetir);
     QString why;
-    if (!Usuarios::crearPrimerSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
-                                         txtContrasena->text(), &why))
-        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, txtUsuario);
+    if (!Usuarios::crearPrimerSupervisor(m_txtNombreCompleto->text().trimmed(),
+                                         m_txtUsuario->text().trimmed(), m_txtContrasena->text(), &why))
+        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, m_txtUsuario);
     accept();
 }

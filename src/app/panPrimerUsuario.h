@@ -12,13 +12,13 @@ class panPrimerUsuario : public Ventana {
 public:
     explicit panPrimerUsuario(QWidget *parent = nullptr);
 
-    QLineEdit *txtNombreCompleto;
-    QLineEdit *txtUsuario;
-    QLineEdit *txtContrasena;
-    QLineEdit *txtRepetir;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
 private:
+    QLineEdit *m_txtNombreCompleto;
+    QLineEdit *m_txtUsuario;
+    QLineEdit *m_txtContrasena;
+    QLineEdit *m_txtRepetir;
+    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
+    QPushButton *m_cmdCancelar; // Command2: &Cancelar
+
     void aceptar();
 };

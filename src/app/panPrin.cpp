@@ -51,12 +51,12 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
                        .arg(QCoreApplication::applicationVersion()));
     setWindowIcon(Artwork::iconoPrograma());
 
-    Data1 = new DataControl(QStringLiteral("Data1"), this);
-    Data2 = new DataControl(QStringLiteral("Data2"), this);
-    Data3 = new DataControl(QStringLiteral("Data3"), this);
-    Data4 = new DataControl(QStringLiteral("Data4"), this);
-    CR = new ReportControl(this);
-    CR->setObjectName(QStringLiteral("CR"));
+    m_datSocios = new DataControl(QStringLiteral("Data1"), this);
+    m_datCuotas = new DataControl(QStringLiteral("Data2"), this);
+    m_datPlanes = new DataControl(QStringLiteral("Data3"), this);
+    m_datCaja = new DataControl(QStringLiteral("Data4"), this);
+    m_cr = new ReportControl(this);
+    m_cr->setObjectName(QStringLiteral("CR"));
 
     auto *central = new QWidget(this);
     auto *root = new QHBoxLayout(central);
@@ -73,60 +73,61 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
                                          "stop:0 #0d47a1, stop:1 #00838f); border-radius: 6px; }"
                                          "#encabezado QLabel { color: white; }"));
     auto *headerLayout = new QHBoxLayout(header);
-    imgTablaSeleccionada = new QLabel(header);
-    imgTablaSeleccionada->setObjectName(QStringLiteral("imgTablaSeleccionada"));
-    lblTablaSeleccionada = new QLabel(QStringLiteral("Clientes"), header);
-    lblTablaSeleccionada->setObjectName(QStringLiteral("lblTablaSeleccionada"));
-    QFont hf = lblTablaSeleccionada->font();
+    m_imgTablaSeleccionada = new QLabel(header);
+    m_imgTablaSeleccionada->setObjectName(QStringLiteral("imgTablaSeleccionada"));
+    m_lblTablaSeleccionada = new QLabel(QStringLiteral("Clientes"), header);
+    m_lblTablaSeleccionada->setObjectName(QStringLiteral("lblTablaSeleccionada"));
+    QFont hf = m_lblTablaSeleccionada->font();
     hf.setPointSizeF(hf.pointSizeF() * 1.6);
     hf.setBold(true);
-    lblTablaSeleccionada->setFont(hf);
-    Command10 = Controles::boton(header, QStringLiteral("Command10"), QStringLiteral("Actualizar Tablas"));
-    headerLayout->addWidget(imgTablaSeleccionada);
-    cmdExportar = new QToolButton(header);
-    cmdExportar->setObjectName(QStringLiteral("cmdExportar"));
-    cmdExportar->setText(QStringLiteral("&Exportar"));
-    cmdExportar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    cmdExportar->setPopupMode(QToolButton::InstantPopup);
-    auto *menuExportar = new QMenu(cmdExportar);
+    m_lblTablaSeleccionada->setFont(hf);
+    m_cmdActualizarTablas =
+        Controles::boton(header, QStringLiteral("Command10"), QStringLiteral("Actualizar Tablas"));
+    headerLayout->addWidget(m_imgTablaSeleccionada);
+    m_cmdExportar = new QToolButton(header);
+    m_cmdExportar->setObjectName(QStringLiteral("cmdExportar"));
+    m_cmdExportar->setText(QStringLiteral("&Exportar"));
+    m_cmdExportar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_cmdExportar->setPopupMode(QToolButton::InstantPopup);
+    auto *menuExportar = new QMenu(m_cmdExportar);
     menuExportar->addAction(QStringLiteral("Exportar a E&xcel..."), this, [this] {
         ExportarLista::exportar(listaActual(), TableExport::Format::Xlsx, this);
     });
     menuExportar->addAction(QStringLiteral("Exportar a &CSV..."), this, [this] {
         ExportarLista::exportar(listaActual(), TableExport::Format::Csv, this);
     });
-    cmdExportar->setMenu(menuExportar);
-    headerLayout->addWidget(lblTablaSeleccionada, 1);
-    headerLayout->addWidget(cmdExportar);
-    headerLayout->addWidget(Command10);
+    m_cmdExportar->setMenu(menuExportar);
+    headerLayout->addWidget(m_lblTablaSeleccionada, 1);
+    headerLayout->addWidget(m_cmdExportar);
+    headerLayout->addWidget(m_cmdActualizarTablas);
     rightLayout->addWidget(header);
 
     // The six panels, one shown at a time; the members sub-panel beside them.
-    clientes = new PanelClientes(
-        Data1, CR,
+    m_clientes = new PanelClientes(
+        m_datSocios, m_cr,
         [this](const QString &texto) {
-            if (lblInfo)
-                lblInfo->setText(texto);
+            if (m_lblInfo)
+                m_lblInfo->setText(texto);
         },
         right);
-    cuotas = new PanelCuotas(Data2, CR, right);
-    planes = new PanelPlanes(Data3, right);
-    informes = new PanelInformes(CR, right);
-    caja = new PanelCaja(
-        Data4, CR, [this] { actualizarTablas(); }, right);
-    utilidades = new PanelUtilidades(right);
-    panelProceso[0] = clientes;
-    panelProceso[1] = cuotas;
-    panelProceso[2] = planes;
-    panelProceso[3] = informes;
-    panelProceso[4] = caja;
-    panelProceso[5] = utilidades;
+    m_cuotas = new PanelCuotas(m_datCuotas, m_cr, right);
+    m_planes = new PanelPlanes(m_datPlanes, right);
+    m_informes = new PanelInformes(m_cr, right);
+    m_caja = new PanelCaja(
+        m_datCaja, m_cr, [this] { actualizarTablas(); }, right);
+    m_utilidades = new PanelUtilidades(right);
+    m_panelProceso[0] = m_clientes;
+    m_panelProceso[1] = m_cuotas;
+    m_panelProceso[2] = m_planes;
+    m_panelProceso[3] = m_informes;
+    m_panelProceso[4] = m_caja;
+    m_panelProceso[5] = m_utilidades;
     auto *content = new QHBoxLayout;
     auto *stack = new QVBoxLayout;
-    for (QWidget *p : panelProceso)
+    for (QWidget *p : m_panelProceso)
         stack->addWidget(p, 1);
     content->addLayout(stack, 1);
-    auto *sub = clientes->panelCuotasClientesParticular;
+    auto *sub = m_clientes->subPanel();
     sub->setParent(right);
     sub->setFixedWidth(280);
     content->addWidget(sub);
@@ -134,46 +135,34 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     root->addWidget(right, 1);
     setCentralWidget(central);
 
-    lblInfo = new QLabel(QStringLiteral("<Información acerca de la tabla activa>"), this);
-    lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    lblInfo->setTextFormat(Qt::PlainText);
-    statusBar()->addWidget(lblInfo, 1);
+    m_lblInfo = new QLabel(QStringLiteral("<Información acerca de la tabla activa>"), this);
+    m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    m_lblInfo->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(m_lblInfo, 1);
 
-    // Shortcuts: double-click on a list runs its "Modificar", which applies its own level rule.
-    connect(clientes->DBGrid1, &QAbstractItemView::doubleClicked, this,
-            [this] { clientes->Command4->click(); });
-    connect(planes->DBGrid3, &QAbstractItemView::doubleClicked, this, [this] { planes->Command17->click(); });
-    Niveles::conectar(Command10, [this] { actualizarTablas(); });
-    // What an export of each list is called (the Excel sheet, the suggested file name).
-    clientes->DBGrid1->setNombreLista(QStringLiteral("Socios"));
-    cuotas->DBGrid2->setNombreLista(QStringLiteral("Cuotas"));
-    planes->DBGrid3->setNombreLista(QStringLiteral("Planes"));
-    caja->DBGrid4->setNombreLista(QStringLiteral("Caja"));
+    Niveles::conectar(m_cmdActualizarTablas, [this] { actualizarTablas(); });
     // Issuing from the members list: afterwards the dues list and the member's debt summary show the new
     // dues.
-    cuotas->setRefrescar([this] { Data2->refresh(); });
-    connect(clientes, &PanelClientes::emitirCuotas, this, [this](const QString &tag) {
-        cuotas->emitirIndividual(tag);
-        clientes->alCambiarFila();
+    m_cuotas->setRefrescar([this] { m_datCuotas->refresh(); });
+    connect(m_clientes, &PanelClientes::emitirCuotas, this, [this](const QString &tag) {
+        m_cuotas->emitirIndividual(tag);
+        m_clientes->alCambiarFila();
     });
-    utilidades->setRefrescar([this] { actualizarTablas(); }, [this] { Data2->refresh(); });
-    Niveles::conectar(utilidades->Command14, [this] { caja->limpiarRegistro(); });
+    m_utilidades->setRefrescar([this] { actualizarTablas(); }, [this] { m_datCuotas->refresh(); });
+    m_utilidades->setLimpiarCaja([this] { m_caja->limpiarRegistro(); });
     // Back from collecting, the cash list and the member's debt summary show the payments at once.
-    connect(clientes, &PanelClientes::cobrarCuotas, this, [this](const QString &tag) {
-        panCobraCuota::cobrar(tag, CR, this);
-        Data4->refresh();
-        clientes->alCambiarFila();
+    connect(m_clientes, &PanelClientes::cobrarCuotas, this, [this](const QString &tag) {
+        panCobraCuota::cobrar(tag, m_cr, this);
+        m_datCaja->refresh();
+        m_clientes->alCambiarFila();
     });
-    utilidades->setAbrirBase([this](const QString &ruta) { abrirBase(ruta); });
-    Niveles::conectar(utilidades->cmdCopiaSeguridad, [this] { utilidades->copiaDeSeguridad(); });
-    Niveles::conectar(utilidades->cmdRestaurarCopia, [this] {
-        const auto soltar = [this] {
-            for (DataControl *d : {Data1, Data2, Data3, Data4})
+    m_utilidades->setAbrirBase([this](const QString &ruta) { abrirBase(ruta); });
+    m_utilidades->setAlRestaurar(
+        [this] {
+            for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
                 d->model()->clear();
-        };
-        if (utilidades->restaurarCopia(soltar))
-            leerBase();
-    });
+        },
+        [this] { leerBase(); });
     for (int i = 0; i < 6; ++i) {
         auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });
@@ -196,33 +185,34 @@ QWidget *panPrin::crearBarraOpciones() {
     auto *layout = new QVBoxLayout(bar);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(2);
-    Command1 = Controles::boton(bar, QStringLiteral("Command1"), QStringLiteral("Tablas"));
-    Command1->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(Command1);
+    m_cmdTablas = Controles::boton(bar, QStringLiteral("Command1"), QStringLiteral("Tablas"));
+    m_cmdTablas->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(m_cmdTablas);
     layout->addSpacing(10);
 
-    Shape1 = new QFrame(bar);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setStyleSheet(QStringLiteral("#Shape1 { border: 2px solid #ffd54f; border-radius: 8px; }"));
-    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Shape1->hide();
+    m_shpOpcionElegida = new QFrame(bar);
+    m_shpOpcionElegida->setObjectName(QStringLiteral("Shape1"));
+    m_shpOpcionElegida->setStyleSheet(
+        QStringLiteral("#Shape1 { border: 2px solid #ffd54f; border-radius: 8px; }"));
+    m_shpOpcionElegida->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_shpOpcionElegida->hide();
 
     for (int i = 0; i < 6; ++i) {
-        btnIconSelect[i] = new QLabel(bar);
-        btnIconSelect[i]->setObjectName(QStringLiteral("btnIconSelect_%1").arg(i));
-        btnIconSelect[i]->setPixmap(Artwork::iconoOpcion(i, 48));
-        btnIconSelect[i]->setAlignment(Qt::AlignCenter);
-        btnIconSelect[i]->setCursor(Qt::PointingHandCursor);
-        btnIconSelect[i]->setToolTip(
+        m_btnIconSelect[i] = new QLabel(bar);
+        m_btnIconSelect[i]->setObjectName(QStringLiteral("btnIconSelect_%1").arg(i));
+        m_btnIconSelect[i]->setPixmap(Artwork::iconoOpcion(i, 48));
+        m_btnIconSelect[i]->setAlignment(Qt::AlignCenter);
+        m_btnIconSelect[i]->setCursor(Qt::PointingHandCursor);
+        m_btnIconSelect[i]->setToolTip(
             QStringLiteral("%1 (Ctrl+%2)").arg(QString::fromUtf8(kOpciones[i])).arg(i + 1));
-        lblOpcion[i] = new QLabel(QString::fromUtf8(kOpciones[i]), bar);
-        lblOpcion[i]->setObjectName(QStringLiteral("lblOpcion_%1").arg(i));
-        lblOpcion[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        lblOpcion[i]->setCursor(Qt::PointingHandCursor);
-        btnIconSelect[i]->installEventFilter(this);
-        lblOpcion[i]->installEventFilter(this);
-        layout->addWidget(btnIconSelect[i]);
-        layout->addWidget(lblOpcion[i]);
+        m_lblOpcion[i] = new QLabel(QString::fromUtf8(kOpciones[i]), bar);
+        m_lblOpcion[i]->setObjectName(QStringLiteral("lblOpcion_%1").arg(i));
+        m_lblOpcion[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        m_lblOpcion[i]->setCursor(Qt::PointingHandCursor);
+        m_btnIconSelect[i]->installEventFilter(this);
+        m_lblOpcion[i]->installEventFilter(this);
+        layout->addWidget(m_btnIconSelect[i]);
+        layout->addWidget(m_lblOpcion[i]);
         layout->addSpacing(8);
     }
     layout->addStretch();
@@ -231,19 +221,20 @@ QWidget *panPrin::crearBarraOpciones() {
 
 bool panPrin::eventFilter(QObject *watched, QEvent *event) {
     for (int i = 0; i < 6; ++i) {
-        if (watched != btnIconSelect[i] && watched != lblOpcion[i])
+        if (watched != m_btnIconSelect[i] && watched != m_lblOpcion[i])
             continue;
         if (event->type() == QEvent::MouseButtonRelease) {
             HaceClickOpcion(i);
             return true;
         }
-        if (event->type() == QEvent::Enter && watched == btnIconSelect[i]) {
+        if (event->type() == QEvent::Enter && watched == m_btnIconSelect[i]) {
             // The highlight follows the pointer: its top a little above the icon's.
-            const QRect icon = btnIconSelect[i]->geometry();
-            const QRect label = lblOpcion[i]->geometry();
-            Shape1->setGeometry(icon.x() - 2, icon.y() - 7, icon.width() + 4, label.bottom() - icon.y() + 11);
-            Shape1->show();
-            Shape1->raise();
+            const QRect icon = m_btnIconSelect[i]->geometry();
+            const QRect label = m_lblOpcion[i]->geometry();
+            m_shpOpcionElegida->setGeometry(icon.x() - 2, icon.y() - 7, icon.width() + 4,
+                                            label.bottom() - icon.y() + 11);
+            m_shpOpcionElegida->show();
+            m_shpOpcionElegida->raise();
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -252,40 +243,37 @@ bool panPrin::eventFilter(QObject *watched, QEvent *event) {
 void panPrin::cargar() {
     // 1. Clientes in front.
     HaceClickOpcion(0);
-    lblTablaSeleccionada->setText(QStringLiteral("Clientes"));
+    m_lblTablaSeleccionada->setText(QStringLiteral("Clientes"));
     // 2. Centred.
     Ventana::centrar(this);
     // 3. Date pickers: the report range is 365 days back, not one calendar year.
     const QDate hoy = Clock::today();
-    informes->dtDesdeCaja->setDate(hoy.addDays(-365));
-    informes->dtHastaCaja->setDate(hoy);
-    caja->dtFechaCaja->setDate(hoy);
+    m_informes->setRango(hoy.addDays(-365), hoy);
+    m_caja->setFecha(hoy);
     // 4. Month and year boxes: plain numbers.
-    cuotas->txtSelMes->setText(QString::number(hoy.month()));
-    cuotas->txtSelAnio->setText(QString::number(hoy.year()));
+    m_cuotas->setMesAnio(hoy.month(), hoy.year());
     leerBase();
 }
 
 void panPrin::leerBase() {
     // The account filter, in the order the database gives the accounts; nothing selected.
-    caja->llenarCuentas();
+    m_caja->llenarCuentas();
     // Only a supervisor may type a due's amount into the list.
-    cuotas->DBGrid2->setColumnLocked(PanelCuotas::ColumnaMonto,
-                                     !Niveles::permiteActual(QStringLiteral("DBGrid2.Monto")));
+    m_cuotas->setMontoEditable(Niveles::permiteActual(QStringLiteral("DBGrid2.Monto")));
 
     // The lists open on their design record sources.
-    Data1->setRecordSource(Afiliados::recordSource());
-    cuotas->usarRecordSourceDiseno();
-    Data3->setRecordSource(Planes::recordSource());
+    m_datSocios->setRecordSource(Afiliados::recordSource());
+    m_cuotas->usarRecordSourceDiseno();
+    m_datPlanes->setRecordSource(Planes::recordSource());
     // The cash list opens on today's movements of every account.
-    caja->filtrar(false);
+    m_caja->filtrar(false);
     actualizarTablas();
 }
 
 bool panPrin::abrirBase(const QString &ruta) {
     const QString anterior = Database::path();
     // No list may keep a query on the connection that is about to close.
-    for (DataControl *d : {Data1, Data2, Data3, Data4})
+    for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
         d->model()->clear();
     QString error;
     Main::contrasenaCancelada();
@@ -318,15 +306,15 @@ bool panPrin::abrirBase(const QString &ruta) {
 void panPrin::actualizarTablas() {
     if (!DataGrid::tomarEdiciones(this))
         return;
-    for (DataControl *d : {Data1, Data2, Data3, Data4})
+    for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
         d->refresh();
 }
 
 void panPrin::marcarOpcion(int indice) {
     for (int i = 0; i < 6; ++i) {
-        QFont f = lblOpcion[i]->font();
+        QFont f = m_lblOpcion[i]->font();
         f.setBold(i == indice);
-        lblOpcion[i]->setFont(f);
+        m_lblOpcion[i]->setFont(f);
     }
 }
 
@@ -336,7 +324,7 @@ void panPrin::closeEvent(QCloseEvent *event) {
 }
 
 DataGrid *panPrin::listaActual() const {
-    const auto grillas = panelProceso[m_opcion]->findChildren<DataGrid *>();
+    const auto grillas = m_panelProceso[m_opcion]->findChildren<DataGrid *>();
     for (DataGrid *g : grillas)
         if (!g->isHidden())
             return g;
@@ -347,15 +335,15 @@ void panPrin::HaceClickOpcion(int elBoton) {
     if (elBoton < 0 || elBoton > 5)
         return;
     m_opcion = elBoton;
-    lblTablaSeleccionada->setText(lblOpcion[elBoton]->text());
-    imgTablaSeleccionada->setPixmap(Artwork::iconoOpcion(elBoton, 36));
-    for (QWidget *p : panelProceso)
+    m_lblTablaSeleccionada->setText(m_lblOpcion[elBoton]->text());
+    m_imgTablaSeleccionada->setPixmap(Artwork::iconoOpcion(elBoton, 36));
+    for (QWidget *p : m_panelProceso)
         p->hide();
     const bool esClientes = elBoton == 0;
-    clientes->panelCuotasClientesParticular->setVisible(esClientes);
-    lblInfo->setVisible(esClientes);
-    panelProceso[elBoton]->show();
-    panelProceso[elBoton]->raise();
-    cmdExportar->setEnabled(listaActual() != nullptr);
+    m_clientes->subPanel()->setVisible(esClientes);
+    m_lblInfo->setVisible(esClientes);
+    m_panelProceso[elBoton]->show();
+    m_panelProceso[elBoton]->raise();
+    m_cmdExportar->setEnabled(listaActual() != nullptr);
     marcarOpcion(elBoton);
 }

@@ -33,30 +33,6 @@ public:
     // read it. If it cannot be opened or the login does not succeed, the previous one stays open.
     bool abrirBase(const QString &ruta);
 
-    DataControl *Data1;
-    DataControl *Data2;
-    DataControl *Data3;
-    DataControl *Data4;
-    ReportControl *CR;
-
-    PanelClientes *clientes;
-    PanelCuotas *cuotas;
-    PanelPlanes *planes;
-    PanelInformes *informes;
-    PanelCaja *caja;
-    PanelUtilidades *utilidades;
-
-    QWidget *panelProceso[6];
-    QLabel *btnIconSelect[6];
-    QLabel *lblOpcion[6];
-    QFrame *Shape1;
-    QPushButton *Command1;    // "Tablas": heading of the option bar
-    QPushButton *Command10;   // Actualizar Tablas
-    QToolButton *cmdExportar; // the shown list to Excel or CSV
-    QLabel *lblTablaSeleccionada;
-    QLabel *imgTablaSeleccionada;
-    QLabel *lblInfo = nullptr;
-
     // The list of the option shown (none for Informes and Utilidades).
     DataGrid *listaActual() const;
 
@@ -65,6 +41,28 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    DataControl *m_datSocios; // Data1
+    DataControl *m_datCuotas; // Data2
+    DataControl *m_datPlanes; // Data3
+    DataControl *m_datCaja;   // Data4
+    ReportControl *m_cr;      // CR
+    PanelClientes *m_clientes;
+    PanelCuotas *m_cuotas;
+    PanelPlanes *m_planes;
+    PanelInformes *m_informes;
+    PanelCaja *m_caja;
+    PanelUtilidades *m_utilidades;
+    QWidget *m_panelProceso[6];
+    QLabel *m_btnIconSelect[6];
+    QLabel *m_lblOpcion[6];
+    QFrame *m_shpOpcionElegida;         // Shape1
+    QPushButton *m_cmdTablas;           // Command1: "Tablas": heading of the option bar
+    QPushButton *m_cmdActualizarTablas; // Command10: Actualizar Tablas
+    QToolButton *m_cmdExportar;         // the shown list to Excel or CSV
+    QLabel *m_lblTablaSeleccionada;
+    QLabel *m_imgTablaSeleccionada;
+    QLabel *m_lblInfo = nullptr;
+
     QWidget *crearBarraOpciones();
     void cargar();
     // What the window reads from the database: account filter, amount lock, the four lists.

@@ -10,18 +10,23 @@
 portada::portada(QWidget *parent) : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("portada"));
     setWindowTitle(QStringLiteral("Mirabel!"));
-    Picture1 = new QLabel(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setPixmap(Artwork::portada(QSize(560, 320)));
+    m_picPortada = new QLabel(this);
+    m_picPortada->setObjectName(QStringLiteral("Picture1"));
+    m_picPortada->setPixmap(Artwork::portada(QSize(560, 320)));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Picture1);
+    layout->addWidget(m_picPortada);
     setFixedSize(560, 320);
     Ventana::centrar(this);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(2000);
-    connect(Timer1, &QTimer::timeout, this, &QDialog::accept);
+    m_tmrCierre = new QTimer(this);
+    m_tmrCierre->setObjectName(QStringLiteral("Timer1"));
+    m_tmrCierre->setSingleShot(true);
+    m_tmrCierre->setInterval(2000);
+    connect(m_tmrCierre, &QTimer::timeout, this, &QDialog::accept);
+}
+
+int portada::mostrar() {
+    m_tmrCierre->start();
+    return exec();
 }

@@ -10,6 +10,10 @@ class portada : public QDialog {
     Q_OBJECT
 public:
     explicit portada(QWidget *parent = nullptr);
-    QTimer *Timer1;
-    QLabel *Picture1;
+    // Shows the window modally until its two seconds are up.
+    int mostrar();
+
+private:
+    QTimer *m_tmrCierre;  // Timer1
+    QLabel *m_picPortada; // Picture1
 };

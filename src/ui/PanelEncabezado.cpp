@@ -12,13 +12,13 @@ PanelEncabezado::PanelEncabezado(const QString &texto, int opcion, QWidget *pare
                                  "#encabezado QLabel { color: white; }"));
     auto *icono = new QLabel(this);
     icono->setPixmap(Artwork::iconoOpcion(opcion, 36));
-    lblTitulo = new QLabel(texto, this);
-    lblTitulo->setObjectName(QStringLiteral("lblTitulo"));
-    QFont f = lblTitulo->font();
+    m_lblTitulo = new QLabel(texto, this);
+    m_lblTitulo->setObjectName(QStringLiteral("lblTitulo"));
+    QFont f = m_lblTitulo->font();
     f.setPointSizeF(f.pointSizeF() * 1.5);
     f.setBold(true);
-    lblTitulo->setFont(f);
+    m_lblTitulo->setFont(f);
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(icono);
-    layout->addWidget(lblTitulo, 1);
+    layout->addWidget(m_lblTitulo, 1);
 }

@@ -9,5 +9,9 @@ class PanelEncabezado : public QFrame {
     Q_OBJECT
 public:
     PanelEncabezado(const QString &texto, int opcion, QWidget *parent = nullptr);
-    QLabel *lblTitulo;
+    // The header text, for a window that rewrites it (the collection names the member there).
+    QLabel *titulo() const { return m_lblTitulo; }
+
+private:
+    QLabel *m_lblTitulo;
 };

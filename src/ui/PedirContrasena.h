@@ -16,12 +16,13 @@ public:
     // address: the server database, as shown to the user; wrong: the last password was refused.
     PedirContrasena(const QString &address, bool wrong, QWidget *parent = nullptr);
 
-    QLabel *lblMensaje;
-    QLabel *lblContrasena;
-    QLineEdit *txtContrasena;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
     // The window, modal; nullopt when the user cancels.
     static std::optional<QString> pedir(const QString &address, bool wrong, QWidget *parent = nullptr);
+
+private:
+    QLabel *m_lblMensaje;
+    QLabel *m_lblContrasena;
+    QLineEdit *m_txtContrasena;
+    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
+    QPushButton *m_cmdCancelar; // Command2: &Cancelar
 };

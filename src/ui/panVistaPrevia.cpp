@@ -60,64 +60,64 @@ panVistaPrevia::panVistaPrevia(const ReportDocument &doc, QWidget *parent) : QDi
     auto *bar = new QHBoxLayout;
     const auto icon = [this](QStyle::StandardPixmap sp) { return style()->standardIcon(sp); };
 
-    cmdPrimera = Controles::boton(this, QStringLiteral("cmdPrimera"), QStringLiteral("&Primera"));
-    cmdPrimera->setIcon(icon(QStyle::SP_MediaSkipBackward));
-    cmdAnterior = Controles::boton(this, QStringLiteral("cmdAnterior"), QStringLiteral("&Anterior"));
-    cmdAnterior->setIcon(icon(QStyle::SP_ArrowBack));
+    m_cmdPrimera = Controles::boton(this, QStringLiteral("cmdPrimera"), QStringLiteral("&Primera"));
+    m_cmdPrimera->setIcon(icon(QStyle::SP_MediaSkipBackward));
+    m_cmdAnterior = Controles::boton(this, QStringLiteral("cmdAnterior"), QStringLiteral("&Anterior"));
+    m_cmdAnterior->setIcon(icon(QStyle::SP_ArrowBack));
     auto *lblPagina = Controles::etiqueta(this, QStringLiteral("lblPagina"), QStringLiteral("Pá&gina"));
-    txtPagina = new QSpinBox(this);
-    txtPagina->setObjectName(QStringLiteral("txtPagina"));
-    txtPagina->setRange(1, std::max(1, doc.pageCount()));
-    txtPagina->setKeyboardTracking(false);
-    Controles::asociar(lblPagina, txtPagina);
-    lblPaginas =
+    m_txtPagina = new QSpinBox(this);
+    m_txtPagina->setObjectName(QStringLiteral("txtPagina"));
+    m_txtPagina->setRange(1, std::max(1, doc.pageCount()));
+    m_txtPagina->setKeyboardTracking(false);
+    Controles::asociar(lblPagina, m_txtPagina);
+    m_lblPaginas =
         Controles::etiqueta(this, QStringLiteral("lblPaginas"), QStringLiteral("de %1").arg(doc.pageCount()));
-    cmdSiguiente = Controles::boton(this, QStringLiteral("cmdSiguiente"), QStringLiteral("&Siguiente"));
-    cmdSiguiente->setIcon(icon(QStyle::SP_ArrowForward));
-    cmdUltima = Controles::boton(this, QStringLiteral("cmdUltima"), QStringLiteral("Ú&ltima"));
-    cmdUltima->setIcon(icon(QStyle::SP_MediaSkipForward));
+    m_cmdSiguiente = Controles::boton(this, QStringLiteral("cmdSiguiente"), QStringLiteral("&Siguiente"));
+    m_cmdSiguiente->setIcon(icon(QStyle::SP_ArrowForward));
+    m_cmdUltima = Controles::boton(this, QStringLiteral("cmdUltima"), QStringLiteral("Ú&ltima"));
+    m_cmdUltima->setIcon(icon(QStyle::SP_MediaSkipForward));
 
     auto *lblZoom = Controles::etiqueta(this, QStringLiteral("lblZoom"), QStringLiteral("&Zoom:"));
-    cboZoom = new QComboBox(this);
-    cboZoom->setObjectName(QStringLiteral("cboZoom"));
-    cboZoom->addItem(QStringLiteral("Ajustar al ancho"), kFitWidth);
-    cboZoom->addItem(QStringLiteral("Página completa"), kFitPage);
+    m_cboZoom = new QComboBox(this);
+    m_cboZoom->setObjectName(QStringLiteral("cboZoom"));
+    m_cboZoom->addItem(QStringLiteral("Ajustar al ancho"), kFitWidth);
+    m_cboZoom->addItem(QStringLiteral("Página completa"), kFitPage);
     for (int z : kZooms)
-        cboZoom->addItem(QStringLiteral("%1 %").arg(z), z);
-    Controles::asociar(lblZoom, cboZoom);
+        m_cboZoom->addItem(QStringLiteral("%1 %").arg(z), z);
+    Controles::asociar(lblZoom, m_cboZoom);
 
-    cmdImprimir = Controles::boton(this, QStringLiteral("cmdImprimir"), QStringLiteral("&Imprimir..."));
-    cmdImprimir->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
-    cmdGuardarPdf =
+    m_cmdImprimir = Controles::boton(this, QStringLiteral("cmdImprimir"), QStringLiteral("&Imprimir..."));
+    m_cmdImprimir->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    m_cmdGuardarPdf =
         Controles::boton(this, QStringLiteral("cmdGuardarPdf"), QStringLiteral("G&uardar como PDF..."));
-    cmdGuardarPdf->setIcon(icon(QStyle::SP_DialogSaveButton));
-    cmdCerrar = Controles::boton(this, QStringLiteral("cmdCerrar"), QStringLiteral("&Cerrar"));
-    cmdCerrar->setIcon(icon(QStyle::SP_DialogCloseButton));
-    for (QPushButton *b :
-         {cmdPrimera, cmdAnterior, cmdSiguiente, cmdUltima, cmdImprimir, cmdGuardarPdf, cmdCerrar})
+    m_cmdGuardarPdf->setIcon(icon(QStyle::SP_DialogSaveButton));
+    m_cmdCerrar = Controles::boton(this, QStringLiteral("cmdCerrar"), QStringLiteral("&Cerrar"));
+    m_cmdCerrar->setIcon(icon(QStyle::SP_DialogCloseButton));
+    for (QPushButton *b : {m_cmdPrimera, m_cmdAnterior, m_cmdSiguiente, m_cmdUltima, m_cmdImprimir,
+                           m_cmdGuardarPdf, m_cmdCerrar})
         b->setAutoDefault(false);
 
-    bar->addWidget(cmdPrimera);
-    bar->addWidget(cmdAnterior);
+    bar->addWidget(m_cmdPrimera);
+    bar->addWidget(m_cmdAnterior);
     bar->addSpacing(6);
     bar->addWidget(lblPagina);
-    bar->addWidget(txtPagina);
-    bar->addWidget(lblPaginas);
+    bar->addWidget(m_txtPagina);
+    bar->addWidget(m_lblPaginas);
     bar->addSpacing(6);
-    bar->addWidget(cmdSiguiente);
-    bar->addWidget(cmdUltima);
+    bar->addWidget(m_cmdSiguiente);
+    bar->addWidget(m_cmdUltima);
     bar->addSpacing(18);
     bar->addWidget(lblZoom);
-    bar->addWidget(cboZoom);
+    bar->addWidget(m_cboZoom);
     bar->addStretch(1);
-    bar->addWidget(cmdImprimir);
-    bar->addWidget(cmdGuardarPdf);
-    bar->addWidget(cmdCerrar);
+    bar->addWidget(m_cmdImprimir);
+    bar->addWidget(m_cmdGuardarPdf);
+    bar->addWidget(m_cmdCerrar);
     root->addLayout(bar);
 
-    areaPagina = new QScrollArea(this);
-    areaPagina->setObjectName(QStringLiteral("areaPagina"));
-    areaPagina->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_areaPagina = new QScrollArea(this);
+    m_areaPagina->setObjectName(QStringLiteral("areaPagina"));
+    m_areaPagina->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     // The sheet on a dark desk, as print previews show it.
     auto *desk = new QWidget;
     desk->setObjectName(QStringLiteral("escritorio"));
@@ -127,28 +127,28 @@ panVistaPrevia::panVistaPrevia(const ReportDocument &doc, QWidget *parent) : QDi
     desk->setAutoFillBackground(true);
     auto *deskLayout = new QVBoxLayout(desk);
     deskLayout->setContentsMargins(16, 16, 16, 16);
-    imgPagina = new QLabel(desk);
-    imgPagina->setObjectName(QStringLiteral("imgPagina"));
-    imgPagina->setAccessibleName(QStringLiteral("Página del informe"));
-    imgPagina->setStyleSheet(
+    m_imgPagina = new QLabel(desk);
+    m_imgPagina->setObjectName(QStringLiteral("imgPagina"));
+    m_imgPagina->setAccessibleName(QStringLiteral("Página del informe"));
+    m_imgPagina->setStyleSheet(
         QStringLiteral("QLabel#imgPagina { background: white; border: 1px solid #2b3038; }"));
-    deskLayout->addWidget(imgPagina, 0, Qt::AlignHCenter | Qt::AlignTop);
-    areaPagina->setWidget(desk);
-    areaPagina->setWidgetResizable(true);
-    root->addWidget(areaPagina, 1);
+    deskLayout->addWidget(m_imgPagina, 0, Qt::AlignHCenter | Qt::AlignTop);
+    m_areaPagina->setWidget(desk);
+    m_areaPagina->setWidgetResizable(true);
+    root->addWidget(m_areaPagina, 1);
 
-    connect(cmdPrimera, &QPushButton::clicked, this, [this] { irAPagina(0); });
-    connect(cmdAnterior, &QPushButton::clicked, this, [this] { irAPagina(m_page - 1); });
-    connect(cmdSiguiente, &QPushButton::clicked, this, [this] { irAPagina(m_page + 1); });
-    connect(cmdUltima, &QPushButton::clicked, this, [this] { irAPagina(m_doc.pageCount() - 1); });
-    connect(txtPagina, &QSpinBox::valueChanged, this, [this](int v) {
+    connect(m_cmdPrimera, &QPushButton::clicked, this, [this] { irAPagina(0); });
+    connect(m_cmdAnterior, &QPushButton::clicked, this, [this] { irAPagina(m_page - 1); });
+    connect(m_cmdSiguiente, &QPushButton::clicked, this, [this] { irAPagina(m_page + 1); });
+    connect(m_cmdUltima, &QPushButton::clicked, this, [this] { irAPagina(m_doc.pageCount() - 1); });
+    connect(m_txtPagina, &QSpinBox::valueChanged, this, [this](int v) {
         if (!m_updating)
             irAPagina(v - 1);
     });
-    connect(cboZoom, &QComboBox::currentIndexChanged, this, [this](int) {
+    connect(m_cboZoom, &QComboBox::currentIndexChanged, this, [this](int) {
         if (m_updating)
             return;
-        const int z = cboZoom->currentData().toInt();
+        const int z = m_cboZoom->currentData().toInt();
         if (z == kFitWidth)
             ajustarAncho();
         else if (z == kFitPage)
@@ -156,9 +156,9 @@ panVistaPrevia::panVistaPrevia(const ReportDocument &doc, QWidget *parent) : QDi
         else
             setZoom(z);
     });
-    connect(cmdImprimir, &QPushButton::clicked, this, &panVistaPrevia::imprimir);
-    connect(cmdGuardarPdf, &QPushButton::clicked, this, &panVistaPrevia::guardarComoPdf);
-    connect(cmdCerrar, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cmdImprimir, &QPushButton::clicked, this, &panVistaPrevia::imprimir);
+    connect(m_cmdGuardarPdf, &QPushButton::clicked, this, &panVistaPrevia::guardarComoPdf);
+    connect(m_cmdCerrar, &QPushButton::clicked, this, &QDialog::reject);
 
     const auto atajo = [this](const QKeySequence &k, auto fn) {
         auto *s = new QShortcut(k, this);
@@ -180,7 +180,7 @@ panVistaPrevia::panVistaPrevia(const ReportDocument &doc, QWidget *parent) : QDi
         avail = s->availableGeometry();
     resize(std::min(avail.width() * 9 / 10, 1100), avail.height() * 9 / 10);
     m_updating = true;
-    cboZoom->setCurrentIndex(0);
+    m_cboZoom->setCurrentIndex(0);
     m_updating = false;
     irAPagina(0);
 }
@@ -189,23 +189,23 @@ void panVistaPrevia::irAPagina(int index) {
     const int last = std::max(0, m_doc.pageCount() - 1);
     m_page = std::clamp(index, 0, last);
     m_updating = true;
-    txtPagina->setValue(m_page + 1);
+    m_txtPagina->setValue(m_page + 1);
     m_updating = false;
-    cmdPrimera->setEnabled(m_page > 0);
-    cmdAnterior->setEnabled(m_page > 0);
-    cmdSiguiente->setEnabled(m_page < last);
-    cmdUltima->setEnabled(m_page < last);
+    m_cmdPrimera->setEnabled(m_page > 0);
+    m_cmdAnterior->setEnabled(m_page > 0);
+    m_cmdSiguiente->setEnabled(m_page < last);
+    m_cmdUltima->setEnabled(m_page < last);
     mostrar();
-    areaPagina->verticalScrollBar()->setValue(0);
+    m_areaPagina->verticalScrollBar()->setValue(0);
 }
 
 void panVistaPrevia::setZoom(int percent) {
     m_ajuste = Ajuste::Fijo;
     m_percent = std::clamp(percent, 25, 400);
     m_updating = true;
-    const int i = cboZoom->findData(m_percent);
+    const int i = m_cboZoom->findData(m_percent);
     if (i >= 0)
-        cboZoom->setCurrentIndex(i);
+        m_cboZoom->setCurrentIndex(i);
     m_updating = false;
     mostrar();
 }
@@ -213,7 +213,7 @@ void panVistaPrevia::setZoom(int percent) {
 void panVistaPrevia::ajustarAncho() {
     m_ajuste = Ajuste::Ancho;
     m_updating = true;
-    cboZoom->setCurrentIndex(cboZoom->findData(kFitWidth));
+    m_cboZoom->setCurrentIndex(m_cboZoom->findData(kFitWidth));
     m_updating = false;
     mostrar();
 }
@@ -221,7 +221,7 @@ void panVistaPrevia::ajustarAncho() {
 void panVistaPrevia::paginaCompleta() {
     m_ajuste = Ajuste::Pagina;
     m_updating = true;
-    cboZoom->setCurrentIndex(cboZoom->findData(kFitPage));
+    m_cboZoom->setCurrentIndex(m_cboZoom->findData(kFitPage));
     m_updating = false;
     mostrar();
 }
@@ -247,7 +247,7 @@ double panVistaPrevia::pixelsPorPunto() const {
     // 100 % is the printed size on this screen.
     const double real = logicalDpiX() / 72.0;
     const QSizeF page = m_doc.pageSize();
-    const QSize room = areaPagina->viewport()->size() - QSize(2 * 16 + 4, 2 * 16 + 4);
+    const QSize room = m_areaPagina->viewport()->size() - QSize(2 * 16 + 4, 2 * 16 + 4);
     switch (m_ajuste) {
     case Ajuste::Ancho:
         return std::max(0.2, room.width() / page.width());
@@ -269,8 +269,8 @@ void panVistaPrevia::mostrar() {
     const double dpr = devicePixelRatioF();
     QImage img = m_doc.pageImage(m_page, pixelsPorPunto() * dpr);
     img.setDevicePixelRatio(dpr);
-    imgPagina->setPixmap(QPixmap::fromImage(img));
-    imgPagina->setFixedSize(imgPagina->sizeHint());
+    m_imgPagina->setPixmap(QPixmap::fromImage(img));
+    m_imgPagina->setFixedSize(m_imgPagina->sizeHint());
 }
 
 void panVistaPrevia::resizeEvent(QResizeEvent *event) {
@@ -283,7 +283,7 @@ void panVistaPrevia::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     mostrar();
     // The page has the focus, so Page Up / Page Down turn pages rather than step the page number box.
-    areaPagina->setFocus();
+    m_areaPagina->setFocus();
 }
 
 void panVistaPrevia::imprimir() {

@@ -35,24 +35,24 @@ public:
     // Writes the report to path (what "Guardar como PDF..." does after asking where); errors are shown.
     bool guardarPdf(const QString &path);
 
-    QPushButton *cmdPrimera;
-    QPushButton *cmdAnterior;
-    QPushButton *cmdSiguiente;
-    QPushButton *cmdUltima;
-    QPushButton *cmdImprimir;
-    QPushButton *cmdGuardarPdf;
-    QPushButton *cmdCerrar;
-    QSpinBox *txtPagina;
-    QLabel *lblPaginas;
-    QComboBox *cboZoom;
-    QScrollArea *areaPagina;
-    QLabel *imgPagina;
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
+    QPushButton *m_cmdPrimera;
+    QPushButton *m_cmdAnterior;
+    QPushButton *m_cmdSiguiente;
+    QPushButton *m_cmdUltima;
+    QPushButton *m_cmdImprimir;
+    QPushButton *m_cmdGuardarPdf;
+    QPushButton *m_cmdCerrar;
+    QSpinBox *m_txtPagina;
+    QLabel *m_lblPaginas;
+    QComboBox *m_cboZoom;
+    QScrollArea *m_areaPagina;
+    QLabel *m_imgPagina;
+
     enum class Ajuste { Fijo, Ancho, Pagina };
     void imprimir();
     void guardarComoPdf();

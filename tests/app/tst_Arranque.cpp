@@ -30,7 +30,7 @@ namespace {
 // Ends the splash through its own timer, so these tests do not sit through two seconds of real time.
 void saltarPortada() {
     alAbrirModalDe(QStringLiteral("portada"), [](QWidget *w) {
-        QMetaObject::invokeMethod(static_cast<portada *>(w)->Timer1, "timeout", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(control<QTimer>(w, "Timer1"), "timeout", Qt::QueuedConnection);
     });
 }
 
@@ -38,9 +38,9 @@ void saltarPortada() {
 void entrarComoAna() {
     alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *w) {
         auto *l = static_cast<panIngreso *>(w);
-        l->Text1->setText(QStringLiteral("ana"));
-        l->Text2->setText(QStringLiteral("x"));
-        l->Command1->click();
+        control<QLineEdit>(l, "Text1")->setText(QStringLiteral("ana"));
+        control<QLineEdit>(l, "Text2")->setText(QStringLiteral("x"));
+        control<QPushButton>(l, "Command1")->click();
     });
 }
 
@@ -73,35 +73,36 @@ private slots:
         alAbrirModalDe(QStringLiteral("portada"), [&](QWidget *splash) {
             // The splash stays for its two-second timer; the next window comes only once it has run out.
             auto *s = static_cast<portada *>(splash);
-            QVERIFY(s->Timer1->isActive());
-            QVERIFY(s->Timer1->isSingleShot());
-            QCOMPARE(s->Timer1->interval(), 2000);
+            QVERIFY(control<QTimer>(s, "Timer1")->isActive());
+            QVERIFY(control<QTimer>(s, "Timer1")->isSingleShot());
+            QCOMPARE(control<QTimer>(s, "Timer1")->interval(), 2000);
             QCoreApplication::processEvents();
             QCOMPARE(QApplication::activeModalWidget(), splash);
             QPointer<QWidget> abierta(splash);
             alAbrirModalDe(QStringLiteral("panPrimerUsuario"), [&splashClosedFirst, abierta](QWidget *w) {
                 splashClosedFirst = !abierta || !abierta->isVisible();
                 auto *f = static_cast<panPrimerUsuario *>(w);
-                f->txtNombreCompleto->setText(QStringLiteral("Marta Núñez"));
-                f->txtUsuario->setText(QStringLiteral("marta"));
-                f->txtContrasena->setText(QStringLiteral("clave1"));
-                f->txtRepetir->setText(QStringLiteral("clave2"));
-                f->Command1->click(); // mismatch: refused, window stays
+                control<QLineEdit>(f, "txtNombreCompleto")->setText(QStringLiteral("Marta Núñez"));
+                control<QLineEdit>(f, "txtUsuario")->setText(QStringLiteral("marta"));
+                control<QLineEdit>(f, "txtContrasena")->setText(QStringLiteral("clave1"));
+                control<QLineEdit>(f, "txtRepetir")->setText(QStringLiteral("clave2"));
+                control<QPushButton>(f, "Command1")->click(); // mismatch: refused, window stays
                 QCOMPARE(Mensaje::mostrados().size(), 1);
                 QCOMPARE(Mensaje::mostrados().at(0).texto,
                          QStringLiteral("Error, las contraseñas no coinciden!"));
                 QVERIFY(f->isVisible());
-                f->txtRepetir->setText(QStringLiteral("clave1"));
+                control<QLineEdit>(f, "txtRepetir")->setText(QStringLiteral("clave1"));
                 alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *w) {
                     auto *l = static_cast<panIngreso *>(w);
-                    l->Text1->setText(QStringLiteral("MARTA")); // other capitals still match
-                    l->Text2->setText(QStringLiteral("clave1"));
-                    l->Command1->click();
+                    control<QLineEdit>(l, "Text1")
+                        ->setText(QStringLiteral("MARTA")); // other capitals still match
+                    control<QLineEdit>(l, "Text2")->setText(QStringLiteral("clave1"));
+                    control<QPushButton>(l, "Command1")->click();
                 });
-                f->Command1->click();
+                control<QPushButton>(f, "Command1")->click();
             });
             // The timer's own timeout, now rather than in two seconds, from the splash's event loop.
-            QVERIFY(QMetaObject::invokeMethod(s->Timer1, "timeout", Qt::QueuedConnection));
+            QVERIFY(QMetaObject::invokeMethod(control<QTimer>(s, "Timer1"), "timeout", Qt::QueuedConnection));
         });
         int salida = -1;
         panPrin *w = Main::arrancar(path, &salida);
@@ -307,16 +308,16 @@ private slots:
         saltarPortada();
         alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *w) {
             auto *p = static_cast<PedirContrasena *>(w);
-            pedidos << p->lblMensaje->text();
+            pedidos << control<QLabel>(p, "lblMensaje")->text();
             QCOMPARE(p->windowTitle(), QStringLiteral("Contraseña del servidor"));
-            QCOMPARE(p->txtContrasena->echoMode(), QLineEdit::Password);
+            QCOMPARE(control<QLineEdit>(p, "txtContrasena")->echoMode(), QLineEdit::Password);
             alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *w2) {
                 auto *p2 = static_cast<PedirContrasena *>(w2);
-                pedidos << p2->lblMensaje->text();
-                p2->Command2->click();
+                pedidos << control<QLabel>(p2, "lblMensaje")->text();
+                control<QPushButton>(p2, "Command2")->click();
             });
-            p->txtContrasena->setText(QStringLiteral("equivocada"));
-            p->Command1->click();
+            control<QLineEdit>(p, "txtContrasena")->setText(QStringLiteral("equivocada"));
+            control<QPushButton>(p, "Command1")->click();
         });
         int salida = -1;
         QVERIFY(!Main::arrancar(url, &salida, true));
@@ -334,8 +335,8 @@ private slots:
         saltarPortada();
         alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *w) {
             auto *p = static_cast<PedirContrasena *>(w);
-            p->txtContrasena->setText(clave);
-            p->Command1->click();
+            control<QLineEdit>(p, "txtContrasena")->setText(clave);
+            control<QPushButton>(p, "Command1")->click();
         });
         entrarComoAna();
         std::unique_ptr<panPrin> w(Main::arrancar(url, &salida, true));
@@ -355,7 +356,7 @@ private slots:
         bool preguntado = false;
         alAbrirModalDe(QStringLiteral("PedirContrasena"), [&](QWidget *p) {
             preguntado = true;
-            static_cast<PedirContrasena *>(p)->Command2->click();
+            control<QPushButton>(p, "Command2")->click();
         });
         QVERIFY(!w->abrirBase(direccion->display()));
         QVERIFY(preguntado);

@@ -5,6 +5,7 @@
 #include "db/Schema.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
+#include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
 
@@ -63,7 +64,7 @@ private slots:
                 dir.filePath(QStringLiteral("%1/copia.%2").arg(nivel).arg(Backup::extension()));
             bool visto = false;
             elegir(destino, &visto);
-            w.utilidades->cmdCopiaSeguridad->click();
+            control<QPushButton>(&w, "cmdCopiaSeguridad")->click();
             QVERIFY(visto);
             QVERIFY2(QFile::exists(destino), qPrintable(destino));
             Backup::Contents c;
@@ -78,12 +79,12 @@ private slots:
         // Cancelling the dialog writes nothing and says nothing.
         Mensaje::limpiar();
         elegir(QString());
-        w.utilidades->cmdCopiaSeguridad->click();
+        control<QPushButton>(&w, "cmdCopiaSeguridad")->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
         // Level 3: nothing at all.
         Module1::NivelUsuario = 3;
-        w.utilidades->cmdCopiaSeguridad->click();
+        control<QPushButton>(&w, "cmdCopiaSeguridad")->click();
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
@@ -100,11 +101,11 @@ private slots:
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
         panPrin w;
         w.show();
-        QCOMPARE(w.Data1->model()->rowCount(), 2);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->model()->rowCount(), 2);
 
         // Level 2: nothing.
         Module1::NivelUsuario = 2;
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
@@ -113,7 +114,7 @@ private slots:
         Module1::NivelUsuario = 1;
         elegir(copia);
         Mensaje::encolarRespuesta(QMessageBox::No);
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         const Mensaje::Mostrado pregunta = Mensaje::mostrados().at(0);
         QCOMPARE(pregunta.titulo, QStringLiteral("Atención"));
@@ -128,7 +129,7 @@ private slots:
         Mensaje::limpiar();
         elegir(copia);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         QCOMPARE(Mensaje::mostrados().size(), 2);
         QVERIFY2(Mensaje::mostrados().at(1).texto.startsWith(
                      QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en ")),
@@ -136,7 +137,7 @@ private slots:
         QVERIFY(Database::db().isOpen());
         QCOMPARE(Database::path(), enServidor() ? base.path() : QFileInfo(base.path()).absoluteFilePath());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
-        QCOMPARE(w.Data1->model()->rowCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->model()->rowCount(), 1);
         const QString guardada = Backup::latest();
         QVERIFY(!guardada.isEmpty());
         Backup::Contents c;
@@ -171,7 +172,7 @@ private slots:
         QString filtro;
         elegir(copia, nullptr, &filtro);
         Mensaje::encolarRespuesta(QMessageBox::No);
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         QCOMPARE(
             filtro,
             QStringLiteral("Copias de esta base (Mirabel-%1-*.%2)").arg(propia.left(8), Backup::extension()));
@@ -185,7 +186,7 @@ private slots:
         elegir(copia);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         QCOMPARE(Mensaje::mostrados().size(), 3);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
         QCOMPARE(Schema::identity(Database::db()), propia);
@@ -202,7 +203,7 @@ private slots:
         panPrin w;
         w.show();
         elegir(texto.fileName());
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
         QVERIFY(Mensaje::mostrados().at(0).texto.contains(QStringLiteral("no es una copia de Mirabel")));
@@ -236,7 +237,7 @@ private slots:
         panPrin w;
         w.show();
         elegir(otra);
-        w.utilidades->cmdRestaurarCopia->click();
+        control<QPushButton>(&w, "cmdRestaurarCopia")->click();
         // One message, the error: no question is asked about a copy that cannot go there.
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));

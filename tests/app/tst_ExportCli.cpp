@@ -110,10 +110,11 @@ private slots:
         PanelCuotas cuotas(&d2, nullptr);
         PanelPlanes planes(&d3);
         PanelCaja caja(&d4, nullptr, {});
-        const QList<std::pair<QString, DataGrid *>> listas = {{QStringLiteral("socios"), clientes.DBGrid1},
-                                                              {QStringLiteral("cuotas"), cuotas.DBGrid2},
-                                                              {QStringLiteral("planes"), planes.DBGrid3},
-                                                              {QStringLiteral("caja"), caja.DBGrid4}};
+        const QList<std::pair<QString, DataGrid *>> listas = {
+            {QStringLiteral("socios"), control<DataGrid>(&clientes, "DBGrid1")},
+            {QStringLiteral("cuotas"), control<DataGrid>(&cuotas, "DBGrid2")},
+            {QStringLiteral("planes"), control<DataGrid>(&planes, "DBGrid3")},
+            {QStringLiteral("caja"), control<DataGrid>(&caja, "DBGrid4")}};
         QMap<QString, QVector<QStringList>> leidas;
         for (const auto &[lista, grilla] : listas) {
             const Result r = exportar(lista, lista + QStringLiteral(".csv"));
@@ -125,7 +126,7 @@ private slots:
             leidas.insert(lista, filas.mid(1));
         }
         // The captions are the grid's, not the fields' ("Padre" shows Barrio; "Cuenta" the account's name).
-        QVERIFY(titulos(clientes.DBGrid1).contains(QStringLiteral("Padre")));
+        QVERIFY(titulos(control<DataGrid>(&clientes, "DBGrid1")).contains(QStringLiteral("Padre")));
 
         // Members in Spanish order of surname.
         const QVector<QStringList> socios = leidas.value(QStringLiteral("socios"));

@@ -11,6 +11,7 @@
 #include "support/Puestos.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
+#include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
 
@@ -427,9 +428,9 @@ private slots:
         const int socio = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan);
         nuevaCuota(socio, plan, QDate(2009, 3, 1), 250000);
         panPrin w;
-        w.Command10->click();
-        const int cuotasAntes = w.Data2->recordCount();
-        const int cajaAntes = w.Data4->recordCount();
+        control<QPushButton>(&w, "Command10")->click();
+        const int cuotasAntes = control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount();
+        const int cajaAntes = control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount();
         QCOMPARE(cuotasAntes, 1);
 
         QSqlDatabase otro = otroPuesto();
@@ -442,9 +443,9 @@ private slots:
         QVERIFY(q.exec(
             QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
                                            "idTipoDivisa") VALUES ('2009-03-05', 1, 'Cobro en otro puesto', 10000, 0, 1))")));
-        w.Command10->click();
-        QCOMPARE(w.Data2->recordCount(), cuotasAntes + 1);
-        QCOMPARE(w.Data4->recordCount(), cajaAntes + 1);
+        control<QPushButton>(&w, "Command10")->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), cuotasAntes + 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), cajaAntes + 1);
         QVERIFY(Mensaje::mostrados().isEmpty());
     }
 };

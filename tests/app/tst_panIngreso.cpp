@@ -14,9 +14,9 @@ class tst_panIngreso : public QObject {
     Q_OBJECT
 
     static void intentar(panIngreso &w, const QString &u, const QString &p) {
-        w.Text1->setText(u);
-        w.Text2->setText(p);
-        w.Command1->click();
+        control<QLineEdit>(&w, "Text1")->setText(u);
+        control<QLineEdit>(&w, "Text2")->setText(p);
+        control<QPushButton>(&w, "Command1")->click();
     }
 
 private slots:
@@ -29,14 +29,14 @@ private slots:
         BaseTemporal db;
         panIngreso w;
         QCOMPARE(w.windowTitle(), QStringLiteral("Ingreso al sistema"));
-        QCOMPARE(w.Label1->text(), QStringLiteral("Usuario :"));
-        QCOMPARE(w.Label2->text(), QStringLiteral("Contraseña :"));
-        QCOMPARE(w.Command1->text(), QStringLiteral("&Aceptar"));
-        QCOMPARE(w.Command2->text(), QStringLiteral("&Cancelar"));
-        QCOMPARE(w.Text1->maxLength(), 15);
-        QCOMPARE(w.Text2->maxLength(), 15);
-        QCOMPARE(w.Text2->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.Text1->accessibleName(), QStringLiteral("Usuario"));
+        QCOMPARE(control<QLabel>(&w, "Label1")->text(), QStringLiteral("Usuario :"));
+        QCOMPARE(control<QLabel>(&w, "Label2")->text(), QStringLiteral("Contraseña :"));
+        QCOMPARE(control<QPushButton>(&w, "Command1")->text(), QStringLiteral("&Aceptar"));
+        QCOMPARE(control<QPushButton>(&w, "Command2")->text(), QStringLiteral("&Cancelar"));
+        QCOMPARE(control<QLineEdit>(&w, "Text1")->maxLength(), 15);
+        QCOMPARE(control<QLineEdit>(&w, "Text2")->maxLength(), 15);
+        QCOMPARE(control<QLineEdit>(&w, "Text2")->echoMode(), QLineEdit::Password);
+        QCOMPARE(control<QLineEdit>(&w, "Text1")->accessibleName(), QStringLiteral("Usuario"));
         QCOMPARE(w.Tag, QStringLiteral("NO"));
     }
 
@@ -84,7 +84,7 @@ private slots:
             QCOMPARE(m.botones, QMessageBox::StandardButtons(QMessageBox::Ok));
         }
         QVERIFY(w.isVisible());
-        QCOMPARE(w.Text1->text(), QStringLiteral("O'Brien")); // what was typed stays
+        QCOMPARE(control<QLineEdit>(&w, "Text1")->text(), QStringLiteral("O'Brien")); // what was typed stays
         QVERIFY(!w.programaTerminado());
         intentar(w, QStringLiteral("ana"), QStringLiteral("secreta"));
         QCOMPARE(w.Tag, QStringLiteral("SI"));
@@ -109,7 +109,7 @@ private slots:
         BaseTemporal db;
         panIngreso w;
         w.show();
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QVERIFY(!w.isVisible());
         QCOMPARE(w.Tag, QStringLiteral("NO"));
     }

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QWidget>
 
 using namespace TestSupport;
 
@@ -49,15 +50,18 @@ private slots:
         panPrin w;
         const auto socios = [&] {
             QStringList out;
-            for (int i = 0; i < w.Data1->model()->rowCount(); ++i)
-                out << w.Data1->valueAt(i, QStringLiteral("Apellido")).toString();
+            for (int i = 0; i < control<DataGrid>(&w, "DBGrid1")->dataControl()->model()->rowCount(); ++i)
+                out << control<DataGrid>(&w, "DBGrid1")
+                           ->dataControl()
+                           ->valueAt(i, QStringLiteral("Apellido"))
+                           .toString();
             return out;
         };
         QCOMPARE(socios(), QStringList{QStringLiteral("Pérez")});
 
         QVERIFY2(servidor.detener(), qPrintable(servidor.motivo()));
         for (int vez = 0; vez < 2; ++vez) {
-            w.Command10->click();
+            control<QPushButton>(&w, "Command10")->click();
             QCoreApplication::processEvents();
             QCOMPARE(socios(), QStringList{QStringLiteral("Pérez")});
         }
@@ -74,7 +78,7 @@ private slots:
                                                   VALUES ('Gómez', 'Luis', 1, clave_orden('Gómez', 'Luis')))"),
                      {}, &motivo),
                  qPrintable(motivo));
-        w.Command10->click();
+        control<QPushButton>(&w, "Command10")->click();
         QCOMPARE(socios(), QStringList({QStringLiteral("Gómez"), QStringLiteral("Pérez")}));
         QCOMPARE(Database::buscaValor(QStringLiteral("SELECT current_setting('lock_timeout') AS t"),
                                       QStringLiteral("t"))
@@ -87,27 +91,27 @@ private slots:
         BaseTemporal db(QDate(2009, 3, 5));
         Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))"));
         panPrin w;
-        QCOMPARE(w.informes->dtDesdeCaja->date(), QDate(2008, 3, 5));
-        QCOMPARE(w.informes->dtHastaCaja->date(), QDate(2009, 3, 5));
-        QCOMPARE(w.caja->dtFechaCaja->date(), QDate(2009, 3, 5));
-        QCOMPARE(w.cuotas->txtSelMes->text(), QStringLiteral("3"));
-        QCOMPARE(w.cuotas->txtSelAnio->text(), QStringLiteral("2009"));
-        QCOMPARE(w.caja->Combo1->count(), 2);
-        QCOMPARE(w.caja->Combo1->itemText(0), QStringLiteral("Caja"));
-        QCOMPARE(w.caja->Combo1->itemData(1).toInt(), 2);
-        QCOMPARE(w.caja->Combo1->currentIndex(), -1);
-        QCOMPARE(w.lblTablaSeleccionada->text(), QStringLiteral("Clientes"));
+        QCOMPARE(control<DatePicker>(&w, "dtDesdeCaja")->date(), QDate(2008, 3, 5));
+        QCOMPARE(control<DatePicker>(&w, "dtHastaCaja")->date(), QDate(2009, 3, 5));
+        QCOMPARE(control<DatePicker>(&w, "dtFechaCaja")->date(), QDate(2009, 3, 5));
+        QCOMPARE(control<QLineEdit>(&w, "txtSelMes")->text(), QStringLiteral("3"));
+        QCOMPARE(control<QLineEdit>(&w, "txtSelAnio")->text(), QStringLiteral("2009"));
+        QCOMPARE(control<QComboBox>(&w, "Combo1")->count(), 2);
+        QCOMPARE(control<QComboBox>(&w, "Combo1")->itemText(0), QStringLiteral("Caja"));
+        QCOMPARE(control<QComboBox>(&w, "Combo1")->itemData(1).toInt(), 2);
+        QCOMPARE(control<QComboBox>(&w, "Combo1")->currentIndex(), -1);
+        QCOMPARE(control<QLabel>(&w, "lblTablaSeleccionada")->text(), QStringLiteral("Clientes"));
         QCOMPARE(w.opcionActual(), 0);
         // Four-digit year in every date picker.
-        QCOMPARE(w.informes->dtDesdeCaja->text(), QStringLiteral("05/03/2008"));
+        QCOMPARE(control<DatePicker>(&w, "dtDesdeCaja")->text(), QStringLiteral("05/03/2008"));
     }
 
     void leapYearRangeIs365DaysBack() {
         BaseTemporal db(QDate(2012, 3, 5));
         panPrin w;
-        QCOMPARE(w.informes->dtDesdeCaja->date(), QDate(2011, 3, 6));
-        QCOMPARE(w.cuotas->txtSelMes->text(), QStringLiteral("3"));
-        QCOMPARE(w.cuotas->txtSelAnio->text(), QStringLiteral("2012"));
+        QCOMPARE(control<DatePicker>(&w, "dtDesdeCaja")->date(), QDate(2011, 3, 6));
+        QCOMPARE(control<QLineEdit>(&w, "txtSelMes")->text(), QStringLiteral("3"));
+        QCOMPARE(control<QLineEdit>(&w, "txtSelAnio")->text(), QStringLiteral("2012"));
     }
 
     void optionsSwitchPanelsAndTheMembersSubPanel() {
@@ -116,21 +120,22 @@ private slots:
         w.show();
         const char *names[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades"};
         for (int i = 0; i < 6; ++i)
-            QCOMPARE(w.lblOpcion[i]->text(), QString::fromUtf8(names[i]));
-        QVERIFY(w.clientes->panelCuotasClientesParticular->isVisible());
-        QVERIFY(w.lblInfo->isVisible());
+            QCOMPARE(control<QLabel>(&w, QStringLiteral("lblOpcion_%1").arg(i))->text(),
+                     QString::fromUtf8(names[i]));
+        QVERIFY(control<QWidget>(&w, "panelCuotasClientesParticular")->isVisible());
+        QVERIFY(control<QLabel>(&w, "lblInfo")->isVisible());
         for (int i : {1, 2, 3, 4, 5, 0, 4}) {
             w.HaceClickOpcion(i);
-            QCOMPARE(w.lblTablaSeleccionada->text(), QString::fromUtf8(names[i]));
+            QCOMPARE(control<QLabel>(&w, "lblTablaSeleccionada")->text(), QString::fromUtf8(names[i]));
             for (int j = 0; j < 6; ++j)
-                QCOMPARE(w.panelProceso[j]->isVisible(), i == j);
-            QCOMPARE(w.clientes->panelCuotasClientesParticular->isVisible(), i == 0);
-            QCOMPARE(w.lblInfo->isVisible(), i == 0);
+                QCOMPARE(control<QWidget>(&w, QStringLiteral("panelProceso_%1").arg(j))->isVisible(), i == j);
+            QCOMPARE(control<QWidget>(&w, "panelCuotasClientesParticular")->isVisible(), i == 0);
+            QCOMPARE(control<QLabel>(&w, "lblInfo")->isVisible(), i == 0);
         }
         // A click on the label of an option works as on its icon.
-        QTest::mouseClick(w.lblOpcion[2], Qt::LeftButton);
+        QTest::mouseClick(control<QLabel>(&w, "lblOpcion_2"), Qt::LeftButton);
         QCOMPARE(w.opcionActual(), 2);
-        QTest::mouseClick(w.btnIconSelect[0], Qt::LeftButton);
+        QTest::mouseClick(control<QLabel>(&w, "btnIconSelect_0"), Qt::LeftButton);
         QCOMPARE(w.opcionActual(), 0);
     }
 
@@ -142,20 +147,20 @@ private slots:
         nuevaCuota(a, p, QDate(2009, 3, 10), 250000, true, QDate(2009, 3, 5), 3, 2009);
         nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("Cobro de CUOTA MES 1 a Zárate"), 250000, 0);
         panPrin w;
-        auto *g1 = w.clientes->DBGrid1;
+        auto *g1 = control<DataGrid>(&w, "DBGrid1");
         QCOMPARE(g1->model()->columnCount(), 18);
         QCOMPARE(g1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("idSocio"));
         QCOMPARE(g1->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("Padre"));
         QCOMPARE(g1->model()->rowCount(), 2);
         QCOMPARE(g1->model()->index(0, 2).data().toString(), QStringLiteral("álvarez")); // Spanish order
-        auto *g2 = w.cuotas->DBGrid2;
+        auto *g2 = control<DataGrid>(&w, "DBGrid2");
         QCOMPARE(g2->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("F.Vencim."));
         QCOMPARE(g2->model()->index(0, 2).data().toString(), QStringLiteral("10/03/2009"));
         QCOMPARE(g2->model()->index(0, 6).data().toString(), QStringLiteral("$ 25,00"));
         QCOMPARE(g2->model()->index(0, 8).data().toString(), QStringLiteral("Sí"));
-        auto *g3 = w.planes->DBGrid3;
+        auto *g3 = control<DataGrid>(&w, "DBGrid3");
         QCOMPARE(g3->model()->index(0, 3).data().toString(), QStringLiteral("$ 25,00"));
-        auto *g4 = w.caja->DBGrid4;
+        auto *g4 = control<DataGrid>(&w, "DBGrid4");
         QCOMPARE(g4->model()->index(0, 1).data().toString(), QStringLiteral("Caja"));
         QCOMPARE(g4->model()->index(0, 3).data().toString(), QStringLiteral("$ 25,00"));
         QCOMPARE(g4->model()->index(0, 5).data().toString(), QStringLiteral("Efectivo"));
@@ -175,10 +180,13 @@ private slots:
         nuevaCuota(a, anual, QDate(2009, 3, 10), 5, false, QDate(), 3, 2009);
         Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {borrado});
         panPrin w;
-        w.Data2->fetchAll();
+        control<DataGrid>(&w, "DBGrid2")->dataControl()->fetchAll();
         QStringList order;
-        for (int r = 0; r < w.Data2->model()->rowCount(); ++r)
-            order << w.Data2->valueAt(r, QStringLiteral("Monto")).toString();
+        for (int r = 0; r < control<DataGrid>(&w, "DBGrid2")->dataControl()->model()->rowCount(); ++r)
+            order << control<DataGrid>(&w, "DBGrid2")
+                         ->dataControl()
+                         ->valueAt(r, QStringLiteral("Monto"))
+                         .toString();
         // Ánual before Zona sur; month 1 before 2; álvarez before Zárate; the orphan due last.
         QCOMPARE(order, QStringList({"5", "3", "2", "1", "4"}));
     }
@@ -187,18 +195,20 @@ private slots:
         BaseTemporal db;
         const int p = nuevoPlan(QStringLiteral("Mensual"));
         panPrin w;
-        QCOMPARE(w.planes->DBGrid3->model()->rowCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid3")->model()->rowCount(), 1);
         nuevoPlan(QStringLiteral("Anual"));
         const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
         nuevaCuota(a, p, QDate(2009, 1, 10), 1000, false, QDate(), 1);
         nuevaCuota(a, p, QDate(2009, 2, 10), 1000, false, QDate(), 2);
         // Another command narrowed the dues list: the refresh keeps that source.
-        w.Data2->setRecordSource(QStringLiteral(R"(Select * from "ConsultaCuotas" where "Mes" = ?)"), {2});
-        w.Command10->click();
-        QCOMPARE(w.planes->DBGrid3->model()->rowCount(), 2);
-        QCOMPARE(w.clientes->DBGrid1->model()->rowCount(), 1);
-        QCOMPARE(w.cuotas->DBGrid2->model()->rowCount(), 1);
-        QCOMPARE(w.Data2->value(QStringLiteral("Mes")).toInt(), 2);
+        control<DataGrid>(&w, "DBGrid2")
+            ->dataControl()
+            ->setRecordSource(QStringLiteral(R"(Select * from "ConsultaCuotas" where "Mes" = ?)"), {2});
+        control<QPushButton>(&w, "Command10")->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid3")->model()->rowCount(), 2);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->model()->rowCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->model()->rowCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->value(QStringLiteral("Mes")).toInt(), 2);
     }
 
     void supervisorAloneEditsTheAmountOfADue() {
@@ -209,15 +219,17 @@ private slots:
         for (int nivel : {2, 3}) {
             Module1::NivelUsuario = qint16(nivel);
             panPrin w;
-            QVERIFY(w.cuotas->DBGrid2->isColumnLocked(PanelCuotas::ColumnaMonto));
-            QVERIFY(!w.cuotas->DBGrid2->model()->setData(w.cuotas->DBGrid2->model()->index(0, 6),
-                                                         QStringLiteral("30"), Qt::EditRole));
+            QVERIFY(control<DataGrid>(&w, "DBGrid2")->isColumnLocked(PanelCuotas::ColumnaMonto));
+            QVERIFY(!control<DataGrid>(&w, "DBGrid2")
+                         ->model()
+                         ->setData(control<DataGrid>(&w, "DBGrid2")->model()->index(0, 6),
+                                   QStringLiteral("30"), Qt::EditRole));
         }
         Module1::NivelUsuario = 1;
         panPrin w;
-        auto *m = w.cuotas->DBGrid2->model();
-        QVERIFY(!w.cuotas->DBGrid2->isColumnLocked(PanelCuotas::ColumnaMonto));
-        QVERIFY(w.cuotas->DBGrid2->isColumnLocked(0));
+        auto *m = control<DataGrid>(&w, "DBGrid2")->model();
+        QVERIFY(!control<DataGrid>(&w, "DBGrid2")->isColumnLocked(PanelCuotas::ColumnaMonto));
+        QVERIFY(control<DataGrid>(&w, "DBGrid2")->isColumnLocked(0));
         QCOMPARE(m->index(0, 6).data(Qt::EditRole).toString(), QStringLiteral("25,00"));
         QVERIFY(m->setData(m->index(0, 6), QStringLiteral("$ 1.234,56"), Qt::EditRole));
         QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
@@ -268,21 +280,22 @@ private slots:
         nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
         panPrin w;
         w.show();
-        auto *grid1 = w.clientes->DBGrid1;
-        auto *grid3 = w.planes->DBGrid3;
+        auto *grid1 = control<DataGrid>(&w, "DBGrid1");
+        auto *grid3 = control<DataGrid>(&w, "DBGrid3");
         struct Caso {
             const char *ventana;
             std::function<void()> disparar;
         };
         const QList<Caso> conVentana = {
-            {"panAfiliado", [&] { w.clientes->Command4->click(); }},
+            {"panAfiliado", [&] { control<QPushButton>(&w, "Command4")->click(); }},
             {"panAfiliado", [&] { emit grid1->doubleClicked(grid1->model()->index(0, 1)); }},
-            {"panCategorias", [&] { w.clientes->Command18->click(); }},
-            {"panPlan", [&] { w.planes->Command15->click(); }},
-            {"panPlan", [&] { w.planes->Command17->click(); }},
+            {"panCategorias", [&] { control<QPushButton>(&w, "Command18")->click(); }},
+            {"panPlan", [&] { control<QPushButton>(&w, "Command15")->click(); }},
+            {"panPlan", [&] { control<QPushButton>(&w, "Command17")->click(); }},
             {"panPlan", [&] { emit grid3->doubleClicked(grid3->model()->index(0, 1)); }},
         };
-        const QList<QPushButton *> conPregunta = {w.clientes->Command3, w.planes->Command16};
+        const QList<QPushButton *> conPregunta = {control<QPushButton>(&w, "Command3"),
+                                                  control<QPushButton>(&w, "Command16")};
         auto cerrar = [](QWidget *m) { static_cast<QDialog *>(m)->reject(); };
 
         Module1::NivelUsuario = 3;

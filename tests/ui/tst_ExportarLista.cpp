@@ -101,10 +101,10 @@ private slots:
         nuevoPlan(QStringLiteral("Anual"));
         nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), plan);
         panPrin w;
-        QMenu *menu = w.cmdExportar->menu();
+        QMenu *menu = control<QToolButton>(&w, "cmdExportar")->menu();
         QVERIFY(menu);
         w.HaceClickOpcion(2); // Planes
-        QVERIFY(w.cmdExportar->isEnabled());
+        QVERIFY(control<QToolButton>(&w, "cmdExportar")->isEnabled());
         const QString ruta = m_dir.filePath(QStringLiteral("planes.csv"));
         ExportarLista::encolarArchivo(ruta);
         accion(menu, QStringLiteral("Exportar a CSV..."))->trigger();
@@ -114,9 +114,9 @@ private slots:
         QCOMPARE(filas.at(1).at(1), QStringLiteral("Anual"));
         QCOMPARE(filas.at(2).at(1), QStringLiteral("Mensual"));
         w.HaceClickOpcion(5); // Utilidades has no list
-        QVERIFY(!w.cmdExportar->isEnabled());
+        QVERIFY(!control<QToolButton>(&w, "cmdExportar")->isEnabled());
         w.HaceClickOpcion(0);
-        QVERIFY(w.cmdExportar->isEnabled());
+        QVERIFY(control<QToolButton>(&w, "cmdExportar")->isEnabled());
     }
 
     void modalListsHaveAnExportButton() {
@@ -142,7 +142,7 @@ private slots:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             captura(&w, QStringLiteral("panCobraCuota"));
-            exportar(&w, w.DBGrid1, QStringLiteral("impagas.csv"));
+            exportar(&w, control<DataGrid>(&w, "DBGrid1"), QStringLiteral("impagas.csv"));
             const auto filas = leerCsv(m_dir.filePath(QStringLiteral("impagas.csv")));
             QCOMPARE(filas.size(), 3); // the paid due is not in the list
             QCOMPARE(filas.at(0).at(5), QStringLiteral("Monto"));
@@ -154,7 +154,7 @@ private slots:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             captura(&w, QStringLiteral("panCuentas"));
-            exportar(&w, w.DBGrid1, QStringLiteral("cuentas.csv"));
+            exportar(&w, control<DataGrid>(&w, "DBGrid1"), QStringLiteral("cuentas.csv"));
             const auto filas = leerCsv(m_dir.filePath(QStringLiteral("cuentas.csv")));
             QCOMPARE(filas.size(), 2);
             QCOMPARE(filas.at(0), (QStringList{QStringLiteral("idCuenta"), QStringLiteral("Descripcion")}));

@@ -85,35 +85,37 @@ class tst_ReportPrint : public QObject {
         QVERIFY(v);
         QCOMPARE(v->parentWidget(), opener);
         QCOMPARE(v->windowTitle(), QStringLiteral("Vista previa - Listado de socios"));
-        const int pages = v->lblPaginas->text().mid(3).toInt();
+        const int pages = control<QLabel>(v, "lblPaginas")->text().mid(3).toInt();
         QVERIFY(pages >= 3);
         QCOMPARE(v->paginaActual(), 0);
-        QVERIFY(!v->cmdAnterior->isEnabled());
+        QVERIFY(!control<QPushButton>(v, "cmdAnterior")->isEnabled());
         // MIRABEL_CAPTURAS=folder keeps a picture of the window, to look at it as a user would.
         if (qEnvironmentVariableIsSet("MIRABEL_CAPTURAS"))
             v->grab().save(qEnvironmentVariable("MIRABEL_CAPTURAS") + QStringLiteral("/vista-previa.png"));
-        v->cmdSiguiente->click();
+        control<QPushButton>(v, "cmdSiguiente")->click();
         QCOMPARE(v->paginaActual(), 1);
-        QCOMPARE(v->txtPagina->value(), 2);
-        v->cmdUltima->click();
+        QCOMPARE(control<QSpinBox>(v, "txtPagina")->value(), 2);
+        control<QPushButton>(v, "cmdUltima")->click();
         QCOMPARE(v->paginaActual(), pages - 1);
-        QVERIFY(!v->cmdSiguiente->isEnabled());
-        v->txtPagina->setValue(2);
+        QVERIFY(!control<QPushButton>(v, "cmdSiguiente")->isEnabled());
+        control<QSpinBox>(v, "txtPagina")->setValue(2);
         QCOMPARE(v->paginaActual(), 1);
         // Page Down / Page Up turn pages from the keyboard.
         v->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(v));
-        QTest::keyClick(v->areaPagina, Qt::Key_PageDown);
+        QTest::keyClick(control<QScrollArea>(v, "areaPagina"), Qt::Key_PageDown);
         QCOMPARE(v->paginaActual(), 2);
-        QTest::keyClick(v->areaPagina, Qt::Key_PageUp);
+        QTest::keyClick(control<QScrollArea>(v, "areaPagina"), Qt::Key_PageUp);
         QCOMPARE(v->paginaActual(), 1);
         v->setZoom(200);
         QCOMPARE(v->zoomEfectivo(), 200);
-        const int big = v->imgPagina->pixmap().width();
+        const int big = control<QLabel>(v, "imgPagina")->pixmap().width();
         v->setZoom(50);
-        QVERIFY(v->imgPagina->pixmap().width() * 3 < big);
-        v->cboZoom->setCurrentIndex(v->cboZoom->findText(QStringLiteral("Página completa")));
-        QVERIFY(v->imgPagina->pixmap().height() <= v->areaPagina->viewport()->height());
+        QVERIFY(control<QLabel>(v, "imgPagina")->pixmap().width() * 3 < big);
+        control<QComboBox>(v, "cboZoom")
+            ->setCurrentIndex(control<QComboBox>(v, "cboZoom")->findText(QStringLiteral("Página completa")));
+        QVERIFY(control<QLabel>(v, "imgPagina")->pixmap().height() <=
+                control<QScrollArea>(v, "areaPagina")->viewport()->height());
         QVERIFY(v->guardarPdf(saved));
         *checked = true;
     }
@@ -371,7 +373,7 @@ private slots:
                 auto *v = qobject_cast<panVistaPrevia *>(w);
                 usePreview(v, &window, saved, &checked);
                 if (v)
-                    v->cmdCerrar->click();
+                    control<QPushButton>(v, "cmdCerrar")->click();
                 else
                     w->close();
             });

@@ -37,11 +37,12 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
 
     // Dues and cash maintenance.
     auto *gDatos = new QGroupBox(QStringLiteral("Mantenimiento de registros"), this);
-    Command12 = boton(gDatos, QStringLiteral("Command12"), QStringLiteral("Limpiar Registro de Cuotas"));
-    Command14 = boton(gDatos, QStringLiteral("Command14"), QStringLiteral("Limpiar Registro de Caja"));
+    m_cmdLimpiarCuotas =
+        boton(gDatos, QStringLiteral("Command12"), QStringLiteral("Limpiar Registro de Cuotas"));
+    m_cmdLimpiarCaja = boton(gDatos, QStringLiteral("Command14"), QStringLiteral("Limpiar Registro de Caja"));
     auto *lDatos = new QHBoxLayout(gDatos);
-    lDatos->addWidget(Command12);
-    lDatos->addWidget(Command14);
+    lDatos->addWidget(m_cmdLimpiarCuotas);
+    lDatos->addWidget(m_cmdLimpiarCaja);
     lDatos->addStretch();
 
     // Due day.
@@ -49,52 +50,55 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     auto *lblCambiar = new QLabel(
         QStringLiteral("Para cambiar el día en que vencen las cuotas mensuales hacer click aquí :"), gDia);
     lblCambiar->setWordWrap(true);
-    Command31 = boton(gDia, QStringLiteral("Command31"), QStringLiteral("Cambiar dia de vencimiento..."));
+    m_cmdDiaVencimiento =
+        boton(gDia, QStringLiteral("Command31"), QStringLiteral("Cambiar dia de vencimiento..."));
     m_dayStack = new QStackedWidget(gDia);
-    pictapa = new QWidget;
-    pictapa->setObjectName(QStringLiteral("pictapa"));
-    Label12 = Controles::etiqueta(pictapa, QStringLiteral("Label12"), QStringLiteral("Listo !"));
-    Label12->hide();
-    lblCopia = Controles::etiqueta(pictapa, QStringLiteral("lblCopia"), QString());
-    lblCopia->setTextFormat(Qt::PlainText);
-    lblCopia->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto *lTapa = new QHBoxLayout(pictapa);
-    lTapa->addWidget(Label12);
-    lTapa->addWidget(lblCopia, 1);
+    m_pictapa = new QWidget;
+    m_pictapa->setObjectName(QStringLiteral("pictapa"));
+    m_lblListo = Controles::etiqueta(m_pictapa, QStringLiteral("Label12"), QStringLiteral("Listo !"));
+    m_lblListo->hide();
+    m_lblCopia = Controles::etiqueta(m_pictapa, QStringLiteral("lblCopia"), QString());
+    m_lblCopia->setTextFormat(Qt::PlainText);
+    m_lblCopia->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *lTapa = new QHBoxLayout(m_pictapa);
+    lTapa->addWidget(m_lblListo);
+    lTapa->addWidget(m_lblCopia, 1);
     lTapa->addStretch();
     auto *editor = new QWidget;
     auto *lblDia = Controles::etiqueta(editor, QString(), QStringLiteral("Día :"));
-    Text1 = Controles::campo(editor, QStringLiteral("Text1"), 2, lblDia);
-    Text1->setText(QStringLiteral("10"));
-    Text1->setMaximumWidth(50);
-    Command32 = boton(editor, QStringLiteral("Command32"), QStringLiteral("&Cambiar"));
+    m_txtDia = Controles::campo(editor, QStringLiteral("Text1"), 2, lblDia);
+    m_txtDia->setText(QStringLiteral("10"));
+    m_txtDia->setMaximumWidth(50);
+    m_cmdCambiarDia = boton(editor, QStringLiteral("Command32"), QStringLiteral("&Cambiar"));
     auto *lEditor = new QHBoxLayout(editor);
     lEditor->setContentsMargins(0, 0, 0, 0);
     lEditor->addWidget(lblDia);
-    lEditor->addWidget(Text1);
-    lEditor->addWidget(Command32);
+    lEditor->addWidget(m_txtDia);
+    lEditor->addWidget(m_cmdCambiarDia);
     lEditor->addStretch();
     m_dayStack->addWidget(editor);
-    m_dayStack->addWidget(pictapa);
-    m_dayStack->setCurrentWidget(pictapa);
+    m_dayStack->addWidget(m_pictapa);
+    m_dayStack->setCurrentWidget(m_pictapa);
     m_dayStack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_dayStack->setFixedHeight(editor->sizeHint().height());
     auto *lDia = new QGridLayout(gDia);
     lDia->addWidget(lblCambiar, 0, 0);
-    lDia->addWidget(Command31, 0, 1, Qt::AlignLeft);
+    lDia->addWidget(m_cmdDiaVencimiento, 0, 1, Qt::AlignLeft);
     lDia->addWidget(m_dayStack, 1, 0, 1, 2);
     lDia->setColumnStretch(1, 1);
 
     // Settings and users.
     auto *gSistema = new QGroupBox(QStringLiteral("Sistema"), this);
-    Command26 = boton(gSistema, QStringLiteral("Command26"), QStringLiteral("Configurar el sistema..."));
-    Command30 = boton(gSistema, QStringLiteral("Command30"), QStringLiteral("Configurar Usuarios..."));
-    cmdImportarMdb =
+    m_cmdConfigurarSistema =
+        boton(gSistema, QStringLiteral("Command26"), QStringLiteral("Configurar el sistema..."));
+    m_cmdConfigurarUsuarios =
+        boton(gSistema, QStringLiteral("Command30"), QStringLiteral("Configurar Usuarios..."));
+    m_cmdImportarMdb =
         boton(gSistema, QStringLiteral("cmdImportarMdb"), QStringLiteral("Importar base anterior (.mdb)..."));
     auto *lSistema = new QHBoxLayout(gSistema);
-    lSistema->addWidget(Command26);
-    lSistema->addWidget(Command30);
-    lSistema->addWidget(cmdImportarMdb);
+    lSistema->addWidget(m_cmdConfigurarSistema);
+    lSistema->addWidget(m_cmdConfigurarUsuarios);
+    lSistema->addWidget(m_cmdImportarMdb);
     lSistema->addStretch();
 
     // Debt reminders.
@@ -104,20 +108,20 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
                                   "click aqui y el sistema enviará e-mails a todos ellos avisando su deuda."),
                    gMail);
     lblMail->setWordWrap(true);
-    Command19 = boton(gMail, QStringLiteral("Command19"), QStringLiteral("Enviar e-mail de aviso"));
-    lblTime = Controles::etiqueta(gMail, QStringLiteral("lblTime"),
-                                  QStringLiteral("Status de envío de e-mails..."));
+    m_cmdEnviarAvisos = boton(gMail, QStringLiteral("Command19"), QStringLiteral("Enviar e-mail de aviso"));
+    m_lblTime = Controles::etiqueta(gMail, QStringLiteral("lblTime"),
+                                    QStringLiteral("Status de envío de e-mails..."));
     auto *lMail = new QGridLayout(gMail);
     lMail->addWidget(lblMail, 0, 0, 1, 2);
-    lMail->addWidget(Command19, 1, 0);
-    lMail->addWidget(lblTime, 1, 1);
+    lMail->addWidget(m_cmdEnviarAvisos, 1, 0);
+    lMail->addWidget(m_lblTime, 1, 1);
     lMail->setColumnStretch(1, 1);
 
     // Copies of the database.
     auto *gCopias = new QGroupBox(QStringLiteral("Copias de seguridad"), this);
-    cmdCopiaSeguridad =
+    m_cmdCopiaSeguridad =
         boton(gCopias, QStringLiteral("cmdCopiaSeguridad"), QStringLiteral("Copia de seguridad..."));
-    cmdRestaurarCopia =
+    m_cmdRestaurarCopia =
         boton(gCopias, QStringLiteral("cmdRestaurarCopia"), QStringLiteral("Restaurar copia..."));
     auto *lblCopias =
         new QLabel(QStringLiteral("Guarde una copia de los datos donde elija, o vuelva a los de una "
@@ -127,8 +131,8 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     lblCopias->setWordWrap(true);
     auto *lCopias = new QGridLayout(gCopias);
     lCopias->addWidget(lblCopias, 0, 0, 1, 3);
-    lCopias->addWidget(cmdCopiaSeguridad, 1, 0);
-    lCopias->addWidget(cmdRestaurarCopia, 1, 1);
+    lCopias->addWidget(m_cmdCopiaSeguridad, 1, 0);
+    lCopias->addWidget(m_cmdRestaurarCopia, 1, 1);
     lCopias->setColumnStretch(2, 1);
 
     auto *layout = new QVBoxLayout(this);
@@ -140,14 +144,27 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     layout->addWidget(gCopias);
     layout->addStretch();
 
-    Niveles::conectar(Command12, [this] { limpiarRegistroCuotas(); });
-    Niveles::conectar(Command31, [this] { destaparDia(); });
-    Niveles::conectar(Command32, [this] { cambiarDia(); });
-    connect(Text1, &QLineEdit::returnPressed, Command32, &QPushButton::click);
-    Niveles::conectar(Command26, [this] { configurarSistema(); });
-    Niveles::conectar(Command30, [this] { configurarUsuarios(); });
-    Niveles::conectar(Command19, [this] { enviarAvisos(); });
-    Niveles::conectar(cmdImportarMdb, [this] { importarMdb(); });
+    Niveles::conectar(m_cmdLimpiarCuotas, [this] { limpiarRegistroCuotas(); });
+    Niveles::conectar(m_cmdDiaVencimiento, [this] { destaparDia(); });
+    Niveles::conectar(m_cmdCambiarDia, [this] { cambiarDia(); });
+    connect(m_txtDia, &QLineEdit::returnPressed, m_cmdCambiarDia, &QPushButton::click);
+    Niveles::conectar(m_cmdConfigurarSistema, [this] { configurarSistema(); });
+    Niveles::conectar(m_cmdConfigurarUsuarios, [this] { configurarUsuarios(); });
+    Niveles::conectar(m_cmdEnviarAvisos, [this] { enviarAvisos(); });
+    Niveles::conectar(m_cmdImportarMdb, [this] { importarMdb(); });
+    Niveles::conectar(m_cmdCopiaSeguridad, [this] { copiaDeSeguridad(); });
+}
+
+void PanelUtilidades::setLimpiarCaja(std::function<void()> limpiar) {
+    Niveles::conectar(m_cmdLimpiarCaja, std::move(limpiar));
+}
+
+void PanelUtilidades::setAlRestaurar(std::function<void()> soltarDatos, std::function<void()> releer) {
+    Niveles::conectar(m_cmdRestaurarCopia,
+                      [this, soltarDatos = std::move(soltarDatos), releer = std::move(releer)] {
+                          if (restaurarCopia(soltarDatos))
+                              releer();
+                      });
 }
 
 void PanelUtilidades::setRefrescar(std::function<void()> tablas, std::function<void()> cuotas) {
@@ -174,16 +191,16 @@ void PanelUtilidades::limpiarRegistroCuotas() {
 
 void PanelUtilidades::destaparDia() {
     setTapaVisible(!tapaVisible());
-    Text1->setSelection(0, 2);
-    Text1->setFocus();
+    m_txtDia->setSelection(0, 2);
+    m_txtDia->setFocus();
 }
 
 void PanelUtilidades::cambiarDia() {
-    const auto dia = Cuotas::leerDia(Text1->text());
+    const auto dia = Cuotas::leerDia(m_txtDia->text());
     if (!dia) {
         Mensaje::error(QStringLiteral("Dia de vencimiento inválido !"), window());
-        Text1->setFocus();
-        Text1->selectAll();
+        m_txtDia->setFocus();
+        m_txtDia->selectAll();
         return;
     }
     if (Mensaje::mostrar(QStringLiteral("Seguro de cambiar el día de vencimiento a las cuotas?"),
@@ -199,8 +216,8 @@ void PanelUtilidades::cambiarDia() {
     if (m_refrescarCuotas)
         m_refrescarCuotas();
     setTapaVisible(true);
-    Label12->show();
-    lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(copia));
+    m_lblListo->show();
+    m_lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(copia));
 }
 
 void PanelUtilidades::configurarSistema() {
@@ -219,9 +236,9 @@ void PanelUtilidades::enviarAvisos() {
                          QMessageBox::No, this) != QMessageBox::Yes)
         return;
     // Disabled for the length of the run, so that it cannot be started twice.
-    Command19->setEnabled(false);
+    m_cmdEnviarAvisos->setEnabled(false);
     enviaMailDeudores();
-    Command19->setEnabled(true);
+    m_cmdEnviarAvisos->setEnabled(true);
 }
 
 void PanelUtilidades::enviaMailDeudores() {
@@ -247,7 +264,7 @@ void PanelUtilidades::enviaMailDeudores() {
     envio.locale = QLocale();
     envio.progreso = [this](int n, int total) {
         // A leading blank where a sign would go: two blanks before each number.
-        lblTime->setText(QStringLiteral("Enviando Mensaje  %1 de  %2.").arg(n).arg(total));
+        m_lblTime->setText(QStringLiteral("Enviando Mensaje  %1 de  %2.").arg(n).arg(total));
         QCoreApplication::processEvents();
     };
     envio.alEsperar = [] { QCoreApplication::processEvents(); };
@@ -265,7 +282,7 @@ void PanelUtilidades::enviaMailDeudores() {
             Log::write(QStringLiteral("Aviso de deuda: ") + linea);
     };
     const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
-    lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
+    m_lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
     if (!r.detenido.isEmpty())
         Mensaje::error(r.detenido, this);
     if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0)
@@ -300,7 +317,7 @@ void PanelUtilidades::importarMdb() {
 
 void PanelUtilidades::setTapaVisible(bool visible) {
     m_dayStack->setCurrentIndex(visible ? 1 : 0);
-    pictapa->setVisible(visible);
+    m_pictapa->setVisible(visible);
 }
 
 bool PanelUtilidades::tapaVisible() const {

@@ -14,25 +14,12 @@ class PanelUtilidades : public QWidget {
 public:
     explicit PanelUtilidades(QWidget *parent = nullptr);
 
-    QPushButton *Command12; // Limpiar Registro de Cuotas
-    QPushButton *Command14; // Limpiar Registro de Caja
-    QPushButton *Command31; // Cambiar dia de vencimiento...
-    QLineEdit *Text1;       // the new due day
-    QPushButton *Command32; // &Cambiar
-    QWidget *pictapa;       // covers the day editor while visible
-    QLabel *Label12;        // "Listo !"
-    QLabel *lblCopia;       // where the copy taken before a due-day change went
-    QPushButton *Command26; // Configurar el sistema...
-    QPushButton *Command30; // Configurar Usuarios...
-    QPushButton *Command19; // Enviar e-mail de aviso
-    QLabel *lblTime;        // progress of the e-mail run
-    // Importar base anterior (.mdb)...
-    QPushButton *cmdImportarMdb;
-    QPushButton *cmdCopiaSeguridad; // Copia de seguridad...
-    QPushButton *cmdRestaurarCopia; // Restaurar copia...
-
     // What the dues commands refresh afterwards: every list ("Actualizar Tablas") and the dues list.
     void setRefrescar(std::function<void()> tablas, std::function<void()> cuotas);
+    // "Limpiar Registro de Caja": the cash book's own command, run behind the level rule.
+    void setLimpiarCaja(std::function<void()> limpiar);
+    // "Restaurar copia...": soltarDatos before the data changes, releer when the lists must be read again.
+    void setAlRestaurar(std::function<void()> soltarDatos, std::function<void()> releer);
 
     // "Limpiar Registro de Cuotas": after a Yes, a copy of the database and then every due deleted.
     void limpiarRegistroCuotas();
@@ -60,6 +47,22 @@ public:
     void importarMdb();
 
 private:
+    QPushButton *m_cmdLimpiarCuotas;      // Command12: Limpiar Registro de Cuotas
+    QPushButton *m_cmdLimpiarCaja;        // Command14: Limpiar Registro de Caja
+    QPushButton *m_cmdDiaVencimiento;     // Command31: Cambiar dia de vencimiento...
+    QLineEdit *m_txtDia;                  // Text1: the new due day
+    QPushButton *m_cmdCambiarDia;         // Command32: &Cambiar
+    QWidget *m_pictapa;                   // covers the day editor while visible
+    QLabel *m_lblListo;                   // Label12: "Listo !"
+    QLabel *m_lblCopia;                   // where the copy taken before a due-day change went
+    QPushButton *m_cmdConfigurarSistema;  // Command26: Configurar el sistema...
+    QPushButton *m_cmdConfigurarUsuarios; // Command30: Configurar Usuarios...
+    QPushButton *m_cmdEnviarAvisos;       // Command19: Enviar e-mail de aviso
+    QLabel *m_lblTime;                    // progress of the e-mail run
+    QPushButton *m_cmdImportarMdb;        // Importar base anterior (.mdb)...
+    QPushButton *m_cmdCopiaSeguridad;     // Copia de seguridad...
+    QPushButton *m_cmdRestaurarCopia;     // Restaurar copia...
+
     void configurarSistema();
     void configurarUsuarios();
     void enviarAvisos();

@@ -25,16 +25,16 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panConfUs"));
     setWindowTitle(QStringLiteral("Usuarios del sistema"));
 
-    Data1 = new DataControl(QStringLiteral("Data1"), this);
-    Data1->setRecordSource(Usuarios::recordSource());
-    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
-    DBGrid1->setColumns({
+    m_datUsuarios = new DataControl(QStringLiteral("Data1"), this);
+    m_datUsuarios->setRecordSource(Usuarios::recordSource());
+    m_grdUsuarios = new DataGrid(QStringLiteral("DBGrid1"), m_datUsuarios, this);
+    m_grdUsuarios->setColumns({
         {QStringLiteral("idUsuario"), QStringLiteral("idUsuario"), Formato::Tipo::Entero, true},
         {QStringLiteral("NombreCompleto"), QStringLiteral("NombreCompleto"), Formato::Tipo::General, true},
     });
-    DBGrid1->setAccessibleName(QStringLiteral("Usuarios"));
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    m_grdUsuarios->setAccessibleName(QStringLiteral("Usuarios"));
+    m_grdUsuarios->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grdUsuarios->horizontalHeader()->setStretchLastSection(true);
 
     // The data control's bar: first, previous, next and last record.
     auto *barra = new QWidget(this);
@@ -55,76 +55,76 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
     lblRecorrer->setAlignment(Qt::AlignCenter);
     lBarra->addWidget(lblRecorrer, 1);
     flecha(QStringLiteral("▶"), QStringLiteral("Registro siguiente"),
-           [this] { return qMin(m_fila + 1, Data1->recordCount() - 1); });
+           [this] { return qMin(m_fila + 1, m_datUsuarios->recordCount() - 1); });
     flecha(QStringLiteral("▶|"), QStringLiteral("Último registro"),
-           [this] { return Data1->recordCount() - 1; });
+           [this] { return m_datUsuarios->recordCount() - 1; });
 
     auto *lNombre = Controles::etiqueta(this, QString(), QStringLiteral("Nombre :"));
-    txNombre = Controles::campo(this, QStringLiteral("txNombre"), 50, lNombre);
+    m_txNombre = Controles::campo(this, QStringLiteral("txNombre"), 50, lNombre);
     auto *lUsuario = Controles::etiqueta(this, QString(), QStringLiteral("Usuario :"));
-    txUsuario = Controles::campo(this, QStringLiteral("txUsuario"), 15, lUsuario);
+    m_txUsuario = Controles::campo(this, QStringLiteral("txUsuario"), 15, lUsuario);
     auto *lContrasena = Controles::etiqueta(this, QString(), QStringLiteral("Contraseña :"));
-    txContrasena = Controles::campo(this, QStringLiteral("txContrasena"), 15, lContrasena);
-    Controles::ocultarTexto(txContrasena);
-    txContrasena->setPlaceholderText(QStringLiteral("(sin cambios)"));
-    txContrasena->setToolTip(QStringLiteral("Escriba una contraseña nueva para reemplazar la guardada; "
-                                            "vacía conserva la actual."));
+    m_txContrasena = Controles::campo(this, QStringLiteral("txContrasena"), 15, lContrasena);
+    Controles::ocultarTexto(m_txContrasena);
+    m_txContrasena->setPlaceholderText(QStringLiteral("(sin cambios)"));
+    m_txContrasena->setToolTip(QStringLiteral("Escriba una contraseña nueva para reemplazar la guardada; "
+                                              "vacía conserva la actual."));
     auto *form = new QFormLayout;
-    form->addRow(lNombre, txNombre);
-    form->addRow(lUsuario, txUsuario);
-    form->addRow(lContrasena, txContrasena);
+    form->addRow(lNombre, m_txNombre);
+    form->addRow(lUsuario, m_txUsuario);
+    form->addRow(lContrasena, m_txContrasena);
 
     auto *gNivel = new QGroupBox(this);
-    Label4 = Controles::etiqueta(gNivel, QStringLiteral("Label4"), QStringLiteral(" Nivel de usuario "));
-    optSupervisor = new QRadioButton(QStringLiteral("Supervisor General"), gNivel);
-    optSupervisor->setObjectName(QStringLiteral("optSupervisor"));
-    optAdmin = new QRadioButton(QStringLiteral("Administrativo"), gNivel);
-    optAdmin->setObjectName(QStringLiteral("optAdmin"));
-    optDataEntry = new QRadioButton(QStringLiteral("Data Entry"), gNivel);
-    optDataEntry->setObjectName(QStringLiteral("optDataEntry"));
+    m_lblNivel = Controles::etiqueta(gNivel, QStringLiteral("Label4"), QStringLiteral(" Nivel de usuario "));
+    m_optSupervisor = new QRadioButton(QStringLiteral("Supervisor General"), gNivel);
+    m_optSupervisor->setObjectName(QStringLiteral("optSupervisor"));
+    m_optAdmin = new QRadioButton(QStringLiteral("Administrativo"), gNivel);
+    m_optAdmin->setObjectName(QStringLiteral("optAdmin"));
+    m_optDataEntry = new QRadioButton(QStringLiteral("Data Entry"), gNivel);
+    m_optDataEntry->setObjectName(QStringLiteral("optDataEntry"));
     m_niveles = new QButtonGroup(this);
-    for (QRadioButton *o : {optSupervisor, optAdmin, optDataEntry}) {
+    for (QRadioButton *o : {m_optSupervisor, m_optAdmin, m_optDataEntry}) {
         m_niveles->addButton(o);
         connect(o, &QRadioButton::clicked, this, [this] {
             m_sucio = true;
-            Command3->setEnabled(true);
+            m_cmdGuardar->setEnabled(true);
         });
     }
     auto *lNivel = new QVBoxLayout(gNivel);
-    lNivel->addWidget(Label4);
-    lNivel->addWidget(optSupervisor);
-    lNivel->addWidget(optAdmin);
-    lNivel->addWidget(optDataEntry);
+    lNivel->addWidget(m_lblNivel);
+    lNivel->addWidget(m_optSupervisor);
+    lNivel->addWidget(m_optAdmin);
+    lNivel->addWidget(m_optDataEntry);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nuevo"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Borrar"));
-    Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Guardar Cambios"));
-    Command4 = Controles::boton(this, QStringLiteral("Command4"), QStringLiteral("&Salir"));
-    connect(Command1, &QPushButton::clicked, this, &panConfUs::nuevo);
-    connect(Command2, &QPushButton::clicked, this, &panConfUs::borrar);
-    connect(Command3, &QPushButton::clicked, this, &panConfUs::guardarCambios);
-    connect(Command4, &QPushButton::clicked, this, &QDialog::reject);
-    Command3->setDefault(true); // Enter saves
+    m_cmdNuevo = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nuevo"));
+    m_cmdBorrar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Borrar"));
+    m_cmdGuardar = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Guardar Cambios"));
+    m_cmdSalir = Controles::boton(this, QStringLiteral("Command4"), QStringLiteral("&Salir"));
+    connect(m_cmdNuevo, &QPushButton::clicked, this, &panConfUs::nuevo);
+    connect(m_cmdBorrar, &QPushButton::clicked, this, &panConfUs::borrar);
+    connect(m_cmdGuardar, &QPushButton::clicked, this, &panConfUs::guardarCambios);
+    connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
+    m_cmdGuardar->setDefault(true); // Enter saves
 
-    for (QLineEdit *e : {txNombre, txUsuario, txContrasena})
+    for (QLineEdit *e : {m_txNombre, m_txUsuario, m_txContrasena})
         connect(e, &QLineEdit::textEdited, this, [this] {
             m_sucio = true;
-            Command3->setEnabled(true);
+            m_cmdGuardar->setEnabled(true);
         });
-    txNombre->installEventFilter(this);
+    m_txNombre->installEventFilter(this);
 
     auto *izquierda = new QVBoxLayout;
-    izquierda->addWidget(DBGrid1, 1);
+    izquierda->addWidget(m_grdUsuarios, 1);
     izquierda->addWidget(barra);
     auto *derecha = new QVBoxLayout;
     derecha->addLayout(form);
     derecha->addWidget(gNivel);
     derecha->addStretch();
     auto *botones = new QHBoxLayout;
-    for (QPushButton *b : {Command1, Command2, Command3})
+    for (QPushButton *b : {m_cmdNuevo, m_cmdBorrar, m_cmdGuardar})
         botones->addWidget(b);
     botones->addStretch();
-    botones->addWidget(Command4);
+    botones->addWidget(m_cmdSalir);
     auto *cuerpo = new QHBoxLayout;
     cuerpo->addLayout(izquierda, 1);
     cuerpo->addLayout(derecha, 1);
@@ -132,13 +132,13 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
     layout->addLayout(cuerpo, 1);
     layout->addLayout(botones);
 
-    setTabOrder(DBGrid1, txNombre);
-    setTabOrder(txNombre, txUsuario);
-    setTabOrder(txUsuario, txContrasena);
-    setTabOrder(txContrasena, optSupervisor);
+    setTabOrder(m_grdUsuarios, m_txNombre);
+    setTabOrder(m_txNombre, m_txUsuario);
+    setTabOrder(m_txUsuario, m_txContrasena);
+    setTabOrder(m_txContrasena, m_optSupervisor);
     resize(720, 400);
 
-    connect(Data1, &DataControl::reposition, this, [this](int row) {
+    connect(m_datUsuarios, &DataControl::reposition, this, [this](int row) {
         if (m_cargando || row == m_fila)
             return;
         // Leaving a record with typed changes stores them, as a bound form does; a refused save keeps the
@@ -147,22 +147,23 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
             const int volver = m_fila;
             QTimer::singleShot(0, this, [this, volver] {
                 m_cargando = true;
-                Data1->setCurrentRow(volver);
+                m_datUsuarios->setCurrentRow(volver);
                 m_cargando = false;
             });
             return;
         }
         mostrarRegistro(row);
     });
-    Data1->refresh();
-    if (!Data1->lastError().isEmpty())
-        Mensaje::error(QStringLiteral("No se pudo leer la lista de usuarios: ") + Data1->lastError(), this);
+    m_datUsuarios->refresh();
+    if (!m_datUsuarios->lastError().isEmpty())
+        Mensaje::error(QStringLiteral("No se pudo leer la lista de usuarios: ") + m_datUsuarios->lastError(),
+                       this);
 }
 
 void panConfUs::marcarNivel(QRadioButton *boton) {
     // A record may have no level flag at all: then none of the three is on.
     m_niveles->setExclusive(false);
-    for (QRadioButton *o : {optSupervisor, optAdmin, optDataEntry})
+    for (QRadioButton *o : {m_optSupervisor, m_optAdmin, m_optDataEntry})
         o->setChecked(false);
     m_niveles->setExclusive(true);
     if (boton)
@@ -171,38 +172,38 @@ void panConfUs::marcarNivel(QRadioButton *boton) {
 
 void panConfUs::mostrarRegistro(int row) {
     m_fila = row;
-    m_id = row >= 0 ? Data1->valueAt(row, QStringLiteral("idUsuario")).toInt() : 0;
-    txNombre->setText(row >= 0 ? Data1->valueAt(row, QStringLiteral("NombreCompleto")).toString()
-                               : QString());
-    txUsuario->setText(row >= 0 ? Data1->valueAt(row, QStringLiteral("NombreUsuario")).toString()
-                                : QString());
+    m_id = row >= 0 ? m_datUsuarios->valueAt(row, QStringLiteral("idUsuario")).toInt() : 0;
+    m_txNombre->setText(row >= 0 ? m_datUsuarios->valueAt(row, QStringLiteral("NombreCompleto")).toString()
+                                 : QString());
+    m_txUsuario->setText(row >= 0 ? m_datUsuarios->valueAt(row, QStringLiteral("NombreUsuario")).toString()
+                                  : QString());
     // Passwords are stored as hashes: the box is for typing a new one.
-    txContrasena->clear();
+    m_txContrasena->clear();
     if (row >= 0) {
         // The three flags in order, each on when set: the last one set wins, as with option buttons.
         QRadioButton *elegido = nullptr;
-        if (Data1->valueAt(row, QStringLiteral("EsSupervisor")).toLongLong() != 0)
-            elegido = optSupervisor;
-        if (Data1->valueAt(row, QStringLiteral("EsAdministrativo")).toLongLong() != 0)
-            elegido = optAdmin;
-        if (Data1->valueAt(row, QStringLiteral("EsDataEntry")).toLongLong() != 0)
-            elegido = optDataEntry;
+        if (m_datUsuarios->valueAt(row, QStringLiteral("EsSupervisor")).toLongLong() != 0)
+            elegido = m_optSupervisor;
+        if (m_datUsuarios->valueAt(row, QStringLiteral("EsAdministrativo")).toLongLong() != 0)
+            elegido = m_optAdmin;
+        if (m_datUsuarios->valueAt(row, QStringLiteral("EsDataEntry")).toLongLong() != 0)
+            elegido = m_optDataEntry;
         marcarNivel(elegido);
     }
     m_sucio = false;
-    Command3->setEnabled(true);
+    m_cmdGuardar->setEnabled(true);
 }
 
 bool panConfUs::guardarCambios() {
     if (m_id == 0)
         return true;
     Usuarios::Datos d;
-    d.nombreCompleto = txNombre->text();
-    d.nombreUsuario = txUsuario->text();
-    d.contrasenaNueva = txContrasena->text();
-    d.esSupervisor = optSupervisor->isChecked();
-    d.esAdministrativo = optAdmin->isChecked();
-    d.esDataEntry = optDataEntry->isChecked();
+    d.nombreCompleto = m_txNombre->text();
+    d.nombreUsuario = m_txUsuario->text();
+    d.contrasenaNueva = m_txContrasena->text();
+    d.esSupervisor = m_optSupervisor->isChecked();
+    d.esAdministrativo = m_optAdmin->isChecked();
+    d.esDataEntry = m_optDataEntry->isChecked();
     QString error;
     if (!Usuarios::guardar(m_id, d, &error)) {
         Mensaje::error(error, this);
@@ -212,12 +213,12 @@ bool panConfUs::guardarCambios() {
     // The list shows the stored values (trimmed) again, on the same record.
     const int fila = m_fila;
     m_cargando = true;
-    Data1->refresh();
-    Data1->setCurrentRow(fila);
+    m_datUsuarios->refresh();
+    m_datUsuarios->setCurrentRow(fila);
     m_cargando = false;
-    mostrarRegistro(Data1->currentRow());
-    Command3->setEnabled(false);
-    Command1->setEnabled(true);
+    mostrarRegistro(m_datUsuarios->currentRow());
+    m_cmdGuardar->setEnabled(false);
+    m_cmdNuevo->setEnabled(true);
     return true;
 }
 
@@ -230,18 +231,18 @@ void panConfUs::nuevo() {
         return;
     }
     m_cargando = true;
-    Data1->refresh();
-    Data1->fetchAll();
-    Data1->setCurrentRow(Data1->recordCount() - 1);
+    m_datUsuarios->refresh();
+    m_datUsuarios->fetchAll();
+    m_datUsuarios->setCurrentRow(m_datUsuarios->recordCount() - 1);
     m_cargando = false;
-    mostrarRegistro(Data1->currentRow());
-    txNombre->setFocus();
-    txNombre->setSelection(0, 50);
-    Command1->setEnabled(false);
+    mostrarRegistro(m_datUsuarios->currentRow());
+    m_txNombre->setFocus();
+    m_txNombre->setSelection(0, 50);
+    m_cmdNuevo->setEnabled(false);
 }
 
 void panConfUs::borrar() {
-    if (!Data1->hasCurrent() || m_id == 0)
+    if (!m_datUsuarios->hasCurrent() || m_id == 0)
         return;
     QString error = Usuarios::motivoParaNoBorrar(m_id, Module1::IdUsuario);
     if (!error.isEmpty()) {
@@ -259,23 +260,23 @@ void panConfUs::borrar() {
     const int fila = m_fila;
     m_sucio = false;
     m_cargando = true;
-    Data1->refresh();
-    Data1->fetchAll();
-    Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
+    m_datUsuarios->refresh();
+    m_datUsuarios->fetchAll();
+    m_datUsuarios->setCurrentRow(qMin(fila, m_datUsuarios->recordCount() - 1));
     m_cargando = false;
-    mostrarRegistro(Data1->currentRow());
-    Command1->setEnabled(true);
+    mostrarRegistro(m_datUsuarios->currentRow());
+    m_cmdNuevo->setEnabled(true);
 }
 
 void panConfUs::moverA(int row) {
     if (row >= 0)
-        Data1->setCurrentRow(row);
+        m_datUsuarios->setCurrentRow(row);
 }
 
 bool panConfUs::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == txNombre && event->type() == QEvent::FocusIn)
+    if (watched == m_txNombre && event->type() == QEvent::FocusIn)
         // After the click that gave the focus has placed the cursor.
-        QTimer::singleShot(0, txNombre, [this] { txNombre->setSelection(0, 50); });
+        QTimer::singleShot(0, m_txNombre, [this] { m_txNombre->setSelection(0, 50); });
     return Ventana::eventFilter(watched, event);
 }
 

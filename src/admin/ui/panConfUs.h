@@ -17,20 +17,6 @@ class panConfUs : public Ventana {
 public:
     explicit panConfUs(QWidget *parent = nullptr);
 
-    DataControl *Data1;
-    DataGrid *DBGrid1;
-    QLineEdit *txNombre;
-    QLineEdit *txUsuario;
-    QLineEdit *txContrasena;
-    QRadioButton *optSupervisor;
-    QRadioButton *optAdmin;
-    QRadioButton *optDataEntry;
-    QLabel *Label4;
-    QPushButton *Command1; // &Nuevo
-    QPushButton *Command2; // &Borrar
-    QPushButton *Command3; // &Guardar Cambios
-    QPushButton *Command4; // &Salir
-
     // Whether what is shown differs from the stored record.
     bool cambiosPendientes() const { return m_sucio; }
 
@@ -41,6 +27,20 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    DataControl *m_datUsuarios; // Data1
+    DataGrid *m_grdUsuarios;    // DBGrid1
+    QLineEdit *m_txNombre;
+    QLineEdit *m_txUsuario;
+    QLineEdit *m_txContrasena;
+    QRadioButton *m_optSupervisor;
+    QRadioButton *m_optAdmin;
+    QRadioButton *m_optDataEntry;
+    QLabel *m_lblNivel;        // Label4
+    QPushButton *m_cmdNuevo;   // Command1: &Nuevo
+    QPushButton *m_cmdBorrar;  // Command2: &Borrar
+    QPushButton *m_cmdGuardar; // Command3: &Guardar Cambios
+    QPushButton *m_cmdSalir;   // Command4: &Salir
+
     void mostrarRegistro(int row);
     bool guardarCambios();
     void nuevo();

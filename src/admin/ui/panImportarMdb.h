@@ -22,17 +22,6 @@ public:
     QString baseParaAbrir() const { return m_baseParaAbrir; }
     bool importando() const { return m_importando; }
 
-    QLineEdit *txtOrigen;
-    QPushButton *cmdOrigen;
-    QLineEdit *txtDestino;
-    QPushButton *cmdDestino;
-    QLabel *lblEstado;
-    QProgressBar *barProgreso;
-    QTableWidget *grdResumen;
-    QPushButton *cmdImportar;
-    QPushButton *cmdAbrir;
-    QPushButton *cmdCerrar; // "Cancelar" while importing
-
     // A free name for the new database beside the open one.
     static QString destinoSugerido();
 
@@ -41,6 +30,17 @@ public slots:
     void reject() override;
 
 private:
+    QLineEdit *m_txtOrigen;
+    QPushButton *m_cmdOrigen;
+    QLineEdit *m_txtDestino;
+    QPushButton *m_cmdDestino;
+    QLabel *m_lblEstado;
+    QProgressBar *m_barProgreso;
+    QTableWidget *m_grdResumen;
+    QPushButton *m_cmdImportar;
+    QPushButton *m_cmdAbrir;
+    QPushButton *m_cmdCerrar; // "Cancelar" while importing
+
     void elegirOrigen();
     void elegirDestino();
     void abrirNueva();

@@ -42,10 +42,10 @@ panconfSist::panconfSist(QWidget *parent) : Ventana(parent) {
 
     auto *gEmpresa = new QGroupBox(QStringLiteral("Datos de la empresa"), this);
     auto *fEmpresa = new QFormLayout;
-    txNombreEmpresa = campo(gEmpresa, fEmpresa, QStringLiteral("txNombreEmpresa"),
-                            QStringLiteral("Nombre de la empresa :"));
-    txClaveTributaria = campo(gEmpresa, fEmpresa, QStringLiteral("txClaveTributaria"),
-                              QStringLiteral("Clave Tributaria (CUIT /RUT / RUC ) :"));
+    m_txNombreEmpresa = campo(gEmpresa, fEmpresa, QStringLiteral("txNombreEmpresa"),
+                              QStringLiteral("Nombre de la empresa :"));
+    m_txClaveTributaria = campo(gEmpresa, fEmpresa, QStringLiteral("txClaveTributaria"),
+                                QStringLiteral("Clave Tributaria (CUIT /RUT / RUC ) :"));
     auto *lEmpresa = new QVBoxLayout(gEmpresa);
     lEmpresa->addWidget(explicacion(
         gEmpresa,
@@ -55,27 +55,27 @@ panconfSist::panconfSist(QWidget *parent) : Ventana(parent) {
 
     auto *gSmtp = new QGroupBox(QStringLiteral("Configuración SMTP"), this);
     auto *fSmtp = new QFormLayout;
-    txEmail = campo(gSmtp, fSmtp, QStringLiteral("txEmail"), QStringLiteral("Su e-mail :"));
-    txServerFTP = campo(gSmtp, fSmtp, QStringLiteral("txServerFTP"), QStringLiteral("Servidor SMTP :"));
-    txServerFTP->setPlaceholderText(QStringLiteral("servidor, servidor:587 o smtps://servidor"));
-    Check1 = new QCheckBox(QStringLiteral("Requiere Autenticación ?"), gSmtp);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    fSmtp->addRow(QString(), Check1);
-    txUserSMTP = campo(gSmtp, fSmtp, QStringLiteral("txUserSMTP"), QStringLiteral("Nombre Usuario :"));
-    txPassSMTP = campo(gSmtp, fSmtp, QStringLiteral("txPassSMTP"), QStringLiteral("Contraseña :"));
-    Controles::ocultarTexto(txPassSMTP);
+    m_txEmail = campo(gSmtp, fSmtp, QStringLiteral("txEmail"), QStringLiteral("Su e-mail :"));
+    m_txServerFTP = campo(gSmtp, fSmtp, QStringLiteral("txServerFTP"), QStringLiteral("Servidor SMTP :"));
+    m_txServerFTP->setPlaceholderText(QStringLiteral("servidor, servidor:587 o smtps://servidor"));
+    m_chkAutenticacion = new QCheckBox(QStringLiteral("Requiere Autenticación ?"), gSmtp);
+    m_chkAutenticacion->setObjectName(QStringLiteral("Check1"));
+    fSmtp->addRow(QString(), m_chkAutenticacion);
+    m_txUserSMTP = campo(gSmtp, fSmtp, QStringLiteral("txUserSMTP"), QStringLiteral("Nombre Usuario :"));
+    m_txPassSMTP = campo(gSmtp, fSmtp, QStringLiteral("txPassSMTP"), QStringLiteral("Contraseña :"));
+    Controles::ocultarTexto(m_txPassSMTP);
     auto *lSmtp = new QVBoxLayout(gSmtp);
     lSmtp->addWidget(
         explicacion(gSmtp, QStringLiteral("Provea la información necesaria para poder configurar "
                                           "adecuadamente los envíos de e-mail :")));
     lSmtp->addLayout(fSmtp);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
-    Command1->setDefault(true);
+    m_cmdAceptar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    m_cmdCancelar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    m_cmdAceptar->setDefault(true);
     auto *botones = new QDialogButtonBox(this);
-    botones->addButton(Command1, QDialogButtonBox::AcceptRole);
-    botones->addButton(Command2, QDialogButtonBox::RejectRole);
+    botones->addButton(m_cmdAceptar, QDialogButtonBox::AcceptRole);
+    botones->addButton(m_cmdCancelar, QDialogButtonBox::RejectRole);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(gEmpresa);
@@ -84,32 +84,32 @@ panconfSist::panconfSist(QWidget *parent) : Ventana(parent) {
     layout->addWidget(botones);
     setMinimumWidth(520);
 
-    connect(Command1, &QPushButton::clicked, this, &panconfSist::aceptar);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_cmdAceptar, &QPushButton::clicked, this, &panconfSist::aceptar);
+    connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
     cargar();
 }
 
 void panconfSist::cargar() {
     const Configuracion::Ajustes a = Configuracion::leerTodo();
-    mostrar(txNombreEmpresa, a.nombreEmpresa);
-    mostrar(txClaveTributaria, a.cuitEmpresa);
-    mostrar(txEmail, a.email);
-    mostrar(txServerFTP, a.serverSMTP);
+    mostrar(m_txNombreEmpresa, a.nombreEmpresa);
+    mostrar(m_txClaveTributaria, a.cuitEmpresa);
+    mostrar(m_txEmail, a.email);
+    mostrar(m_txServerFTP, a.serverSMTP);
     // Only "SI" exactly, as this window writes it.
-    Check1->setChecked(a.autentica == QLatin1String("SI"));
-    mostrar(txUserSMTP, a.nombreUsuarioAUT);
-    mostrar(txPassSMTP, a.contrasenaAUT);
+    m_chkAutenticacion->setChecked(a.autentica == QLatin1String("SI"));
+    mostrar(m_txUserSMTP, a.nombreUsuarioAUT);
+    mostrar(m_txPassSMTP, a.contrasenaAUT);
 }
 
 void panconfSist::aceptar() {
     Configuracion::Ajustes a;
-    a.nombreEmpresa = txNombreEmpresa->text();
-    a.cuitEmpresa = txClaveTributaria->text();
-    a.email = txEmail->text();
-    a.serverSMTP = txServerFTP->text();
-    a.autentica = Check1->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO");
-    a.nombreUsuarioAUT = txUserSMTP->text();
-    a.contrasenaAUT = txPassSMTP->text();
+    a.nombreEmpresa = m_txNombreEmpresa->text();
+    a.cuitEmpresa = m_txClaveTributaria->text();
+    a.email = m_txEmail->text();
+    a.serverSMTP = m_txServerFTP->text();
+    a.autentica = m_chkAutenticacion->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO");
+    a.nombreUsuarioAUT = m_txUserSMTP->text();
+    a.contrasenaAUT = m_txPassSMTP->text();
     QString error;
     if (!Configuracion::guardarTodo(a, &error)) {
         // Nothing typed is lost: the window stays open.

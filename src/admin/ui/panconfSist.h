@@ -13,17 +13,17 @@ class panconfSist : public Ventana {
 public:
     explicit panconfSist(QWidget *parent = nullptr);
 
-    QLineEdit *txNombreEmpresa;
-    QLineEdit *txClaveTributaria;
-    QLineEdit *txEmail;
-    QLineEdit *txServerFTP;
-    QCheckBox *Check1;
-    QLineEdit *txUserSMTP;
-    QLineEdit *txPassSMTP;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
 private:
+    QLineEdit *m_txNombreEmpresa;
+    QLineEdit *m_txClaveTributaria;
+    QLineEdit *m_txEmail;
+    QLineEdit *m_txServerFTP;
+    QCheckBox *m_chkAutenticacion; // Check1
+    QLineEdit *m_txUserSMTP;
+    QLineEdit *m_txPassSMTP;
+    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
+    QPushButton *m_cmdCancelar; // Command2: &Cancelar
+
     void cargar();
     void aceptar();
 };

@@ -23,103 +23,104 @@
 
 PanelCaja::PanelCaja(DataControl *data4, ReportControl *cr, std::function<void()> actualizarTablas,
                      QWidget *parent)
-    : QWidget(parent), Data4(data4), m_cr(cr), m_actualizarTablas(std::move(actualizarTablas)) {
+    : QWidget(parent), m_datCaja(data4), m_cr(cr), m_actualizarTablas(std::move(actualizarTablas)) {
     setObjectName(QStringLiteral("panelProceso_4"));
-    DBGrid4 = new DataGrid(QStringLiteral("DBGrid4"), Data4, this);
-    DBGrid4->setColumns(Caja::columnas());
-    DBGrid4->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid4->setAccessibleName(QStringLiteral("Movimientos de caja"));
-    DBGrid4->setColumnWidth(1, 120);
-    DBGrid4->setColumnWidth(2, 320);
-    DBGrid4->setColumnWidth(3, 110);
-    DBGrid4->setColumnWidth(4, 110);
+    m_grdCaja = new DataGrid(QStringLiteral("DBGrid4"), m_datCaja, this);
+    m_grdCaja->setNombreLista(QStringLiteral("Caja"));
+    m_grdCaja->setColumns(Caja::columnas());
+    m_grdCaja->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grdCaja->setAccessibleName(QStringLiteral("Movimientos de caja"));
+    m_grdCaja->setColumnWidth(1, 120);
+    m_grdCaja->setColumnWidth(2, 320);
+    m_grdCaja->setColumnWidth(3, 110);
+    m_grdCaja->setColumnWidth(4, 110);
     // The whole book can be long: rows are read a page at a time where they are shown.
-    Data4->setPagedFetching(true);
+    m_datCaja->setPagedFetching(true);
 
     auto *lblCuenta = Controles::etiqueta(this, QString(), QStringLiteral("Cuenta :"));
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(false);
-    Combo1->setMinimumWidth(160);
-    Controles::asociar(lblCuenta, Combo1);
+    m_cboCuenta = new QComboBox(this);
+    m_cboCuenta->setObjectName(QStringLiteral("Combo1"));
+    m_cboCuenta->setEditable(false);
+    m_cboCuenta->setMinimumWidth(160);
+    Controles::asociar(lblCuenta, m_cboCuenta);
     auto *lblFecha = Controles::etiqueta(this, QString(), QStringLiteral("Fecha :"));
-    dtFechaCaja = new DatePicker(this);
-    dtFechaCaja->setObjectName(QStringLiteral("dtFechaCaja"));
-    Controles::asociar(lblFecha, dtFechaCaja);
+    m_dtFechaCaja = new DatePicker(this);
+    m_dtFechaCaja->setObjectName(QStringLiteral("dtFechaCaja"));
+    Controles::asociar(lblFecha, m_dtFechaCaja);
 
-    Command24 = Controles::boton(this, QStringLiteral("Command24"), QStringLiteral("Nuevo Mov."));
-    Command22 = Controles::boton(this, QStringLiteral("Command22"), QStringLiteral("Modificar"));
-    Command23 = Controles::boton(this, QStringLiteral("Command23"), QStringLiteral("Borrar"));
-    Command20 = Controles::boton(this, QStringLiteral("Command20"), QStringLiteral("Listar"));
-    Command21 = Controles::boton(this, QStringLiteral("Command21"), QStringLiteral("Todo"));
-    Command28 = Controles::boton(this, QStringLiteral("Command28"), QStringLiteral("Cuentas..."));
+    m_cmdNuevo = Controles::boton(this, QStringLiteral("Command24"), QStringLiteral("Nuevo Mov."));
+    m_cmdModificar = Controles::boton(this, QStringLiteral("Command22"), QStringLiteral("Modificar"));
+    m_cmdBorrar = Controles::boton(this, QStringLiteral("Command23"), QStringLiteral("Borrar"));
+    m_cmdListar = Controles::boton(this, QStringLiteral("Command20"), QStringLiteral("Listar"));
+    m_cmdTodo = Controles::boton(this, QStringLiteral("Command21"), QStringLiteral("Todo"));
+    m_cmdCuentas = Controles::boton(this, QStringLiteral("Command28"), QStringLiteral("Cuentas..."));
 
     auto *filter = new QHBoxLayout;
     filter->addWidget(lblCuenta);
-    filter->addWidget(Combo1);
+    filter->addWidget(m_cboCuenta);
     filter->addSpacing(12);
     filter->addWidget(lblFecha);
-    filter->addWidget(dtFechaCaja);
-    filter->addWidget(Command21);
+    filter->addWidget(m_dtFechaCaja);
+    filter->addWidget(m_cmdTodo);
     filter->addStretch();
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {Command24, Command22, Command23, Command20, Command28})
+    for (QPushButton *b : {m_cmdNuevo, m_cmdModificar, m_cmdBorrar, m_cmdListar, m_cmdCuentas})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(filter);
-    layout->addWidget(DBGrid4, 1);
+    layout->addWidget(m_grdCaja, 1);
     layout->addLayout(buttons);
 
     // The filter runs when the day changes, when the picker is clicked or left, and on a choice of account.
-    connect(dtFechaCaja, &QDateEdit::dateChanged, this, [this] { filtrar(); });
-    dtFechaCaja->installEventFilter(this);
-    connect(Combo1, &QComboBox::activated, this, [this] { filtrar(); });
-    connect(Data4, &DataControl::reposition, this, &PanelCaja::alCambiarFila);
-    connect(DBGrid4, &QAbstractItemView::doubleClicked, this, [this] { Command22->click(); });
+    connect(m_dtFechaCaja, &QDateEdit::dateChanged, this, [this] { filtrar(); });
+    m_dtFechaCaja->installEventFilter(this);
+    connect(m_cboCuenta, &QComboBox::activated, this, [this] { filtrar(); });
+    connect(m_datCaja, &DataControl::reposition, this, &PanelCaja::alCambiarFila);
+    connect(m_grdCaja, &QAbstractItemView::doubleClicked, this, [this] { m_cmdModificar->click(); });
 
-    Niveles::conectar(Command24, [this] { nuevo(); });
-    Niveles::conectar(Command22, [this] { modificar(); });
-    Niveles::conectar(Command23, [this] { borrar(); });
-    Niveles::conectar(Command20, [this] { listar(); });
-    Niveles::conectar(Command21, [this] { todo(); });
-    Niveles::conectar(Command28, [this] { cuentas(); });
+    Niveles::conectar(m_cmdNuevo, [this] { nuevo(); });
+    Niveles::conectar(m_cmdModificar, [this] { modificar(); });
+    Niveles::conectar(m_cmdBorrar, [this] { borrar(); });
+    Niveles::conectar(m_cmdListar, [this] { listar(); });
+    Niveles::conectar(m_cmdTodo, [this] { todo(); });
+    Niveles::conectar(m_cmdCuentas, [this] { cuentas(); });
     alCambiarFila();
 }
 
 bool PanelCaja::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == dtFechaCaja &&
+    if (watched == m_dtFechaCaja &&
         (event->type() == QEvent::FocusOut || event->type() == QEvent::MouseButtonRelease))
         filtrar();
     return QWidget::eventFilter(watched, event);
 }
 
 void PanelCaja::llenarCuentas() {
-    Combo1->clear();
-    Module1::LlenaComboId(Combo1, Cuentas::recordSourceFiltro(), QStringLiteral("Descripcion"),
+    m_cboCuenta->clear();
+    Module1::LlenaComboId(m_cboCuenta, Cuentas::recordSourceFiltro(), QStringLiteral("Descripcion"),
                           QStringLiteral("idCuenta"));
-    Combo1->setCurrentIndex(-1);
+    m_cboCuenta->setCurrentIndex(-1);
 }
 
 void PanelCaja::filtrar(bool releer) {
-    const QVariant idCuenta = Combo1->currentIndex() >= 0 ? Combo1->currentData() : QVariant();
-    const Caja::Fuente f = Caja::delDia(dtFechaCaja->date(), idCuenta);
-    Data4->setRecordSource(f.sql, f.params);
+    const QVariant idCuenta = m_cboCuenta->currentIndex() >= 0 ? m_cboCuenta->currentData() : QVariant();
+    const Caja::Fuente f = Caja::delDia(m_dtFechaCaja->date(), idCuenta);
+    m_datCaja->setRecordSource(f.sql, f.params);
     if (releer)
-        Data4->refresh();
+        m_datCaja->refresh();
 }
 
 void PanelCaja::todo() {
     const Caja::Fuente f = Caja::todo();
-    Data4->setRecordSource(f.sql, f.params);
-    Data4->refresh();
+    m_datCaja->setRecordSource(f.sql, f.params);
+    m_datCaja->refresh();
 }
 
 void PanelCaja::alCambiarFila() {
-    const bool hay = Data4->hasCurrent();
-    Command22->setEnabled(hay);
-    Command23->setEnabled(hay);
+    const bool hay = m_datCaja->hasCurrent();
+    m_cmdModificar->setEnabled(hay);
+    m_cmdBorrar->setEnabled(hay);
 }
 
 void PanelCaja::nuevo() {
@@ -128,34 +129,34 @@ void PanelCaja::nuevo() {
         w.Tag = QStringLiteral("NUEVO");
         w.exec();
     }
-    Data4->refresh();
-    const int n = Data4->recordCount();
+    m_datCaja->refresh();
+    const int n = m_datCaja->recordCount();
     if (n > 0)
-        Data4->setCurrentRow(n - 1);
+        m_datCaja->setCurrentRow(n - 1);
 }
 
 void PanelCaja::modificar() {
-    if (!Data4->hasCurrent())
+    if (!m_datCaja->hasCurrent())
         return;
     panMovCaja w(this);
-    w.Tag = Data4->value(QStringLiteral("idCaja")).toString();
-    const int fila = Data4->currentRow();
+    w.Tag = m_datCaja->value(QStringLiteral("idCaja")).toString();
+    const int fila = m_datCaja->currentRow();
     w.exec();
     // The row keeps its place in the list and shows what is now stored.
-    Data4->refresh();
-    Data4->setCurrentRow(qMin(fila, Data4->recordCount() - 1));
+    m_datCaja->refresh();
+    m_datCaja->setCurrentRow(qMin(fila, m_datCaja->recordCount() - 1));
 }
 
 void PanelCaja::borrar() {
     if (!Module1::Confirma(QStringLiteral("Borra este movimiento de Caja")))
         return;
-    if (!Data4->hasCurrent()) {
+    if (!m_datCaja->hasCurrent()) {
         Mensaje::error(QStringLiteral("Error, registro no localizado!!"), this);
         return;
     }
-    const int fila = Data4->currentRow();
+    const int fila = m_datCaja->currentRow();
     QString why;
-    switch (Caja::borrar(Data4->value(QStringLiteral("idCaja")).toLongLong(), &why)) {
+    switch (Caja::borrar(m_datCaja->value(QStringLiteral("idCaja")).toLongLong(), &why)) {
     case Caja::Cambio::Guardado:
         break;
     case Caja::Cambio::CobroDeCuota:
@@ -170,8 +171,8 @@ void PanelCaja::borrar() {
         Mensaje::error(QStringLiteral("Error, no se pudo borrar el movimiento: ") + why, this);
         return;
     }
-    Data4->refresh();
-    Data4->setCurrentRow(qMin(fila, Data4->recordCount() - 1));
+    m_datCaja->refresh();
+    m_datCaja->setCurrentRow(qMin(fila, m_datCaja->recordCount() - 1));
 }
 
 void PanelCaja::listar() {
@@ -215,4 +216,8 @@ void PanelCaja::limpiarRegistro() {
         QStringLiteral("Limpiar Registro de Caja"), this);
     if (m_actualizarTablas)
         m_actualizarTablas();
+}
+
+void PanelCaja::setFecha(const QDate &dia) {
+    m_dtFechaCaja->setDate(dia);
 }

@@ -7,6 +7,7 @@
 
 class DataControl;
 class DatePicker;
+class QDate;
 class QComboBox;
 class QPushButton;
 class ReportControl;
@@ -32,22 +33,24 @@ public:
     void limpiarRegistro();
     // Fills the account filter; no account chosen.
     void llenarCuentas();
-
-    DataControl *Data4;
-    DataGrid *DBGrid4;
-    QComboBox *Combo1;
-    DatePicker *dtFechaCaja;
-    QPushButton *Command24; // Nuevo Mov.
-    QPushButton *Command22; // Modificar
-    QPushButton *Command23; // Borrar
-    QPushButton *Command20; // Listar
-    QPushButton *Command21; // Todo
-    QPushButton *Command28; // Cuentas...
+    // The day of the filter.
+    void setFecha(const QDate &dia);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    DataControl *m_datCaja; // Data4
+    DataGrid *m_grdCaja;    // DBGrid4
+    QComboBox *m_cboCuenta; // Combo1
+    DatePicker *m_dtFechaCaja;
+    QPushButton *m_cmdNuevo;     // Command24: Nuevo Mov.
+    QPushButton *m_cmdModificar; // Command22: Modificar
+    QPushButton *m_cmdBorrar;    // Command23: Borrar
+    QPushButton *m_cmdListar;    // Command20: Listar
+    QPushButton *m_cmdTodo;      // Command21: Todo
+    QPushButton *m_cmdCuentas;   // Command28: Cuentas...
+
     void alCambiarFila();
     ReportControl *m_cr;
     std::function<void()> m_actualizarTablas;

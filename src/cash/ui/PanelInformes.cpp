@@ -14,17 +14,17 @@
 
 PanelInformes::PanelInformes(ReportControl *cr, QWidget *parent) : QWidget(parent), m_cr(cr) {
     setObjectName(QStringLiteral("panelProceso_3"));
-    dtDesdeCaja = new DatePicker(this);
-    dtDesdeCaja->setObjectName(QStringLiteral("dtDesdeCaja"));
-    dtHastaCaja = new DatePicker(this);
-    dtHastaCaja->setObjectName(QStringLiteral("dtHastaCaja"));
+    m_dtDesdeCaja = new DatePicker(this);
+    m_dtDesdeCaja->setObjectName(QStringLiteral("dtDesdeCaja"));
+    m_dtHastaCaja = new DatePicker(this);
+    m_dtHastaCaja->setObjectName(QStringLiteral("dtHastaCaja"));
     auto *lblEntre = Controles::etiqueta(this, QString(), QStringLiteral("Entre :"));
-    Controles::asociar(lblEntre, dtDesdeCaja);
-    dtHastaCaja->setAccessibleName(QStringLiteral("Hasta"));
+    Controles::asociar(lblEntre, m_dtDesdeCaja);
+    m_dtHastaCaja->setAccessibleName(QStringLiteral("Hasta"));
 
-    Command27 =
+    m_cmdResumen =
         Controles::boton(this, QStringLiteral("Command27"), QStringLiteral("Resumen Sumas y Saldos Caja"));
-    Command25 =
+    m_cmdInformeDeuda =
         Controles::boton(this, QStringLiteral("Command25"), QStringLiteral("Informe de Deudas socios"));
     auto *txt27 =
         new QLabel(QStringLiteral("Este informe muestra un resumen de ingresos y/o egresos por cuenta dentro "
@@ -42,17 +42,17 @@ PanelInformes::PanelInformes(ReportControl *cr, QWidget *parent) : QWidget(paren
     l1->addWidget(txt27);
     auto *range = new QHBoxLayout;
     range->addWidget(lblEntre);
-    range->addWidget(dtDesdeCaja);
+    range->addWidget(m_dtDesdeCaja);
     range->addWidget(new QLabel(QStringLiteral("y"), this));
-    range->addWidget(dtHastaCaja);
+    range->addWidget(m_dtHastaCaja);
     range->addStretch();
     l1->addLayout(range);
-    l1->addWidget(Command27, 0, Qt::AlignLeft);
+    l1->addWidget(m_cmdResumen, 0, Qt::AlignLeft);
 
     auto *g2 = new QGroupBox(this);
     auto *l2 = new QVBoxLayout(g2);
     l2->addWidget(txt25);
-    l2->addWidget(Command25, 0, Qt::AlignLeft);
+    l2->addWidget(m_cmdInformeDeuda, 0, Qt::AlignLeft);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -60,15 +60,20 @@ PanelInformes::PanelInformes(ReportControl *cr, QWidget *parent) : QWidget(paren
     layout->addWidget(g2);
     layout->addStretch();
 
-    Niveles::conectar(Command27, [this] { resumen(); });
-    Niveles::conectar(Command25, [this] { informeDeuda(); });
+    Niveles::conectar(m_cmdResumen, [this] { resumen(); });
+    Niveles::conectar(m_cmdInformeDeuda, [this] { informeDeuda(); });
 }
 
 void PanelInformes::resumen() {
     panInfCaja::imprimir(m_cr, QStringLiteral("resctas.rpt"),
-                         InformesCaja::formulaResumen(dtDesdeCaja->date(), dtHastaCaja->date()));
+                         InformesCaja::formulaResumen(m_dtDesdeCaja->date(), m_dtHastaCaja->date()));
 }
 
 void PanelInformes::informeDeuda() {
     panInfCaja::imprimir(m_cr, QStringLiteral("infDeuda.rpt"), InformesCaja::formulaDeuda());
+}
+
+void PanelInformes::setRango(const QDate &desde, const QDate &hasta) {
+    m_dtDesdeCaja->setDate(desde);
+    m_dtHastaCaja->setDate(hasta);
 }

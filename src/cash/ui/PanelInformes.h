@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class DatePicker;
+class QDate;
 class QPushButton;
 class ReportControl;
 
@@ -14,12 +15,14 @@ public:
 
     void resumen();      // Command27
     void informeDeuda(); // Command25
-
-    DatePicker *dtDesdeCaja;
-    DatePicker *dtHastaCaja;
-    QPushButton *Command27; // Resumen Sumas y Saldos Caja
-    QPushButton *Command25; // Informe de Deudas socios
+    // The dates of the summary.
+    void setRango(const QDate &desde, const QDate &hasta);
 
 private:
+    DatePicker *m_dtDesdeCaja;
+    DatePicker *m_dtHastaCaja;
+    QPushButton *m_cmdResumen;      // Command27: Resumen Sumas y Saldos Caja
+    QPushButton *m_cmdInformeDeuda; // Command25: Informe de Deudas socios
+
     ReportControl *m_cr;
 };

@@ -31,38 +31,39 @@ panCobra::panCobra(ReportControl *cr, QWidget *parent) : Ventana(parent), m_cr(c
         form->addRow(l, e);
         return e;
     };
-    txtSocio = campo(QStringLiteral("txtSocio"), QStringLiteral("Cliente/ Socio :"));
-    txtMesyAnio = campo(QStringLiteral("txtMesyAnio"), QStringLiteral("Mes y Año :"));
-    txtVencimiento = campo(QStringLiteral("txtVencimiento"), QStringLiteral("F. Vencimiento :"));
-    txtConcepto = campo(QStringLiteral("txtConcepto"), QStringLiteral("Concepto :"));
-    txtImporte = campo(QStringLiteral("txtImporte"), QStringLiteral("Importe :"));
-    txtImporte->setAlignment(Qt::AlignRight);
+    m_txtSocio = campo(QStringLiteral("txtSocio"), QStringLiteral("Cliente/ Socio :"));
+    m_txtMesyAnio = campo(QStringLiteral("txtMesyAnio"), QStringLiteral("Mes y Año :"));
+    m_txtVencimiento = campo(QStringLiteral("txtVencimiento"), QStringLiteral("F. Vencimiento :"));
+    m_txtConcepto = campo(QStringLiteral("txtConcepto"), QStringLiteral("Concepto :"));
+    m_txtImporte = campo(QStringLiteral("txtImporte"), QStringLiteral("Importe :"));
+    m_txtImporte->setAlignment(Qt::AlignRight);
 
     auto *lblFecha = Controles::etiqueta(this, QString(), QStringLiteral("&Fecha de Pago :"));
-    cdFechaPago = new DatePicker(this);
-    cdFechaPago->setObjectName(QStringLiteral("cdFechaPago"));
-    Controles::asociar(lblFecha, cdFechaPago);
-    form->addRow(lblFecha, cdFechaPago);
+    m_cdFechaPago = new DatePicker(this);
+    m_cdFechaPago->setObjectName(QStringLiteral("cdFechaPago"));
+    Controles::asociar(lblFecha, m_cdFechaPago);
+    form->addRow(lblFecha, m_cdFechaPago);
     auto *lblCuenta = Controles::etiqueta(this, QString(), QStringLiteral("C&uenta :"));
-    cboCuenta = new QComboBox(this);
-    cboCuenta->setObjectName(QStringLiteral("cboCuenta"));
-    cboCuenta->setEditable(false);
-    Controles::asociar(lblCuenta, cboCuenta);
-    form->addRow(lblCuenta, cboCuenta);
+    m_cboCuenta = new QComboBox(this);
+    m_cboCuenta->setObjectName(QStringLiteral("cboCuenta"));
+    m_cboCuenta->setEditable(false);
+    Controles::asociar(lblCuenta, m_cboCuenta);
+    form->addRow(lblCuenta, m_cboCuenta);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Cobrar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Imprimir Recibo"));
-    Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
-    connect(Command1, &QPushButton::clicked, this, &panCobra::cobrar);
-    connect(Command2, &QPushButton::clicked, this, &panCobra::imprimirRecibo);
-    connect(Command3, &QPushButton::clicked, this, &QDialog::reject);
-    Controles::disponerFormulario(this, encabezado, form, {Command1, Command2, Command3});
+    m_cmdCobrar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Cobrar"));
+    m_cmdImprimirRecibo =
+        Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Imprimir Recibo"));
+    m_cmdSalir = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
+    connect(m_cmdCobrar, &QPushButton::clicked, this, &panCobra::cobrar);
+    connect(m_cmdImprimirRecibo, &QPushButton::clicked, this, &panCobra::imprimirRecibo);
+    connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
+    Controles::disponerFormulario(this, encabezado, form, {m_cmdCobrar, m_cmdImprimirRecibo, m_cmdSalir});
 
     // Load: today, and every account with none chosen.
-    cdFechaPago->setDate(Clock::today());
-    Module1::LlenaComboId(cboCuenta, Cuentas::recordSourceFiltro(), QStringLiteral("Descripcion"),
+    m_cdFechaPago->setDate(Clock::today());
+    Module1::LlenaComboId(m_cboCuenta, Cuentas::recordSourceFiltro(), QStringLiteral("Descripcion"),
                           QStringLiteral("idCuenta"));
-    cboCuenta->setCurrentIndex(-1);
+    m_cboCuenta->setCurrentIndex(-1);
     resize(480, sizeHint().height());
 }
 
@@ -79,7 +80,7 @@ void panCobra::showEvent(QShowEvent *e) {
     if (!mostrar())
         cerrarConError();
     else
-        cdFechaPago->setFocus();
+        m_cdFechaPago->setFocus();
 }
 
 bool panCobra::mostrar() {
@@ -88,22 +89,22 @@ bool panCobra::mostrar() {
     const auto c = Cobranza::leerCuota(Tag.trimmed().toLongLong());
     if (!c)
         return false;
-    txtSocio->setText(c->apellido + QStringLiteral(", ") + c->nombres);
-    txtMesyAnio->setText(QString::number(c->mes) + QLatin1Char('/') + QString::number(c->anio));
-    txtConcepto->setText(c->factura);
-    txtVencimiento->setText(Formato::fecha(c->vencimiento));
-    txtImporte->setText(Formato::moneda(c->monto));
+    m_txtSocio->setText(c->apellido + QStringLiteral(", ") + c->nombres);
+    m_txtMesyAnio->setText(QString::number(c->mes) + QLatin1Char('/') + QString::number(c->anio));
+    m_txtConcepto->setText(c->factura);
+    m_txtVencimiento->setText(Formato::fecha(c->vencimiento));
+    m_txtImporte->setText(Formato::moneda(c->monto));
     return true;
 }
 
 void panCobra::cobrar() {
-    if (!Command1->isEnabled())
+    if (!m_cmdCobrar->isEnabled())
         return;
     if (!Module1::Confirma(QStringLiteral("Asienta el pago de esta cuota")))
         return;
-    if (cboCuenta->currentIndex() < 0) {
+    if (m_cboCuenta->currentIndex() < 0) {
         Mensaje::error(QStringLiteral("Error, seleccione una cuenta!"), this);
-        cboCuenta->setFocus();
+        m_cboCuenta->setFocus();
         return;
     }
     if (!tagEsNumerico()) {
@@ -111,14 +112,14 @@ void panCobra::cobrar() {
         return;
     }
     QString why;
-    switch (Cobranza::pagar(Tag.trimmed().toLongLong(), cdFechaPago->date(),
-                            cboCuenta->currentData().toLongLong(), &why)) {
+    switch (Cobranza::pagar(Tag.trimmed().toLongLong(), m_cdFechaPago->date(),
+                            m_cboCuenta->currentData().toLongLong(), &why)) {
     case Cobranza::Pago::NoEncontrada:
         cerrarConError();
         return;
     case Cobranza::Pago::YaCobrada:
         Mensaje::error(QStringLiteral("Error, la cuota ya fue cobrada!"), this);
-        Command1->setEnabled(false);
+        m_cmdCobrar->setEnabled(false);
         return;
     case Cobranza::Pago::Fallo:
         // Nothing was kept: the user may try again.
@@ -127,9 +128,9 @@ void panCobra::cobrar() {
     case Cobranza::Pago::Registrado:
         break;
     }
-    Command1->setEnabled(false);
-    Command2->setDefault(true);
-    Command2->setFocus();
+    m_cmdCobrar->setEnabled(false);
+    m_cmdImprimirRecibo->setDefault(true);
+    m_cmdImprimirRecibo->setFocus();
 }
 
 void panCobra::imprimirRecibo() {

@@ -17,21 +17,21 @@ public:
     void cobrar();         // Command1
     void imprimirRecibo(); // Command2
 
-    QLineEdit *txtSocio;
-    QLineEdit *txtMesyAnio;
-    QLineEdit *txtVencimiento;
-    QLineEdit *txtConcepto;
-    QLineEdit *txtImporte;
-    DatePicker *cdFechaPago;
-    QComboBox *cboCuenta;
-    QPushButton *Command1; // &Cobrar
-    QPushButton *Command2; // &Imprimir Recibo
-    QPushButton *Command3; // &Salir
-
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    QLineEdit *m_txtSocio;
+    QLineEdit *m_txtMesyAnio;
+    QLineEdit *m_txtVencimiento;
+    QLineEdit *m_txtConcepto;
+    QLineEdit *m_txtImporte;
+    DatePicker *m_cdFechaPago;
+    QComboBox *m_cboCuenta;
+    QPushButton *m_cmdCobrar;         // Command1: &Cobrar
+    QPushButton *m_cmdImprimirRecibo; // Command2: &Imprimir Recibo
+    QPushButton *m_cmdSalir;          // Command3: &Salir
+
     bool mostrar();
     void cerrarConError();
     ReportControl *m_cr;

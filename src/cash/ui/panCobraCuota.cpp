@@ -24,13 +24,13 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
     setWindowTitle(QStringLiteral("Cobranza"));
 
     auto *encabezado = new PanelEncabezado(QStringLiteral("Cobrar Cuotas"), 4, this);
-    Label1 = encabezado->lblTitulo;
-    Label1->setObjectName(QStringLiteral("Label1"));
+    m_lblSocio = encabezado->titulo();
+    m_lblSocio->setObjectName(QStringLiteral("Label1"));
 
-    Data1 = new DataControl(QStringLiteral("Data1"), this);
-    Data1->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
+    m_datCuotas = new DataControl(QStringLiteral("Data1"), this);
+    m_datCuotas->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
     // The list may be stale: a due paid meanwhile (another window, another desk) keeps its amount.
-    Data1->setEscritor(
+    m_datCuotas->setEscritor(
         [this](const QVariant &key, const QString &field, const QVariant &value, QString *error) {
             const auto r = Cobranza::corregirCuota(key.toLongLong(), field, value, error);
             if (r == Cobranza::Cambio::Hecho || r == Cobranza::Cambio::Fallo)
@@ -41,10 +41,10 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
             QTimer::singleShot(0, this, &panCobraCuota::mostrar);
             return false;
         });
-    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
+    m_grdCuotas = new DataGrid(QStringLiteral("DBGrid1"), m_datCuotas, this);
     using T = Formato::Tipo;
     // The plan's name is shown, not typed over: a change there would rename the plan of every member.
-    DBGrid1->setColumns({
+    m_grdCuotas->setColumns({
         {QStringLiteral("Mes"), QStringLiteral("Mes"), T::Entero, true},
         {QStringLiteral("Año"), QStringLiteral("Año"), T::Entero, true},
         {QStringLiteral("Vencimiento"), QStringLiteral("Vencimiento"), T::Fecha, false},
@@ -53,52 +53,52 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
         {QStringLiteral("Monto"), QStringLiteral("Monto"), T::Moneda, false},
         {QStringLiteral("Pagada"), QStringLiteral("Pagada"), T::SiNo, true},
     });
-    DBGrid1->setAccessibleName(QStringLiteral("Cuotas impagas"));
-    DBGrid1->setNombreLista(QStringLiteral("Cuotas impagas"));
+    m_grdCuotas->setAccessibleName(QStringLiteral("Cuotas impagas"));
+    m_grdCuotas->setNombreLista(QStringLiteral("Cuotas impagas"));
     for (int col : {0, 1})
-        DBGrid1->setColumnWidth(col, 56);
-    DBGrid1->setColumnWidth(3, 130);
-    DBGrid1->setColumnWidth(4, 150);
+        m_grdCuotas->setColumnWidth(col, 56);
+    m_grdCuotas->setColumnWidth(3, 130);
+    m_grdCuotas->setColumnWidth(4, 150);
 
-    Check1 = new QCheckBox(QStringLiteral("Mostrar solamente cuotas vencidas"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
+    m_chkSoloVencidas = new QCheckBox(QStringLiteral("Mostrar solamente cuotas vencidas"), this);
+    m_chkSoloVencidas->setObjectName(QStringLiteral("Check1"));
     auto *lblDeuda = Controles::etiqueta(this, QString(), QStringLiteral("Deuda total :"));
-    txtDeudaTotal = Controles::campo(this, QStringLiteral("txtDeudaTotal"), 0, lblDeuda);
-    txtDeudaTotal->setReadOnly(true);
-    txtDeudaTotal->setAlignment(Qt::AlignRight);
-    txtDeudaTotal->setStyleSheet(QStringLiteral("color: #c62828; font-weight: bold;"));
-    txtDeudaTotal->setText(QStringLiteral("0,00"));
-    txtDeudaTotal->setMaximumWidth(180);
+    m_txtDeudaTotal = Controles::campo(this, QStringLiteral("txtDeudaTotal"), 0, lblDeuda);
+    m_txtDeudaTotal->setReadOnly(true);
+    m_txtDeudaTotal->setAlignment(Qt::AlignRight);
+    m_txtDeudaTotal->setStyleSheet(QStringLiteral("color: #c62828; font-weight: bold;"));
+    m_txtDeudaTotal->setText(QStringLiteral("0,00"));
+    m_txtDeudaTotal->setMaximumWidth(180);
 
-    Command1 =
+    m_cmdCobrar =
         Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Cobrar cuota seleccionada..."));
-    Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Eliminar..."));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Salir"));
+    m_cmdEliminar = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Eliminar..."));
+    m_cmdSalir = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Salir"));
     // "&Eliminar..." already takes the E.
-    cmdExportar = Controles::botonExportar(this, DBGrid1, QStringLiteral("E&xportar"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &panCobraCuota::cobrarCuota);
-    connect(Command3, &QPushButton::clicked, this, &panCobraCuota::eliminar);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Check1, &QCheckBox::clicked, this, &panCobraCuota::cambiarFiltro);
-    connect(Data1, &DataControl::reposition, this, &panCobraCuota::alCambiarFila);
+    m_cmdExportar = Controles::botonExportar(this, m_grdCuotas, QStringLiteral("E&xportar"));
+    m_cmdCobrar->setDefault(true);
+    connect(m_cmdCobrar, &QPushButton::clicked, this, &panCobraCuota::cobrarCuota);
+    connect(m_cmdEliminar, &QPushButton::clicked, this, &panCobraCuota::eliminar);
+    connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_chkSoloVencidas, &QCheckBox::clicked, this, &panCobraCuota::cambiarFiltro);
+    connect(m_datCuotas, &DataControl::reposition, this, &panCobraCuota::alCambiarFila);
     // A typed amount changes the total at once.
-    connect(Data1, &DataControl::rowChanged, this, &panCobraCuota::alCambiarFila);
+    connect(m_datCuotas, &DataControl::rowChanged, this, &panCobraCuota::alCambiarFila);
 
     auto *filtro = new QHBoxLayout;
-    filtro->addWidget(Check1);
+    filtro->addWidget(m_chkSoloVencidas);
     filtro->addStretch();
     filtro->addWidget(lblDeuda);
-    filtro->addWidget(txtDeudaTotal);
+    filtro->addWidget(m_txtDeudaTotal);
     auto *botones = new QHBoxLayout;
-    botones->addWidget(Command1);
-    botones->addWidget(Command3);
-    botones->addWidget(cmdExportar);
+    botones->addWidget(m_cmdCobrar);
+    botones->addWidget(m_cmdEliminar);
+    botones->addWidget(m_cmdExportar);
     botones->addStretch();
-    botones->addWidget(Command2);
+    botones->addWidget(m_cmdSalir);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(encabezado);
-    layout->addWidget(DBGrid1, 1);
+    layout->addWidget(m_grdCuotas, 1);
     layout->addLayout(filtro);
     layout->addLayout(botones);
     resize(720, 440);
@@ -125,7 +125,7 @@ void panCobraCuota::showEvent(QShowEvent *e) {
         return;
     }
     mostrar();
-    DBGrid1->setFocus();
+    m_grdCuotas->setFocus();
 }
 
 void panCobraCuota::mostrar() {
@@ -133,34 +133,35 @@ void panCobraCuota::mostrar() {
         return;
     const QVariant apellido = Cobranza::apellido(idAfiliado());
     if (!apellido.isNull())
-        Label1->setText(QStringLiteral("Cobranza de cuotas a ") + apellido.toString());
+        m_lblSocio->setText(QStringLiteral("Cobranza de cuotas a ") + apellido.toString());
     cambiarFiltro();
 }
 
 void panCobraCuota::cambiarFiltro() {
-    DBGrid1->tomarEdicion();
-    Data1->setRecordSource(Cobranza::recordSource(Check1->isChecked()),
-                           Cobranza::recordSourceParams(idAfiliado()));
-    Data1->refresh();
+    m_grdCuotas->tomarEdicion();
+    m_datCuotas->setRecordSource(Cobranza::recordSource(m_chkSoloVencidas->isChecked()),
+                                 Cobranza::recordSourceParams(idAfiliado()));
+    m_datCuotas->refresh();
 }
 
 void panCobraCuota::alCambiarFila() {
     if (!tagEsNumerico())
         return;
-    txtDeudaTotal->setText(QStringLiteral("0"));
-    if (!Data1->hasCurrent()) {
-        Command1->setEnabled(false);
+    m_txtDeudaTotal->setText(QStringLiteral("0"));
+    if (!m_datCuotas->hasCurrent()) {
+        m_cmdCobrar->setEnabled(false);
         return;
     }
-    Command1->setEnabled(true);
-    txtDeudaTotal->setText(Formato::moneda(Cobranza::deudaTotal(idAfiliado(), Check1->isChecked())));
+    m_cmdCobrar->setEnabled(true);
+    m_txtDeudaTotal->setText(
+        Formato::moneda(Cobranza::deudaTotal(idAfiliado(), m_chkSoloVencidas->isChecked())));
 }
 
 void panCobraCuota::cobrarCuota() {
-    if (!Data1->hasCurrent() || !DBGrid1->tomarEdicion())
+    if (!m_datCuotas->hasCurrent() || !m_grdCuotas->tomarEdicion())
         return;
-    const QString idCuota = Data1->value(QStringLiteral("idCuota")).toString();
-    const int fila = Data1->currentRow();
+    const QString idCuota = m_datCuotas->value(QStringLiteral("idCuota")).toString();
+    const int fila = m_datCuotas->currentRow();
     {
         panCobra pago(m_cr, this);
         pago.Tag = idCuota;
@@ -169,24 +170,24 @@ void panCobraCuota::cobrarCuota() {
     // Back from the payment the list is read again: a paid due leaves it and the total drops.
     mostrar();
     if (fila > 0)
-        Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
+        m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
 }
 
 void panCobraCuota::eliminar() {
-    if (!Data1->hasCurrent())
+    if (!m_datCuotas->hasCurrent())
         return;
-    DBGrid1->tomarEdicion();
-    const int fila = Data1->currentRow();
+    m_grdCuotas->tomarEdicion();
+    const int fila = m_datCuotas->currentRow();
     QString why;
-    const auto r = Cobranza::borrarCuota(Data1->value(QStringLiteral("idCuota")).toLongLong(), &why);
+    const auto r = Cobranza::borrarCuota(m_datCuotas->value(QStringLiteral("idCuota")).toLongLong(), &why);
     if (r == Cobranza::Cambio::Fallo) {
         Mensaje::error(QStringLiteral("Error, no se pudo eliminar la cuota: ") + why, this);
         return;
     }
     if (r != Cobranza::Cambio::Hecho)
         avisarCambioAjeno(r);
-    Data1->refresh();
-    Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
+    m_datCuotas->refresh();
+    m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
     alCambiarFila();
 }
 

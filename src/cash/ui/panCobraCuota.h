@@ -29,22 +29,22 @@ public:
     void cobrarCuota();   // Command1
     void eliminar();      // Command3
 
-    QLabel *Label1;
-    DataControl *Data1;
-    DataGrid *DBGrid1;
-    QCheckBox *Check1;
-    QLineEdit *txtDeudaTotal;
-    QPushButton *Command1;    // &Cobrar cuota seleccionada...
-    QPushButton *Command3;    // &Eliminar...
-    QPushButton *Command2;    // &Salir
-    QToolButton *cmdExportar; // the unpaid dues to Excel or CSV
-
     enum { ColumnaMonto = 5 };
 
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    QLabel *m_lblSocio;           // Label1
+    DataControl *m_datCuotas;     // Data1
+    DataGrid *m_grdCuotas;        // DBGrid1
+    QCheckBox *m_chkSoloVencidas; // Check1
+    QLineEdit *m_txtDeudaTotal;
+    QPushButton *m_cmdCobrar;   // Command1: &Cobrar cuota seleccionada...
+    QPushButton *m_cmdEliminar; // Command3: &Eliminar...
+    QPushButton *m_cmdSalir;    // Command2: &Salir
+    QToolButton *m_cmdExportar; // the unpaid dues to Excel or CSV
+
     qint64 idAfiliado() const;
     // The due was paid or deleted from elsewhere since the list was read.
     void avisarCambioAjeno(Cobranza::Cambio r);

@@ -19,63 +19,64 @@ panCuentas::panCuentas(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panCuentas"));
     setWindowTitle(QStringLiteral("Plan de Cuentas"));
 
-    Data1 = new DataControl(QStringLiteral("Data1"), this);
-    Data1->setRecordSource(Cuentas::recordSource());
-    Data1->setEditTarget(QStringLiteral("Cuentas"), QStringLiteral("idCuenta"));
+    m_datCuentas = new DataControl(QStringLiteral("Data1"), this);
+    m_datCuentas->setRecordSource(Cuentas::recordSource());
+    m_datCuentas->setEditTarget(QStringLiteral("Cuentas"), QStringLiteral("idCuenta"));
     // A new name must be a name, and not another account's.
-    Data1->setEscritor([](const QVariant &key, const QString &, const QVariant &value, QString *error) {
-        switch (Cuentas::renombrar(key.toLongLong(), value.toString(), error)) {
-        case Cuentas::Renombre::Hecho:
-            return true;
-        case Cuentas::Renombre::Vacio:
-            *error = QStringLiteral("la cuenta debe tener un nombre.");
+    m_datCuentas->setEscritor(
+        [](const QVariant &key, const QString &, const QVariant &value, QString *error) {
+            switch (Cuentas::renombrar(key.toLongLong(), value.toString(), error)) {
+            case Cuentas::Renombre::Hecho:
+                return true;
+            case Cuentas::Renombre::Vacio:
+                *error = QStringLiteral("la cuenta debe tener un nombre.");
+                return false;
+            case Cuentas::Renombre::Existe:
+                *error = QStringLiteral("ya existe otra cuenta con ese nombre.");
+                return false;
+            case Cuentas::Renombre::Fallo:
+                break;
+            }
             return false;
-        case Cuentas::Renombre::Existe:
-            *error = QStringLiteral("ya existe otra cuenta con ese nombre.");
-            return false;
-        case Cuentas::Renombre::Fallo:
-            break;
-        }
-        return false;
-    });
-    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
-    DBGrid1->setColumns({
+        });
+    m_grdCuentas = new DataGrid(QStringLiteral("DBGrid1"), m_datCuentas, this);
+    m_grdCuentas->setColumns({
         {QStringLiteral("idCuenta"), QStringLiteral("idCuenta"), Formato::Tipo::Entero, true},
         {QStringLiteral("Descripcion"), QStringLiteral("Descripcion"), Formato::Tipo::General, false},
     });
-    DBGrid1->setAccessibleName(QStringLiteral("Cuentas"));
-    DBGrid1->setNombreLista(QStringLiteral("Cuentas"));
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    m_grdCuentas->setAccessibleName(QStringLiteral("Cuentas"));
+    m_grdCuentas->setNombreLista(QStringLiteral("Cuentas"));
+    m_grdCuentas->horizontalHeader()->setStretchLastSection(true);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nueva..."));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Borrar"));
-    Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
-    cmdExportar = Controles::botonExportar(this, DBGrid1);
+    m_cmdNueva = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nueva..."));
+    m_cmdBorrar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Borrar"));
+    m_cmdSalir = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
+    m_cmdExportar = Controles::botonExportar(this, m_grdCuentas);
     // As wide as the push buttons above it.
-    cmdExportar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    connect(Command1, &QPushButton::clicked, this, &panCuentas::nueva);
-    connect(Command2, &QPushButton::clicked, this, &panCuentas::borrar);
-    connect(Command3, &QPushButton::clicked, this, &QDialog::reject);
+    m_cmdExportar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    connect(m_cmdNueva, &QPushButton::clicked, this, &panCuentas::nueva);
+    connect(m_cmdBorrar, &QPushButton::clicked, this, &panCuentas::borrar);
+    connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *botones = new QVBoxLayout;
-    botones->addWidget(Command1);
-    botones->addWidget(Command2);
-    botones->addWidget(cmdExportar);
+    botones->addWidget(m_cmdNueva);
+    botones->addWidget(m_cmdBorrar);
+    botones->addWidget(m_cmdExportar);
     botones->addStretch();
-    botones->addWidget(Command3);
+    botones->addWidget(m_cmdSalir);
     auto *cuerpo = new QHBoxLayout;
-    cuerpo->addWidget(DBGrid1, 1);
+    cuerpo->addWidget(m_grdCuentas, 1);
     cuerpo->addLayout(botones);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new PanelEncabezado(QStringLiteral("Plan de Cuentas"), 4, this));
     layout->addLayout(cuerpo, 1);
     resize(460, 380);
-    Data1->refresh();
-    DBGrid1->setFocus();
+    m_datCuentas->refresh();
+    m_grdCuentas->setFocus();
 }
 
 void panCuentas::nueva() {
-    DBGrid1->tomarEdicion();
+    m_grdCuentas->tomarEdicion();
     const auto nombre = InputBox::pedir(QStringLiteral("Ingrese el nombre de la cuenta"),
                                         QStringLiteral("Nueva Cuenta"), QString(), this);
     if (!nombre || nombre->isEmpty())
@@ -95,30 +96,30 @@ void panCuentas::nueva() {
     case Cuentas::Alta::Agregada:
         break;
     }
-    Data1->refresh();
-    DBGrid1->viewport()->update();
+    m_datCuentas->refresh();
+    m_grdCuentas->viewport()->update();
 }
 
 void panCuentas::borrar() {
-    DBGrid1->tomarEdicion();
-    if (!Data1->hasCurrent())
+    m_grdCuentas->tomarEdicion();
+    if (!m_datCuentas->hasCurrent())
         return;
-    const qint64 id = Data1->value(QStringLiteral("idCuenta")).toLongLong();
+    const qint64 id = m_datCuentas->value(QStringLiteral("idCuenta")).toLongLong();
     if (!Cuentas::borrable(id))
         return;
     if (!Module1::Confirma(QStringLiteral("Borra esta cuenta del plan")))
         return;
-    const int fila = Data1->currentRow();
+    const int fila = m_datCuentas->currentRow();
     QString why;
     if (!Cuentas::borrar(id, &why)) {
         Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuenta: ") + why, this);
         return;
     }
-    Data1->refresh();
-    Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
+    m_datCuentas->refresh();
+    m_datCuentas->setCurrentRow(qMin(fila, m_datCuentas->recordCount() - 1));
 }
 
 void panCuentas::done(int r) {
-    DBGrid1->tomarEdicion();
+    m_grdCuentas->tomarEdicion();
     Ventana::done(r);
 }

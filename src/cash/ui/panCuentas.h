@@ -16,12 +16,13 @@ public:
     void nueva();  // Command1
     void borrar(); // Command2
 
-    DataControl *Data1;
-    DataGrid *DBGrid1;
-    QPushButton *Command1;    // &Nueva...
-    QPushButton *Command2;    // &Borrar
-    QPushButton *Command3;    // &Salir
-    QToolButton *cmdExportar; // the accounts to Excel or CSV
-
     void done(int r) override; // a name being typed is stored however the window closes
+
+private:
+    DataControl *m_datCuentas;  // Data1
+    DataGrid *m_grdCuentas;     // DBGrid1
+    QPushButton *m_cmdNueva;    // Command1: &Nueva...
+    QPushButton *m_cmdBorrar;   // Command2: &Borrar
+    QPushButton *m_cmdSalir;    // Command3: &Salir
+    QToolButton *m_cmdExportar; // the accounts to Excel or CSV
 };

@@ -30,48 +30,48 @@ panInfCaja::panInfCaja(ReportControl *cr, QWidget *parent) : Ventana(parent), m_
     auto *encabezado = new PanelEncabezado(QStringLiteral("Informes de Caja"), 3, this);
 
     auto *lblInicio = Controles::etiqueta(this, QString(), QStringLiteral("Fecha de &Inicio :"));
-    dtInicio = new DatePicker(this);
-    dtInicio->setObjectName(QStringLiteral("dtInicio"));
-    Controles::asociar(lblInicio, dtInicio);
+    m_dtInicio = new DatePicker(this);
+    m_dtInicio->setObjectName(QStringLiteral("dtInicio"));
+    Controles::asociar(lblInicio, m_dtInicio);
     auto *lblFin = Controles::etiqueta(this, QString(), QStringLiteral("Fecha de &Fin :"));
-    dtFin = new DatePicker(this);
-    dtFin->setObjectName(QStringLiteral("dtFin"));
-    Controles::asociar(lblFin, dtFin);
+    m_dtFin = new DatePicker(this);
+    m_dtFin->setObjectName(QStringLiteral("dtFin"));
+    Controles::asociar(lblFin, m_dtFin);
     auto *lblCuenta = Controles::etiqueta(this, QString(), QStringLiteral("C&uenta :"));
-    cboCuentas = new QComboBox(this);
-    cboCuentas->setObjectName(QStringLiteral("cboCuentas"));
-    cboCuentas->setEditable(false);
-    Controles::asociar(lblCuenta, cboCuentas);
+    m_cboCuentas = new QComboBox(this);
+    m_cboCuentas->setObjectName(QStringLiteral("cboCuentas"));
+    m_cboCuentas->setEditable(false);
+    Controles::asociar(lblCuenta, m_cboCuentas);
     auto *form = new QFormLayout;
-    form->addRow(lblInicio, dtInicio);
-    form->addRow(lblFin, dtFin);
-    form->addRow(lblCuenta, cboCuentas);
+    form->addRow(lblInicio, m_dtInicio);
+    form->addRow(lblFin, m_dtFin);
+    form->addRow(lblCuenta, m_cboCuentas);
 
-    Command1 =
+    m_cmdVistaPrevia =
         Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Vista Previa / Impresión..."));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Salir"));
-    connect(Command1, &QPushButton::clicked, this, &panInfCaja::vistaPrevia);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
-    Controles::disponerFormulario(this, encabezado, form, {Command1, Command2});
+    m_cmdSalir = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Salir"));
+    connect(m_cmdVistaPrevia, &QPushButton::clicked, this, &panInfCaja::vistaPrevia);
+    connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
+    Controles::disponerFormulario(this, encabezado, form, {m_cmdVistaPrevia, m_cmdSalir});
 
     const QDate hoy = Clock::today();
-    dtInicio->setDate(hoy.addDays(-30));
-    dtFin->setDate(hoy);
-    Module1::LlenaCombo(cboCuentas, Cuentas::recordSource(), QStringLiteral("Descripcion"));
-    cboCuentas->addItem(InformesCaja::todas());
-    cboCuentas->setCurrentIndex(-1);
+    m_dtInicio->setDate(hoy.addDays(-30));
+    m_dtFin->setDate(hoy);
+    Module1::LlenaCombo(m_cboCuentas, Cuentas::recordSource(), QStringLiteral("Descripcion"));
+    m_cboCuentas->addItem(InformesCaja::todas());
+    m_cboCuentas->setCurrentIndex(-1);
     resize(420, sizeHint().height());
 }
 
 void panInfCaja::vistaPrevia() {
-    if (cboCuentas->currentText().isEmpty()) {
+    if (m_cboCuentas->currentText().isEmpty()) {
         Mensaje::error(QStringLiteral("Error, Seleccione una cuenta !"), this);
-        cboCuentas->setFocus();
+        m_cboCuentas->setFocus();
         return;
     }
     // "<Todas>" is the last entry; an account that happens to carry that name is still one account.
-    const bool todas = cboCuentas->currentIndex() == cboCuentas->count() - 1;
+    const bool todas = m_cboCuentas->currentIndex() == m_cboCuentas->count() - 1;
     imprimir(m_cr, QStringLiteral("caja.rpt"),
-             InformesCaja::formulaCaja(dtInicio->date(), dtFin->date(),
-                                       todas ? QString() : cboCuentas->currentText()));
+             InformesCaja::formulaCaja(m_dtInicio->date(), m_dtFin->date(),
+                                       todas ? QString() : m_cboCuentas->currentText()));
 }

@@ -18,12 +18,12 @@ public:
     // Runs a report through the main window's report object: file, connection, formula, run.
     static void imprimir(ReportControl *cr, const QString &archivo, const QString &formula);
 
-    DatePicker *dtInicio;
-    DatePicker *dtFin;
-    QComboBox *cboCuentas;
-    QPushButton *Command1; // &Vista Previa / Impresión...
-    QPushButton *Command2; // &Salir
-
 private:
+    DatePicker *m_dtInicio;
+    DatePicker *m_dtFin;
+    QComboBox *m_cboCuentas;
+    QPushButton *m_cmdVistaPrevia; // Command1: &Vista Previa / Impresión...
+    QPushButton *m_cmdSalir;       // Command2: &Salir
+
     ReportControl *m_cr;
 };

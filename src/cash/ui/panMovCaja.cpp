@@ -22,50 +22,52 @@ panMovCaja::panMovCaja(QWidget *parent) : Ventana(parent) {
 
     auto *form = new QFormLayout;
     auto *lblFecha = Controles::etiqueta(this, QString(), QStringLiteral("&Fecha :"));
-    dtFechaCaja = new DatePicker(this);
-    dtFechaCaja->setObjectName(QStringLiteral("dtFechaCaja"));
-    Controles::asociar(lblFecha, dtFechaCaja);
-    form->addRow(lblFecha, dtFechaCaja);
+    m_dtFechaCaja = new DatePicker(this);
+    m_dtFechaCaja->setObjectName(QStringLiteral("dtFechaCaja"));
+    Controles::asociar(lblFecha, m_dtFechaCaja);
+    form->addRow(lblFecha, m_dtFechaCaja);
     auto *lblTipo = Controles::etiqueta(this, QString(), QStringLiteral("&Tipo de Movimiento :"));
-    botTipoCaja = Controles::boton(this, QStringLiteral("botTipoCaja"), QString());
-    botTipoCaja->setMinimumWidth(200);
-    Controles::asociar(lblTipo, botTipoCaja);
-    form->addRow(lblTipo, botTipoCaja);
+    m_botTipoCaja = Controles::boton(this, QStringLiteral("botTipoCaja"), QString());
+    m_botTipoCaja->setMinimumWidth(200);
+    Controles::asociar(lblTipo, m_botTipoCaja);
+    form->addRow(lblTipo, m_botTipoCaja);
     auto *lblCuenta = Controles::etiqueta(this, QString(), QStringLiteral("C&uenta :"));
-    cbCuenta = Controles::comboEditable(this, QStringLiteral("cbCuenta"), Caja::nombresCuentas());
-    Controles::asociar(lblCuenta, cbCuenta);
-    form->addRow(lblCuenta, cbCuenta);
+    m_cbCuenta = Controles::comboEditable(this, QStringLiteral("cbCuenta"), Caja::nombresCuentas());
+    Controles::asociar(lblCuenta, m_cbCuenta);
+    form->addRow(lblCuenta, m_cbCuenta);
     auto *lblDetalle = Controles::etiqueta(this, QString(), QStringLiteral("&Detalles :"));
-    txtDetalle = Controles::campo(this, QStringLiteral("txtDetalle"), 100, lblDetalle);
-    form->addRow(lblDetalle, txtDetalle);
+    m_txtDetalle = Controles::campo(this, QStringLiteral("txtDetalle"), 100, lblDetalle);
+    form->addRow(lblDetalle, m_txtDetalle);
     auto *lblImporte = Controles::etiqueta(this, QString(), QStringLiteral("&Importe $ :"));
-    txtImporte = Controles::campo(this, QStringLiteral("txtImporte"), 20, lblImporte);
-    txtImporte->setAlignment(Qt::AlignRight);
-    form->addRow(lblImporte, txtImporte);
+    m_txtImporte = Controles::campo(this, QStringLiteral("txtImporte"), 20, lblImporte);
+    m_txtImporte->setAlignment(Qt::AlignRight);
+    form->addRow(lblImporte, m_txtImporte);
     auto *lblDivisa = Controles::etiqueta(this, QString(), QStringLiteral("Forma de &Pago :"));
-    cbDivisa = Controles::comboEditable(this, QStringLiteral("cbDivisa"), Caja::nombresTiposDivisa());
-    Controles::asociar(lblDivisa, cbDivisa);
-    form->addRow(lblDivisa, cbDivisa);
+    m_cbDivisa = Controles::comboEditable(this, QStringLiteral("cbDivisa"), Caja::nombresTiposDivisa());
+    Controles::asociar(lblDivisa, m_cbDivisa);
+    form->addRow(lblDivisa, m_cbDivisa);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
-    connect(botTipoCaja, &QPushButton::clicked, this, &panMovCaja::cambiarTipo);
-    connect(Command1, &QPushButton::clicked, this, &panMovCaja::aceptar);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
-    Controles::disponerFormulario(this, encabezado, form, {Command1, Command2});
+    m_cmdAceptar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    m_cmdCancelar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    connect(m_botTipoCaja, &QPushButton::clicked, this, &panMovCaja::cambiarTipo);
+    connect(m_cmdAceptar, &QPushButton::clicked, this, &panMovCaja::aceptar);
+    connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
+    Controles::disponerFormulario(this, encabezado, form, {m_cmdAceptar, m_cmdCancelar});
 
     // Load: today, an income, empty fields.
-    dtFechaCaja->setDate(Clock::today());
+    m_dtFechaCaja->setDate(Clock::today());
     ponerTipo(true);
     resize(500, sizeHint().height());
 }
 
 void panMovCaja::ponerTipo(bool ingreso) {
     m_color = ingreso ? colorIngreso() : colorEgreso();
-    botTipoCaja->setText(ingreso ? QStringLiteral(">> I n g r e s o s") : QStringLiteral("<< E g r e s o s"));
-    botTipoCaja->setStyleSheet(QStringLiteral("QPushButton#botTipoCaja { background-color: %1; color: black; "
-                                              "border: 1px solid #777; border-radius: 3px; padding: 4px; }")
-                                   .arg(m_color.name()));
+    m_botTipoCaja->setText(ingreso ? QStringLiteral(">> I n g r e s o s")
+                                   : QStringLiteral("<< E g r e s o s"));
+    m_botTipoCaja->setStyleSheet(
+        QStringLiteral("QPushButton#botTipoCaja { background-color: %1; color: black; "
+                       "border: 1px solid #777; border-radius: 3px; padding: 4px; }")
+            .arg(m_color.name()));
 }
 
 void panMovCaja::cambiarTipo() {
@@ -78,7 +80,7 @@ void panMovCaja::showEvent(QShowEvent *e) {
         return;
     m_mostrado = true;
     mostrar();
-    dtFechaCaja->setFocus();
+    m_dtFechaCaja->setFocus();
 }
 
 void panMovCaja::mostrar() {
@@ -89,54 +91,54 @@ void panMovCaja::mostrar() {
         Mensaje::error(QStringLiteral("Error, registro no localizado!!"), this);
         return;
     }
-    dtFechaCaja->setDate(m->fecha);
-    cbCuenta->setEditText(m->cuenta);
-    txtDetalle->setText(m->detalles);
+    m_dtFechaCaja->setDate(m->fecha);
+    m_cbCuenta->setEditText(m->cuenta);
+    m_txtDetalle->setText(m->detalles);
     const bool ingreso = !m->ingresos.isZero();
     // Shown in the locale's plain form, which reads back to the same amount.
     m_importeGuardado = ingreso ? m->ingresos : m->egresos;
-    txtImporte->setText(m_importeGuardado.toPlainString(QLocale()));
-    cbDivisa->setEditText(m->tipoDivisa);
+    m_txtImporte->setText(m_importeGuardado.toPlainString(QLocale()));
+    m_cbDivisa->setEditText(m->tipoDivisa);
     ponerTipo(ingreso);
 }
 
 void panMovCaja::aceptar() {
-    const auto importe = Money::parse(txtImporte->text(), QLocale());
+    const auto importe = Money::parse(m_txtImporte->text(), QLocale());
     if (!importe) {
         Mensaje::error(QStringLiteral("Error, ingrese un importe correcto !"), this);
-        txtImporte->clear();
-        txtImporte->setFocus();
+        m_txtImporte->clear();
+        m_txtImporte->setFocus();
         return;
     }
     // A stored amount beyond the limit (brought from elsewhere) is saved again as it is.
     if (!importe->fitsEntry() && *importe != m_importeGuardado) {
         Mensaje::error(Formato::importeExcedido(), this);
-        txtImporte->setFocus();
+        m_txtImporte->setFocus();
         return;
     }
     const auto errorCuenta = [this] {
         Mensaje::error(QStringLiteral("Error, ingrese una cuenta correcta !"), this);
-        cbCuenta->setFocus();
+        m_cbCuenta->setFocus();
     };
     const auto errorDivisa = [this] {
         Mensaje::error(QStringLiteral("Error, ingrese una forma de pago correcta !"), this);
-        cbDivisa->setFocus();
+        m_cbDivisa->setFocus();
     };
-    if (cbCuenta->currentText().isEmpty())
+    if (m_cbCuenta->currentText().isEmpty())
         return errorCuenta();
-    if (cbDivisa->currentText().isEmpty())
+    if (m_cbDivisa->currentText().isEmpty())
         return errorDivisa();
-    const QVariant idCuenta = Caja::idCuentaPorNombre(cbCuenta->currentText());
+    const QVariant idCuenta = Caja::idCuentaPorNombre(m_cbCuenta->currentText());
     if (idCuenta.isNull())
         return errorCuenta();
-    const QVariant idTipoDivisa = Caja::idTipoDivisaPorNombre(cbDivisa->currentText());
+    const QVariant idTipoDivisa = Caja::idTipoDivisaPorNombre(m_cbDivisa->currentText());
     if (idTipoDivisa.isNull())
         return errorDivisa();
 
     Caja::Datos d;
-    d.fecha = dtFechaCaja->date();
+    d.fecha = m_dtFechaCaja->date();
     d.idCuenta = idCuenta.toLongLong();
-    d.detalles = txtDetalle->text();
+    d.detalles = m_txtDetalle->text();
     (esIngreso() ? d.ingresos : d.egresos) = *importe;
     d.idTipoDivisa = idTipoDivisa.toLongLong();
     QString why;
@@ -158,7 +160,7 @@ void panMovCaja::aceptar() {
                 QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe es "
                                "el de la cuota y va como ingreso !"),
                 this);
-            txtImporte->setFocus();
+            m_txtImporte->setFocus();
             return;
         }
         if (r == Caja::Cambio::Fallo) {

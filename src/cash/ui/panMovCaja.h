@@ -26,19 +26,19 @@ public:
     void cambiarTipo(); // botTipoCaja
     void aceptar();     // Command1
 
-    DatePicker *dtFechaCaja;
-    QPushButton *botTipoCaja;
-    QComboBox *cbCuenta;
-    QLineEdit *txtDetalle;
-    QLineEdit *txtImporte;
-    QComboBox *cbDivisa;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    DatePicker *m_dtFechaCaja;
+    QPushButton *m_botTipoCaja;
+    QComboBox *m_cbCuenta;
+    QLineEdit *m_txtDetalle;
+    QLineEdit *m_txtImporte;
+    QComboBox *m_cbDivisa;
+    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
+    QPushButton *m_cmdCancelar; // Command2: &Cancelar
+
     void mostrar();
     void ponerTipo(bool ingreso);
     QColor m_color;

@@ -19,19 +19,20 @@
 #include <QVBoxLayout>
 
 PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
-    : QWidget(parent), Data2(data2), m_cr(cr) {
+    : QWidget(parent), m_datCuotas(data2), m_cr(cr) {
     setObjectName(QStringLiteral("panelProceso_1"));
-    DBGrid2 = new DataGrid(QStringLiteral("DBGrid2"), Data2, this);
-    DBGrid2->setColumns(Cuotas::columnas());
-    DBGrid2->setColumnWidth(3, 140);
-    DBGrid2->setColumnWidth(4, 140);
-    DBGrid2->setColumnWidth(5, 140);
-    DBGrid2->setColumnWidth(6, 110);
-    Data2->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
+    m_grdCuotas = new DataGrid(QStringLiteral("DBGrid2"), m_datCuotas, this);
+    m_grdCuotas->setNombreLista(QStringLiteral("Cuotas"));
+    m_grdCuotas->setColumns(Cuotas::columnas());
+    m_grdCuotas->setColumnWidth(3, 140);
+    m_grdCuotas->setColumnWidth(4, 140);
+    m_grdCuotas->setColumnWidth(5, 140);
+    m_grdCuotas->setColumnWidth(6, 110);
+    m_datCuotas->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
     // A supervisor's amount typed into a stale list never reaches a due paid meanwhile: it keeps the amount
     // of its cash movement.
-    Data2->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value,
-                              QString *error) {
+    m_datCuotas->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value,
+                                    QString *error) {
         const auto r = Cobranza::corregirCuota(key.toLongLong(), field, value, error);
         if (r == Cobranza::Cambio::Hecho || r == Cobranza::Cambio::Fallo)
             return r == Cobranza::Cambio::Hecho;
@@ -41,55 +42,56 @@ PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
         error->clear();
         // Inside the grid's edit: the list is read again once the editor has closed.
         QTimer::singleShot(0, this, [this] {
-            const int fila = Data2->currentRow();
-            Data2->refresh();
-            Data2->setCurrentRow(qMin(fila, Data2->recordCount() - 1));
+            const int fila = m_datCuotas->currentRow();
+            m_datCuotas->refresh();
+            m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
         });
         return false;
     });
 
     auto *lbl = Controles::etiqueta(this, QString(), QStringLiteral("Mes y Año :"));
-    txtSelMes = Controles::campo(this, QStringLiteral("txtSelMes"), 2, lbl);
-    txtSelAnio = Controles::campo(this, QStringLiteral("txtSelAnio"), 4);
-    txtSelAnio->setAccessibleName(QStringLiteral("Año"));
-    txtSelMes->setMaximumWidth(50);
-    txtSelAnio->setMaximumWidth(70);
-    Command11 = Controles::boton(this, QStringLiteral("Command11"), QStringLiteral("Buscar"));
-    Command33 = Controles::boton(this, QStringLiteral("Command33"), QStringLiteral("Mostrar Todas"));
-    Command13 = Controles::boton(this, QStringLiteral("Command13"), QStringLiteral("Borrar"));
-    Command29 = Controles::boton(this, QStringLiteral("Command29"), QStringLiteral("Emitir Cuotas..."));
-    Command13->setEnabled(false);
+    m_txtSelMes = Controles::campo(this, QStringLiteral("txtSelMes"), 2, lbl);
+    m_txtSelAnio = Controles::campo(this, QStringLiteral("txtSelAnio"), 4);
+    m_txtSelAnio->setAccessibleName(QStringLiteral("Año"));
+    m_txtSelMes->setMaximumWidth(50);
+    m_txtSelAnio->setMaximumWidth(70);
+    m_cmdBuscar = Controles::boton(this, QStringLiteral("Command11"), QStringLiteral("Buscar"));
+    m_cmdMostrarTodas = Controles::boton(this, QStringLiteral("Command33"), QStringLiteral("Mostrar Todas"));
+    m_cmdBorrar = Controles::boton(this, QStringLiteral("Command13"), QStringLiteral("Borrar"));
+    m_cmdEmitir = Controles::boton(this, QStringLiteral("Command29"), QStringLiteral("Emitir Cuotas..."));
+    m_cmdBorrar->setEnabled(false);
 
     auto *filter = new QHBoxLayout;
     filter->addWidget(lbl);
-    filter->addWidget(txtSelMes);
-    filter->addWidget(txtSelAnio);
-    filter->addWidget(Command11);
-    filter->addWidget(Command33);
+    filter->addWidget(m_txtSelMes);
+    filter->addWidget(m_txtSelAnio);
+    filter->addWidget(m_cmdBuscar);
+    filter->addWidget(m_cmdMostrarTodas);
     filter->addStretch();
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(Command13);
-    buttons->addWidget(Command29);
+    buttons->addWidget(m_cmdBorrar);
+    buttons->addWidget(m_cmdEmitir);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(filter);
-    layout->addWidget(DBGrid2, 1);
+    layout->addWidget(m_grdCuotas, 1);
     layout->addLayout(buttons);
 
     // Enter in the month or year box runs the filter.
-    for (QLineEdit *e : {txtSelMes, txtSelAnio})
-        connect(e, &QLineEdit::returnPressed, Command11, &QPushButton::click);
-    connect(Data2, &DataControl::reposition, this, [this] { Command13->setEnabled(Data2->hasCurrent()); });
-    Niveles::conectar(Command11, [this] { buscar(); });
-    Niveles::conectar(Command33, [this] { mostrarTodas(); });
-    Niveles::conectar(Command13, [this] { borrar(); });
-    Niveles::conectar(Command29, [this] { emitirGrupal(); });
+    for (QLineEdit *e : {m_txtSelMes, m_txtSelAnio})
+        connect(e, &QLineEdit::returnPressed, m_cmdBuscar, &QPushButton::click);
+    connect(m_datCuotas, &DataControl::reposition, this,
+            [this] { m_cmdBorrar->setEnabled(m_datCuotas->hasCurrent()); });
+    Niveles::conectar(m_cmdBuscar, [this] { buscar(); });
+    Niveles::conectar(m_cmdMostrarTodas, [this] { mostrarTodas(); });
+    Niveles::conectar(m_cmdBorrar, [this] { borrar(); });
+    Niveles::conectar(m_cmdEmitir, [this] { emitirGrupal(); });
 }
 
 void PanelCuotas::usarRecordSourceDiseno() {
     const Cuotas::Fuente f = Cuotas::recordSourceDiseno();
-    Data2->setRecordSource(f.sql, f.params);
+    m_datCuotas->setRecordSource(f.sql, f.params);
 }
 
 void PanelCuotas::setRefrescar(std::function<void()> refrescar) {
@@ -100,39 +102,39 @@ void PanelCuotas::refrescar() {
     if (m_refrescar)
         m_refrescar();
     else
-        Data2->refresh();
+        m_datCuotas->refresh();
 }
 
 void PanelCuotas::buscar() {
-    if (!DBGrid2->tomarEdicion())
+    if (!m_grdCuotas->tomarEdicion())
         return;
-    const auto f = Cuotas::recordSourceMesAnio(txtSelMes->text(), txtSelAnio->text());
+    const auto f = Cuotas::recordSourceMesAnio(m_txtSelMes->text(), m_txtSelAnio->text());
     if (!f)
         return;
-    Data2->setRecordSource(f->sql, f->params);
-    Data2->refresh();
+    m_datCuotas->setRecordSource(f->sql, f->params);
+    m_datCuotas->refresh();
 }
 
 void PanelCuotas::mostrarTodas() {
-    if (!DBGrid2->tomarEdicion())
+    if (!m_grdCuotas->tomarEdicion())
         return;
     const Cuotas::Fuente f = Cuotas::recordSourceTodas();
-    Data2->setRecordSource(f.sql, f.params);
-    Data2->refresh();
+    m_datCuotas->setRecordSource(f.sql, f.params);
+    m_datCuotas->refresh();
 }
 
 void PanelCuotas::borrar() {
-    if (!DBGrid2->tomarEdicion())
+    if (!m_grdCuotas->tomarEdicion())
         return;
     if (!Module1::Confirma(QStringLiteral("Borra este registro de Cuota")))
         return;
-    if (!Data2->hasCurrent()) {
+    if (!m_datCuotas->hasCurrent()) {
         Mensaje::error(QStringLiteral("Registro no localizado!!"), window());
         return;
     }
     // A paid due stays with its cash movement; only an unpaid one is deleted.
     QString why;
-    switch (Cobranza::borrarCuota(Data2->value(QStringLiteral("idCuota")).toLongLong(), &why)) {
+    switch (Cobranza::borrarCuota(m_datCuotas->value(QStringLiteral("idCuota")).toLongLong(), &why)) {
     case Cobranza::Cambio::Hecho:
         break;
     case Cobranza::Cambio::YaCobrada:
@@ -145,9 +147,9 @@ void PanelCuotas::borrar() {
         Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuota: ") + why, window());
         return;
     }
-    const int fila = Data2->currentRow();
-    Data2->refresh();
-    Data2->setCurrentRow(qMin(fila, Data2->recordCount() - 1));
+    const int fila = m_datCuotas->currentRow();
+    m_datCuotas->refresh();
+    m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
 }
 
 void PanelCuotas::emitirGrupal() {
@@ -161,4 +163,13 @@ void PanelCuotas::emitirIndividual(const QString &tag) {
         m_cr, [this] { refrescar(); }, window());
     ventana.Tag = tag;
     ventana.exec();
+}
+
+void PanelCuotas::setMesAnio(int mes, int anio) {
+    m_txtSelMes->setText(QString::number(mes));
+    m_txtSelAnio->setText(QString::number(anio));
+}
+
+void PanelCuotas::setMontoEditable(bool editable) {
+    m_grdCuotas->setColumnLocked(ColumnaMonto, !editable);
 }

@@ -28,18 +28,23 @@ public:
     void emitirGrupal();
     // The individual issuance of the member whose idAfiliado is tag (from the members panel).
     void emitirIndividual(const QString &tag);
+    // The month and year of the filter.
+    void setMesAnio(int mes, int anio);
+    // Whether the amounts may be typed into the list (a supervisor's right).
+    void setMontoEditable(bool editable);
 
-    DataControl *Data2;
-    DataGrid *DBGrid2;
-    QLineEdit *txtSelMes;
-    QLineEdit *txtSelAnio;
-    QPushButton *Command11; // Buscar
-    QPushButton *Command33; // Mostrar Todas
-    QPushButton *Command13; // Borrar
-    QPushButton *Command29; // Emitir Cuotas...
     static constexpr int ColumnaMonto = 6;
 
 private:
+    DataControl *m_datCuotas; // Data2
+    DataGrid *m_grdCuotas;    // DBGrid2
+    QLineEdit *m_txtSelMes;
+    QLineEdit *m_txtSelAnio;
+    QPushButton *m_cmdBuscar;       // Command11: Buscar
+    QPushButton *m_cmdMostrarTodas; // Command33: Mostrar Todas
+    QPushButton *m_cmdBorrar;       // Command13: Borrar
+    QPushButton *m_cmdEmitir;       // Command29: Emitir Cuotas...
+
     void refrescar();
     ReportControl *m_cr;
     std::function<void()> m_refrescar;

@@ -24,33 +24,33 @@ QLineEdit *numeroDePlan(QWidget *ventana) {
 
 Inscripcion inscripcion(QWidget *ventana) {
     Inscripcion i;
-    i.Check2 = new QCheckBox(QStringLiteral("Cobra Inscripción ?"), ventana);
-    i.Check2->setObjectName(QStringLiteral("Check2"));
-    i.Check2->setChecked(true);
-    i.fecInscripcion = new DatePicker(ventana);
-    i.fecInscripcion->setObjectName(QStringLiteral("fecInscripcion"));
-    i.fecInscripcion->setAccessibleName(QStringLiteral("Vencimiento de la inscripción"));
-    QObject::connect(i.Check2, &QCheckBox::toggled, i.fecInscripcion, &QWidget::setEnabled);
+    i.cobra = new QCheckBox(QStringLiteral("Cobra Inscripción ?"), ventana);
+    i.cobra->setObjectName(QStringLiteral("Check2"));
+    i.cobra->setChecked(true);
+    i.vencimiento = new DatePicker(ventana);
+    i.vencimiento->setObjectName(QStringLiteral("fecInscripcion"));
+    i.vencimiento->setAccessibleName(QStringLiteral("Vencimiento de la inscripción"));
+    QObject::connect(i.cobra, &QCheckBox::toggled, i.vencimiento, &QWidget::setEnabled);
     i.fila = new QHBoxLayout;
-    i.fila->addWidget(i.Check2);
-    i.fila->addWidget(i.fecInscripcion);
+    i.fila->addWidget(i.cobra);
+    i.fila->addWidget(i.vencimiento);
     i.fila->addStretch();
     return i;
 }
 
 Botones botones(QWidget *ventana) {
     Botones b;
-    b.Command1 =
+    b.emitir =
         Controles::boton(ventana, QStringLiteral("Command1"), QStringLiteral("1. &Emitir y Generar Cuotas"));
-    b.Command3 = Controles::boton(ventana, QStringLiteral("Command3"), QStringLiteral("2. &Imprimir..."));
-    b.Command2 = Controles::boton(ventana, QStringLiteral("Command2"), QStringLiteral("&Cerrar"));
+    b.imprimir = Controles::boton(ventana, QStringLiteral("Command3"), QStringLiteral("2. &Imprimir..."));
+    b.cerrar = Controles::boton(ventana, QStringLiteral("Command2"), QStringLiteral("&Cerrar"));
     if (auto *d = qobject_cast<QDialog *>(ventana))
-        QObject::connect(b.Command2, &QPushButton::clicked, d, &QDialog::reject);
+        QObject::connect(b.cerrar, &QPushButton::clicked, d, &QDialog::reject);
     b.fila = new QHBoxLayout;
-    b.fila->addWidget(b.Command1);
-    b.fila->addWidget(b.Command3);
+    b.fila->addWidget(b.emitir);
+    b.fila->addWidget(b.imprimir);
     b.fila->addStretch();
-    b.fila->addWidget(b.Command2);
+    b.fila->addWidget(b.cerrar);
     return b;
 }
 

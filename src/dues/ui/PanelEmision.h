@@ -17,16 +17,16 @@ namespace PanelEmision {
 QLineEdit *numeroDePlan(QWidget *ventana);
 
 struct Inscripcion {
-    QCheckBox *Check2;          // "Cobra Inscripción ?", checked
-    DatePicker *fecInscripcion; // enabled while Check2 is checked
+    QCheckBox *cobra;        // Check2: "Cobra Inscripción ?", checked
+    DatePicker *vencimiento; // fecInscripcion: enabled while Check2 is checked
     QHBoxLayout *fila;
 };
 Inscripcion inscripcion(QWidget *ventana);
 
 struct Botones {
-    QPushButton *Command1; // 1. &Emitir y Generar Cuotas
-    QPushButton *Command3; // 2. &Imprimir...
-    QPushButton *Command2; // &Cerrar: closes the window
+    QPushButton *emitir;   // Command1: 1. &Emitir y Generar Cuotas
+    QPushButton *imprimir; // Command3: 2. &Imprimir...
+    QPushButton *cerrar;   // Command2: &Cerrar: closes the window
     QHBoxLayout *fila;
 };
 Botones botones(QWidget *ventana);

@@ -24,49 +24,49 @@ panEmiCuota::panEmiCuota(ReportControl *cr, std::function<void()> refrescarCuota
     const QDate hoy = Clock::today();
 
     auto *lblPlan = Controles::etiqueta(this, QString(), QStringLiteral("Plan :"));
-    txtPlan = Controles::campo(this, QStringLiteral("txtPlan"), 0, lblPlan);
-    txtNoPlan = PanelEmision::numeroDePlan(this);
-    txtPlan->setReadOnly(true);
-    txtPlan->setFocusPolicy(Qt::NoFocus);
+    m_txtPlan = Controles::campo(this, QStringLiteral("txtPlan"), 0, lblPlan);
+    m_txtNoPlan = PanelEmision::numeroDePlan(this);
+    m_txtPlan->setReadOnly(true);
+    m_txtPlan->setFocusPolicy(Qt::NoFocus);
 
     auto *lblAnio = Controles::etiqueta(this, QString(), QStringLiteral("&Año de emisión :"));
-    txtAnio = Controles::campo(this, QStringLiteral("txtAnio"), 6, lblAnio);
-    txtAnio->setText(QString::number(hoy.year()));
+    m_txtAnio = Controles::campo(this, QStringLiteral("txtAnio"), 6, lblAnio);
+    m_txtAnio->setText(QString::number(hoy.year()));
     auto *lblDia = Controles::etiqueta(this, QString(), QStringLiteral("&Día de vencimiento :"));
-    txtDia = Controles::campo(this, QStringLiteral("txtDia"), 2, lblDia);
-    txtDia->setText(QString::number(qMin(hoy.day(), 30)));
-    for (QLineEdit *e : {txtAnio, txtDia}) {
+    m_txtDia = Controles::campo(this, QStringLiteral("txtDia"), 2, lblDia);
+    m_txtDia->setText(QString::number(qMin(hoy.day(), 30)));
+    for (QLineEdit *e : {m_txtAnio, m_txtDia}) {
         e->setMaximumWidth(70);
         e->setAlignment(Qt::AlignRight);
     }
 
     auto *lblInic = Controles::etiqueta(this, QString(), QStringLiteral("Día del primer &Vencimiento :"));
-    fecInic = new DatePicker(this);
-    fecInic->setObjectName(QStringLiteral("fecInic"));
-    Controles::asociar(lblInic, fecInic);
+    m_fecInic = new DatePicker(this);
+    m_fecInic->setObjectName(QStringLiteral("fecInic"));
+    Controles::asociar(lblInic, m_fecInic);
     const auto insc = PanelEmision::inscripcion(this);
-    Check2 = insc.Check2;
-    fecInscripcion = insc.fecInscripcion;
+    m_chkInscripcion = insc.cobra;
+    m_fecInscripcion = insc.vencimiento;
     // Load: both dates today.
-    fecInic->setDate(hoy);
-    fecInscripcion->setDate(hoy);
+    m_fecInic->setDate(hoy);
+    m_fecInscripcion->setDate(hoy);
 
     const auto botones = PanelEmision::botones(this);
-    Command1 = botones.Command1;
-    Command3 = botones.Command3;
-    Command2 = botones.Command2;
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &panEmiCuota::emitir);
-    connect(Command3, &QPushButton::clicked, this, &panEmiCuota::imprimir);
+    m_cmdEmitir = botones.emitir;
+    m_cmdImprimir = botones.imprimir;
+    m_cmdCerrar = botones.cerrar;
+    m_cmdEmitir->setDefault(true);
+    connect(m_cmdEmitir, &QPushButton::clicked, this, &panEmiCuota::emitir);
+    connect(m_cmdImprimir, &QPushButton::clicked, this, &panEmiCuota::imprimir);
 
     auto *planRow = new QHBoxLayout;
-    planRow->addWidget(txtPlan, 1);
-    planRow->addWidget(txtNoPlan);
+    planRow->addWidget(m_txtPlan, 1);
+    planRow->addWidget(m_txtNoPlan);
     auto *form = new QFormLayout;
     form->addRow(lblPlan, planRow);
-    form->addRow(lblAnio, txtAnio);
-    form->addRow(lblDia, txtDia);
-    form->addRow(lblInic, fecInic);
+    form->addRow(lblAnio, m_txtAnio);
+    form->addRow(lblDia, m_txtDia);
+    form->addRow(lblInic, m_fecInic);
     form->addRow(insc.fila);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -98,30 +98,30 @@ bool panEmiCuota::mostrarSocio() {
         return false;
     }
     setWindowTitle(QStringLiteral("Emisión de cuotas de ") + s->apellido + QStringLiteral(", ") + s->nombres);
-    txtNoPlan->setText(QString::number(s->idPlan));
-    txtPlan->setText(s->descripcionPlan);
-    txtAnio->setFocus();
-    txtAnio->selectAll();
+    m_txtNoPlan->setText(QString::number(s->idPlan));
+    m_txtPlan->setText(s->descripcionPlan);
+    m_txtAnio->setFocus();
+    m_txtAnio->selectAll();
     return true;
 }
 
 void panEmiCuota::emitir() {
     Emision::Individual e;
     e.tag = Tag;
-    e.noPlan = txtNoPlan->text();
-    e.anio = txtAnio->text();
-    e.dia = txtDia->text();
-    e.primerVencimiento = fecInic->date();
-    e.inscripcion = Check2->isChecked();
-    e.fechaInscripcion = fecInscripcion->date();
+    e.noPlan = m_txtNoPlan->text();
+    e.anio = m_txtAnio->text();
+    e.dia = m_txtDia->text();
+    e.primerVencimiento = m_fecInic->date();
+    e.inscripcion = m_chkInscripcion->isChecked();
+    e.fechaInscripcion = m_fecInscripcion->date();
     const Emision::Resultado r = Emision::emitirIndividual(e);
     for (const QString &aviso : r.avisos)
         Mensaje::informacion(aviso, QStringLiteral("Emisión"), this);
     if (!r.ok()) {
         Mensaje::error(r.mensaje, this);
         // The refused box, ready to be typed again.
-        QLineEdit *campo = r.causa == Emision::Resultado::Causa::Anio  ? txtAnio
-                           : r.causa == Emision::Resultado::Causa::Dia ? txtDia
+        QLineEdit *campo = r.causa == Emision::Resultado::Causa::Anio  ? m_txtAnio
+                           : r.causa == Emision::Resultado::Causa::Dia ? m_txtDia
                                                                        : nullptr;
         if (campo) {
             campo->setFocus();
@@ -132,19 +132,19 @@ void panEmiCuota::emitir() {
     if (m_refrescar)
         m_refrescar();
     // A window issues once; to issue again the user opens it again.
-    Command1->setEnabled(false);
-    Command3->setFocus();
+    m_cmdEmitir->setEnabled(false);
+    m_cmdImprimir->setFocus();
 }
 
 void panEmiCuota::imprimir() {
     if (!m_cr)
         return;
-    if (!tagEsNumerico() || txtNoPlan->text().isEmpty()) {
+    if (!tagEsNumerico() || m_txtNoPlan->text().isEmpty()) {
         Mensaje::error(QStringLiteral("Plan no localizado !"), this);
         return;
     }
     PanelEmision::imprimirCuotas(m_cr, QStringLiteral("{cuotas.idAfiliado} = %1 and {cuotas.idplan} = %2 and "
                                                       "{cuotas.Pagada} = False")
                                            .arg(Tag.trimmed().toLongLong())
-                                           .arg(txtNoPlan->text().toLongLong()));
+                                           .arg(m_txtNoPlan->text().toLongLong()));
 }

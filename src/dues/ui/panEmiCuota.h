@@ -23,21 +23,21 @@ public:
     void emitir();
     void imprimir();
 
-    QLineEdit *txtPlan;
-    QLineEdit *txtNoPlan;
-    QLineEdit *txtAnio; // year of issue
-    QLineEdit *txtDia;  // due day
-    DatePicker *fecInic;
-    QCheckBox *Check2;
-    DatePicker *fecInscripcion;
-    QPushButton *Command1; // 1. &Emitir y Generar Cuotas
-    QPushButton *Command3; // 2. &Imprimir...
-    QPushButton *Command2; // &Cerrar
-
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    QLineEdit *m_txtPlan;
+    QLineEdit *m_txtNoPlan;
+    QLineEdit *m_txtAnio; // year of issue
+    QLineEdit *m_txtDia;  // due day
+    DatePicker *m_fecInic;
+    QCheckBox *m_chkInscripcion; // Check2
+    DatePicker *m_fecInscripcion;
+    QPushButton *m_cmdEmitir;   // Command1: 1. &Emitir y Generar Cuotas
+    QPushButton *m_cmdImprimir; // Command3: 2. &Imprimir...
+    QPushButton *m_cmdCerrar;   // Command2: &Cerrar
+
     ReportControl *m_cr;
     std::function<void()> m_refrescar;
     bool m_mostrado = false;

@@ -36,150 +36,151 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
     setWindowTitle(QStringLiteral("Emision de Cuotas Grupal"));
 
     auto *lblPlan = Controles::etiqueta(this, QString(), QStringLiteral("Seleccione el &plan a emitir :"));
-    txtPlan = new QComboBox(this);
-    txtPlan->setObjectName(QStringLiteral("txtPlan"));
-    Controles::asociar(lblPlan, txtPlan);
-    txtNoPlan = PanelEmision::numeroDePlan(this);
+    m_txtPlan = new QComboBox(this);
+    m_txtPlan->setObjectName(QStringLiteral("txtPlan"));
+    Controles::asociar(lblPlan, m_txtPlan);
+    m_txtNoPlan = PanelEmision::numeroDePlan(this);
 
     auto *lblSocios =
         Controles::etiqueta(this, QString(), QStringLiteral("Seleccione los &socios a emitir la cuota :"));
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    List1->setUniformItemSizes(true);
-    Controles::asociar(lblSocios, List1);
-    Command4 = Controles::boton(this, QStringLiteral("Command4"), QStringLiteral("Seleccionar Todos"));
+    m_lstSocios = new QListWidget(this);
+    m_lstSocios->setObjectName(QStringLiteral("List1"));
+    m_lstSocios->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_lstSocios->setUniformItemSizes(true);
+    Controles::asociar(lblSocios, m_lstSocios);
+    m_cmdSeleccionarTodos =
+        Controles::boton(this, QStringLiteral("Command4"), QStringLiteral("Seleccionar Todos"));
 
     auto *lblMes = Controles::etiqueta(this, QString(), QStringLiteral("&Mes y Año Inicial :"));
-    txMes = Controles::campo(this, QStringLiteral("txMes"), 2, lblMes);
-    txAno = Controles::campo(this, QStringLiteral("txAno"), 4);
-    txAno->setAccessibleName(QStringLiteral("Año inicial"));
-    txMes->setText(QStringLiteral("1"));
-    txAno->setText(QStringLiteral("2008"));
-    txMes->setMaximumWidth(50);
-    txAno->setMaximumWidth(70);
+    m_txMes = Controles::campo(this, QStringLiteral("txMes"), 2, lblMes);
+    m_txAno = Controles::campo(this, QStringLiteral("txAno"), 4);
+    m_txAno->setAccessibleName(QStringLiteral("Año inicial"));
+    m_txMes->setText(QStringLiteral("1"));
+    m_txAno->setText(QStringLiteral("2008"));
+    m_txMes->setMaximumWidth(50);
+    m_txAno->setMaximumWidth(70);
 
     auto *lblPrim = Controles::etiqueta(this, QString(), QStringLiteral("Fecha Primer &Vencimiento :"));
-    dtFechaPrimVen = new DatePicker(this);
-    dtFechaPrimVen->setObjectName(QStringLiteral("dtFechaPrimVen"));
-    Controles::asociar(lblPrim, dtFechaPrimVen);
+    m_dtFechaPrimVen = new DatePicker(this);
+    m_dtFechaPrimVen->setObjectName(QStringLiteral("dtFechaPrimVen"));
+    Controles::asociar(lblPrim, m_dtFechaPrimVen);
     const auto insc = PanelEmision::inscripcion(this);
-    Check2 = insc.Check2;
-    fecInscripcion = insc.fecInscripcion;
+    m_chkInscripcion = insc.cobra;
+    m_fecInscripcion = insc.vencimiento;
     // The run's initial month and year follow the inscription date.
-    connect(fecInscripcion, &QDateEdit::dateChanged, this, [this](const QDate &d) {
-        txMes->setText(QString::number(d.month()));
-        txAno->setText(QString::number(d.year()));
+    connect(m_fecInscripcion, &QDateEdit::dateChanged, this, [this](const QDate &d) {
+        m_txMes->setText(QString::number(d.month()));
+        m_txAno->setText(QString::number(d.year()));
     });
 
     // The amounts list, hidden until asked for.
-    Picture1 = new QFrame(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    static_cast<QFrame *>(Picture1)->setFrameShape(QFrame::StyledPanel);
-    auto *lblMontos = new QLabel(QStringLiteral("Edite los importes de las cuotas"), Picture1);
-    Data1 = new DataControl(QStringLiteral("Data1"), this);
-    Data1->setEditTarget(QStringLiteral("TmpCuotas"), QStringLiteral("nro"));
-    Data1->setRecordSource(Emision::recordSourceMontos());
-    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, Picture1);
+    m_picMontos = new QFrame(this);
+    m_picMontos->setObjectName(QStringLiteral("Picture1"));
+    static_cast<QFrame *>(m_picMontos)->setFrameShape(QFrame::StyledPanel);
+    auto *lblMontos = new QLabel(QStringLiteral("Edite los importes de las cuotas"), m_picMontos);
+    m_datMontos = new DataControl(QStringLiteral("Data1"), this);
+    m_datMontos->setEditTarget(QStringLiteral("TmpCuotas"), QStringLiteral("nro"));
+    m_datMontos->setRecordSource(Emision::recordSourceMontos());
+    m_grdMontos = new DataGrid(QStringLiteral("DBGrid1"), m_datMontos, m_picMontos);
     using T = Formato::Tipo;
-    DBGrid1->setColumns({
+    m_grdMontos->setColumns({
         {QStringLiteral("Nro de Cuota"), QStringLiteral("nro"), T::Entero, true},
         {QStringLiteral("Monto / Importe"), QStringLiteral("monto"), T::Moneda, false},
     });
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
-    auto *lPicture = new QVBoxLayout(Picture1);
+    m_grdMontos->horizontalHeader()->setStretchLastSection(true);
+    auto *lPicture = new QVBoxLayout(m_picMontos);
     lPicture->addWidget(lblMontos);
-    lPicture->addWidget(DBGrid1, 1);
-    Picture1->setMinimumWidth(260);
-    Picture1->hide();
-    Command5 = Controles::boton(this, QStringLiteral("Command5"), kMostrar);
+    lPicture->addWidget(m_grdMontos, 1);
+    m_picMontos->setMinimumWidth(260);
+    m_picMontos->hide();
+    m_cmdEditarCuotas = Controles::boton(this, QStringLiteral("Command5"), kMostrar);
 
     const auto botones = PanelEmision::botones(this);
-    Command1 = botones.Command1;
-    Command3 = botones.Command3;
-    Command2 = botones.Command2;
-    Command1->setAutoDefault(false);
+    m_cmdEmitir = botones.emitir;
+    m_cmdImprimir = botones.imprimir;
+    m_cmdCerrar = botones.cerrar;
+    m_cmdEmitir->setAutoDefault(false);
 
-    connect(txtPlan, &QComboBox::activated, this, &panEmiCuotaTodos::elegirPlan);
-    connect(Command4, &QPushButton::clicked, this, &panEmiCuotaTodos::seleccionarTodos);
-    connect(Command5, &QPushButton::clicked, this, &panEmiCuotaTodos::editarCuotas);
-    connect(Command1, &QPushButton::clicked, this, &panEmiCuotaTodos::emitir);
-    connect(Command3, &QPushButton::clicked, this, &panEmiCuotaTodos::imprimir);
+    connect(m_txtPlan, &QComboBox::activated, this, &panEmiCuotaTodos::elegirPlan);
+    connect(m_cmdSeleccionarTodos, &QPushButton::clicked, this, &panEmiCuotaTodos::seleccionarTodos);
+    connect(m_cmdEditarCuotas, &QPushButton::clicked, this, &panEmiCuotaTodos::editarCuotas);
+    connect(m_cmdEmitir, &QPushButton::clicked, this, &panEmiCuotaTodos::emitir);
+    connect(m_cmdImprimir, &QPushButton::clicked, this, &panEmiCuotaTodos::imprimir);
 
     auto *planRow = new QHBoxLayout;
-    planRow->addWidget(txtPlan, 1);
-    planRow->addWidget(txtNoPlan);
+    planRow->addWidget(m_txtPlan, 1);
+    planRow->addWidget(m_txtNoPlan);
     auto *mesRow = new QHBoxLayout;
-    mesRow->addWidget(txMes);
-    mesRow->addWidget(txAno);
+    mesRow->addWidget(m_txMes);
+    mesRow->addWidget(m_txAno);
     mesRow->addStretch();
     auto *form = new QFormLayout;
     form->addRow(lblMes, mesRow);
-    form->addRow(lblPrim, dtFechaPrimVen);
+    form->addRow(lblPrim, m_dtFechaPrimVen);
     form->addRow(insc.fila);
 
     auto *left = new QVBoxLayout;
     left->addWidget(lblPlan);
     left->addLayout(planRow);
     left->addWidget(lblSocios);
-    left->addWidget(List1, 1);
+    left->addWidget(m_lstSocios, 1);
     auto *selRow = new QHBoxLayout;
-    selRow->addWidget(Command4);
+    selRow->addWidget(m_cmdSeleccionarTodos);
     selRow->addStretch();
-    selRow->addWidget(Command5);
+    selRow->addWidget(m_cmdEditarCuotas);
     left->addLayout(selRow);
     left->addLayout(form);
     auto *body = new QHBoxLayout;
     body->addLayout(left, 1);
-    body->addWidget(Picture1);
+    body->addWidget(m_picMontos);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(body, 1);
     layout->addLayout(botones.fila);
 
     // Load: dates today, the plans, an empty amounts list.
     const QDate hoy = Clock::today();
-    dtFechaPrimVen->setDate(hoy);
-    fecInscripcion->setDate(hoy);
-    txMes->setText(QString::number(hoy.month()));
-    txAno->setText(QString::number(hoy.year()));
+    m_dtFechaPrimVen->setDate(hoy);
+    m_fecInscripcion->setDate(hoy);
+    m_txMes->setText(QString::number(hoy.month()));
+    m_txAno->setText(QString::number(hoy.year()));
     for (const Emision::Item &p : Emision::planes())
-        txtPlan->addItem(p.texto, p.id);
-    txtPlan->setCurrentIndex(-1);
+        m_txtPlan->addItem(p.texto, p.id);
+    m_txtPlan->setCurrentIndex(-1);
     Emision::vaciarMontos();
-    Data1->refresh();
+    m_datMontos->refresh();
     resize(560, 520);
 }
 
 void panEmiCuotaTodos::elegirPlan(int indice) {
-    List1->clear();
-    if (indice < 0 || indice >= txtPlan->count()) {
+    m_lstSocios->clear();
+    if (indice < 0 || indice >= m_txtPlan->count()) {
         Emision::vaciarMontos();
-        txtNoPlan->clear();
-        Data1->refresh();
+        m_txtNoPlan->clear();
+        m_datMontos->refresh();
         return;
     }
     // Everything follows the chosen entry's own number, also when two plans share a name.
-    const qint64 idPlan = txtPlan->itemData(indice).toLongLong();
-    txtNoPlan->setText(QString::number(idPlan));
+    const qint64 idPlan = m_txtPlan->itemData(indice).toLongLong();
+    m_txtNoPlan->setText(QString::number(idPlan));
     for (const Emision::Item &a : Emision::afiliadosDelPlan(idPlan)) {
-        auto *item = new QListWidgetItem(a.texto, List1);
+        auto *item = new QListWidgetItem(a.texto, m_lstSocios);
         item->setData(Qt::UserRole, a.id);
     }
     Emision::prepararMontos(idPlan);
-    Data1->refresh();
+    m_datMontos->refresh();
 }
 
 void panEmiCuotaTodos::seleccionarTodos() {
-    List1->selectAll();
-    List1->setFocus();
+    m_lstSocios->selectAll();
+    m_lstSocios->setFocus();
 }
 
 void panEmiCuotaTodos::editarCuotas() {
-    if (!DBGrid1->tomarEdicion())
+    if (!m_grdMontos->tomarEdicion())
         return;
-    Picture1->setVisible(!Picture1->isVisible());
-    Data1->refresh();
-    Command5->setText(Command5->text() == kMostrar ? kOcultar : kMostrar);
+    m_picMontos->setVisible(!m_picMontos->isVisible());
+    m_datMontos->refresh();
+    m_cmdEditarCuotas->setText(m_cmdEditarCuotas->text() == kMostrar ? kOcultar : kMostrar);
 }
 
 void panEmiCuotaTodos::reject() {
@@ -189,19 +190,19 @@ void panEmiCuotaTodos::reject() {
 
 void panEmiCuotaTodos::emitir() {
     // The progress keeps the window painted; nothing else of it may run meanwhile.
-    if (m_emitiendo || !DBGrid1->tomarEdicion())
+    if (m_emitiendo || !m_grdMontos->tomarEdicion())
         return;
     Emision::Grupal e;
-    e.noPlan = txtNoPlan->text();
-    e.mes = txMes->text();
-    e.anio = txAno->text();
-    e.hayAfiliados = List1->count() > 0;
-    for (int i = 0; i < List1->count(); ++i)
-        if (List1->item(i)->isSelected())
-            e.afiliados << List1->item(i)->data(Qt::UserRole).toLongLong();
-    e.primerVencimiento = dtFechaPrimVen->date();
-    e.inscripcion = Check2->isChecked();
-    e.fechaInscripcion = fecInscripcion->date();
+    e.noPlan = m_txtNoPlan->text();
+    e.mes = m_txMes->text();
+    e.anio = m_txAno->text();
+    e.hayAfiliados = m_lstSocios->count() > 0;
+    for (int i = 0; i < m_lstSocios->count(); ++i)
+        if (m_lstSocios->item(i)->isSelected())
+            e.afiliados << m_lstSocios->item(i)->data(Qt::UserRole).toLongLong();
+    e.primerVencimiento = m_dtFechaPrimVen->date();
+    e.inscripcion = m_chkInscripcion->isChecked();
+    e.fechaInscripcion = m_fecInscripcion->date();
     e.montos = Emision::montos();
 
     QProgressDialog progreso(this);
@@ -231,7 +232,7 @@ void panEmiCuotaTodos::emitir() {
     case Emision::Resultado::Estado::Emitido:
         if (m_refrescar)
             m_refrescar();
-        Command1->setEnabled(false);
+        m_cmdEmitir->setEnabled(false);
         if (r.pagadasSinCambio == 1)
             Mensaje::informacion(
                 QStringLiteral("Una cuota ya pagada quedó como estaba: su monto no se cambió."),
@@ -248,7 +249,7 @@ void panEmiCuotaTodos::emitir() {
     case Emision::Resultado::Estado::Rechazado:
         Mensaje::error(r.mensaje, this);
         if (r.causa == Emision::Resultado::Causa::MesAnio)
-            txMes->setFocus();
+            m_txMes->setFocus();
         return;
     case Emision::Resultado::Estado::Fallo:
         Mensaje::error(r.mensaje, this);
@@ -263,13 +264,13 @@ void panEmiCuotaTodos::imprimir() {
     if (!m_cr)
         return;
     bool ok = false;
-    const qint64 idPlan = txtNoPlan->text().toLongLong(&ok);
+    const qint64 idPlan = m_txtNoPlan->text().toLongLong(&ok);
     if (!ok) {
         Mensaje::error(QStringLiteral("Plan no localizado !"), this);
         return;
     }
     // The year goes into the formula as a number, never as the typed text.
-    const auto anio = Emision::leerEntero(txAno->text());
+    const auto anio = Emision::leerEntero(m_txAno->text());
     if (!anio) {
         Mensaje::error(QStringLiteral("Error, ingrese el mes y año correctamente!"), this);
         return;

@@ -30,28 +30,28 @@ public:
     // Closing waits while a run is being written.
     void reject() override;
 
-    QComboBox *txtPlan;
-    QLineEdit *txtNoPlan;
-    QListWidget *List1;
-    QPushButton *Command4; // Seleccionar Todos
-    QLineEdit *txMes;
-    QLineEdit *txAno;
-    DatePicker *dtFechaPrimVen;
-    QCheckBox *Check2;
-    DatePicker *fecInscripcion;
-    QWidget *Picture1;
-    DataControl *Data1;
-    DataGrid *DBGrid1;
-    QPushButton *Command5; // Editar cuotas >>>
-    QPushButton *Command1; // 1. &Emitir y Generar Cuotas
-    QPushButton *Command3; // 2. &Imprimir...
-    QPushButton *Command2; // &Cerrar
-
 signals:
     // Before each member of a run, with the members done and the total (the progress dialog is up).
     void avance(int hechos, int total);
 
 private:
+    QComboBox *m_txtPlan;
+    QLineEdit *m_txtNoPlan;
+    QListWidget *m_lstSocios;           // List1
+    QPushButton *m_cmdSeleccionarTodos; // Command4: Seleccionar Todos
+    QLineEdit *m_txMes;
+    QLineEdit *m_txAno;
+    DatePicker *m_dtFechaPrimVen;
+    QCheckBox *m_chkInscripcion; // Check2
+    DatePicker *m_fecInscripcion;
+    QWidget *m_picMontos;           // Picture1
+    DataControl *m_datMontos;       // Data1
+    DataGrid *m_grdMontos;          // DBGrid1
+    QPushButton *m_cmdEditarCuotas; // Command5: Editar cuotas >>>
+    QPushButton *m_cmdEmitir;       // Command1: 1. &Emitir y Generar Cuotas
+    QPushButton *m_cmdImprimir;     // Command3: 2. &Imprimir...
+    QPushButton *m_cmdCerrar;       // Command2: &Cerrar
+
     ReportControl *m_cr;
     std::function<void()> m_refrescar;
     bool m_emitiendo = false;

@@ -26,191 +26,197 @@ using Controles::etiqueta;
 
 PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
                              std::function<void(const QString &)> mostrarInfo, QWidget *parent)
-    : QWidget(parent), Data1(data1), m_cr(cr), m_mostrarInfo(std::move(mostrarInfo)) {
+    : QWidget(parent), m_datSocios(data1), m_cr(cr), m_mostrarInfo(std::move(mostrarInfo)) {
     setObjectName(QStringLiteral("panelProceso_0"));
-    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
-    DBGrid1->setColumns(Afiliados::columnas());
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setColumnWidth(1, 150);
-    DBGrid1->setColumnWidth(2, 150);
-    DBGrid1->setColumnWidth(5, 180);
+    m_grdSocios = new DataGrid(QStringLiteral("DBGrid1"), m_datSocios, this);
+    m_grdSocios->setNombreLista(QStringLiteral("Socios"));
+    m_grdSocios->setColumns(Afiliados::columnas());
+    m_grdSocios->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grdSocios->setColumnWidth(1, 150);
+    m_grdSocios->setColumnWidth(2, 150);
+    m_grdSocios->setColumnWidth(5, 180);
 
     auto *lblBusca = etiqueta(this, QString(), QStringLiteral("Buscar por apellido :"));
-    txtBuscaAfiliado = Controles::campo(this, QStringLiteral("txtBuscaAfiliado"), 50, lblBusca);
-    txtBuscaAfiliado->setPlaceholderText(QStringLiteral("Escriba el comienzo del apellido"));
-    txtBuscaAfiliado->setClearButtonEnabled(true);
+    m_txtBuscaAfiliado = Controles::campo(this, QStringLiteral("txtBuscaAfiliado"), 50, lblBusca);
+    m_txtBuscaAfiliado->setPlaceholderText(QStringLiteral("Escriba el comienzo del apellido"));
+    m_txtBuscaAfiliado->setClearButtonEnabled(true);
 
-    Command2 = boton(this, QStringLiteral("Command2"), QStringLiteral("Nuevo"));
-    Command4 = boton(this, QStringLiteral("Command4"), QStringLiteral("Modificar"));
-    Command3 = boton(this, QStringLiteral("Command3"), QStringLiteral("Borrar"));
-    Command5 = boton(this, QStringLiteral("Command5"), QStringLiteral("Buscar"));
-    Command6 = boton(this, QStringLiteral("Command6"), QStringLiteral("Listar"));
-    Command18 = boton(this, QStringLiteral("Command18"), QStringLiteral("Categ."));
+    m_cmdNuevo = boton(this, QStringLiteral("Command2"), QStringLiteral("Nuevo"));
+    m_cmdModificar = boton(this, QStringLiteral("Command4"), QStringLiteral("Modificar"));
+    m_cmdBorrar = boton(this, QStringLiteral("Command3"), QStringLiteral("Borrar"));
+    m_cmdBuscar = boton(this, QStringLiteral("Command5"), QStringLiteral("Buscar"));
+    m_cmdListar = boton(this, QStringLiteral("Command6"), QStringLiteral("Listar"));
+    m_cmdCategorias = boton(this, QStringLiteral("Command18"), QStringLiteral("Categ."));
 
     auto *search = new QHBoxLayout;
     search->addWidget(lblBusca);
-    search->addWidget(txtBuscaAfiliado, 1);
+    search->addWidget(m_txtBuscaAfiliado, 1);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {Command2, Command4, Command3, Command5, Command6, Command18})
+    for (QPushButton *b :
+         {m_cmdNuevo, m_cmdModificar, m_cmdBorrar, m_cmdBuscar, m_cmdListar, m_cmdCategorias})
         buttons->addWidget(b);
     buttons->addStretch();
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(search);
-    layout->addWidget(DBGrid1, 1);
+    layout->addWidget(m_grdSocios, 1);
     layout->addLayout(buttons);
 
     crearSubPanel();
     // A club may have a hundred thousand members: the list reads the rows it shows, not all above them.
-    Data1->setPagedFetching(true, QStringLiteral("idAfiliado"));
-    connect(Data1, &DataControl::reposition, this, &PanelClientes::mostrarPlanActual);
-    connect(Data1, &DataControl::reposition, this, &PanelClientes::alCambiarFila);
-    connect(txtBuscaAfiliado, &QLineEdit::textChanged, this, &PanelClientes::buscar);
+    m_datSocios->setPagedFetching(true, QStringLiteral("idAfiliado"));
+    connect(m_datSocios, &DataControl::reposition, this, &PanelClientes::mostrarPlanActual);
+    connect(m_datSocios, &DataControl::reposition, this, &PanelClientes::alCambiarFila);
+    connect(m_txtBuscaAfiliado, &QLineEdit::textChanged, this, &PanelClientes::buscar);
 
-    Niveles::conectar(Command2, [this] { nuevo(); });
-    Niveles::conectar(Command4, [this] { modificar(); });
-    Niveles::conectar(Command3, [this] { borrar(); });
-    Niveles::conectar(Command5, [this] { enfocarBusqueda(); });
-    Niveles::conectar(Command6, [this] { listar(); });
-    Niveles::conectar(Command18, [this] { categorias(); });
-    Niveles::conectar(Command7, [this] {
-        if (Data1->hasCurrent())
+    Niveles::conectar(m_cmdNuevo, [this] { nuevo(); });
+    Niveles::conectar(m_cmdModificar, [this] { modificar(); });
+    // Double-click on the list runs "Modificar", which applies its own level rule.
+    connect(m_grdSocios, &QAbstractItemView::doubleClicked, this, [this] { m_cmdModificar->click(); });
+    Niveles::conectar(m_cmdBorrar, [this] { borrar(); });
+    Niveles::conectar(m_cmdBuscar, [this] { enfocarBusqueda(); });
+    Niveles::conectar(m_cmdListar, [this] { listar(); });
+    Niveles::conectar(m_cmdCategorias, [this] { categorias(); });
+    Niveles::conectar(m_cmdEmitirCuotas, [this] {
+        if (m_datSocios->hasCurrent())
             emit emitirCuotas(tagActual());
     });
-    Niveles::conectar(Command8, [this] {
-        if (Data1->hasCurrent())
+    Niveles::conectar(m_cmdCobrarCuotas, [this] {
+        if (m_datSocios->hasCurrent())
             emit cobrarCuotas(tagActual());
     });
-    Niveles::conectar(Command9, [this] { verCuentaCorriente(); });
+    Niveles::conectar(m_cmdCuentaCorriente, [this] { verCuentaCorriente(); });
 }
 
 void PanelClientes::crearSubPanel() {
-    panelCuotasClientesParticular = new QFrame;
-    panelCuotasClientesParticular->setObjectName(QStringLiteral("panelCuotasClientesParticular"));
-    auto *p = static_cast<QFrame *>(panelCuotasClientesParticular);
+    m_panelCuotasClientesParticular = new QFrame;
+    m_panelCuotasClientesParticular->setObjectName(QStringLiteral("panelCuotasClientesParticular"));
+    auto *p = static_cast<QFrame *>(m_panelCuotasClientesParticular);
     p->setFrameShape(QFrame::StyledPanel);
-    lblAfiliado =
+    m_lblAfiliado =
         etiqueta(p, QStringLiteral("lblAfiliado"), QStringLiteral("No hay un afiliado seleccionado"));
-    QFont f = lblAfiliado->font();
+    QFont f = m_lblAfiliado->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.15);
-    lblAfiliado->setFont(f);
-    lblAfiliado->setWordWrap(true);
-    lblNroCuotasAdeudadas = etiqueta(p, QStringLiteral("lblNroCuotasAdeudadas"), QStringLiteral("0"));
-    lblMontoAdeudaSocio = etiqueta(p, QStringLiteral("lblMontoAdeudaSocio"), QStringLiteral("0"));
-    lblFechaUPago = etiqueta(p, QStringLiteral("lblFechaUPago"), QStringLiteral("0"));
-    lblNumeroPlan = etiqueta(p, QStringLiteral("lblNumeroPlan"), QString());
-    for (QLabel *l : {lblNroCuotasAdeudadas, lblMontoAdeudaSocio, lblFechaUPago, lblNumeroPlan}) {
+    m_lblAfiliado->setFont(f);
+    m_lblAfiliado->setWordWrap(true);
+    m_lblNroCuotasAdeudadas = etiqueta(p, QStringLiteral("lblNroCuotasAdeudadas"), QStringLiteral("0"));
+    m_lblMontoAdeudaSocio = etiqueta(p, QStringLiteral("lblMontoAdeudaSocio"), QStringLiteral("0"));
+    m_lblFechaUPago = etiqueta(p, QStringLiteral("lblFechaUPago"), QStringLiteral("0"));
+    m_lblNumeroPlan = etiqueta(p, QStringLiteral("lblNumeroPlan"), QString());
+    for (QLabel *l : {m_lblNroCuotasAdeudadas, m_lblMontoAdeudaSocio, m_lblFechaUPago, m_lblNumeroPlan}) {
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
-    Command7 = boton(p, QStringLiteral("Command7"), QStringLiteral("Emitir Cuotas..."));
-    Command8 = boton(p, QStringLiteral("Command8"), QStringLiteral("Cobrar Cuotas..."));
-    Command9 = boton(p, QStringLiteral("Command9"), QStringLiteral("Ver Cuenta Corriente..."));
+    m_cmdEmitirCuotas = boton(p, QStringLiteral("Command7"), QStringLiteral("Emitir Cuotas..."));
+    m_cmdCobrarCuotas = boton(p, QStringLiteral("Command8"), QStringLiteral("Cobrar Cuotas..."));
+    m_cmdCuentaCorriente = boton(p, QStringLiteral("Command9"), QStringLiteral("Ver Cuenta Corriente..."));
 
     auto *form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignLeft);
-    form->addRow(QStringLiteral("Nº de Cuotas adeudadas :"), lblNroCuotasAdeudadas);
-    form->addRow(QStringLiteral("Monto Adeudado :"), lblMontoAdeudaSocio);
-    form->addRow(QStringLiteral("Fecha de Ultimo Pago :"), lblFechaUPago);
-    form->addRow(QStringLiteral("Numero de Plan :"), lblNumeroPlan);
+    form->addRow(QStringLiteral("Nº de Cuotas adeudadas :"), m_lblNroCuotasAdeudadas);
+    form->addRow(QStringLiteral("Monto Adeudado :"), m_lblMontoAdeudaSocio);
+    form->addRow(QStringLiteral("Fecha de Ultimo Pago :"), m_lblFechaUPago);
+    form->addRow(QStringLiteral("Numero de Plan :"), m_lblNumeroPlan);
 
     auto *layout = new QVBoxLayout(p);
-    layout->addWidget(lblAfiliado);
+    layout->addWidget(m_lblAfiliado);
     layout->addLayout(form);
     layout->addSpacing(8);
-    layout->addWidget(Command7);
-    layout->addWidget(Command8);
-    layout->addWidget(Command9);
+    layout->addWidget(m_cmdEmitirCuotas);
+    layout->addWidget(m_cmdCobrarCuotas);
+    layout->addWidget(m_cmdCuentaCorriente);
     layout->addStretch();
 }
 
 void PanelClientes::mostrarPlanActual() {
-    const QVariant plan = Data1->value(QStringLiteral("idPlan"));
-    lblNumeroPlan->setText(plan.isNull() ? QString() : plan.toString());
+    const QVariant plan = m_datSocios->value(QStringLiteral("idPlan"));
+    m_lblNumeroPlan->setText(plan.isNull() ? QString() : plan.toString());
 }
 
 QString PanelClientes::tagActual() const {
-    return QString::number(Data1->value(QStringLiteral("idAfiliado")).toLongLong());
+    return QString::number(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong());
 }
 
 void PanelClientes::alCambiarFila() {
-    const bool hay = Data1->hasCurrent();
+    const bool hay = m_datSocios->hasCurrent();
     if (hay) {
-        const auto r = Afiliados::resumenDeuda(Data1->value(QStringLiteral("idAfiliado")).toLongLong());
-        lblMontoAdeudaSocio->setText(Formato::monedaDe(r.sumaDeMonto));
-        lblNroCuotasAdeudadas->setText(Formato::entero(r.nroCuotas));
-        lblFechaUPago->setText(Formato::fecha(Formato::leerFecha(r.maxFecha)));
+        const auto r = Afiliados::resumenDeuda(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong());
+        m_lblMontoAdeudaSocio->setText(Formato::monedaDe(r.sumaDeMonto));
+        m_lblNroCuotasAdeudadas->setText(Formato::entero(r.nroCuotas));
+        m_lblFechaUPago->setText(Formato::fecha(Formato::leerFecha(r.maxFecha)));
     }
-    for (QPushButton *b : {Command4, Command3, Command7, Command8, Command9})
+    for (QPushButton *b :
+         {m_cmdModificar, m_cmdBorrar, m_cmdEmitirCuotas, m_cmdCobrarCuotas, m_cmdCuentaCorriente})
         b->setEnabled(hay);
     if (!hay) {
-        lblAfiliado->setText(QStringLiteral("No hay un afiliado seleccionado"));
+        m_lblAfiliado->setText(QStringLiteral("No hay un afiliado seleccionado"));
         if (m_mostrarInfo)
             m_mostrarInfo(QStringLiteral("No hay registros activos"));
         return;
     }
-    lblAfiliado->setText(Data1->value(QStringLiteral("Apellido")).toString() + QStringLiteral(", ") +
-                         Data1->value(QStringLiteral("Nombres")).toString());
+    m_lblAfiliado->setText(m_datSocios->value(QStringLiteral("Apellido")).toString() + QStringLiteral(", ") +
+                           m_datSocios->value(QStringLiteral("Nombres")).toString());
     if (m_mostrarInfo)
-        m_mostrarInfo(
-            QStringLiteral("Registro %1 de %2").arg(Data1->currentRow() + 1).arg(Data1->recordCount()));
+        m_mostrarInfo(QStringLiteral("Registro %1 de %2")
+                          .arg(m_datSocios->currentRow() + 1)
+                          .arg(m_datSocios->recordCount()));
 }
 
 void PanelClientes::buscar(const QString &texto) {
     if (const auto fila = Afiliados::posicionPorApellido(texto)) {
-        Data1->setCurrentRow(*fila);
+        m_datSocios->setCurrentRow(*fila);
         return;
     }
     // Nothing starts so: back to the whole list from its top, and an empty box (which searches again).
-    Data1->refresh();
-    txtBuscaAfiliado->setText(QString());
+    m_datSocios->refresh();
+    m_txtBuscaAfiliado->setText(QString());
 }
 
 void PanelClientes::enfocarBusqueda() {
-    txtBuscaAfiliado->raise();
-    txtBuscaAfiliado->setSelection(0, qMin(100, int(txtBuscaAfiliado->text().size())));
-    txtBuscaAfiliado->setFocus();
+    m_txtBuscaAfiliado->raise();
+    m_txtBuscaAfiliado->setSelection(0, qMin(100, int(m_txtBuscaAfiliado->text().size())));
+    m_txtBuscaAfiliado->setFocus();
 }
 
 void PanelClientes::nuevo() {
     panAfiliado editor(window());
     editor.Tag = QStringLiteral("NUEVO");
     editor.exec();
-    Data1->refresh();
+    m_datSocios->refresh();
 }
 
 void PanelClientes::modificar() {
-    if (!Data1->hasCurrent())
+    if (!m_datSocios->hasCurrent())
         return;
-    const qint64 id = Data1->value(QStringLiteral("idAfiliado")).toLongLong();
+    const qint64 id = m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong();
     panAfiliado editor(window());
     editor.Tag = QString::number(id);
     if (editor.exec() != QDialog::Accepted)
         return;
     // Show the stored values at once, on the same member (a changed surname moves it in the list).
-    const int antes = Data1->currentRow();
-    Data1->refresh();
-    Data1->setCurrentRow(Afiliados::posicionDe(id).value_or(antes));
+    const int antes = m_datSocios->currentRow();
+    m_datSocios->refresh();
+    m_datSocios->setCurrentRow(Afiliados::posicionDe(id).value_or(antes));
 }
 
 void PanelClientes::borrar() {
-    if (!Data1->hasCurrent()) {
+    if (!m_datSocios->hasCurrent()) {
         Mensaje::error(QStringLiteral("Error, registro no localizado!!"), window());
         return;
     }
     if (!Module1::Confirma(QStringLiteral("Borra este socio de la lista")))
         return;
-    const int fila = Data1->currentRow();
+    const int fila = m_datSocios->currentRow();
     QString why;
-    if (!Afiliados::borrar(Data1->value(QStringLiteral("idAfiliado")).toLongLong(), &why)) {
+    if (!Afiliados::borrar(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong(), &why)) {
         Mensaje::error(QStringLiteral("Error, no se pudo borrar el socio: ") + why, window());
         return;
     }
     // The next member takes the deleted one's place.
-    Data1->refresh();
-    Data1->setCurrentRow(qMin(fila, Data1->recordCount() - 1));
+    m_datSocios->refresh();
+    m_datSocios->setCurrentRow(qMin(fila, m_datSocios->recordCount() - 1));
 }
 
 void PanelClientes::imprimir(const QString &informe, const QString &formula) {
@@ -227,7 +233,7 @@ void PanelClientes::listar() {
 }
 
 void PanelClientes::verCuentaCorriente() {
-    if (Data1->hasCurrent())
+    if (m_datSocios->hasCurrent())
         imprimir(QStringLiteral("ctacuotas.rpt"), QStringLiteral("{cuotas.idAfiliado} = ") + tagActual());
 }
 

@@ -21,26 +21,8 @@ public:
     PanelClientes(DataControl *data1, ReportControl *cr, std::function<void(const QString &)> mostrarInfo,
                   QWidget *parent = nullptr);
 
-    DataControl *Data1;
-    DataGrid *DBGrid1;
-    QLineEdit *txtBuscaAfiliado;
-    QPushButton *Command2;  // Nuevo
-    QPushButton *Command4;  // Modificar
-    QPushButton *Command3;  // Borrar
-    QPushButton *Command5;  // Buscar
-    QPushButton *Command6;  // Listar
-    QPushButton *Command18; // Categ.
-
-    // The sub-panel and its controls.
-    QWidget *panelCuotasClientesParticular;
-    QLabel *lblAfiliado;
-    QLabel *lblNroCuotasAdeudadas;
-    QLabel *lblMontoAdeudaSocio;
-    QLabel *lblFechaUPago;
-    QLabel *lblNumeroPlan; // bound to the current row's idPlan
-    QPushButton *Command7; // Emitir Cuotas...
-    QPushButton *Command8; // Cobrar Cuotas...
-    QPushButton *Command9; // Ver Cuenta Corriente...
+    // The member's debt summary, which the host places beside the list and shows only with this option.
+    QWidget *subPanel() const { return m_panelCuotasClientesParticular; }
 
     // The current-row update: the per-member commands, the member's debt summary and the list position.
     void alCambiarFila();
@@ -63,6 +45,26 @@ signals:
     void cobrarCuotas(const QString &tag);
 
 private:
+    DataControl *m_datSocios; // Data1
+    DataGrid *m_grdSocios;    // DBGrid1
+    QLineEdit *m_txtBuscaAfiliado;
+    QPushButton *m_cmdNuevo;      // Command2: Nuevo
+    QPushButton *m_cmdModificar;  // Command4: Modificar
+    QPushButton *m_cmdBorrar;     // Command3: Borrar
+    QPushButton *m_cmdBuscar;     // Command5: Buscar
+    QPushButton *m_cmdListar;     // Command6: Listar
+    QPushButton *m_cmdCategorias; // Command18: Categ.
+    // The sub-panel and its controls.
+    QWidget *m_panelCuotasClientesParticular;
+    QLabel *m_lblAfiliado;
+    QLabel *m_lblNroCuotasAdeudadas;
+    QLabel *m_lblMontoAdeudaSocio;
+    QLabel *m_lblFechaUPago;
+    QLabel *m_lblNumeroPlan;           // bound to the current row's idPlan
+    QPushButton *m_cmdEmitirCuotas;    // Command7: Emitir Cuotas...
+    QPushButton *m_cmdCobrarCuotas;    // Command8: Cobrar Cuotas...
+    QPushButton *m_cmdCuentaCorriente; // Command9: Ver Cuenta Corriente...
+
     void crearSubPanel();
     void mostrarPlanActual();
     QString tagActual() const;

@@ -13,81 +13,84 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-PanelPlanes::PanelPlanes(DataControl *data3, QWidget *parent) : QWidget(parent), Data3(data3) {
+PanelPlanes::PanelPlanes(DataControl *data3, QWidget *parent) : QWidget(parent), m_datPlanes(data3) {
     setObjectName(QStringLiteral("panelProceso_2"));
-    DBGrid3 = new DataGrid(QStringLiteral("DBGrid3"), Data3, this);
-    DBGrid3->setColumns(Planes::columnas());
-    DBGrid3->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid3->setColumnWidth(1, 180);
-    DBGrid3->setColumnWidth(2, 240);
-    DBGrid3->setColumnWidth(3, 110);
-    Data3->setEditTarget(QStringLiteral("Planes"), QStringLiteral("idPlan"));
+    m_grdPlanes = new DataGrid(QStringLiteral("DBGrid3"), m_datPlanes, this);
+    m_grdPlanes->setNombreLista(QStringLiteral("Planes"));
+    m_grdPlanes->setColumns(Planes::columnas());
+    m_grdPlanes->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grdPlanes->setColumnWidth(1, 180);
+    m_grdPlanes->setColumnWidth(2, 240);
+    m_grdPlanes->setColumnWidth(3, 110);
+    m_datPlanes->setEditTarget(QStringLiteral("Planes"), QStringLiteral("idPlan"));
 
-    Command15 = Controles::boton(this, QStringLiteral("Command15"), QStringLiteral("Nuevo Plan"));
-    Command17 = Controles::boton(this, QStringLiteral("Command17"), QStringLiteral("Modificar"));
-    Command16 = Controles::boton(this, QStringLiteral("Command16"), QStringLiteral("Borrar"));
+    m_cmdNuevo = Controles::boton(this, QStringLiteral("Command15"), QStringLiteral("Nuevo Plan"));
+    m_cmdModificar = Controles::boton(this, QStringLiteral("Command17"), QStringLiteral("Modificar"));
+    m_cmdBorrar = Controles::boton(this, QStringLiteral("Command16"), QStringLiteral("Borrar"));
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {Command15, Command17, Command16})
+    for (QPushButton *b : {m_cmdNuevo, m_cmdModificar, m_cmdBorrar})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(DBGrid3, 1);
+    layout->addWidget(m_grdPlanes, 1);
     layout->addLayout(buttons);
 
-    connect(Data3, &DataControl::reposition, this, &PanelPlanes::alCambiarFila);
-    Niveles::conectar(Command15, [this] { nuevoPlan(); });
-    Niveles::conectar(Command17, [this] { modificar(); });
-    Niveles::conectar(Command16, [this] { borrar(); });
+    connect(m_datPlanes, &DataControl::reposition, this, &PanelPlanes::alCambiarFila);
+    Niveles::conectar(m_cmdNuevo, [this] { nuevoPlan(); });
+    Niveles::conectar(m_cmdModificar, [this] { modificar(); });
+    // Double-click on the list runs "Modificar", which applies its own level rule.
+    connect(m_grdPlanes, &QAbstractItemView::doubleClicked, this, [this] { m_cmdModificar->click(); });
+    Niveles::conectar(m_cmdBorrar, [this] { borrar(); });
 }
 
 void PanelPlanes::alCambiarFila() {
-    const bool hay = Data3->hasCurrent();
-    Command16->setEnabled(hay);
-    Command17->setEnabled(hay);
+    const bool hay = m_datPlanes->hasCurrent();
+    m_cmdBorrar->setEnabled(hay);
+    m_cmdModificar->setEnabled(hay);
 }
 
 void PanelPlanes::nuevoPlan() {
     panPlan editor(window());
     editor.Tag = QStringLiteral("NUEVO");
     editor.exec();
-    Data3->refresh();
+    m_datPlanes->refresh();
 }
 
 void PanelPlanes::modificar() {
-    if (!Data3->hasCurrent())
+    if (!m_datPlanes->hasCurrent())
         return;
-    const QVariant id = Data3->value(QStringLiteral("idPlan"));
+    const QVariant id = m_datPlanes->value(QStringLiteral("idPlan"));
     panPlan editor(window());
     editor.Tag = QString::number(id.toLongLong());
     if (editor.exec() != QDialog::Accepted)
         return;
     // Show the stored values at once, on the same plan (a new name moves it in the list).
-    const int antes = Data3->currentRow();
-    Data3->refresh();
-    Data3->fetchAll();
+    const int antes = m_datPlanes->currentRow();
+    m_datPlanes->refresh();
+    m_datPlanes->fetchAll();
     int fila = antes;
-    for (int r = 0; r < Data3->model()->rowCount(); ++r)
-        if (Data3->valueAt(r, QStringLiteral("idPlan")) == id)
+    for (int r = 0; r < m_datPlanes->model()->rowCount(); ++r)
+        if (m_datPlanes->valueAt(r, QStringLiteral("idPlan")) == id)
             fila = r;
-    Data3->setCurrentRow(fila);
+    m_datPlanes->setCurrentRow(fila);
 }
 
 void PanelPlanes::borrar() {
-    const QString nombre = Data3->value(QStringLiteral("Descripcion")).toString();
+    const QString nombre = m_datPlanes->value(QStringLiteral("Descripcion")).toString();
     if (!Module1::Confirma(nombre.isEmpty() ? QStringLiteral("Borra este plan")
                                             : QStringLiteral("Borra el plan ") + nombre))
         return;
-    if (!Data3->hasCurrent()) {
+    if (!m_datPlanes->hasCurrent()) {
         Mensaje::error(QStringLiteral("Registro no localizado!!"), window());
         return;
     }
-    const int fila = Data3->currentRow();
+    const int fila = m_datPlanes->currentRow();
     QString why;
-    if (!Planes::borrar(Data3->value(QStringLiteral("idPlan")).toLongLong(), &why)) {
+    if (!Planes::borrar(m_datPlanes->value(QStringLiteral("idPlan")).toLongLong(), &why)) {
         Mensaje::error(QStringLiteral("Error, no se pudo borrar el plan: ") + why, window());
         return;
     }
-    Data3->refresh();
-    Data3->setCurrentRow(qMin(fila, Data3->recordCount() - 1));
+    m_datPlanes->refresh();
+    m_datPlanes->setCurrentRow(qMin(fila, m_datPlanes->recordCount() - 1));
 }

@@ -13,16 +13,16 @@ class PanelPlanes : public QWidget {
 public:
     PanelPlanes(DataControl *data3, QWidget *parent = nullptr);
 
-    DataControl *Data3;
-    DataGrid *DBGrid3;
-    QPushButton *Command15; // Nuevo Plan
-    QPushButton *Command17; // Modificar
-    QPushButton *Command16; // Borrar
-
     void nuevoPlan();
     void modificar();
     void borrar();
 
 private:
+    DataControl *m_datPlanes;    // Data3
+    DataGrid *m_grdPlanes;       // DBGrid3
+    QPushButton *m_cmdNuevo;     // Command15: Nuevo Plan
+    QPushButton *m_cmdModificar; // Command17: Modificar
+    QPushButton *m_cmdBorrar;    // Command16: Borrar
+
     void alCambiarFila();
 };

@@ -48,15 +48,15 @@ panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
     for (int i = 0; i < Afiliado::NumCampos; ++i) {
         if (i != 3)
             etiquetas[i] = Controles::etiqueta(this, QString(), QString::fromUtf8(kCajas[i].etiqueta));
-        txtCampo[i] =
+        m_txtCampo[i] =
             Controles::campo(this, QStringLiteral("txtCampo_%1").arg(i), kCajas[i].largo, etiquetas[i]);
         // The box's own Tag: the title of a required box.
-        txtCampo[i]->setProperty("Tag", Afiliados::titulo(i));
+        m_txtCampo[i]->setProperty("Tag", Afiliados::titulo(i));
     }
     // The document's kind and number share one label.
-    txtCampo[2]->setAccessibleName(QStringLiteral("Tipo de documento"));
-    txtCampo[3]->setAccessibleName(QStringLiteral("Número de documento"));
-    txtCampo[2]->setMaximumWidth(70);
+    m_txtCampo[2]->setAccessibleName(QStringLiteral("Tipo de documento"));
+    m_txtCampo[3]->setAccessibleName(QStringLiteral("Número de documento"));
+    m_txtCampo[2]->setMaximumWidth(70);
 
     auto *lblCategoria = Controles::etiqueta(this, QString(), QStringLiteral("Categoría :"));
     auto *lblFecNac = Controles::etiqueta(this, QString(), QStringLiteral("Fecha de Nacim. :"));
@@ -64,24 +64,24 @@ panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
     auto *lblPlan = Controles::etiqueta(this, QString(), QStringLiteral("Plan de Cuota :"));
 
     // Loading: the pickers' starting dates and the two lists, read afresh at each opening.
-    cboCategoria = Controles::comboEditable(this, QStringLiteral("cboCategoria"), Categorias::nombres());
-    cbPlan = Controles::comboEditable(this, QStringLiteral("cbPlan"), Planes::nombres());
-    dtFecNac = new DatePicker(this);
-    dtFecNac->setObjectName(QStringLiteral("dtFecNac"));
-    dtFecNac->setDate(QDate(2002, 3, 24));
-    dtFecAf = new DatePicker(this);
-    dtFecAf->setObjectName(QStringLiteral("dtFecAf"));
-    dtFecAf->setDate(Clock::today());
-    Controles::asociar(lblCategoria, cboCategoria);
-    Controles::asociar(lblFecNac, dtFecNac);
-    Controles::asociar(lblFecAf, dtFecAf);
-    Controles::asociar(lblPlan, cbPlan);
+    m_cboCategoria = Controles::comboEditable(this, QStringLiteral("cboCategoria"), Categorias::nombres());
+    m_cbPlan = Controles::comboEditable(this, QStringLiteral("cbPlan"), Planes::nombres());
+    m_dtFecNac = new DatePicker(this);
+    m_dtFecNac->setObjectName(QStringLiteral("dtFecNac"));
+    m_dtFecNac->setDate(QDate(2002, 3, 24));
+    m_dtFecAf = new DatePicker(this);
+    m_dtFecAf->setObjectName(QStringLiteral("dtFecAf"));
+    m_dtFecAf->setDate(Clock::today());
+    Controles::asociar(lblCategoria, m_cboCategoria);
+    Controles::asociar(lblFecNac, m_dtFecNac);
+    Controles::asociar(lblFecAf, m_dtFecAf);
+    Controles::asociar(lblPlan, m_cbPlan);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &panAfiliado::aceptar);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    m_cmdAceptar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    m_cmdCancelar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    m_cmdAceptar->setDefault(true);
+    connect(m_cmdAceptar, &QPushButton::clicked, this, &panAfiliado::aceptar);
+    connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
 
     // Screen order, top to bottom, is the tab order.
     auto *form = new QGridLayout;
@@ -91,41 +91,42 @@ panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
         form->addWidget(control, fila, 1);
         ++fila;
     };
-    agregar(etiquetas[0], txtCampo[0]);
-    agregar(etiquetas[1], txtCampo[1]);
+    agregar(etiquetas[0], m_txtCampo[0]);
+    agregar(etiquetas[1], m_txtCampo[1]);
     auto *documento = new QHBoxLayout;
-    documento->addWidget(txtCampo[2]);
-    documento->addWidget(txtCampo[3], 1);
+    documento->addWidget(m_txtCampo[2]);
+    documento->addWidget(m_txtCampo[3], 1);
     form->addWidget(etiquetas[2], fila, 0);
     form->addLayout(documento, fila, 1);
     ++fila;
     for (int i = 4; i <= 10; ++i)
-        agregar(etiquetas[i], txtCampo[i]);
-    agregar(lblCategoria, cboCategoria);
-    agregar(etiquetas[11], txtCampo[11]);
-    agregar(lblFecNac, dtFecNac);
-    agregar(lblFecAf, dtFecAf);
-    agregar(lblPlan, cbPlan);
+        agregar(etiquetas[i], m_txtCampo[i]);
+    agregar(lblCategoria, m_cboCategoria);
+    agregar(etiquetas[11], m_txtCampo[11]);
+    agregar(lblFecNac, m_dtFecNac);
+    agregar(lblFecAf, m_dtFecAf);
+    agregar(lblPlan, m_cbPlan);
     form->setColumnStretch(1, 1);
-    dtFecNac->setMaximumWidth(160);
-    dtFecAf->setMaximumWidth(160);
+    m_dtFecNac->setMaximumWidth(160);
+    m_dtFecAf->setMaximumWidth(160);
 
-    QWidget *orden[] = {txtCampo[0],  txtCampo[1], txtCampo[2], txtCampo[3], txtCampo[4],  txtCampo[5],
-                        txtCampo[6],  txtCampo[7], txtCampo[8], txtCampo[9], txtCampo[10], cboCategoria,
-                        txtCampo[11], dtFecNac,    dtFecAf,     cbPlan,      Command1,     Command2};
+    QWidget *orden[] = {m_txtCampo[0],  m_txtCampo[1],  m_txtCampo[2],  m_txtCampo[3], m_txtCampo[4],
+                        m_txtCampo[5],  m_txtCampo[6],  m_txtCampo[7],  m_txtCampo[8], m_txtCampo[9],
+                        m_txtCampo[10], m_cboCategoria, m_txtCampo[11], m_dtFecNac,    m_dtFecAf,
+                        m_cbPlan,       m_cmdAceptar,   m_cmdCancelar};
     for (size_t i = 0; i + 1 < std::size(orden); ++i)
         setTabOrder(orden[i], orden[i + 1]);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(m_cmdAceptar);
+    buttons->addWidget(m_cmdCancelar);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new PanelEncabezado(QStringLiteral("Clientes"), 0, this));
     layout->addLayout(form);
     layout->addStretch();
     layout->addLayout(buttons);
-    txtCampo[0]->setFocus();
+    m_txtCampo[0]->setFocus();
     resize(560, sizeHint().height());
 }
 
@@ -145,22 +146,22 @@ void panAfiliado::llenar() {
         return;
     for (int i = 0; i < Afiliado::NumCampos; ++i) {
         // A value stored longer than the box allows (by another tool) is shown whole, so saving keeps it.
-        if (a->campos[i].size() > txtCampo[i]->maxLength())
-            txtCampo[i]->setMaxLength(int(a->campos[i].size()));
-        txtCampo[i]->setText(a->campos[i]);
+        if (a->campos[i].size() > m_txtCampo[i]->maxLength())
+            m_txtCampo[i]->setMaxLength(int(a->campos[i].size()));
+        m_txtCampo[i]->setText(a->campos[i]);
     }
     // A date never stored leaves the picker at its starting date.
     if (a->fechaNacimiento.isValid())
-        dtFecNac->setDate(a->fechaNacimiento);
+        m_dtFecNac->setDate(a->fechaNacimiento);
     if (a->fechaAfiliacion.isValid())
-        dtFecAf->setDate(a->fechaAfiliacion);
+        m_dtFecAf->setDate(a->fechaAfiliacion);
     const QString sinPlan = QStringLiteral("Error, seguramente asignación de planes inexistentes!");
     const QVariant plan = Planes::descripcionDe(a->idPlan);
     if (plan.isNull()) {
         Mensaje::error(sinPlan, this);
         return;
     }
-    cbPlan->setCurrentText(plan.toString());
+    m_cbPlan->setCurrentText(plan.toString());
     if (a->idCategoria.isNull())
         return;
     const QVariant categoria = Categorias::descripcionDe(a->idCategoria);
@@ -168,31 +169,31 @@ void panAfiliado::llenar() {
         Mensaje::error(sinPlan, this);
         return;
     }
-    cboCategoria->setCurrentText(categoria.toString());
+    m_cboCategoria->setCurrentText(categoria.toString());
 }
 
 void panAfiliado::aceptar() {
     std::array<QString, Afiliado::NumCampos> campos;
     for (int i = 0; i < Afiliado::NumCampos; ++i)
-        campos[i] = txtCampo[i]->text();
+        campos[i] = m_txtCampo[i]->text();
     const Afiliados::Verificacion v =
-        Afiliados::verificar(campos, cbPlan->currentText(), cboCategoria->currentText());
+        Afiliados::verificar(campos, m_cbPlan->currentText(), m_cboCategoria->currentText());
     if (!v.ok()) {
         Mensaje::error(v.mensaje, this);
         if (v.campo >= 0 && v.campo < Afiliado::NumCampos)
-            txtCampo[v.campo]->setFocus();
+            m_txtCampo[v.campo]->setFocus();
         else if (v.campo == Afiliados::PlanCampo)
-            cbPlan->setFocus();
+            m_cbPlan->setFocus();
         else if (v.campo == Afiliados::CategoriaCampo)
-            cboCategoria->setFocus();
+            m_cboCategoria->setFocus();
         return;
     }
     Afiliado a;
     if (tagEsNumerico())
         a.idAfiliado = Tag.trimmed().toLongLong();
     a.campos = campos;
-    a.fechaNacimiento = dtFecNac->date();
-    a.fechaAfiliacion = dtFecAf->date();
+    a.fechaNacimiento = m_dtFecNac->date();
+    a.fechaAfiliacion = m_dtFecAf->date();
     a.idPlan = v.idPlan;
     a.idCategoria = v.idCategoria;
     FalloBase fallo;

@@ -22,17 +22,17 @@ public:
     // "&Aceptar": the checks in order, then the save; the window stays open with the user's input on failure.
     void aceptar();
 
-    std::array<QLineEdit *, Afiliado::NumCampos> txtCampo;
-    QComboBox *cboCategoria;
-    DatePicker *dtFecNac;
-    DatePicker *dtFecAf;
-    QComboBox *cbPlan;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    std::array<QLineEdit *, Afiliado::NumCampos> m_txtCampo;
+    QComboBox *m_cboCategoria;
+    DatePicker *m_dtFecNac;
+    DatePicker *m_dtFecAf;
+    QComboBox *m_cbPlan;
+    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
+    QPushButton *m_cmdCancelar; // Command2: &Cancelar
+
     bool m_llenado = false;
 };

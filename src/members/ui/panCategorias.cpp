@@ -17,51 +17,51 @@ panCategorias::panCategorias(QWidget *parent) : Ventana(parent) {
     setObjectName(QStringLiteral("panCategorias"));
     setWindowTitle(QStringLiteral("Tabla de Categorías de Socios"));
 
-    Data1 = new DataControl(QStringLiteral("Data1"), this);
-    Data1->setRecordSource(Categorias::recordSource());
-    Data1->setEditTarget(QStringLiteral("Categorias"), QStringLiteral("idCategoria"));
-    DBGrid1 = new DataGrid(QStringLiteral("DBGrid1"), Data1, this);
-    DBGrid1->setColumns({
+    m_datCategorias = new DataControl(QStringLiteral("Data1"), this);
+    m_datCategorias->setRecordSource(Categorias::recordSource());
+    m_datCategorias->setEditTarget(QStringLiteral("Categorias"), QStringLiteral("idCategoria"));
+    m_grdCategorias = new DataGrid(QStringLiteral("DBGrid1"), m_datCategorias, this);
+    m_grdCategorias->setColumns({
         {QStringLiteral("Nº Cat."), QStringLiteral("idCategoria"), Formato::Tipo::Entero, true},
         {QStringLiteral("Descripción"), QStringLiteral("Descripcion"), Formato::Tipo::General, false},
     });
-    DBGrid1->setAccessibleName(QStringLiteral("Categorías"));
-    DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-    DBGrid1->horizontalHeader()->setStretchLastSection(true);
+    m_grdCategorias->setAccessibleName(QStringLiteral("Categorías"));
+    m_grdCategorias->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    m_grdCategorias->horizontalHeader()->setStretchLastSection(true);
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nueva"));
-    Command4 = Controles::boton(this, QStringLiteral("Command4"), QStringLiteral("&Tomar Cambios"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Eliminar"));
-    Command3 = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
-    connect(Command1, &QPushButton::clicked, this, &panCategorias::nueva);
-    connect(Command4, &QPushButton::clicked, this, &panCategorias::tomarCambios);
-    connect(Command2, &QPushButton::clicked, this, &panCategorias::eliminar);
-    connect(Command3, &QPushButton::clicked, this, &QDialog::accept);
+    m_cmdNueva = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Nueva"));
+    m_cmdTomarCambios = Controles::boton(this, QStringLiteral("Command4"), QStringLiteral("&Tomar Cambios"));
+    m_cmdEliminar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Eliminar"));
+    m_cmdSalir = Controles::boton(this, QStringLiteral("Command3"), QStringLiteral("&Salir"));
+    connect(m_cmdNueva, &QPushButton::clicked, this, &panCategorias::nueva);
+    connect(m_cmdTomarCambios, &QPushButton::clicked, this, &panCategorias::tomarCambios);
+    connect(m_cmdEliminar, &QPushButton::clicked, this, &panCategorias::eliminar);
+    connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {Command1, Command4, Command2})
+    for (QPushButton *b : {m_cmdNueva, m_cmdTomarCambios, m_cmdEliminar})
         buttons->addWidget(b);
     buttons->addStretch();
-    buttons->addWidget(Command3);
+    buttons->addWidget(m_cmdSalir);
     auto *body = new QHBoxLayout;
-    body->addWidget(DBGrid1, 1);
+    body->addWidget(m_grdCategorias, 1);
     body->addLayout(buttons);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new PanelEncabezado(QStringLiteral("Categorías de Socios"), 0, this));
     layout->addLayout(body, 1);
 
-    setTabOrder(DBGrid1, Command1);
-    setTabOrder(Command1, Command4);
-    setTabOrder(Command4, Command2);
-    setTabOrder(Command2, Command3);
+    setTabOrder(m_grdCategorias, m_cmdNueva);
+    setTabOrder(m_cmdNueva, m_cmdTomarCambios);
+    setTabOrder(m_cmdTomarCambios, m_cmdEliminar);
+    setTabOrder(m_cmdEliminar, m_cmdSalir);
     resize(460, 380);
-    Data1->refresh();
-    DBGrid1->setFocus();
+    m_datCategorias->refresh();
+    m_grdCategorias->setFocus();
 }
 
 void panCategorias::guardarPendiente() {
-    DBGrid1->tomarEdicion();
+    m_grdCategorias->tomarEdicion();
 }
 
 void panCategorias::nueva() {
@@ -69,34 +69,34 @@ void panCategorias::nueva() {
     QString why;
     if (Categorias::nueva(&why).isNull())
         Log::error(QStringLiteral("Categorías"), why);
-    DBGrid1->viewport()->update();
-    Data1->refresh();
-    const int ultima = Data1->recordCount() - 1;
-    Data1->setCurrentRow(ultima);
+    m_grdCategorias->viewport()->update();
+    m_datCategorias->refresh();
+    const int ultima = m_datCategorias->recordCount() - 1;
+    m_datCategorias->setCurrentRow(ultima);
     if (ultima >= 0)
-        DBGrid1->setCurrentIndex(DBGrid1->model()->index(ultima, 1));
-    DBGrid1->setFocus();
+        m_grdCategorias->setCurrentIndex(m_grdCategorias->model()->index(ultima, 1));
+    m_grdCategorias->setFocus();
 }
 
 void panCategorias::tomarCambios() {
     guardarPendiente();
-    const int row = Data1->currentRow();
-    Data1->refresh();
+    const int row = m_datCategorias->currentRow();
+    m_datCategorias->refresh();
     if (row > 0)
-        Data1->setCurrentRow(qMin(row, Data1->recordCount() - 1));
-    DBGrid1->viewport()->update();
+        m_datCategorias->setCurrentRow(qMin(row, m_datCategorias->recordCount() - 1));
+    m_grdCategorias->viewport()->update();
 }
 
 void panCategorias::eliminar() {
-    if (!Data1->hasCurrent())
+    if (!m_datCategorias->hasCurrent())
         return;
     guardarPendiente();
     if (!Mensaje::preguntaSiNo(QStringLiteral("Está seguro de eliminar esta categoría ??"),
                                QStringLiteral("Atención"), this))
         return;
-    const int row = Data1->currentRow();
+    const int row = m_datCategorias->currentRow();
     QString why;
-    switch (Categorias::borrar(Data1->value(QStringLiteral("idCategoria")).toLongLong(), &why)) {
+    switch (Categorias::borrar(m_datCategorias->value(QStringLiteral("idCategoria")).toLongLong(), &why)) {
     case Categorias::Borrado::EnUso:
         Mensaje::error(QStringLiteral("Error, aún existen socios con dicha categoría"), this);
         return;
@@ -106,8 +106,8 @@ void panCategorias::eliminar() {
     case Categorias::Borrado::Borrada:
         break;
     }
-    Data1->refresh();
-    Data1->setCurrentRow(qMin(row, Data1->recordCount() - 1));
+    m_datCategorias->refresh();
+    m_datCategorias->setCurrentRow(qMin(row, m_datCategorias->recordCount() - 1));
 }
 
 void panCategorias::done(int r) {

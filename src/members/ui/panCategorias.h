@@ -18,12 +18,13 @@ public:
     // Stores a name still being typed in the grid.
     void guardarPendiente();
 
-    DataControl *Data1;
-    DataGrid *DBGrid1;
-    QPushButton *Command1; // &Nueva
-    QPushButton *Command4; // &Tomar Cambios
-    QPushButton *Command2; // &Eliminar
-    QPushButton *Command3; // &Salir
-
     void done(int r) override; // a name being typed is kept however the window closes
+
+private:
+    DataControl *m_datCategorias;   // Data1
+    DataGrid *m_grdCategorias;      // DBGrid1
+    QPushButton *m_cmdNueva;        // Command1: &Nueva
+    QPushButton *m_cmdTomarCambios; // Command4: &Tomar Cambios
+    QPushButton *m_cmdEliminar;     // Command2: &Eliminar
+    QPushButton *m_cmdSalir;        // Command3: &Salir
 };

@@ -30,80 +30,80 @@ panPlan::panPlan(QWidget *parent) : Ventana(parent) {
     auto *lblCuota = Controles::etiqueta(this, QString(), QStringLiteral("Cuota Mensual :"));
     auto *lblCant = Controles::etiqueta(this, QString(), QStringLiteral("Cantidad de cuotas :"));
 
-    txtNombre = Controles::campo(this, QStringLiteral("txtNombre"), 50, lblNombre);
-    txtDetalles = new QPlainTextEdit(this);
-    txtDetalles->setObjectName(QStringLiteral("txtDetalles"));
-    txtDetalles->setTabChangesFocus(true);
-    txtDetalles->setFixedHeight(txtDetalles->fontMetrics().lineSpacing() * 4 + 12);
-    Controles::asociar(lblDetalles, txtDetalles);
+    m_txtNombre = Controles::campo(this, QStringLiteral("txtNombre"), 50, lblNombre);
+    m_txtDetalles = new QPlainTextEdit(this);
+    m_txtDetalles->setObjectName(QStringLiteral("txtDetalles"));
+    m_txtDetalles->setTabChangesFocus(true);
+    m_txtDetalles->setFixedHeight(m_txtDetalles->fontMetrics().lineSpacing() * 4 + 12);
+    Controles::asociar(lblDetalles, m_txtDetalles);
     // A multi-line box has no length limit of its own: cut what goes beyond the field's size.
-    connect(txtDetalles, &QPlainTextEdit::textChanged, this, [this] {
-        const QString t = txtDetalles->toPlainText();
+    connect(m_txtDetalles, &QPlainTextEdit::textChanged, this, [this] {
+        const QString t = m_txtDetalles->toPlainText();
         if (t.size() > m_largoDetalles) {
-            QSignalBlocker block(txtDetalles);
-            txtDetalles->setPlainText(t.left(m_largoDetalles));
-            txtDetalles->moveCursor(QTextCursor::End);
+            QSignalBlocker block(m_txtDetalles);
+            m_txtDetalles->setPlainText(t.left(m_largoDetalles));
+            m_txtDetalles->moveCursor(QTextCursor::End);
         }
     });
-    txtInscripcion = Controles::campo(this, QStringLiteral("txtInscripcion"), 20, lblInscripcion);
-    txtCuota = Controles::campo(this, QStringLiteral("txtCuota"), 20, lblCuota);
-    txCantCuotas = Controles::campo(this, QStringLiteral("txCantCuotas"), 20, lblCant);
-    for (QLineEdit *e : {txtInscripcion, txtCuota, txCantCuotas}) {
+    m_txtInscripcion = Controles::campo(this, QStringLiteral("txtInscripcion"), 20, lblInscripcion);
+    m_txtCuota = Controles::campo(this, QStringLiteral("txtCuota"), 20, lblCuota);
+    m_txCantCuotas = Controles::campo(this, QStringLiteral("txCantCuotas"), 20, lblCant);
+    for (QLineEdit *e : {m_txtInscripcion, m_txtCuota, m_txCantCuotas}) {
         e->setAlignment(Qt::AlignRight);
         e->setMaximumWidth(160);
     }
-    txCantCuotas->setToolTip(QStringLiteral("Las flechas arriba y abajo suman o restan una cuota"));
-    txCantCuotas->installEventFilter(this);
+    m_txCantCuotas->setToolTip(QStringLiteral("Las flechas arriba y abajo suman o restan una cuota"));
+    m_txCantCuotas->installEventFilter(this);
 
-    UpDown1 = new QWidget(this);
-    UpDown1->setObjectName(QStringLiteral("UpDown1"));
-    UpDown1Arriba = new QToolButton(UpDown1);
-    UpDown1Arriba->setObjectName(QStringLiteral("UpDown1_arriba"));
-    UpDown1Arriba->setArrowType(Qt::UpArrow);
-    UpDown1Arriba->setAccessibleName(QStringLiteral("Una cuota más"));
-    UpDown1Abajo = new QToolButton(UpDown1);
-    UpDown1Abajo->setObjectName(QStringLiteral("UpDown1_abajo"));
-    UpDown1Abajo->setArrowType(Qt::DownArrow);
-    UpDown1Abajo->setAccessibleName(QStringLiteral("Una cuota menos"));
-    auto *arrows = new QVBoxLayout(UpDown1);
+    m_updCantCuotas = new QWidget(this);
+    m_updCantCuotas->setObjectName(QStringLiteral("UpDown1"));
+    m_cmdCuotaMas = new QToolButton(m_updCantCuotas);
+    m_cmdCuotaMas->setObjectName(QStringLiteral("UpDown1_arriba"));
+    m_cmdCuotaMas->setArrowType(Qt::UpArrow);
+    m_cmdCuotaMas->setAccessibleName(QStringLiteral("Una cuota más"));
+    m_cmdCuotaMenos = new QToolButton(m_updCantCuotas);
+    m_cmdCuotaMenos->setObjectName(QStringLiteral("UpDown1_abajo"));
+    m_cmdCuotaMenos->setArrowType(Qt::DownArrow);
+    m_cmdCuotaMenos->setAccessibleName(QStringLiteral("Una cuota menos"));
+    auto *arrows = new QVBoxLayout(m_updCantCuotas);
     arrows->setContentsMargins(0, 0, 0, 0);
     arrows->setSpacing(0);
-    for (QToolButton *b : {UpDown1Arriba, UpDown1Abajo}) {
+    for (QToolButton *b : {m_cmdCuotaMas, m_cmdCuotaMenos}) {
         b->setFocusPolicy(Qt::NoFocus); // the keyboard uses the arrow keys in the box
         b->setFixedSize(22, 13);
         b->setAutoRepeat(true);
         arrows->addWidget(b);
     }
-    connect(UpDown1Arriba, &QToolButton::clicked, this, [this] { flecha(1); });
-    connect(UpDown1Abajo, &QToolButton::clicked, this, [this] { flecha(-1); });
+    connect(m_cmdCuotaMas, &QToolButton::clicked, this, [this] { flecha(1); });
+    connect(m_cmdCuotaMenos, &QToolButton::clicked, this, [this] { flecha(-1); });
 
-    Command1 = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
-    Command2 = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &panPlan::aceptar);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
+    m_cmdAceptar = Controles::boton(this, QStringLiteral("Command1"), QStringLiteral("&Aceptar"));
+    m_cmdCancelar = Controles::boton(this, QStringLiteral("Command2"), QStringLiteral("&Cancelar"));
+    m_cmdAceptar->setDefault(true);
+    connect(m_cmdAceptar, &QPushButton::clicked, this, &panPlan::aceptar);
+    connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *form = new QGridLayout;
     form->addWidget(lblNombre, 0, 0);
-    form->addWidget(txtNombre, 0, 1, 1, 2);
+    form->addWidget(m_txtNombre, 0, 1, 1, 2);
     form->addWidget(lblDetalles, 1, 0, Qt::AlignTop);
-    form->addWidget(txtDetalles, 1, 1, 1, 2);
+    form->addWidget(m_txtDetalles, 1, 1, 1, 2);
     form->addWidget(lblInscripcion, 2, 0);
-    form->addWidget(txtInscripcion, 2, 1);
+    form->addWidget(m_txtInscripcion, 2, 1);
     form->addWidget(lblCuota, 3, 0);
-    form->addWidget(txtCuota, 3, 1);
+    form->addWidget(m_txtCuota, 3, 1);
     form->addWidget(lblCant, 4, 0);
     auto *cant = new QHBoxLayout;
     cant->setSpacing(2);
-    cant->addWidget(txCantCuotas);
-    cant->addWidget(UpDown1);
+    cant->addWidget(m_txCantCuotas);
+    cant->addWidget(m_updCantCuotas);
     form->addLayout(cant, 4, 1);
     form->setColumnStretch(2, 1);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command2);
+    buttons->addWidget(m_cmdAceptar);
+    buttons->addWidget(m_cmdCancelar);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new PanelEncabezado(QStringLiteral("Plan de Cuotas"), 2, this));
@@ -111,13 +111,13 @@ panPlan::panPlan(QWidget *parent) : Ventana(parent) {
     layout->addStretch();
     layout->addLayout(buttons);
 
-    setTabOrder(txtNombre, txtDetalles);
-    setTabOrder(txtDetalles, txtInscripcion);
-    setTabOrder(txtInscripcion, txtCuota);
-    setTabOrder(txtCuota, txCantCuotas);
-    setTabOrder(txCantCuotas, Command1);
-    setTabOrder(Command1, Command2);
-    txtNombre->setFocus();
+    setTabOrder(m_txtNombre, m_txtDetalles);
+    setTabOrder(m_txtDetalles, m_txtInscripcion);
+    setTabOrder(m_txtInscripcion, m_txtCuota);
+    setTabOrder(m_txtCuota, m_txCantCuotas);
+    setTabOrder(m_txCantCuotas, m_cmdAceptar);
+    setTabOrder(m_cmdAceptar, m_cmdCancelar);
+    m_txtNombre->setFocus();
     resize(480, sizeHint().height());
 }
 
@@ -137,25 +137,25 @@ bool panPlan::cargar() {
         return false;
     }
     // What another tool stored beyond the boxes' limits is shown whole, so that an unchanged save keeps it.
-    const std::pair<QLineEdit *, QString> cajas[] = {{txtNombre, plan->nombre},
-                                                     {txtCuota, plan->cuota},
-                                                     {txtInscripcion, plan->inscripcion},
-                                                     {txCantCuotas, plan->cantidad}};
+    const std::pair<QLineEdit *, QString> cajas[] = {{m_txtNombre, plan->nombre},
+                                                     {m_txtCuota, plan->cuota},
+                                                     {m_txtInscripcion, plan->inscripcion},
+                                                     {m_txCantCuotas, plan->cantidad}};
     for (const auto &[caja, texto] : cajas) {
         caja->setMaxLength(qMax(caja->maxLength(), int(texto.size())));
         caja->setText(texto);
     }
     m_largoDetalles = qMax(LargoDetalles, int(plan->detalles.size()));
-    txtDetalles->setPlainText(plan->detalles);
+    m_txtDetalles->setPlainText(plan->detalles);
     return true;
 }
 
 void panPlan::flecha(int paso) {
-    txCantCuotas->setText(Planes::pasoCantidad(txCantCuotas->text(), paso));
+    m_txCantCuotas->setText(Planes::pasoCantidad(m_txCantCuotas->text(), paso));
 }
 
 bool panPlan::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == txCantCuotas && event->type() == QEvent::KeyPress) {
+    if (watched == m_txCantCuotas && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             flecha(key == Qt::Key_Up ? 1 : -1);
@@ -166,23 +166,23 @@ bool panPlan::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void panPlan::aceptar() {
-    const Planes::Entrada entrada{txtNombre->text(), txtDetalles->toPlainText(), txtCuota->text(),
-                                  txtInscripcion->text(), txCantCuotas->text()};
+    const Planes::Entrada entrada{m_txtNombre->text(), m_txtDetalles->toPlainText(), m_txtCuota->text(),
+                                  m_txtInscripcion->text(), m_txCantCuotas->text()};
     const Planes::Verificacion v = Planes::verificar(entrada);
     if (!v.ok()) {
         Mensaje::error(v.mensaje, this);
         switch (v.campo) {
         case Planes::Campo::Nombre:
-            txtNombre->setFocus();
+            m_txtNombre->setFocus();
             break;
         case Planes::Campo::Cuota:
-            txtCuota->setFocus();
+            m_txtCuota->setFocus();
             break;
         case Planes::Campo::Inscripcion:
-            txtInscripcion->setFocus();
+            m_txtInscripcion->setFocus();
             break;
         case Planes::Campo::Cantidad:
-            txCantCuotas->setFocus();
+            m_txCantCuotas->setFocus();
             break;
         case Planes::Campo::Ninguno:
             break;
@@ -204,7 +204,7 @@ void panPlan::aceptar() {
     case Planes::Resultado::YaExiste:
         Mensaje::error(QStringLiteral("Error, el plan ") + plan.descripcion + QStringLiteral(" ya existe !"),
                        this);
-        txtNombre->setFocus();
+        m_txtNombre->setFocus();
         return;
     case Planes::Resultado::Fallo:
         Mensaje::error(QStringLiteral("Error, no se pudo guardar el plan: ") + why, this);

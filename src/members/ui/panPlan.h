@@ -22,17 +22,6 @@ public:
     // The arrows beside the number of dues.
     void flecha(int paso);
 
-    QLineEdit *txtNombre;
-    QPlainTextEdit *txtDetalles;
-    QLineEdit *txtInscripcion;
-    QLineEdit *txtCuota;
-    QLineEdit *txCantCuotas;
-    QWidget *UpDown1;
-    QToolButton *UpDown1Arriba;
-    QToolButton *UpDown1Abajo;
-    QPushButton *Command1; // &Aceptar
-    QPushButton *Command2; // &Cancelar
-
     static constexpr int LargoDetalles = 200;
 
 protected:
@@ -40,6 +29,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QLineEdit *m_txtNombre;
+    QPlainTextEdit *m_txtDetalles;
+    QLineEdit *m_txtInscripcion;
+    QLineEdit *m_txtCuota;
+    QLineEdit *m_txCantCuotas;
+    QWidget *m_updCantCuotas;     // UpDown1
+    QToolButton *m_cmdCuotaMas;   // UpDown1_arriba
+    QToolButton *m_cmdCuotaMenos; // UpDown1_abajo
+    QPushButton *m_cmdAceptar;    // Command1: &Aceptar
+    QPushButton *m_cmdCancelar;   // Command2: &Cancelar
+
     bool m_cargado = false;
     int m_largoDetalles = LargoDetalles; // more when a stored plan has longer details
 };

@@ -107,15 +107,15 @@ private slots:
         configurar(smtp.servidor());
         PanelUtilidades panel;
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        panel.Command19->click();
+        control<QPushButton>(&panel, "Command19")->click();
         const auto &q = Mensaje::mostrados();
         QCOMPARE(q.size(), 1);
         QCOMPARE(q.at(0).texto, QStringLiteral("Desea enviar mensajes de cuotas vencidas por e-mail?"));
         QCOMPARE(q.at(0).titulo, QStringLiteral("Atención"));
         QCOMPARE(q.at(0).icono, QMessageBox::Warning);
         QCOMPARE(q.at(0).botones, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
-        QVERIFY(panel.Command19->isEnabled());
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Listo!"));
+        QVERIFY(control<QPushButton>(&panel, "Command19")->isEnabled());
 
         const QVector<QJsonObject> m = smtp.recibidos();
         QCOMPARE(m.size(), 3);
@@ -165,15 +165,15 @@ private slots:
         // The label is read between messages, when the run lets the window paint.
         auto *espia = new QTimer(&panel);
         connect(espia, &QTimer::timeout, &panel, [&] {
-            if (vistos.isEmpty() || vistos.last() != panel.lblTime->text())
-                vistos << panel.lblTime->text();
+            if (vistos.isEmpty() || vistos.last() != control<QLabel>(&panel, "lblTime")->text())
+                vistos << control<QLabel>(&panel, "lblTime")->text();
         });
         espia->start(0);
         panel.enviaMailDeudores();
         espia->stop();
         QVERIFY2(vistos.contains(QStringLiteral("Enviando Mensaje  1 de  3.")), qPrintable(vistos.join('|')));
         QVERIFY(vistos.contains(QStringLiteral("Enviando Mensaje  3 de  3.")));
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Listo!"));
     }
 
     void levelThreeDoesNothing() {
@@ -184,10 +184,10 @@ private slots:
         configurar(smtp.servidor());
         Module1::NivelUsuario = 3;
         PanelUtilidades panel;
-        const QString antes = panel.lblTime->text();
-        panel.Command19->click();
+        const QString antes = control<QLabel>(&panel, "lblTime")->text();
+        control<QPushButton>(&panel, "Command19")->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
-        QCOMPARE(panel.lblTime->text(), antes);
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), antes);
         QCOMPARE(smtp.recibidos().size(), 0);
     }
 
@@ -224,10 +224,10 @@ private slots:
         nuevaCuota(a, plan, QDate(2009, 3, 6), 250000);
         configurar(smtp.servidor());
         PanelUtilidades panel;
-        const QString antes = panel.lblTime->text();
+        const QString antes = control<QLabel>(&panel, "lblTime")->text();
         panel.enviaMailDeudores();
         QVERIFY(Mensaje::mostrados().isEmpty());
-        QCOMPARE(panel.lblTime->text(), antes);
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), antes);
         QCOMPARE(smtp.recibidos().size(), 0);
     }
 
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(q.at(0).botones, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         QCOMPARE(q.at(1).texto, q.at(0).texto);
         QVERIFY(q.at(2).texto.startsWith(QStringLiteral("Se enviaron 0 mensajes; 3 no se pudieron enviar.")));
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Envío interrumpido."));
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Envío interrumpido."));
 
         // "NO": no login is offered, and this server refuses the message.
         Mensaje::limpiar();
@@ -279,7 +279,7 @@ private slots:
         const auto m = smtp.recibidos();
         QCOMPARE(m.size(), 3);
         QCOMPARE(m.at(0).value(QStringLiteral("auth_login")).toString(), QStringLiteral("tesoreria"));
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Listo!"));
     }
 
     // A server that offers no STARTTLS (or has it stripped on the way) never sees the password.
@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(q.at(0).titulo, QStringLiteral("Error"));
         QVERIFY2(q.at(0).texto.startsWith(QStringLiteral("El servidor SMTP no ofrece una conexión cifrada")),
                  qPrintable(q.at(0).texto));
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Envío interrumpido."));
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Envío interrumpido."));
     }
 
     void tlsWithTheCertificateChecked_data() {
@@ -374,7 +374,7 @@ private slots:
         panel.enviaMailDeudores();
         QCOMPARE(destinatarios(smtp.recibidos()),
                  (QStringList{QStringLiteral("uno@example.org"), QStringLiteral("dos@example.org")}));
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Listo!"));
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QVERIFY2(Mensaje::mostrados().at(0).texto.startsWith(
                      QStringLiteral("Se enviaron 2 mensajes; 3 no se pudieron enviar. 1 sin dirección de "
@@ -434,7 +434,7 @@ private slots:
         PanelUtilidades panel;
         panel.enviaMailDeudores();
         QCOMPARE(Mensaje::mostrados().size(), 0);
-        QCOMPARE(panel.lblTime->text(), QStringLiteral("Listo!"));
+        QCOMPARE(control<QLabel>(&panel, "lblTime")->text(), QStringLiteral("Listo!"));
         QCOMPARE(destinatarios(smtp.recibidos()),
                  (QStringList{QStringLiteral("juan@example.org"), QStringLiteral("juan@example.org"),
                               QStringLiteral("ana@example.org"), QStringLiteral("luis@example.org"),

@@ -35,9 +35,12 @@ class tst_Usuarios : public QObject {
         e->insert(texto);
     }
     static int filaDe(panConfUs &w, int id) {
-        w.Data1->fetchAll();
-        for (int r = 0; r < w.Data1->recordCount(); ++r)
-            if (w.Data1->valueAt(r, QStringLiteral("idUsuario")).toInt() == id)
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->fetchAll();
+        for (int r = 0; r < control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(); ++r)
+            if (control<DataGrid>(&w, "DBGrid1")
+                    ->dataControl()
+                    ->valueAt(r, QStringLiteral("idUsuario"))
+                    .toInt() == id)
                 return r;
         return -1;
     }
@@ -161,28 +164,30 @@ private slots:
         panConfUs w;
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("Usuarios del sistema"));
-        QCOMPARE(w.txUsuario->maxLength(), 15);
-        QCOMPARE(w.txContrasena->maxLength(), 15);
-        QCOMPARE(w.txNombre->maxLength(), 50);
-        QCOMPARE(w.txContrasena->echoMode(), QLineEdit::Password);
-        QVERIFY(w.optSupervisor->isChecked());
-        QVERIFY(w.txContrasena->text().isEmpty()); // never shown
+        QCOMPARE(control<QLineEdit>(&w, "txUsuario")->maxLength(), 15);
+        QCOMPARE(control<QLineEdit>(&w, "txContrasena")->maxLength(), 15);
+        QCOMPARE(control<QLineEdit>(&w, "txNombre")->maxLength(), 50);
+        QCOMPARE(control<QLineEdit>(&w, "txContrasena")->echoMode(), QLineEdit::Password);
+        QVERIFY(control<QRadioButton>(&w, "optSupervisor")->isChecked());
+        QVERIFY(control<QLineEdit>(&w, "txContrasena")->text().isEmpty()); // never shown
 
-        w.Data1->setCurrentRow(filaDe(w, ninguno));
-        QVERIFY(!w.optSupervisor->isChecked() && !w.optAdmin->isChecked() && !w.optDataEntry->isChecked());
-        w.Command3->click(); // all three stay False
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(filaDe(w, ninguno));
+        QVERIFY(!control<QRadioButton>(&w, "optSupervisor")->isChecked() &&
+                !control<QRadioButton>(&w, "optAdmin")->isChecked() &&
+                !control<QRadioButton>(&w, "optDataEntry")->isChecked());
+        control<QPushButton>(&w, "Command3")->click(); // all three stay False
         QCOMPARE(campo(ninguno, QStringLiteral("EsDataEntry")).toInt(), 0);
         QCOMPARE(campo(ninguno, QStringLiteral("EsSupervisor")).toInt(), 0);
         QCOMPARE(contrasenaGuardada(ninguno), QStringLiteral("viejo")); // an empty box keeps it
 
-        w.optDataEntry->click();
-        escribir(w.txContrasena, QStringLiteral("Nueva"));
-        w.Command3->click();
+        control<QRadioButton>(&w, "optDataEntry")->click();
+        escribir(control<QLineEdit>(&w, "txContrasena"), QStringLiteral("Nueva"));
+        control<QPushButton>(&w, "Command3")->click();
         QCOMPARE(campo(ninguno, QStringLiteral("EsDataEntry")).toInt(), 1);
         QCOMPARE(campo(ninguno, QStringLiteral("EsSupervisor")).toInt(), 0);
         QCOMPARE(campo(ninguno, QStringLiteral("EsAdministrativo")).toInt(), 0);
-        QVERIFY(!w.Command3->isEnabled());
-        QVERIFY(w.txContrasena->text().isEmpty());
+        QVERIFY(!control<QPushButton>(&w, "Command3")->isEnabled());
+        QVERIFY(control<QLineEdit>(&w, "txContrasena")->text().isEmpty());
         QCOMPARE(Usuarios::ingresar(QStringLiteral("nadie"), QStringLiteral("NUEVA")).nivel, 3);
         QVERIFY(Mensaje::mostrados().isEmpty());
     }
@@ -193,35 +198,35 @@ private slots:
         Module1::IdUsuario = jefe;
         panConfUs w;
         w.show();
-        w.Command1->click();
-        QCOMPARE(w.txNombre->text(), QStringLiteral("<Nuevo>"));
-        QCOMPARE(w.txNombre->selectedText(), QStringLiteral("<Nuevo>"));
-        QVERIFY(!w.Command1->isEnabled());
+        control<QPushButton>(&w, "Command1")->click();
+        QCOMPARE(control<QLineEdit>(&w, "txNombre")->text(), QStringLiteral("<Nuevo>"));
+        QCOMPARE(control<QLineEdit>(&w, "txNombre")->selectedText(), QStringLiteral("<Nuevo>"));
+        QVERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
         const int nuevo =
             Database::buscaValor(QStringLiteral(R"(SELECT MAX("idUsuario") AS m FROM "Usuarios")"),
                                  QStringLiteral("m"))
                 .toInt();
         // Saved without a name it cannot log in, not even with empty texts.
-        w.Command3->click();
+        control<QPushButton>(&w, "Command3")->click();
         QCOMPARE(Usuarios::ingresar(QString(), QString()).nivel, 0);
 
-        escribir(w.txNombre, QStringLiteral("Otro Jefe"));
-        escribir(w.txUsuario, QStringLiteral("JEFE "));
-        escribir(w.txContrasena, QStringLiteral("abc"));
-        w.optAdmin->click();
-        w.Command3->click();
+        escribir(control<QLineEdit>(&w, "txNombre"), QStringLiteral("Otro Jefe"));
+        escribir(control<QLineEdit>(&w, "txUsuario"), QStringLiteral("JEFE "));
+        escribir(control<QLineEdit>(&w, "txContrasena"), QStringLiteral("abc"));
+        control<QRadioButton>(&w, "optAdmin")->click();
+        control<QPushButton>(&w, "Command3")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Error, el usuario ya existe!"));
         QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Error"));
-        QCOMPARE(w.txUsuario->text(), QStringLiteral("JEFE "));
-        QCOMPARE(w.txNombre->text(), QStringLiteral("Otro Jefe"));
+        QCOMPARE(control<QLineEdit>(&w, "txUsuario")->text(), QStringLiteral("JEFE "));
+        QCOMPARE(control<QLineEdit>(&w, "txNombre")->text(), QStringLiteral("Otro Jefe"));
         QVERIFY(campo(nuevo, QStringLiteral("NombreUsuario")).isNull());
 
-        escribir(w.txUsuario, QStringLiteral(" segundo "));
-        w.Command3->click();
+        escribir(control<QLineEdit>(&w, "txUsuario"), QStringLiteral(" segundo "));
+        control<QPushButton>(&w, "Command3")->click();
         QCOMPARE(campo(nuevo, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("segundo"));
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
         QCOMPARE(Usuarios::ingresar(QStringLiteral("segundo "), QStringLiteral("ABC")).nivel, 2);
     }
 
@@ -232,22 +237,22 @@ private slots:
         Module1::IdUsuario = jefe;
         panConfUs w;
         w.show();
-        w.Data1->setCurrentRow(filaDe(w, otro));
-        escribir(w.txUsuario, QStringLiteral("Jefe"));
-        w.DBGrid1->selectRow(filaDe(w, jefe)); // the user clicks another row
-        QTRY_COMPARE(w.Data1->currentRow(), filaDe(w, otro));
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(filaDe(w, otro));
+        escribir(control<QLineEdit>(&w, "txUsuario"), QStringLiteral("Jefe"));
+        control<DataGrid>(&w, "DBGrid1")->selectRow(filaDe(w, jefe)); // the user clicks another row
+        QTRY_COMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->currentRow(), filaDe(w, otro));
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Error, el usuario ya existe!"));
-        QCOMPARE(w.txUsuario->text(), QStringLiteral("Jefe"));
+        QCOMPARE(control<QLineEdit>(&w, "txUsuario")->text(), QStringLiteral("Jefe"));
         QVERIFY(w.cambiosPendientes());
 
-        escribir(w.txUsuario, QStringLiteral("Oscar"));
-        w.DBGrid1->selectRow(filaDe(w, jefe));
-        QCOMPARE(w.txUsuario->text(), QStringLiteral("jefe"));
+        escribir(control<QLineEdit>(&w, "txUsuario"), QStringLiteral("Oscar"));
+        control<DataGrid>(&w, "DBGrid1")->selectRow(filaDe(w, jefe));
+        QCOMPARE(control<QLineEdit>(&w, "txUsuario")->text(), QStringLiteral("jefe"));
         QCOMPARE(campo(otro, QStringLiteral("NombreUsuario")).toString(), QStringLiteral("Oscar"));
 
         // Escape keeps what was typed too.
-        escribir(w.txNombre, QStringLiteral("Ana Jefa"));
+        escribir(control<QLineEdit>(&w, "txNombre"), QStringLiteral("Ana Jefa"));
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.isVisible());
         QCOMPARE(campo(jefe, QStringLiteral("NombreCompleto")).toString(), QStringLiteral("Ana Jefa"));
@@ -260,16 +265,16 @@ private slots:
         Module1::IdUsuario = carga;
         panConfUs w;
         w.show();
-        w.Command2->click(); // the last supervisor: refused before any question
+        control<QPushButton>(&w, "Command2")->click(); // the last supervisor: refused before any question
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).texto, Usuarios::kUltimoSupervisor);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
 
         Module1::IdUsuario = jefe;
-        w.Data1->setCurrentRow(filaDe(w, carga));
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(filaDe(w, carga));
         Mensaje::limpiar();
         Mensaje::encolarRespuesta(QMessageBox::No);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(Mensaje::mostrados().at(0).texto,
                  QStringLiteral("Atención: Elimina el usuario seleccionado?"));
         QCOMPARE(Mensaje::mostrados().at(0).titulo, QStringLiteral("Eliminar"));
@@ -277,9 +282,9 @@ private slots:
         QCOMPARE(Mensaje::mostrados().at(0).botones, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 1);
-        QCOMPARE(w.txUsuario->text(), QStringLiteral("jefe"));
+        QCOMPARE(control<QLineEdit>(&w, "txUsuario")->text(), QStringLiteral("jefe"));
     }
 
     void commandOpensForSupervisorOnly() {
@@ -287,14 +292,14 @@ private slots:
         nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
         PanelUtilidades panel;
         Module1::NivelUsuario = 2;
-        panel.Command30->click(); // nothing opens
+        control<QPushButton>(&panel, "Command30")->click(); // nothing opens
         Module1::NivelUsuario = 1;
         bool abierta = false;
         alAbrirModalDe(QStringLiteral("panConfUs"), [&](QWidget *w) {
             abierta = true;
-            static_cast<panConfUs *>(w)->Command4->click();
+            control<QPushButton>(w, "Command4")->click();
         });
-        panel.Command30->click();
+        control<QPushButton>(&panel, "Command30")->click();
         QVERIFY(abierta);
     }
 };

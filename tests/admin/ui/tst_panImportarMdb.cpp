@@ -9,6 +9,7 @@
 #include "db/Database.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
+#include "ui/DataGrid.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
 
@@ -32,8 +33,8 @@ QString ruta(const QString &base) {
 // What the user types into the window: the old file and the new database's name.
 panImportarMdb *elegir(QWidget *ventana, const QString &origen, const QString &destino) {
     auto *v = static_cast<panImportarMdb *>(ventana);
-    v->txtOrigen->setText(baseAnterior(origen));
-    v->txtDestino->setText(destino);
+    control<QLineEdit>(v, "txtOrigen")->setText(baseAnterior(origen));
+    control<QLineEdit>(v, "txtDestino")->setText(destino);
     return v;
 }
 } // namespace
@@ -53,7 +54,7 @@ private slots:
         Module1::NivelUsuario = 2;
         panPrin w;
         w.HaceClickOpcion(5);
-        w.utilidades->cmdImportarMdb->click(); // an administrative user: nothing at all happens
+        control<QPushButton>(&w, "cmdImportarMdb")->click(); // an administrative user: nothing at all happens
         QCoreApplication::processEvents();
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(Mensaje::mostrados().isEmpty());
@@ -62,9 +63,9 @@ private slots:
         bool abierta = false;
         alAbrirModalDe(QStringLiteral("panImportarMdb"), [&](QWidget *v) {
             abierta = true;
-            static_cast<panImportarMdb *>(v)->cmdCerrar->click();
+            control<QPushButton>(v, "cmdCerrar")->click();
         });
-        w.utilidades->cmdImportarMdb->click();
+        control<QPushButton>(&w, "cmdImportarMdb")->click();
         QVERIFY(abierta);
         QCOMPARE(Database::path(), ruta(base.path()));
     }
@@ -90,24 +91,26 @@ private slots:
         alAbrirModalDe(QStringLiteral("panImportarMdb"), [&](QWidget *v) {
             auto *ventana = elegir(v, QStringLiteral("BASE-small.mdb"), nueva);
             Mensaje::encolarRespuesta(QMessageBox::No); // not yet: the summary stays on screen
-            ventana->cmdImportar->click();
-            filas = ventana->grdResumen->rowCount();
+            control<QPushButton>(ventana, "cmdImportar")->click();
+            filas = control<QTableWidget>(ventana, "grdResumen")->rowCount();
             for (int i = 0; i < filas; ++i)
-                if (ventana->grdResumen->item(i, 0)->text() == QLatin1String("Cuotas"))
-                    cuotas = ventana->grdResumen->item(i, 1)->text() + QLatin1Char('/') +
-                             ventana->grdResumen->item(i, 2)->text() + QLatin1Char('/') +
-                             ventana->grdResumen->item(i, 3)->text();
-            estado = ventana->lblEstado->text();
-            QVERIFY(ventana->cmdAbrir->isEnabled());
+                if (control<QTableWidget>(ventana, "grdResumen")->item(i, 0)->text() ==
+                    QLatin1String("Cuotas"))
+                    cuotas =
+                        control<QTableWidget>(ventana, "grdResumen")->item(i, 1)->text() + QLatin1Char('/') +
+                        control<QTableWidget>(ventana, "grdResumen")->item(i, 2)->text() + QLatin1Char('/') +
+                        control<QTableWidget>(ventana, "grdResumen")->item(i, 3)->text();
+            estado = control<QLabel>(ventana, "lblEstado")->text();
+            QVERIFY(control<QPushButton>(ventana, "cmdAbrir")->isEnabled());
             alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *l) {
                 auto *login = static_cast<panIngreso *>(l);
-                login->Text1->setText(QStringLiteral("mgarcia"));
-                login->Text2->setText(QStringLiteral("Caja2024"));
-                login->Command1->click();
+                control<QLineEdit>(login, "Text1")->setText(QStringLiteral("mgarcia"));
+                control<QLineEdit>(login, "Text2")->setText(QStringLiteral("Caja2024"));
+                control<QPushButton>(login, "Command1")->click();
             });
-            ventana->cmdAbrir->click();
+            control<QPushButton>(ventana, "cmdAbrir")->click();
         });
-        w.utilidades->cmdImportarMdb->click();
+        control<QPushButton>(&w, "cmdImportarMdb")->click();
 
         QCOMPARE(filas, 9);
         QCOMPARE(cuotas, QStringLiteral("441/441/Monto: $ 909.408,3178; Recargo: $ 15.623,11"));
@@ -119,10 +122,10 @@ private slots:
         // The main window now works on the imported club, as the user who logged in to it.
         QCOMPARE(Database::path(), ruta(nueva));
         QCOMPARE(Module1::NivelUsuario, qint16(2));
-        QCOMPARE(w.Data1->recordCount(), 25);
-        w.caja->Command21->click(); // the whole cash book, not only today's
-        QCOMPARE(w.Data4->recordCount(), 348);
-        QCOMPARE(w.caja->Combo1->count(), 4);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 25);
+        control<QPushButton>(&w, "Command21")->click(); // the whole cash book, not only today's
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 348);
+        QCOMPARE(control<QComboBox>(&w, "Combo1")->count(), 4);
     }
 
     void unIngresoFallidoDejaAbiertaLaBaseAnterior() {
@@ -135,15 +138,15 @@ private slots:
             auto *ventana = elegir(v, QStringLiteral("BASE-small.mdb"), nueva);
             Mensaje::encolarRespuesta(QMessageBox::Yes);
             alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *l) {
-                static_cast<panIngreso *>(l)->Command2->click(); // gives up
+                control<QPushButton>(l, "Command2")->click(); // gives up
             });
-            ventana->cmdImportar->click();
+            control<QPushButton>(ventana, "cmdImportar")->click();
         });
-        w.utilidades->cmdImportarMdb->click();
+        control<QPushButton>(&w, "cmdImportarMdb")->click();
         QVERIFY(QFileInfo::exists(nueva));
         QCOMPARE(Database::path(), ruta(base.path()));
         QCOMPARE(Module1::NivelUsuario, qint16(1));
-        QCOMPARE(w.Data1->recordCount(), 0);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 0);
     }
 
     void cancelarYErroresNoDejanBase() {
@@ -158,13 +161,13 @@ private slots:
         bool cancelado = false;
         QTimer::singleShot(0, &ventana, [&] {
             cancelado = ventana.importando();
-            ventana.cmdCerrar->click();
+            control<QPushButton>(&ventana, "cmdCerrar")->click();
         });
         ventana.importar();
         QVERIFY(cancelado);
         QVERIFY(ventana.isVisible());
-        QVERIFY2(ventana.lblEstado->text().contains(QStringLiteral("cancelada")),
-                 qPrintable(ventana.lblEstado->text()));
+        QVERIFY2(control<QLabel>(&ventana, "lblEstado")->text().contains(QStringLiteral("cancelada")),
+                 qPrintable(control<QLabel>(&ventana, "lblEstado")->text()));
         QVERIFY(!QFileInfo::exists(nueva));
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
@@ -174,7 +177,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("no es una base");
         f.close();
-        ventana.txtOrigen->setText(texto);
+        control<QLineEdit>(&ventana, "txtOrigen")->setText(texto);
         ventana.importar();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().first().titulo, QStringLiteral("Error"));

@@ -36,14 +36,16 @@ private slots:
         panconfSist w;
         QCOMPARE(w.windowTitle(), QStringLiteral("Configurar el sistema"));
         for (QLineEdit *e :
-             {w.txNombreEmpresa, w.txClaveTributaria, w.txEmail, w.txServerFTP, w.txUserSMTP, w.txPassSMTP}) {
+             {control<QLineEdit>(&w, "txNombreEmpresa"), control<QLineEdit>(&w, "txClaveTributaria"),
+              control<QLineEdit>(&w, "txEmail"), control<QLineEdit>(&w, "txServerFTP"),
+              control<QLineEdit>(&w, "txUserSMTP"), control<QLineEdit>(&w, "txPassSMTP")}) {
             QVERIFY(e->text().isEmpty());
             QCOMPARE(e->maxLength(), 100);
         }
-        QVERIFY(!w.Check1->isChecked());
-        QCOMPARE(w.txPassSMTP->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.Check1->text(), QStringLiteral("Requiere Autenticación ?"));
-        w.Command1->click();
+        QVERIFY(!control<QCheckBox>(&w, "Check1")->isChecked());
+        QCOMPARE(control<QLineEdit>(&w, "txPassSMTP")->echoMode(), QLineEdit::Password);
+        QCOMPARE(control<QCheckBox>(&w, "Check1")->text(), QStringLiteral("Requiere Autenticación ?"));
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(w.result(), int(QDialog::Accepted));
         for (const char *k :
              {"NombreEmpresa", "CUITEmpresa", "email", "ServerSMTP", "NombreUsuarioAUT", "ContrasenaAUT"}) {
@@ -59,27 +61,28 @@ private slots:
     void roundTripAndEmptiedFieldClears() {
         {
             panconfSist w;
-            w.txNombreEmpresa->setText(QStringLiteral("Club Atlético O'Higgins"));
-            w.txClaveTributaria->setText(QStringLiteral("30-12345678-9"));
-            w.txEmail->setText(QStringLiteral("socios@club.org"));
-            w.txServerFTP->setText(QStringLiteral("smtp.club.org:587"));
-            w.Check1->setChecked(true);
-            w.txUserSMTP->setText(QStringLiteral("socios, tesorería"));
-            w.txPassSMTP->setText(QStringLiteral("clave=secreta;#1"));
-            w.Command1->click();
+            control<QLineEdit>(&w, "txNombreEmpresa")->setText(QStringLiteral("Club Atlético O'Higgins"));
+            control<QLineEdit>(&w, "txClaveTributaria")->setText(QStringLiteral("30-12345678-9"));
+            control<QLineEdit>(&w, "txEmail")->setText(QStringLiteral("socios@club.org"));
+            control<QLineEdit>(&w, "txServerFTP")->setText(QStringLiteral("smtp.club.org:587"));
+            control<QCheckBox>(&w, "Check1")->setChecked(true);
+            control<QLineEdit>(&w, "txUserSMTP")->setText(QStringLiteral("socios, tesorería"));
+            control<QLineEdit>(&w, "txPassSMTP")->setText(QStringLiteral("clave=secreta;#1"));
+            control<QPushButton>(&w, "Command1")->click();
         }
         QCOMPARE(guardado(QStringLiteral("Autentica")), QStringLiteral("SI"));
         QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Club Atlético O'Higgins"));
         {
             panconfSist w;
-            QCOMPARE(w.txNombreEmpresa->text(), QStringLiteral("Club Atlético O'Higgins"));
-            QCOMPARE(w.txClaveTributaria->text(), QStringLiteral("30-12345678-9"));
-            QCOMPARE(w.txServerFTP->text(), QStringLiteral("smtp.club.org:587"));
-            QVERIFY(w.Check1->isChecked());
-            QCOMPARE(w.txUserSMTP->text(), QStringLiteral("socios, tesorería"));
-            QCOMPARE(w.txPassSMTP->text(), QStringLiteral("clave=secreta;#1"));
-            w.txClaveTributaria->clear();
-            w.Command1->click();
+            QCOMPARE(control<QLineEdit>(&w, "txNombreEmpresa")->text(),
+                     QStringLiteral("Club Atlético O'Higgins"));
+            QCOMPARE(control<QLineEdit>(&w, "txClaveTributaria")->text(), QStringLiteral("30-12345678-9"));
+            QCOMPARE(control<QLineEdit>(&w, "txServerFTP")->text(), QStringLiteral("smtp.club.org:587"));
+            QVERIFY(control<QCheckBox>(&w, "Check1")->isChecked());
+            QCOMPARE(control<QLineEdit>(&w, "txUserSMTP")->text(), QStringLiteral("socios, tesorería"));
+            QCOMPARE(control<QLineEdit>(&w, "txPassSMTP")->text(), QStringLiteral("clave=secreta;#1"));
+            control<QLineEdit>(&w, "txClaveTributaria")->clear();
+            control<QPushButton>(&w, "Command1")->click();
         }
         QVERIFY(existe(QStringLiteral("CUITEmpresa")));
         QCOMPARE(Configuracion::cuitEmpresa(), QString());
@@ -88,17 +91,17 @@ private slots:
     void lowerCaseSiStaysUncheckedAndIsStoredNo() {
         QVERIFY(Configuracion::escribir(QStringLiteral("Autentica"), QStringLiteral("si")));
         panconfSist w;
-        QVERIFY(!w.Check1->isChecked());
-        w.Command1->click();
+        QVERIFY(!control<QCheckBox>(&w, "Check1")->isChecked());
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(guardado(QStringLiteral("Autentica")), QStringLiteral("NO"));
     }
 
     void cancelWritesNothing() {
         QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), QStringLiteral("Antes")));
         panconfSist w;
-        w.txNombreEmpresa->setText(QStringLiteral("Después"));
-        w.txEmail->setText(QStringLiteral("x@y.z"));
-        w.Command2->click();
+        control<QLineEdit>(&w, "txNombreEmpresa")->setText(QStringLiteral("Después"));
+        control<QLineEdit>(&w, "txEmail")->setText(QStringLiteral("x@y.z"));
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Antes"));
         QVERIFY(!existe(QStringLiteral("email")));
     }
@@ -107,7 +110,7 @@ private slots:
         const QString largo(140, QLatin1Char('x'));
         QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), largo));
         panconfSist w;
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(Configuracion::nombreEmpresa(), largo);
     }
 
@@ -117,7 +120,7 @@ private slots:
                                                             QFile::ReadGroup | QFile::ReadOther |
                                                             QFile::ReadUser | QFile::WriteUser);
         panconfSist w;
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QVERIFY(!(QFile::permissions(Configuracion::archivo()) & (QFile::ReadGroup | QFile::ReadOther)));
     }
 
@@ -181,15 +184,15 @@ private slots:
         BaseTemporal db;
         PanelUtilidades panel;
         Module1::NivelUsuario = 2;
-        panel.Command26->click(); // a window would block here; nothing opens
+        control<QPushButton>(&panel, "Command26")->click(); // a window would block here; nothing opens
         Module1::NivelUsuario = 1;
         bool abierta = false;
         alAbrirModalDe(QStringLiteral("panconfSist"), [&](QWidget *w) {
             abierta = true;
-            static_cast<panconfSist *>(w)->txNombreEmpresa->setText(QStringLiteral("Club Norte"));
-            static_cast<panconfSist *>(w)->Command1->click();
+            control<QLineEdit>(w, "txNombreEmpresa")->setText(QStringLiteral("Club Norte"));
+            control<QPushButton>(w, "Command1")->click();
         });
-        panel.Command26->click();
+        control<QPushButton>(&panel, "Command26")->click();
         QVERIFY(abierta);
         QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Club Norte"));
         Module1::NivelUsuario = 0;

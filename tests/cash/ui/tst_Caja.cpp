@@ -83,21 +83,21 @@ private slots:
         BaseTemporal db(QDate(2009, 3, 5));
         QVERIFY(editar(QStringLiteral("NUEVO"), [](panMovCaja *w) {
             QCOMPARE(w->windowTitle(), QStringLiteral("Movimiento de caja"));
-            QCOMPARE(w->dtFechaCaja->date(), QDate(2009, 3, 5));
+            QCOMPARE(control<DatePicker>(w, "dtFechaCaja")->date(), QDate(2009, 3, 5));
             QVERIFY(w->esIngreso());
-            QCOMPARE(w->botTipoCaja->text(), QStringLiteral(">> I n g r e s o s"));
-            w->botTipoCaja->click();
-            QCOMPARE(w->botTipoCaja->text(), QStringLiteral("<< E g r e s o s"));
+            QCOMPARE(control<QPushButton>(w, "botTipoCaja")->text(), QStringLiteral(">> I n g r e s o s"));
+            control<QPushButton>(w, "botTipoCaja")->click();
+            QCOMPARE(control<QPushButton>(w, "botTipoCaja")->text(), QStringLiteral("<< E g r e s o s"));
             QCOMPARE(w->colorTipo(), QColor(255, 192, 192));
-            w->botTipoCaja->click();
+            control<QPushButton>(w, "botTipoCaja")->click();
             QCOMPARE(w->colorTipo(), QColor(192, 192, 255));
-            QCOMPARE(w->cbDivisa->count(), 5);
-            w->cbCuenta->setEditText(QStringLiteral("CAJA")); // letter case set aside
-            w->cbDivisa->setEditText(QStringLiteral("efectivo"));
-            w->txtDetalle->setText(QStringLiteral("Venta de rifas"));
-            w->txtImporte->setText(QStringLiteral("1.234,5678"));
+            QCOMPARE(control<QComboBox>(w, "cbDivisa")->count(), 5);
+            control<QComboBox>(w, "cbCuenta")->setEditText(QStringLiteral("CAJA")); // letter case set aside
+            control<QComboBox>(w, "cbDivisa")->setEditText(QStringLiteral("efectivo"));
+            control<QLineEdit>(w, "txtDetalle")->setText(QStringLiteral("Venta de rifas"));
+            control<QLineEdit>(w, "txtImporte")->setText(QStringLiteral("1.234,5678"));
             captura(w, QStringLiteral("panMovCaja"));
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
         }));
         QSqlQuery q(Database::db());
         QVERIFY(q.exec(QStringLiteral(R"(SELECT "Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
@@ -116,25 +116,25 @@ private slots:
     void checksRunInOrderAndWriteNothing() {
         BaseTemporal db;
         QVERIFY(!editar(QStringLiteral("NUEVO"), [](panMovCaja *w) {
-            w->txtImporte->setText(QStringLiteral("diez"));
-            w->Command1->click();
+            control<QLineEdit>(w, "txtImporte")->setText(QStringLiteral("diez"));
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, ingrese un importe correcto !"));
             QCOMPARE(Mensaje::mostrados().last().titulo, QStringLiteral("Error"));
-            QVERIFY(w->txtImporte->text().isEmpty());
-            w->txtImporte->setText(QStringLiteral("10"));
-            w->Command1->click();
+            QVERIFY(control<QLineEdit>(w, "txtImporte")->text().isEmpty());
+            control<QLineEdit>(w, "txtImporte")->setText(QStringLiteral("10"));
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, ingrese una cuenta correcta !"));
-            w->cbCuenta->setEditText(QStringLiteral("Caja"));
-            w->Command1->click();
+            control<QComboBox>(w, "cbCuenta")->setEditText(QStringLiteral("Caja"));
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, ingrese una forma de pago correcta !"));
             // Names that match no row.
-            w->cbCuenta->setEditText(QStringLiteral("Cajita"));
-            w->cbDivisa->setEditText(QStringLiteral("Efectivo"));
-            w->Command1->click();
+            control<QComboBox>(w, "cbCuenta")->setEditText(QStringLiteral("Cajita"));
+            control<QComboBox>(w, "cbDivisa")->setEditText(QStringLiteral("Efectivo"));
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, ingrese una cuenta correcta !"));
-            w->cbCuenta->setEditText(QStringLiteral("Caja"));
-            w->cbDivisa->setEditText(QStringLiteral("Bitcoin"));
-            w->Command1->click();
+            control<QComboBox>(w, "cbCuenta")->setEditText(QStringLiteral("Caja"));
+            control<QComboBox>(w, "cbDivisa")->setEditText(QStringLiteral("Bitcoin"));
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, ingrese una forma de pago correcta !"));
             QCOMPARE(Mensaje::mostrados().size(), 5);
         }));
@@ -146,10 +146,11 @@ private slots:
         const int ohiggins = cuenta(QStringLiteral("O'Higgins"));
         cuenta(QStringLiteral("Banco Nación"));
         QVERIFY(editar(QStringLiteral("NUEVO"), [](panMovCaja *w) {
-            w->cbCuenta->setEditText(QStringLiteral("o'higgins"));
-            w->cbDivisa->setEditText(QStringLiteral("TARJETA DE DEBITO")); // accents set aside
-            w->txtImporte->setText(QStringLiteral("5"));
-            w->Command1->click();
+            control<QComboBox>(w, "cbCuenta")->setEditText(QStringLiteral("o'higgins"));
+            control<QComboBox>(w, "cbDivisa")
+                ->setEditText(QStringLiteral("TARJETA DE DEBITO")); // accents set aside
+            control<QLineEdit>(w, "txtImporte")->setText(QStringLiteral("5"));
+            control<QPushButton>(w, "Command1")->click();
         }));
         QCOMPARE(campo(QStringLiteral(R"(SELECT "idCuenta" AS v FROM "Caja")")).toInt(), ohiggins);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "idTipoDivisa" AS v FROM "Caja")")).toInt(), 4);
@@ -164,14 +165,14 @@ private slots:
         const int id = nuevoMovimiento(QDate(2009, 3, 2), 1, QStringLiteral("Cobro"), 0, 12345678, 2, cuota);
         QVERIFY(editar(QString::number(id), [](panMovCaja *w) {
             QVERIFY(!w->esIngreso());
-            QCOMPARE(w->botTipoCaja->text(), QStringLiteral("<< E g r e s o s"));
-            QCOMPARE(w->dtFechaCaja->date(), QDate(2009, 3, 2));
-            QCOMPARE(w->cbCuenta->currentText(), QStringLiteral("Caja"));
-            QCOMPARE(w->cbDivisa->currentText(), QStringLiteral("Cheque"));
+            QCOMPARE(control<QPushButton>(w, "botTipoCaja")->text(), QStringLiteral("<< E g r e s o s"));
+            QCOMPARE(control<DatePicker>(w, "dtFechaCaja")->date(), QDate(2009, 3, 2));
+            QCOMPARE(control<QComboBox>(w, "cbCuenta")->currentText(), QStringLiteral("Caja"));
+            QCOMPARE(control<QComboBox>(w, "cbDivisa")->currentText(), QStringLiteral("Cheque"));
             // What the editor shows reads back to the same amount.
-            QCOMPARE(w->txtImporte->text(), QStringLiteral("1234,5678"));
-            w->botTipoCaja->click();
-            w->Command1->click();
+            QCOMPARE(control<QLineEdit>(w, "txtImporte")->text(), QStringLiteral("1234,5678"));
+            control<QPushButton>(w, "botTipoCaja")->click();
+            control<QPushButton>(w, "Command1")->click();
         }));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 1);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Ingresos" AS v FROM "Caja" WHERE "idCaja" = ?)"), {id})
@@ -198,31 +199,31 @@ private slots:
         const QString msg = QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe "
                                            "es el de la cuota y va como ingreso !");
         QVERIFY(!editar(QString::number(id), [](panMovCaja *w) {
-            w->txtImporte->setText(QStringLiteral("1"));
-            w->Command1->click();
+            control<QLineEdit>(w, "txtImporte")->setText(QStringLiteral("1"));
+            control<QPushButton>(w, "Command1")->click();
         }));
         QCOMPARE(ultimoMensaje(), msg);
         QVERIFY(!editar(QString::number(id), [](panMovCaja *w) {
-            w->botTipoCaja->click();
-            w->Command1->click();
+            control<QPushButton>(w, "botTipoCaja")->click();
+            control<QPushButton>(w, "Command1")->click();
         }));
         QCOMPARE(Mensaje::mostrados().size(), 2);
         QCOMPARE(importes(), QStringLiteral("90000000/0"));
         QVERIFY(editar(QString::number(id), [](panMovCaja *w) {
-            w->txtDetalle->setText(QStringLiteral("Cobro de marzo"));
-            w->Command1->click();
+            control<QLineEdit>(w, "txtDetalle")->setText(QStringLiteral("Cobro de marzo"));
+            control<QPushButton>(w, "Command1")->click();
         }));
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Detalles" AS v FROM "Caja")")).toString(),
                  QStringLiteral("Cobro de marzo"));
         panPrin w;
-        QCOMPARE(w.Data4->recordCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 1);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.caja->Command23->click();
+        control<QPushButton>(&w, "Command23")->click();
         QCOMPARE(
             ultimoMensaje(),
             QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: no se puede borrar !"));
         QCOMPARE(importes(), QStringLiteral("90000000/0"));
-        QCOMPARE(w.Data4->recordCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 1);
     }
 
     // Amounts are typed with up to four decimals and up to 999.999.999,9999 either way, in the collection
@@ -247,8 +248,8 @@ private slots:
         // The movement editor.
         const int id = nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("x"), 70000, 0);
         const bool cerrada = editar(QString::number(id), [&](panMovCaja *w) {
-            w->txtImporte->setText(texto);
-            w->Command1->click();
+            control<QLineEdit>(w, "txtImporte")->setText(texto);
+            control<QPushButton>(w, "Command1")->click();
         });
         QCOMPARE(cerrada, aceptado);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Ingresos" AS v FROM "Caja")")).toLongLong(), guardado);
@@ -263,7 +264,7 @@ private slots:
         panCobraCuota w(&cr);
         w.Tag = QString::number(socio);
         w.show();
-        QAbstractItemModel *m = w.DBGrid1->model();
+        QAbstractItemModel *m = control<DataGrid>(&w, "DBGrid1")->model();
         const QModelIndex monto = m->index(0, panCobraCuota::ColumnaMonto);
         QCOMPARE(m->setData(monto, texto, Qt::EditRole), aceptado);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Monto" AS v FROM "Cuotas" WHERE "idCuota" = ?)"), {c})
@@ -283,15 +284,15 @@ private slots:
         const int id = nuevoMovimiento(QDate(2009, 3, 2), 1, QString(), 0, 0);
         editar(QString::number(id), [](panMovCaja *w) {
             QVERIFY(!w->esIngreso());
-            QCOMPARE(w->txtImporte->text(), QStringLiteral("0,00"));
+            QCOMPARE(control<QLineEdit>(w, "txtImporte")->text(), QStringLiteral("0,00"));
         });
         QVERIFY(Mensaje::mostrados().isEmpty());
         QVERIFY(!editar(QStringLiteral("777"), [&](panMovCaja *w) {
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, registro no localizado!!"));
-            w->cbCuenta->setEditText(QStringLiteral("Caja"));
-            w->cbDivisa->setEditText(QStringLiteral("Efectivo"));
-            w->txtImporte->setText(QStringLiteral("1"));
-            w->Command1->click();
+            control<QComboBox>(w, "cbCuenta")->setEditText(QStringLiteral("Caja"));
+            control<QComboBox>(w, "cbDivisa")->setEditText(QStringLiteral("Efectivo"));
+            control<QLineEdit>(w, "txtImporte")->setText(QStringLiteral("1"));
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(ultimoMensaje(), QStringLiteral("Movimiento de Caja no localizado !!"));
         }));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 1);
@@ -306,38 +307,44 @@ private slots:
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("Plan de Cuentas"));
         InputBox::encolarRespuesta(QStringLiteral("Banco"));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error , la cuenta ya existe !!"));
         QCOMPARE(Mensaje::mostrados().last().titulo, QStringLiteral("Mirabel!"));
         QCOMPARE(Mensaje::mostrados().last().icono, QMessageBox::Critical);
         InputBox::encolarRespuesta(std::nullopt); // Cancelar
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         InputBox::encolarRespuesta(QString());
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         InputBox::encolarRespuesta(QStringLiteral("Ahorro O'Brien"));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         captura(&w, QStringLiteral("panCuentas"));
-        QCOMPARE(w.Data1->recordCount(), 3);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 3);
         // In its place by name.
-        QCOMPARE(w.Data1->valueAt(0, QStringLiteral("Descripcion")).toString(),
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")
+                     ->dataControl()
+                     ->valueAt(0, QStringLiteral("Descripcion"))
+                     .toString(),
                  QStringLiteral("Ahorro O'Brien"));
         // Account 1 stays, without a question.
         for (int r = 0; r < 3; ++r)
-            if (w.Data1->valueAt(r, QStringLiteral("idCuenta")).toInt() == 1)
-                w.Data1->setCurrentRow(r);
-        w.Command2->click();
+            if (control<DataGrid>(&w, "DBGrid1")
+                    ->dataControl()
+                    ->valueAt(r, QStringLiteral("idCuenta"))
+                    .toInt() == 1)
+                control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(r);
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
-        QCOMPARE(w.Data1->recordCount(), 3);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 3);
         // Another is deleted after Yes only.
-        w.Data1->setCurrentRow(0);
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(0);
         Mensaje::encolarRespuesta(QMessageBox::No);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Borra esta cuenta del plan ??"));
-        QCOMPARE(w.Data1->recordCount(), 3);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 3);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.Command2->click();
-        QCOMPARE(w.Data1->recordCount(), 2);
+        control<QPushButton>(&w, "Command2")->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 2);
         QCOMPARE(contar(QStringLiteral(
                      R"(SELECT COUNT(*) FROM "Cuentas" WHERE "Descripcion" = 'Ahorro O''Brien')")),
                  0);
@@ -349,13 +356,13 @@ private slots:
         panCuentas w;
         w.show();
         InputBox::encolarRespuesta(QStringLiteral("   "));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error, la cuenta debe tener un nombre !"));
         InputBox::encolarRespuesta(QStringLiteral(" caja "));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error , la cuenta ya existe !!"));
         InputBox::encolarRespuesta(QStringLiteral(" Banco "));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(Mensaje::mostrados().size(), 2);
         QCOMPARE(Caja::nombresCuentas(), (QStringList{QStringLiteral("Banco"), QStringLiteral("Caja")}));
         w.close();
@@ -366,8 +373,12 @@ private slots:
         const int banco = cuenta(QStringLiteral("Banco Nación"));
         panCuentas w;
         w.show();
-        auto *m = w.DBGrid1->model();
-        const int fila = w.Data1->valueAt(0, QStringLiteral("idCuenta")).toInt() == banco ? 0 : 1;
+        auto *m = control<DataGrid>(&w, "DBGrid1")->model();
+        const int fila =
+            control<DataGrid>(&w, "DBGrid1")->dataControl()->valueAt(0, QStringLiteral("idCuenta")).toInt() ==
+                    banco
+                ? 0
+                : 1;
         QVERIFY(!m->setData(m->index(fila, 1), QStringLiteral("   "), Qt::EditRole));
         QVERIFY(ultimoMensaje().contains(QStringLiteral("la cuenta debe tener un nombre")));
         QVERIFY(!m->setData(m->index(fila, 1), QStringLiteral("CAJA"), Qt::EditRole));
@@ -399,30 +410,39 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         panPrin w;
         QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-        PanelCaja *c = w.caja;
-        QCOMPARE(w.Data4->recordCount(), 2); // today's, every account
-        c->Combo1->setCurrentIndex(c->Combo1->findData(banco));
-        emit c->Combo1->activated(c->Combo1->currentIndex());
-        QCOMPARE(w.Data4->recordCount(), 1);
-        QCOMPARE(w.Data4->value(QStringLiteral("Detalles")).toString(), QStringLiteral("hoy banco"));
-        QVERIFY(w.Data4->recordSourceParams().contains(QStringLiteral("2009-03-05")));
-        c->dtFechaCaja->setDate(QDate(2009, 3, 4));
-        QCOMPARE(w.Data4->recordCount(), 0);
-        QVERIFY(!c->Command22->isEnabled());
-        QVERIFY(!c->Command23->isEnabled());
-        QVERIFY(c->Command24->isEnabled());
+        PanelCaja *c = control<PanelCaja>(&w, "panelProceso_4");
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 2); // today's, every account
+        control<QComboBox>(c, "Combo1")->setCurrentIndex(control<QComboBox>(c, "Combo1")->findData(banco));
+        emit control<QComboBox>(c, "Combo1")->activated(control<QComboBox>(c, "Combo1")->currentIndex());
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 1);
+        QCOMPARE(
+            control<DataGrid>(&w, "DBGrid4")->dataControl()->value(QStringLiteral("Detalles")).toString(),
+            QStringLiteral("hoy banco"));
+        QVERIFY(control<DataGrid>(&w, "DBGrid4")
+                    ->dataControl()
+                    ->recordSourceParams()
+                    .contains(QStringLiteral("2009-03-05")));
+        control<DatePicker>(c, "dtFechaCaja")->setDate(QDate(2009, 3, 4));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 0);
+        QVERIFY(!control<QPushButton>(c, "Command22")->isEnabled());
+        QVERIFY(!control<QPushButton>(c, "Command23")->isEnabled());
+        QVERIFY(control<QPushButton>(c, "Command24")->isEnabled());
         // "Todo", open to every level: every day and account, in date order; the choice of account stays.
         Module1::NivelUsuario = 3;
-        c->Command21->click();
-        QCOMPARE(w.Data4->recordCount(), 3);
+        control<QPushButton>(c, "Command21")->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 3);
         w.HaceClickOpcion(4);
         w.show();
         captura(&w, QStringLiteral("panPrin-caja"));
         w.HaceClickOpcion(3);
         captura(&w, QStringLiteral("panPrin-informes"));
-        QCOMPARE(w.Data4->valueAt(0, QStringLiteral("Detalles")).toString(), QStringLiteral("ayer"));
-        QCOMPARE(c->Combo1->currentData().toInt(), banco);
-        QVERIFY(c->Command22->isEnabled());
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")
+                     ->dataControl()
+                     ->valueAt(0, QStringLiteral("Detalles"))
+                     .toString(),
+                 QStringLiteral("ayer"));
+        QCOMPARE(control<QComboBox>(c, "Combo1")->currentData().toInt(), banco);
+        QVERIFY(control<QPushButton>(c, "Command22")->isEnabled());
     }
 
     // A movement stored with a time of day (old cash books) belongs to its day.
@@ -453,7 +473,7 @@ private slots:
         const int id = nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("hoy"), 10000, 0);
         panPrin w;
         w.show();
-        PanelCaja *c = w.caja;
+        PanelCaja *c = control<PanelCaja>(&w, "panelProceso_4");
         Module1::NivelUsuario = 3;
         bool visto = false;
         alAbrirModalDe(QStringLiteral("panMovCaja"), [&visto](QWidget *m) {
@@ -463,30 +483,30 @@ private slots:
                 m->close();
                 return;
             }
-            e->dtFechaCaja->setDate(QDate(2009, 3, 6));
-            e->cbCuenta->setEditText(QStringLiteral("Caja"));
-            e->cbDivisa->setEditText(QStringLiteral("Efectivo"));
-            e->txtImporte->setText(QStringLiteral("7"));
-            e->Command1->click();
+            control<DatePicker>(e, "dtFechaCaja")->setDate(QDate(2009, 3, 6));
+            control<QComboBox>(e, "cbCuenta")->setEditText(QStringLiteral("Caja"));
+            control<QComboBox>(e, "cbDivisa")->setEditText(QStringLiteral("Efectivo"));
+            control<QLineEdit>(e, "txtImporte")->setText(QStringLiteral("7"));
+            control<QPushButton>(e, "Command1")->click();
         });
-        c->Command24->click(); // open to every level
+        control<QPushButton>(c, "Command24")->click(); // open to every level
         QVERIFY(visto);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 2);
-        QCOMPARE(w.Data4->recordCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 1);
         // Level 3 may not delete.
-        c->Command23->click();
+        control<QPushButton>(c, "Command23")->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
         Module1::NivelUsuario = 2;
         Mensaje::encolarRespuesta(QMessageBox::No);
-        c->Command23->click();
+        control<QPushButton>(c, "Command23")->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Borra este movimiento de Caja ??"));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 2);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        c->Command23->click();
+        control<QPushButton>(c, "Command23")->click();
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja" WHERE "idCaja" = %1)").arg(id)), 0);
-        QCOMPARE(w.Data4->recordCount(), 0);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 0);
         // Nothing left to delete: the button is off, and the command itself says so.
-        QVERIFY(!c->Command23->isEnabled());
+        QVERIFY(!control<QPushButton>(c, "Command23")->isEnabled());
         Mensaje::encolarRespuesta(QMessageBox::Yes);
         c->borrar();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error, registro no localizado!!"));
@@ -498,7 +518,7 @@ private slots:
         nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("hoy"), 10000, 0);
         panPrin w;
         w.show();
-        PanelCaja *c = w.caja;
+        PanelCaja *c = control<PanelCaja>(&w, "panelProceso_4");
         QStringList abiertas;
         auto cerrarLaProxima = [&abiertas] {
             alAbrirModal(
@@ -509,7 +529,8 @@ private slots:
                 1500);
         };
         Module1::NivelUsuario = 2;
-        for (QPushButton *b : {c->Command22, c->Command28, c->Command20}) {
+        for (QPushButton *b : {control<QPushButton>(c, "Command22"), control<QPushButton>(c, "Command28"),
+                               control<QPushButton>(c, "Command20")}) {
             cerrarLaProxima();
             b->click();
         }
@@ -522,31 +543,35 @@ private slots:
         const int id = nuevoMovimiento(QDate(2009, 3, 5), banco, QStringLiteral("depósito"), 10000, 0);
         panPrin w;
         w.show();
-        PanelCaja *c = w.caja;
-        c->Combo1->setCurrentIndex(1);
+        PanelCaja *c = control<PanelCaja>(&w, "panelProceso_4");
+        control<QComboBox>(c, "Combo1")->setCurrentIndex(1);
         alAbrirModalDe(QStringLiteral("panCuentas"), [](QWidget *m) {
             auto *p = qobject_cast<panCuentas *>(m);
             if (!p) {
                 m->close();
                 return;
             }
-            for (int r = 0; r < p->Data1->recordCount(); ++r)
-                if (p->Data1->valueAt(r, QStringLiteral("Descripcion")).toString() == QStringLiteral("Banco"))
-                    p->Data1->setCurrentRow(r);
+            for (int r = 0; r < control<DataGrid>(p, "DBGrid1")->dataControl()->recordCount(); ++r)
+                if (control<DataGrid>(p, "DBGrid1")
+                        ->dataControl()
+                        ->valueAt(r, QStringLiteral("Descripcion"))
+                        .toString() == QStringLiteral("Banco"))
+                    control<DataGrid>(p, "DBGrid1")->dataControl()->setCurrentRow(r);
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            p->Command2->click();
-            p->Command3->click();
+            control<QPushButton>(p, "Command2")->click();
+            control<QPushButton>(p, "Command3")->click();
         });
-        c->Command28->click();
-        QCOMPARE(c->Combo1->count(), 1);
-        QCOMPARE(c->Combo1->currentIndex(), -1);
+        control<QPushButton>(c, "Command28")->click();
+        QCOMPARE(control<QComboBox>(c, "Combo1")->count(), 1);
+        QCOMPARE(control<QComboBox>(c, "Combo1")->currentIndex(), -1);
         // The movement stays, under "(cuenta borrada)", in the list and in the editor.
         w.actualizarTablas();
-        QCOMPARE(w.Data4->recordCount(), 1);
-        QCOMPARE(c->DBGrid4->model()->index(0, 1).data().toString(), QStringLiteral("(cuenta borrada)"));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 1);
+        QCOMPARE(control<DataGrid>(c, "DBGrid4")->model()->index(0, 1).data().toString(),
+                 QStringLiteral("(cuenta borrada)"));
         editar(QString::number(id), [](panMovCaja *e) {
-            QCOMPARE(e->cbCuenta->currentText(), QStringLiteral("(cuenta borrada)"));
-            e->Command1->click(); // no such account to save to
+            QCOMPARE(control<QComboBox>(e, "cbCuenta")->currentText(), QStringLiteral("(cuenta borrada)"));
+            control<QPushButton>(e, "Command1")->click(); // no such account to save to
             QCOMPARE(ultimoMensaje(), QStringLiteral("Error, ingrese una cuenta correcta !"));
         });
         QCOMPARE(campo(QStringLiteral(R"(SELECT "idCuenta" AS v FROM "Caja")")).toInt(), banco);
@@ -559,7 +584,7 @@ private slots:
         const int cuota = nuevaCuota(socio, plan, QDate(2009, 3, 1), 250000, true, QDate(2009, 3, 2));
         nuevoMovimiento(QDate(2009, 3, 5), 1, QStringLiteral("Cobro"), 250000, 0, 1, cuota);
         panPrin w;
-        auto *limpiar = w.utilidades->Command14;
+        auto *limpiar = control<QPushButton>(&w, "Command14");
         Module1::NivelUsuario = 2;
         limpiar->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
@@ -587,7 +612,7 @@ private slots:
         const QStringList copias = QDir(db.copias()).entryList({QStringLiteral("Mirabel-*")}, QDir::Files);
         QCOMPARE(copias.size(), 1);
         QVERIFY(ultimoMensaje().contains(QDir(db.copias()).filePath(copias.at(0))));
-        QCOMPARE(w.Data4->recordCount(), 0);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 0);
         // The copy holds the book as it was.
         QCOMPARE(contarEnCopia(QDir(db.copias()).filePath(copias.at(0)),
                                QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")),
@@ -602,7 +627,7 @@ private slots:
         nuevaCuota(socio, plan, QDate(2009, 2, 1), 250000);
         panPrin w;
         w.show();
-        QCOMPARE(w.clientes->lblNroCuotasAdeudadas->text(), QStringLiteral("2"));
+        QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QStringLiteral("2"));
         Module1::NivelUsuario = 3;
         alAbrirModalDe(QStringLiteral("panCobraCuota"), [](QWidget *m) {
             alAbrirModalDe(QStringLiteral("panCobra"), [](QWidget *p) {
@@ -614,10 +639,10 @@ private slots:
             m->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
             m->close();
         });
-        w.clientes->Command8->click();
+        control<QPushButton>(&w, "Command8")->click();
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 1);
-        QCOMPARE(w.Data4->recordCount(), 1);
-        QCOMPARE(w.clientes->lblNroCuotasAdeudadas->text(), QStringLiteral("1"));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid4")->dataControl()->recordCount(), 1);
+        QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QStringLiteral("1"));
     }
 
     // ---- reports
@@ -640,20 +665,21 @@ private slots:
         ReportControl cr(&owner);
         panInfCaja w(&cr);
         QCOMPARE(w.windowTitle(), QStringLiteral("Informes de Caja"));
-        QCOMPARE(w.dtInicio->date(), QDate(2009, 3, 6));
-        QCOMPARE(w.dtFin->date(), QDate(2009, 4, 5));
-        QCOMPARE(w.cboCuentas->count(), 3);
-        QCOMPARE(w.cboCuentas->itemText(2), QStringLiteral("<Todas>"));
-        QCOMPARE(w.cboCuentas->currentIndex(), -1);
+        QCOMPARE(control<DatePicker>(&w, "dtInicio")->date(), QDate(2009, 3, 6));
+        QCOMPARE(control<DatePicker>(&w, "dtFin")->date(), QDate(2009, 4, 5));
+        QCOMPARE(control<QComboBox>(&w, "cboCuentas")->count(), 3);
+        QCOMPARE(control<QComboBox>(&w, "cboCuentas")->itemText(2), QStringLiteral("<Todas>"));
+        QCOMPARE(control<QComboBox>(&w, "cboCuentas")->currentIndex(), -1);
         w.show();
         captura(&w, QStringLiteral("panInfCaja"));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(ultimoMensaje(), QStringLiteral("Error, Seleccione una cuenta !"));
-        w.dtInicio->setDate(QDate(2009, 3, 5));
-        w.cboCuentas->setCurrentIndex(w.cboCuentas->findText(QStringLiteral("O'Higgins")));
+        control<DatePicker>(&w, "dtInicio")->setDate(QDate(2009, 3, 5));
+        control<QComboBox>(&w, "cboCuentas")
+            ->setCurrentIndex(control<QComboBox>(&w, "cboCuentas")->findText(QStringLiteral("O'Higgins")));
         QTemporaryDir out;
         ReportControl::setPdfDestinationForTests(out.filePath(QStringLiteral("a.pdf")));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(cr.reportFileName(), QStringLiteral("caja.rpt"));
         QVERIFY(
             cr.selectionFormula().endsWith(QStringLiteral(" and {ConsultaCaja.Descripcion} = 'O''Higgins'")));
@@ -664,8 +690,8 @@ private slots:
             QVERIFY(!t.contains(QStringLiteral("último día")));
         }
         ReportControl::setPdfDestinationForTests(out.filePath(QStringLiteral("b.pdf")));
-        w.cboCuentas->setCurrentIndex(2);
-        w.Command1->click();
+        control<QComboBox>(&w, "cboCuentas")->setCurrentIndex(2);
+        control<QPushButton>(&w, "Command1")->click();
         QVERIFY(!cr.selectionFormula().contains(QStringLiteral("Descripcion")));
         if (pdf) {
             const QString t = pdfText(out.filePath(QStringLiteral("b.pdf")));
@@ -674,9 +700,9 @@ private slots:
         }
         // A range whose first day is after the last gives an empty report, not an error.
         ReportControl::setPdfDestinationForTests(out.filePath(QStringLiteral("c.pdf")));
-        w.dtInicio->setDate(QDate(2009, 4, 6));
-        w.dtFin->setDate(QDate(2009, 3, 1));
-        w.Command1->click();
+        control<DatePicker>(&w, "dtInicio")->setDate(QDate(2009, 4, 6));
+        control<DatePicker>(&w, "dtFin")->setDate(QDate(2009, 3, 1));
+        control<QPushButton>(&w, "Command1")->click();
         QVERIFY(QFile::exists(out.filePath(QStringLiteral("c.pdf"))));
         if (pdf)
             QVERIFY(!pdfText(out.filePath(QStringLiteral("c.pdf"))).contains(QStringLiteral("día")));
@@ -694,23 +720,24 @@ private slots:
         const QString pdf = out.filePath(QStringLiteral("r.pdf"));
         ReportControl::setPdfDestinationForTests(pdf);
         Module1::NivelUsuario = 3;
-        w.informes->Command27->click();
-        w.informes->Command25->click();
+        control<QPushButton>(&w, "Command27")->click();
+        control<QPushButton>(&w, "Command25")->click();
         QVERIFY(!QFile::exists(pdf));
-        QVERIFY(w.CR->reportFileName().isEmpty());
+        QVERIFY(control<ReportControl>(&w, "CR")->reportFileName().isEmpty());
         Module1::NivelUsuario = 2;
-        w.informes->Command27->click();
-        QCOMPARE(w.CR->reportFileName(), QStringLiteral("resctas.rpt"));
+        control<QPushButton>(&w, "Command27")->click();
+        QCOMPARE(control<ReportControl>(&w, "CR")->reportFileName(), QStringLiteral("resctas.rpt"));
         QCOMPARE(
-            w.CR->selectionFormula(),
+            control<ReportControl>(&w, "CR")->selectionFormula(),
             QStringLiteral(
                 "{ConsultaCaja.fecha} >= date(2008, 3, 5) and {ConsultaCaja.fecha} <= date(2009, 3, 5)"));
         QVERIFY(QFile::exists(pdf));
         if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QVERIFY(pdfText(pdf).contains(QStringLiteral("(cuenta borrada)")));
-        w.informes->Command25->click();
-        QCOMPARE(w.CR->reportFileName(), QStringLiteral("infDeuda.rpt"));
-        QCOMPARE(w.CR->selectionFormula(), QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0"));
+        control<QPushButton>(&w, "Command25")->click();
+        QCOMPARE(control<ReportControl>(&w, "CR")->reportFileName(), QStringLiteral("infDeuda.rpt"));
+        QCOMPARE(control<ReportControl>(&w, "CR")->selectionFormula(),
+                 QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0"));
         ReportControl::setPdfDestinationForTests(QString());
         QVERIFY(Mensaje::mostrados().isEmpty());
     }

@@ -75,21 +75,21 @@ private slots:
         Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))"));
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
-            QCOMPARE(w->txtSocio->text(), QStringLiteral("Perez, Juan"));
-            QCOMPARE(w->txtMesyAnio->text(), QStringLiteral("3/2009"));
-            QCOMPARE(w->txtVencimiento->text(), QStringLiteral("10/03/2009"));
-            QCOMPARE(w->txtConcepto->text(), QStringLiteral("CUOTA MES 3"));
-            QCOMPARE(w->txtImporte->text(), QStringLiteral("$ 25,1234"));
-            QCOMPARE(w->cdFechaPago->date(), QDate(2009, 3, 5));
-            QCOMPARE(w->cboCuenta->currentIndex(), -1);
-            QCOMPARE(w->cboCuenta->count(), 2);
-            w->cdFechaPago->setDate(QDate(2009, 2, 27));
-            w->cboCuenta->setCurrentIndex(1);
+            QCOMPARE(control<QLineEdit>(w, "txtSocio")->text(), QStringLiteral("Perez, Juan"));
+            QCOMPARE(control<QLineEdit>(w, "txtMesyAnio")->text(), QStringLiteral("3/2009"));
+            QCOMPARE(control<QLineEdit>(w, "txtVencimiento")->text(), QStringLiteral("10/03/2009"));
+            QCOMPARE(control<QLineEdit>(w, "txtConcepto")->text(), QStringLiteral("CUOTA MES 3"));
+            QCOMPARE(control<QLineEdit>(w, "txtImporte")->text(), QStringLiteral("$ 25,1234"));
+            QCOMPARE(control<DatePicker>(w, "cdFechaPago")->date(), QDate(2009, 3, 5));
+            QCOMPARE(control<QComboBox>(w, "cboCuenta")->currentIndex(), -1);
+            QCOMPARE(control<QComboBox>(w, "cboCuenta")->count(), 2);
+            control<DatePicker>(w, "cdFechaPago")->setDate(QDate(2009, 2, 27));
+            control<QComboBox>(w, "cboCuenta")->setCurrentIndex(1);
             captura(w, QStringLiteral("panCobra"));
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            w->Command1->click();
-            QVERIFY(!w->Command1->isEnabled());
-            QVERIFY(w->Command2->isDefault());
+            control<QPushButton>(w, "Command1")->click();
+            QVERIFY(!control<QPushButton>(w, "Command1")->isEnabled());
+            QVERIFY(control<QPushButton>(w, "Command2")->isDefault());
         });
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).texto, QStringLiteral("Asienta el pago de esta cuota ??"));
@@ -118,18 +118,18 @@ private slots:
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
             Mensaje::encolarRespuesta(QMessageBox::No);
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
             Mensaje::encolarRespuesta(QMessageBox::Cancel);
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(Mensaje::mostrados().size(), 2);
             // Yes first, then the account is missing.
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
             QCOMPARE(Mensaje::mostrados().size(), 4);
             QCOMPARE(Mensaje::mostrados().last().texto, QStringLiteral("Error, seleccione una cuenta!"));
             QCOMPARE(Mensaje::mostrados().last().titulo, QStringLiteral("Error"));
             QCOMPARE(Mensaje::mostrados().last().icono, QMessageBox::Critical);
-            QVERIFY(w->Command1->isEnabled());
+            QVERIFY(control<QPushButton>(w, "Command1")->isEnabled());
         });
         QVERIFY(!pagada(c));
         QCOMPARE(movimientos(), 0);
@@ -143,9 +143,9 @@ private slots:
         // A stale window (or another program on the file) tries again.
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
-            w->cboCuenta->setCurrentIndex(0);
+            control<QComboBox>(w, "cboCuenta")->setCurrentIndex(0);
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
         });
         QCOMPARE(Mensaje::mostrados().last().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
         QCOMPARE(movimientos(), 1);
@@ -165,20 +165,20 @@ private slots:
                            QStringLiteral("disco lleno")));
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
-            w->cboCuenta->setCurrentIndex(0);
+            control<QComboBox>(w, "cboCuenta")->setCurrentIndex(0);
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
             QVERIFY(
                 Mensaje::mostrados().last().texto.startsWith(QStringLiteral("No se pudo registrar el pago")));
             QVERIFY(Mensaje::mostrados().last().texto.contains(QStringLiteral("disco lleno")));
-            QVERIFY(w->Command1->isEnabled());
+            QVERIFY(control<QPushButton>(w, "Command1")->isEnabled());
             QVERIFY(!pagada(c));
             QCOMPARE(movimientos(), 0);
             // The trouble goes away; the same window pays.
             QVERIFY(quitarFalla(QStringLiteral("rechazo"), QStringLiteral("Caja")));
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            w->Command1->click();
-            QVERIFY(!w->Command1->isEnabled());
+            control<QPushButton>(w, "Command1")->click();
+            QVERIFY(!control<QPushButton>(w, "Command1")->isEnabled());
         });
         QVERIFY(pagada(c));
         QCOMPARE(movimientos(), 1);
@@ -215,14 +215,14 @@ private slots:
         conPago(c, &cr, [&](panCobra *w) {
             const QString antes = out.filePath(QStringLiteral("antes.pdf"));
             ReportControl::setPdfDestinationForTests(antes);
-            w->Command2->click();
+            control<QPushButton>(w, "Command2")->click();
             QVERIFY(QFile::exists(antes));
             QCOMPARE(cr.reportFileName(), QStringLiteral("recibo.rpt"));
             QCOMPARE(cr.connect(), QStringLiteral(";pwd=kR4wZp8N"));
             QCOMPARE(cr.selectionFormula(), QStringLiteral("{ConsultaCuotas.IdCuota} = %1").arg(c));
-            w->cboCuenta->setCurrentIndex(0);
+            control<QComboBox>(w, "cboCuenta")->setCurrentIndex(0);
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            w->Command1->click();
+            control<QPushButton>(w, "Command1")->click();
             const QString despues = out.filePath(QStringLiteral("despues.pdf"));
             ReportControl::setPdfDestinationForTests(despues);
             // Enter now prints the receipt.
@@ -260,42 +260,57 @@ private slots:
         panCobraCuota w(&cr);
         w.Tag = QString::number(perez);
         w.show();
-        QCOMPARE(w.Label1->text(), QStringLiteral("Cobranza de cuotas a Perez"));
+        QCOMPARE(control<QLabel>(&w, "Label1")->text(), QStringLiteral("Cobranza de cuotas a Perez"));
         captura(&w, QStringLiteral("panCobraCuota"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Cobranza"));
-        QVERIFY(!w.Check1->isChecked());
-        QCOMPARE(w.Data1->recordCount(), 3);
-        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("$ 12,30"));
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(!control<QCheckBox>(&w, "Check1")->isChecked());
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 3);
+        QCOMPARE(control<QLineEdit>(&w, "txtDeudaTotal")->text(), QStringLiteral("$ 12,30"));
+        QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
         // Only the dues already due: today's stays, tomorrow's goes.
-        w.Check1->click();
-        QCOMPARE(w.Data1->recordCount(), 2);
-        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("$ 12,00"));
+        control<QCheckBox>(&w, "Check1")->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 2);
+        QCOMPARE(control<QLineEdit>(&w, "txtDeudaTotal")->text(), QStringLiteral("$ 12,00"));
         QList<int> ids;
         for (int r = 0; r < 2; ++r)
-            ids << w.Data1->valueAt(r, QStringLiteral("idCuota")).toInt();
+            ids << control<DataGrid>(&w, "DBGrid1")
+                       ->dataControl()
+                       ->valueAt(r, QStringLiteral("idCuota"))
+                       .toInt();
         QVERIFY(ids.contains(vencida) && ids.contains(hoy));
-        w.Check1->click();
-        QCOMPARE(w.Data1->recordCount(), 3);
+        control<QCheckBox>(&w, "Check1")->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 3);
         // A typed amount is stored and counted.
         int fila = -1;
         for (int r = 0; r < 3; ++r)
-            if (w.Data1->valueAt(r, QStringLiteral("idCuota")).toInt() == hoy)
+            if (control<DataGrid>(&w, "DBGrid1")
+                    ->dataControl()
+                    ->valueAt(r, QStringLiteral("idCuota"))
+                    .toInt() == hoy)
                 fila = r;
         QVERIFY(fila >= 0);
-        QVERIFY(w.DBGrid1->model()->setData(w.DBGrid1->model()->index(fila, panCobraCuota::ColumnaMonto),
-                                            QStringLiteral("5,5"), Qt::EditRole));
-        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("$ 15,80"));
+        QVERIFY(
+            control<DataGrid>(&w, "DBGrid1")
+                ->model()
+                ->setData(control<DataGrid>(&w, "DBGrid1")->model()->index(fila, panCobraCuota::ColumnaMonto),
+                          QStringLiteral("5,5"), Qt::EditRole));
+        QCOMPARE(control<QLineEdit>(&w, "txtDeudaTotal")->text(), QStringLiteral("$ 15,80"));
         // The plan's name and whether it is paid are not typed over.
-        QVERIFY(!(w.DBGrid1->model()->flags(w.DBGrid1->model()->index(0, 3)) & Qt::ItemIsEditable));
-        QVERIFY(!(w.DBGrid1->model()->flags(w.DBGrid1->model()->index(0, 6)) & Qt::ItemIsEditable));
+        QVERIFY(!(control<DataGrid>(&w, "DBGrid1")
+                      ->model()
+                      ->flags(control<DataGrid>(&w, "DBGrid1")->model()->index(0, 3)) &
+                  Qt::ItemIsEditable));
+        QVERIFY(!(control<DataGrid>(&w, "DBGrid1")
+                      ->model()
+                      ->flags(control<DataGrid>(&w, "DBGrid1")->model()->index(0, 6)) &
+                  Qt::ItemIsEditable));
         // Deleting asks nothing.
-        w.Data1->setCurrentRow(fila);
-        w.Command3->click();
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(fila);
+        control<QPushButton>(&w, "Command3")->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "idCuota" = %1)").arg(hoy)), 0);
-        QCOMPARE(w.Data1->recordCount(), 2);
-        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("$ 10,30"));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 2);
+        QCOMPARE(control<QLineEdit>(&w, "txtDeudaTotal")->text(), QStringLiteral("$ 10,30"));
         w.close();
     }
 
@@ -325,13 +340,16 @@ private slots:
         panCobraCuota w(&cr);
         w.Tag = QString::number(perez);
         w.show();
-        QCOMPARE(w.Data1->recordCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 1);
         QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado); // another window
         const QString pagada = fila();
         if (columna < 0)
-            w.Command3->click();
+            control<QPushButton>(&w, "Command3")->click();
         else
-            QVERIFY(!w.DBGrid1->model()->setData(w.DBGrid1->model()->index(0, columna), texto, Qt::EditRole));
+            QVERIFY(!control<DataGrid>(&w, "DBGrid1")
+                         ->model()
+                         ->setData(control<DataGrid>(&w, "DBGrid1")->model()->index(0, columna), texto,
+                                   Qt::EditRole));
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().last().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
         QCOMPARE(fila(), pagada);
@@ -339,8 +357,8 @@ private slots:
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Ingresos" AS v FROM "Caja" WHERE "idCuota" = ?)"), {c})
                      .toLongLong(),
                  90000000);
-        QTRY_COMPARE(w.Data1->recordCount(), 0);
-        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("0"));
+        QTRY_COMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 0);
+        QCOMPARE(control<QLineEdit>(&w, "txtDeudaTotal")->text(), QStringLiteral("0"));
         w.close();
     }
 
@@ -352,8 +370,11 @@ private slots:
         panCobraCuota w(&cr);
         w.Tag = QString::number(perez);
         w.show();
-        QVERIFY(w.DBGrid1->model()->setData(w.DBGrid1->model()->index(0, panCobraCuota::ColumnaMonto),
-                                            QStringLiteral("$ 30,00"), Qt::EditRole));
+        QVERIFY(
+            control<DataGrid>(&w, "DBGrid1")
+                ->model()
+                ->setData(control<DataGrid>(&w, "DBGrid1")->model()->index(0, panCobraCuota::ColumnaMonto),
+                          QStringLiteral("$ 30,00"), Qt::EditRole));
         bool visto = false;
         alAbrirModalDe(QStringLiteral("panCobra"), [&visto](QWidget *m) {
             auto *p = qobject_cast<panCobra *>(m);
@@ -362,22 +383,22 @@ private slots:
                 m->close();
                 return;
             }
-            QCOMPARE(p->txtImporte->text(), QStringLiteral("$ 30,00"));
-            p->cboCuenta->setCurrentIndex(0);
+            QCOMPARE(control<QLineEdit>(p, "txtImporte")->text(), QStringLiteral("$ 30,00"));
+            control<QComboBox>(p, "cboCuenta")->setCurrentIndex(0);
             Mensaje::encolarRespuesta(QMessageBox::Yes);
-            p->Command1->click();
-            p->Command3->click();
+            control<QPushButton>(p, "Command1")->click();
+            control<QPushButton>(p, "Command3")->click();
         });
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QVERIFY(visto);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Ingresos" AS v FROM "Caja" WHERE "idCuota" = ?)"), {c})
                      .toLongLong(),
                  300000);
-        QCOMPARE(w.Data1->recordCount(), 0);
-        QCOMPARE(w.txtDeudaTotal->text(), QStringLiteral("0"));
-        QVERIFY(!w.Command1->isEnabled());
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 0);
+        QCOMPARE(control<QLineEdit>(&w, "txtDeudaTotal")->text(), QStringLiteral("0"));
+        QVERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
         // Nothing to delete: nothing happens.
-        w.Command3->click();
+        control<QPushButton>(&w, "Command3")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         w.close();
     }
@@ -395,9 +416,9 @@ private slots:
         panCobraCuota v(&cr);
         v.Tag = QStringLiteral("4711");
         v.show();
-        QCOMPARE(v.Label1->text(), QStringLiteral("Cobrar Cuotas"));
-        QCOMPARE(v.txtDeudaTotal->text(), QStringLiteral("0"));
-        QVERIFY(!v.Command1->isEnabled());
+        QCOMPARE(control<QLabel>(&v, "Label1")->text(), QStringLiteral("Cobrar Cuotas"));
+        QCOMPARE(control<QLineEdit>(&v, "txtDeudaTotal")->text(), QStringLiteral("0"));
+        QVERIFY(!control<QPushButton>(&v, "Command1")->isEnabled());
         QVERIFY(Mensaje::mostrados().isEmpty());
         v.close();
     }

@@ -66,39 +66,52 @@ private slots:
         panPrin w;
         w.show();
         w.HaceClickOpcion(1);
-        PanelCuotas *p = w.cuotas;
-        QCOMPARE(p->txtSelMes->text(), QStringLiteral("3"));
-        QCOMPARE(p->txtSelAnio->text(), QStringLiteral("2009"));
+        PanelCuotas *p = control<PanelCuotas>(&w, "panelProceso_1");
+        QCOMPARE(control<QLineEdit>(p, "txtSelMes")->text(), QStringLiteral("3"));
+        QCOMPARE(control<QLineEdit>(p, "txtSelAnio")->text(), QStringLiteral("2009"));
         // Opening order: plan, month, year, surname.
-        QCOMPARE(w.Data2->recordCount(), 3);
-        QCOMPARE(w.Data2->valueAt(0, QStringLiteral("idCuota")).toInt(), c.pagada);
-        QCOMPARE(w.Data2->valueAt(2, QStringLiteral("idCuota")).toInt(), c.abril);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 3);
+        QCOMPARE(
+            control<DataGrid>(&w, "DBGrid2")->dataControl()->valueAt(0, QStringLiteral("idCuota")).toInt(),
+            c.pagada);
+        QCOMPARE(
+            control<DataGrid>(&w, "DBGrid2")->dataControl()->valueAt(2, QStringLiteral("idCuota")).toInt(),
+            c.abril);
         // Enter in the month box runs "Buscar".
-        p->txtSelMes->setFocus();
-        QTest::keyClick(p->txtSelMes, Qt::Key_Return);
-        QCOMPARE(w.Data2->recordCount(), 2);
-        QCOMPARE(w.Data2->valueAt(0, QStringLiteral("Apellido")).toString(), QStringLiteral("Paz"));
+        control<QLineEdit>(p, "txtSelMes")->setFocus();
+        QTest::keyClick(control<QLineEdit>(p, "txtSelMes"), Qt::Key_Return);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 2);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")
+                     ->dataControl()
+                     ->valueAt(0, QStringLiteral("Apellido"))
+                     .toString(),
+                 QStringLiteral("Paz"));
         // A month that is not a number changes nothing.
-        p->txtSelMes->setText(QStringLiteral("abc"));
-        QTest::mouseClick(p->Command11, Qt::LeftButton);
-        QCOMPARE(w.Data2->recordCount(), 2);
+        control<QLineEdit>(p, "txtSelMes")->setText(QStringLiteral("abc"));
+        QTest::mouseClick(control<QPushButton>(p, "Command11"), Qt::LeftButton);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 2);
         QVERIFY(Mensaje::mostrados().isEmpty());
-        QTest::mouseClick(p->Command33, Qt::LeftButton);
-        QCOMPARE(w.Data2->recordCount(), 3);
-        QCOMPARE(w.Data2->valueAt(0, QStringLiteral("Apellido")).toString(), QStringLiteral("Paz"));
-        QCOMPARE(p->DBGrid2->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("F.Vencim."));
+        QTest::mouseClick(control<QPushButton>(p, "Command33"), Qt::LeftButton);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 3);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")
+                     ->dataControl()
+                     ->valueAt(0, QStringLiteral("Apellido"))
+                     .toString(),
+                 QStringLiteral("Paz"));
+        QCOMPARE(control<DataGrid>(p, "DBGrid2")->model()->headerData(2, Qt::Horizontal).toString(),
+                 QStringLiteral("F.Vencim."));
         // "Actualizar Tablas" keeps the last record source.
-        p->txtSelMes->setText(QStringLiteral("4"));
-        QTest::mouseClick(p->Command11, Qt::LeftButton);
+        control<QLineEdit>(p, "txtSelMes")->setText(QStringLiteral("4"));
+        QTest::mouseClick(control<QPushButton>(p, "Command11"), Qt::LeftButton);
         w.actualizarTablas();
-        QCOMPARE(w.Data2->recordCount(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 1);
         // "Emitir Cuotas..." opens the plan-wide issuance.
         bool abierta = false;
         alAbrirModalDe(QStringLiteral("panEmiCuotaTodos"), [&](QWidget *m) {
             abierta = true;
-            static_cast<panEmiCuotaTodos *>(m)->Command2->click();
+            control<QPushButton>(m, "Command2")->click();
         });
-        QTest::mouseClick(p->Command29, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(p, "Command29"), Qt::LeftButton);
         QVERIFY(abierta);
     }
 
@@ -108,30 +121,30 @@ private slots:
         panPrin w;
         w.show();
         w.HaceClickOpcion(1);
-        PanelCuotas *p = w.cuotas;
-        QVERIFY(p->Command13->isEnabled());
-        w.Data2->setCurrentRow(1);
+        PanelCuotas *p = control<PanelCuotas>(&w, "panelProceso_1");
+        QVERIFY(control<QPushButton>(p, "Command13")->isEnabled());
+        control<DataGrid>(&w, "DBGrid2")->dataControl()->setCurrentRow(1);
         // Level 3: nothing at all.
         Module1::NivelUsuario = 3;
-        QTest::mouseClick(p->Command13, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(p, "Command13"), Qt::LeftButton);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(cuotas(), 3);
         // Level 2: asked, and No keeps it.
         Module1::NivelUsuario = 2;
         Mensaje::encolarRespuesta(QMessageBox::No);
-        QTest::mouseClick(p->Command13, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(p, "Command13"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Borra este registro de Cuota ??"));
         QCOMPARE(ultimo().titulo, QStringLiteral("Pregunta"));
         QCOMPARE(cuotas(), 3);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        QTest::mouseClick(p->Command13, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(p, "Command13"), Qt::LeftButton);
         QCOMPARE(cuotas(), 2);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "idCuota" = %1)").arg(c.marzo)),
                  0);
         // An empty list: the button is off, and the command finds no due.
         Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")"));
-        w.Data2->refresh();
-        QVERIFY(!p->Command13->isEnabled());
+        control<DataGrid>(&w, "DBGrid2")->dataControl()->refresh();
+        QVERIFY(!control<QPushButton>(p, "Command13")->isEnabled());
         Mensaje::limpiar();
         Mensaje::encolarRespuesta(QMessageBox::Yes);
         p->borrar();
@@ -147,19 +160,22 @@ private slots:
         panPrin w;
         w.HaceClickOpcion(1);
         int fila = -1;
-        for (int r = 0; r < w.Data2->recordCount(); ++r)
-            if (w.Data2->valueAt(r, QStringLiteral("idCuota")).toInt() == c.pagada)
+        for (int r = 0; r < control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(); ++r)
+            if (control<DataGrid>(&w, "DBGrid2")
+                    ->dataControl()
+                    ->valueAt(r, QStringLiteral("idCuota"))
+                    .toInt() == c.pagada)
                 fila = r;
         QVERIFY(fila >= 0);
-        w.Data2->setCurrentRow(fila);
+        control<DataGrid>(&w, "DBGrid2")->dataControl()->setCurrentRow(fila);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.cuotas->borrar();
+        control<PanelCuotas>(&w, "panelProceso_1")->borrar();
         QCOMPARE(ultimo().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
         QCOMPARE(cuotas(), 3);
 
         Mensaje::limpiar();
-        QVERIFY(!w.cuotas->DBGrid2->isColumnLocked(PanelCuotas::ColumnaMonto));
-        auto *m = w.cuotas->DBGrid2->model();
+        QVERIFY(!control<DataGrid>(&w, "DBGrid2")->isColumnLocked(PanelCuotas::ColumnaMonto));
+        auto *m = control<DataGrid>(&w, "DBGrid2")->model();
         QVERIFY(!m->setData(m->index(fila, PanelCuotas::ColumnaMonto), QStringLiteral("1,00"), Qt::EditRole));
         QCOMPARE(ultimo().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
         QCOMPARE(contar(QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = %1)").arg(c.pagada)),
@@ -172,14 +188,14 @@ private slots:
         panPrin w;
         w.show();
         w.HaceClickOpcion(5);
-        PanelUtilidades *u = w.utilidades;
+        PanelUtilidades *u = control<PanelUtilidades>(&w, "panelProceso_5");
         Module1::NivelUsuario = 2;
-        QTest::mouseClick(u->Command12, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "Command12"), Qt::LeftButton);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(cuotas(), 3);
         Module1::NivelUsuario = 1;
         Mensaje::encolarRespuesta(QMessageBox::No);
-        QTest::mouseClick(u->Command12, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "Command12"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Borra TODA la información de cuotas? ??"));
         QCOMPARE(cuotas(), 3);
 
@@ -190,16 +206,16 @@ private slots:
         archivo.close();
         Backup::setFolder(archivo.fileName() + QStringLiteral("/copias"));
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        QTest::mouseClick(u->Command12, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "Command12"), Qt::LeftButton);
         QCOMPARE(ultimo().icono, QMessageBox::Critical);
         QVERIFY(ultimo().texto.contains(QStringLiteral("no se borró ninguna cuota")));
         QCOMPARE(cuotas(), 3);
         Backup::setFolder(db.copias());
 
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        QTest::mouseClick(u->Command12, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "Command12"), Qt::LeftButton);
         QCOMPARE(cuotas(), 0);
-        QCOMPARE(w.Data2->recordCount(), 0);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 0);
         const QStringList copias = QDir(db.copias()).entryList(QDir::Files);
         QCOMPARE(copias.size(), 1);
         QVERIFY2(ultimo().texto.contains(copias.first()), qPrintable(ultimo().texto));
@@ -213,15 +229,15 @@ private slots:
         panPrin w;
         w.show();
         w.HaceClickOpcion(5);
-        PanelUtilidades *u = w.utilidades;
+        PanelUtilidades *u = control<PanelUtilidades>(&w, "panelProceso_5");
         Module1::NivelUsuario = 3; // open to every level
         QVERIFY(u->tapaVisible());
-        QTest::mouseClick(u->Command31, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "Command31"), Qt::LeftButton);
         QVERIFY(!u->tapaVisible());
-        QCOMPARE(u->Text1->selectedText(), QStringLiteral("10"));
+        QCOMPARE(control<QLineEdit>(u, "Text1")->selectedText(), QStringLiteral("10"));
         for (const char *malo : {"abc", "32", "0"}) {
-            u->Text1->setText(QString::fromLatin1(malo));
-            QTest::mouseClick(u->Command32, Qt::LeftButton);
+            control<QLineEdit>(u, "Text1")->setText(QString::fromLatin1(malo));
+            QTest::mouseClick(control<QPushButton>(u, "Command32"), Qt::LeftButton);
             QCOMPARE(ultimo().texto, QStringLiteral("Dia de vencimiento inválido !"));
             QCOMPARE(ultimo().titulo, QStringLiteral("Error"));
             QCOMPARE(ultimo().icono, QMessageBox::Critical);
@@ -229,9 +245,9 @@ private slots:
         QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-31"));
         QVERIFY(QDir(db.copias()).entryList(QDir::Files).isEmpty());
 
-        u->Text1->setText(QStringLiteral("31"));
+        control<QLineEdit>(u, "Text1")->setText(QStringLiteral("31"));
         Mensaje::encolarRespuesta(QMessageBox::No);
-        QTest::mouseClick(u->Command32, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "Command32"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Seguro de cambiar el día de vencimiento a las cuotas?"));
         QCOMPARE(ultimo().titulo, QStringLiteral("Atención"));
         QCOMPARE(ultimo().icono, QMessageBox::Warning);
@@ -239,20 +255,24 @@ private slots:
         QCOMPARE(vencimiento(c.abril), QStringLiteral("2009-04-30"));
         QVERIFY(!u->tapaVisible());
 
-        u->Text1->setText(QStringLiteral("10"));
+        control<QLineEdit>(u, "Text1")->setText(QStringLiteral("10"));
         Mensaje::limpiar();
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        QTest::keyClick(u->Text1, Qt::Key_Return);
+        QTest::keyClick(control<QLineEdit>(u, "Text1"), Qt::Key_Return);
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-10"));
         QCOMPARE(vencimiento(c.pagada), QStringLiteral("2009-03-10"));
         QVERIFY(u->tapaVisible());
-        QVERIFY(u->Label12->isVisible());
-        QCOMPARE(u->Label12->text(), QStringLiteral("Listo !"));
+        QVERIFY(control<QLabel>(u, "Label12")->isVisible());
+        QCOMPARE(control<QLabel>(u, "Label12")->text(), QStringLiteral("Listo !"));
         const QStringList copias = QDir(db.copias()).entryList(QDir::Files);
         QCOMPARE(copias.size(), 1);
-        QVERIFY(u->lblCopia->text().contains(copias.first()));
-        QCOMPARE(w.Data2->valueAt(0, QStringLiteral("Vencimiento")).toString().right(2),
+        QVERIFY(control<QLabel>(u, "lblCopia")->text().contains(copias.first()));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")
+                     ->dataControl()
+                     ->valueAt(0, QStringLiteral("Vencimiento"))
+                     .toString()
+                     .right(2),
                  QStringLiteral("10"));
     }
 };

@@ -4,6 +4,7 @@
 #include "members/ui/PanelClientes.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
+#include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
@@ -54,48 +55,48 @@ private slots:
         w.Tag = QString::number(a);
         w.show();
         QTRY_COMPARE(w.windowTitle(), QStringLiteral("Emisión de cuotas de Paz, Eva"));
-        QCOMPARE(w.txtPlan->text(), QStringLiteral("Mensual"));
-        QCOMPARE(w.txtNoPlan->text(), QString::number(p));
-        QVERIFY(w.Check2->isChecked());
-        QCOMPARE(w.fecInic->date(), QDate(2009, 3, 5));
-        QCOMPARE(w.fecInscripcion->date(), QDate(2009, 3, 5));
-        QCOMPARE(w.Command1->text(), QStringLiteral("1. &Emitir y Generar Cuotas"));
+        QCOMPARE(control<QLineEdit>(&w, "txtPlan")->text(), QStringLiteral("Mensual"));
+        QCOMPARE(control<QLineEdit>(&w, "txtNoPlan")->text(), QString::number(p));
+        QVERIFY(control<QCheckBox>(&w, "Check2")->isChecked());
+        QCOMPARE(control<DatePicker>(&w, "fecInic")->date(), QDate(2009, 3, 5));
+        QCOMPARE(control<DatePicker>(&w, "fecInscripcion")->date(), QDate(2009, 3, 5));
+        QCOMPARE(control<QPushButton>(&w, "Command1")->text(), QStringLiteral("1. &Emitir y Generar Cuotas"));
         QVERIFY(Mensaje::mostrados().isEmpty());
 
-        escribir(w.txtAnio, QStringLiteral("1994"));
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        escribir(control<QLineEdit>(&w, "txtAnio"), QStringLiteral("1994"));
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Año de emisión inválido !"));
         QCOMPARE(ultimo().titulo, QStringLiteral("Error"));
         QCOMPARE(ultimo().icono, QMessageBox::Critical);
-        QCOMPARE(w.focusWidget(), w.txtAnio);
-        escribir(w.txtAnio, QStringLiteral("2009"));
-        escribir(w.txtDia, QStringLiteral("31"));
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QCOMPARE(w.focusWidget(), control<QLineEdit>(&w, "txtAnio"));
+        escribir(control<QLineEdit>(&w, "txtAnio"), QStringLiteral("2009"));
+        escribir(control<QLineEdit>(&w, "txtDia"), QStringLiteral("31"));
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Dia de vencimiento inválido !"));
-        QCOMPARE(w.focusWidget(), w.txtDia);
+        QCOMPARE(w.focusWidget(), control<QLineEdit>(&w, "txtDia"));
         QCOMPARE(cuotas(), 0);
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
         QCOMPARE(refrescos, 0);
 
         // Without the inscription its date is off and no inscription due is written.
-        QTest::mouseClick(w.Check2, Qt::LeftButton);
-        QVERIFY(!w.fecInscripcion->isEnabled());
-        escribir(w.txtDia, QStringLiteral("30"));
-        w.fecInic->setDate(QDate(2009, 1, 31));
+        QTest::mouseClick(control<QCheckBox>(&w, "Check2"), Qt::LeftButton);
+        QVERIFY(!control<DatePicker>(&w, "fecInscripcion")->isEnabled());
+        escribir(control<QLineEdit>(&w, "txtDia"), QStringLiteral("30"));
+        control<DatePicker>(&w, "fecInic")->setDate(QDate(2009, 1, 31));
         Mensaje::limpiar();
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(cuotas(), 3);
         QCOMPARE(
             contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Vencimiento" = '2009-03-28')")), 1);
         QCOMPARE(refrescos, 1);
-        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
 
         // Printing: the member's unpaid dues of the plan.
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("cuotas.pdf"));
         ReportControl::setPdfDestinationForTests(pdf);
-        QTest::mouseClick(w.Command3, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command3"), Qt::LeftButton);
         ReportControl::setPdfDestinationForTests(QString());
         QCOMPARE(cr.reportFileName(), QStringLiteral("cuotas.rpt"));
         QCOMPARE(cr.selectionFormula(),
@@ -104,7 +105,7 @@ private slots:
                      .arg(a)
                      .arg(p));
         QVERIFY(QFile::exists(pdf));
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command2"), Qt::LeftButton);
         QVERIFY(!w.isVisible());
     }
 
@@ -116,11 +117,11 @@ private slots:
             panEmiCuota w(nullptr, {});
             w.Tag = QString::number(a);
             w.show();
-            QTRY_VERIFY(!w.txtNoPlan->text().isEmpty());
-            w.fecInic->setDate(QDate(2009, 1, 10));
-            escribir(w.txtAnio, QStringLiteral("2009"));
-            QTest::keyClick(w.txtAnio, Qt::Key_Return); // the default button
-            QVERIFY(!w.Command1->isEnabled());
+            QTRY_VERIFY(!control<QLineEdit>(&w, "txtNoPlan")->text().isEmpty());
+            control<DatePicker>(&w, "fecInic")->setDate(QDate(2009, 1, 10));
+            escribir(control<QLineEdit>(&w, "txtAnio"), QStringLiteral("2009"));
+            QTest::keyClick(control<QLineEdit>(&w, "txtAnio"), Qt::Key_Return); // the default button
+            QVERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
         }
         QCOMPARE(cuotas(), 3);
         const auto m = Mensaje::mostrados();
@@ -147,7 +148,7 @@ private slots:
         w.show();
         QTRY_COMPARE(ultimo().texto, QStringLiteral("Error, seguramente asignación de planes inexistentes!"));
         QVERIFY(w.isVisible());
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Plan no localizado !"));
         QCOMPARE(cuotas(), 0);
     }
@@ -158,23 +159,23 @@ private slots:
         nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
         panPrin w;
         w.show();
-        QCOMPARE(w.clientes->lblNroCuotasAdeudadas->text(), QString());
+        QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QString());
         bool abierta = false;
         alAbrirModalDe(QStringLiteral("panEmiCuota"), [&](QWidget *m) {
             abierta = true;
             auto *e = static_cast<panEmiCuota *>(m);
-            QTRY_VERIFY(!e->txtNoPlan->text().isEmpty());
-            e->txtAnio->setText(QStringLiteral("2009"));
-            e->Command1->click();
-            e->Command2->click();
+            QTRY_VERIFY(!control<QLineEdit>(e, "txtNoPlan")->text().isEmpty());
+            control<QLineEdit>(e, "txtAnio")->setText(QStringLiteral("2009"));
+            control<QPushButton>(e, "Command1")->click();
+            control<QPushButton>(e, "Command2")->click();
         });
-        w.clientes->Command7->click();
+        control<QPushButton>(&w, "Command7")->click();
         QVERIFY(abierta);
         // The dues list and the member's summary show the new dues at once (two fall due today).
         QCOMPARE(cuotas(), 4);
-        QCOMPARE(w.Data2->recordCount(), 4);
-        QCOMPARE(w.clientes->lblNroCuotasAdeudadas->text(), QStringLiteral("2"));
-        QCOMPARE(w.clientes->lblMontoAdeudaSocio->text(), QStringLiteral("$ 75,00"));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid2")->dataControl()->recordCount(), 4);
+        QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QStringLiteral("2"));
+        QCOMPARE(control<QLabel>(&w, "lblMontoAdeudaSocio")->text(), QStringLiteral("$ 75,00"));
     }
 };
 

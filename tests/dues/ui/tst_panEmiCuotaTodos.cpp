@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QWidget>
 
 using namespace TestSupport;
 
@@ -25,11 +26,11 @@ int cuotas(const QString &donde = QStringLiteral("1 = 1")) {
 
 // Chooses entry i of the plans box with the keyboard, as a user does.
 void elegir(panEmiCuotaTodos &w, int i) {
-    w.txtPlan->setFocus();
-    while (w.txtPlan->currentIndex() < i)
-        QTest::keyClick(w.txtPlan, Qt::Key_Down);
-    while (w.txtPlan->currentIndex() > i)
-        QTest::keyClick(w.txtPlan, Qt::Key_Up);
+    control<QComboBox>(&w, "txtPlan")->setFocus();
+    while (control<QComboBox>(&w, "txtPlan")->currentIndex() < i)
+        QTest::keyClick(control<QComboBox>(&w, "txtPlan"), Qt::Key_Down);
+    while (control<QComboBox>(&w, "txtPlan")->currentIndex() > i)
+        QTest::keyClick(control<QComboBox>(&w, "txtPlan"), Qt::Key_Up);
 }
 
 Mensaje::Mostrado ultimo() {
@@ -58,47 +59,48 @@ private slots:
         int refrescos = 0;
         panEmiCuotaTodos w(&cr, [&] { ++refrescos; });
         w.show();
-        QCOMPARE(w.txtPlan->count(), 2);
-        QCOMPARE(w.txtPlan->currentIndex(), -1);
-        QCOMPARE(w.txMes->text(), QStringLiteral("3"));
-        QCOMPARE(w.txAno->text(), QStringLiteral("2009"));
-        QCOMPARE(w.Data1->recordCount(), 0);
+        QCOMPARE(control<QComboBox>(&w, "txtPlan")->count(), 2);
+        QCOMPARE(control<QComboBox>(&w, "txtPlan")->currentIndex(), -1);
+        QCOMPARE(control<QLineEdit>(&w, "txMes")->text(), QStringLiteral("3"));
+        QCOMPARE(control<QLineEdit>(&w, "txAno")->text(), QStringLiteral("2009"));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 0);
 
         // The second "Anual": its number, its members, its amounts.
         elegir(w, 1);
-        QCOMPARE(w.txtNoPlan->text(), QString::number(p));
-        QCOMPARE(w.List1->count(), 2);
-        QCOMPARE(w.List1->item(0)->text(), QStringLiteral("Álvarez, Eva"));
-        QCOMPARE(w.List1->selectedItems().size(), 0);
-        QCOMPARE(w.Data1->recordCount(), 4);
+        QCOMPARE(control<QLineEdit>(&w, "txtNoPlan")->text(), QString::number(p));
+        QCOMPARE(control<QListWidget>(&w, "List1")->count(), 2);
+        QCOMPARE(control<QListWidget>(&w, "List1")->item(0)->text(), QStringLiteral("Álvarez, Eva"));
+        QCOMPARE(control<QListWidget>(&w, "List1")->selectedItems().size(), 0);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 4);
 
-        QVERIFY(!w.Picture1->isVisible());
-        QTest::mouseClick(w.Command5, Qt::LeftButton);
-        QVERIFY(w.Picture1->isVisible());
-        QCOMPARE(w.Command5->text(), QStringLiteral("Editar cuotas <<<"));
+        QVERIFY(!control<QWidget>(&w, "Picture1")->isVisible());
+        QTest::mouseClick(control<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QVERIFY(control<QWidget>(&w, "Picture1")->isVisible());
+        QCOMPARE(control<QPushButton>(&w, "Command5")->text(), QStringLiteral("Editar cuotas <<<"));
         // Amount 3 typed into the grid.
-        const QModelIndex celda = w.DBGrid1->model()->index(2, 1);
-        w.DBGrid1->setFocus();
-        w.DBGrid1->setCurrentIndex(celda);
-        QTest::keyClick(w.DBGrid1, Qt::Key_F2);
+        const QModelIndex celda = control<DataGrid>(&w, "DBGrid1")->model()->index(2, 1);
+        control<DataGrid>(&w, "DBGrid1")->setFocus();
+        control<DataGrid>(&w, "DBGrid1")->setCurrentIndex(celda);
+        QTest::keyClick(control<DataGrid>(&w, "DBGrid1"), Qt::Key_F2);
         QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
         auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("99,50"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(w.DBGrid1->model()->index(2, 1).data().toString(), QStringLiteral("$ 99,50"));
+        QTRY_COMPARE(control<DataGrid>(&w, "DBGrid1")->model()->index(2, 1).data().toString(),
+                     QStringLiteral("$ 99,50"));
 
         // The inscription date sets the run's month and year.
-        w.fecInscripcion->setDate(QDate(2008, 11, 1));
-        QCOMPARE(w.txMes->text(), QStringLiteral("11"));
-        QCOMPARE(w.txAno->text(), QStringLiteral("2008"));
-        w.dtFechaPrimVen->setDate(QDate(2008, 11, 15));
-        QTest::mouseClick(w.Command4, Qt::LeftButton);
-        QCOMPARE(w.List1->selectedItems().size(), 2);
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        control<DatePicker>(&w, "fecInscripcion")->setDate(QDate(2008, 11, 1));
+        QCOMPARE(control<QLineEdit>(&w, "txMes")->text(), QStringLiteral("11"));
+        QCOMPARE(control<QLineEdit>(&w, "txAno")->text(), QStringLiteral("2008"));
+        control<DatePicker>(&w, "dtFechaPrimVen")->setDate(QDate(2008, 11, 15));
+        QTest::mouseClick(control<QPushButton>(&w, "Command4"), Qt::LeftButton);
+        QCOMPARE(control<QListWidget>(&w, "List1")->selectedItems().size(), 2);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(refrescos, 1);
-        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
         QCOMPARE(cuotas(), 10);
         QCOMPARE(cuotas(QStringLiteral(R"("idPlan" = %1 AND "Año" = 2008)").arg(p)), 10);
         QCOMPARE(cuotas(QStringLiteral(R"("Factura" = 'MES 1 AÑO 2009' AND "Monto" = 995000)")), 2);
@@ -109,7 +111,7 @@ private slots:
         // Printing: the plan's unpaid dues of the run's year.
         QTemporaryDir dir;
         ReportControl::setPdfDestinationForTests(dir.filePath(QStringLiteral("c.pdf")));
-        QTest::mouseClick(w.Command3, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command3"), Qt::LeftButton);
         ReportControl::setPdfDestinationForTests(QString());
         QCOMPARE(cr.selectionFormula(),
                  QStringLiteral("{cuotas.idplan} = %1 and {cuotas.Año} = 2008 and {cuotas.Pagada} = False")
@@ -122,12 +124,12 @@ private slots:
                                {a}));
         panEmiCuotaTodos w2(&cr, {});
         w2.show();
-        QCOMPARE(w2.Data1->recordCount(), 0);
+        QCOMPARE(control<DataGrid>(&w2, "DBGrid1")->dataControl()->recordCount(), 0);
         elegir(w2, 1);
-        w2.fecInscripcion->setDate(QDate(2008, 11, 1));
-        w2.dtFechaPrimVen->setDate(QDate(2008, 11, 15));
-        w2.List1->item(1)->setSelected(true);
-        QTest::mouseClick(w2.Command1, Qt::LeftButton);
+        control<DatePicker>(&w2, "fecInscripcion")->setDate(QDate(2008, 11, 1));
+        control<DatePicker>(&w2, "dtFechaPrimVen")->setDate(QDate(2008, 11, 15));
+        control<QListWidget>(&w2, "List1")->item(1)->setSelected(true);
+        QTest::mouseClick(control<QPushButton>(&w2, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto,
                  QStringLiteral("Una cuota ya pagada quedó como estaba: su monto no se cambió."));
         QCOMPARE(ultimo().titulo, QStringLiteral("Emisión"));
@@ -145,27 +147,27 @@ private slots:
         int refrescos = 0;
         panEmiCuotaTodos w(nullptr, [&] { ++refrescos; });
         w.show();
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Plan no localizado !"));
         elegir(w, 1);
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("No hay afiliados a emitir cuota !"));
         elegir(w, 0);
-        w.txMes->setText(QStringLiteral("x"));
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        control<QLineEdit>(&w, "txMes")->setText(QStringLiteral("x"));
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(ultimo().texto, QStringLiteral("Error, ingrese el mes y año correctamente!"));
         QCOMPARE(ultimo().titulo, QStringLiteral("Error"));
-        QCOMPARE(w.focusWidget(), w.txMes);
-        QVERIFY(w.Command1->isEnabled());
+        QCOMPARE(w.focusWidget(), control<QLineEdit>(&w, "txMes"));
+        QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
         QCOMPARE(refrescos, 0);
         // Nobody selected: nothing written, yet the run counts as done.
-        w.txMes->setText(QStringLiteral("1"));
+        control<QLineEdit>(&w, "txMes")->setText(QStringLiteral("1"));
         Mensaje::limpiar();
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(cuotas(), 0);
         QCOMPARE(refrescos, 1);
-        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
     }
 
     // Issuing by its shortcut while an amount is still being typed in the grid takes that amount; a text
@@ -178,11 +180,12 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         elegir(w, 0);
-        QTest::mouseClick(w.Command4, Qt::LeftButton);
-        QTest::mouseClick(w.Command5, Qt::LeftButton);
-        w.DBGrid1->setFocus();
-        w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(1, 1));
-        QTest::keyClick(w.DBGrid1, Qt::Key_F2);
+        QTest::mouseClick(control<QPushButton>(&w, "Command4"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        control<DataGrid>(&w, "DBGrid1")->setFocus();
+        control<DataGrid>(&w, "DBGrid1")
+            ->setCurrentIndex(control<DataGrid>(&w, "DBGrid1")->model()->index(1, 1));
+        QTest::keyClick(control<DataGrid>(&w, "DBGrid1"), Qt::Key_F2);
         QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
         auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         for (const QString &texto : {QStringLiteral("abc"), QStringLiteral("77,25")}) {
@@ -192,11 +195,13 @@ private slots:
             if (texto == QLatin1String("abc")) {
                 QTRY_COMPARE(ultimo().texto,
                              QStringLiteral("Error, el monto \"abc\" no es un importe válido."));
-                QCOMPARE(w.DBGrid1->indexWidget(w.DBGrid1->currentIndex()), editor);
+                QCOMPARE(control<DataGrid>(&w, "DBGrid1")
+                             ->indexWidget(control<DataGrid>(&w, "DBGrid1")->currentIndex()),
+                         editor);
                 QCOMPARE(QApplication::focusWidget(), editor);
             }
         }
-        QTRY_VERIFY(!w.Command1->isEnabled());
+        QTRY_VERIFY(!control<QPushButton>(&w, "Command1")->isEnabled());
         QCOMPARE(cuotas(QStringLiteral(R"("Monto" = 772500)")), 1);
         QCOMPARE(cuotas(QStringLiteral(R"("Monto" = 250000)")), 2);
     }
@@ -210,7 +215,7 @@ private slots:
         panEmiCuotaTodos w(nullptr, [&] { ++refrescos; });
         w.show();
         elegir(w, 0);
-        QTest::mouseClick(w.Command4, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command4"), Qt::LeftButton);
         // Cancelled from the progress dialog after the second member.
         QString etiqueta;
         auto c = connect(&w, &panEmiCuotaTodos::avance, &w, [&](int hechos, int) {
@@ -218,7 +223,7 @@ private slots:
             QVERIFY(d);
             if (hechos == 1) {
                 // Neither a second click nor closing the window interferes with the run.
-                w.Command1->click();
+                control<QPushButton>(&w, "Command1")->click();
                 QTest::keyClick(&w, Qt::Key_Escape);
                 QVERIFY(w.isVisible());
             }
@@ -227,18 +232,18 @@ private slots:
                 d->cancel();
             }
         });
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         disconnect(c);
         QCOMPARE(etiqueta, QStringLiteral("Emitiendo cuotas: socio 3 de 30"));
         QCOMPARE(ultimo().texto, QStringLiteral("Emisión cancelada: no se guardó ninguna cuota."));
         QCOMPARE(cuotas(), 0);
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
 
         // A member deleted after the list was read: the whole run goes back.
         Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"),
-                       {w.List1->item(20)->data(Qt::UserRole)});
+                       {control<QListWidget>(&w, "List1")->item(20)->data(Qt::UserRole)});
         Mensaje::limpiar();
-        QTest::mouseClick(w.Command1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         const auto m = Mensaje::mostrados();
         QCOMPARE(m.size(), 2);
         QCOMPARE(m.at(0).texto, QStringLiteral("Socio no localizado !"));
@@ -246,7 +251,7 @@ private slots:
         QVERIFY(m.at(1).texto.contains(QStringLiteral("no se guardó ninguna cuota")));
         QCOMPARE(cuotas(), 0);
         QCOMPARE(refrescos, 0);
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
     }
 };
 

@@ -24,10 +24,12 @@ QVariant descripcion(int id) {
 
 // Types a name into the current row's description cell, leaving the editor open (a pending edit).
 void escribirPendiente(panCategorias &w, const QString &texto) {
-    const QModelIndex cell = w.DBGrid1->model()->index(w.Data1->currentRow(), 1);
-    w.DBGrid1->setCurrentIndex(cell);
-    w.DBGrid1->edit(cell);
-    auto *editor = qobject_cast<QLineEdit *>(w.DBGrid1->indexWidget(cell));
+    const QModelIndex cell = control<DataGrid>(&w, "DBGrid1")
+                                 ->model()
+                                 ->index(control<DataGrid>(&w, "DBGrid1")->dataControl()->currentRow(), 1);
+    control<DataGrid>(&w, "DBGrid1")->setCurrentIndex(cell);
+    control<DataGrid>(&w, "DBGrid1")->edit(cell);
+    auto *editor = qobject_cast<QLineEdit *>(control<DataGrid>(&w, "DBGrid1")->indexWidget(cell));
     QVERIFY(editor);
     editor->setText(texto);
 }
@@ -50,30 +52,33 @@ private slots:
         panCategorias w;
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("Tabla de Categorías de Socios"));
-        QCOMPARE(w.DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Nº Cat."));
-        QCOMPARE(w.DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Descripción"));
-        w.Command1->click();
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Nº Cat."));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("Descripción"));
+        control<QPushButton>(&w, "Command1")->click();
         // The next number the database gives (never a reused one), no name, and the cursor on it.
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Categorias")")), 2);
         QCOMPARE(contar(QStringLiteral(R"(SELECT MAX("idCategoria") FROM "Categorias")")), borrada + 1);
         QVERIFY(descripcion(borrada + 1).isNull());
-        QCOMPARE(w.Data1->currentRow(), 1);
-        QCOMPARE(w.DBGrid1->currentIndex().row(), 1);
-        QCOMPARE(w.DBGrid1->currentIndex().column(), 1);
-        QVERIFY(w.DBGrid1->hasFocus() || !w.isActiveWindow());
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->currentRow(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->currentIndex().row(), 1);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->currentIndex().column(), 1);
+        QVERIFY(control<DataGrid>(&w, "DBGrid1")->hasFocus() || !w.isActiveWindow());
 
         // Typing a name and "Tomar Cambios" stores it; the member editor offers it at its next opening.
         escribirPendiente(w, QStringLiteral("Socio d'honor"));
-        w.Command4->click();
+        control<QPushButton>(&w, "Command4")->click();
         QCOMPARE(descripcion(borrada + 1).toString(), QStringLiteral("Socio d'honor"));
-        QCOMPARE(w.DBGrid1->model()->index(1, 1).data().toString(), QStringLiteral("Socio d'honor"));
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->model()->index(1, 1).data().toString(),
+                 QStringLiteral("Socio d'honor"));
         panAfiliado editor;
-        QVERIFY(editor.cboCategoria->findText(QStringLiteral("Socio d'honor")) >= 0);
+        QVERIFY(control<QComboBox>(&editor, "cboCategoria")->findText(QStringLiteral("Socio d'honor")) >= 0);
 
         // Closing with a name still being typed keeps it.
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         escribirPendiente(w, QStringLiteral("Cadete"));
-        w.Command3->click();
+        control<QPushButton>(&w, "Command3")->click();
         QCOMPARE(descripcion(borrada + 2).toString(), QStringLiteral("Cadete"));
     }
 
@@ -88,7 +93,7 @@ private slots:
 
         // No keeps it.
         Mensaje::encolarRespuesta(QMessageBox::No);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         const auto pregunta = Mensaje::mostrados().first();
         QCOMPARE(pregunta.texto, QStringLiteral("Está seguro de eliminar esta categoría ??"));
@@ -99,9 +104,9 @@ private slots:
 
         // Used by a member: refused after the question, and it stays.
         Mensaje::limpiar();
-        w.Data1->setCurrentRow(1);
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(1);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(Mensaje::mostrados().size(), 2);
         QCOMPARE(Mensaje::mostrados().at(1).texto,
                  QStringLiteral("Error, aún existen socios con dicha categoría"));
@@ -111,12 +116,14 @@ private slots:
 
         // Unused, Yes: removed.
         Mensaje::limpiar();
-        w.Data1->setCurrentRow(0);
+        control<DataGrid>(&w, "DBGrid1")->dataControl()->setCurrentRow(0);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QVERIFY(descripcion(libre).isNull());
-        QCOMPARE(w.Data1->recordCount(), 1);
-        QCOMPARE(w.Data1->value(QStringLiteral("idCategoria")).toInt(), usada);
+        QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 1);
+        QCOMPARE(
+            control<DataGrid>(&w, "DBGrid1")->dataControl()->value(QStringLiteral("idCategoria")).toInt(),
+            usada);
         QCOMPARE(Categorias::borrar(usada), Categorias::Borrado::EnUso);
     }
 
@@ -127,7 +134,7 @@ private slots:
         w.show();
         escribirPendiente(w, QStringLiteral("Vitalicio"));
         Mensaje::encolarRespuesta(QMessageBox::No);
-        w.Command2->click();
+        control<QPushButton>(&w, "Command2")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(descripcion(c).toString(), QStringLiteral("Vitalicio"));
     }
@@ -138,10 +145,10 @@ private slots:
         {
             panCategorias w;
             w.show();
-            w.Command1->click();
+            control<QPushButton>(&w, "Command1")->click();
             // The editor opened on the new row and closed without typing writes nothing.
             escribirPendiente(w, QString());
-            w.Command4->click();
+            control<QPushButton>(&w, "Command4")->click();
             QVERIFY(descripcion(1).isNull());
         }
         // Another tool may leave a zero-length name: an empty box still names no category.
@@ -153,9 +160,10 @@ private slots:
         editor.show();
         const char *const v[] = {"Paz", "Eva", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
         for (int i = 0; i < Afiliado::NumCampos; ++i)
-            editor.txtCampo[i]->setText(QString::fromLatin1(v[i]));
-        editor.cbPlan->setCurrentText(QStringLiteral("Mensual"));
-        editor.Command1->click();
+            control<QLineEdit>(&editor, QStringLiteral("txtCampo_%1").arg(i))
+                ->setText(QString::fromLatin1(v[i]));
+        control<QComboBox>(&editor, "cbPlan")->setCurrentText(QStringLiteral("Mensual"));
+        control<QPushButton>(&editor, "Command1")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().first().texto, QStringLiteral("Ingrese una categoria válida !"));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 0);
@@ -165,8 +173,8 @@ private slots:
         BaseTemporal db;
         panCategorias w;
         w.show();
-        QVERIFY(!w.Data1->hasCurrent());
-        w.Command2->click();
+        QVERIFY(!control<DataGrid>(&w, "DBGrid1")->dataControl()->hasCurrent());
+        control<QPushButton>(&w, "Command2")->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
     }
 };

@@ -25,11 +25,14 @@ using namespace TestSupport;
 namespace {
 
 QString actual(PanelClientes *c) {
-    return c->Data1->value(QStringLiteral("Apellido")).toString();
+    return control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("Apellido")).toString();
 }
 
-QList<QPushButton *> porSocio(PanelClientes *c) {
-    return {c->Command4, c->Command3, c->Command7, c->Command8, c->Command9};
+// The commands that act on the current member (the sub-panel's sit beside the list in the main window).
+QList<QPushButton *> porSocio(const panPrin &w) {
+    return {control<QPushButton>(&w, "Command4"), control<QPushButton>(&w, "Command3"),
+            control<QPushButton>(&w, "Command7"), control<QPushButton>(&w, "Command8"),
+            control<QPushButton>(&w, "Command9")};
 }
 
 // Alba and Bravo on the plan "Mensual" (plan 1), with reports written to pdf; Bravo's number.
@@ -53,18 +56,20 @@ private slots:
     void emptyTable() {
         BaseTemporal db;
         panPrin w;
-        auto *c = w.clientes;
-        for (QPushButton *b : porSocio(c))
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        for (QPushButton *b : porSocio(w))
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        for (QPushButton *b : {c->Command2, c->Command5, c->Command6, c->Command18})
+        for (QPushButton *b : {control<QPushButton>(c, "Command2"), control<QPushButton>(c, "Command5"),
+                               control<QPushButton>(c, "Command6"), control<QPushButton>(c, "Command18")})
             QVERIFY(b->isEnabled());
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("No hay un afiliado seleccionado"));
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("No hay registros activos"));
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(),
+                 QStringLiteral("No hay un afiliado seleccionado"));
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("No hay registros activos"));
         // The summary keeps its design values until a member is shown.
-        QCOMPARE(c->lblMontoAdeudaSocio->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLabel>(&w, "lblMontoAdeudaSocio")->text(), QStringLiteral("0"));
         // Whatever is typed is cleared at once, and the search stops there.
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("Ga"));
-        QCOMPARE(c->txtBuscaAfiliado->text(), QString());
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("Ga"));
+        QCOMPARE(control<QLineEdit>(c, "txtBuscaAfiliado")->text(), QString());
         QVERIFY(Mensaje::mostrados().isEmpty());
         // Borrar with no member: the refusal, nothing else.
         c->borrar();
@@ -81,37 +86,37 @@ private slots:
         nuevoAfiliado(QStringLiteral("Garcia"), QStringLiteral("Juan"), p);
         nuevoAfiliado(QStringLiteral("D'Angelo"), QStringLiteral("Ciro"), p);
         panPrin w;
-        auto *c = w.clientes;
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
         QCOMPARE(actual(c), QStringLiteral("D'Angelo"));
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("G"));
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("G"));
         QCOMPARE(actual(c), QStringLiteral("Garcia"));
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("on"));
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("on"));
         QCOMPARE(actual(c), QStringLiteral("Gonzalez"));
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("Registro 3 de 4"));
-        QCOMPARE(c->DBGrid1->currentIndex().row(), 2);
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("Registro 3 de 4"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->currentIndex().row(), 2);
         // Gx finds nothing: the list is re-read, the box cleared and the first member current again.
-        c->txtBuscaAfiliado->clear();
-        c->Data1->setCurrentRow(3);
-        QSignalSpy relecturas(c->Data1, &DataControl::refreshed);
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("Gx"));
-        QCOMPARE(c->txtBuscaAfiliado->text(), QString());
+        control<QLineEdit>(c, "txtBuscaAfiliado")->clear();
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(3);
+        QSignalSpy relecturas(control<DataGrid>(c, "DBGrid1")->dataControl(), &DataControl::refreshed);
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("Gx"));
+        QCOMPARE(control<QLineEdit>(c, "txtBuscaAfiliado")->text(), QString());
         QCOMPARE(relecturas.size(), 1);
         QCOMPARE(actual(c), QStringLiteral("D'Angelo"));
         // Letters without regard to case, and an apostrophe is plain text.
-        c->txtBuscaAfiliado->setText(QStringLiteral("pe"));
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("pe"));
         QCOMPARE(actual(c), QStringLiteral("Perez"));
-        c->txtBuscaAfiliado->setText(QStringLiteral("d'a"));
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("d'a"));
         QCOMPARE(actual(c), QStringLiteral("D'Angelo"));
-        c->txtBuscaAfiliado->setText(QStringLiteral("'; DROP TABLE \"Afiliados\"; --"));
-        QCOMPARE(c->txtBuscaAfiliado->text(), QString());
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("'; DROP TABLE \"Afiliados\"; --"));
+        QCOMPARE(control<QLineEdit>(c, "txtBuscaAfiliado")->text(), QString());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 4);
         QVERIFY(Mensaje::mostrados().isEmpty());
         // "Buscar" selects the box's text and gives it the focus; it does not search.
-        c->txtBuscaAfiliado->setText(QStringLiteral("Per"));
-        c->Data1->setCurrentRow(0);
-        c->Command5->click();
-        QCOMPARE(c->txtBuscaAfiliado->selectedText(), QStringLiteral("Per"));
-        QCOMPARE(w.focusWidget(), c->txtBuscaAfiliado);
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("Per"));
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(0);
+        control<QPushButton>(c, "Command5")->click();
+        QCOMPARE(control<QLineEdit>(c, "txtBuscaAfiliado")->selectedText(), QStringLiteral("Per"));
+        QCOMPARE(w.focusWidget(), control<QLineEdit>(c, "txtBuscaAfiliado"));
         QCOMPARE(actual(c), QStringLiteral("D'Angelo"));
     }
 
@@ -123,15 +128,16 @@ private slots:
                        {p});
         nuevoAfiliado(QStringLiteral("Zárate"), QStringLiteral("Ana"), p);
         panPrin w;
-        auto *c = w.clientes;
-        QCOMPARE(c->Data1->value(QStringLiteral("Nombres")).toString(), QStringLiteral("Sin apellido"));
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("x"));
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("Nombres")).toString(),
+                 QStringLiteral("Sin apellido"));
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("x"));
         QCOMPARE(actual(c), QStringLiteral("Zárate"));
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("Registro 2 de 2"));
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("Registro 2 de 2"));
         // A Null name adds nothing to the title line.
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("Zárate, Ana"));
-        c->Data1->setCurrentRow(0);
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral(", Sin apellido"));
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral("Zárate, Ana"));
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(0);
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral(", Sin apellido"));
     }
 
     void debtSummaryFollowsTheCurrentRow() {
@@ -148,28 +154,30 @@ private slots:
         nuevaCuota(a, p, QDate(2008, 11, 10), 250000, true, QDate(2008, 11, 9));
         nuevaCuota(b, p, QDate(2008, 12, 10), 250000, true, QDate(2009, 1, 2));
         panPrin w;
-        auto *c = w.clientes;
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("Alba, Ana"));
-        QCOMPARE(c->lblNroCuotasAdeudadas->text(), QStringLiteral("2"));
-        QCOMPARE(c->lblMontoAdeudaSocio->text(), QStringLiteral("$ 1.259,50"));
-        QCOMPARE(c->lblFechaUPago->text(), QStringLiteral("14/02/2009"));
-        QCOMPARE(c->lblNumeroPlan->text(), QString::number(p));
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("Registro 1 de 5"));
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral("Alba, Ana"));
+        QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QStringLiteral("2"));
+        QCOMPARE(control<QLabel>(&w, "lblMontoAdeudaSocio")->text(), QStringLiteral("$ 1.259,50"));
+        QCOMPARE(control<QLabel>(&w, "lblFechaUPago")->text(), QStringLiteral("14/02/2009"));
+        QCOMPARE(control<QLabel>(&w, "lblNumeroPlan")->text(), QString::number(p));
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("Registro 1 de 5"));
         // No overdue dues: empty amount and count, not "0".
-        c->DBGrid1->setCurrentIndex(c->DBGrid1->model()->index(1, 0));
-        QCOMPARE(c->lblNroCuotasAdeudadas->text(), QString());
-        QCOMPARE(c->lblMontoAdeudaSocio->text(), QString());
-        QCOMPARE(c->lblFechaUPago->text(), QStringLiteral("02/01/2009"));
-        c->Data1->setCurrentRow(2);
-        QCOMPARE(c->lblFechaUPago->text(), QString());
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("Registro 3 de 5"));
+        control<DataGrid>(c, "DBGrid1")
+            ->setCurrentIndex(control<DataGrid>(c, "DBGrid1")->model()->index(1, 0));
+        QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QString());
+        QCOMPARE(control<QLabel>(&w, "lblMontoAdeudaSocio")->text(), QString());
+        QCOMPARE(control<QLabel>(&w, "lblFechaUPago")->text(), QStringLiteral("02/01/2009"));
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(2);
+        QCOMPARE(control<QLabel>(&w, "lblFechaUPago")->text(), QString());
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("Registro 3 de 5"));
         // Off the list: no member; the summary keeps what it showed.
-        c->Data1->setCurrentRow(99);
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("No hay un afiliado seleccionado"));
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("No hay registros activos"));
-        for (QPushButton *b : porSocio(c))
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(99);
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(),
+                 QStringLiteral("No hay un afiliado seleccionado"));
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("No hay registros activos"));
+        for (QPushButton *b : porSocio(w))
             QVERIFY(!b->isEnabled());
-        QVERIFY(c->Command2->isEnabled());
+        QVERIFY(control<QPushButton>(c, "Command2")->isEnabled());
     }
 
     void deletingAMemberTakesItsDuesAndKeepsTheCash() {
@@ -185,25 +193,25 @@ private slots:
         nuevoMovimiento(QDate(2008, 3, 5), 1, QStringLiteral("Cobro de CUOTA MES 3 a Bravo"), 250000, 0, 1,
                         pagada);
         panPrin w;
-        auto *c = w.clientes;
-        c->Data1->setCurrentRow(1);
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(1);
         Mensaje::encolarRespuesta(QMessageBox::No);
-        c->Command3->click();
+        control<QPushButton>(c, "Command3")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().first().texto, QStringLiteral("Borra este socio de la lista ??"));
         QCOMPARE(Mensaje::mostrados().first().titulo, QStringLiteral("Pregunta"));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 24);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        c->Command3->click();
+        control<QPushButton>(c, "Command3")->click();
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 0);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 1);
         // The next member takes its place.
         QCOMPARE(actual(c), QStringLiteral("Cota"));
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("Registro 2 de 2"));
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("Registro 2 de 2"));
         // The last one: the place moves up.
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        c->Command3->click();
+        control<QPushButton>(c, "Command3")->click();
         QCOMPARE(actual(c), QStringLiteral("Alba"));
     }
 
@@ -216,56 +224,61 @@ private slots:
         nuevoAfiliado(QStringLiteral("Cota"), QStringLiteral("Ciro"), p, 1);
         panPrin w;
         w.show();
-        auto *c = w.clientes;
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
 
         // "Modificar" then "Cancelar": the row stays.
-        c->Data1->setCurrentRow(1);
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(1);
         QString tag;
         QVERIFY(alAbrirModalDe(
-            QStringLiteral("panAfiliado"), [&] { c->Command4->click(); },
+            QStringLiteral("panAfiliado"), [&] { control<QPushButton>(c, "Command4")->click(); },
             [&tag](QWidget *m) {
                 auto *e = qobject_cast<panAfiliado *>(m);
                 QVERIFY(e);
                 tag = e->Tag;
-                e->Command2->click();
+                control<QPushButton>(e, "Command2")->click();
             }));
         QCOMPARE(tag, QString::number(b));
-        QCOMPARE(c->Data1->currentRow(), 1);
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->currentRow(), 1);
 
         // A double-click on the grid is "Modificar"; the change shows at once, on the same member.
         QVERIFY(alAbrirModalDe(
             QStringLiteral("panAfiliado"),
-            [&] { emit c->DBGrid1->doubleClicked(c->DBGrid1->model()->index(1, 2)); },
+            [&] {
+                emit control<DataGrid>(c, "DBGrid1")
+                    ->doubleClicked(control<DataGrid>(c, "DBGrid1")->model()->index(1, 2));
+            },
             [](QWidget *m) {
                 auto *e = qobject_cast<panAfiliado *>(m);
-                e->txtCampo[0]->setText(QStringLiteral("Zeta"));
-                e->Command1->click();
+                control<QLineEdit>(e, "txtCampo_0")->setText(QStringLiteral("Zeta"));
+                control<QPushButton>(e, "Command1")->click();
             }));
         QCOMPARE(actual(c), QStringLiteral("Zeta"));
-        QCOMPARE(c->Data1->value(QStringLiteral("idAfiliado")).toInt(), b);
-        QCOMPARE(c->Data1->currentRow(), 2);
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("Zeta, Beto"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("idAfiliado")).toInt(),
+                 b);
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->currentRow(), 2);
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral("Zeta, Beto"));
 
         // "Nuevo" always returns the list to its first member.
-        c->Data1->setCurrentRow(2);
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(2);
         QVERIFY(alAbrirModalDe(
-            QStringLiteral("panAfiliado"), [&] { c->Command2->click(); },
+            QStringLiteral("panAfiliado"), [&] { control<QPushButton>(c, "Command2")->click(); },
             [](QWidget *m) {
                 auto *e = qobject_cast<panAfiliado *>(m);
                 const char *const v[] = {"Abad", "Luz", "DNI", "1", "Calle", "", "", "555", "", "", "", ""};
                 for (int i = 0; i < Afiliado::NumCampos; ++i)
-                    e->txtCampo[i]->setText(QString::fromLatin1(v[i]));
-                e->cbPlan->setCurrentText(QStringLiteral("Mensual"));
-                e->cboCategoria->setCurrentText(QStringLiteral("Activo"));
-                e->Command1->click();
+                    control<QLineEdit>(e, QStringLiteral("txtCampo_%1").arg(i))
+                        ->setText(QString::fromLatin1(v[i]));
+                control<QComboBox>(e, "cbPlan")->setCurrentText(QStringLiteral("Mensual"));
+                control<QComboBox>(e, "cboCategoria")->setCurrentText(QStringLiteral("Activo"));
+                control<QPushButton>(e, "Command1")->click();
             }));
-        QCOMPARE(c->Data1->currentRow(), 0);
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->currentRow(), 0);
         QCOMPARE(actual(c), QStringLiteral("Abad"));
-        QCOMPARE(c->Data1->recordCount(), 4);
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->recordCount(), 4);
 
         // "Categ." opens the categories window.
         QVERIFY(alAbrirModalDe(
-            QStringLiteral("panCategorias"), [&] { c->Command18->click(); },
+            QStringLiteral("panCategorias"), [&] { control<QPushButton>(c, "Command18")->click(); },
             [](QWidget *m) {
                 QVERIFY(qobject_cast<panCategorias *>(m));
                 static_cast<QDialog *>(m)->reject();
@@ -279,24 +292,28 @@ private slots:
         const int b = dosSociosConInformesEn(pdf);
         nuevaCuota(b, 1, QDate(2009, 1, 10), 250000);
         panPrin w;
-        auto *c = w.clientes;
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
         Module1::NivelUsuario = 3;
         // The restricted commands and the double-click get no reaction at all.
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        for (QPushButton *boton : {c->Command4, c->Command3, c->Command18})
+        for (QPushButton *boton : {control<QPushButton>(c, "Command4"), control<QPushButton>(c, "Command3"),
+                                   control<QPushButton>(c, "Command18")})
             boton->click();
-        emit c->DBGrid1->doubleClicked(c->DBGrid1->model()->index(0, 2));
+        emit control<DataGrid>(c, "DBGrid1")
+            ->doubleClicked(control<DataGrid>(c, "DBGrid1")->model()->index(0, 2));
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 1);
         // The lists print through the main window's report object.
-        c->Command6->click();
-        QCOMPARE(w.CR->reportFileName(), QStringLiteral("Socios.rpt"));
-        QCOMPARE(w.CR->connect(), QStringLiteral(";pwd=kR4wZp8N"));
-        QCOMPARE(w.CR->selectionFormula(), QStringLiteral("{Afiliados.idAfiliado} <> 0"));
-        c->Data1->setCurrentRow(1);
-        c->Command9->click();
-        QCOMPARE(w.CR->reportFileName(), QStringLiteral("ctacuotas.rpt"));
-        QCOMPARE(w.CR->selectionFormula(), QStringLiteral("{cuotas.idAfiliado} = %1").arg(b));
+        control<QPushButton>(c, "Command6")->click();
+        QCOMPARE(control<ReportControl>(&w, "CR")->reportFileName(), QStringLiteral("Socios.rpt"));
+        QCOMPARE(control<ReportControl>(&w, "CR")->connect(), QStringLiteral(";pwd=kR4wZp8N"));
+        QCOMPARE(control<ReportControl>(&w, "CR")->selectionFormula(),
+                 QStringLiteral("{Afiliados.idAfiliado} <> 0"));
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(1);
+        control<QPushButton>(&w, "Command9")->click();
+        QCOMPARE(control<ReportControl>(&w, "CR")->reportFileName(), QStringLiteral("ctacuotas.rpt"));
+        QCOMPARE(control<ReportControl>(&w, "CR")->selectionFormula(),
+                 QStringLiteral("{cuotas.idAfiliado} = %1").arg(b));
         QVERIFY(QFile::exists(pdf));
         ReportControl::setPdfDestinationForTests(QString());
         // The dues and collection windows are opened through the panel's requests, with the member as Tag.
@@ -308,7 +325,7 @@ private slots:
             tagEmision = static_cast<Ventana *>(m)->Tag;
             static_cast<QDialog *>(m)->reject();
         });
-        c->Command7->click();
+        control<QPushButton>(&w, "Command7")->click();
         QCOMPARE(tagEmision, QString::number(b));
         // The main window answers the collection request with the collection window for that member.
         QString tagCobranza;
@@ -316,7 +333,7 @@ private slots:
             tagCobranza = qobject_cast<Ventana *>(m)->Tag;
             m->close();
         });
-        c->Command8->click();
+        control<QPushButton>(&w, "Command8")->click();
         QCOMPARE(tagCobranza, QString::number(b));
         QCOMPARE(emitir.size(), 1);
         QCOMPARE(emitir.first().first().toString(), QString::number(b));
@@ -337,24 +354,25 @@ private slots:
         QString error;
         QVERIFY2(Database::open(ruta, Database::Mode::MustExist, &error), qPrintable(error));
         panPrin w;
-        auto *c = w.clientes;
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
         QCOMPARE(actual(c), QStringLiteral("Álvarez"));
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("Al"));
-        QCOMPARE(c->Data1->value(QStringLiteral("idAfiliado")).toInt(), z);
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("Al"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("idAfiliado")).toInt(),
+                 z);
         // A surname search does not tell n from ñ: "Na" finds Ñandú as "N" does.
         Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Nadal')"));
         nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
         nuevoAfiliado(QStringLiteral("Nuñez"), QStringLiteral("Ana"), p);
-        c->Data1->refresh();
-        c->txtBuscaAfiliado->setText(QStringLiteral("N"));
+        control<DataGrid>(c, "DBGrid1")->dataControl()->refresh();
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("N"));
         QCOMPARE(actual(c), QStringLiteral("Nuñez"));
         for (const char *texto : {"Na", "ÑA", "ñand"}) {
-            c->txtBuscaAfiliado->setText(QString::fromUtf8(texto));
+            control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QString::fromUtf8(texto));
             QCOMPARE(actual(c), QStringLiteral("Ñandú"));
         }
-        c->txtBuscaAfiliado->setText(QStringLiteral("nuñ"));
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("nuñ"));
         QCOMPARE(actual(c), QStringLiteral("Nuñez"));
-        c->txtBuscaAfiliado->setText(QStringLiteral("Ñu"));
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("Ñu"));
         QCOMPARE(actual(c), QStringLiteral("Nuñez"));
     }
 
@@ -363,10 +381,10 @@ private slots:
         nuevoAfiliado(QStringLiteral("<b>Paz</b>"), QStringLiteral("<i>Eva</i>"),
                       nuevoPlan(QStringLiteral("M")));
         panPrin w;
-        auto *c = w.clientes;
-        QCOMPARE(c->lblAfiliado->text(), QStringLiteral("<b>Paz</b>, <i>Eva</i>"));
-        for (QLabel *l : {c->lblAfiliado, c->lblNumeroPlan, c->lblMontoAdeudaSocio, c->lblFechaUPago,
-                          c->lblNroCuotasAdeudadas, w.lblInfo})
+        QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral("<b>Paz</b>, <i>Eva</i>"));
+        for (QLabel *l : {control<QLabel>(&w, "lblAfiliado"), control<QLabel>(&w, "lblNumeroPlan"),
+                          control<QLabel>(&w, "lblMontoAdeudaSocio"), control<QLabel>(&w, "lblFechaUPago"),
+                          control<QLabel>(&w, "lblNroCuotasAdeudadas"), control<QLabel>(&w, "lblInfo")})
             QCOMPARE(l->textFormat(), Qt::PlainText);
         // Message boxes too: a surname in a refusal reads as typed.
         const auto box = Mensaje::construir(QStringLiteral("Error, el plan <b>X</b> ya existe !"),
@@ -392,7 +410,7 @@ private slots:
         QCOMPARE(estado.last(), QStringLiteral("Registro 1 de 2"));
         data.setCurrentRow(1);
         QCOMPARE(estado.last(), QStringLiteral("Registro 2 de 2"));
-        c.Command6->click();
+        control<QPushButton>(&c, "Command6")->click();
         QCOMPARE(cr.reportFileName(), QStringLiteral("Socios.rpt"));
         QVERIFY(QFile::exists(pdf));
         ReportControl::setPdfDestinationForTests(QString());
@@ -411,20 +429,23 @@ private slots:
                                {p}));
         nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
         panPrin w;
-        auto *c = w.clientes;
-        QCOMPARE(c->Data1->recordCount(), 3001);
-        QTest::keyClicks(c->txtBuscaAfiliado, QStringLiteral("S2717"));
+        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->recordCount(), 3001);
+        QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("S2717"));
         QCOMPARE(actual(c), QStringLiteral("S2717"));
         // Ñandú comes first: Ñ sorts after N, before S.
-        QCOMPARE(c->Data1->currentRow(), 2718);
-        QCOMPARE(w.lblInfo->text(), QStringLiteral("Registro 2719 de 3001"));
-        QCOMPARE(c->DBGrid1->model()->index(2718, 2).data().toString(), QStringLiteral("S2717"));
-        QCOMPARE(c->DBGrid1->model()->index(3000, 2).data().toString(), QStringLiteral("S2999"));
-        QCOMPARE(c->DBGrid1->model()->index(0, 2).data().toString(), QStringLiteral("Ñandú"));
-        c->txtBuscaAfiliado->setText(QStringLiteral("ñ"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->currentRow(), 2718);
+        QCOMPARE(control<QLabel>(&w, "lblInfo")->text(), QStringLiteral("Registro 2719 de 3001"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->model()->index(2718, 2).data().toString(),
+                 QStringLiteral("S2717"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->model()->index(3000, 2).data().toString(),
+                 QStringLiteral("S2999"));
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->model()->index(0, 2).data().toString(),
+                 QStringLiteral("Ñandú"));
+        control<QLineEdit>(c, "txtBuscaAfiliado")->setText(QStringLiteral("ñ"));
         QCOMPARE(actual(c), QStringLiteral("Ñandú"));
-        QCOMPARE(c->Data1->currentRow(), 0);
-        c->Data1->setCurrentRow(3000);
+        QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->currentRow(), 0);
+        control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(3000);
         QCOMPARE(actual(c), QStringLiteral("S2999"));
     }
 };

@@ -38,10 +38,10 @@ void escribir(panPlan &w, const QString &nombre, const QString &cuota, const QSt
               const QString &cantidad) {
     w.Tag = QStringLiteral("NUEVO");
     w.show();
-    w.txtNombre->setText(nombre);
-    w.txtCuota->setText(cuota);
-    w.txtInscripcion->setText(inscripcion);
-    w.txCantCuotas->setText(cantidad);
+    control<QLineEdit>(&w, "txtNombre")->setText(nombre);
+    control<QLineEdit>(&w, "txtCuota")->setText(cuota);
+    control<QLineEdit>(&w, "txtInscripcion")->setText(inscripcion);
+    control<QLineEdit>(&w, "txCantCuotas")->setText(cantidad);
 }
 
 QStringList textos() {
@@ -71,7 +71,7 @@ private slots:
             panPlan w;
             escribir(w, QStringLiteral("Mensual"), QStringLiteral("25"), QStringLiteral("0"),
                      QStringLiteral("12"));
-            w.Command1->click();
+            control<QPushButton>(&w, "Command1")->click();
             QCOMPARE(w.result(), int(QDialog::Accepted));
         }
         const QVariantList stored = filaPlan(1);
@@ -79,10 +79,10 @@ private slots:
         panPlan w;
         w.Tag = QStringLiteral("1");
         w.show();
-        QCOMPARE(w.txtCuota->text(), QStringLiteral("$ 25,00"));
-        QCOMPARE(w.txtInscripcion->text(), QStringLiteral("$ 0,00"));
-        QCOMPARE(w.txCantCuotas->text(), QStringLiteral("12"));
-        w.Command1->click();
+        QCOMPARE(control<QLineEdit>(&w, "txtCuota")->text(), QStringLiteral("$ 25,00"));
+        QCOMPARE(control<QLineEdit>(&w, "txtInscripcion")->text(), QStringLiteral("$ 0,00"));
+        QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->text(), QStringLiteral("12"));
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(w.result(), int(QDialog::Accepted));
         QCOMPARE(filaPlan(1), stored);
         QVERIFY(Mensaje::mostrados().isEmpty());
@@ -134,7 +134,7 @@ private slots:
             Mensaje::limpiar();
             panPlan w;
             escribir(w, c[0], c[1], c[2], c[3]);
-            w.Command1->click();
+            control<QPushButton>(&w, "Command1")->click();
             QVERIFY(w.isVisible());
             QCOMPARE(textos(), QStringList{c[4]});
             QCOMPARE(Mensaje::mostrados().first().titulo, QStringLiteral("Error"));
@@ -153,19 +153,19 @@ private slots:
         BaseTemporal db;
         panPlan w;
         escribir(w, QStringLiteral("Raro"), QStringLiteral("1"), QStringLiteral("0"), QString());
-        w.UpDown1Arriba->click();
-        QCOMPARE(w.txCantCuotas->text(), QStringLiteral("1"));
-        w.txCantCuotas->clear();
-        w.UpDown1Abajo->click();
-        QCOMPARE(w.txCantCuotas->text(), QStringLiteral("-1"));
-        w.txCantCuotas->setText(QStringLiteral("12 cuotas"));
-        QTest::keyClick(w.txCantCuotas, Qt::Key_Up); // the keyboard's arrows too
-        QCOMPARE(w.txCantCuotas->text(), QStringLiteral("13"));
-        w.txCantCuotas->setText(QStringLiteral("doce"));
-        w.UpDown1Abajo->click();
-        QCOMPARE(w.txCantCuotas->text(), QStringLiteral("-1"));
+        control<QToolButton>(&w, "UpDown1_arriba")->click();
+        QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->text(), QStringLiteral("1"));
+        control<QLineEdit>(&w, "txCantCuotas")->clear();
+        control<QToolButton>(&w, "UpDown1_abajo")->click();
+        QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->text(), QStringLiteral("-1"));
+        control<QLineEdit>(&w, "txCantCuotas")->setText(QStringLiteral("12 cuotas"));
+        QTest::keyClick(control<QLineEdit>(&w, "txCantCuotas"), Qt::Key_Up); // the keyboard's arrows too
+        QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->text(), QStringLiteral("13"));
+        control<QLineEdit>(&w, "txCantCuotas")->setText(QStringLiteral("doce"));
+        control<QToolButton>(&w, "UpDown1_abajo")->click();
+        QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->text(), QStringLiteral("-1"));
         // -1 passes and is stored.
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(filaPlan(1).value(3).toInt(), -1);
     }
 
@@ -178,7 +178,7 @@ private slots:
             const int p = nuevoPlan(existente);
             panPlan w;
             escribir(w, nuevo, QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("6"));
-            w.Command1->click();
+            control<QPushButton>(&w, "Command1")->click();
             QVERIFY(w.isVisible());
             QCOMPARE(textos(), QStringList{QStringLiteral("Error, el plan %1 ya existe !").arg(nuevo)});
             QCOMPARE(planes(), 1);
@@ -187,7 +187,7 @@ private slots:
             panPlan cambio;
             cambio.Tag = QString::number(otro);
             QVERIFY(cambio.cargar());
-            cambio.txtNombre->setText(existente);
+            control<QLineEdit>(&cambio, "txtNombre")->setText(existente);
             cambio.aceptar();
             QCOMPARE(cambio.result(), int(QDialog::Accepted));
             QCOMPARE(filaPlan(otro).value(0), filaPlan(p).value(0));
@@ -197,7 +197,7 @@ private slots:
         nuevoPlan(QStringLiteral("ÑANDÚ"));
         panPlan w;
         escribir(w, QStringLiteral("Nandu"), QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("6"));
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(planes(), 2);
     }
 
@@ -234,18 +234,18 @@ private slots:
             panPlan w;
             w.Tag = QString::number(p);
             w.show();
-            QCOMPARE(w.txtNombre->text(), nombre);
-            QCOMPARE(w.txtDetalles->toPlainText(), detalles);
-            QCOMPARE(w.txtCuota->text(), Money::fromUnits(cuota).toCurrencyString());
-            QCOMPARE(w.txtInscripcion->text(), QStringLiteral("$ 0,0005"));
-            QCOMPARE(w.txCantCuotas->text(), QStringLiteral("40000"));
+            QCOMPARE(control<QLineEdit>(&w, "txtNombre")->text(), nombre);
+            QCOMPARE(control<QPlainTextEdit>(&w, "txtDetalles")->toPlainText(), detalles);
+            QCOMPARE(control<QLineEdit>(&w, "txtCuota")->text(), Money::fromUnits(cuota).toCurrencyString());
+            QCOMPARE(control<QLineEdit>(&w, "txtInscripcion")->text(), QStringLiteral("$ 0,0005"));
+            QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->text(), QStringLiteral("40000"));
             // A count that a plan cannot hold is refused, not wrapped round, and nothing is written.
-            w.Command1->click();
+            control<QPushButton>(&w, "Command1")->click();
             QCOMPARE(textos(), QStringList{QStringLiteral("Error, debe seleccionar la cantidad de cuotas!")});
             QCOMPARE(filaPlan(p), antes);
             // With a count that fits, the other values go back exactly as they were.
-            w.txCantCuotas->setText(QStringLiteral("24"));
-            w.Command1->click();
+            control<QLineEdit>(&w, "txCantCuotas")->setText(QStringLiteral("24"));
+            control<QPushButton>(&w, "Command1")->click();
             QCOMPARE(w.result(), int(QDialog::Accepted));
         }
         QVariantList despues = antes;
@@ -264,8 +264,8 @@ private slots:
         panPlan w;
         w.Tag = QString::number(p);
         w.show();
-        QCOMPARE(w.txtCuota->text(), QStringLiteral("doce"));
-        w.Command1->click();
+        QCOMPARE(control<QLineEdit>(&w, "txtCuota")->text(), QStringLiteral("doce"));
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(textos(), QStringList{QStringLiteral("Error, debe colocar un monto de cuota correcto!")});
         QCOMPARE(filaPlan(p).at(2).toString(), QStringLiteral("doce"));
     }
@@ -275,10 +275,14 @@ private slots:
         panPlan w;
         escribir(w, QStringLiteral("Mensual"), QStringLiteral("25"), QStringLiteral("0"),
                  QStringLiteral("12"));
-        QCOMPARE(w.txtNombre->accessibleName(), QStringLiteral("Nombre/Descripción"));
-        QCOMPARE(w.txCantCuotas->accessibleName(), QStringLiteral("Cantidad de cuotas"));
-        const QList<QWidget *> orden = {w.txtNombre,    w.txtDetalles, w.txtInscripcion, w.txtCuota,
-                                        w.txCantCuotas, w.Command1,    w.Command2};
+        QCOMPARE(control<QLineEdit>(&w, "txtNombre")->accessibleName(), QStringLiteral("Nombre/Descripción"));
+        QCOMPARE(control<QLineEdit>(&w, "txCantCuotas")->accessibleName(),
+                 QStringLiteral("Cantidad de cuotas"));
+        const QList<QWidget *> orden = {
+            control<QLineEdit>(&w, "txtNombre"),      control<QPlainTextEdit>(&w, "txtDetalles"),
+            control<QLineEdit>(&w, "txtInscripcion"), control<QLineEdit>(&w, "txtCuota"),
+            control<QLineEdit>(&w, "txCantCuotas"),   control<QPushButton>(&w, "Command1"),
+            control<QPushButton>(&w, "Command2")};
         QWidget *actual = orden.first();
         for (int i = 1; i < orden.size(); ++i) {
             do
@@ -286,14 +290,14 @@ private slots:
             while (!orden.contains(actual));
             QCOMPARE(actual, orden.at(i));
         }
-        w.txtDetalles->setPlainText(QString(250, QLatin1Char('x')));
-        QCOMPARE(w.txtDetalles->toPlainText().size(), 200);
-        QTest::keyClick(w.txCantCuotas, Qt::Key_Return);
+        control<QPlainTextEdit>(&w, "txtDetalles")->setPlainText(QString(250, QLatin1Char('x')));
+        QCOMPARE(control<QPlainTextEdit>(&w, "txtDetalles")->toPlainText().size(), 200);
+        QTest::keyClick(control<QLineEdit>(&w, "txCantCuotas"), Qt::Key_Return);
         QCOMPARE(w.result(), int(QDialog::Accepted));
         panPlan otra;
         escribir(otra, QStringLiteral("Anual"), QStringLiteral("25"), QStringLiteral("0"),
                  QStringLiteral("12"));
-        QTest::keyClick(otra.txtNombre, Qt::Key_Escape);
+        QTest::keyClick(control<QLineEdit>(&otra, "txtNombre"), Qt::Key_Escape);
         QCOMPARE(otra.result(), int(QDialog::Rejected));
         QCOMPARE(planes(), 1);
     }
@@ -305,36 +309,39 @@ private slots:
         nuevaCuota(nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), mensual), mensual,
                    QDate(2009, 1, 10), 250000);
         panPrin principal;
-        PanelPlanes *p = principal.planes;
+        PanelPlanes *p = control<PanelPlanes>(&principal, "panelProceso_2");
 
         // "Modificar": the new amount is in the list when the editor closes, on the same plan.
-        p->Data3->setCurrentRow(1);
+        control<DataGrid>(p, "DBGrid3")->dataControl()->setCurrentRow(1);
         QVERIFY(alAbrirModalDe(
-            QStringLiteral("panPlan"), [&] { p->Command17->click(); },
+            QStringLiteral("panPlan"), [&] { control<QPushButton>(p, "Command17")->click(); },
             [](QWidget *w) {
                 auto *e = qobject_cast<panPlan *>(w);
-                QCOMPARE(e->txtNombre->text(), QStringLiteral("Mensual"));
-                e->txtCuota->setText(QStringLiteral("30,50"));
-                e->Command1->click();
+                QCOMPARE(control<QLineEdit>(e, "txtNombre")->text(), QStringLiteral("Mensual"));
+                control<QLineEdit>(e, "txtCuota")->setText(QStringLiteral("30,50"));
+                control<QPushButton>(e, "Command1")->click();
             }));
         QCOMPARE(filaPlan(mensual).value(2).toLongLong(), 305000LL);
-        QCOMPARE(p->Data3->currentRow(), 1);
-        QCOMPARE(p->DBGrid3->model()->index(1, 3).data().toString(), QStringLiteral("$ 30,50"));
+        QCOMPARE(control<DataGrid>(p, "DBGrid3")->dataControl()->currentRow(), 1);
+        QCOMPARE(control<DataGrid>(p, "DBGrid3")->model()->index(1, 3).data().toString(),
+                 QStringLiteral("$ 30,50"));
 
         // Level 3: none of the three commands reacts, nor the double-click.
         Module1::NivelUsuario = 3;
-        for (QPushButton *b : {p->Command15, p->Command17, p->Command16})
+        for (QPushButton *b : {control<QPushButton>(p, "Command15"), control<QPushButton>(p, "Command17"),
+                               control<QPushButton>(p, "Command16")})
             b->click();
-        emit p->DBGrid3->doubleClicked(p->DBGrid3->model()->index(0, 1));
+        emit control<DataGrid>(p, "DBGrid3")
+            ->doubleClicked(control<DataGrid>(p, "DBGrid3")->model()->index(0, 1));
         QVERIFY(Mensaje::mostrados().isEmpty());
 
         // "Borrar" of a plan with members asks only the question; members and dues stay.
         Module1::NivelUsuario = 2;
         Mensaje::encolarRespuesta(QMessageBox::No);
-        p->Command16->click();
+        control<QPushButton>(p, "Command16")->click();
         QCOMPARE(planes(), 2);
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        p->Command16->click();
+        control<QPushButton>(p, "Command16")->click();
         QCOMPARE(Mensaje::mostrados().size(), 2);
         QCOMPARE(Mensaje::mostrados().at(1).titulo, QStringLiteral("Pregunta"));
         QVERIFY(filaPlan(mensual).isEmpty());
@@ -343,8 +350,10 @@ private slots:
 
         // The last plan gone: no current plan, Borrar and Modificar disabled; run anyway, the refusal.
         Mensaje::encolarRespuesta(QMessageBox::Yes);
-        p->Command16->click();
-        QVERIFY(!p->Command16->isEnabled() && !p->Command17->isEnabled() && p->Command15->isEnabled());
+        control<QPushButton>(p, "Command16")->click();
+        QVERIFY(!control<QPushButton>(p, "Command16")->isEnabled() &&
+                !control<QPushButton>(p, "Command17")->isEnabled() &&
+                control<QPushButton>(p, "Command15")->isEnabled());
         Mensaje::limpiar();
         Mensaje::encolarRespuesta(QMessageBox::Yes);
         p->borrar();
@@ -353,10 +362,10 @@ private slots:
         // "Nuevo Plan" re-reads the list whether or not a plan was added.
         Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Otro'))"));
         QVERIFY(alAbrirModalDe(
-            QStringLiteral("panPlan"), [&] { p->Command15->click(); },
-            [](QWidget *w) { static_cast<panPlan *>(w)->Command2->click(); }));
-        QCOMPARE(p->Data3->recordCount(), 1);
-        QVERIFY(p->Command16->isEnabled());
+            QStringLiteral("panPlan"), [&] { control<QPushButton>(p, "Command15")->click(); },
+            [](QWidget *w) { control<QPushButton>(w, "Command2")->click(); }));
+        QCOMPARE(control<DataGrid>(p, "DBGrid3")->dataControl()->recordCount(), 1);
+        QVERIFY(control<QPushButton>(p, "Command16")->isEnabled());
     }
 };
 

@@ -30,9 +30,9 @@ void completar(panAfiliado &w, const QString &plan = QStringLiteral("Mensual"),
     const char *const valores[] = {"Pérez", "Ana",      "DNI", "12345678", "Calle 1", "",
                                    "",      "555-1234", "",    "",         "",        ""};
     for (int i = 0; i < Afiliado::NumCampos; ++i)
-        w.txtCampo[i]->setText(QString::fromUtf8(valores[i]));
-    w.cbPlan->setCurrentText(plan);
-    w.cboCategoria->setCurrentText(categoria);
+        control<QLineEdit>(&w, QStringLiteral("txtCampo_%1").arg(i))->setText(QString::fromUtf8(valores[i]));
+    control<QComboBox>(&w, "cbPlan")->setCurrentText(plan);
+    control<QComboBox>(&w, "cboCategoria")->setCurrentText(categoria);
 }
 
 QStringList textos() {
@@ -64,16 +64,20 @@ private slots:
         panAfiliado w;
         w.Tag = QStringLiteral("NUEVO");
         w.show();
-        QCOMPARE(w.dtFecNac->date(), QDate(2002, 3, 24));
-        QCOMPARE(w.dtFecAf->date(), QDate(2009, 3, 5));
-        QCOMPARE(w.cbPlan->currentText(), QString());
-        QCOMPARE(w.cbPlan->itemText(0), QStringLiteral("Anual"));
-        QCOMPARE(w.cboCategoria->accessibleName(), QStringLiteral("Categoría"));
-        QCOMPARE(w.txtCampo[5]->accessibleName(), QStringLiteral("Nombre del padre"));
+        QCOMPARE(control<DatePicker>(&w, "dtFecNac")->date(), QDate(2002, 3, 24));
+        QCOMPARE(control<DatePicker>(&w, "dtFecAf")->date(), QDate(2009, 3, 5));
+        QCOMPARE(control<QComboBox>(&w, "cbPlan")->currentText(), QString());
+        QCOMPARE(control<QComboBox>(&w, "cbPlan")->itemText(0), QStringLiteral("Anual"));
+        QCOMPARE(control<QComboBox>(&w, "cboCategoria")->accessibleName(), QStringLiteral("Categoría"));
+        QCOMPARE(control<QLineEdit>(&w, "txtCampo_5")->accessibleName(), QStringLiteral("Nombre del padre"));
         // Tab order: down the window (the category between e-mail and school), then Aceptar and Cancelar.
-        QList<QWidget *> orden(w.txtCampo.begin(), w.txtCampo.begin() + 11);
-        orden << w.cboCategoria << w.txtCampo[11] << w.dtFecNac << w.dtFecAf << w.cbPlan << w.Command1
-              << w.Command2;
+        QList<QWidget *> orden;
+        for (int i = 0; i < 11; ++i)
+            orden << control<QLineEdit>(&w, QStringLiteral("txtCampo_%1").arg(i));
+        orden << control<QComboBox>(&w, "cboCategoria") << control<QLineEdit>(&w, "txtCampo_11")
+              << control<DatePicker>(&w, "dtFecNac") << control<DatePicker>(&w, "dtFecAf")
+              << control<QComboBox>(&w, "cbPlan") << control<QPushButton>(&w, "Command1")
+              << control<QPushButton>(&w, "Command2");
         QWidget *actual = orden.first();
         for (int i = 1; i < orden.size(); ++i) {
             do
@@ -83,11 +87,11 @@ private slots:
         }
         // Names match without regard to case; Enter in the plan box accepts and adds nothing to its list.
         completar(w, QStringLiteral("mensual"), QStringLiteral("ACTIVO"));
-        w.txtCampo[0]->setText(QStringLiteral("D'Angelo"));
-        QTest::keyClick(w.cbPlan->lineEdit(), Qt::Key_Return);
+        control<QLineEdit>(&w, "txtCampo_0")->setText(QStringLiteral("D'Angelo"));
+        QTest::keyClick(control<QComboBox>(&w, "cbPlan")->lineEdit(), Qt::Key_Return);
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(w.cbPlan->count(), 2);
+        QCOMPARE(control<QComboBox>(&w, "cbPlan")->count(), 2);
         const QSqlRecord r = fila(1);
         QCOMPARE(r.value("Apellido").toString(), QStringLiteral("D'Angelo"));
         QCOMPARE(r.value("idPlan").toInt(), plan);
@@ -102,7 +106,7 @@ private slots:
         otra.Tag = QStringLiteral("NUEVO");
         otra.show();
         completar(otra);
-        QTest::keyClick(otra.txtCampo[3], Qt::Key_Escape);
+        QTest::keyClick(control<QLineEdit>(&otra, "txtCampo_3"), Qt::Key_Escape);
         QCOMPARE(otra.result(), int(QDialog::Rejected));
         QCOMPARE(socios(), 1);
     }
@@ -116,22 +120,22 @@ private slots:
         w.show();
         auto probar = [&](const QString &mensaje) {
             Mensaje::limpiar();
-            w.Command1->click();
+            control<QPushButton>(&w, "Command1")->click();
             QCOMPARE(textos(), QStringList{mensaje});
             QCOMPARE(Mensaje::mostrados().first().icono, QMessageBox::Critical);
             QVERIFY(w.isVisible());
         };
         completar(w);
-        w.txtCampo[7]->clear();
-        w.txtCampo[0]->clear();
+        control<QLineEdit>(&w, "txtCampo_7")->clear();
+        control<QLineEdit>(&w, "txtCampo_0")->clear();
         probar(QStringLiteral("El campo : Apellido no puede estar vacío. "));
-        QCOMPARE(w.focusWidget(), w.txtCampo[0]);
-        w.txtCampo[0]->setText(QStringLiteral("  ")); // blanks count as content
+        QCOMPARE(w.focusWidget(), control<QLineEdit>(&w, "txtCampo_0"));
+        control<QLineEdit>(&w, "txtCampo_0")->setText(QStringLiteral("  ")); // blanks count as content
         probar(QStringLiteral("El campo : Telefono Particular no puede estar vacío. "));
         const char *const titulos[] = {"Apellido", "Nombres", "Tipo Documento", "Documento", "Domicilio"};
         for (int i = 0; i < 5; ++i) {
             completar(w);
-            w.txtCampo[i]->clear();
+            control<QLineEdit>(&w, QStringLiteral("txtCampo_%1").arg(i))->clear();
             probar(QStringLiteral("El campo : %1 no puede estar vacío. ").arg(QString::fromUtf8(titulos[i])));
         }
         // The plan is checked before the category.
@@ -141,8 +145,8 @@ private slots:
         probar(QStringLiteral("Ingrese una categoria válida !"));
         QCOMPARE(socios(), 0);
         completar(w);
-        w.txtCampo[0]->setText(QStringLiteral("  "));
-        w.Command1->click();
+        control<QLineEdit>(&w, "txtCampo_0")->setText(QStringLiteral("  "));
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados" WHERE "Apellido" = '  ')")), 1);
     }
 
@@ -156,21 +160,21 @@ private slots:
         w.show();
         completar(w, QString(), QStringLiteral("Activo Ñandú"));
         // Typing the start of a name leaves it as typed: it names no plan.
-        QTest::keyClicks(w.cbPlan->lineEdit(), QStringLiteral("Anual"));
-        QCOMPARE(w.cbPlan->currentText(), QStringLiteral("Anual"));
-        w.Command1->click();
+        QTest::keyClicks(control<QComboBox>(&w, "cbPlan")->lineEdit(), QStringLiteral("Anual"));
+        QCOMPARE(control<QComboBox>(&w, "cbPlan")->currentText(), QStringLiteral("Anual"));
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(textos(), QStringList{QStringLiteral("Ingrese un plan válido !")});
         // An empty box names no plan either, not even one stored without a name.
         Mensaje::limpiar();
-        w.cbPlan->setCurrentText(QString());
-        w.Command1->click();
+        control<QComboBox>(&w, "cbPlan")->setCurrentText(QString());
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(textos(), QStringList{QStringLiteral("Ingrese un plan válido !")});
         QCOMPARE(socios(), 0);
         // The whole name matches without regard to letter case or accents.
         Mensaje::limpiar();
-        w.cbPlan->setCurrentText(QStringLiteral("ANUAL 2024"));
-        w.cboCategoria->setCurrentText(QStringLiteral("activo ñandu"));
-        w.Command1->click();
+        control<QComboBox>(&w, "cbPlan")->setCurrentText(QStringLiteral("ANUAL 2024"));
+        control<QComboBox>(&w, "cboCategoria")->setCurrentText(QStringLiteral("activo ñandu"));
+        control<QPushButton>(&w, "Command1")->click();
         QVERIFY(Mensaje::mostrados().isEmpty());
         QCOMPARE(fila(1).value(QStringLiteral("idPlan")).toInt(), anual);
         QCOMPARE(fila(1).value(QStringLiteral("idCategoria")).toInt(), activo);
@@ -191,12 +195,13 @@ private slots:
             panAfiliado w;
             w.Tag = QString::number(id);
             w.show();
-            QCOMPARE(w.cbPlan->currentText(), QStringLiteral("Plan D'Oro"));
-            QCOMPARE(w.cboCategoria->currentText(), QStringLiteral("Socio 'A'"));
+            QCOMPARE(control<QComboBox>(&w, "cbPlan")->currentText(), QStringLiteral("Plan D'Oro"));
+            QCOMPARE(control<QComboBox>(&w, "cboCategoria")->currentText(), QStringLiteral("Socio 'A'"));
             for (int i = 0; i < Afiliado::NumCampos; ++i)
-                w.txtCampo[i]->setText(QStringLiteral("v%1'").arg(i));
-            w.dtFecNac->setDate(QDate(1990, 7, 9));
-            w.Command1->click();
+                control<QLineEdit>(&w, QStringLiteral("txtCampo_%1").arg(i))
+                    ->setText(QStringLiteral("v%1'").arg(i));
+            control<DatePicker>(&w, "dtFecNac")->setDate(QDate(1990, 7, 9));
+            control<QPushButton>(&w, "Command1")->click();
             QCOMPARE(w.result(), int(QDialog::Accepted));
         }
         const QSqlRecord r = fila(id);
@@ -209,8 +214,9 @@ private slots:
         w.Tag = QString::number(id);
         w.show();
         for (int i = 0; i < Afiliado::NumCampos; ++i)
-            QCOMPARE(w.txtCampo[i]->text(), QStringLiteral("v%1'").arg(i));
-        QCOMPARE(w.dtFecNac->date(), QDate(1990, 7, 9));
+            QCOMPARE(control<QLineEdit>(&w, QStringLiteral("txtCampo_%1").arg(i))->text(),
+                     QStringLiteral("v%1'").arg(i));
+        QCOMPARE(control<DatePicker>(&w, "dtFecNac")->date(), QDate(1990, 7, 9));
     }
 
     void membersWithoutCategoryWithADeletedPlanOrGone() {
@@ -221,11 +227,11 @@ private slots:
             panAfiliado w;
             w.Tag = QString::number(nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), plan));
             w.show();
-            QCOMPARE(w.cboCategoria->currentText(), QString());
-            w.txtCampo[0]->setText(QStringLiteral("Otra"));
-            w.Command1->click();
+            QCOMPARE(control<QComboBox>(&w, "cboCategoria")->currentText(), QString());
+            control<QLineEdit>(&w, "txtCampo_0")->setText(QStringLiteral("Otra"));
+            control<QPushButton>(&w, "Command1")->click();
             QCOMPARE(textos(), QStringList{QStringLiteral("Ingrese una categoria válida !")});
-            w.Command2->click(); // Cancelar leaves the stored member as it was
+            control<QPushButton>(&w, "Command2")->click(); // Cancelar leaves the stored member as it was
             QCOMPARE(fila(1).value("Apellido").toString(), QStringLiteral("Paz"));
         }
         Mensaje::limpiar();
@@ -236,15 +242,15 @@ private slots:
             w.show();
             QCOMPARE(textos(),
                      QStringList{QStringLiteral("Error, seguramente asignación de planes inexistentes!")});
-            QCOMPARE(w.txtCampo[0]->text(), QStringLiteral("Luna"));
-            QCOMPARE(w.dtFecAf->date(), QDate(2008, 1, 1));
-            QCOMPARE(w.cbPlan->currentText(), QString());
-            QCOMPARE(w.cboCategoria->currentText(), QString());
+            QCOMPARE(control<QLineEdit>(&w, "txtCampo_0")->text(), QStringLiteral("Luna"));
+            QCOMPARE(control<DatePicker>(&w, "dtFecAf")->date(), QDate(2008, 1, 1));
+            QCOMPARE(control<QComboBox>(&w, "cbPlan")->currentText(), QString());
+            QCOMPARE(control<QComboBox>(&w, "cboCategoria")->currentText(), QString());
             // Still usable.
             Mensaje::limpiar();
-            w.cbPlan->setCurrentText(QStringLiteral("Mensual"));
-            w.cboCategoria->setCurrentText(QStringLiteral("Activo"));
-            w.Command1->click();
+            control<QComboBox>(&w, "cbPlan")->setCurrentText(QStringLiteral("Mensual"));
+            control<QComboBox>(&w, "cboCategoria")->setCurrentText(QStringLiteral("Activo"));
+            control<QPushButton>(&w, "Command1")->click();
             QVERIFY(Mensaje::mostrados().isEmpty());
             QCOMPARE(fila(huerfano).value("idPlan").toInt(), plan);
         }
@@ -252,9 +258,9 @@ private slots:
         panAfiliado w;
         w.Tag = QStringLiteral("4242");
         w.show();
-        QVERIFY(w.txtCampo[0]->text().isEmpty());
+        QVERIFY(control<QLineEdit>(&w, "txtCampo_0")->text().isEmpty());
         completar(w);
-        w.Command1->click();
+        control<QPushButton>(&w, "Command1")->click();
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QVERIFY(textos().first().startsWith(QStringLiteral("Error Detectado: ")));
         QVERIFY(w.isVisible());

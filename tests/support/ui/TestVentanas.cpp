@@ -145,4 +145,37 @@ bool alAbrirModalDe(const QString &nombre, const std::function<void()> &disparad
     return aparecio;
 }
 
+namespace detalle {
+
+QObject *buscarControl(const QObject *ventana, const QString &nombre, const QMetaObject &tipo,
+                       QString *falla) {
+    const QString donde = !ventana ? QStringLiteral("(ninguna)")
+                          : ventana->objectName().isEmpty()
+                              ? QString::fromLatin1(ventana->metaObject()->className())
+                              : ventana->objectName();
+    const QList<QObject *> hallados = ventana ? ventana->findChildren<QObject *>(nombre) : QList<QObject *>();
+    if (hallados.size() != 1) {
+        *falla = hallados.isEmpty()
+                     ? QStringLiteral("la ventana %1 no tiene el control %2").arg(donde, nombre)
+                     : QStringLiteral("la ventana %1 tiene %2 controles %3")
+                           .arg(donde)
+                           .arg(hallados.size())
+                           .arg(nombre);
+        return nullptr;
+    }
+    if (!tipo.cast(hallados.first())) {
+        *falla = QStringLiteral("el control %1 de la ventana %2 es un %3, no un %4")
+                     .arg(nombre, donde, QString::fromLatin1(hallados.first()->metaObject()->className()),
+                          QString::fromLatin1(tipo.className()));
+        return nullptr;
+    }
+    return hallados.first();
+}
+
+void fallarControl(const QString &falla, const std::source_location &llamada) {
+    QTest::qFail(qPrintable(falla), llamada.file_name(), int(llamada.line()));
+}
+
+} // namespace detalle
+
 } // namespace TestSupport
