@@ -57,9 +57,9 @@ void panPrimerUsuario::aceptar() {
         return refuse(QStringLiteral("Error, debe colocar una contraseña!"), txtContrasena);
     if (txtContrasena->text() != txtRepetir->text())
         return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), txtRepetir);
-    QString why;
-    if (!Usuarios::crearPrimerSupervisor(txtNombreCompleto->text().trimmed(), txtUsuario->text().trimmed(),
-                                         txtContrasena->text(), &why))
-        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, txtUsuario);
+    if (const Result r = Usuarios::crearPrimerSupervisor(txtNombreCompleto->text().trimmed(),
+                                                         txtUsuario->text().trimmed(), txtContrasena->text());
+        !r)
+        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + r.message(), txtUsuario);
     accept();
 }

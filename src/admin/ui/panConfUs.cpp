@@ -154,8 +154,7 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
         }
         mostrarRegistro(row);
     });
-    Data1->refresh();
-    if (!Data1->lastError().isEmpty())
+    if (!Data1->refresh())
         Mensaje::error(QStringLiteral("No se pudo leer la lista de usuarios: ") + Data1->lastError(), this);
 }
 
@@ -203,9 +202,8 @@ bool panConfUs::guardarCambios() {
     d.esSupervisor = optSupervisor->isChecked();
     d.esAdministrativo = optAdmin->isChecked();
     d.esDataEntry = optDataEntry->isChecked();
-    QString error;
-    if (!Usuarios::guardar(m_id, d, &error)) {
-        Mensaje::error(error, this);
+    if (const Result r = Usuarios::guardar(m_id, d); !r) {
+        Mensaje::error(r.message(), this);
         return false;
     }
     m_sucio = false;
@@ -224,9 +222,8 @@ bool panConfUs::guardarCambios() {
 void panConfUs::nuevo() {
     if (m_sucio && !guardarCambios())
         return;
-    QString error;
-    if (Usuarios::nuevo(&error) == 0) {
-        Mensaje::error(QStringLiteral("No se pudo agregar el usuario: ") + error, this);
+    if (const auto id = Usuarios::nuevo(); !id) {
+        Mensaje::error(QStringLiteral("No se pudo agregar el usuario: ") + id.message(), this);
         return;
     }
     m_cargando = true;
@@ -243,17 +240,16 @@ void panConfUs::nuevo() {
 void panConfUs::borrar() {
     if (!Data1->hasCurrent() || m_id == 0)
         return;
-    QString error = Usuarios::motivoParaNoBorrar(m_id, Module1::IdUsuario);
-    if (!error.isEmpty()) {
-        Mensaje::error(error, this);
+    if (const Result r = Usuarios::puedeBorrarse(m_id, Module1::IdUsuario); !r) {
+        Mensaje::error(r.message(), this);
         return;
     }
     if (Mensaje::mostrar(QStringLiteral("Atención: Elimina el usuario seleccionado?"),
                          QStringLiteral("Eliminar"), QMessageBox::Critical,
                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this) != QMessageBox::Yes)
         return;
-    if (!Usuarios::borrar(m_id, Module1::IdUsuario, &error)) {
-        Mensaje::error(error, this);
+    if (const Result r = Usuarios::borrar(m_id, Module1::IdUsuario); !r) {
+        Mensaje::error(r.message(), this);
         return;
     }
     const int fila = m_fila;

@@ -110,10 +110,9 @@ void panconfSist::aceptar() {
     a.autentica = Check1->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO");
     a.nombreUsuarioAUT = txUserSMTP->text();
     a.contrasenaAUT = txPassSMTP->text();
-    QString error;
-    if (!Configuracion::guardarTodo(a, &error)) {
+    if (const Result r = Configuracion::guardarTodo(a); !r) {
         // Nothing typed is lost: the window stays open.
-        Mensaje::error(error, this);
+        Mensaje::error(r.message(), this);
         return;
     }
     accept();

@@ -145,7 +145,8 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
     for (const Emision::Item &p : Emision::planes())
         txtPlan->addItem(p.texto, p.id);
     txtPlan->setCurrentIndex(-1);
-    Emision::vaciarMontos();
+    // A list that could not be emptied (logged) shows what the table holds.
+    static_cast<void>(Emision::vaciarMontos());
     Data1->refresh();
     resize(560, 520);
 }
@@ -153,7 +154,7 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
 void panEmiCuotaTodos::elegirPlan(int indice) {
     List1->clear();
     if (indice < 0 || indice >= txtPlan->count()) {
-        Emision::vaciarMontos();
+        static_cast<void>(Emision::vaciarMontos());
         txtNoPlan->clear();
         Data1->refresh();
         return;

@@ -83,9 +83,8 @@ void PanelPlanes::borrar() {
         return;
     }
     const int fila = Data3->currentRow();
-    QString why;
-    if (!Planes::borrar(Data3->value(QStringLiteral("idPlan")).toLongLong(), &why)) {
-        Mensaje::error(QStringLiteral("Error, no se pudo borrar el plan: ") + why, window());
+    if (const Result r = Planes::borrar(Data3->value(QStringLiteral("idPlan")).toLongLong()); !r) {
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar el plan: ") + r.message(), window());
         return;
     }
     Data3->refresh();

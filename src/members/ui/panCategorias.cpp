@@ -66,9 +66,8 @@ void panCategorias::guardarPendiente() {
 
 void panCategorias::nueva() {
     // As before: a refused row leaves the list as the database has it, without a message.
-    QString why;
-    if (Categorias::nueva(&why).isNull())
-        Log::error(QStringLiteral("Categorías"), why);
+    if (const auto nueva = Categorias::nueva(); !nueva)
+        Log::error(QStringLiteral("Categorías"), nueva.message());
     DBGrid1->viewport()->update();
     Data1->refresh();
     const int ultima = Data1->recordCount() - 1;
@@ -95,16 +94,13 @@ void panCategorias::eliminar() {
                                QStringLiteral("Atención"), this))
         return;
     const int row = Data1->currentRow();
-    QString why;
-    switch (Categorias::borrar(Data1->value(QStringLiteral("idCategoria")).toLongLong(), &why)) {
-    case Categorias::Borrado::EnUso:
-        Mensaje::error(QStringLiteral("Error, aún existen socios con dicha categoría"), this);
+    if (const Result r = Categorias::borrar(Data1->value(QStringLiteral("idCategoria")).toLongLong()); !r) {
+        // A member still in the category is said as it is; a database failure with its cause.
+        Mensaje::error(r.code() == Result::Code::Conflict
+                           ? r.message()
+                           : QStringLiteral("Error, no se pudo eliminar la categoría: ") + r.message(),
+                       this);
         return;
-    case Categorias::Borrado::Fallo:
-        Mensaje::error(QStringLiteral("Error, no se pudo eliminar la categoría: ") + why, this);
-        return;
-    case Categorias::Borrado::Borrada:
-        break;
     }
     Data1->refresh();
     Data1->setCurrentRow(qMin(row, Data1->recordCount() - 1));

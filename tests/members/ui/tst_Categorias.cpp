@@ -117,7 +117,7 @@ private slots:
         QVERIFY(descripcion(libre).isNull());
         QCOMPARE(w.Data1->recordCount(), 1);
         QCOMPARE(w.Data1->value(QStringLiteral("idCategoria")).toInt(), usada);
-        QCOMPARE(Categorias::borrar(usada), Categorias::Borrado::EnUso);
+        QCOMPARE(Categorias::borrar(usada).code(), Result::Code::Conflict);
     }
 
     void pendingNameIsStoredBeforeTheQuestion() {
