@@ -77,7 +77,6 @@ private slots:
         nuevaCuota(perez, general, QDate(2009, 1, 10), 250000, true, QDate(2009, 1, 12), 1, 2009);
         nuevaCuota(perez, general, QDate(2009, 2, 10), 250000, false, QDate(), 2, 2009);
         nuevaCuota(alvarez, cadete, QDate(2009, 2, 10), 125000, false, QDate(), 2, 2009);
-        QString why;
         QVERIFY(Cuentas::nueva(QStringLiteral("Banco")));
         const int banco = Caja::idCuentaPorNombre(QStringLiteral("Banco")).toInt();
         nuevoMovimiento(QDate(2009, 3, 4), 1, QStringLiteral("Antes"), 10000, 0);
