@@ -221,10 +221,18 @@ int main(int argc, char **argv) {
     });
     QString error;
     bool ok = false;
-    const double cambio = medir([&] { ok = Cuotas::cambiarDia(31, &error); });
-    QString copia, errorCopia;
+    const double cambio = medir([&] {
+        const Result r = Cuotas::cambiarDia(31);
+        ok = r.ok();
+        error = r.message();
+    });
+    QString errorCopia;
     bool conCopiaOk = false;
-    const double conCopia = medir([&] { conCopiaOk = Cuotas::cambiarDiaConCopia(10, &copia, &errorCopia); });
+    const double conCopia = medir([&] {
+        const auto copia = Cuotas::cambiarDiaConCopia(10);
+        conCopiaOk = copia.ok();
+        errorCopia = copia.message();
+    });
     // A server may not take the program's automatic copy: then there is no figure, not a failed run.
     if (!ok || (!conCopiaOk && !servidor)) {
         std::fprintf(stderr, "el cambio de día falló: %s\n", qPrintable(ok ? errorCopia : error));

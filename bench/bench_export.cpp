@@ -38,8 +38,9 @@ int main(int argc, char **argv) {
         QElapsedTimer t;
         t.start();
         const QString out = dir.filePath(QStringLiteral("socios.") + TableExport::extension(f));
-        if (!TableExport::write(out, f, sql, params, columnas, QStringLiteral("Socios"), &err)) {
-            std::fprintf(stderr, "%s\n", qPrintable(err));
+        if (const Result r = TableExport::write(out, f, sql, params, columnas, QStringLiteral("Socios"));
+            !r) {
+            std::fprintf(stderr, "%s\n", qPrintable(r.message()));
             return -1.0;
         }
         return double(t.nsecsElapsed()) / 1e6;

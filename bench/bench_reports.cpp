@@ -116,9 +116,8 @@ bool measure(const QString &key, const QString &file, const QString &formula, co
         return false;
     }
     const double layout = double(t.nsecsElapsed()) / 1e6;
-    QString why;
-    if (!doc.writePdf(out, &why)) {
-        std::fprintf(stderr, "%s\n", qPrintable(why));
+    if (const Result r = doc.writePdf(out); !r) {
+        std::fprintf(stderr, "%s\n", qPrintable(r.message()));
         return false;
     }
     const double total = double(t.nsecsElapsed()) / 1e6;

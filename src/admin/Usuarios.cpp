@@ -22,19 +22,25 @@ QVariant textoONulo(const QString &s) {
 }
 
 // Another user (not idUsuario) whose name compares equal.
-bool nombreOcupado(int idUsuario, const QString &nombreUsuario, QString *error) {
+// Done when no other user has the name.
+Result nombreLibre(int idUsuario, const QString &nombreUsuario) {
     const QString clave = Usuarios::claveNombre(nombreUsuario);
     if (clave.isEmpty())
-        return false;
+        return Result::done();
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
     if (!Database::run(q, QStringLiteral(R"(SELECT "idUsuario", "NombreUsuario" FROM "Usuarios")"), {},
                        QStringLiteral("Usuarios")))
-        return *error = q.lastError().text(), true;
+        return Result::failure(q.lastError().text());
     while (q.next())
         if (q.value(0).toInt() != idUsuario && Usuarios::claveNombre(q.value(1).toString()) == clave)
-            return *error = Usuarios::kUsuarioExiste, true;
-    return false;
+            return Result::failure(Usuarios::kUsuarioExiste, Result::Code::Conflict);
+    return Result::done();
+}
+
+Result ejecutar(const QString &sql, const QVariantList &params) {
+    QString error;
+    return Database::exec(sql, params, &error) ? Result::done() : Result::failure(error);
 }
 
 int otrosSupervisores(int idUsuario) {
@@ -122,14 +128,14 @@ QString Usuarios::recordSource() {
                              "EsAdministrativo", "EsDataEntry" FROM "Usuarios" ORDER BY "idUsuario")");
 }
 
-bool Usuarios::guardar(int idUsuario, const Datos &d, QString *error) {
+Result Usuarios::guardar(int idUsuario, const Datos &d) {
     Transaction t;
     if (!t.isActive())
-        return *error = t.lastError(), false;
-    if (nombreOcupado(idUsuario, d.nombreUsuario, error))
-        return false;
+        return Result::failure(t.lastError());
+    if (Result libre = nombreLibre(idUsuario, d.nombreUsuario); !libre)
+        return libre;
     if (!d.esSupervisor && esSupervisor(idUsuario) && otrosSupervisores(idUsuario) == 0)
-        return *error = kUltimoSupervisor, false;
+        return Result::failure(kUltimoSupervisor, Result::Code::Invalid);
     QString sql = QStringLiteral(R"(UPDATE "Usuarios" SET "NombreCompleto" = ?, "NombreUsuario" = ?,
                                     "EsSupervisor" = ?, "EsAdministrativo" = ?, "EsDataEntry" = ?)");
     QVariantList params = {textoONulo(d.nombreCompleto.trimmed()), textoONulo(d.nombreUsuario.trimmed()),
@@ -137,92 +143,85 @@ bool Usuarios::guardar(int idUsuario, const Datos &d, QString *error) {
     if (!d.contrasenaNueva.isEmpty()) {
         const QString h = hash(d.contrasenaNueva);
         if (h.isEmpty())
-            return *error = QStringLiteral("Error, no se pudo proteger la contraseña."), false;
+            return Result::failure(QStringLiteral("Error, no se pudo proteger la contraseña."));
         sql += QStringLiteral(R"(, "Contrasena" = ?)");
         params << h;
     }
     sql += QStringLiteral(R"( WHERE "idUsuario" = ?)");
     params << idUsuario;
-    if (!Database::exec(sql, params, error))
-        return false;
+    if (Result r = ejecutar(sql, params); !r)
+        return r;
     if (!t.commit())
-        return *error = t.lastError(), false;
-    return true;
+        return Result::failure(t.lastError());
+    return Result::done();
 }
 
-int Usuarios::nuevo(QString *error) {
+Expected<int> Usuarios::nuevo() {
     QSqlQuery q(Database::db());
     if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreCompleto") VALUES (?))"),
-                       {QStringLiteral("<Nuevo>")}, QStringLiteral("Usuarios"))) {
-        *error = q.lastError().text();
-        return 0;
-    }
+                       {QStringLiteral("<Nuevo>")}, QStringLiteral("Usuarios")))
+        return Result::failure(q.lastError().text());
     return SqlEngine::lastInsertId(q).toInt();
 }
 
-QString Usuarios::motivoParaNoBorrar(int idUsuario, int idUsuarioActual) {
+Result Usuarios::puedeBorrarse(int idUsuario, int idUsuarioActual) {
     if (idUsuario == idUsuarioActual)
-        return kUsuarioActual;
+        return Result::failure(kUsuarioActual, Result::Code::Invalid);
     if (esSupervisor(idUsuario) && otrosSupervisores(idUsuario) == 0)
-        return kUltimoSupervisor;
-    return {};
+        return Result::failure(kUltimoSupervisor, Result::Code::Invalid);
+    return Result::done();
 }
 
-bool Usuarios::borrar(int idUsuario, int idUsuarioActual, QString *error) {
+Result Usuarios::borrar(int idUsuario, int idUsuarioActual) {
     Transaction t;
     if (!t.isActive())
-        return *error = t.lastError(), false;
-    const QString motivo = motivoParaNoBorrar(idUsuario, idUsuarioActual);
-    if (!motivo.isEmpty())
-        return *error = motivo, false;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Usuarios" WHERE "idUsuario" = ?)"), {idUsuario},
-                        error))
-        return false;
+        return Result::failure(t.lastError());
+    if (Result r = puedeBorrarse(idUsuario, idUsuarioActual); !r)
+        return r;
+    if (Result r = ejecutar(QStringLiteral(R"(DELETE FROM "Usuarios" WHERE "idUsuario" = ?)"), {idUsuario});
+        !r)
+        return r;
     if (!t.commit())
-        return *error = t.lastError(), false;
-    return true;
+        return Result::failure(t.lastError());
+    return Result::done();
 }
 
-int Usuarios::agregar(const Datos &d, QString *error) {
+Expected<int> Usuarios::agregar(const Datos &d) {
     const QString h = hash(d.contrasenaNueva);
-    if (h.isEmpty()) {
-        *error = QStringLiteral("no se pudo proteger la contraseña.");
-        return 0;
-    }
+    if (h.isEmpty())
+        return Result::failure(QStringLiteral("no se pudo proteger la contraseña."));
     Transaction t;
     if (!t.isActive())
-        return *error = t.lastError(), 0;
-    if (nombreOcupado(0, d.nombreUsuario, error))
-        return 0;
+        return Result::failure(t.lastError());
+    if (Result libre = nombreLibre(0, d.nombreUsuario); !libre)
+        return libre;
     QSqlQuery q(Database::db());
     if (!Database::run(
             q, QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario", "Contrasena", "NombreCompleto",
                                          "EsSupervisor", "EsAdministrativo", "EsDataEntry") VALUES (?, ?, ?, ?, ?, ?))"),
             {textoONulo(d.nombreUsuario.trimmed()), h, textoONulo(d.nombreCompleto.trimmed()),
              int(d.esSupervisor), int(d.esAdministrativo), int(d.esDataEntry)},
-            QStringLiteral("Usuarios"))) {
-        *error = q.lastError().text();
-        return 0;
-    }
+            QStringLiteral("Usuarios")))
+        return Result::failure(q.lastError().text());
     const int id = SqlEngine::lastInsertId(q).toInt();
     if (!t.commit())
-        return *error = t.lastError(), 0;
+        return Result::failure(t.lastError());
     return id;
 }
 
-bool Usuarios::crearPrimerSupervisor(const QString &nombreCompleto, const QString &nombreUsuario,
-                                     const QString &contrasena, QString *error) {
+Result Usuarios::crearPrimerSupervisor(const QString &nombreCompleto, const QString &nombreUsuario,
+                                       const QString &contrasena) {
     Transaction t;
     if (Database::hasUsers())
-        return *error = QStringLiteral("Ya existe un usuario."), false;
+        return Result::failure(QStringLiteral("Ya existe un usuario."), Result::Code::Conflict);
     Datos d;
     d.nombreCompleto = nombreCompleto;
     d.nombreUsuario = nombreUsuario;
     d.contrasenaNueva = contrasena;
     d.esSupervisor = true;
-    if (agregar(d, error) == 0)
-        return false;
+    if (const auto id = agregar(d); !id)
+        return id.failure();
     if (!t.commit())
-        return *error = t.lastError(), false;
-    return true;
+        return Result::failure(t.lastError());
+    return Result::done();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -37,20 +39,21 @@ public:
         bool esAdministrativo = false;
         bool esDataEntry = false;
     };
-    // Saves a user. Refuses (false, with the message for the user) a duplicate name or taking away the
-    // last supervisor; a refusal of the database is reported the same way.
-    static bool guardar(int idUsuario, const Datos &datos, QString *error);
-    // A new user named "<Nuevo>"; its key, or 0 with the reason.
-    static int nuevo(QString *error);
-    // Why the user may not be deleted (the logged-in user, the last supervisor); empty when it may.
-    static QString motivoParaNoBorrar(int idUsuario, int idUsuarioActual);
+    // Saves a user. Refuses a duplicate name (Conflict) or taking away the last supervisor (Invalid), with
+    // the message for the user; a refusal of the database is reported the same way (Failed).
+    static Result guardar(int idUsuario, const Datos &datos);
+    // A new user named "<Nuevo>"; its key, or the reason.
+    static Expected<int> nuevo();
+    // Whether the user may be deleted: Invalid with the reason for the logged-in user and the last
+    // supervisor.
+    static Result puedeBorrarse(int idUsuario, int idUsuarioActual);
     // Deletes a user; refuses the logged-in user and the last supervisor.
-    static bool borrar(int idUsuario, int idUsuarioActual, QString *error);
-    // The first supervisor of a new database; refuses when any user exists.
-    static bool crearPrimerSupervisor(const QString &nombreCompleto, const QString &nombreUsuario,
-                                      const QString &contrasena, QString *error);
-    // Adds a user with a hashed password (first supervisor, sample data); its key or 0.
-    static int agregar(const Datos &datos, QString *error);
+    static Result borrar(int idUsuario, int idUsuarioActual);
+    // The first supervisor of a new database; refuses when any user exists (Conflict).
+    static Result crearPrimerSupervisor(const QString &nombreCompleto, const QString &nombreUsuario,
+                                        const QString &contrasena);
+    // Adds a user with a hashed password (first supervisor, sample data); its key.
+    static Expected<int> agregar(const Datos &datos);
 
     static const QString kUsuarioExiste;
     static const QString kUltimoSupervisor;

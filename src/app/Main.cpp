@@ -92,7 +92,7 @@ void recordarBase(const QString &ruta) {
     if (!SqlEngine::isServerUrl(ruta) || Configuracion::leer(kBaseServidor) == ruta)
         return;
     // A settings file that cannot be written is logged there; the program goes on.
-    Configuracion::escribir(kBaseServidor, ruta);
+    static_cast<void>(Configuracion::escribir(kBaseServidor, ruta));
 }
 
 panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {

@@ -57,9 +57,9 @@ void panPrimerUsuario::aceptar() {
         return refuse(QStringLiteral("Error, debe colocar una contraseña!"), m_txtContrasena);
     if (m_txtContrasena->text() != m_txtRepetir->text())
         return refuse(QStringLiteral("Error, las contraseñas no coinciden!"), m_txtRepetir);
-    QString why;
-    if (!Usuarios::crearPrimerSupervisor(m_txtNombreCompleto->text().trimmed(),
-                                         m_txtUsuario->text().trimmed(), m_txtContrasena->text(), &why))
-        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + why, m_txtUsuario);
+    if (const Result r = Usuarios::crearPrimerSupervisor(
+            m_txtNombreCompleto->text().trimmed(), m_txtUsuario->text().trimmed(), m_txtContrasena->text());
+        !r)
+        return refuse(QStringLiteral("Error, no se pudo crear el usuario: ") + r.message(), m_txtUsuario);
     accept();
 }

@@ -115,8 +115,9 @@ QVariant idTipoDivisaPorNombre(const QString &nombre) {
                                 QStringLiteral("idTipoDivisa"), {nombre});
 }
 
-QVariant agregar(const Datos &d, QString *error) {
+Expected<QVariant> agregar(const Datos &d) {
     QVariant id;
+    QString error;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
@@ -129,8 +130,10 @@ QVariant agregar(const Datos &d, QString *error) {
             id = SqlEngine::lastInsertId(q);
             return true;
         },
-        error);
-    return hecho ? id : QVariant();
+        &error);
+    if (!hecho)
+        return Result::failure(error);
+    return id;
 }
 
 namespace {
@@ -158,35 +161,52 @@ bool leerActual(qint64 idCaja, Actual *a, QSqlQuery &q) {
     return true;
 }
 
+// What escribir makes of the stored movement.
+enum class Cambio { Guardado, CobroDeCuota, Fallo };
 // The stored movement is read and written in one transaction: escribir returns Guardado to keep its write,
-// Fallo with the failed statement's error left on q, or a refusal.
-Cambio conMovimiento(qint64 idCaja, QString *error,
+// Fallo with the failed statement's error left on q, or CobroDeCuota to refuse.
+Result conMovimiento(qint64 idCaja, const QString &cobroDeCuota,
                      const std::function<Cambio(const Actual &, QSqlQuery &)> &escribir) {
-    Cambio r = Cambio::Fallo;
+    std::optional<Result> rechazo;
+    QString error;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
             QSqlQuery q(Database::db());
             Actual actual;
-            r = Cambio::Fallo;
+            rechazo.reset();
             if (!leerActual(idCaja, &actual, q))
                 return t.fail(q.lastError());
-            r = actual.existe ? escribir(actual, q) : Cambio::NoEncontrado;
-            if (r == Cambio::Fallo)
-                return t.fail(q.lastError());
-            return r == Cambio::Guardado;
+            if (!actual.existe) {
+                rechazo = Result::failure(QStringLiteral("Movimiento de Caja no localizado !!"),
+                                          Result::Code::NotFound);
+                return false;
+            }
+            switch (escribir(actual, q)) {
+            case Cambio::Guardado:
+                return true;
+            case Cambio::CobroDeCuota:
+                rechazo = Result::failure(cobroDeCuota, Result::Code::Conflict);
+                return false;
+            case Cambio::Fallo:
+                break;
+            }
+            return t.fail(q.lastError());
         },
-        error);
+        &error);
     if (hecho)
-        return Cambio::Guardado;
-    return r == Cambio::Guardado ? Cambio::Fallo : r; // a failed commit
+        return Result::done();
+    return rechazo ? *rechazo : Result::failure(error); // a refusal, or a failed statement or commit
 }
 } // namespace
 
-Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
+Result modificar(qint64 idCaja, const Datos &d) {
     QVariantList params = valores(d);
     params << idCaja;
-    return conMovimiento(idCaja, error, [&](const Actual &actual, QSqlQuery &q) {
+    const QString cobro =
+        QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe es "
+                       "el de la cuota y va como ingreso !");
+    return conMovimiento(idCaja, cobro, [&](const Actual &actual, QSqlQuery &q) {
         // A paid due's movement keeps the due's amount as income; other fields change freely, and an
         // amount left as it was is saved as it was.
         const bool mismoImporte = d.ingresos == actual.ingresos && d.egresos == actual.egresos;
@@ -201,8 +221,10 @@ Cambio modificar(qint64 idCaja, const Datos &d, QString *error) {
     });
 }
 
-Cambio borrar(qint64 idCaja, QString *error) {
-    return conMovimiento(idCaja, error, [&](const Actual &actual, QSqlQuery &q) {
+Result borrar(qint64 idCaja) {
+    const QString cobro =
+        QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: no se puede borrar !");
+    return conMovimiento(idCaja, cobro, [&](const Actual &actual, QSqlQuery &q) {
         if (actual.montoCuotaPagada)
             return Cambio::CobroDeCuota;
         if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" = ?)"), {idCaja},
@@ -212,16 +234,23 @@ Cambio borrar(qint64 idCaja, QString *error) {
     });
 }
 
-Limpieza limpiar(QString *copia, QString *error) {
-    if (!Backup::automatic(copia, error))
-        return Limpieza::SinCopia;
-    return vaciar(error) ? Limpieza::Hecha : Limpieza::Fallo;
+Expected<QString> limpiar() {
+    QString copia, error;
+    if (!Backup::automatic(&copia, &error))
+        return Result::failure(QStringLiteral("No se pudo hacer la copia de seguridad; no se borró nada.\n") +
+                               error);
+    if (const Result r = vaciar(); !r)
+        return Result::failure(QStringLiteral("No se pudo borrar el registro de caja; no se borró nada.\n") +
+                                   r.message(),
+                               r.code());
+    return copia;
 }
 
-bool vaciar(QString *error) {
+Result vaciar() {
     // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
     // a book that is going away.
-    return Transaction::run(
+    QString error;
+    const bool hecho = Transaction::run(
         Database::db(),
         [](Transaction &t) {
             const QSqlDatabase db = Database::db();
@@ -231,7 +260,8 @@ bool vaciar(QString *error) {
             return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
                    t.fail(q.lastError());
         },
-        error);
+        &error);
+    return hecho ? Result::done() : Result::failure(error);
 }
 
 } // namespace Caja

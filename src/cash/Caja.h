@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include "core/Money.h"
+#include "core/Result.h"
 
 #include <QDate>
 #include <QString>
@@ -64,21 +65,19 @@ struct Datos {
     Money egresos;
     qint64 idTipoDivisa = 0;
 };
-// Adds a movement; its idCaja, or Null when the database refused it.
-QVariant agregar(const Datos &d, QString *error = nullptr);
-// CobroDeCuota: the movement is the payment of a paid due, which keeps exactly that one movement of its
-// amount: it is not deleted, and its amount stays the due's (income).
-enum class Cambio { Guardado, NoEncontrado, CobroDeCuota, Fallo };
-// Changes a movement; its idCuota (the due it paid) is left as it is.
-Cambio modificar(qint64 idCaja, const Datos &d, QString *error = nullptr);
-Cambio borrar(qint64 idCaja, QString *error = nullptr);
+// Adds a movement; its idCaja, or why the database refused it.
+Expected<QVariant> agregar(const Datos &d);
+// Changes a movement; its idCuota (the due it paid) is left as it is. NotFound: the movement is gone.
+// Conflict: the movement is the payment of a paid due, which keeps exactly that one movement of its amount:
+// it is not deleted, and its amount stays the due's (income).
+Result modificar(qint64 idCaja, const Datos &d);
+Result borrar(qint64 idCaja);
 
-enum class Limpieza { Hecha, SinCopia, Fallo };
-// Deletes every movement, after writing a copy of the database (its path in *copia). When the copy cannot
-// be written nothing is deleted.
-Limpieza limpiar(QString *copia, QString *error = nullptr);
+// Deletes every movement, after writing a copy of the database; the copy's path. When the copy cannot be
+// written nothing is deleted. The message of a failure says which step failed and that nothing was deleted.
+Expected<QString> limpiar();
 // The deletion alone, without the copy. The other desks' movements and payments wait until it is done,
 // and are told the database is busy if it takes longer than they wait.
-bool vaciar(QString *error = nullptr);
+Result vaciar();
 
 } // namespace Caja

@@ -13,9 +13,11 @@ namespace Cobranza {
 namespace {
 const QString kVencidas = QStringLiteral(R"( and "Vencimiento" <= date())");
 
-void fallo(QString *error, const QString &why) {
-    if (error)
-        *error = why;
+Result yaCobrada() {
+    return Result::failure(QStringLiteral("Error, la cuota ya fue cobrada!"), Result::Code::Conflict);
+}
+Result noEncontrada() {
+    return Result::failure(QStringLiteral("Error, la cuota ya no existe!"), Result::Code::NotFound);
 }
 } // namespace
 
@@ -46,55 +48,48 @@ QVariant apellido(qint64 idAfiliado) {
 namespace {
 // Runs a write of an unpaid due (a statement ending in "... WHERE "idCuota" = ? AND "Pagada" = 0") and,
 // when it touched nothing, tells a due paid meanwhile from one that is gone, in the same transaction.
-Cambio escribirImpaga(const QString &sql, const QVariantList &valores, qint64 idCuota, QString *error) {
-    Cambio r = Cambio::Fallo;
+Result escribirImpaga(const QString &sql, const QVariantList &valores, qint64 idCuota) {
+    std::optional<Result> rechazo; // the due was paid meanwhile, or is gone
     QString motivo;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
-            r = Cambio::Fallo;
+            rechazo.reset();
             QSqlQuery q(Database::db());
             if (!Database::run(q, sql, valores, QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
-            if (q.numRowsAffected() > 0) {
-                r = Cambio::Hecho;
+            if (q.numRowsAffected() > 0)
                 return true;
-            }
             if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idCuota" = ?)"), {idCuota},
                                QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
-            r = q.next() ? Cambio::YaCobrada : Cambio::NoEncontrada;
+            rechazo = q.next() ? yaCobrada() : noEncontrada();
             return false;
         },
         &motivo);
     if (hecho)
-        return Cambio::Hecho;
-    if (r == Cambio::Hecho) // the commit itself failed
-        r = Cambio::Fallo;
-    if (r == Cambio::Fallo)
-        fallo(error, motivo);
-    return r;
+        return Result::done();
+    return rechazo ? *rechazo : Result::failure(motivo);
 }
 } // namespace
 
-Cambio borrarCuota(qint64 idCuota, QString *error) {
+Result borrarCuota(qint64 idCuota) {
     return escribirImpaga(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idCuota" = ? AND "Pagada" = 0)"),
-                          {idCuota}, idCuota, error);
+                          {idCuota}, idCuota);
 }
 
-Cambio corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor, QString *error) {
+Result corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor) {
     // The field name goes into the statement: only the list's editable columns, by their stored names.
     QString columna;
     for (const char *c : {"Vencimiento", "Factura", "Monto"})
         if (campo.compare(QLatin1String(c), Qt::CaseInsensitive) == 0)
             columna = QLatin1String(c);
-    if (columna.isEmpty()) {
-        fallo(error, QStringLiteral("el campo %1 no se modifica desde esta lista").arg(campo));
-        return Cambio::Fallo;
-    }
+    if (columna.isEmpty())
+        return Result::failure(QStringLiteral("el campo %1 no se modifica desde esta lista").arg(campo),
+                               Result::Code::Invalid);
     return escribirImpaga(
         QStringLiteral(R"(UPDATE "Cuotas" SET "%1" = ? WHERE "idCuota" = ? AND "Pagada" = 0)").arg(columna),
-        {valor, idCuota}, idCuota, error);
+        {valor, idCuota}, idCuota);
 }
 
 std::optional<Cuota> leerCuota(qint64 idCuota) {
@@ -125,13 +120,13 @@ QString detalleCobro(const QString &factura, const QString &apellido) {
     return Textos::cortar(QStringLiteral("Cobro de ") + factura + QStringLiteral(" a ") + apellido, 100);
 }
 
-Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *error) {
-    Pago resultado = Pago::Fallo;
-    QString motivo, propio;
+Result pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta) {
+    std::optional<Result> rechazo; // the work's own refusal, which leaves the transaction's message empty
+    QString motivo;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
-            resultado = Pago::Fallo;
+            rechazo.reset();
             QSqlQuery q(Database::db());
             q.setForwardOnly(true);
             if (!Database::run(
@@ -141,7 +136,7 @@ Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *err
                     {idCuota}, QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
             if (!q.next()) {
-                resultado = Pago::NoEncontrada;
+                rechazo = noEncontrada();
                 return false;
             }
             const QVariant idAfiliado = q.value(0);
@@ -157,7 +152,7 @@ Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *err
                                {fecha, idCuota}, QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
             if (q.numRowsAffected() != 1) {
-                resultado = Pago::YaCobrada;
+                rechazo = yaCobrada();
                 return false;
             }
 
@@ -176,20 +171,16 @@ Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *err
                     QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
             if (q.numRowsAffected() != 1) {
-                propio = QStringLiteral("No se pudo asentar el movimiento de caja del pago.");
+                rechazo =
+                    Result::failure(QStringLiteral("No se pudo asentar el movimiento de caja del pago."));
                 return false;
             }
-            resultado = Pago::Registrado;
             return true;
         },
         &motivo);
     if (hecho)
-        return Pago::Registrado;
-    if (resultado == Pago::Registrado) // the commit itself failed
-        resultado = Pago::Fallo;
-    if (resultado == Pago::Fallo)
-        fallo(error, motivo.isEmpty() ? propio : motivo);
-    return resultado;
+        return Result::done();
+    return rechazo ? *rechazo : Result::failure(motivo);
 }
 
 QString formulaRecibo(qint64 idCuota) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Money.h"
+#include "core/Result.h"
 
 #include <QDate>
 #include <QString>
@@ -21,12 +22,12 @@ Money deudaTotal(qint64 idAfiliado, bool soloVencidas);
 QVariant apellido(qint64 idAfiliado);
 // Writes of a due from a list that may be stale (another window or desk may have paid it meanwhile): a paid
 // due keeps its one movement and its amount, so only an unpaid due is changed or deleted, checked in the
-// same transaction as the write.
-enum class Cambio { Hecho, YaCobrada, NoEncontrada, Fallo };
+// same transaction as the write. Conflict: the due was paid meanwhile; NotFound: it is gone.
 // Deletes an unpaid due.
-Cambio borrarCuota(qint64 idCuota, QString *error = nullptr);
-// Writes one field of an unpaid due: "Vencimiento", "Factura" or "Monto" (the others are never typed over).
-Cambio corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor, QString *error = nullptr);
+Result borrarCuota(qint64 idCuota);
+// Writes one field of an unpaid due: "Vencimiento", "Factura" or "Monto" (the others are never typed over;
+// Invalid).
+Result corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor);
 
 struct Cuota {
     qint64 idCuota = 0;
@@ -46,10 +47,10 @@ std::optional<Cuota> leerCuota(qint64 idCuota);
 // "Cobro de " + concept + " a " + surname, cut to the movement's 100 characters.
 QString detalleCobro(const QString &factura, const QString &apellido);
 
-enum class Pago { Registrado, NoEncontrada, YaCobrada, Fallo };
 // Marks the due paid on fechaPago and books its Monto as income of account idCuenta (form of payment 1),
-// tied to the due by idCuota: both or neither. A due already paid is never paid again.
-Pago pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta, QString *error = nullptr);
+// tied to the due by idCuota: both or neither. A due already paid is never paid again (Conflict); NotFound
+// when the due is gone.
+Result pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta);
 
 // The receipt's selection formula.
 QString formulaRecibo(qint64 idCuota);

@@ -36,66 +36,63 @@ namespace {
 constexpr int AreaNombresCuentas = 5;
 
 // The name's check and its write in one transaction, after the other desks' name changes.
-template <typename Escribir>
-bool conNombreLibre(const QString &nombre, qint64 excepto, bool *existe, QString *error, Escribir escribir) {
-    *existe = false;
+template <typename Escribir> Result conNombreLibre(const QString &nombre, qint64 excepto, Escribir escribir) {
+    if (nombre.isEmpty())
+        return Result::failure(QStringLiteral("la cuenta debe tener un nombre."), Result::Code::Invalid);
+    bool existe = false;
     QString motivo;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
-            *existe = false;
+            existe = false;
             const QSqlDatabase db = Database::db();
             if (!Engine::of(db).lockWork(db, AreaNombresCuentas, 0))
                 return t.fail(Engine::of(db).lastFailure(db));
             if (existeOtra(nombre, excepto)) {
-                *existe = true;
+                existe = true;
                 return false;
             }
             QSqlQuery q(Database::db());
             return escribir(q) || t.fail(q.lastError());
         },
         &motivo);
-    if (!hecho && error)
-        *error = motivo;
-    return hecho;
+    if (hecho)
+        return Result::done();
+    if (existe)
+        return Result::failure(QStringLiteral("ya existe otra cuenta con ese nombre."),
+                               Result::Code::Conflict);
+    return Result::failure(motivo);
 }
 } // namespace
 
-Alta nueva(const QString &nombre, QString *error) {
+Result nueva(const QString &nombre) {
     const QString limpio = nombre.trimmed();
-    if (limpio.isEmpty())
-        return Alta::Vacio;
-    bool existe = false;
-    if (conNombreLibre(limpio, 0, &existe, error, [&](QSqlQuery &q) {
-            return Database::run(q, QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES (?))"),
-                                 {limpio}, QStringLiteral("Cuentas"));
-        }))
-        return Alta::Agregada;
-    return existe ? Alta::Existe : Alta::Fallo;
+    return conNombreLibre(limpio, 0, [&](QSqlQuery &q) {
+        return Database::run(q, QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES (?))"),
+                             {limpio}, QStringLiteral("Cuentas"));
+    });
 }
 
-Renombre renombrar(qint64 idCuenta, const QString &nombre, QString *error) {
+Result renombrar(qint64 idCuenta, const QString &nombre) {
     const QString limpio = nombre.trimmed();
-    if (limpio.isEmpty())
-        return Renombre::Vacio;
-    bool existe = false;
-    if (conNombreLibre(limpio, idCuenta, &existe, error, [&](QSqlQuery &q) {
-            return Database::run(
-                q, QStringLiteral(R"(UPDATE "Cuentas" SET "Descripcion" = ? WHERE "idCuenta" = ?)"),
-                {limpio, idCuenta}, QStringLiteral("Cuentas"));
-        }))
-        return Renombre::Hecho;
-    return existe ? Renombre::Existe : Renombre::Fallo;
+    return conNombreLibre(limpio, idCuenta, [&](QSqlQuery &q) {
+        return Database::run(q,
+                             QStringLiteral(R"(UPDATE "Cuentas" SET "Descripcion" = ? WHERE "idCuenta" = ?)"),
+                             {limpio, idCuenta}, QStringLiteral("Cuentas"));
+    });
 }
 
 bool borrable(qint64 idCuenta) {
     return idCuenta != 1;
 }
 
-bool borrar(qint64 idCuenta, QString *error) {
+Result borrar(qint64 idCuenta) {
     if (!borrable(idCuenta))
-        return false;
-    return Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {idCuenta}, error);
+        return Result::failure(QStringLiteral("la cuenta 1 no se puede borrar."), Result::Code::Invalid);
+    QString error;
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {idCuenta}, &error))
+        return Result::failure(error);
+    return Result::done();
 }
 
 } // namespace Cuentas

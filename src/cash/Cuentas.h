@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -12,17 +14,16 @@ QString recordSource();
 // The account filter's source: every account in the order the database gives them.
 QString recordSourceFiltro();
 
-enum class Alta { Agregada, Vacio, Existe, Fallo };
-// Adds an account; blanks around the name are dropped, and an empty name or another account's is refused.
-Alta nueva(const QString &nombre, QString *error = nullptr);
+// Adds an account; blanks around the name are dropped, and an empty name (Invalid) or another account's
+// (Conflict) is refused.
+Result nueva(const QString &nombre);
 
-enum class Renombre { Hecho, Vacio, Existe, Fallo };
 // Gives an account a new name, by the same rule as a new account.
-Renombre renombrar(qint64 idCuenta, const QString &nombre, QString *error = nullptr);
+Result renombrar(qint64 idCuenta, const QString &nombre);
 
 // Whether the account may be deleted at all (account 1 may not).
 bool borrable(qint64 idCuenta);
-// Deletes the account; its movements stay in the cash book.
-bool borrar(qint64 idCuenta, QString *error = nullptr);
+// Deletes the account; its movements stay in the cash book. Account 1 is refused (Invalid).
+Result borrar(qint64 idCuenta);
 
 } // namespace Cuentas

@@ -151,11 +151,11 @@ int run(int argc, char **argv) {
         lista = {f.sql, f.params, Caja::columnas(), QStringLiteral("Caja")};
     }
     const QString destino = QDir::current().absoluteFilePath(out);
-    const bool ok = TableExport::write(destino, *formatoElegido, lista.sql, lista.params,
-                                       TableExport::columns(lista.columnas), lista.hoja, &why);
+    const Result r = TableExport::write(destino, *formatoElegido, lista.sql, lista.params,
+                                        TableExport::columns(lista.columnas), lista.hoja);
     Database::close();
-    if (!ok) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (!r) {
+        say(stderr, QStringLiteral("Error: %1").arg(r.message()));
         return OutputError;
     }
     say(stdout, QStringLiteral("Lista \"%1\" exportada en %2").arg(nombre, destino));

@@ -97,10 +97,10 @@ int run(int argc, char **argv) {
     if (!formulaGiven)
         formula = def->defaultFormula;
     QString why;
-    if (!ReportFormula::parse(formula).toSql(def->fields, &why)) {
+    if (const auto sql = ReportFormula::parse(formula).toSql(def->fields); !sql) {
         say(stderr,
             QStringLiteral("Error: la fórmula de selección del informe \"%1\" no es válida: %2.\nFórmula: %3")
-                .arg(def->fileName, why, formula));
+                .arg(def->fileName, sql.message(), formula));
         return BadFormula;
     }
 
@@ -118,8 +118,8 @@ int run(int argc, char **argv) {
         return error.kind == ReportError::Kind::Formula ? BadFormula : DatabaseError;
     }
     const QString out = QDir::current().absoluteFilePath(pdf);
-    if (!doc.writePdf(out, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result r = doc.writePdf(out); !r) {
+        say(stderr, QStringLiteral("Error: %1").arg(r.message()));
         Database::close();
         return OutputError;
     }

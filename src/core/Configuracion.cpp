@@ -117,16 +117,14 @@ QHash<QString, QString> seccionEscrita(const QString &path) {
     return out;
 }
 
-bool terminar(QSettings &s, QString *error) {
+Result terminar(QSettings &s) {
     s.sync();
     soloDueno(s.fileName());
     if (s.status() == QSettings::NoError)
-        return true;
+        return Result::done();
     const QString why = QStringLiteral("No se pudo guardar la configuración en %1.").arg(s.fileName());
     Log::error(QStringLiteral("Configuracion"), why);
-    if (error)
-        *error = why;
-    return false;
+    return Result::failure(why);
 }
 } // namespace
 
@@ -155,12 +153,12 @@ void Configuracion::conservar(QSettings &s) {
     }
 }
 
-bool Configuracion::escribir(const QString &clave, const QString &valor, QString *error) {
+Result Configuracion::escribir(const QString &clave, const QString &valor) {
     auto s = abrir();
     crearPrivado(s->fileName());
     conservar(*s);
     s->setValue(kSeccion + clave, valor);
-    return terminar(*s, error);
+    return terminar(*s);
 }
 
 Configuracion::Ajustes Configuracion::leerTodo() {
@@ -172,7 +170,7 @@ Configuracion::Ajustes Configuracion::leerTodo() {
             v("Autentica"),     v("NombreUsuarioAUT"), v("ContrasenaAUT"), v("CertificadoSMTP")};
 }
 
-bool Configuracion::guardarTodo(const Ajustes &a, QString *error) {
+Result Configuracion::guardarTodo(const Ajustes &a) {
     auto s = abrir();
     crearPrivado(s->fileName());
     conservar(*s);
@@ -183,5 +181,5 @@ bool Configuracion::guardarTodo(const Ajustes &a, QString *error) {
     s->setValue(kSeccion + QStringLiteral("Autentica"), a.autentica);
     s->setValue(kSeccion + QStringLiteral("NombreUsuarioAUT"), a.nombreUsuarioAUT);
     s->setValue(kSeccion + QStringLiteral("ContrasenaAUT"), a.contrasenaAUT);
-    return terminar(*s, error);
+    return terminar(*s);
 }

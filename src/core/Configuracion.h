@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 
 class QSettings;
@@ -35,12 +37,12 @@ public:
     // Before s (on the settings file) saves anything: keeps the values of [Configuracion] as this program
     // reads them, since Qt rewrites the whole file in its own reading.
     static void conservar(QSettings &s);
-    // Writes one key; false with a Spanish reason when the file could not be written.
-    static bool escribir(const QString &clave, const QString &valor, QString *error = nullptr);
+    // Writes one key; a Spanish reason when the file could not be written (logged).
+    static Result escribir(const QString &clave, const QString &valor);
 
     static Ajustes leerTodo();
     // Writes all seven keys in their documented order, empty ones included.
-    static bool guardarTodo(const Ajustes &a, QString *error = nullptr);
+    static Result guardarTodo(const Ajustes &a);
 
     static QString nombreEmpresa() { return leer(QStringLiteral("NombreEmpresa")); }
     static QString cuitEmpresa() { return leer(QStringLiteral("CUITEmpresa")); }

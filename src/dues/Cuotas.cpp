@@ -81,7 +81,7 @@ std::optional<QVariant> numero(const QString &texto) {
 
 // One statement over every due (the clearing, the day change) as a general change: the other desks'
 // writes of dues (payments, issuing, editing) wait until it is done, so none is lost or half changed.
-bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *error) {
+Result cambioGeneral(const QString &sql, const QVariantList &valores) {
     QString motivo;
     const bool hecho = Transaction::run(
         Database::db(),
@@ -93,9 +93,9 @@ bool cambioGeneral(const QString &sql, const QVariantList &valores, QString *err
             return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
         },
         &motivo);
-    if (!hecho && error)
-        *error = motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo;
-    return hecho;
+    if (hecho)
+        return Result::done();
+    return Result::failure(motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo);
 }
 
 } // namespace
@@ -119,20 +119,19 @@ std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &ani
                  QStringLiteral(R"("OrdenSocio" NULLS FIRST)"));
 }
 
-bool limpiarRegistro(QString *copia, QString *error) {
-    QString why;
-    if (!Backup::automatic(copia, &why)) {
-        if (error)
-            *error =
-                QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se borró ninguna cuota.")
-                    .arg(why);
-        return false;
-    }
-    return vaciarRegistro(error);
+Expected<QString> limpiarRegistro() {
+    QString copia, why;
+    if (!Backup::automatic(&copia, &why))
+        return Result::failure(
+            QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se borró ninguna cuota.")
+                .arg(why));
+    if (Result r = vaciarRegistro(); !r)
+        return r;
+    return copia;
 }
 
-bool vaciarRegistro(QString *error) {
-    return cambioGeneral(QStringLiteral(R"(DELETE FROM "Cuotas")"), {}, error);
+Result vaciarRegistro() {
+    return cambioGeneral(QStringLiteral(R"(DELETE FROM "Cuotas")"), {});
 }
 
 std::optional<int> leerDia(const QString &texto) {
@@ -143,31 +142,26 @@ std::optional<int> leerDia(const QString &texto) {
     return dia;
 }
 
-bool cambiarDia(int dia, QString *error) {
-    if (dia < 1 || dia > 31) {
-        if (error)
-            *error = QStringLiteral("Dia de vencimiento inválido !");
-        return false;
-    }
+Result cambiarDia(int dia) {
+    if (dia < 1 || dia > 31)
+        return Result::failure(QStringLiteral("Dia de vencimiento inválido !"), Result::Code::Invalid);
     // The day each month length allows, as two digits; the month and year of every due stay.
     auto texto = [dia](int largo) {
         return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
     };
     return cambioGeneral(Engine::of(Database::db()).dayChangeStatement(),
-                         {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
-                         error);
+                         {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)});
 }
 
-bool cambiarDiaConCopia(int dia, QString *copia, QString *error) {
-    QString why;
-    if (!Backup::automatic(copia, &why)) {
-        if (error)
-            *error =
-                QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se cambió ninguna cuota.")
-                    .arg(why);
-        return false;
-    }
-    return cambiarDia(dia, error);
+Expected<QString> cambiarDiaConCopia(int dia) {
+    QString copia, why;
+    if (!Backup::automatic(&copia, &why))
+        return Result::failure(
+            QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se cambió ninguna cuota.")
+                .arg(why));
+    if (Result r = cambiarDia(dia); !r)
+        return r;
+    return copia;
 }
 
 } // namespace Cuotas

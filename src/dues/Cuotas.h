@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Columna.h"
+#include "core/Result.h"
 
 #include <QVector>
 
@@ -30,19 +31,19 @@ Fuente recordSourceTodas();
 std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &anio);
 
 // "Limpiar Registro de Cuotas": writes an automatic copy of the database first and then deletes every due,
-// paid or not, in one transaction. When the copy cannot be written nothing is deleted. *copia receives the
-// copy's path, *error a Spanish reason on failure.
-bool limpiarRegistro(QString *copia, QString *error);
+// paid or not, in one transaction. When the copy cannot be written nothing is deleted. The copy's path.
+Expected<QString> limpiarRegistro();
 // The deletion alone, without the copy. Like the day change, a general change: the other desks' writes of
 // dues wait until it is done, and are told the database is busy if it takes longer than they wait.
-bool vaciarRegistro(QString *error);
+Result vaciarRegistro();
 
 // The new due day as typed: a whole number from 1 to 31, or nothing.
 std::optional<int> leerDia(const QString &texto);
 // Moves every due (paid or not, inscriptions included) to that day of its own month; a month without the
-// day gets its last day. One transaction: all dues change or none.
-bool cambiarDia(int dia, QString *error);
-// The same after writing an automatic copy of the database; nothing changes when the copy fails.
-bool cambiarDiaConCopia(int dia, QString *copia, QString *error);
+// day gets its last day. One transaction: all dues change or none. A day out of 1..31 is Invalid.
+Result cambiarDia(int dia);
+// The same after writing an automatic copy of the database; nothing changes when the copy fails. The
+// copy's path.
+Expected<QString> cambiarDiaConCopia(int dia);
 
 } // namespace Cuotas

@@ -327,7 +327,7 @@ Emision::Resultado ejecutar(qint64 idPlan,
         r.estado = Estado::Emitido;
         return r;
     }
-    if (!r.mensaje.isEmpty())
+    if (r.causa != Causa::Ninguna) // the run's own refusal or cancellation
         return r;
     return fallo(motivo);
 }

@@ -14,7 +14,7 @@
 // kept whole or not at all.
 namespace Emision {
 
-struct Resultado {
+struct [[nodiscard]] Resultado {
     enum class Estado { Emitido, Rechazado, Cancelado, Fallo };
     // Which check refused the run, or what undid it: the windows act on this, never on the message.
     enum class Causa { Ninguna, Plan, Socio, Anio, Dia, MesAnio, SinAfiliados, Cancelada, Base };
@@ -67,8 +67,8 @@ QVector<Item> planes();
 QVector<Item> afiliadosDelPlan(qint64 idPlan);
 
 // The amounts list (the scratch table TmpCuotas): emptied, or one row per due of the plan at its monthly
-// amount. Returns the number of rows.
-bool vaciarMontos();
+// amount. Returns the number of rows. Emptying fails only on a database error (logged).
+[[nodiscard]] bool vaciarMontos();
 int prepararMontos(qint64 idPlan);
 // The amounts list's record source (for its grid) and its amounts in due order.
 QString recordSourceMontos();

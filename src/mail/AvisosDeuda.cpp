@@ -65,8 +65,8 @@ QString AvisosDeuda::destinatario(const Aviso &aviso) {
     return QStringLiteral("%1, %2 <%3>").arg(aviso.apellido, aviso.nombres, aviso.email);
 }
 
-bool AvisosDeuda::pendientes(QVector<Aviso> *avisos, QString *error) {
-    avisos->clear();
+Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes() {
+    QVector<Aviso> avisos;
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
     if (!Database::run(q, QStringLiteral(R"(
@@ -79,10 +79,8 @@ bool AvisosDeuda::pendientes(QVector<Aviso> *avisos, QString *error) {
             INNER JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
             WHERE c."Vencimiento" <= date() AND c."Pagada" = 0
             ORDER BY c."idCuota")"),
-                       {int(Estado::Enviado), int(Estado::Dudoso)}, QStringLiteral("Aviso de deuda"))) {
-        *error = q.lastError().text();
-        return false;
-    }
+                       {int(Estado::Enviado), int(Estado::Dudoso)}, QStringLiteral("Aviso de deuda")))
+        return Result::failure(q.lastError().text());
     while (q.next()) {
         Aviso a;
         a.email = q.value(0).toString().trimmed();
@@ -94,13 +92,14 @@ bool AvisosDeuda::pendientes(QVector<Aviso> *avisos, QString *error) {
         a.idCuota = q.value(12).toLongLong();
         a.idAfiliado = q.value(13).toLongLong();
         a.enviadoHoy = q.value(14).toBool();
-        avisos->push_back(a);
+        avisos.push_back(a);
     }
-    return true;
+    return avisos;
 }
 
-bool AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp, QString *error) {
-    return Transaction::run(
+Result AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp) {
+    QString error;
+    const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
             QSqlQuery q(Database::db());
@@ -115,7 +114,8 @@ bool AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp, Q
                 return t.fail(q.lastError());
             return true;
         },
-        error);
+        &error);
+    return hecho ? Result::done() : Result::failure(error);
 }
 
 QString AvisosDeuda::Resultado::resumen() const {
@@ -279,13 +279,15 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
         const QByteArray m = mensaje(a, v, QDateTime::currentDateTime(), locale);
         // Recorded at once: a run stopped after this message does not send it again today.
         const auto registrado = [&](Estado estado) {
-            QString why;
-            if (!registrarEnBase || AvisosDeuda::registrar(v, estado, sender.codigoSmtp(), &why))
+            if (!registrarEnBase)
+                return true;
+            const Result registro = AvisosDeuda::registrar(v, estado, sender.codigoSmtp());
+            if (registro)
                 return true;
             r.abortado = true;
             r.errorDeBase = true;
             r.detenido = QStringLiteral("No se pudo registrar el envío a %1 en la base de datos: %2")
-                             .arg(destinatario(v), why);
+                             .arg(destinatario(v), registro.message());
             Log::error(donde, r.detenido);
             sinIntentar(i + 1);
             return false;

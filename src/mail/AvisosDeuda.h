@@ -2,6 +2,7 @@
 
 #include "core/Configuracion.h"
 #include "core/Money.h"
+#include "core/Result.h"
 #include "mail/SmtpSender.h"
 
 #include <QDate>
@@ -37,14 +38,14 @@ public:
     static bool configuracionCompleta(const Configuracion::Ajustes &a);
     // Authentication is on when "Autentica" is "SI", in any case.
     static bool autentica(const Configuracion::Ajustes &a);
-    // Every overdue unpaid due (due date not later than today), read once. False on a database error.
-    static bool pendientes(QVector<Aviso> *avisos, QString *error);
+    // Every overdue unpaid due (due date not later than today), read once; a database error's message.
+    static Expected<QVector<Aviso>> pendientes();
 
     // What became of one message, as the reminder record keeps it ("Avisos"."Resultado").
     enum class Estado { Enviado = 1, Rechazado = 2, Dudoso = 3 };
     // Records one message at once, in its own transaction: due, member, address, today and now, result and
-    // the server's reply code. False with the reason when it could not be stored.
-    static bool registrar(const Aviso &aviso, Estado estado, int codigoSmtp, QString *error);
+    // the server's reply code. The reason when it could not be stored.
+    static Result registrar(const Aviso &aviso, Estado estado, int codigoSmtp);
     // Whether text is one plain address (local@domain, no blanks, brackets or line breaks).
     static bool direccionValida(const QString &email);
 

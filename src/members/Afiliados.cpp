@@ -43,6 +43,12 @@ QVariant fechaIso(const QDate &d) {
     return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant();
 }
 
+// A database failure as the member editor reports it: the engine's description and number.
+struct FalloBase {
+    QString descripcion;
+    QString numero;
+};
+
 FalloBase falloDe(const QSqlError &e) {
     QString numero = e.nativeErrorCode();
     if (numero.isEmpty())
@@ -164,13 +170,11 @@ Verificacion verificar(const std::array<QString, Afiliado::NumCampos> &campos, c
     return v;
 }
 
-bool guardar(Afiliado &a, FalloBase *fallo) {
-    auto falla = [&](const FalloBase &f) {
-        Log::error(QStringLiteral("Afiliados"),
-                   f.descripcion + QStringLiteral(" (") + f.numero + QLatin1Char(')'));
-        if (fallo)
-            *fallo = f;
-        return false;
+Result guardar(Afiliado &a) {
+    auto falla = [&](const FalloBase &f, Result::Code code = Result::Code::Failed) {
+        const QString texto = f.descripcion + QStringLiteral(" (") + f.numero + QLatin1Char(')');
+        Log::error(QStringLiteral("Afiliados"), texto);
+        return Result::failure(texto, code);
     };
     Transaction t;
     if (!t.isActive())
@@ -205,34 +209,30 @@ bool guardar(Afiliado &a, FalloBase *fallo) {
         return falla(falloDe(q.lastError()));
     // 3021 is the number the club staff know for "no current record" from the earlier versions.
     if (!nuevo && q.numRowsAffected() != 1)
-        return falla({QStringLiteral("El socio ya no existe en la base de datos"), QStringLiteral("3021")});
+        return falla({QStringLiteral("El socio ya no existe en la base de datos"), QStringLiteral("3021")},
+                     Result::Code::NotFound);
     const QVariant id = nuevo ? SqlEngine::lastInsertId(q) : a.idAfiliado;
     if (!t.commit())
         return falla({t.lastError(), QStringLiteral("0")});
     a.idAfiliado = id;
-    return true;
+    return Result::done();
 }
 
-bool borrar(qint64 idAfiliado, QString *error) {
+Result borrar(qint64 idAfiliado) {
     Transaction t;
-    if (!t.isActive()) {
-        if (error)
-            *error = t.lastError();
-        return false;
-    }
+    if (!t.isActive())
+        return Result::failure(t.lastError());
     // The member first: on a server it waits for an issuance run that holds the member, and the dues that
     // run wrote are then seen and deleted with the rest instead of staying without their member.
+    QString error;
     if (!Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        error) ||
+                        &error) ||
         !Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        error))
-        return false;
-    if (!t.commit()) {
-        if (error)
-            *error = t.lastError();
-        return false;
-    }
-    return true;
+                        &error))
+        return Result::failure(error);
+    if (!t.commit())
+        return Result::failure(t.lastError());
+    return Result::done();
 }
 
 ResumenDeuda resumenDeuda(qint64 idAfiliado) {

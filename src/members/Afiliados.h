@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Columna.h"
+#include "core/Result.h"
 
 #include <QVector>
 
@@ -20,12 +21,6 @@ struct Afiliado {
     QDate fechaAfiliacion;
     QVariant idPlan;      // may name a plan that no longer exists
     QVariant idCategoria; // Null when the member has none
-};
-
-// A database failure as the member editor reports it: the engine's description and number.
-struct FalloBase {
-    QString descripcion;
-    QString numero;
 };
 
 // Members: lookups, checks, saving, deleting, the debt summary and the list positions. No widgets here.
@@ -52,7 +47,7 @@ struct Verificacion {
     int campo = -1;  // the offending text box, or PlanCampo / CategoriaCampo
     QVariant idPlan; // found by the plan's name
     QVariant idCategoria;
-    bool ok() const { return mensaje.isEmpty(); }
+    bool ok() const { return campo < 0; }
 };
 inline constexpr int PlanCampo = 100;
 inline constexpr int CategoriaCampo = 101;
@@ -62,11 +57,12 @@ Verificacion verificar(const std::array<QString, Afiliado::NumCampos> &campos, c
                        const QString &categoria);
 
 // Stores the member with every text as typed: a new row when a.idAfiliado is Null (its new number is put
-// there), else that row, which must still exist. The list's sort key is kept with the names.
-bool guardar(Afiliado &a, FalloBase *fallo = nullptr);
+// there), else that row, which must still exist (NotFound). A failure's message is the engine's description
+// and number, "texto (número)", as the member editor shows it.
+Result guardar(Afiliado &a);
 
 // Deletes the member and all its dues, paid or not, in one transaction; the cash movements stay.
-bool borrar(qint64 idAfiliado, QString *error = nullptr);
+Result borrar(qint64 idAfiliado);
 
 // The member's debt summary, as the stored queries give it; a Null value where the member has no row there.
 struct ResumenDeuda {

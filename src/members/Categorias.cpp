@@ -38,13 +38,11 @@ QVariant descripcionDe(const QVariant &idCategoria) {
         QStringLiteral("Descripcion"), {idCategoria});
 }
 
-QVariant nueva(QString *error) {
+Expected<QVariant> nueva() {
     QSqlQuery q(Database::db());
     if (!q.exec(QStringLiteral(R"(INSERT INTO "Categorias" DEFAULT VALUES)"))) {
         Log::error(QStringLiteral("Categorias"), q.lastError().text());
-        if (error)
-            *error = q.lastError().text();
-        return {};
+        return Result::failure(q.lastError().text());
     }
     return SqlEngine::lastInsertId(q);
 }
@@ -57,24 +55,20 @@ bool enUso(qint64 idCategoria) {
                 .isNull();
 }
 
-Borrado borrar(qint64 idCategoria, QString *error) {
+Result borrar(qint64 idCategoria) {
     Transaction t;
-    if (!t.isActive()) {
-        if (error)
-            *error = t.lastError();
-        return Borrado::Fallo;
-    }
+    if (!t.isActive())
+        return Result::failure(t.lastError());
     if (enUso(idCategoria))
-        return Borrado::EnUso;
+        return Result::failure(QStringLiteral("Error, aún existen socios con dicha categoría"),
+                               Result::Code::Conflict);
+    QString error;
     if (!Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {idCategoria},
-                        error))
-        return Borrado::Fallo;
-    if (!t.commit()) {
-        if (error)
-            *error = t.lastError();
-        return Borrado::Fallo;
-    }
-    return Borrado::Borrada;
+                        &error))
+        return Result::failure(error);
+    if (!t.commit())
+        return Result::failure(t.lastError());
+    return Result::done();
 }
 
 } // namespace Categorias

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -17,13 +19,13 @@ QStringList nombres();
 QVariant idPorDescripcion(const QString &texto);
 // Name of the category with that number; Null when there is no such category.
 QVariant descripcionDe(const QVariant &idCategoria);
-// Adds a category with no name; its number, or Null when the database refused it.
-QVariant nueva(QString *error = nullptr);
+// Adds a category with no name; its number, or why the database refused it.
+Expected<QVariant> nueva();
 // Whether a member belongs to the category.
 bool enUso(qint64 idCategoria);
 
-enum class Borrado { Borrada, EnUso, Fallo };
-// Deletes the category unless a member belongs to it (checked in the same transaction).
-Borrado borrar(qint64 idCategoria, QString *error = nullptr);
+// Deletes the category unless a member belongs to it (checked in the same transaction): Conflict when one
+// does.
+Result borrar(qint64 idCategoria);
 
 } // namespace Categorias

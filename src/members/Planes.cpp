@@ -165,12 +165,10 @@ Verificacion verificar(const Entrada &e, const QLocale &locale) {
     return v;
 }
 
-Resultado guardar(Plan &plan, QString *error) {
+Result guardar(Plan &plan) {
     Transaction t;
     if (!t.isActive()) {
-        if (error)
-            *error = t.lastError();
-        return Resultado::Fallo;
+        return Result::failure(t.lastError());
     }
     const QVariantList valores = {plan.descripcion,
                                   plan.detalles,
@@ -181,46 +179,44 @@ Resultado guardar(Plan &plan, QString *error) {
     if (plan.idPlan.isNull()) {
         // The check and the insert in one transaction, so the name stays unique.
         if (existeNombre(plan.descripcion))
-            return Resultado::YaExiste;
+            return Result::failure(QStringLiteral("Error, el plan ") + plan.descripcion +
+                                       QStringLiteral(" ya existe !"),
+                                   Result::Code::Conflict);
         QSqlQuery q(Database::db());
         if (!Database::run(q,
                            QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
                                              "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, ?, ?, ?, ?, ?))"),
                            valores, QStringLiteral("Planes"))) {
-            if (error)
-                *error = q.lastError().text();
-            return Resultado::Fallo;
+            return Result::failure(q.lastError().text());
         }
         const QVariant id = SqlEngine::lastInsertId(q);
         if (!t.commit()) {
-            if (error)
-                *error = t.lastError();
-            return Resultado::Fallo;
+            return Result::failure(t.lastError());
         }
         plan.idPlan = id;
-        return Resultado::Guardado;
+        return Result::done();
     }
     QSqlQuery q(Database::db());
     if (!Database::run(
             q, QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
                                          "CantidadCuotas" = ?, "Inscripcion" = ?, "ClaveOrden" = ? WHERE "idPlan" = ?)"),
             valores + QVariantList{plan.idPlan}, QStringLiteral("Planes"))) {
-        if (error)
-            *error = q.lastError().text();
-        return Resultado::Fallo;
+        return Result::failure(q.lastError().text());
     }
     if (q.numRowsAffected() != 1)
-        return Resultado::NoLocalizado;
+        return Result::failure(QStringLiteral("Error, el plan no se puede localizar !"),
+                               Result::Code::NotFound);
     if (!t.commit()) {
-        if (error)
-            *error = t.lastError();
-        return Resultado::Fallo;
+        return Result::failure(t.lastError());
     }
-    return Resultado::Guardado;
+    return Result::done();
 }
 
-bool borrar(qint64 idPlan, QString *error) {
-    return Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan}, error);
+Result borrar(qint64 idPlan) {
+    QString error;
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan}, &error))
+        return Result::failure(error);
+    return Result::done();
 }
 
 } // namespace Planes

@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include "core/Money.h"
+#include "core/Result.h"
 
 #include <QLocale>
 #include <QString>
@@ -59,7 +60,7 @@ struct Verificacion {
     QString mensaje; // empty when everything reads
     Campo campo = Campo::Ninguno;
     Plan plan; // the values read, when the check passed
-    bool ok() const { return mensaje.isEmpty(); }
+    bool ok() const { return campo == Campo::Ninguno; }
 };
 // Checks the boxes in the editor's order and reads them: amounts exactly in the locale's format, the
 // number of dues as a 16-bit integer (a fraction rounds half to even; what does not fit is refused).
@@ -71,11 +72,10 @@ std::optional<qint16> leerCantidad(const QString &texto, const QLocale &locale =
 // moved by paso, as text.
 QString pasoCantidad(const QString &texto, int paso);
 
-enum class Resultado { Guardado, NoLocalizado, YaExiste, Fallo };
-// Stores the plan: a new row when plan.idPlan is Null (refused when the name exists), else that row
-// (which must still exist; its name is not checked). A new plan's number is put into plan.idPlan.
-Resultado guardar(Plan &plan, QString *error = nullptr);
+// Stores the plan: a new row when plan.idPlan is Null (Conflict when the name exists), else that row
+// (NotFound when it no longer exists; its name is not checked). A new plan's number is put into plan.idPlan.
+Result guardar(Plan &plan);
 // Deletes the plan. Members and dues issued under it are not looked at.
-bool borrar(qint64 idPlan, QString *error = nullptr);
+Result borrar(qint64 idPlan);
 
 } // namespace Planes

@@ -413,13 +413,12 @@ std::unique_ptr<ReportData> ReportData::open(const QString &reportFile, const QS
                         .arg(reportFile, ReportCatalog::names()));
     }
     const ReportFormula formula = ReportFormula::parse(formulaText);
-    QString why;
-    const auto sql = formula.toSql(def->fields, &why);
+    const auto sql = formula.toSql(def->fields);
     if (!sql)
         return fail(
             ReportError::Kind::Formula,
             QStringLiteral("La fórmula de selección del informe \"%1\" no es válida: %2.\n\nFórmula: %3")
-                .arg(def->fileName, why, formulaText));
+                .arg(def->fileName, sql.message(), formulaText));
 
     std::unique_ptr<ReportData> data = make(def->id);
     data->m_def = def;

@@ -1022,18 +1022,16 @@ private:
 ReportDocument::ReportDocument() : d(std::make_unique<Private>()) {}
 ReportDocument::~ReportDocument() = default;
 
-bool ReportDocument::build(ReportData &data, QString *error, const Progress &progress) {
+Result ReportDocument::build(ReportData &data, const Progress &progress) {
     d = std::make_unique<Private>();
     QString why;
     Layout layout(*d, data);
     if (!layout.run(&why, progress)) {
-        if (error)
-            *error = why;
         Log::error(QStringLiteral("Informes"), why);
         d->offsets.clear();
-        return false;
+        return Result::failure(why);
     }
-    return true;
+    return Result::done();
 }
 
 int ReportDocument::pageCount() const {
@@ -1084,52 +1082,41 @@ QStringList ReportDocument::pageTexts(int index) const {
 }
 
 namespace {
-bool paintRange(const ReportDocument &doc, QPagedPaintDevice *device, int from, int to, QString *error,
-                const ReportDocument::Progress &progress) {
+// notEnded: the message when the device cannot finish the document.
+Result paintRange(const ReportDocument &doc, QPagedPaintDevice *device, int from, int to,
+                  const ReportDocument::Progress &progress, const QString &notEnded) {
     QPainter p;
-    if (!p.begin(device)) {
-        if (error)
-            *error = QStringLiteral("No se puede escribir el documento.");
-        return false;
-    }
+    if (!p.begin(device))
+        return Result::failure(QStringLiteral("No se puede escribir el documento."));
     p.setRenderHint(QPainter::Antialiasing);
     // The page's points onto the whole sheet, whatever the device's resolution.
     const qreal scale = qreal(device->width()) / doc.pageSize().width();
     for (int i = from; i <= to; ++i) {
-        if (i > from && !device->newPage()) {
-            if (error)
-                *error = QStringLiteral("No se puede agregar la página %1 al documento.").arg(i + 1);
-            return false;
-        }
+        if (i > from && !device->newPage())
+            return Result::failure(
+                QStringLiteral("No se puede agregar la página %1 al documento.").arg(i + 1));
         p.resetTransform();
         p.scale(scale, scale);
         doc.paintPage(&p, i);
         if (progress && !progress(i - from + 1)) {
             p.end();
-            if (error)
-                *error = QStringLiteral("Se canceló la impresión del informe.");
-            return false;
+            return Result::failure(QStringLiteral("Se canceló la impresión del informe."),
+                                   Result::Code::Cancelled);
         }
     }
-    return p.end();
+    return p.end() ? Result::done() : Result::failure(notEnded);
 }
 } // namespace
 
-bool ReportDocument::writePdf(const QString &path, QString *error, const Progress &progress) const {
-    if (pageCount() == 0) {
-        if (error)
-            *error = QStringLiteral("El informe no tiene páginas.");
-        return false;
-    }
+Result ReportDocument::writePdf(const QString &path, const Progress &progress) const {
+    if (pageCount() == 0)
+        return Result::failure(QStringLiteral("El informe no tiene páginas."));
     const QFileInfo info(path);
-    if (!info.absoluteDir().exists()) {
-        if (error)
-            *error = QStringLiteral("No existe la carpeta %1.").arg(info.absolutePath());
-        return false;
-    }
+    if (!info.absoluteDir().exists())
+        return Result::failure(QStringLiteral("No existe la carpeta %1.").arg(info.absolutePath()));
     // Written beside the target and renamed at the end, so a failure never leaves half a PDF behind.
     const QString partial = path + QStringLiteral(".parcial");
-    bool ok = false;
+    Result r;
     {
         QPdfWriter writer(partial);
         writer.setPageSize(QPageSize(QPageSize::A4));
@@ -1138,36 +1125,32 @@ bool ReportDocument::writePdf(const QString &path, QString *error, const Progres
         writer.setResolution(600);
         writer.setTitle(d->title);
         writer.setCreator(QStringLiteral("Mirabel!"));
-        ok = paintRange(*this, &writer, 0, pageCount() - 1, error, progress);
+        r = paintRange(*this, &writer, 0, pageCount() - 1, progress,
+                       QStringLiteral("No se puede escribir el archivo %1.").arg(path));
     }
-    if (ok) {
+    if (r) {
         QFile::remove(path);
-        ok = QFile::rename(partial, path);
-        if (!ok && error)
-            *error = QStringLiteral("No se puede guardar el archivo %1.").arg(path);
-    } else if (error && error->isEmpty()) {
-        *error = QStringLiteral("No se puede escribir el archivo %1.").arg(path);
+        if (!QFile::rename(partial, path))
+            r = Result::failure(QStringLiteral("No se puede guardar el archivo %1.").arg(path));
     }
-    if (!ok) {
+    if (!r) {
         QFile::remove(partial);
-        Log::error(QStringLiteral("Informes"), error ? *error : path);
+        Log::error(QStringLiteral("Informes"), r.message());
     }
-    return ok;
+    return r;
 }
 
-bool ReportDocument::paintPages(QPagedPaintDevice *device, int from, int to, QString *error,
-                                const Progress &progress) const {
-    if (pageCount() == 0) {
-        if (error)
-            *error = QStringLiteral("El informe no tiene páginas.");
-        return false;
-    }
+Result ReportDocument::paintPages(QPagedPaintDevice *device, int from, int to,
+                                  const Progress &progress) const {
+    if (pageCount() == 0)
+        return Result::failure(QStringLiteral("El informe no tiene páginas."));
     from = std::clamp(from, 0, pageCount() - 1);
     to = std::clamp(to, from, pageCount() - 1);
-    const bool ok = paintRange(*this, device, from, to, error, progress);
-    if (!ok)
-        Log::error(QStringLiteral("Informes"), error ? *error : QStringLiteral("impresión"));
-    return ok;
+    const Result r = paintRange(*this, device, from, to, progress, QString());
+    if (!r)
+        Log::error(QStringLiteral("Informes"),
+                   r.message().isEmpty() ? QStringLiteral("impresión") : r.message());
+    return r;
 }
 
 bool ReportDocument::build(const QString &reportFile, const QString &formula, ReportError *error,
@@ -1179,15 +1162,13 @@ bool ReportDocument::build(const QString &reportFile, const QString &formula, Re
     std::unique_ptr<ReportData> data = ReportData::open(reportFile, formula, err);
     if (!data)
         return false;
-    QString why;
     bool cancelled = false;
-    const bool ok = build(*data, &why,
-                          progress ? Progress([&](int records) {
-                              cancelled = !progress(records);
-                              return !cancelled;
-                          })
-                                   : Progress());
-    if (!ok)
-        *err = {cancelled ? ReportError::Kind::Cancelled : ReportError::Kind::Database, why};
-    return ok;
+    const Result r = build(*data, progress ? Progress([&](int records) {
+        cancelled = !progress(records);
+        return !cancelled;
+    })
+                                           : Progress());
+    if (!r)
+        *err = {cancelled ? ReportError::Kind::Cancelled : ReportError::Kind::Database, r.message()};
+    return r.ok();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QImage>
 #include <QSizeF>
 #include <QString>
@@ -24,12 +26,12 @@ public:
     // Progress: called every few hundred records (or pages) with the count so far; returning false cancels.
     using Progress = std::function<bool(int done)>;
 
-    // Lays out every band of data. False with a Spanish reason when reading fails or when cancelled.
-    bool build(ReportData &data, QString *error, const Progress &progress = {});
+    // Lays out every band of data. A Spanish reason when reading fails or when cancelled.
+    Result build(ReportData &data, const Progress &progress = {});
     // Prepares a report on the program's connection and lays it out, without any window: for the preview,
     // the command line and the benchmarks. On failure *error says why (Cancelled when progress said stop).
-    bool build(const QString &reportFile, const QString &formula, ReportError *error,
-               const Progress &progress = {});
+    [[nodiscard]] bool build(const QString &reportFile, const QString &formula, ReportError *error,
+                             const Progress &progress = {});
 
     int pageCount() const;
     QSizeF pageSize() const; // in points (1/72 inch): A4 portrait or landscape
@@ -42,10 +44,10 @@ public:
     // The page as an image, pixelsPerPoint pixels for each point (1.0 is 72 dpi), on white.
     QImage pageImage(int index, double pixelsPerPoint) const;
 
-    bool writePdf(const QString &path, QString *error, const Progress &progress = {}) const;
-    // Paints pages from..to (0-based, inclusive) on a device already set to this document's page size.
-    bool paintPages(QPagedPaintDevice *device, int from, int to, QString *error,
-                    const Progress &progress = {}) const;
+    Result writePdf(const QString &path, const Progress &progress = {}) const;
+    // Paints pages from..to (0-based, inclusive) on a device already set to this document's page size;
+    // Cancelled when progress said stop.
+    Result paintPages(QPagedPaintDevice *device, int from, int to, const Progress &progress = {}) const;
 
     // Every text of a page, in drawing order (the page number as printed): for tests and searching.
     QStringList pageTexts(int index) const;

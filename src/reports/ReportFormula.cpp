@@ -788,25 +788,18 @@ const ReportField *ReportFormula::findField(const QVector<ReportField> &fields, 
     return nullptr;
 }
 
-std::optional<ReportFormula::Sql> ReportFormula::toSql(const QVector<ReportField> &fields,
-                                                       QString *error) const {
+Expected<ReportFormula::Sql> ReportFormula::toSql(const QVector<ReportField> &fields) const {
     Sql out;
-    if (!isValid()) {
-        if (error)
-            *error = m_error;
-        return std::nullopt;
-    }
+    if (!isValid())
+        return Result::failure(m_error, Result::Code::Invalid);
     if (!m_root) {
         out.where = QStringLiteral("1 = 1");
         return out;
     }
     SqlBuilder b(fields, &out.params);
     out.where = b.build(*m_root);
-    if (!b.error.isEmpty()) {
-        if (error)
-            *error = b.error;
-        return std::nullopt;
-    }
+    if (!b.error.isEmpty())
+        return Result::failure(b.error, Result::Code::Invalid);
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QDate>
 #include <QString>
 #include <QVariantList>
@@ -68,8 +70,8 @@ public:
         QVariantList params;
     };
     // The WHERE clause for a report whose source offers these fields. A field the report does not have,
-    // or a comparison of values of different kinds, gives nothing and a Spanish reason in *error.
-    std::optional<Sql> toSql(const QVector<ReportField> &fields, QString *error = nullptr) const;
+    // or a comparison of values of different kinds, is Invalid with a Spanish reason.
+    Expected<Sql> toSql(const QVector<ReportField> &fields) const;
 
     // The selection in plain words for the print-out: "Fecha: del 05/03/2009 al 05/04/2009 · Cuenta: Caja".
     // Only conditions on captioned fields are described; anything the words cannot say is left out.

@@ -546,14 +546,12 @@ bool CopiaBase::TableCheck::same() const {
     return true;
 }
 
-bool CopiaBase::isNew(const QSqlDatabase &db, bool *isNew, QString *error) {
+Expected<bool> CopiaBase::isNew(const QSqlDatabase &db) {
     bool has = true;
     QString why;
-    const bool ok = holdsData(db, &has, &why);
-    *isNew = ok && !has;
-    if (!ok && error)
-        *error = why;
-    return ok;
+    if (!holdsData(db, &has, &why))
+        return ::Result::failure(why);
+    return !has;
 }
 
 QStringList CopiaBase::tableNames() {

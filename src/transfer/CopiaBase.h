@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include "core/Money.h"
 
 #include <QList>
@@ -42,7 +44,7 @@ public:
         bool same() const;
     };
     enum class Status { Ok, Cancelled, SourceError, TargetHasData, TargetError, WriteError, Mismatch };
-    struct Result {
+    struct [[nodiscard]] Result {
         Status status = Status::WriteError;
         QString error; // Spanish, for the user
         QList<TableCheck> tables;
@@ -68,6 +70,6 @@ public:
     static QStringList tableNames();
 
     // Whether db holds nothing but what a new database starts with (account 1, the five forms of
-    // payment). False with *error when it cannot be read.
-    [[nodiscard]] static bool isNew(const QSqlDatabase &db, bool *isNew, QString *error);
+    // payment), or why it cannot be read.
+    static Expected<bool> isNew(const QSqlDatabase &db);
 };

@@ -343,15 +343,14 @@ private:
             }
             return true;
         };
-        QString error;
-        if (!m_reader.readTable(spec.oldName, wanted, row, &error)) {
-            if (cancelled) {
-                r->status = MdbImport::Status::Cancelled;
-            } else if (!failure.isEmpty()) {
-                *r = writeError(failure);
-            } else {
+        if (const Result read = m_reader.readTable(spec.oldName, wanted, row); !read) {
+            if (read.code() != Result::Code::Cancelled) {
                 r->status = MdbImport::Status::SourceError;
-                r->error = error;
+                r->error = read.message();
+            } else if (cancelled) {
+                r->status = MdbImport::Status::Cancelled;
+            } else { // a row could not be written
+                *r = writeError(failure);
             }
             return false;
         }
@@ -431,9 +430,14 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
     bool has = false;
     bool fresh = true;
     if (Schema::version(db) > 0) {
-        if (!hasMembersDuesOrCash(db, &has, &why) || !CopiaBase::isNew(db, &fresh, &why))
+        if (!hasMembersDuesOrCash(db, &has, &why))
             return failure(Status::TargetError,
                            QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
+        const Expected<bool> nueva = CopiaBase::isNew(db);
+        if (!nueva)
+            return failure(Status::TargetError,
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, nueva.message()));
+        fresh = *nueva;
         if (has)
             return failure(Status::TargetHasData, hasData);
     }
@@ -508,15 +512,16 @@ QVariant MdbImport::storedPassword(const QVariant &asRead) {
 MdbImport::Result MdbImport::run(const QString &source, const QString &targetPath, const Progress &progress) {
     MdbReader reader;
     QString why;
-    if (!reader.open(source, &why))
-        return failure(Status::SourceError, why);
+    if (const ::Result opened = reader.open(source); !opened)
+        return failure(Status::SourceError, opened.message());
 
     // Every table and column is checked before the target is touched.
     qint64 total = 0;
     for (const TableSpec &spec : specs()) {
-        QList<MdbReader::Column> cols;
-        if (!reader.columns(spec.oldName, &cols, &why))
-            return failure(Status::SourceError, why);
+        const auto read = reader.columns(spec.oldName);
+        if (!read)
+            return failure(Status::SourceError, read.message());
+        const QList<MdbReader::Column> &cols = *read;
         for (const Field &f : spec.fields) {
             const QString name = QString::fromUtf8(f.name);
             const auto it = std::find_if(cols.cbegin(), cols.cend(), [&](const MdbReader::Column &c) {

@@ -22,7 +22,7 @@ public:
         qint64 nullsAsZero = 0;            // Null amounts or flags in columns that cannot hold Null
     };
     enum class Status { Ok, Cancelled, SourceError, TargetHasData, TargetError, WriteError };
-    struct Result {
+    struct [[nodiscard]] Result {
         Status status = Status::WriteError;
         QString error; // Spanish, for the user
         QList<TableSummary> tables;

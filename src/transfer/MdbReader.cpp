@@ -54,24 +54,17 @@ struct MdbReader::Handle {
     MdbHandle *mdb = nullptr;
     QString path;
 
-    MdbTableDef *table(const QString &name, QString *error) {
-        if (!mdb) {
-            if (error)
-                *error = QStringLiteral("La base anterior no está abierta.");
-            return nullptr;
-        }
+    Expected<MdbTableDef *> table(const QString &name) {
+        if (!mdb)
+            return Result::failure(QStringLiteral("La base anterior no está abierta."));
         const QByteArray n = name.toUtf8();
         MdbTableDef *t = mdb_read_table_by_name(mdb, const_cast<gchar *>(n.constData()), MDB_TABLE);
-        if (!t) {
-            if (error)
-                *error = QStringLiteral("La base anterior no tiene la tabla %1.").arg(name);
-            return nullptr;
-        }
+        if (!t)
+            return Result::failure(QStringLiteral("La base anterior no tiene la tabla %1.").arg(name),
+                                   Result::Code::NotFound);
         if (!mdb_read_columns(t)) {
             mdb_free_tabledef(t);
-            if (error)
-                *error = damaged(path);
-            return nullptr;
+            return Result::failure(damaged(path));
         }
         return t;
     }
@@ -89,25 +82,24 @@ void MdbReader::close() {
     d->mdb = nullptr;
 }
 
-bool MdbReader::open(const QString &path, QString *error) {
+Result MdbReader::open(const QString &path) {
     close();
     d->path = path;
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
+    auto fail = [&](const QString &why, Result::Code code = Result::Code::Failed) {
         close();
-        return false;
+        return Result::failure(why, code);
     };
     QFile f(path);
     if (!QFileInfo(path).isFile())
-        return fail(QStringLiteral("No existe el archivo %1.").arg(path));
+        return fail(QStringLiteral("No existe el archivo %1.").arg(path), Result::Code::NotFound);
     if (!f.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("No se puede leer el archivo %1: %2").arg(path, f.errorString()));
     const QByteArray head = f.read(0x20);
     const bool jet = head.size() == 0x20 && (head.mid(4, 16) == QByteArray("Standard Jet DB\0", 16) ||
                                              head.mid(4, 16) == QByteArray("Standard ACE DB\0", 16));
     if (!jet)
-        return fail(QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path));
+        return fail(QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path),
+                    Result::Code::NotOurs);
     if (head.at(0x14) == MDB_VER_JET3)
         return fail(QStringLiteral("El archivo %1 es de Access 97 o anterior (Jet 3). Ábralo con Access, "
                                    "guárdelo como Access 2000 o posterior e impórtelo de nuevo.")
@@ -119,29 +111,32 @@ bool MdbReader::open(const QString &path, QString *error) {
 
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!d->mdb)
-        return fail(QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path));
+        return fail(QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path),
+                    Result::Code::NotOurs);
     if (!mdb_read_catalog(d->mdb, MDB_TABLE))
         return fail(damaged(path));
-    return true;
+    return Result::done();
 }
 
-bool MdbReader::columns(const QString &tableName, QList<Column> *out, QString *error) {
-    out->clear();
-    MdbTableDef *t = d->table(tableName, error);
-    if (!t)
-        return false;
+Expected<QList<MdbReader::Column>> MdbReader::columns(const QString &tableName) {
+    const auto table = d->table(tableName);
+    if (!table)
+        return table.failure();
+    MdbTableDef *t = *table;
+    QList<Column> out;
     for (unsigned i = 0; i < t->num_cols; ++i) {
         const auto *c = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, i));
-        out->append({QString::fromUtf8(c->name), typeOf(c->col_type)});
+        out.append({QString::fromUtf8(c->name), typeOf(c->col_type)});
     }
     mdb_free_tabledef(t);
-    return true;
+    return out;
 }
 
 qint64 MdbReader::recordedRows(const QString &tableName) {
-    MdbTableDef *t = d->table(tableName, nullptr);
-    if (!t)
+    const auto table = d->table(tableName);
+    if (!table)
         return 0;
+    MdbTableDef *t = *table;
     const qint64 n = t->num_rows;
     mdb_free_tabledef(t);
     return n;
@@ -196,13 +191,12 @@ QString MdbReader::jetText(const unsigned char *data, int size) {
     return out;
 }
 
-bool MdbReader::readTable(const QString &tableName, const QStringList &wanted,
-                          const std::function<bool(const std::vector<QVariant> &)> &row, QString *error) {
-    if (error)
-        error->clear();
-    MdbTableDef *t = d->table(tableName, error);
-    if (!t)
-        return false;
+Result MdbReader::readTable(const QString &tableName, const QStringList &wanted,
+                            const std::function<bool(const std::vector<QVariant> &)> &row) {
+    const auto table = d->table(tableName);
+    if (!table)
+        return table.failure();
+    MdbTableDef *t = *table;
     struct Wanted {
         int index;
         int mdbType;
@@ -220,10 +214,9 @@ bool MdbReader::readTable(const QString &tableName, const QStringList &wanted,
         }
         if (found < 0) {
             mdb_free_tabledef(t);
-            if (error)
-                *error = QStringLiteral("La tabla %1 de la base anterior no tiene el campo %2.")
-                             .arg(tableName, name);
-            return false;
+            return Result::failure(
+                QStringLiteral("La tabla %1 de la base anterior no tiene el campo %2.").arg(tableName, name),
+                Result::Code::NotFound);
         }
         const auto *c = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, found));
         cols.push_back({found, c->col_type, {}, 0});
@@ -327,12 +320,10 @@ bool MdbReader::readTable(const QString &tableName, const QStringList &wanted,
     }
     mdb_free_tabledef(t);
     if (stopped)
-        return false;
-    if (!ok || read != recorded) {
-        if (error)
-            *error = damaged(d->path) +
-                     QStringLiteral(" (tabla %1: %2 de %3 registros)").arg(tableName).arg(read).arg(recorded);
-        return false;
-    }
-    return true;
+        return Result::failure(QString(), Result::Code::Cancelled);
+    if (!ok || read != recorded)
+        return Result::failure(
+            damaged(d->path) +
+            QStringLiteral(" (tabla %1: %2 de %3 registros)").arg(tableName).arg(read).arg(recorded));
+    return Result::done();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,20 +28,21 @@ public:
     MdbReader &operator=(const MdbReader &) = delete;
 
     // Checks the file's header and size before libmdb sees it (libmdb reads a damaged file without
-    // complaint), then reads its catalogue. On failure returns false with a Spanish reason.
-    bool open(const QString &path, QString *error);
+    // complaint), then reads its catalogue. On failure a Spanish reason: NotFound when there is no such
+    // file, NotOurs when it is no Access database.
+    Result open(const QString &path);
     void close();
 
-    // The columns of a table, in stored order; false with a reason when the table is absent or unreadable.
-    bool columns(const QString &table, QList<Column> *out, QString *error);
+    // The columns of a table, in stored order; a reason when the table is absent or unreadable.
+    Expected<QList<Column>> columns(const QString &table);
     // Live rows as recorded in the table's definition (what a complete read must yield).
     qint64 recordedRows(const QString &table);
 
     // Reads every live row, handing the values of the wanted columns (by name, without regard to case) in
-    // that order. Stops early when row returns false (*error stays empty). Fails when a wanted column is
-    // missing or the rows read fall short of those recorded (a truncated file).
-    bool readTable(const QString &table, const QStringList &wanted,
-                   const std::function<bool(const std::vector<QVariant> &)> &row, QString *error);
+    // that order. Stops early when row returns false (Cancelled, with no message). Fails when a wanted
+    // column is missing or the rows read fall short of those recorded (a truncated file).
+    Result readTable(const QString &table, const QStringList &wanted,
+                     const std::function<bool(const std::vector<QVariant> &)> &row);
 
     // A Jet Date/Time (days since 1899-12-30, the fraction the time of day) to the second it names.
     static QDateTime jetDateTime(double days, bool *ok);

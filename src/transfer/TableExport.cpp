@@ -357,9 +357,9 @@ QString TableExport::csvField(const QString &text) {
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
-bool TableExport::write(const QString &path, Format format, const QString &sql, const QVariantList &params,
-                        const QVector<Column> &columns, const QString &sheetName, QString *error,
-                        const Progress &progress, const QLocale &locale) {
+Result TableExport::write(const QString &path, Format format, const QString &sql, const QVariantList &params,
+                          const QVector<Column> &columns, const QString &sheetName, const Progress &progress,
+                          const QLocale &locale) {
     QString why;
     bool cancelled = false;
     bool ok = false;
@@ -376,14 +376,12 @@ bool TableExport::write(const QString &path, Format format, const QString &sql, 
         }
     }
     if (cancelled)
-        why = QStringLiteral("Exportación cancelada.");
+        return Result::failure(QStringLiteral("Exportación cancelada."), Result::Code::Cancelled);
     if (!ok) {
-        if (!cancelled)
-            Log::error(QStringLiteral("Exportar"), path + QStringLiteral(": ") + why);
-        if (error)
-            *error = why;
+        Log::error(QStringLiteral("Exportar"), path + QStringLiteral(": ") + why);
+        return Result::failure(why);
     }
-    return ok;
+    return Result::done();
 }
 
 namespace {

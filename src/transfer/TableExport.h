@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include "core/Columna.h"
 
 #include <QLocale>
@@ -30,10 +32,10 @@ public:
 
     // Writes the rows of sql (bound params) to path. The file appears only when complete: a cancelled or
     // failed export leaves no file behind (and an older file of that name as it was).
-    // sheetName names the Excel sheet. On failure returns false with a Spanish reason in *error.
-    static bool write(const QString &path, Format format, const QString &sql, const QVariantList &params,
-                      const QVector<Column> &columns, const QString &sheetName, QString *error,
-                      const Progress &progress = {}, const QLocale &locale = QLocale());
+    // sheetName names the Excel sheet. On failure a Spanish reason; Cancelled when progress said stop.
+    static Result write(const QString &path, Format format, const QString &sql, const QVariantList &params,
+                        const QVector<Column> &columns, const QString &sheetName,
+                        const Progress &progress = {}, const QLocale &locale = QLocale());
 
     // A list's columns as an export writes them: caption, field and kind of value.
     static QVector<Column> columns(const QVector<Columna> &columnas);

@@ -22,8 +22,10 @@ bool DataControl::refresh() {
     // row; the reason is in lastError() and the log.
     m_error.clear();
     if (m_model.isPaged()) {
-        if (!m_model.setPagedQuery(Database::db(), m_sql, m_params, &m_error))
+        if (const Result r = m_model.setPagedQuery(Database::db(), m_sql, m_params); !r) {
+            m_error = r.message();
             return false;
+        }
     } else {
         QSqlQuery q(Database::db());
         if (!Database::run(q, m_sql, m_params, objectName())) {
@@ -98,41 +100,35 @@ void DataControl::setEditTarget(const QString &table, const QString &keyField) {
     m_key = keyField;
 }
 
-bool DataControl::writeField(int row, const QString &field, const QVariant &value, QString *error) {
+namespace {
+Result noLocalizado() {
+    return Result::failure(QStringLiteral("registro no localizado"), Result::Code::NotFound);
+}
+Result ejecutar(const QString &sql, const QVariantList &params) {
+    QString error;
+    return Database::exec(sql, params, &error) ? Result::done() : Result::failure(error);
+}
+} // namespace
+
+Result DataControl::writeField(int row, const QString &field, const QVariant &value) {
     const QVariant key = valueAt(row, m_key);
-    if (m_table.isEmpty() || key.isNull()) {
-        m_error = QStringLiteral("registro no localizado");
-        if (error)
-            *error = m_error;
-        return false;
-    }
+    if (m_table.isEmpty() || key.isNull())
+        return noLocalizado();
     const QString sql =
         QStringLiteral("UPDATE \"%1\" SET \"%2\" = ? WHERE \"%3\" = ?").arg(m_table, field, m_key);
-    m_error.clear();
-    if (m_escritor ? !m_escritor(key, field, value, &m_error)
-                   : !Database::exec(sql, {value, key}, &m_error)) {
-        if (error)
-            *error = m_error;
-        return false;
-    }
+    if (Result r = m_escritor ? m_escritor(key, field, value) : ejecutar(sql, {value, key}); !r)
+        return r;
     emit rowChanged(row);
-    return true;
+    return Result::done();
 }
 
-bool DataControl::deleteCurrent(QString *error) {
+Result DataControl::deleteCurrent() {
     const QVariant key = value(m_key);
-    if (m_table.isEmpty() || key.isNull()) {
-        m_error = QStringLiteral("registro no localizado");
-        if (error)
-            *error = m_error;
-        return false;
-    }
+    if (m_table.isEmpty() || key.isNull())
+        return noLocalizado();
     const QString sql = QStringLiteral("DELETE FROM \"%1\" WHERE \"%2\" = ?").arg(m_table, m_key);
-    if (!Database::exec(sql, {key}, &m_error)) {
-        if (error)
-            *error = m_error;
-        return false;
-    }
+    if (Result r = ejecutar(sql, {key}); !r)
+        return r;
     // The list is not re-read; re-reading keeps the position so the next row becomes current.
     const int row = m_row;
     const int fetched = m_model.rowCount();
@@ -140,5 +136,5 @@ bool DataControl::deleteCurrent(QString *error) {
     while (m_model.rowCount() < qMin(fetched, row + 1) && m_model.canFetchMore())
         m_model.fetchMore();
     setCurrentRow(qMin(row, m_model.rowCount() - 1));
-    return true;
+    return Result::done();
 }

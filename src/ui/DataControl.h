@@ -51,15 +51,14 @@ public:
     QString editTable() const { return m_table; }
     QString keyField() const { return m_key; }
     // Lists whose edits must pass a rule of their own (unique names) write through it instead: it gets the
-    // row's key, the field and the value, and returns false with a reason to refuse the edit (or with no
-    // reason when it has told the user itself).
-    using Escritor =
-        std::function<bool(const QVariant &key, const QString &field, const QVariant &value, QString *error)>;
+    // row's key, the field and the value, and returns a failure with a reason to refuse the edit (Cancelled
+    // when it has told the user itself).
+    using Escritor = std::function<Result(const QVariant &key, const QString &field, const QVariant &value)>;
     void setEscritor(Escritor escritor) { m_escritor = std::move(escritor); }
-    // Writes one field of a row by its key. Returns false (logged, with a reason) when it cannot.
-    bool writeField(int row, const QString &field, const QVariant &value, QString *error = nullptr);
+    // Writes one field of a row by its key; NotFound when the row has no key, or the reason (logged).
+    Result writeField(int row, const QString &field, const QVariant &value);
     // Deletes the current row from the edit target; the list is not re-read (the row is shown as gone).
-    bool deleteCurrent(QString *error = nullptr);
+    Result deleteCurrent();
     QString lastError() const { return m_error; }
 
 signals:

@@ -117,11 +117,10 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
         }
         toStore = n;
     }
-    QString why;
-    if (!m_data->writeField(index.row(), c.field, toStore, &why)) {
+    if (const Result r = m_data->writeField(index.row(), c.field, toStore); !r) {
         ++m_rechazos;
-        if (!why.isEmpty()) // an escritor that refused with its own message leaves no reason
-            Mensaje::error(QStringLiteral("Error, no se pudo guardar el cambio: %1").arg(why));
+        if (r.code() != Result::Code::Cancelled) // an escritor that refused has told the user itself
+            Mensaje::error(QStringLiteral("Error, no se pudo guardar el cambio: %1").arg(r.message()));
         return false;
     }
     m_edited.insert({index.row(), index.column()}, toStore);

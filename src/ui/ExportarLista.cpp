@@ -68,14 +68,13 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
         QCoreApplication::processEvents();
         return !progreso.wasCanceled();
     };
-    QString error;
     DataControl *datos = grilla->dataControl();
-    const bool ok = TableExport::write(ruta, formato, datos->recordSource(), datos->recordSourceParams(),
-                                       columnas(grilla), nombre, &error, avance);
+    const Result r = TableExport::write(ruta, formato, datos->recordSource(), datos->recordSourceParams(),
+                                        columnas(grilla), nombre, avance);
     progreso.reset();
-    if (!ok) {
-        if (!progreso.wasCanceled())
-            Mensaje::error(error, padre);
+    if (!r) {
+        if (r.code() != Result::Code::Cancelled)
+            Mensaje::error(r.message(), padre);
         return false;
     }
     Mensaje::informacion(QStringLiteral("La lista se exportó en %1").arg(QDir::toNativeSeparators(ruta)),

@@ -8,24 +8,22 @@
 #include <QSqlRecord>
 
 namespace {
-bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *error) {
+Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
     bool ok = q.prepare(sql);
     if (ok) {
         for (const QVariant &p : params)
             q.addBindValue(p);
         ok = q.exec();
     }
-    if (!ok) {
-        if (error)
-            *error = q.lastError().text();
-        Log::error(QStringLiteral("Lista"), sql + QStringLiteral(": ") + q.lastError().text());
-    }
-    return ok;
+    if (ok)
+        return Result::done();
+    Log::error(QStringLiteral("Lista"), sql + QStringLiteral(": ") + q.lastError().text());
+    return Result::failure(q.lastError().text());
 }
 } // namespace
 
-bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
-                                    QString *error) {
+Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql,
+                                      const QVariantList &params) {
     // The order does not change the count, and counting an ordered "SELECT *" would read every row:
     // count without a final ORDER BY.
     static const QRegularExpression finalOrder(QStringLiteral(R"(\s+order\s+by\s+[^()']*$)"),
@@ -34,18 +32,21 @@ bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, 
     unordered.remove(finalOrder);
     QSqlQuery count(db);
     count.setForwardOnly(true);
-    if (!run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
-             params, error) ||
-        !count.next())
-        return false;
+    if (Result r =
+            run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
+                params);
+        !r)
+        return r;
+    if (!count.next())
+        return Result::failure(QString());
     const int total = count.value(0).toInt();
     count.finish();
 
     // The field names come from an empty reading of the same source; the base model keeps them for
     // record() and the headers, and never reads rows itself while paging.
     QSqlQuery shape(db);
-    if (!run(shape, sql + QStringLiteral(" LIMIT 0"), params, error))
-        return false;
+    if (Result r = run(shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
+        return r;
     // Only a source that could be read replaces what the list shows: a server out of reach leaves the
     // rows already read in place.
     m_db = db;
@@ -55,7 +56,7 @@ bool PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql, 
     m_total = total;
     m_columns = shape.record().count();
     setQuery(std::move(shape));
-    return true;
+    return Result::done();
 }
 
 bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) const {
@@ -65,8 +66,7 @@ bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) 
     keys.setForwardOnly(true);
     QVariantList params = m_params;
     params << PageRows << qlonglong(page) * PageRows;
-    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, m_sql), params,
-             nullptr))
+    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, m_sql), params))
         return false;
     QVariantList order;
     while (keys.next())
@@ -79,7 +79,7 @@ bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) 
     if (!run(q,
              QStringLiteral("SELECT * FROM (%1) AS pagina WHERE %2 IN (%3)")
                  .arg(m_sql, key, QStringList(order.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-             m_params + order, nullptr))
+             m_params + order))
         return false;
     const int at = q.record().indexOf(m_key);
     if (at < 0)
@@ -112,7 +112,7 @@ bool PagedQueryModel::loadPage(int page) const {
         q.setForwardOnly(true);
         QVariantList params = m_params;
         params << PageRows << qlonglong(page) * PageRows;
-        if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params, nullptr))
+        if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
             return false;
         while (q.next()) {
             QVector<QVariant> values(m_columns);

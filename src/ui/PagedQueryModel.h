@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQueryModel>
@@ -25,8 +27,7 @@ public:
 
     // Counts the rows of sql and reads its field names; pages are read on demand with LIMIT/OFFSET appended,
     // so sql is a plain SELECT without a LIMIT of its own, ordered by an index for the offsets to be cheap.
-    bool setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
-                       QString *error = nullptr);
+    Result setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;

@@ -72,9 +72,8 @@ bool ReportControl::printReport() {
         return false;
     }
     if (!g_pdfForTests.isEmpty()) {
-        QString why;
-        if (!doc.writePdf(g_pdfForTests, &why)) {
-            Mensaje::error(why, parent);
+        if (const Result r = doc.writePdf(g_pdfForTests); !r) {
+            Mensaje::error(r.message(), parent);
             return false;
         }
         return true;

@@ -32,8 +32,9 @@ public:
 
     // Prepares a report on the program's connection and lays it out, without any window: for printReport(),
     // the command line and the benchmarks. Nothing is shown; on failure *error says why.
-    static bool buildDocument(const QString &reportFile, const QString &formula, ReportDocument *doc,
-                              ReportError *error, QWidget *progressParent = nullptr);
+    [[nodiscard]] static bool buildDocument(const QString &reportFile, const QString &formula,
+                                            ReportDocument *doc, ReportError *error,
+                                            QWidget *progressParent = nullptr);
 
 private:
     QWidget *m_owner;

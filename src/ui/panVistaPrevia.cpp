@@ -302,14 +302,13 @@ void panVistaPrevia::imprimir() {
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(m_page + 1, m_page + 1);
     }
-    QString error;
     Avance avance(this, QStringLiteral("Imprimiendo..."), m_doc.pageCount());
-    if (!imprimirDocumento(m_doc, &printer, &error, std::ref(avance)))
-        Mensaje::error(error, this);
+    if (const Result r = imprimirDocumento(m_doc, &printer, std::ref(avance)); !r)
+        Mensaje::error(r.message(), this);
 }
 
-bool panVistaPrevia::imprimirDocumento(const ReportDocument &doc, QPrinter *printer, QString *error,
-                                       const std::function<bool(int)> &progress) {
+Result panVistaPrevia::imprimirDocumento(const ReportDocument &doc, QPrinter *printer,
+                                         const std::function<bool(int)> &progress) {
     printer->setFullPage(true);
     printer->setPageOrientation(doc.landscape() ? QPageLayout::Landscape : QPageLayout::Portrait);
     int from = 0, to = doc.pageCount() - 1;
@@ -317,14 +316,13 @@ bool panVistaPrevia::imprimirDocumento(const ReportDocument &doc, QPrinter *prin
         from = printer->fromPage() - 1;
         to = printer->toPage() > 0 ? printer->toPage() - 1 : to;
     }
-    return doc.paintPages(printer, from, to, error, progress);
+    return doc.paintPages(printer, from, to, progress);
 }
 
 bool panVistaPrevia::guardarPdf(const QString &path) {
-    QString error;
     Avance avance(this, QStringLiteral("Guardando el PDF..."), m_doc.pageCount());
-    if (!m_doc.writePdf(path, &error, std::ref(avance))) {
-        Mensaje::error(error, this);
+    if (const Result r = m_doc.writePdf(path, std::ref(avance)); !r) {
+        Mensaje::error(r.message(), this);
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <functional>
 
 #include <QDialog>
@@ -21,8 +23,8 @@ public:
     explicit panVistaPrevia(const ReportDocument &doc, QWidget *parent = nullptr);
 
     // Prints the pages the printer's range asks for (all when none was chosen).
-    static bool imprimirDocumento(const ReportDocument &doc, QPrinter *printer, QString *error,
-                                  const std::function<bool(int)> &progress = {});
+    static Result imprimirDocumento(const ReportDocument &doc, QPrinter *printer,
+                                    const std::function<bool(int)> &progress = {});
 
     int paginaActual() const { return m_page; } // 0-based
     void irAPagina(int index);

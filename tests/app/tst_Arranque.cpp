@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(Main::baseAAbrir(QStringLiteral("/tmp/otro.db")), QStringLiteral("/tmp/otro.db"));
         QCOMPARE(Main::baseAAbrir(QString()), servidor);
         // What a hand-edited settings file holds there is only used when it is a server's address.
-        Configuracion::escribir(QStringLiteral("BaseServidor"), QStringLiteral("BASE.db"));
+        QVERIFY(Configuracion::escribir(QStringLiteral("BaseServidor"), QStringLiteral("BASE.db")));
         QCOMPARE(Main::baseAAbrir(QString()), Database::defaultPath());
     }
 
@@ -247,7 +247,7 @@ private slots:
 
         // The main window's opening of a file uses it and forgets nothing; opening the server again from
         // there keeps it remembered.
-        Configuracion::escribir(QStringLiteral("BaseServidor"), QString());
+        QVERIFY(Configuracion::escribir(QStringLiteral("BaseServidor"), QString()));
         entrarComoAna();
         QVERIFY(w->abrirBase(archivo));
         QCOMPARE(Database::path(), archivo);
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(Database::path(), url);
         QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), url);
         // A server the user did not get into is not remembered.
-        Configuracion::escribir(QStringLiteral("BaseServidor"), QString());
+        QVERIFY(Configuracion::escribir(QStringLiteral("BaseServidor"), QString()));
         alAbrirModalDe(QStringLiteral("panIngreso"), [](QWidget *l) { l->close(); });
         QVERIFY(!w->abrirBase(url));
         QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), QString());
@@ -368,7 +368,7 @@ private slots:
     void rememberedServerOutOfReachSaysHowToOpenAFile() {
         // Nothing listens on port 1: the refusal is immediate.
         const QString servidor = QStringLiteral("postgresql://ana@127.0.0.1:1/club");
-        Configuracion::escribir(QStringLiteral("BaseServidor"), servidor);
+        QVERIFY(Configuracion::escribir(QStringLiteral("BaseServidor"), servidor));
         saltarPortada();
         int salida = -1;
         QVERIFY(!Main::arrancar(Main::baseAAbrir(QString()), &salida));

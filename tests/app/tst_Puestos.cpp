@@ -101,7 +101,7 @@ private slots:
         OtroPuesto b;
         {
             Transaction a; // this desk's payment, not yet committed when the other desk pays
-            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
             QVERIFY(b.iniciar(db.path(), 20000, {QStringLiteral("pagar"), QString::number(c)}));
             ESPERAR_AL_OTRO();
             QVERIFY(a.commit());
@@ -117,7 +117,7 @@ private slots:
         OtroPuesto b;
         {
             Transaction a; // this desk's account, not yet committed when the other desk adds its own
-            QCOMPARE(Cuentas::nueva(QStringLiteral("Banco"), nullptr), Cuentas::Alta::Agregada);
+            QVERIFY(Cuentas::nueva(QStringLiteral("Banco")));
             QVERIFY(b.iniciar(db.path(), 20000, {QStringLiteral("cuenta"), QStringLiteral("BANCO")}));
             ESPERAR_AL_OTRO();
             QVERIFY(a.commit());
@@ -219,7 +219,7 @@ private slots:
         OtroPuesto otro;
         {
             Transaction t;
-            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
             QVERIFY(otro.iniciar(db.path(), 20000,
                                  {QStringLiteral("emitirPlan"), QString::number(plan), QString::number(a)}));
             ESPERAR_AL_OTRO();
@@ -240,31 +240,29 @@ private slots:
         nuevoMovimiento(QDate(2009, 3, 4), 1, QStringLiteral("Apertura"), 10000, 0);
         struct Caso {
             const char *nombre;
-            std::function<bool(QString *)> cambio;
+            std::function<Result()> cambio;
             QStringList orden; // what the other desk tries meanwhile
         };
         const QString cuota = QString::number(c);
         const QList<Caso> casos = {
-            {"cambio de día",
-             [](QString *e) { return Cuotas::cambiarDia(20, e); },
-             {QStringLiteral("pagar"), cuota}},
+            {"cambio de día", [] { return Cuotas::cambiarDia(20); }, {QStringLiteral("pagar"), cuota}},
             // A new due touches no row the day change changed: only the lock on the table holds it.
             {"cambio de día",
-             [](QString *e) { return Cuotas::cambiarDia(20, e); },
+             [] { return Cuotas::cambiarDia(20); },
              {QStringLiteral("emitir"), QString::number(socio), QString::number(plan)}},
             {"limpiar cuotas",
-             [](QString *e) { return Cuotas::vaciarRegistro(e); },
+             [] { return Cuotas::vaciarRegistro(); },
              {QStringLiteral("emitir"), QString::number(socio), QString::number(plan)}},
             {"limpiar caja",
-             [](QString *e) { return Caja::vaciar(e); },
+             [] { return Caja::vaciar(); },
              {QStringLiteral("movimiento"), QStringLiteral("Otro puesto")}},
-            {"limpiar caja", [](QString *e) { return Caja::vaciar(e); }, {QStringLiteral("pagar"), cuota}},
+            {"limpiar caja", [] { return Caja::vaciar(); }, {QStringLiteral("pagar"), cuota}},
         };
         for (const Caso &caso : casos) {
             {
                 Transaction t; // the general change, still running
-                QString error;
-                QVERIFY2(caso.cambio(&error), qPrintable(error));
+                const Result hecho = caso.cambio();
+                QVERIFY2(hecho, qPrintable(hecho.message()));
                 OtroPuesto otro;
                 QVERIFY(otro.iniciar(db.path(), 200, caso.orden));
                 const QStringList r = otro.resultado();
@@ -301,22 +299,19 @@ private slots:
             QVERIFY(Engine::of(otro).lockTables(otro, {QStringLiteral("Cuotas"), QStringLiteral("Caja")}));
             // The issuance's own lock as well (its area is 1), so that it is the one that waits too long.
             QVERIFY(Engine::of(otro).lockWork(otro, 1, plan));
-            QString error;
-            QVERIFY(!Cuotas::cambiarDia(20, &error));
-            QVERIFY2(error.contains(ocupada), qPrintable(error));
-            QVERIFY(!Cuotas::vaciarRegistro(&error));
-            QVERIFY2(error.contains(ocupada), qPrintable(error));
-            QVERIFY(!Caja::vaciar(&error));
-            QVERIFY2(error.contains(ocupada), qPrintable(error));
-            QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1, &error), Cobranza::Pago::Fallo);
-            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            for (const Result &r : {Cuotas::cambiarDia(20), Cuotas::vaciarRegistro(), Caja::vaciar(),
+                                    Cobranza::pagar(c, QDate(2009, 3, 5), 1)}) {
+                QCOMPARE(r.code(), Result::Code::Failed);
+                QVERIFY2(r.message().contains(ocupada), qPrintable(r.message()));
+            }
             Caja::Datos d;
             d.fecha = QDate(2009, 3, 5);
             d.idCuenta = 1;
             d.ingresos = Money::fromWhole(1);
             d.idTipoDivisa = 1;
-            QVERIFY(Caja::agregar(d, &error).isNull());
-            QVERIFY2(error.contains(ocupada), qPrintable(error));
+            const auto movimiento = Caja::agregar(d);
+            QVERIFY(!movimiento);
+            QVERIFY2(movimiento.message().contains(ocupada), qPrintable(movimiento.message()));
             Emision::Individual e;
             e.tag = QString::number(socio);
             e.noPlan = QString::number(plan);
@@ -352,20 +347,21 @@ private slots:
         // Twice interrupted, the third time stored: one payment, one movement.
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_caja"), QStringLiteral("BEFORE INSERT"),
                                         QStringLiteral("Caja"), 2));
-        QCOMPARE(Cobranza::pagar(c1, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+        QCOMPARE(Cobranza::pagar(c1, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
         QCOMPARE(movimientos(), 1);
         QCOMPARE(pagadas(), 1);
 
         // Three times: the user hears why and may try again.
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_cuotas"), QStringLiteral("BEFORE UPDATE"),
                                         QStringLiteral("Cuotas"), 3));
-        QString error;
-        QCOMPARE(Cobranza::pagar(c2, QDate(2009, 3, 5), 1, &error), Cobranza::Pago::Fallo);
+        const Result choque = Cobranza::pagar(c2, QDate(2009, 3, 5), 1);
+        QCOMPARE(choque.code(), Result::Code::Failed);
+        const QString error = choque.message();
         QVERIFY2(error.contains(QStringLiteral("otro puesto estaba cambiando los mismos datos")),
                  qPrintable(error));
         QCOMPARE(movimientos(), 1);
         QCOMPARE(pagadas(), 1);
-        QCOMPARE(Cobranza::pagar(c2, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+        QCOMPARE(Cobranza::pagar(c2, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
 
         // A movement, an issuance and a day change each interrupted once: stored once, whole.
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_mov"), QStringLiteral("BEFORE INSERT"),
@@ -376,7 +372,7 @@ private slots:
         d.detalles = QStringLiteral("Donación");
         d.ingresos = Money::fromWhole(5);
         d.idTipoDivisa = 1;
-        QVERIFY(!Caja::agregar(d, &error).isNull());
+        QVERIFY(Caja::agregar(d));
         QCOMPARE(movimientos(), 3);
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_emision"), QStringLiteral("BEFORE INSERT"),
                                         QStringLiteral("Cuotas"), 1));
@@ -394,7 +390,8 @@ private slots:
         QCOMPARE(repetidas(), 0);
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_dia"), QStringLiteral("BEFORE UPDATE"),
                                         QStringLiteral("Cuotas"), 1));
-        QVERIFY2(Cuotas::cambiarDia(20, &error), qPrintable(error));
+        const Result dia = Cuotas::cambiarDia(20);
+        QVERIFY2(dia, qPrintable(dia.message()));
         QCOMPARE(contar(QStringLiteral(
                      R"(SELECT COUNT(*) FROM "Cuotas" WHERE EXTRACT(DAY FROM "Vencimiento") = 20)")),
                  4);

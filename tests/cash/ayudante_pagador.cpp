@@ -35,8 +35,7 @@ int main(int argc, char **argv) {
                 continue;
             return 3; // no dues left to pay
         }
-        if (Cobranza::pagar(id.toLongLong(), QDate(2009, 3, 5), 1 + qint64(rng.bounded(2))) ==
-            Cobranza::Pago::Registrado) {
+        if (Cobranza::pagar(id.toLongLong(), QDate(2009, 3, 5), 1 + qint64(rng.bounded(2))).ok()) {
             std::fputs("pagada\n", stdout);
             std::fflush(stdout);
         }

@@ -58,15 +58,16 @@ int main(int argc, char **argv) {
     const QString orden = a.at(3);
     const QDate dia(2009, 3, 5);
     if (orden == QLatin1String("pagar") && a.size() == 5) {
-        switch (Cobranza::pagar(a.at(4).toLongLong(), dia, 1, &error)) {
-        case Cobranza::Pago::Registrado:
+        const Result r = Cobranza::pagar(a.at(4).toLongLong(), dia, 1);
+        switch (r.code()) {
+        case Result::Code::Ok:
             return decir(QStringLiteral("Registrado"));
-        case Cobranza::Pago::YaCobrada:
+        case Result::Code::Conflict:
             return decir(QStringLiteral("YaCobrada"));
-        case Cobranza::Pago::NoEncontrada:
+        case Result::Code::NotFound:
             return decir(QStringLiteral("NoEncontrada"));
-        case Cobranza::Pago::Fallo:
-            return decir(QStringLiteral("Fallo"), error);
+        default:
+            return decir(QStringLiteral("Fallo"), r.message());
         }
     }
     if (orden == QLatin1String("movimiento") && a.size() == 5) {
@@ -76,8 +77,8 @@ int main(int argc, char **argv) {
         d.detalles = a.at(4);
         d.ingresos = Money::fromWhole(1);
         d.idTipoDivisa = 1;
-        return Caja::agregar(d, &error).isNull() ? decir(QStringLiteral("Fallo"), error)
-                                                 : decir(QStringLiteral("Guardado"));
+        const auto id = Caja::agregar(d);
+        return id ? decir(QStringLiteral("Guardado")) : decir(QStringLiteral("Fallo"), id.message());
     }
     if (orden == QLatin1String("emitir") && a.size() == 6) {
         Emision::Individual e;
@@ -103,17 +104,17 @@ int main(int argc, char **argv) {
         return decir(emision(r), r.mensaje);
     }
     if (orden == QLatin1String("cuenta") && a.size() == 5) {
-        switch (Cuentas::nueva(a.at(4), &error)) {
-        case Cuentas::Alta::Agregada:
+        const Result r = Cuentas::nueva(a.at(4));
+        switch (r.code()) {
+        case Result::Code::Ok:
             return decir(QStringLiteral("Agregada"));
-        case Cuentas::Alta::Existe:
+        case Result::Code::Conflict:
             return decir(QStringLiteral("Existe"));
-        case Cuentas::Alta::Vacio:
+        case Result::Code::Invalid:
             return decir(QStringLiteral("Vacio"));
-        case Cuentas::Alta::Fallo:
-            break;
+        default:
+            return decir(QStringLiteral("Fallo"), r.message());
         }
-        return decir(QStringLiteral("Fallo"), error);
     }
     std::fprintf(stderr, "orden desconocida\n");
     return 2;

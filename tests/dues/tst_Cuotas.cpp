@@ -229,7 +229,7 @@ private slots:
         BaseTemporal db;
         const int p = nuevoPlan(QStringLiteral("Mensual"));
         const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Eva"), p);
-        QVERIFY(Cuotas::cambiarDia(10, nullptr)); // an empty table: nothing to change, no failure
+        QVERIFY(Cuotas::cambiarDia(10)); // an empty table: nothing to change, no failure
         const int enero = nuevaCuota(a, p, QDate(2009, 1, 31), 1);
         const int pagada = nuevaCuota(a, p, QDate(2009, 2, 5), 1, true, QDate(2009, 2, 1));
         const int abril = nuevaCuota(a, p, QDate(2009, 4, 2), 1);
@@ -239,10 +239,10 @@ private slots:
         const int feb2000 = nuevaCuota(a, p, QDate(2000, 2, 2), 1);
         const int dic = nuevaCuota(a, p, QDate(2009, 12, 2), 1);
         const int sinFecha = nuevaCuota(a, p, QDate(), 1);
-        QVERIFY(Cuotas::cambiarDia(10, nullptr));
+        QVERIFY(Cuotas::cambiarDia(10));
         QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-10"));
         QCOMPARE(vencimiento(pagada), QStringLiteral("2009-02-10"));
-        QVERIFY(Cuotas::cambiarDia(31, nullptr));
+        QVERIFY(Cuotas::cambiarDia(31));
         QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-31"));
         QCOMPARE(vencimiento(abril), QStringLiteral("2009-04-30"));
         QCOMPARE(vencimiento(feb), QStringLiteral("2009-02-28"));
@@ -251,7 +251,7 @@ private slots:
         QCOMPARE(vencimiento(feb2000), QStringLiteral("2000-02-29"));
         QCOMPARE(vencimiento(dic), QStringLiteral("2009-12-31"));
         QVERIFY(vencimiento(sinFecha).isEmpty());
-        QVERIFY(Cuotas::cambiarDia(5, nullptr));
+        QVERIFY(Cuotas::cambiarDia(5));
         QCOMPARE(vencimiento(abril), QStringLiteral("2009-04-05"));
 
         for (const char *t : {"abc", "32", "0", "-1", "", "1,5", "3x"})
@@ -262,8 +262,7 @@ private slots:
         // A failed write changes no due at all.
         QVERIFY(crearFalla(QStringLiteral("falla"), QStringLiteral("BEFORE UPDATE"), QStringLiteral("Cuotas"),
                            QStringLiteral("disco lleno"), QStringLiteral(R"(OLD."idCuota" = %1)").arg(dic)));
-        QString error;
-        QVERIFY(!Cuotas::cambiarDia(20, &error));
+        const QString error = Cuotas::cambiarDia(20).message();
         QVERIFY2(error.contains(QStringLiteral("disco lleno")), qPrintable(error));
         QCOMPARE(vencimiento(enero), QStringLiteral("2009-01-05"));
     }
@@ -282,23 +281,28 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
         Backup::setFolder(noCarpeta + QStringLiteral("/copias"));
-        QString copia, error;
-        QVERIFY(!Cuotas::limpiarRegistro(&copia, &error));
-        QVERIFY2(error.contains(QStringLiteral("no se borró ninguna cuota")), qPrintable(error));
-        QVERIFY(!Cuotas::cambiarDiaConCopia(1, &copia, &error));
-        QVERIFY2(error.contains(QStringLiteral("no se cambió ninguna cuota")), qPrintable(error));
+        const auto limpieza = Cuotas::limpiarRegistro();
+        QVERIFY(!limpieza);
+        QVERIFY2(limpieza.message().contains(QStringLiteral("no se borró ninguna cuota")),
+                 qPrintable(limpieza.message()));
+        const auto cambio = Cuotas::cambiarDiaConCopia(1);
+        QVERIFY(!cambio);
+        QVERIFY2(cambio.message().contains(QStringLiteral("no se cambió ninguna cuota")),
+                 qPrintable(cambio.message()));
         QCOMPARE(contar(QStringLiteral(
                      R"(SELECT COUNT(*) FROM "Cuotas" WHERE "Vencimiento" IN ('2009-01-10', '2009-02-10'))")),
                  2);
         Backup::setFolder(db.copias());
 
-        QVERIFY(Cuotas::cambiarDiaConCopia(1, &copia, &error));
-        QVERIFY(QFile::exists(copia));
-        QVERIFY(copia.startsWith(db.copias()));
-        QVERIFY(Cuotas::limpiarRegistro(&copia, &error));
+        auto copia = Cuotas::cambiarDiaConCopia(1);
+        QVERIFY(copia);
+        QVERIFY(QFile::exists(*copia));
+        QVERIFY(copia->startsWith(db.copias()));
+        copia = Cuotas::limpiarRegistro();
+        QVERIFY(copia);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 0);
         // The copy holds the dues as they were just before.
-        QCOMPARE(contarEnCopia(copia, QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas"
+        QCOMPARE(contarEnCopia(*copia, QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas"
                                                          WHERE "Vencimiento" IN ('2009-01-01', '2009-02-01'))")),
                  2);
     }

@@ -19,17 +19,14 @@ class tst_ReportFormula : public QObject {
     }
 
     static ReportFormula::Sql compile(const char *report, const QString &formula) {
-        QString error;
-        const auto sql = ReportFormula::parse(formula).toSql(fields(report), &error);
+        const auto sql = ReportFormula::parse(formula).toSql(fields(report));
         if (!sql)
-            qWarning("%s", qPrintable(error));
-        return sql.value_or(ReportFormula::Sql{QStringLiteral("<error>"), {}});
+            qWarning("%s", qPrintable(sql.message()));
+        return sql ? *sql : ReportFormula::Sql{QStringLiteral("<error>"), {}};
     }
 
     static QString errorOf(const char *report, const QString &formula) {
-        QString error;
-        const auto sql = ReportFormula::parse(formula).toSql(fields(report), &error);
-        return sql ? QString() : error;
+        return ReportFormula::parse(formula).toSql(fields(report)).message();
     }
 
 private slots:
@@ -231,9 +228,8 @@ private slots:
                            "date(2009, 4, 5) or not {ConsultaCaja.Descripcion} = 'O''Higgins')");
         for (int i = 0; i <= full.size(); ++i) {
             const ReportFormula f = ReportFormula::parse(full.left(i));
-            QString why;
-            if (!f.toSql(fields("caja.rpt"), &why))
-                QVERIFY2(!why.isEmpty(), qPrintable(full.left(i)));
+            if (const auto sql = f.toSql(fields("caja.rpt")); !sql)
+                QVERIFY2(!sql.message().isEmpty(), qPrintable(full.left(i)));
         }
         QRandomGenerator rng(20090305);
         const QString alphabet = QStringLiteral("{}().,'\"<>=- 0123456789aAnNdDoOrRtTfF_éÑ\t\n");
@@ -255,9 +251,8 @@ private slots:
                         s[at] = alphabet.at(int(rng.bounded(alphabet.size())));
                 }
             }
-            QString why;
-            if (!ReportFormula::parse(s).toSql(fields("caja.rpt"), &why))
-                QVERIFY2(!why.isEmpty(), qPrintable(s));
+            if (const auto sql = ReportFormula::parse(s).toSql(fields("caja.rpt")); !sql)
+                QVERIFY2(!sql.message().isEmpty(), qPrintable(s));
         }
     }
 
@@ -314,9 +309,8 @@ private slots:
                     value = QStringLiteral("1");
                 }
                 const QString formula = QStringLiteral("{%1.%2} = %3").arg(f.table, f.field, value);
-                QString error;
-                const auto sql = ReportFormula::parse(formula).toSql(def.fields, &error);
-                QVERIFY2(sql, qPrintable(error));
+                const auto sql = ReportFormula::parse(formula).toSql(def.fields);
+                QVERIFY2(sql, qPrintable(sql.message()));
                 QSqlQuery q(Database::db());
                 QVERIFY(q.prepare(def.select + QStringLiteral(" WHERE ") + sql->where + QLatin1Char(' ') +
                                   def.tail));
@@ -359,7 +353,7 @@ private slots:
                                                     {nested, 3}};
         for (const auto &[formula, esperadas] : casos) {
             const auto sql = ReportFormula::parse(formula).toSql(fields("cuotas.rpt"));
-            QVERIFY2(sql.has_value(), qPrintable(formula.left(80)));
+            QVERIFY2(sql, qPrintable(formula.left(80)));
             QVERIFY(!sql->where.contains(QStringLiteral("NOT (NOT")));
             QSqlQuery q(Database::db());
             QVERIFY(q.prepare(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" c WHERE )") + sql->where));

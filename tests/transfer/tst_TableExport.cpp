@@ -85,10 +85,9 @@ private slots:
         BaseTemporal base;
         llenar();
         const QString file = m_dir.filePath(QStringLiteral("cuotas.csv"));
-        QString error;
-        QVERIFY2(TableExport::write(file, TableExport::Format::Csv, kSql, {0}, columnas(),
-                                    QStringLiteral("Cuotas"), &error),
-                 qPrintable(error));
+        const Result escrito = TableExport::write(file, TableExport::Format::Csv, kSql, {0}, columnas(),
+                                                  QStringLiteral("Cuotas"));
+        QVERIFY2(escrito, qPrintable(escrito.message()));
         const QJsonObject r = leerConPython(file);
         QVERIFY(r.value(QStringLiteral("bom")).toBool());
         const QJsonArray rows = r.value(QStringLiteral("rows")).toArray();
@@ -112,10 +111,9 @@ private slots:
         BaseTemporal base;
         llenar();
         const QString file = m_dir.filePath(QStringLiteral("cuotas.xlsx"));
-        QString error;
-        QVERIFY2(TableExport::write(file, TableExport::Format::Xlsx, kSql, {0}, columnas(),
-                                    QStringLiteral("Cuotas: marzo/abril"), &error),
-                 qPrintable(error));
+        const Result escrito = TableExport::write(file, TableExport::Format::Xlsx, kSql, {0}, columnas(),
+                                                  QStringLiteral("Cuotas: marzo/abril"));
+        QVERIFY2(escrito, qPrintable(escrito.message()));
         const QJsonObject r = leerConPython(file);
         QCOMPARE(r.value(QStringLiteral("freeze")).toString(), QStringLiteral("A2"));
         QVERIFY(r.value(QStringLiteral("bold")).toBool());
@@ -140,10 +138,9 @@ private slots:
         llenar();
         for (auto format : {TableExport::Format::Csv, TableExport::Format::Xlsx}) {
             const QString file = m_dir.filePath(QStringLiteral("vacia.") + TableExport::extension(format));
-            QString error;
-            QVERIFY2(TableExport::write(file, format, kSql, {qlonglong(1) << 60}, columnas(),
-                                        QStringLiteral("Vacía"), &error),
-                     qPrintable(error));
+            const Result escrito = TableExport::write(file, format, kSql, {qlonglong(1) << 60}, columnas(),
+                                                      QStringLiteral("Vacía"));
+            QVERIFY2(escrito, qPrintable(escrito.message()));
             const QJsonArray rows = leerConPython(file).value(QStringLiteral("rows")).toArray();
             QCOMPARE(rows.size(), 1);
             QCOMPARE(rows.at(0).toArray().at(0).toString(), QStringLiteral("Apellido"));
@@ -165,15 +162,14 @@ private slots:
                 old.write("anterior");
             }
             qint64 total = -1;
-            QString error;
-            const bool ok = TableExport::write(file, format, kSql, {0}, columnas(), QStringLiteral("Lista"),
-                                               &error, [&](qint64 hechas, qint64 todas) {
-                                                   total = todas;
-                                                   return hechas < 1000;
-                                               });
-            QVERIFY(!ok);
+            const Result r = TableExport::write(file, format, kSql, {0}, columnas(), QStringLiteral("Lista"),
+                                                [&](qint64 hechas, qint64 todas) {
+                                                    total = todas;
+                                                    return hechas < 1000;
+                                                });
+            QCOMPARE(r.code(), Result::Code::Cancelled);
             QCOMPARE(total, qint64(1200));
-            QCOMPARE(error, QStringLiteral("Exportación cancelada."));
+            QCOMPARE(r.message(), QStringLiteral("Exportación cancelada."));
             QFile old(file);
             QVERIFY(old.open(QIODevice::ReadOnly));
             QCOMPARE(old.readAll(), QByteArray("anterior"));
@@ -181,10 +177,11 @@ private slots:
                 QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
         }
         // A folder that does not exist: a clear reason, nothing written.
-        QString error;
-        QVERIFY(!TableExport::write(m_dir.filePath(QStringLiteral("no/existe.csv")), TableExport::Format::Csv,
-                                    kSql, {0}, columnas(), QStringLiteral("Lista"), &error));
-        QVERIFY(error.startsWith(QStringLiteral("No se puede escribir")));
+        const Result r =
+            TableExport::write(m_dir.filePath(QStringLiteral("no/existe.csv")), TableExport::Format::Csv,
+                               kSql, {0}, columnas(), QStringLiteral("Lista"));
+        QVERIFY(!r);
+        QVERIFY(r.message().startsWith(QStringLiteral("No se puede escribir")));
     }
 
     void csvFieldsQuoteOnlyWhatNeedsIt() {

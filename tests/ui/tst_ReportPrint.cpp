@@ -128,8 +128,9 @@ private slots:
 
     void init() {
         m_db = std::make_unique<BaseTemporal>(QDate(2009, 3, 5));
-        Configuracion::escribir(QStringLiteral("NombreEmpresa"), QStringLiteral("Club Atlético O'Higgins"));
-        Configuracion::escribir(QStringLiteral("CUITEmpresa"), QStringLiteral("30-12345678-9"));
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"),
+                                        QStringLiteral("Club Atlético O'Higgins")));
+        QVERIFY(Configuracion::escribir(QStringLiteral("CUITEmpresa"), QStringLiteral("30-12345678-9")));
         const int plan = nuevoPlan(QStringLiteral("General"));
         perez = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"), plan, {},
                               QStringLiteral("jperez@example.com"));
@@ -145,8 +146,8 @@ private slots:
     }
     void cleanup() {
         m_db.reset();
-        Configuracion::escribir(QStringLiteral("NombreEmpresa"), QString());
-        Configuracion::escribir(QStringLiteral("CUITEmpresa"), QString());
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), QString()));
+        QVERIFY(Configuracion::escribir(QStringLiteral("CUITEmpresa"), QString()));
     }
 
     void everyReportCarriesTheHeader() {
@@ -172,8 +173,8 @@ private slots:
         QVERIFY(Mensaje::mostrados().isEmpty());
 
         // Without settings the header simply has no company.
-        Configuracion::escribir(QStringLiteral("NombreEmpresa"), QString());
-        Configuracion::escribir(QStringLiteral("CUITEmpresa"), QString());
+        QVERIFY(Configuracion::escribir(QStringLiteral("NombreEmpresa"), QString()));
+        QVERIFY(Configuracion::escribir(QStringLiteral("CUITEmpresa"), QString()));
         const QString text = pdfText(print(QStringLiteral("Socios.rpt"), QString()));
         QVERIFY(!text.contains(QStringLiteral("O'Higgins")));
         QVERIFY(!text.contains(QStringLiteral("CUIT")));
@@ -299,8 +300,8 @@ private slots:
             auto data = ReportData::open(informe, formula, &err);
             QVERIFY2(data, qPrintable(err.message));
             ReportDocument doc;
-            QString why;
-            QVERIFY2(doc.build(*data, &why), qPrintable(why));
+            const Result built = doc.build(*data);
+            QVERIFY2(built, qPrintable(built.message()));
             QStringList textos;
             for (int p = 0; p < doc.pageCount(); ++p)
                 textos << doc.pageTexts(p);
@@ -397,8 +398,8 @@ private slots:
         printer.setOutputFileName(path);
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 3);
-        QString why;
-        QVERIFY2(panVistaPrevia::imprimirDocumento(doc, &printer, &why), qPrintable(why));
+        const Result impreso = panVistaPrevia::imprimirDocumento(doc, &printer);
+        QVERIFY2(impreso, qPrintable(impreso.message()));
         QCOMPARE(pdfPages(path), 2);
         QVERIFY(has(pdfText(path, 1, 1), QStringLiteral("Página 2 de %1").arg(doc.pageCount())));
         // The document's own text of a page is what the PDF shows.

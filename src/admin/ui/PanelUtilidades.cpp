@@ -175,17 +175,16 @@ void PanelUtilidades::setRefrescar(std::function<void()> tablas, std::function<v
 void PanelUtilidades::limpiarRegistroCuotas() {
     if (!Module1::Confirma(QStringLiteral("Borra TODA la información de cuotas?")))
         return;
-    QString copia;
-    QString error;
-    if (!Cuotas::limpiarRegistro(&copia, &error)) {
-        Mensaje::error(error, window());
+    const Expected<QString> copia = Cuotas::limpiarRegistro();
+    if (!copia) {
+        Mensaje::error(copia.message(), window());
         return;
     }
     if (m_refrescarTablas)
         m_refrescarTablas();
     Mensaje::informacion(
         QStringLiteral("Se borró el registro de cuotas. La copia de seguridad previa está en:\n%1")
-            .arg(copia),
+            .arg(*copia),
         QString(), window());
 }
 
@@ -207,17 +206,16 @@ void PanelUtilidades::cambiarDia() {
                          QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
                          QMessageBox::No, window()) != QMessageBox::Yes)
         return;
-    QString copia;
-    QString error;
-    if (!Cuotas::cambiarDiaConCopia(*dia, &copia, &error)) {
-        Mensaje::error(error, window());
+    const Expected<QString> copia = Cuotas::cambiarDiaConCopia(*dia);
+    if (!copia) {
+        Mensaje::error(copia.message(), window());
         return;
     }
     if (m_refrescarCuotas)
         m_refrescarCuotas();
     setTapaVisible(true);
     m_lblListo->show();
-    m_lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(copia));
+    m_lblCopia->setText(QStringLiteral("Copia de seguridad previa: %1").arg(*copia));
 }
 
 void PanelUtilidades::configurarSistema() {
@@ -248,10 +246,14 @@ void PanelUtilidades::enviaMailDeudores() {
         return;
     }
     QVector<AvisosDeuda::Aviso> avisos;
-    QString error;
-    while (!AvisosDeuda::pendientes(&avisos, &error)) {
+    for (;;) {
+        const auto leidos = AvisosDeuda::pendientes();
+        if (leidos) {
+            avisos = *leidos;
+            break;
+        }
         const auto r = Mensaje::mostrar(
-            QStringLiteral("Error detectado: 0 - ") + error + QStringLiteral("\nQue desea hacer?"),
+            QStringLiteral("Error detectado: 0 - ") + leidos.message() + QStringLiteral("\nQue desea hacer?"),
             QStringLiteral("Atención"), QMessageBox::Critical,
             QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, this);
         if (r != QMessageBox::Retry)

@@ -154,8 +154,7 @@ panConfUs::panConfUs(QWidget *parent) : Ventana(parent) {
         }
         mostrarRegistro(row);
     });
-    m_datUsuarios->refresh();
-    if (!m_datUsuarios->lastError().isEmpty())
+    if (!m_datUsuarios->refresh())
         Mensaje::error(QStringLiteral("No se pudo leer la lista de usuarios: ") + m_datUsuarios->lastError(),
                        this);
 }
@@ -204,9 +203,8 @@ bool panConfUs::guardarCambios() {
     d.esSupervisor = m_optSupervisor->isChecked();
     d.esAdministrativo = m_optAdmin->isChecked();
     d.esDataEntry = m_optDataEntry->isChecked();
-    QString error;
-    if (!Usuarios::guardar(m_id, d, &error)) {
-        Mensaje::error(error, this);
+    if (const Result r = Usuarios::guardar(m_id, d); !r) {
+        Mensaje::error(r.message(), this);
         return false;
     }
     m_sucio = false;
@@ -225,9 +223,8 @@ bool panConfUs::guardarCambios() {
 void panConfUs::nuevo() {
     if (m_sucio && !guardarCambios())
         return;
-    QString error;
-    if (Usuarios::nuevo(&error) == 0) {
-        Mensaje::error(QStringLiteral("No se pudo agregar el usuario: ") + error, this);
+    if (const auto id = Usuarios::nuevo(); !id) {
+        Mensaje::error(QStringLiteral("No se pudo agregar el usuario: ") + id.message(), this);
         return;
     }
     m_cargando = true;
@@ -244,17 +241,16 @@ void panConfUs::nuevo() {
 void panConfUs::borrar() {
     if (!m_datUsuarios->hasCurrent() || m_id == 0)
         return;
-    QString error = Usuarios::motivoParaNoBorrar(m_id, Module1::IdUsuario);
-    if (!error.isEmpty()) {
-        Mensaje::error(error, this);
+    if (const Result r = Usuarios::puedeBorrarse(m_id, Module1::IdUsuario); !r) {
+        Mensaje::error(r.message(), this);
         return;
     }
     if (Mensaje::mostrar(QStringLiteral("Atención: Elimina el usuario seleccionado?"),
                          QStringLiteral("Eliminar"), QMessageBox::Critical,
                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No, this) != QMessageBox::Yes)
         return;
-    if (!Usuarios::borrar(m_id, Module1::IdUsuario, &error)) {
-        Mensaje::error(error, this);
+    if (const Result r = Usuarios::borrar(m_id, Module1::IdUsuario); !r) {
+        Mensaje::error(r.message(), this);
         return;
     }
     const int fila = m_fila;

@@ -110,10 +110,9 @@ void panconfSist::aceptar() {
     a.autentica = m_chkAutenticacion->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO");
     a.nombreUsuarioAUT = m_txUserSMTP->text();
     a.contrasenaAUT = m_txPassSMTP->text();
-    QString error;
-    if (!Configuracion::guardarTodo(a, &error)) {
+    if (const Result r = Configuracion::guardarTodo(a); !r) {
         // Nothing typed is lost: the window stays open.
-        Mensaje::error(error, this);
+        Mensaje::error(r.message(), this);
         return;
     }
     accept();

@@ -155,20 +155,18 @@ void PanelCaja::borrar() {
         return;
     }
     const int fila = m_datCaja->currentRow();
-    QString why;
-    switch (Caja::borrar(m_datCaja->value(QStringLiteral("idCaja")).toLongLong(), &why)) {
-    case Caja::Cambio::Guardado:
+    const Result r = Caja::borrar(m_datCaja->value(QStringLiteral("idCaja")).toLongLong());
+    switch (r.code()) {
+    case Result::Code::Ok:
         break;
-    case Caja::Cambio::CobroDeCuota:
-        Mensaje::error(
-            QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: no se puede borrar !"),
-            this);
+    case Result::Code::Conflict: // the payment of a paid due stays
+        Mensaje::error(r.message(), this);
         return;
-    case Caja::Cambio::NoEncontrado:
+    case Result::Code::NotFound: // gone meanwhile: the list is read again
         Mensaje::error(QStringLiteral("Error, registro no localizado!!"), this);
         break;
-    case Caja::Cambio::Fallo:
-        Mensaje::error(QStringLiteral("Error, no se pudo borrar el movimiento: ") + why, this);
+    default:
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar el movimiento: ") + r.message(), this);
         return;
     }
     m_datCaja->refresh();
@@ -191,28 +189,18 @@ void PanelCaja::cuentas() {
 void PanelCaja::limpiarRegistro() {
     if (!Module1::Confirma(QStringLiteral("Borra TODA la información de caja?")))
         return;
-    QString copia;
-    QString why;
     // Copying a large file and deleting a long book take some seconds.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Caja::Limpieza hecho = Caja::limpiar(&copia, &why);
+    const Expected<QString> copia = Caja::limpiar();
     QApplication::restoreOverrideCursor();
-    switch (hecho) {
-    case Caja::Limpieza::SinCopia:
-        Mensaje::error(QStringLiteral("No se pudo hacer la copia de seguridad; no se borró nada.\n") + why,
-                       this);
+    if (!copia) {
+        Mensaje::error(copia.message(), this);
         return;
-    case Caja::Limpieza::Fallo:
-        Mensaje::error(QStringLiteral("No se pudo borrar el registro de caja; no se borró nada.\n") + why,
-                       this);
-        return;
-    case Caja::Limpieza::Hecha:
-        break;
     }
     Mensaje::informacion(
         QStringLiteral("Se borró el registro de caja. Antes se guardó una copia de la base de "
                        "datos en:\n") +
-            copia,
+            *copia,
         QStringLiteral("Limpiar Registro de Caja"), this);
     if (m_actualizarTablas)
         m_actualizarTablas();

@@ -111,22 +111,23 @@ void panCobra::cobrar() {
         cerrarConError();
         return;
     }
-    QString why;
-    switch (Cobranza::pagar(Tag.trimmed().toLongLong(), m_cdFechaPago->date(),
-                            m_cboCuenta->currentData().toLongLong(), &why)) {
-    case Cobranza::Pago::NoEncontrada:
+    const Result r = Cobranza::pagar(Tag.trimmed().toLongLong(), m_cdFechaPago->date(),
+                                     m_cboCuenta->currentData().toLongLong());
+    switch (r.code()) {
+    case Result::Code::Ok:
+        break;
+    case Result::Code::NotFound:
         cerrarConError();
         return;
-    case Cobranza::Pago::YaCobrada:
-        Mensaje::error(QStringLiteral("Error, la cuota ya fue cobrada!"), this);
+    case Result::Code::Conflict: // paid meanwhile
+        Mensaje::error(r.message(), this);
         m_cmdCobrar->setEnabled(false);
         return;
-    case Cobranza::Pago::Fallo:
+    default:
         // Nothing was kept: the user may try again.
-        Mensaje::error(QStringLiteral("No se pudo registrar el pago; no se guardó nada.\n") + why, this);
+        Mensaje::error(QStringLiteral("No se pudo registrar el pago; no se guardó nada.\n") + r.message(),
+                       this);
         return;
-    case Cobranza::Pago::Registrado:
-        break;
     }
     m_cmdCobrar->setEnabled(false);
     m_cmdImprimirRecibo->setDefault(true);

@@ -19,6 +19,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace {
+// The due was paid or deleted from elsewhere since the list was read.
+bool cambioAjeno(const Result &r) {
+    return r.code() == Result::Code::Conflict || r.code() == Result::Code::NotFound;
+}
+} // namespace
+
 panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(parent), m_cr(cr) {
     setObjectName(QStringLiteral("panCobraCuota"));
     setWindowTitle(QStringLiteral("Cobranza"));
@@ -30,17 +37,15 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
     m_datCuotas = new DataControl(QStringLiteral("Data1"), this);
     m_datCuotas->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
     // The list may be stale: a due paid meanwhile (another window, another desk) keeps its amount.
-    m_datCuotas->setEscritor(
-        [this](const QVariant &key, const QString &field, const QVariant &value, QString *error) {
-            const auto r = Cobranza::corregirCuota(key.toLongLong(), field, value, error);
-            if (r == Cobranza::Cambio::Hecho || r == Cobranza::Cambio::Fallo)
-                return r == Cobranza::Cambio::Hecho;
-            // Inside the grid's edit: the list is read again once the editor has closed.
-            avisarCambioAjeno(r);
-            error->clear();
-            QTimer::singleShot(0, this, &panCobraCuota::mostrar);
-            return false;
-        });
+    m_datCuotas->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value) {
+        const Result r = Cobranza::corregirCuota(key.toLongLong(), field, value);
+        if (!cambioAjeno(r))
+            return r;
+        // Inside the grid's edit: the list is read again once the editor has closed.
+        Mensaje::error(r.message(), this);
+        QTimer::singleShot(0, this, &panCobraCuota::mostrar);
+        return Result::failure(r.message(), Result::Code::Cancelled);
+    });
     m_grdCuotas = new DataGrid(QStringLiteral("DBGrid1"), m_datCuotas, this);
     using T = Formato::Tipo;
     // The plan's name is shown, not typed over: a change there would rename the plan of every member.
@@ -178,21 +183,14 @@ void panCobraCuota::eliminar() {
         return;
     m_grdCuotas->tomarEdicion();
     const int fila = m_datCuotas->currentRow();
-    QString why;
-    const auto r = Cobranza::borrarCuota(m_datCuotas->value(QStringLiteral("idCuota")).toLongLong(), &why);
-    if (r == Cobranza::Cambio::Fallo) {
-        Mensaje::error(QStringLiteral("Error, no se pudo eliminar la cuota: ") + why, this);
+    const Result r = Cobranza::borrarCuota(m_datCuotas->value(QStringLiteral("idCuota")).toLongLong());
+    if (cambioAjeno(r)) {
+        Mensaje::error(r.message(), this);
+    } else if (!r) {
+        Mensaje::error(QStringLiteral("Error, no se pudo eliminar la cuota: ") + r.message(), this);
         return;
     }
-    if (r != Cobranza::Cambio::Hecho)
-        avisarCambioAjeno(r);
     m_datCuotas->refresh();
     m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
     alCambiarFila();
-}
-
-void panCobraCuota::avisarCambioAjeno(Cobranza::Cambio r) {
-    Mensaje::error(r == Cobranza::Cambio::YaCobrada ? QStringLiteral("Error, la cuota ya fue cobrada!")
-                                                    : QStringLiteral("Error, la cuota ya no existe!"),
-                   this);
 }

@@ -46,8 +46,6 @@ private:
     QToolButton *m_cmdExportar; // the unpaid dues to Excel or CSV
 
     qint64 idAfiliado() const;
-    // The due was paid or deleted from elsewhere since the list was read.
-    void avisarCambioAjeno(Cobranza::Cambio r);
     ReportControl *m_cr;
     bool m_mostrado = false;
 };

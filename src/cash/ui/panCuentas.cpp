@@ -23,22 +23,9 @@ panCuentas::panCuentas(QWidget *parent) : Ventana(parent) {
     m_datCuentas->setRecordSource(Cuentas::recordSource());
     m_datCuentas->setEditTarget(QStringLiteral("Cuentas"), QStringLiteral("idCuenta"));
     // A new name must be a name, and not another account's.
-    m_datCuentas->setEscritor(
-        [](const QVariant &key, const QString &, const QVariant &value, QString *error) {
-            switch (Cuentas::renombrar(key.toLongLong(), value.toString(), error)) {
-            case Cuentas::Renombre::Hecho:
-                return true;
-            case Cuentas::Renombre::Vacio:
-                *error = QStringLiteral("la cuenta debe tener un nombre.");
-                return false;
-            case Cuentas::Renombre::Existe:
-                *error = QStringLiteral("ya existe otra cuenta con ese nombre.");
-                return false;
-            case Cuentas::Renombre::Fallo:
-                break;
-            }
-            return false;
-        });
+    m_datCuentas->setEscritor([](const QVariant &key, const QString &, const QVariant &value) {
+        return Cuentas::renombrar(key.toLongLong(), value.toString());
+    });
     m_grdCuentas = new DataGrid(QStringLiteral("DBGrid1"), m_datCuentas, this);
     m_grdCuentas->setColumns({
         {QStringLiteral("idCuenta"), QStringLiteral("idCuenta"), Formato::Tipo::Entero, true},
@@ -81,19 +68,19 @@ void panCuentas::nueva() {
                                         QStringLiteral("Nueva Cuenta"), QString(), this);
     if (!nombre || nombre->isEmpty())
         return;
-    QString why;
-    switch (Cuentas::nueva(*nombre, &why)) {
-    case Cuentas::Alta::Existe:
+    const Result r = Cuentas::nueva(*nombre);
+    switch (r.code()) {
+    case Result::Code::Ok:
+        break;
+    case Result::Code::Conflict: // another account has the name
         Mensaje::mostrar(QStringLiteral("Error , la cuenta ya existe !!"), QString(), QMessageBox::Critical,
                          QMessageBox::Ok, QMessageBox::Ok, this);
         break;
-    case Cuentas::Alta::Vacio:
+    case Result::Code::Invalid: // no name
         Mensaje::error(QStringLiteral("Error, la cuenta debe tener un nombre !"), this);
         break;
-    case Cuentas::Alta::Fallo:
-        Mensaje::error(QStringLiteral("Error, no se pudo agregar la cuenta: ") + why, this);
-        break;
-    case Cuentas::Alta::Agregada:
+    default:
+        Mensaje::error(QStringLiteral("Error, no se pudo agregar la cuenta: ") + r.message(), this);
         break;
     }
     m_datCuentas->refresh();
@@ -110,9 +97,8 @@ void panCuentas::borrar() {
     if (!Module1::Confirma(QStringLiteral("Borra esta cuenta del plan")))
         return;
     const int fila = m_datCuentas->currentRow();
-    QString why;
-    if (!Cuentas::borrar(id, &why)) {
-        Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuenta: ") + why, this);
+    if (const Result r = Cuentas::borrar(id); !r) {
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuenta: ") + r.message(), this);
         return;
     }
     m_datCuentas->refresh();

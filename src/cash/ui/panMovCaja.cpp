@@ -141,31 +141,29 @@ void panMovCaja::aceptar() {
     d.detalles = m_txtDetalle->text();
     (esIngreso() ? d.ingresos : d.egresos) = *importe;
     d.idTipoDivisa = idTipoDivisa.toLongLong();
-    QString why;
+    const QString noGuardado = QStringLiteral("No se pudo guardar el movimiento; no se guardó nada.\n");
     if (Tag == QLatin1String("NUEVO")) {
-        if (Caja::agregar(d, &why).isNull()) {
-            Mensaje::error(QStringLiteral("No se pudo guardar el movimiento; no se guardó nada.\n") + why,
-                           this);
+        if (const auto id = Caja::agregar(d); !id) {
+            Mensaje::error(noGuardado + id.message(), this);
             return;
         }
     } else {
-        const auto r = tagEsNumerico() ? Caja::modificar(Tag.trimmed().toLongLong(), d, &why)
-                                       : Caja::Cambio::NoEncontrado;
-        if (r == Caja::Cambio::NoEncontrado) {
-            Mensaje::error(QStringLiteral("Movimiento de Caja no localizado !!"), this);
+        const Result r = tagEsNumerico()
+                             ? Caja::modificar(Tag.trimmed().toLongLong(), d)
+                             : Result::failure(QStringLiteral("Movimiento de Caja no localizado !!"),
+                                               Result::Code::NotFound);
+        switch (r.code()) {
+        case Result::Code::Ok:
+            break;
+        case Result::Code::NotFound:
+            Mensaje::error(r.message(), this);
             return;
-        }
-        if (r == Caja::Cambio::CobroDeCuota) {
-            Mensaje::error(
-                QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe es "
-                               "el de la cuota y va como ingreso !"),
-                this);
+        case Result::Code::Conflict: // the payment of a paid due keeps the due's amount
+            Mensaje::error(r.message(), this);
             m_txtImporte->setFocus();
             return;
-        }
-        if (r == Caja::Cambio::Fallo) {
-            Mensaje::error(QStringLiteral("No se pudo guardar el movimiento; no se guardó nada.\n") + why,
-                           this);
+        default:
+            Mensaje::error(noGuardado + r.message(), this);
             return;
         }
     }

@@ -31,22 +31,20 @@ PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
     m_datCuotas->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
     // A supervisor's amount typed into a stale list never reaches a due paid meanwhile: it keeps the amount
     // of its cash movement.
-    m_datCuotas->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value,
-                                    QString *error) {
-        const auto r = Cobranza::corregirCuota(key.toLongLong(), field, value, error);
-        if (r == Cobranza::Cambio::Hecho || r == Cobranza::Cambio::Fallo)
-            return r == Cobranza::Cambio::Hecho;
-        Mensaje::error(r == Cobranza::Cambio::YaCobrada ? QStringLiteral("Error, la cuota ya fue cobrada!")
-                                                        : QStringLiteral("Registro no localizado!!"),
+    m_datCuotas->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value) {
+        const Result r = Cobranza::corregirCuota(key.toLongLong(), field, value);
+        if (r.code() != Result::Code::Conflict && r.code() != Result::Code::NotFound)
+            return r;
+        Mensaje::error(r.code() == Result::Code::Conflict ? r.message() // paid meanwhile
+                                                          : QStringLiteral("Registro no localizado!!"),
                        window());
-        error->clear();
         // Inside the grid's edit: the list is read again once the editor has closed.
         QTimer::singleShot(0, this, [this] {
             const int fila = m_datCuotas->currentRow();
             m_datCuotas->refresh();
             m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
         });
-        return false;
+        return Result::failure(r.message(), Result::Code::Cancelled);
     });
 
     auto *lbl = Controles::etiqueta(this, QString(), QStringLiteral("Mes y Año :"));
@@ -133,18 +131,18 @@ void PanelCuotas::borrar() {
         return;
     }
     // A paid due stays with its cash movement; only an unpaid one is deleted.
-    QString why;
-    switch (Cobranza::borrarCuota(m_datCuotas->value(QStringLiteral("idCuota")).toLongLong(), &why)) {
-    case Cobranza::Cambio::Hecho:
+    const Result r = Cobranza::borrarCuota(m_datCuotas->value(QStringLiteral("idCuota")).toLongLong());
+    switch (r.code()) {
+    case Result::Code::Ok:
         break;
-    case Cobranza::Cambio::YaCobrada:
-        Mensaje::error(QStringLiteral("Error, la cuota ya fue cobrada!"), window());
+    case Result::Code::Conflict: // paid meanwhile
+        Mensaje::error(r.message(), window());
         break;
-    case Cobranza::Cambio::NoEncontrada:
+    case Result::Code::NotFound:
         Mensaje::error(QStringLiteral("Registro no localizado!!"), window());
         break;
-    case Cobranza::Cambio::Fallo:
-        Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuota: ") + why, window());
+    default:
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar la cuota: ") + r.message(), window());
         return;
     }
     const int fila = m_datCuotas->currentRow();

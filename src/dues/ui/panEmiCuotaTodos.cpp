@@ -146,7 +146,8 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
     for (const Emision::Item &p : Emision::planes())
         m_txtPlan->addItem(p.texto, p.id);
     m_txtPlan->setCurrentIndex(-1);
-    Emision::vaciarMontos();
+    // A list that could not be emptied (logged) shows what the table holds.
+    static_cast<void>(Emision::vaciarMontos());
     m_datMontos->refresh();
     resize(560, 520);
 }
@@ -154,7 +155,7 @@ panEmiCuotaTodos::panEmiCuotaTodos(ReportControl *cr, std::function<void()> refr
 void panEmiCuotaTodos::elegirPlan(int indice) {
     m_lstSocios->clear();
     if (indice < 0 || indice >= m_txtPlan->count()) {
-        Emision::vaciarMontos();
+        static_cast<void>(Emision::vaciarMontos());
         m_txtNoPlan->clear();
         m_datMontos->refresh();
         return;

@@ -209,9 +209,9 @@ void PanelClientes::borrar() {
     if (!Module1::Confirma(QStringLiteral("Borra este socio de la lista")))
         return;
     const int fila = m_datSocios->currentRow();
-    QString why;
-    if (!Afiliados::borrar(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong(), &why)) {
-        Mensaje::error(QStringLiteral("Error, no se pudo borrar el socio: ") + why, window());
+    if (const Result r = Afiliados::borrar(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong());
+        !r) {
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar el socio: ") + r.message(), window());
         return;
     }
     // The next member takes the deleted one's place.

@@ -86,9 +86,8 @@ void PanelPlanes::borrar() {
         return;
     }
     const int fila = m_datPlanes->currentRow();
-    QString why;
-    if (!Planes::borrar(m_datPlanes->value(QStringLiteral("idPlan")).toLongLong(), &why)) {
-        Mensaje::error(QStringLiteral("Error, no se pudo borrar el plan: ") + why, window());
+    if (const Result r = Planes::borrar(m_datPlanes->value(QStringLiteral("idPlan")).toLongLong()); !r) {
+        Mensaje::error(QStringLiteral("Error, no se pudo borrar el plan: ") + r.message(), window());
         return;
     }
     m_datPlanes->refresh();

@@ -196,11 +196,8 @@ void panAfiliado::aceptar() {
     a.fechaAfiliacion = m_dtFecAf->date();
     a.idPlan = v.idPlan;
     a.idCategoria = v.idCategoria;
-    FalloBase fallo;
-    if (!Afiliados::guardar(a, &fallo)) {
-        Mensaje::error(QStringLiteral("Error Detectado: ") + fallo.descripcion + QStringLiteral(" (") +
-                           fallo.numero + QLatin1Char(')'),
-                       this);
+    if (const Result r = Afiliados::guardar(a); !r) {
+        Mensaje::error(QStringLiteral("Error Detectado: ") + r.message(), this);
         return;
     }
     accept();

@@ -66,9 +66,8 @@ void panCategorias::guardarPendiente() {
 
 void panCategorias::nueva() {
     // As before: a refused row leaves the list as the database has it, without a message.
-    QString why;
-    if (Categorias::nueva(&why).isNull())
-        Log::error(QStringLiteral("Categorías"), why);
+    if (const auto nueva = Categorias::nueva(); !nueva)
+        Log::error(QStringLiteral("Categorías"), nueva.message());
     m_grdCategorias->viewport()->update();
     m_datCategorias->refresh();
     const int ultima = m_datCategorias->recordCount() - 1;
@@ -95,16 +94,15 @@ void panCategorias::eliminar() {
                                QStringLiteral("Atención"), this))
         return;
     const int row = m_datCategorias->currentRow();
-    QString why;
-    switch (Categorias::borrar(m_datCategorias->value(QStringLiteral("idCategoria")).toLongLong(), &why)) {
-    case Categorias::Borrado::EnUso:
-        Mensaje::error(QStringLiteral("Error, aún existen socios con dicha categoría"), this);
+    if (const Result r =
+            Categorias::borrar(m_datCategorias->value(QStringLiteral("idCategoria")).toLongLong());
+        !r) {
+        // A member still in the category is said as it is; a database failure with its cause.
+        Mensaje::error(r.code() == Result::Code::Conflict
+                           ? r.message()
+                           : QStringLiteral("Error, no se pudo eliminar la categoría: ") + r.message(),
+                       this);
         return;
-    case Categorias::Borrado::Fallo:
-        Mensaje::error(QStringLiteral("Error, no se pudo eliminar la categoría: ") + why, this);
-        return;
-    case Categorias::Borrado::Borrada:
-        break;
     }
     m_datCategorias->refresh();
     m_datCategorias->setCurrentRow(qMin(row, m_datCategorias->recordCount() - 1));

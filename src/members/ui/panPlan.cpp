@@ -192,22 +192,21 @@ void panPlan::aceptar() {
     Plan plan = v.plan;
     if (tagEsNumerico())
         plan.idPlan = Tag.trimmed().toLongLong();
-    QString why;
-    switch (Planes::guardar(plan, &why)) {
-    case Planes::Resultado::Guardado:
+    const Result r = Planes::guardar(plan);
+    switch (r.code()) {
+    case Result::Code::Ok:
         accept();
         return;
-    case Planes::Resultado::NoLocalizado:
-        Mensaje::error(kNoLocalizado, this);
+    case Result::Code::NotFound:
+        Mensaje::error(r.message(), this);
         reject();
         return;
-    case Planes::Resultado::YaExiste:
-        Mensaje::error(QStringLiteral("Error, el plan ") + plan.descripcion + QStringLiteral(" ya existe !"),
-                       this);
+    case Result::Code::Conflict: // the name exists
+        Mensaje::error(r.message(), this);
         m_txtNombre->setFocus();
         return;
-    case Planes::Resultado::Fallo:
-        Mensaje::error(QStringLiteral("Error, no se pudo guardar el plan: ") + why, this);
+    default:
+        Mensaje::error(QStringLiteral("Error, no se pudo guardar el plan: ") + r.message(), this);
         return;
     }
 }

@@ -59,9 +59,9 @@ private slots:
         d.nombreCompleto = QStringLiteral(" Ana Peña ");
         d.contrasenaNueva = QStringLiteral("Pingüino");
         d.esAdministrativo = true;
-        QString err;
-        const int id = Usuarios::agregar(d, &err);
-        QVERIFY2(id > 0, qPrintable(err));
+        const auto agregado = Usuarios::agregar(d);
+        QVERIFY2(agregado && *agregado > 0, qPrintable(agregado.message()));
+        const int id = *agregado;
         const QString h = contrasenaGuardada(id);
         QVERIFY(h.startsWith(QStringLiteral("$argon2id$")));
         QVERIFY(!h.contains(QStringLiteral("ing"), Qt::CaseInsensitive));
@@ -109,15 +109,16 @@ private slots:
 
     void firstSupervisorOnlyOnceAndHashed() {
         BaseTemporal db;
-        QString err;
         QVERIFY(Usuarios::crearPrimerSupervisor(QStringLiteral("Ana Ríos"), QStringLiteral("ana"),
-                                                QStringLiteral("secreta"), &err));
+                                                QStringLiteral("secreta")));
         QVERIFY(
             Usuarios::esHash(Database::buscaValor(QStringLiteral(R"(SELECT "Contrasena" FROM "Usuarios")"),
                                                   QStringLiteral("Contrasena"))
                                  .toString()));
-        QVERIFY(!Usuarios::crearPrimerSupervisor(QStringLiteral("Otro"), QStringLiteral("otro"),
-                                                 QStringLiteral("x"), &err));
+        QCOMPARE(Usuarios::crearPrimerSupervisor(QStringLiteral("Otro"), QStringLiteral("otro"),
+                                                 QStringLiteral("x"))
+                     .code(),
+                 Result::Code::Conflict);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 1);
         QCOMPARE(Usuarios::ingresar(QStringLiteral("Ana"), QStringLiteral("SECRETA")).nivel, 1);
     }
@@ -129,30 +130,28 @@ private slots:
         Usuarios::Datos d;
         d.nombreUsuario = QStringLiteral(" JOSE");
         d.nombreCompleto = QStringLiteral("Cambiado");
-        QString err;
-        QVERIFY(!Usuarios::guardar(otro, d, &err));
-        QCOMPARE(err, QStringLiteral("Error, el usuario ya existe!"));
+        const Result r = Usuarios::guardar(otro, d);
+        QCOMPARE(r.code(), Result::Code::Conflict);
+        QCOMPARE(r.message(), QStringLiteral("Error, el usuario ya existe!"));
         QCOMPARE(campo(otro, QStringLiteral("NombreCompleto")).toString(), QStringLiteral("Prueba"));
         d.contrasenaNueva = QStringLiteral("z");
-        QCOMPARE(Usuarios::agregar(d, &err), 0);
+        QCOMPARE(Usuarios::agregar(d).code(), Result::Code::Conflict);
     }
 
     void lastSupervisorAndLoggedInUserStay() {
         BaseTemporal db;
         const int jefe = nuevoUsuario(QStringLiteral("jefe"), QStringLiteral("1"), true, false);
         const int admin = nuevoUsuario(QStringLiteral("admin"), QStringLiteral("2"), false, true);
-        QString err;
-        QVERIFY(!Usuarios::borrar(jefe, admin, &err));
-        QCOMPARE(err, Usuarios::kUltimoSupervisor);
+        QCOMPARE(Usuarios::borrar(jefe, admin).message(), Usuarios::kUltimoSupervisor);
         Usuarios::Datos d;
         d.nombreUsuario = QStringLiteral("jefe");
         d.esAdministrativo = true;
-        QVERIFY(!Usuarios::guardar(jefe, d, &err)); // demoting the last one is the same loss
+        QVERIFY(!Usuarios::guardar(jefe, d)); // demoting the last one is the same loss
         QCOMPARE(campo(jefe, QStringLiteral("EsSupervisor")).toInt(), 1);
-        QVERIFY(!Usuarios::borrar(admin, admin, &err));
-        QCOMPARE(err, Usuarios::kUsuarioActual);
+        QCOMPARE(Usuarios::borrar(admin, admin).message(), Usuarios::kUsuarioActual);
         const int segundo = nuevoUsuario(QStringLiteral("segundo"), QStringLiteral("3"), true, false);
-        QVERIFY2(Usuarios::borrar(jefe, segundo, &err), qPrintable(err));
+        const Result borrado = Usuarios::borrar(jefe, segundo);
+        QVERIFY2(borrado, qPrintable(borrado.message()));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Usuarios")")), 2);
     }
 

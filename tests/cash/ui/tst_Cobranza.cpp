@@ -139,7 +139,7 @@ private slots:
         BaseTemporal db;
         datos();
         const int c = nuevaCuota(perez, plan, QDate(2009, 3, 10), 250000);
-        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
         // A stale window (or another program on the file) tries again.
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
@@ -149,11 +149,11 @@ private slots:
         });
         QCOMPARE(Mensaje::mostrados().last().texto, QStringLiteral("Error, la cuota ya fue cobrada!"));
         QCOMPARE(movimientos(), 1);
-        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 6), 1), Cobranza::Pago::YaCobrada);
+        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 6), 1).code(), Result::Code::Conflict);
         QCOMPARE(movimientos(), 1);
         QCOMPARE(campo(QStringLiteral(R"(SELECT "Fecha de Pago" AS v FROM "Cuotas")")).toString(),
                  QStringLiteral("2009-03-05"));
-        QCOMPARE(Cobranza::pagar(c + 100, QDate(2009, 3, 6), 1), Cobranza::Pago::NoEncontrada);
+        QCOMPARE(Cobranza::pagar(c + 100, QDate(2009, 3, 6), 1).code(), Result::Code::NotFound);
     }
 
     void aRefusedMovementUndoesTheDueAndCanBeRetried() {
@@ -191,7 +191,7 @@ private slots:
         const QString ap = QStringLiteral("Ñúñez") + QString(30, QChar(0x00E1));
         Database::exec(QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = ?)"), {ap});
         const int c = nuevaCuota(perez, plan, QDate(2009, 3, 10), 10000, false, QDate(), 1, 2009, largo);
-        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado);
+        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
         const QString d = campo(QStringLiteral(R"(SELECT "Detalles" AS v FROM "Caja")")).toString();
         QCOMPARE(d.size(), 100);
         QCOMPARE(d, (QStringLiteral("Cobro de ") + largo + QStringLiteral(" a ") + ap).left(100));
@@ -341,7 +341,7 @@ private slots:
         w.Tag = QString::number(perez);
         w.show();
         QCOMPARE(control<DataGrid>(&w, "DBGrid1")->dataControl()->recordCount(), 1);
-        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1), Cobranza::Pago::Registrado); // another window
+        QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1).code(), Result::Code::Ok); // another window
         const QString pagada = fila();
         if (columna < 0)
             control<QPushButton>(&w, "Command3")->click();

@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(
             control<DataGrid>(&w, "DBGrid1")->dataControl()->value(QStringLiteral("idCategoria")).toInt(),
             usada);
-        QCOMPARE(Categorias::borrar(usada), Categorias::Borrado::EnUso);
+        QCOMPARE(Categorias::borrar(usada).code(), Result::Code::Conflict);
     }
 
     void pendingNameIsStoredBeforeTheQuestion() {
