@@ -4,10 +4,10 @@
 #include "BenchUtil.h"
 #include "app/panPrin.h"
 #include "db/Database.h"
-#include "transfer/TableExport.h"
+#include "transfer/ListExport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
-#include "ui/ExportarLista.h"
+#include "ui/ListExportDialog.h"
 #include "ui/Module1.h"
 
 #include <QApplication>
@@ -29,17 +29,16 @@ int main(int argc, char **argv) {
     Module1::NivelUsuario = 1;
     panPrin principal;
     DataGrid *grilla = control<DataGrid>(&principal, "DBGrid1");
-    const QVector<TableExport::Column> columnas = TableExport::columns(grilla->gridModel()->columns());
+    const QVector<ListExport::Column> columnas = ListExport::columns(grilla->gridModel()->columns());
     const QString sql = grilla->dataControl()->recordSource();
     const QVariantList params = grilla->dataControl()->recordSourceParams();
     QTemporaryDir dir;
 
-    auto medir = [&](TableExport::Format f) {
+    auto medir = [&](ListExport::Format f) {
         QElapsedTimer t;
         t.start();
-        const QString out = dir.filePath(QStringLiteral("socios.") + TableExport::extension(f));
-        if (const Result r = TableExport::write(out, f, sql, params, columnas, QStringLiteral("Socios"));
-            !r) {
+        const QString out = dir.filePath(QStringLiteral("socios.") + ListExport::extension(f));
+        if (const Result r = ListExport::write(out, f, sql, params, columnas, QStringLiteral("Socios")); !r) {
             std::fprintf(stderr, "%s\n", qPrintable(r.message()));
             return -1.0;
         }
@@ -48,8 +47,8 @@ int main(int argc, char **argv) {
     // Best of three each, alternating, so a busy moment of the machine weighs on both alike.
     double csv = 1e18, xlsx = 1e18;
     for (int i = 0; i < 3; ++i) {
-        csv = qMin(csv, medir(TableExport::Format::Csv));
-        xlsx = qMin(xlsx, medir(TableExport::Format::Xlsx));
+        csv = qMin(csv, medir(ListExport::Format::Csv));
+        xlsx = qMin(xlsx, medir(ListExport::Format::Xlsx));
     }
     if (csv < 0 || xlsx < 0)
         return 1;

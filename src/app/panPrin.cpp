@@ -11,7 +11,7 @@
 #include "dues/ui/PanelCuotas.h"
 #include "members/Afiliados.h"
 #include "members/Planes.h"
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 #include "members/ui/PanelPlanes.h"
 #include "ui/Artwork.h"
 #include "ui/Comandos.h"
@@ -20,7 +20,7 @@
 #include "ui/DataGrid.h"
 #include "ui/DatePicker.h"
 #include "ui/EstadoVentanas.h"
-#include "ui/ExportarLista.h"
+#include "ui/ListExportDialog.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
 #include "ui/ReportControl.h"
@@ -91,10 +91,10 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     m_cmdExportar->setPopupMode(QToolButton::InstantPopup);
     auto *menuExportar = new QMenu(m_cmdExportar);
     menuExportar->addAction(QStringLiteral("Exportar a E&xcel..."), this, [this] {
-        ExportarLista::exportar(listaActual(), TableExport::Format::Xlsx, this);
+        ListExportDialog::exportar(listaActual(), ListExport::Format::Xlsx, this);
     });
     menuExportar->addAction(QStringLiteral("Exportar a &CSV..."), this, [this] {
-        ExportarLista::exportar(listaActual(), TableExport::Format::Csv, this);
+        ListExportDialog::exportar(listaActual(), ListExport::Format::Csv, this);
     });
     m_cmdExportar->setMenu(menuExportar);
     headerLayout->addWidget(m_lblTablaSeleccionada, 1);
@@ -103,7 +103,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     rightLayout->addWidget(header);
 
     // The six panels, one shown at a time; the members sub-panel beside them.
-    m_clientes = new PanelClientes(
+    m_clientes = new PanelAfiliados(
         m_datSocios, m_cr,
         [this](const QString &texto) {
             if (m_lblInfo)
@@ -144,14 +144,14 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     // Issuing from the members list: afterwards the dues list and the member's debt summary show the new
     // dues.
     m_cuotas->setRefrescar([this] { m_datCuotas->refresh(); });
-    connect(m_clientes, &PanelClientes::emitirCuotas, this, [this](const QString &tag) {
+    connect(m_clientes, &PanelAfiliados::emitirCuotas, this, [this](const QString &tag) {
         m_cuotas->emitirIndividual(tag);
         m_clientes->alCambiarFila();
     });
     m_utilidades->setRefrescar([this] { actualizarTablas(); }, [this] { m_datCuotas->refresh(); });
     m_utilidades->setLimpiarCaja([this] { m_caja->limpiarRegistro(); });
     // Back from collecting, the cash list and the member's debt summary show the payments at once.
-    connect(m_clientes, &PanelClientes::cobrarCuotas, this, [this](const QString &tag) {
+    connect(m_clientes, &PanelAfiliados::cobrarCuotas, this, [this](const QString &tag) {
         panCobraCuota::cobrar(tag, m_cr, this);
         m_datCaja->refresh();
         m_clientes->alCambiarFila();

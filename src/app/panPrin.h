@@ -4,7 +4,7 @@
 
 class DataControl;
 class PanelCaja;
-class PanelClientes;
+class PanelAfiliados;
 class PanelCuotas;
 class PanelInformes;
 class PanelPlanes;
@@ -46,7 +46,7 @@ private:
     DataControl *m_datPlanes; // Data3
     DataControl *m_datCaja;   // Data4
     ReportControl *m_cr;      // CR
-    PanelClientes *m_clientes;
+    PanelAfiliados *m_clientes;
     PanelCuotas *m_cuotas;
     PanelPlanes *m_planes;
     PanelInformes *m_informes;

@@ -2,7 +2,7 @@
 
 #include "cli/Cli.h"
 #include "db/SqlEngine.h"
-#include "transfer/CopiaBase.h"
+#include "transfer/DatabaseTransfer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,38 +94,38 @@ int run(int argc, char **argv) {
         }
         return !Cli::Interrupcion::interrumpida();
     };
-    CopiaBase::Result r;
+    DatabaseTransfer::Result r;
     {
         Cli::Interrupcion guard;
-        r = CopiaBase::run(source, target, progress);
+        r = DatabaseTransfer::run(source, target, progress);
     }
     const auto comparison = [&](FILE *out) {
-        for (const QString &line : CopiaBase::summaryLines(r))
+        for (const QString &line : DatabaseTransfer::summaryLines(r))
             say(out, QStringLiteral("  ") + line);
     };
     switch (r.status) {
-    case CopiaBase::Status::Ok:
+    case DatabaseTransfer::Status::Ok:
         say(stdout,
             QStringLiteral("Copia de %1 en %2 terminada; origen y destino coinciden:").arg(source, target));
         comparison(stdout);
         return Ok;
-    case CopiaBase::Status::Mismatch:
+    case DatabaseTransfer::Status::Mismatch:
         say(stderr, QStringLiteral("Error: %1").arg(r.error));
         comparison(stderr);
         return Mismatch;
-    case CopiaBase::Status::Cancelled:
+    case DatabaseTransfer::Status::Cancelled:
         say(stderr, QStringLiteral("Copia interrumpida: no se escribió nada."));
         return Interrupted;
-    case CopiaBase::Status::SourceError:
+    case DatabaseTransfer::Status::SourceError:
         say(stderr, QStringLiteral("Error: %1").arg(r.error));
         return SourceError;
-    case CopiaBase::Status::TargetHasData:
+    case DatabaseTransfer::Status::TargetHasData:
         say(stderr, QStringLiteral("Error: %1").arg(r.error));
         return TargetHasData;
-    case CopiaBase::Status::TargetError:
+    case DatabaseTransfer::Status::TargetError:
         say(stderr, QStringLiteral("Error: %1").arg(r.error));
         return TargetError;
-    case CopiaBase::Status::WriteError:
+    case DatabaseTransfer::Status::WriteError:
         break;
     }
     say(stderr, QStringLiteral("Error: %1").arg(r.error));

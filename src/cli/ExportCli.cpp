@@ -6,7 +6,7 @@
 #include "dues/Cuotas.h"
 #include "members/Afiliados.h"
 #include "members/Planes.h"
-#include "transfer/TableExport.h"
+#include "transfer/ListExport.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -97,7 +97,7 @@ int run(int argc, char **argv) {
         return malUso(QStringLiteral("Error: no existe la lista \"%1\". Las listas son: %2.")
                           .arg(nombre, kListas.join(QStringLiteral(", "))));
     const auto formatoElegido =
-        TableExport::formatFromName(formato.isEmpty() ? QFileInfo(out).suffix() : formato);
+        ListExport::formatFromName(formato.isEmpty() ? QFileInfo(out).suffix() : formato);
     if (!formatoElegido)
         return malUso(formato.isEmpty()
                           ? QStringLiteral("Falta --format xlsx|csv (la extensión de --out no lo dice).")
@@ -151,8 +151,8 @@ int run(int argc, char **argv) {
         lista = {f.sql, f.params, Caja::columnas(), QStringLiteral("Caja")};
     }
     const QString destino = QDir::current().absoluteFilePath(out);
-    const Result r = TableExport::write(destino, *formatoElegido, lista.sql, lista.params,
-                                        TableExport::columns(lista.columnas), lista.hoja);
+    const Result r = ListExport::write(destino, *formatoElegido, lista.sql, lista.params,
+                                       ListExport::columns(lista.columnas), lista.hoja);
     Database::close();
     if (!r) {
         say(stderr, QStringLiteral("Error: %1").arg(r.message()));

@@ -10,7 +10,7 @@
 #include "db/SqlEngine.h"
 #include "db/Tables.h"
 #include "db/Transaction.h"
-#include "transfer/CopiaBase.h"
+#include "transfer/DatabaseTransfer.h"
 #include "transfer/MdbReader.h"
 
 #include <QDateTime>
@@ -433,7 +433,7 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
         if (!hasMembersDuesOrCash(db, &has, &why))
             return failure(Status::TargetError,
                            QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
-        const Expected<bool> nueva = CopiaBase::isNew(db);
+        const Expected<bool> nueva = DatabaseTransfer::isNew(db);
         if (!nueva)
             return failure(Status::TargetError,
                            QStringLiteral("No se puede leer la base %1. %2").arg(target, nueva.message()));

@@ -3,7 +3,7 @@
 #include "core/Money.h"
 #include "ui/DataControl.h"
 #include "ui/EstadoVentanas.h"
-#include "ui/ExportarLista.h"
+#include "ui/ListExportDialog.h"
 #include "ui/Mensaje.h"
 
 #include <QContextMenuEvent>
@@ -185,9 +185,9 @@ QMenu *DataGrid::menuExportar() {
         m_menuExportar = new QMenu(QStringLiteral("Exportar"), this);
         m_menuExportar->setObjectName(objectName() + QStringLiteral("_exportar"));
         m_menuExportar->addAction(QStringLiteral("Exportar a E&xcel..."), this,
-                                  [this] { ExportarLista::exportar(this, TableExport::Format::Xlsx); });
+                                  [this] { ListExportDialog::exportar(this, ListExport::Format::Xlsx); });
         m_menuExportar->addAction(QStringLiteral("Exportar a &CSV..."), this,
-                                  [this] { ExportarLista::exportar(this, TableExport::Format::Csv); });
+                                  [this] { ListExportDialog::exportar(this, ListExport::Format::Csv); });
     }
     return m_menuExportar;
 }

@@ -4,7 +4,7 @@
 #include "cli/ExportCli.h"
 #include "db/Database.h"
 #include "dues/ui/PanelCuotas.h"
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 #include "members/ui/PanelPlanes.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
@@ -105,7 +105,7 @@ private slots:
         // The grids as the main window builds them give the header each export must have.
         DataControl d1(QStringLiteral("Data1")), d2(QStringLiteral("Data2")), d3(QStringLiteral("Data3")),
             d4(QStringLiteral("Data4"));
-        PanelClientes clientes(&d1, nullptr, {});
+        PanelAfiliados clientes(&d1, nullptr, {});
         PanelCuotas cuotas(&d2, nullptr);
         PanelPlanes planes(&d3);
         PanelCaja caja(&d4, nullptr, {});

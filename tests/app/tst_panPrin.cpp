@@ -6,7 +6,7 @@
 #include "core/Niveles.h"
 #include "db/Database.h"
 #include "dues/ui/PanelCuotas.h"
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 #include "members/ui/PanelPlanes.h"
 #include "support/ServidorPropio.h"
 #include "support/TestSupport.h"

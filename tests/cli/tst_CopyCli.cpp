@@ -8,7 +8,7 @@
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
 #include "support/TestSupport.h"
-#include "transfer/CopiaBase.h"
+#include "transfer/DatabaseTransfer.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,7 @@ QStringList contenido(const QString &ruta) {
     QStringList out;
     {
         QSqlQuery q(db);
-        for (const QString &tabla : CopiaBase::tableNames()) {
+        for (const QString &tabla : DatabaseTransfer::tableNames()) {
             if (!q.exec(QStringLiteral(R"(SELECT * FROM "%1" ORDER BY 1)").arg(tabla)))
                 qFatal("%s", qPrintable(q.lastError().text()));
             while (q.next()) {
@@ -159,8 +159,8 @@ private slots:
         QCOMPARE(contenido(servidor), enServidor);
         const QString otro = m_dir.filePath(QStringLiteral("otro.db"));
         QVERIFY(QFile::copy(m_club, otro));
-        const CopiaBase::Result r = CopiaBase::run(servidor, otro);
-        QCOMPARE(r.status, CopiaBase::Status::TargetHasData);
+        const DatabaseTransfer::Result r = DatabaseTransfer::run(servidor, otro);
+        QCOMPARE(r.status, DatabaseTransfer::Status::TargetHasData);
         QVERIFY2(r.error.contains(QStringLiteral("ya tiene datos")), qPrintable(r.error));
         QCOMPARE(contenido(otro), contenido(m_club));
         // A base that is new but for one user of its own is not empty either.
@@ -177,8 +177,8 @@ private slots:
         BaseTemporal destino;
         Database::setBusyTimeout(200);
         int intentos = 0, rechazados = 0;
-        const CopiaBase::Result r =
-            CopiaBase::run(m_club, destino.path(), [&](qint64, qint64, const QString &tabla) {
+        const DatabaseTransfer::Result r =
+            DatabaseTransfer::run(m_club, destino.path(), [&](qint64, qint64, const QString &tabla) {
                 if (tabla == QLatin1String("Cuotas")) {
                     ++intentos;
                     QString error;
@@ -205,7 +205,8 @@ private slots:
         const auto enCuotas = [](qint64, qint64, const QString &tabla) {
             return tabla != QLatin1String("Cuotas");
         };
-        QCOMPARE(CopiaBase::run(m_club, servidor, enCuotas).status, CopiaBase::Status::Cancelled);
+        QCOMPARE(DatabaseTransfer::run(m_club, servidor, enCuotas).status,
+                 DatabaseTransfer::Status::Cancelled);
         // Not even the schema: the base is as empty as the administrator made it.
         QVERIFY(!QFileInfo::exists(servidor) || enServidor());
         QString error;
@@ -220,7 +221,8 @@ private slots:
 
         QTemporaryDir dir;
         const QString archivo = dir.filePath(QStringLiteral("nuevo.db"));
-        QCOMPARE(CopiaBase::run(m_club, archivo, enCuotas).status, CopiaBase::Status::Cancelled);
+        QCOMPARE(DatabaseTransfer::run(m_club, archivo, enCuotas).status,
+                 DatabaseTransfer::Status::Cancelled);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
@@ -236,9 +238,9 @@ private slots:
             QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = '2009-01-09 17:45:00' WHERE "Ingresos" = 1000)")));
         Database::close();
         BasesServidor bases;
-        const CopiaBase::Result r = CopiaBase::run(club, bases.vacia());
+        const DatabaseTransfer::Result r = DatabaseTransfer::run(club, bases.vacia());
         QVERIFY2(r.ok(), qPrintable(r.error));
-        const QString resumen = CopiaBase::summaryLines(r).join(QLatin1Char('\n'));
+        const QString resumen = DatabaseTransfer::summaryLines(r).join(QLatin1Char('\n'));
         QCOMPARE(resumen.contains(
                      QStringLiteral("Caja.Fecha: 1 fechas con hora del día en el origen; el destino guarda "
                                     "solo el día (0 con hora)")),
@@ -262,11 +264,11 @@ private slots:
                 BEGIN UPDATE "Afiliados" SET "Nombres" = 'Otro' WHERE "idAfiliado" = NEW."idAfiliado"; END)")));
         }
         Database::closeOther(QStringLiteral("alterar"));
-        const CopiaBase::Result r = CopiaBase::run(m_club, destino);
-        QCOMPARE(r.status, CopiaBase::Status::Mismatch);
-        QVERIFY2(CopiaBase::summaryLines(r).contains(QStringLiteral(
+        const DatabaseTransfer::Result r = DatabaseTransfer::run(m_club, destino);
+        QCOMPARE(r.status, DatabaseTransfer::Status::Mismatch);
+        QVERIFY2(DatabaseTransfer::summaryLines(r).contains(QStringLiteral(
                      "  Afiliados: el contenido de los registros no coincide  <- NO COINCIDE")),
-                 qPrintable(CopiaBase::summaryLines(r).join(QLatin1Char('\n'))));
+                 qPrintable(DatabaseTransfer::summaryLines(r).join(QLatin1Char('\n'))));
     }
 
     void direccionesMalas() {
@@ -286,8 +288,9 @@ private slots:
         QVERIFY(QDir(m_dir.path())
                     .entryList({QStringLiteral("*postgresql*"), QStringLiteral("*mysql*")})
                     .isEmpty());
-        const CopiaBase::Result r = CopiaBase::run(QStringLiteral("postgresql://yo@servidor"), vuelta);
-        QCOMPARE(r.status, CopiaBase::Status::SourceError);
+        const DatabaseTransfer::Result r =
+            DatabaseTransfer::run(QStringLiteral("postgresql://yo@servidor"), vuelta);
+        QCOMPARE(r.status, DatabaseTransfer::Status::SourceError);
         QVERIFY2(r.error.contains(QStringLiteral("falta el nombre de la base")), qPrintable(r.error));
     }
 };

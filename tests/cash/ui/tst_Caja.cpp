@@ -10,7 +10,7 @@
 #include "cash/ui/panMovCaja.h"
 #include "db/Backup.h"
 #include "db/Database.h"
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"

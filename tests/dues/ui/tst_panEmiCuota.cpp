@@ -1,7 +1,7 @@
 #include "app/panPrin.h"
 #include "dues/ui/PanelCuotas.h"
 #include "dues/ui/panEmiCuota.h"
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 #include "support/TestSupport.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"

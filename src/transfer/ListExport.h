@@ -14,7 +14,7 @@
 // Writes a list (a record source with its columns and captions) to a spreadsheet file: CSV as a Spanish
 // spreadsheet opens it without asking, or Excel (.xlsx) with real numbers and dates. Rows are read and
 // written one at a time, so a list of any length takes little memory.
-class TableExport {
+class ListExport {
 public:
     enum class Kind { Text, Money, Date, Integer, YesNo };
     enum class Format { Csv, Xlsx };

@@ -13,13 +13,13 @@ class ReportControl;
 
 // The "Clientes" option of the main window: the members list with its search box and commands, and the
 // sub-panel with the current member's debt summary (placed by the main window, shown only with this option).
-class PanelClientes : public QWidget {
+class PanelAfiliados : public QWidget {
     Q_OBJECT
 public:
     // The host hands in the members list, the report object that prints, and where the list position
     // ("Registro 3 de 5") is shown.
-    PanelClientes(DataControl *data1, ReportControl *cr, std::function<void(const QString &)> mostrarInfo,
-                  QWidget *parent = nullptr);
+    PanelAfiliados(DataControl *data1, ReportControl *cr, std::function<void(const QString &)> mostrarInfo,
+                   QWidget *parent = nullptr);
 
     // The member's debt summary, which the host places beside the list and shows only with this option.
     QWidget *subPanel() const { return m_panelCuotasClientesParticular; }

@@ -15,7 +15,7 @@
 // written in one transaction, so a failure or a cancel leaves it as it was (a new file is only put in
 // place once complete). Every row keeps its number and every link, links to deleted rows included, and
 // the key counters of the target go past every number the source ever handed out.
-class CopiaBase {
+class DatabaseTransfer {
 public:
     struct Sum {
         QString column;

@@ -1,7 +1,7 @@
 #include "app/panPrin.h"
 #include "db/Database.h"
 #include "members/Afiliados.h"
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 #include "members/ui/panAfiliado.h"
 #include "members/ui/panCategorias.h"
 #include "support/TestSupport.h"
@@ -24,7 +24,7 @@ using namespace TestSupport;
 
 namespace {
 
-QString actual(PanelClientes *c) {
+QString actual(PanelAfiliados *c) {
     return control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("Apellido")).toString();
 }
 
@@ -45,7 +45,7 @@ int dosSociosConInformesEn(const QString &pdf) {
 
 } // namespace
 
-class tst_PanelClientes : public QObject {
+class tst_PanelAfiliados : public QObject {
     Q_OBJECT
 private slots:
     void init() {
@@ -56,7 +56,7 @@ private slots:
     void emptyTable() {
         BaseTemporal db;
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         for (QPushButton *b : porSocio(w))
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         for (QPushButton *b : {control<QPushButton>(c, "Command2"), control<QPushButton>(c, "Command5"),
@@ -86,7 +86,7 @@ private slots:
         nuevoAfiliado(QStringLiteral("Garcia"), QStringLiteral("Juan"), p);
         nuevoAfiliado(QStringLiteral("D'Angelo"), QStringLiteral("Ciro"), p);
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         QCOMPARE(actual(c), QStringLiteral("D'Angelo"));
         QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("G"));
         QCOMPARE(actual(c), QStringLiteral("Garcia"));
@@ -128,7 +128,7 @@ private slots:
                        {p});
         nuevoAfiliado(QStringLiteral("Zárate"), QStringLiteral("Ana"), p);
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("Nombres")).toString(),
                  QStringLiteral("Sin apellido"));
         QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("x"));
@@ -154,7 +154,7 @@ private slots:
         nuevaCuota(a, p, QDate(2008, 11, 10), 250000, true, QDate(2008, 11, 9));
         nuevaCuota(b, p, QDate(2008, 12, 10), 250000, true, QDate(2009, 1, 2));
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         QCOMPARE(control<QLabel>(&w, "lblAfiliado")->text(), QStringLiteral("Alba, Ana"));
         QCOMPARE(control<QLabel>(&w, "lblNroCuotasAdeudadas")->text(), QStringLiteral("2"));
         QCOMPARE(control<QLabel>(&w, "lblMontoAdeudaSocio")->text(), QStringLiteral("$ 1.259,50"));
@@ -193,7 +193,7 @@ private slots:
         nuevoMovimiento(QDate(2008, 3, 5), 1, QStringLiteral("Cobro de CUOTA MES 3 a Bravo"), 250000, 0, 1,
                         pagada);
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(1);
         Mensaje::encolarRespuesta(QMessageBox::No);
         control<QPushButton>(c, "Command3")->click();
@@ -224,7 +224,7 @@ private slots:
         nuevoAfiliado(QStringLiteral("Cota"), QStringLiteral("Ciro"), p, 1);
         panPrin w;
         w.show();
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
 
         // "Modificar" then "Cancelar": the row stays.
         control<DataGrid>(c, "DBGrid1")->dataControl()->setCurrentRow(1);
@@ -292,7 +292,7 @@ private slots:
         const int b = dosSociosConInformesEn(pdf);
         nuevaCuota(b, 1, QDate(2009, 1, 10), 250000);
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         Module1::NivelUsuario = 3;
         // The restricted commands and the double-click get no reaction at all.
         Mensaje::encolarRespuesta(QMessageBox::Yes);
@@ -317,8 +317,8 @@ private slots:
         QVERIFY(QFile::exists(pdf));
         ReportControl::setPdfDestinationForTests(QString());
         // The dues and collection windows are opened through the panel's requests, with the member as Tag.
-        QSignalSpy emitir(c, &PanelClientes::emitirCuotas);
-        QSignalSpy cobrar(c, &PanelClientes::cobrarCuotas);
+        QSignalSpy emitir(c, &PanelAfiliados::emitirCuotas);
+        QSignalSpy cobrar(c, &PanelAfiliados::cobrarCuotas);
         // The main window answers "Emitir Cuotas..." with the dues issuance for that member.
         QString tagEmision;
         alAbrirModalDe(QStringLiteral("panEmiCuota"), [&tagEmision](QWidget *m) {
@@ -354,7 +354,7 @@ private slots:
         QString error;
         QVERIFY2(Database::open(ruta, Database::Mode::MustExist, &error), qPrintable(error));
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         QCOMPARE(actual(c), QStringLiteral("Álvarez"));
         QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("Al"));
         QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("idAfiliado")).toInt(),
@@ -404,7 +404,7 @@ private slots:
         data.setRecordSource(Afiliados::recordSource());
         ReportControl cr(&host);
         QStringList estado;
-        PanelClientes c(
+        PanelAfiliados c(
             &data, &cr, [&estado](const QString &t) { estado << t; }, &host);
         data.refresh();
         QCOMPARE(estado.last(), QStringLiteral("Registro 1 de 2"));
@@ -429,7 +429,7 @@ private slots:
                                {p}));
         nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
         panPrin w;
-        auto *c = control<PanelClientes>(&w, "panelProceso_0");
+        auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->recordCount(), 3001);
         QTest::keyClicks(control<QLineEdit>(c, "txtBuscaAfiliado"), QStringLiteral("S2717"));
         QCOMPARE(actual(c), QStringLiteral("S2717"));
@@ -450,5 +450,5 @@ private slots:
     }
 };
 
-MIRABEL_TEST_MAIN(tst_PanelClientes)
-#include "tst_PanelClientes.moc"
+MIRABEL_TEST_MAIN(tst_PanelAfiliados)
+#include "tst_PanelAfiliados.moc"

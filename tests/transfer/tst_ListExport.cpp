@@ -1,6 +1,6 @@
 #include "db/Database.h"
 #include "support/TestSupport.h"
-#include "transfer/TableExport.h"
+#include "transfer/ListExport.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -16,13 +16,13 @@ const QString kSql = QStringLiteral(
     R"(SELECT "Apellido", "Nombres", a."idPlan", "Monto", "Vencimiento", "Pagada" FROM "Afiliados" AS a
        JOIN "Cuotas" AS c ON c."idAfiliado" = a."idAfiliado" WHERE c."Monto" >= ? ORDER BY c."idCuota")");
 
-QVector<TableExport::Column> columnas() {
-    return {{QStringLiteral("Apellido"), QStringLiteral("Apellido"), TableExport::Kind::Text},
-            {QStringLiteral("Nombres"), QStringLiteral("Nombres"), TableExport::Kind::Text},
-            {QStringLiteral("Plan"), QStringLiteral("idPlan"), TableExport::Kind::Integer},
-            {QStringLiteral("Monto"), QStringLiteral("Monto"), TableExport::Kind::Money},
-            {QStringLiteral("Vencimiento"), QStringLiteral("Vencimiento"), TableExport::Kind::Date},
-            {QStringLiteral("Pagada"), QStringLiteral("Pagada"), TableExport::Kind::YesNo}};
+QVector<ListExport::Column> columnas() {
+    return {{QStringLiteral("Apellido"), QStringLiteral("Apellido"), ListExport::Kind::Text},
+            {QStringLiteral("Nombres"), QStringLiteral("Nombres"), ListExport::Kind::Text},
+            {QStringLiteral("Plan"), QStringLiteral("idPlan"), ListExport::Kind::Integer},
+            {QStringLiteral("Monto"), QStringLiteral("Monto"), ListExport::Kind::Money},
+            {QStringLiteral("Vencimiento"), QStringLiteral("Vencimiento"), ListExport::Kind::Date},
+            {QStringLiteral("Pagada"), QStringLiteral("Pagada"), ListExport::Kind::YesNo}};
 }
 
 // What a spreadsheet reader makes of the file: rows of cells as JSON (Python's csv module or openpyxl).
@@ -66,7 +66,7 @@ print(json.dumps(out))
 }
 } // namespace
 
-class tst_TableExport : public QObject {
+class tst_ListExport : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
@@ -85,8 +85,8 @@ private slots:
         BaseTemporal base;
         llenar();
         const QString file = m_dir.filePath(QStringLiteral("cuotas.csv"));
-        const Result escrito = TableExport::write(file, TableExport::Format::Csv, kSql, {0}, columnas(),
-                                                  QStringLiteral("Cuotas"));
+        const Result escrito =
+            ListExport::write(file, ListExport::Format::Csv, kSql, {0}, columnas(), QStringLiteral("Cuotas"));
         QVERIFY2(escrito, qPrintable(escrito.message()));
         const QJsonObject r = leerConPython(file);
         QVERIFY(r.value(QStringLiteral("bom")).toBool());
@@ -111,8 +111,8 @@ private slots:
         BaseTemporal base;
         llenar();
         const QString file = m_dir.filePath(QStringLiteral("cuotas.xlsx"));
-        const Result escrito = TableExport::write(file, TableExport::Format::Xlsx, kSql, {0}, columnas(),
-                                                  QStringLiteral("Cuotas: marzo/abril"));
+        const Result escrito = ListExport::write(file, ListExport::Format::Xlsx, kSql, {0}, columnas(),
+                                                 QStringLiteral("Cuotas: marzo/abril"));
         QVERIFY2(escrito, qPrintable(escrito.message()));
         const QJsonObject r = leerConPython(file);
         QCOMPARE(r.value(QStringLiteral("freeze")).toString(), QStringLiteral("A2"));
@@ -136,10 +136,10 @@ private slots:
     void emptyListGivesAHeaderOnlyFile() {
         BaseTemporal base;
         llenar();
-        for (auto format : {TableExport::Format::Csv, TableExport::Format::Xlsx}) {
-            const QString file = m_dir.filePath(QStringLiteral("vacia.") + TableExport::extension(format));
-            const Result escrito = TableExport::write(file, format, kSql, {qlonglong(1) << 60}, columnas(),
-                                                      QStringLiteral("Vacía"));
+        for (auto format : {ListExport::Format::Csv, ListExport::Format::Xlsx}) {
+            const QString file = m_dir.filePath(QStringLiteral("vacia.") + ListExport::extension(format));
+            const Result escrito = ListExport::write(file, format, kSql, {qlonglong(1) << 60}, columnas(),
+                                                     QStringLiteral("Vacía"));
             QVERIFY2(escrito, qPrintable(escrito.message()));
             const QJsonArray rows = leerConPython(file).value(QStringLiteral("rows")).toArray();
             QCOMPARE(rows.size(), 1);
@@ -153,20 +153,20 @@ private slots:
         const int a = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), plan);
         for (int i = 0; i < 1200; ++i)
             nuevaCuota(a, plan, QDate(2009, 1, 1).addDays(i), 10000);
-        for (auto format : {TableExport::Format::Csv, TableExport::Format::Xlsx}) {
+        for (auto format : {ListExport::Format::Csv, ListExport::Format::Xlsx}) {
             QTemporaryDir dir;
-            const QString file = dir.filePath(QStringLiteral("lista.") + TableExport::extension(format));
+            const QString file = dir.filePath(QStringLiteral("lista.") + ListExport::extension(format));
             {
                 QFile old(file); // an earlier export of the same name stays as it was
                 QVERIFY(old.open(QIODevice::WriteOnly));
                 old.write("anterior");
             }
             qint64 total = -1;
-            const Result r = TableExport::write(file, format, kSql, {0}, columnas(), QStringLiteral("Lista"),
-                                                [&](qint64 hechas, qint64 todas) {
-                                                    total = todas;
-                                                    return hechas < 1000;
-                                                });
+            const Result r = ListExport::write(file, format, kSql, {0}, columnas(), QStringLiteral("Lista"),
+                                               [&](qint64 hechas, qint64 todas) {
+                                                   total = todas;
+                                                   return hechas < 1000;
+                                               });
             QCOMPARE(r.code(), Result::Code::Cancelled);
             QCOMPARE(total, qint64(1200));
             QCOMPARE(r.message(), QStringLiteral("Exportación cancelada."));
@@ -178,22 +178,22 @@ private slots:
         }
         // A folder that does not exist: a clear reason, nothing written.
         const Result r =
-            TableExport::write(m_dir.filePath(QStringLiteral("no/existe.csv")), TableExport::Format::Csv,
-                               kSql, {0}, columnas(), QStringLiteral("Lista"));
+            ListExport::write(m_dir.filePath(QStringLiteral("no/existe.csv")), ListExport::Format::Csv, kSql,
+                              {0}, columnas(), QStringLiteral("Lista"));
         QVERIFY(!r);
         QVERIFY(r.message().startsWith(QStringLiteral("No se puede escribir")));
     }
 
     void csvFieldsQuoteOnlyWhatNeedsIt() {
-        QCOMPARE(TableExport::csvField(QStringLiteral("Pérez")), QStringLiteral("Pérez"));
-        QCOMPARE(TableExport::csvField(QStringLiteral("a;b")), QStringLiteral("\"a;b\""));
-        QCOMPARE(TableExport::csvField(QStringLiteral("dijo \"sí\"")), QStringLiteral("\"dijo \"\"sí\"\"\""));
-        QCOMPARE(TableExport::csvField(QStringLiteral("1\r\n2")), QStringLiteral("\"1\r\n2\""));
-        QCOMPARE(TableExport::formatFromName(QStringLiteral("XLSX")), TableExport::Format::Xlsx);
-        QCOMPARE(TableExport::formatFromName(QStringLiteral("csv")), TableExport::Format::Csv);
-        QVERIFY(!TableExport::formatFromName(QStringLiteral("pdf")));
+        QCOMPARE(ListExport::csvField(QStringLiteral("Pérez")), QStringLiteral("Pérez"));
+        QCOMPARE(ListExport::csvField(QStringLiteral("a;b")), QStringLiteral("\"a;b\""));
+        QCOMPARE(ListExport::csvField(QStringLiteral("dijo \"sí\"")), QStringLiteral("\"dijo \"\"sí\"\"\""));
+        QCOMPARE(ListExport::csvField(QStringLiteral("1\r\n2")), QStringLiteral("\"1\r\n2\""));
+        QCOMPARE(ListExport::formatFromName(QStringLiteral("XLSX")), ListExport::Format::Xlsx);
+        QCOMPARE(ListExport::formatFromName(QStringLiteral("csv")), ListExport::Format::Csv);
+        QVERIFY(!ListExport::formatFromName(QStringLiteral("pdf")));
     }
 };
 
-MIRABEL_TEST_MAIN(tst_TableExport)
-#include "tst_TableExport.moc"
+MIRABEL_TEST_MAIN(tst_ListExport)
+#include "tst_ListExport.moc"

@@ -6,7 +6,7 @@
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
 #include "ui/EstadoVentanas.h"
-#include "ui/ExportarLista.h"
+#include "ui/ListExportDialog.h"
 #include "ui/Mensaje.h"
 #include "ui/Module1.h"
 #include "ui/Ventana.h"
@@ -48,7 +48,7 @@ public:
 };
 } // namespace
 
-class tst_ExportarLista : public QObject {
+class tst_ListExportDialog : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(csv);
 
         const QString ruta = m_dir.filePath(QStringLiteral("socios")); // the extension is added
-        ExportarLista::encolarArchivo(ruta);
+        ListExportDialog::encolarArchivo(ruta);
         csv->trigger();
         const auto filas = leerCsv(ruta + QStringLiteral(".csv"));
         QCOMPARE(filas.size(), 4);
@@ -106,7 +106,7 @@ private slots:
         w.HaceClickOpcion(2); // Planes
         QVERIFY(control<QToolButton>(&w, "cmdExportar")->isEnabled());
         const QString ruta = m_dir.filePath(QStringLiteral("planes.csv"));
-        ExportarLista::encolarArchivo(ruta);
+        ListExportDialog::encolarArchivo(ruta);
         accion(menu, QStringLiteral("Exportar a CSV..."))->trigger();
         const auto filas = leerCsv(ruta);
         QCOMPARE(filas.size(), 3);
@@ -133,7 +133,7 @@ private slots:
             QVERIFY(boton && boton->isVisible());
             QCOMPARE(boton->menu(), grilla->menuExportar());
             QCOMPARE(boton->popupMode(), QToolButton::InstantPopup);
-            ExportarLista::encolarArchivo(m_dir.filePath(archivo));
+            ListExportDialog::encolarArchivo(m_dir.filePath(archivo));
             accion(boton->menu(), QStringLiteral("Exportar a CSV..."))->trigger();
         };
         {
@@ -211,5 +211,5 @@ private slots:
     }
 };
 
-MIRABEL_TEST_MAIN(tst_ExportarLista)
-#include "tst_ExportarLista.moc"
+MIRABEL_TEST_MAIN(tst_ListExportDialog)
+#include "tst_ListExportDialog.moc"

@@ -1,4 +1,4 @@
-#include "ui/ExportarLista.h"
+#include "ui/ListExportDialog.h"
 
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
@@ -19,7 +19,7 @@ QQueue<QString> &cola() {
 
 } // namespace
 
-namespace ExportarLista {
+namespace ListExportDialog {
 
 void encolarArchivo(const QString &ruta) {
     cola().enqueue(ruta);
@@ -31,17 +31,17 @@ QString pedirArchivo(QWidget *padre, const QString &titulo, const QString &suger
     return QFileDialog::getSaveFileName(padre, titulo, sugerido, filtro);
 }
 
-QVector<TableExport::Column> columnas(DataGrid *grilla) {
-    return TableExport::columns(grilla->gridModel()->columns());
+QVector<ListExport::Column> columnas(DataGrid *grilla) {
+    return ListExport::columns(grilla->gridModel()->columns());
 }
 
-bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
+bool exportar(DataGrid *grilla, ListExport::Format formato, QWidget *padre) {
     if (!grilla || !grilla->tomarEdicion())
         return false;
     if (!padre)
         padre = grilla->window();
-    const bool excel = formato == TableExport::Format::Xlsx;
-    const QString ext = TableExport::extension(formato);
+    const bool excel = formato == ListExport::Format::Xlsx;
+    const QString ext = ListExport::extension(formato);
     const QString nombre = grilla->nombreLista();
     QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (carpeta.isEmpty())
@@ -69,8 +69,8 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
         return !progreso.wasCanceled();
     };
     DataControl *datos = grilla->dataControl();
-    const Result r = TableExport::write(ruta, formato, datos->recordSource(), datos->recordSourceParams(),
-                                        columnas(grilla), nombre, avance);
+    const Result r = ListExport::write(ruta, formato, datos->recordSource(), datos->recordSourceParams(),
+                                       columnas(grilla), nombre, avance);
     progreso.reset();
     if (!r) {
         if (r.code() != Result::Code::Cancelled)
@@ -82,4 +82,4 @@ bool exportar(DataGrid *grilla, TableExport::Format formato, QWidget *padre) {
     return true;
 }
 
-} // namespace ExportarLista
+} // namespace ListExportDialog

@@ -1,4 +1,4 @@
-#include "transfer/CopiaBase.h"
+#include "transfer/DatabaseTransfer.h"
 
 #include "db/ArchivoNuevo.h"
 
@@ -98,8 +98,8 @@ private:
     QSqlDatabase m_db;
 };
 
-CopiaBase::Result failure(CopiaBase::Status status, const QString &error) {
-    CopiaBase::Result r;
+DatabaseTransfer::Result failure(DatabaseTransfer::Status status, const QString &error) {
+    DatabaseTransfer::Result r;
     r.status = status;
     r.error = error;
     return r;
@@ -192,7 +192,7 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
 
 class Copier {
 public:
-    Copier(QSqlDatabase &source, QSqlDatabase &target, const CopiaBase::Progress &progress)
+    Copier(QSqlDatabase &source, QSqlDatabase &target, const DatabaseTransfer::Progress &progress)
         : m_source(source), m_target(target), m_progress(progress),
           m_dayOnly(Engine::of(source).datesAreDays() || Engine::of(target).datesAreDays()) {}
 
@@ -237,7 +237,7 @@ public:
     }
 
     // Copies every table inside the caller's transaction on the target; fills r's target side.
-    bool copyAll(qint64 total, CopiaBase::Result *r) {
+    bool copyAll(qint64 total, DatabaseTransfer::Result *r) {
         m_total = total;
         QSqlQuery query(m_target);
         // Only a new database's own rows are there: the source's take their place.
@@ -251,29 +251,29 @@ public:
     }
 
 private:
-    bool writeError(CopiaBase::Result *r, const QString &detail) {
-        *r = failure(CopiaBase::Status::WriteError,
+    bool writeError(DatabaseTransfer::Result *r, const QString &detail) {
+        *r = failure(DatabaseTransfer::Status::WriteError,
                      QStringLiteral("No se pudo escribir el destino: %1").arg(detail));
         return false;
     }
 
-    bool tell(const QString &table, CopiaBase::Result *r) {
+    bool tell(const QString &table, DatabaseTransfer::Result *r) {
         if (m_progress && !m_progress(m_done, m_total, table)) {
-            *r = failure(CopiaBase::Status::Cancelled,
+            *r = failure(DatabaseTransfer::Status::Cancelled,
                          QStringLiteral("Copia cancelada: no se escribió nada."));
             return false;
         }
         return true;
     }
 
-    bool copyTable(const TableSpec &spec, CopiaBase::Result *r) {
+    bool copyTable(const TableSpec &spec, DatabaseTransfer::Result *r) {
         const QString table = QString::fromUtf8(spec.name);
         if (!tell(table, r))
             return false;
         // The columns as the source has them; both sides are of this program's schema version.
         QSqlQuery head(m_source);
         if (!head.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(q(spec.name)))) {
-            *r = failure(CopiaBase::Status::SourceError,
+            *r = failure(DatabaseTransfer::Status::SourceError,
                          QStringLiteral("No se puede leer la tabla %1 del origen: %2")
                              .arg(table, head.lastError().text()));
             return false;
@@ -294,7 +294,7 @@ private:
         m_dates.insert(table, dates);
         QCryptographicHash hash(QCryptographicHash::Sha256);
         if (keyIndex < 0) {
-            *r = failure(CopiaBase::Status::SourceError,
+            *r = failure(DatabaseTransfer::Status::SourceError,
                          QStringLiteral("La tabla %1 del origen no tiene el campo %2.")
                              .arg(table, QString::fromUtf8(spec.key)));
             return false;
@@ -317,7 +317,7 @@ private:
 
         QSqlQuery first(m_source), next(m_source);
         if (!prepareBatches(spec, columns, first, next)) {
-            *r = failure(CopiaBase::Status::SourceError,
+            *r = failure(DatabaseTransfer::Status::SourceError,
                          QStringLiteral("No se puede leer la tabla %1 del origen: %2")
                              .arg(table, (first.lastError().isValid() ? first : next).lastError().text()));
             return false;
@@ -344,7 +344,7 @@ private:
             if (!start)
                 read.bindValue(0, last);
             if (!read.exec()) {
-                *r = failure(CopiaBase::Status::SourceError,
+                *r = failure(DatabaseTransfer::Status::SourceError,
                              QStringLiteral("No se puede leer la tabla %1 del origen: %2")
                                  .arg(table, read.lastError().text()));
                 return false;
@@ -388,7 +388,7 @@ private:
 
     // Past every number the source handed out (its counter covers rows deleted there) and every number a
     // link still names, so that a new row never takes the number of a gone one.
-    bool reserveCounters(CopiaBase::Result *r) {
+    bool reserveCounters(DatabaseTransfer::Result *r) {
         QSqlQuery query(m_target);
         QStringList counted;
         for (const TableSpec &spec : specs()) {
@@ -399,7 +399,7 @@ private:
             qint64 upTo = Engine::of(m_source).keyCounter(m_source, table);
             if (upTo < 0) {
                 *r = failure(
-                    CopiaBase::Status::SourceError,
+                    DatabaseTransfer::Status::SourceError,
                     QStringLiteral("No se puede leer el contador de la tabla %1 del origen.").arg(table));
                 return false;
             }
@@ -424,7 +424,7 @@ private:
 
     QSqlDatabase &m_source;
     QSqlDatabase &m_target;
-    const CopiaBase::Progress &m_progress;
+    const DatabaseTransfer::Progress &m_progress;
     const bool m_dayOnly;
     qint64 m_done = 0;
     qint64 m_total = 0;
@@ -434,14 +434,14 @@ private:
 };
 
 // Copies between two open connections; the target's transaction is committed only when both sides agree.
-CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
-                              const CopiaBase::Progress &progress) {
-    CopiaBase::Result result;
+DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
+                                     const DatabaseTransfer::Progress &progress) {
+    DatabaseTransfer::Result result;
     // A connection already inside its owner's transaction reads there, and that transaction is left alone.
     const bool ownSnapshot = !Engine::of(source).inTransaction(source);
     QSqlQuery snapshot(source);
     if (ownSnapshot && !snapshot.exec(Engine::of(source).snapshotStatement()))
-        return failure(CopiaBase::Status::SourceError,
+        return failure(DatabaseTransfer::Status::SourceError,
                        QStringLiteral("No se puede leer el origen: %1").arg(snapshot.lastError().text()));
     // The source's snapshot ends with this function, whatever the outcome.
     struct EndSnapshot {
@@ -456,12 +456,12 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
     qint64 total = 0;
     QString why;
     for (const TableSpec &spec : specs()) {
-        CopiaBase::TableCheck check;
+        DatabaseTransfer::TableCheck check;
         check.table = QString::fromUtf8(spec.name);
         QList<Money> sums;
         QList<qint64> timed;
         if (!measure(source, spec, &check.sourceRows, &check.sourceKeys, &sums, &timed, &why))
-            return failure(CopiaBase::Status::SourceError,
+            return failure(DatabaseTransfer::Status::SourceError,
                            QStringLiteral("No se puede leer el origen: %1").arg(why));
         for (int i = 0; i < sums.size(); ++i)
             check.sums.append({QString::fromUtf8(spec.money[size_t(i)]), sums.at(i), Money()});
@@ -473,71 +473,71 @@ CopiaBase::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
 
     Transaction t(target);
     if (!t.isActive())
-        return failure(CopiaBase::Status::WriteError,
+        return failure(DatabaseTransfer::Status::WriteError,
                        QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
     if (!Schema::upgrade(target, &why))
-        return failure(CopiaBase::Status::WriteError,
+        return failure(DatabaseTransfer::Status::WriteError,
                        QStringLiteral("No se pudo crear la estructura de la base destino: %1").arg(why));
     // Other desks on a target server neither write while the copy runs nor see it half done.
-    if (const Result locked = Engine::of(target).lockTables(target, CopiaBase::tableNames()); !locked)
+    if (const Result locked = Engine::of(target).lockTables(target, DatabaseTransfer::tableNames()); !locked)
         return failure(
-            CopiaBase::Status::TargetError,
+            DatabaseTransfer::Status::TargetError,
             QStringLiteral("No se puede reservar la base destino: %1")
                 .arg(Transaction::userMessage(Engine::of(target).pendingError(target), locked.message())));
     bool has = false;
     if (!holdsData(target, &has, &why))
-        return failure(CopiaBase::Status::TargetError,
+        return failure(DatabaseTransfer::Status::TargetError,
                        QStringLiteral("No se puede leer la base destino: %1").arg(why));
     if (has)
         return failure(
-            CopiaBase::Status::TargetHasData,
+            DatabaseTransfer::Status::TargetHasData,
             QStringLiteral("La base destino ya tiene datos: la copia solo se hace en una base nueva o vacía, "
                            "para no mezclar ni perder nada. No se escribió nada."));
 
     Copier copier(source, target, progress);
-    CopiaBase::Result step;
+    DatabaseTransfer::Result step;
     if (!copier.copyAll(total, &step))
         return step;
     // The same club wherever it is kept: its copies stay recognisable as its own.
     const QString identity = Schema::identity(source);
     if (!identity.isEmpty() && !Schema::setIdentity(target, identity, &why))
-        return failure(CopiaBase::Status::WriteError,
+        return failure(DatabaseTransfer::Status::WriteError,
                        QStringLiteral("No se pudo escribir el destino: %1").arg(why));
 
     bool same = true;
     for (int i = 0; i < int(specs().size()); ++i) {
-        CopiaBase::TableCheck &check = result.tables[i];
+        DatabaseTransfer::TableCheck &check = result.tables[i];
         QList<Money> sums;
         QList<qint64> timed;
         if (!measure(target, specs()[size_t(i)], &check.targetRows, &check.targetKeys, &sums, &timed, &why))
-            return failure(CopiaBase::Status::WriteError,
+            return failure(DatabaseTransfer::Status::WriteError,
                            QStringLiteral("No se puede leer el destino: %1").arg(why));
         for (int k = 0; k < sums.size(); ++k)
             check.sums[k].target = sums.at(k);
         check.sourceDigest = copier.sourceDigest(check.table);
         if (!copier.targetDigest(specs()[size_t(i)], &check.targetDigest, &why))
-            return failure(CopiaBase::Status::WriteError,
+            return failure(DatabaseTransfer::Status::WriteError,
                            QStringLiteral("No se puede leer el destino: %1").arg(why));
         for (int k = 0; k < timed.size(); ++k)
             check.timed[k].target = timed.at(k);
         same = same && check.same();
     }
     if (!same) {
-        result.status = CopiaBase::Status::Mismatch;
+        result.status = DatabaseTransfer::Status::Mismatch;
         result.error =
             QStringLiteral("Lo copiado no coincide con el origen: no se guardó nada en el destino.");
         return result; // the guard rolls the target back
     }
     if (!t.commit())
-        return failure(CopiaBase::Status::WriteError,
+        return failure(DatabaseTransfer::Status::WriteError,
                        QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
-    result.status = CopiaBase::Status::Ok;
+    result.status = DatabaseTransfer::Status::Ok;
     return result;
 }
 
 } // namespace
 
-bool CopiaBase::TableCheck::same() const {
+bool DatabaseTransfer::TableCheck::same() const {
     if (sourceRows != targetRows || sourceKeys != targetKeys || sourceDigest != targetDigest)
         return false;
     for (const Sum &s : sums)
@@ -546,7 +546,7 @@ bool CopiaBase::TableCheck::same() const {
     return true;
 }
 
-Expected<bool> CopiaBase::isNew(const QSqlDatabase &db) {
+Expected<bool> DatabaseTransfer::isNew(const QSqlDatabase &db) {
     bool has = true;
     QString why;
     if (!holdsData(db, &has, &why))
@@ -554,7 +554,7 @@ Expected<bool> CopiaBase::isNew(const QSqlDatabase &db) {
     return !has;
 }
 
-QStringList CopiaBase::tableNames() {
+QStringList DatabaseTransfer::tableNames() {
     QStringList out;
     for (const TableSpec &spec : specs())
         out << QString::fromUtf8(spec.name);
@@ -562,12 +562,12 @@ QStringList CopiaBase::tableNames() {
 }
 
 namespace {
-CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, const QString &targetPath,
-                           const CopiaBase::Progress &progress) {
-    using Status = CopiaBase::Status;
+DatabaseTransfer::Result copyInto(QSqlDatabase &source, const QString &sourceName, const QString &targetPath,
+                                  const DatabaseTransfer::Progress &progress) {
+    using Status = DatabaseTransfer::Status;
     const bool fileTarget = !SqlEngine::isServerUrl(targetPath);
     const QString target = fileTarget ? QFileInfo(targetPath).absoluteFilePath() : targetPath;
-    CopiaBase::Result result;
+    DatabaseTransfer::Result result;
     QString why;
     // A new file is built under another name beside it and put in place only when complete.
     const bool newFile = fileTarget && !QFileInfo::exists(target);
@@ -617,7 +617,7 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
 
     if (result.ok()) {
         Log::write(QStringLiteral("Copia de %1 en %2:").arg(sourceName, target));
-        for (const QString &line : CopiaBase::summaryLines(result))
+        for (const QString &line : DatabaseTransfer::summaryLines(result))
             Log::write(QStringLiteral("  ") + line);
     } else if (result.status != Status::Cancelled) {
         Log::error(QStringLiteral("Copia"),
@@ -627,8 +627,8 @@ CopiaBase::Result copyInto(QSqlDatabase &source, const QString &sourceName, cons
 }
 } // namespace
 
-CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targetPath,
-                                 const Progress &progress) {
+DatabaseTransfer::Result DatabaseTransfer::run(const QString &sourcePath, const QString &targetPath,
+                                               const Progress &progress) {
     const QString source = Engine::at(sourcePath).absoluteLocation(sourcePath);
     QString why;
     Connection from("origen");
@@ -637,13 +637,13 @@ CopiaBase::Result CopiaBase::run(const QString &sourcePath, const QString &targe
     return copyInto(from.db(), source, targetPath, progress);
 }
 
-CopiaBase::Result CopiaBase::run(const QSqlDatabase &source, const QString &target,
-                                 const Progress &progress) {
+DatabaseTransfer::Result DatabaseTransfer::run(const QSqlDatabase &source, const QString &target,
+                                               const Progress &progress) {
     QSqlDatabase db = source;
     return copyInto(db, db.databaseName(), target, progress);
 }
 
-QStringList CopiaBase::summaryLines(const Result &result) {
+QStringList DatabaseTransfer::summaryLines(const Result &result) {
     QStringList out;
     const QLocale c = QLocale::c();
     const auto mark = [](bool same) { return same ? QString() : QStringLiteral("  <- NO COINCIDE"); };

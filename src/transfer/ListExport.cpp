@@ -1,4 +1,4 @@
-#include "transfer/TableExport.h"
+#include "transfer/ListExport.h"
 
 #include "core/Log.h"
 #include "core/Money.h"
@@ -40,22 +40,22 @@ bool asYes(const QVariant &v) {
 }
 
 // The text a cell shows for a value, as the list shows it.
-QString shownText(const QVariant &v, TableExport::Kind kind, const QLocale &locale) {
+QString shownText(const QVariant &v, ListExport::Kind kind, const QLocale &locale) {
     if (v.isNull())
         return {};
     switch (kind) {
-    case TableExport::Kind::Money: {
+    case ListExport::Kind::Money: {
         const auto m = Money::fromVariant(v);
         return m ? m->toPlainString(locale) : v.toString();
     }
-    case TableExport::Kind::Date: {
+    case ListExport::Kind::Date: {
         const QDate d = asDate(v);
         return d.isValid() ? d.toString(QStringLiteral("dd/MM/yyyy")) : v.toString();
     }
-    case TableExport::Kind::YesNo:
+    case ListExport::Kind::YesNo:
         return asYes(v) ? QStringLiteral("Sí") : QStringLiteral("No");
-    case TableExport::Kind::Integer:
-    case TableExport::Kind::Text:
+    case ListExport::Kind::Integer:
+    case ListExport::Kind::Text:
         break;
     }
     return v.toString();
@@ -78,7 +78,7 @@ QString sheetTitle(QString name) {
 struct Reader {
     QSqlQuery query;
     QVector<int> index; // column -> field index in the record
-    bool open(const QString &sql, const QVariantList &params, const QVector<TableExport::Column> &columns,
+    bool open(const QString &sql, const QVariantList &params, const QVector<ListExport::Column> &columns,
               QString *error) {
         query = QSqlQuery(Database::db());
         query.setForwardOnly(true);
@@ -118,7 +118,7 @@ qint64 countRows(const QString &sql, const QVariantList &params) {
 
 class Tick {
 public:
-    Tick(const TableExport::Progress &p, qint64 total) : m_progress(p), m_total(total) {}
+    Tick(const ListExport::Progress &p, qint64 total) : m_progress(p), m_total(total) {}
     // false when the user cancelled
     bool row() {
         ++m_done;
@@ -129,12 +129,12 @@ public:
     bool end() { return !m_progress || m_progress(m_done, m_total); }
 
 private:
-    const TableExport::Progress &m_progress;
+    const ListExport::Progress &m_progress;
     qint64 m_total;
     qint64 m_done = 0;
 };
 
-bool writeCsv(const QString &path, Reader &reader, const QVector<TableExport::Column> &columns, Tick &tick,
+bool writeCsv(const QString &path, Reader &reader, const QVector<ListExport::Column> &columns, Tick &tick,
               const QLocale &locale, QString *error, bool *cancelled) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -147,7 +147,7 @@ bool writeCsv(const QString &path, Reader &reader, const QVector<TableExport::Co
         for (int i = 0; i < fields.size(); ++i) {
             if (i)
                 l += Separator;
-            l += TableExport::csvField(fields.at(i));
+            l += ListExport::csvField(fields.at(i));
         }
         buffer += l.toUtf8();
         buffer += "\r\n";
@@ -192,7 +192,7 @@ struct WorkbookCloser {
     }
 };
 
-bool writeXlsx(const QString &path, Reader &reader, const QVector<TableExport::Column> &columns,
+bool writeXlsx(const QString &path, Reader &reader, const QVector<ListExport::Column> &columns,
                const QString &sheetName, Tick &tick, const QLocale &locale, QString *error, bool *cancelled) {
     // The workbook is written next to the target and renamed into place when complete.
     const QFileInfo target(path);
@@ -234,9 +234,9 @@ bool writeXlsx(const QString &path, Reader &reader, const QVector<TableExport::C
         int width = columns.at(c).caption.size() + 2;
         for (const auto &r : sample)
             width = qMax(width, shownText(r.at(c), columns.at(c).kind, locale).size() + 2);
-        if (columns.at(c).kind == TableExport::Kind::Money)
+        if (columns.at(c).kind == ListExport::Kind::Money)
             width = qMax(width, 14);
-        if (columns.at(c).kind == TableExport::Kind::Date)
+        if (columns.at(c).kind == ListExport::Kind::Date)
             width = qMax(width, 12);
         worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), qMin(width, 60), nullptr);
     }
@@ -252,14 +252,14 @@ bool writeXlsx(const QString &path, Reader &reader, const QVector<TableExport::C
                 continue;
             const auto col = lxw_col_t(c);
             switch (columns.at(c).kind) {
-            case TableExport::Kind::Money:
+            case ListExport::Kind::Money:
                 if (const auto m = Money::fromVariant(v)) {
                     // The nearest double to the exact decimal amount: the cell shows it to the cent.
                     worksheet_write_number(ws, row, col, double(m->units()) / double(Money::Scale), money);
                     continue;
                 }
                 break;
-            case TableExport::Kind::Date: {
+            case ListExport::Kind::Date: {
                 const QDate d = asDate(v);
                 if (d.isValid()) {
                     lxw_datetime dt = {d.year(), d.month(), d.day(), 0, 0, 0.0};
@@ -268,7 +268,7 @@ bool writeXlsx(const QString &path, Reader &reader, const QVector<TableExport::C
                 }
                 break;
             }
-            case TableExport::Kind::Integer: {
+            case ListExport::Kind::Integer: {
                 bool ok = false;
                 const qlonglong n = v.toLongLong(&ok);
                 if (ok) {
@@ -277,8 +277,8 @@ bool writeXlsx(const QString &path, Reader &reader, const QVector<TableExport::C
                 }
                 break;
             }
-            case TableExport::Kind::YesNo:
-            case TableExport::Kind::Text:
+            case ListExport::Kind::YesNo:
+            case ListExport::Kind::Text:
                 break;
             }
             const QByteArray text = shownText(v, columns.at(c).kind, locale).toUtf8();
@@ -333,7 +333,7 @@ bool writeXlsx(const QString &path, Reader &reader, const QVector<TableExport::C
 
 } // namespace
 
-std::optional<TableExport::Format> TableExport::formatFromName(const QString &name) {
+std::optional<ListExport::Format> ListExport::formatFromName(const QString &name) {
     const QString n = name.trimmed().toLower();
     if (n == QStringLiteral("xlsx") || n == QStringLiteral("excel"))
         return Format::Xlsx;
@@ -342,11 +342,11 @@ std::optional<TableExport::Format> TableExport::formatFromName(const QString &na
     return std::nullopt;
 }
 
-QString TableExport::extension(Format format) {
+QString ListExport::extension(Format format) {
     return format == Format::Xlsx ? QStringLiteral("xlsx") : QStringLiteral("csv");
 }
 
-QString TableExport::csvField(const QString &text) {
+QString ListExport::csvField(const QString &text) {
     const bool quote = text.contains(Separator) || text.contains(QLatin1Char('"')) ||
                        text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
                        (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
@@ -357,9 +357,9 @@ QString TableExport::csvField(const QString &text) {
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
-Result TableExport::write(const QString &path, Format format, const QString &sql, const QVariantList &params,
-                          const QVector<Column> &columns, const QString &sheetName, const Progress &progress,
-                          const QLocale &locale) {
+Result ListExport::write(const QString &path, Format format, const QString &sql, const QVariantList &params,
+                         const QVector<Column> &columns, const QString &sheetName, const Progress &progress,
+                         const QLocale &locale) {
     QString why;
     bool cancelled = false;
     bool ok = false;
@@ -385,24 +385,24 @@ Result TableExport::write(const QString &path, Format format, const QString &sql
 }
 
 namespace {
-TableExport::Kind kindOf(Formato::Tipo f) {
+ListExport::Kind kindOf(Formato::Tipo f) {
     switch (f) {
     case Formato::Tipo::Moneda:
-        return TableExport::Kind::Money;
+        return ListExport::Kind::Money;
     case Formato::Tipo::Fecha:
-        return TableExport::Kind::Date;
+        return ListExport::Kind::Date;
     case Formato::Tipo::Entero:
-        return TableExport::Kind::Integer;
+        return ListExport::Kind::Integer;
     case Formato::Tipo::SiNo:
-        return TableExport::Kind::YesNo;
+        return ListExport::Kind::YesNo;
     case Formato::Tipo::General:
         break;
     }
-    return TableExport::Kind::Text;
+    return ListExport::Kind::Text;
 }
 } // namespace
 
-QVector<TableExport::Column> TableExport::columns(const QVector<Columna> &columnas) {
+QVector<ListExport::Column> ListExport::columns(const QVector<Columna> &columnas) {
     QVector<Column> out;
     for (const Columna &c : columnas)
         out.append({c.caption, c.field, kindOf(c.formato)});

@@ -1,4 +1,4 @@
-#include "members/ui/PanelClientes.h"
+#include "members/ui/PanelAfiliados.h"
 
 #include "core/Formato.h"
 #include "members/Afiliados.h"
@@ -24,8 +24,8 @@
 using Controles::boton;
 using Controles::etiqueta;
 
-PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
-                             std::function<void(const QString &)> mostrarInfo, QWidget *parent)
+PanelAfiliados::PanelAfiliados(DataControl *data1, ReportControl *cr,
+                               std::function<void(const QString &)> mostrarInfo, QWidget *parent)
     : QWidget(parent), m_datSocios(data1), m_cr(cr), m_mostrarInfo(std::move(mostrarInfo)) {
     setObjectName(QStringLiteral("panelProceso_0"));
     m_grdSocios = new DataGrid(QStringLiteral("DBGrid1"), m_datSocios, this);
@@ -66,9 +66,9 @@ PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
     crearSubPanel();
     // A club may have a hundred thousand members: the list reads the rows it shows, not all above them.
     m_datSocios->setPagedFetching(true, QStringLiteral("idAfiliado"));
-    connect(m_datSocios, &DataControl::reposition, this, &PanelClientes::mostrarPlanActual);
-    connect(m_datSocios, &DataControl::reposition, this, &PanelClientes::alCambiarFila);
-    connect(m_txtBuscaAfiliado, &QLineEdit::textChanged, this, &PanelClientes::buscar);
+    connect(m_datSocios, &DataControl::reposition, this, &PanelAfiliados::mostrarPlanActual);
+    connect(m_datSocios, &DataControl::reposition, this, &PanelAfiliados::alCambiarFila);
+    connect(m_txtBuscaAfiliado, &QLineEdit::textChanged, this, &PanelAfiliados::buscar);
 
     Niveles::conectar(m_cmdNuevo, [this] { nuevo(); });
     Niveles::conectar(m_cmdModificar, [this] { modificar(); });
@@ -89,7 +89,7 @@ PanelClientes::PanelClientes(DataControl *data1, ReportControl *cr,
     Niveles::conectar(m_cmdCuentaCorriente, [this] { verCuentaCorriente(); });
 }
 
-void PanelClientes::crearSubPanel() {
+void PanelAfiliados::crearSubPanel() {
     m_panelCuotasClientesParticular = new QFrame;
     m_panelCuotasClientesParticular->setObjectName(QStringLiteral("panelCuotasClientesParticular"));
     auto *p = static_cast<QFrame *>(m_panelCuotasClientesParticular);
@@ -130,16 +130,16 @@ void PanelClientes::crearSubPanel() {
     layout->addStretch();
 }
 
-void PanelClientes::mostrarPlanActual() {
+void PanelAfiliados::mostrarPlanActual() {
     const QVariant plan = m_datSocios->value(QStringLiteral("idPlan"));
     m_lblNumeroPlan->setText(plan.isNull() ? QString() : plan.toString());
 }
 
-QString PanelClientes::tagActual() const {
+QString PanelAfiliados::tagActual() const {
     return QString::number(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong());
 }
 
-void PanelClientes::alCambiarFila() {
+void PanelAfiliados::alCambiarFila() {
     const bool hay = m_datSocios->hasCurrent();
     if (hay) {
         const auto r = Afiliados::resumenDeuda(m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong());
@@ -164,7 +164,7 @@ void PanelClientes::alCambiarFila() {
                           .arg(m_datSocios->recordCount()));
 }
 
-void PanelClientes::buscar(const QString &texto) {
+void PanelAfiliados::buscar(const QString &texto) {
     if (const auto fila = Afiliados::posicionPorApellido(texto)) {
         m_datSocios->setCurrentRow(*fila);
         return;
@@ -174,20 +174,20 @@ void PanelClientes::buscar(const QString &texto) {
     m_txtBuscaAfiliado->setText(QString());
 }
 
-void PanelClientes::enfocarBusqueda() {
+void PanelAfiliados::enfocarBusqueda() {
     m_txtBuscaAfiliado->raise();
     m_txtBuscaAfiliado->setSelection(0, qMin(100, int(m_txtBuscaAfiliado->text().size())));
     m_txtBuscaAfiliado->setFocus();
 }
 
-void PanelClientes::nuevo() {
+void PanelAfiliados::nuevo() {
     panAfiliado editor(window());
     editor.Tag = QStringLiteral("NUEVO");
     editor.exec();
     m_datSocios->refresh();
 }
 
-void PanelClientes::modificar() {
+void PanelAfiliados::modificar() {
     if (!m_datSocios->hasCurrent())
         return;
     const qint64 id = m_datSocios->value(QStringLiteral("idAfiliado")).toLongLong();
@@ -201,7 +201,7 @@ void PanelClientes::modificar() {
     m_datSocios->setCurrentRow(Afiliados::posicionDe(id).value_or(antes));
 }
 
-void PanelClientes::borrar() {
+void PanelAfiliados::borrar() {
     if (!m_datSocios->hasCurrent()) {
         Mensaje::error(QStringLiteral("Error, registro no localizado!!"), window());
         return;
@@ -219,7 +219,7 @@ void PanelClientes::borrar() {
     m_datSocios->setCurrentRow(qMin(fila, m_datSocios->recordCount() - 1));
 }
 
-void PanelClientes::imprimir(const QString &informe, const QString &formula) {
+void PanelAfiliados::imprimir(const QString &informe, const QString &formula) {
     if (!m_cr)
         return;
     m_cr->setReportFileName(informe);
@@ -228,16 +228,16 @@ void PanelClientes::imprimir(const QString &informe, const QString &formula) {
     m_cr->printReport();
 }
 
-void PanelClientes::listar() {
+void PanelAfiliados::listar() {
     imprimir(QStringLiteral("Socios.rpt"), QStringLiteral("{Afiliados.idAfiliado} <> 0"));
 }
 
-void PanelClientes::verCuentaCorriente() {
+void PanelAfiliados::verCuentaCorriente() {
     if (m_datSocios->hasCurrent())
         imprimir(QStringLiteral("ctacuotas.rpt"), QStringLiteral("{cuotas.idAfiliado} = ") + tagActual());
 }
 
-void PanelClientes::categorias() {
+void PanelAfiliados::categorias() {
     panCategorias ventana(window());
     ventana.exec();
 }
