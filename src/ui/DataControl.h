@@ -40,10 +40,13 @@ public:
     void fetchAll();
     // Long lists ordered by an index (the members): rows are read a page at a time where they are needed,
     // so moving far down the list does not read every row above. rowKey, a field that tells the rows apart,
-    // lets far pages be found through the index alone. Takes effect at the next refresh().
-    void setPagedFetching(bool on, const QString &rowKey = QString()) {
+    // lets far pages be found through the index alone. count says whether the list is counted before its
+    // first rows show or grows as it is read. Takes effect at the next refresh().
+    void setPagedFetching(bool on, const QString &rowKey = QString(),
+                          PagedQueryModel::Count count = PagedQueryModel::Count::UpFront) {
         m_model.setPaged(on);
         m_model.setPageKey(rowKey);
+        m_model.setCount(count);
     }
 
     // Where edits and deletions of rows go: a table or updatable view and its key field.

@@ -24,49 +24,61 @@ Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
 
 Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql,
                                       const QVariantList &params) {
-    // The order does not change the count, and counting an ordered "SELECT *" would read every row:
-    // count without a final ORDER BY.
-    static const QRegularExpression finalOrder(QStringLiteral(R"(\s+order\s+by\s+[^()']*$)"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    QString unordered = sql;
-    unordered.remove(finalOrder);
-    QSqlQuery count(db);
-    count.setForwardOnly(true);
-    if (Result r =
-            run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
+    Source source{db, sql, m_key, params, 0};
+    int total = 0;
+    if (m_count == Count::UpFront) {
+        // The order does not change the count, and counting an ordered "SELECT *" would read every row:
+        // count without a final ORDER BY.
+        static const QRegularExpression finalOrder(QStringLiteral(R"(\s+order\s+by\s+[^()']*$)"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+        QString unordered = sql;
+        unordered.remove(finalOrder);
+        QSqlQuery count(db);
+        count.setForwardOnly(true);
+        if (Result r = run(
+                count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
                 params);
-        !r)
-        return r;
-    if (!count.next())
-        return Result::failure(QString());
-    const int total = count.value(0).toInt();
-    count.finish();
+            !r)
+            return r;
+        if (!count.next())
+            return Result::failure(QString());
+        total = count.value(0).toInt();
+        count.finish();
+    }
 
     // The field names come from an empty reading of the same source; the base model keeps them for
     // record() and the headers, and never reads rows itself while paging.
     QSqlQuery shape(db);
     if (Result r = run(shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
         return r;
+    source.columns = shape.record().count();
+    QVector<QVector<QVariant>> first;
+    if (m_count == Count::AsRead) {
+        if (!readPage(source, 0, &first))
+            return Result::failure(QStringLiteral("No se pudo leer la lista."));
+        total = int(first.size());
+    }
     // Only a source that could be read replaces what the list shows: a server out of reach leaves the
     // rows already read in place.
-    m_db = db;
-    m_sql = sql;
-    m_params = params;
+    m_source = std::move(source);
     m_pages.clear();
     m_total = total;
-    m_columns = shape.record().count();
+    m_more = false; // the base model fetches once on a new query: that fetch is the page just read
+    if (m_count == Count::AsRead)
+        keepPage(0, std::move(first));
     setQuery(std::move(shape));
+    m_more = m_count == Count::AsRead && total == PageRows;
     return Result::done();
 }
 
-bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) const {
-    const QString key = QLatin1Char('"') + QString(m_key).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+bool PagedQueryModel::readPageByKey(const Source &s, int page, QVector<QVector<QVariant>> *rows) {
+    const QString key = QLatin1Char('"') + QString(s.key).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
                         QLatin1Char('"');
-    QSqlQuery keys(m_db);
+    QSqlQuery keys(s.db);
     keys.setForwardOnly(true);
-    QVariantList params = m_params;
+    QVariantList params = s.params;
     params << PageRows << qlonglong(page) * PageRows;
-    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, m_sql), params))
+    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, s.sql), params))
         return false;
     QVariantList order;
     while (keys.next())
@@ -74,20 +86,20 @@ bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) 
     keys.finish();
     if (order.isEmpty())
         return true;
-    QSqlQuery q(m_db);
+    QSqlQuery q(s.db);
     q.setForwardOnly(true);
     if (!run(q,
              QStringLiteral("SELECT * FROM (%1) AS pagina WHERE %2 IN (%3)")
-                 .arg(m_sql, key, QStringList(order.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
-             m_params + order))
+                 .arg(s.sql, key, QStringList(order.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+             s.params + order))
         return false;
-    const int at = q.record().indexOf(m_key);
+    const int at = q.record().indexOf(s.key);
     if (at < 0)
         return false;
     QHash<QString, QVector<QVariant>> byKey;
     while (q.next()) {
-        QVector<QVariant> values(m_columns);
-        for (int c = 0; c < m_columns; ++c)
+        QVector<QVariant> values(s.columns);
+        for (int c = 0; c < s.columns; ++c)
             values[c] = q.value(c);
         byKey.insert(values.value(at).toString(), std::move(values));
     }
@@ -101,27 +113,27 @@ bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) 
     return true;
 }
 
-bool PagedQueryModel::loadPage(int page) const {
-    Page p;
-    p.rows.reserve(PageRows);
-    if (page > 0 && !m_key.isEmpty()) {
-        if (!readPageByKey(page, &p.rows))
-            return false;
-    } else {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        QVariantList params = m_params;
-        params << PageRows << qlonglong(page) * PageRows;
-        if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
-            return false;
-        while (q.next()) {
-            QVector<QVariant> values(m_columns);
-            for (int c = 0; c < m_columns; ++c)
-                values[c] = q.value(c);
-            p.rows.push_back(std::move(values));
-        }
-        q.finish();
+bool PagedQueryModel::readPage(const Source &s, int page, QVector<QVector<QVariant>> *rows) {
+    rows->reserve(PageRows);
+    if (page > 0 && !s.key.isEmpty())
+        return readPageByKey(s, page, rows);
+    QSqlQuery q(s.db);
+    q.setForwardOnly(true);
+    QVariantList params = s.params;
+    params << PageRows << qlonglong(page) * PageRows;
+    if (!run(q, s.sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
+        return false;
+    while (q.next()) {
+        QVector<QVariant> values(s.columns);
+        for (int c = 0; c < s.columns; ++c)
+            values[c] = q.value(c);
+        rows->push_back(std::move(values));
     }
+    q.finish();
+    return true;
+}
+
+void PagedQueryModel::keepPage(int page, QVector<QVector<QVariant>> rows) const {
     if (m_pages.size() >= CachedPages) {
         auto oldest = m_pages.begin();
         for (auto it = m_pages.begin(); it != m_pages.end(); ++it)
@@ -129,8 +141,17 @@ bool PagedQueryModel::loadPage(int page) const {
                 oldest = it;
         m_pages.erase(oldest);
     }
+    Page p;
+    p.rows = std::move(rows);
     p.lastUse = ++m_uses;
     m_pages.insert(page, std::move(p));
+}
+
+bool PagedQueryModel::loadPage(int page) const {
+    QVector<QVector<QVariant>> rows;
+    if (!readPage(m_source, page, &rows))
+        return false;
+    keepPage(page, std::move(rows));
     return true;
 }
 
@@ -168,21 +189,40 @@ QVariant PagedQueryModel::data(const QModelIndex &item, int role) const {
 }
 
 bool PagedQueryModel::canFetchMore(const QModelIndex &parent) const {
-    return m_paged ? false : QSqlQueryModel::canFetchMore(parent);
+    if (!m_paged)
+        return QSqlQueryModel::canFetchMore(parent);
+    return !parent.isValid() && m_more;
 }
 
 void PagedQueryModel::fetchMore(const QModelIndex &parent) {
-    if (!m_paged)
+    if (!m_paged) {
         QSqlQueryModel::fetchMore(parent);
+        return;
+    }
+    if (parent.isValid() || !m_more)
+        return;
+    // Rows are fetched a whole page at a time, so the next page starts where the known rows end.
+    const int page = m_total / PageRows;
+    QVector<QVector<QVariant>> rows;
+    if (!readPage(m_source, page, &rows)) {
+        m_more = false; // logged; the rows read so far stay
+        return;
+    }
+    const int n = int(rows.size());
+    m_more = n == PageRows;
+    if (n == 0)
+        return;
+    beginInsertRows(QModelIndex(), m_total, m_total + n - 1);
+    keepPage(page, std::move(rows));
+    m_total += n;
+    endInsertRows();
 }
 
 void PagedQueryModel::clear() {
     // Lets go of the connection too: the program may close it to open another database.
-    m_db = QSqlDatabase();
-    m_sql.clear();
-    m_params.clear();
+    m_source = Source();
     m_pages.clear();
     m_total = 0;
-    m_columns = 0;
+    m_more = false;
     QSqlQueryModel::clear();
 }

@@ -11,22 +11,30 @@
 
 // A query model that, once paging is on, reads its rows a page at a time where they are needed instead of
 // from the first row on: moving to row 60,000 of a long list ordered by an index reads one page, not the
-// 59,999 rows before it. The row count is the whole record source's from the start. With paging off (the
-// default) it is a plain QSqlQueryModel.
+// 59,999 rows before it. The row count is the whole record source's from the start, or, for lists too long
+// to count before their first rows show, grows a page at a time as the rows are read. Every reading is
+// forward-only, so a server sends a page and never a whole result. With paging off (the default) it is a
+// plain QSqlQueryModel.
 class PagedQueryModel : public QSqlQueryModel {
     Q_OBJECT
 public:
     using QSqlQueryModel::QSqlQueryModel;
 
     void setPaged(bool on) { m_paged = on; }
+    // UpFront: the source is counted before its first rows (the scroll bar is the whole list's). AsRead:
+    // the first page alone is read, and the count grows with fetchMore(); counting a million rows on a
+    // server costs more than the rows shown.
+    enum class Count { UpFront, AsRead };
+    void setCount(Count count) { m_count = count; }
     // A column that tells the source's rows apart (its key). Pages past the first are then found by reading
     // keys only, which an index of the order holds, and their rows by key: skipping tens of thousands of
     // rows to reach a page reads no row it skips (a server would fetch each one). Empty: LIMIT/OFFSET alone.
     void setPageKey(const QString &column) { m_key = column; }
     bool isPaged() const { return m_paged; }
 
-    // Counts the rows of sql and reads its field names; pages are read on demand with LIMIT/OFFSET appended,
-    // so sql is a plain SELECT without a LIMIT of its own, ordered by an index for the offsets to be cheap.
+    // Counts the rows of sql (or reads its first page) and reads its field names; pages are read on demand
+    // with LIMIT/OFFSET appended, so sql is a plain SELECT without a LIMIT of its own, ordered by an index
+    // for the offsets to be cheap.
     Result setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -39,17 +47,25 @@ public:
     static constexpr int CachedPages = 64;
 
 private:
+    struct Source {
+        QSqlDatabase db;
+        QString sql;
+        QString key;
+        QVariantList params;
+        int columns = 0;
+    };
     const QVector<QVariant> *row(int r) const;
     bool loadPage(int page) const;
-    bool readPageByKey(int page, QVector<QVector<QVariant>> *rows) const;
+    void keepPage(int page, QVector<QVector<QVariant>> rows) const;
+    static bool readPage(const Source &s, int page, QVector<QVector<QVariant>> *rows);
+    static bool readPageByKey(const Source &s, int page, QVector<QVector<QVariant>> *rows);
 
     bool m_paged = false;
-    QSqlDatabase m_db;
-    QString m_sql;
+    Count m_count = Count::UpFront;
     QString m_key;
-    QVariantList m_params;
+    Source m_source;
     int m_total = 0;
-    int m_columns = 0;
+    bool m_more = false; // AsRead: the last page read was full
     struct Page {
         QVector<QVector<QVariant>> rows;
         quint64 lastUse = 0;

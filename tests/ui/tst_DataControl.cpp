@@ -40,8 +40,8 @@ private slots:
         QVERIFY(data.value(QStringLiteral("Descripcion")).isNull());
     }
 
-    // Paged reading, with and without the row key, shows the very rows of the whole list in its order:
-    // across page boundaries, with bound values, and to the list's last row.
+    // Paged reading, with and without the row key, counted first or as read, shows the very rows of the
+    // whole list in its order: across page boundaries, with bound values, and to the list's last row.
     void pagedRowsMatchTheWholeList() {
         BaseTemporal db;
         {
@@ -56,30 +56,38 @@ private slots:
         const QString sql = QStringLiteral(
             R"(Select * from "Planes" where "CantidadCuotas" >= ? order by "Descripcion", "idPlan")");
         DataControl entera(QStringLiteral("Data3")), paginada(QStringLiteral("Data3")),
-            porClave(QStringLiteral("Data3"));
+            porClave(QStringLiteral("Data3")), alLeer(QStringLiteral("Data3"));
         paginada.setPagedFetching(true);
         porClave.setPagedFetching(true, QStringLiteral("idPlan"));
-        for (DataControl *d : {&entera, &paginada, &porClave}) {
+        alLeer.setPagedFetching(true, QStringLiteral("idPlan"), PagedQueryModel::Count::AsRead);
+        for (DataControl *d : {&entera, &paginada, &porClave, &alLeer}) {
             d->setRecordSource(sql, {1});
             QVERIFY(d->refresh());
         }
         QCOMPARE(paginada.recordCount(), entera.recordCount());
         QCOMPARE(porClave.recordCount(), entera.recordCount());
+        // Counted only when asked: the first page alone is known until then.
+        QCOMPARE(alLeer.model()->rowCount(), PagedQueryModel::PageRows);
+        QCOMPARE(alLeer.recordCount(), entera.recordCount());
         const int ultima = entera.recordCount() - 1;
         QVERIFY(ultima > 2 * PagedQueryModel::PageRows);
         for (int fila :
              {0, PagedQueryModel::PageRows - 1, PagedQueryModel::PageRows, 400, ultima, 300, ultima}) {
-            for (DataControl *d : {&entera, &paginada, &porClave})
+            for (DataControl *d : {&entera, &paginada, &porClave, &alLeer})
                 d->setCurrentRow(fila);
             QVERIFY(entera.hasCurrent());
             for (const char *campo : {"idPlan", "Descripcion", "CantidadCuotas"}) {
                 const QString c = QString::fromLatin1(campo);
                 QCOMPARE(paginada.value(c).toString(), entera.value(c).toString());
                 QCOMPARE(porClave.value(c).toString(), entera.value(c).toString());
+                QCOMPARE(alLeer.value(c).toString(), entera.value(c).toString());
             }
         }
-        porClave.setCurrentRow(ultima + 1);
-        QVERIFY(!porClave.hasCurrent());
+        QCOMPARE(alLeer.model()->rowCount(), entera.recordCount());
+        for (DataControl *d : {&porClave, &alLeer}) {
+            d->setCurrentRow(ultima + 1);
+            QVERIFY(!d->hasCurrent());
+        }
     }
 
     void emptyAndBrokenSources() {

@@ -34,8 +34,9 @@ PanelCaja::PanelCaja(DataControl *data4, ReportControl *cr, std::function<void()
     m_grdCaja->setColumnWidth(2, 320);
     m_grdCaja->setColumnWidth(3, 110);
     m_grdCaja->setColumnWidth(4, 110);
-    // The whole book can be long: rows are read a page at a time where they are shown.
-    m_datCaja->setPagedFetching(true);
+    // The whole book can be long: rows are read a page at a time where they are shown, and counted only
+    // when asked.
+    m_datCaja->setPagedFetching(true, QStringLiteral("idCaja"), PagedQueryModel::Count::AsRead);
 
     auto *lblCuenta = Controles::etiqueta(this, QString(), QStringLiteral("Cuenta :"));
     m_cboCuenta = new QComboBox(this);

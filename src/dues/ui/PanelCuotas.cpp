@@ -29,6 +29,8 @@ PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
     m_grdCuotas->setColumnWidth(5, 140);
     m_grdCuotas->setColumnWidth(6, 110);
     m_datCuotas->setEditTarget(QStringLiteral("ConsultaCuotas"), QStringLiteral("idCuota"));
+    // A million dues: a page at a time, counted only when asked.
+    m_datCuotas->setPagedFetching(true, QStringLiteral("idCuota"), PagedQueryModel::Count::AsRead);
     // A supervisor's amount typed into a stale list never reaches a due paid meanwhile: it keeps the amount
     // of its cash movement.
     m_datCuotas->setEscritor([this](const QVariant &key, const QString &field, const QVariant &value) {

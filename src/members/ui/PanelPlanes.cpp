@@ -23,6 +23,7 @@ PanelPlanes::PanelPlanes(DataControl *data3, QWidget *parent) : QWidget(parent),
     m_grdPlanes->setColumnWidth(2, 240);
     m_grdPlanes->setColumnWidth(3, 110);
     m_datPlanes->setEditTarget(QStringLiteral("Planes"), QStringLiteral("idPlan"));
+    m_datPlanes->setPagedFetching(true, QStringLiteral("idPlan"), PagedQueryModel::Count::AsRead);
 
     m_cmdNuevo = Controles::boton(this, QStringLiteral("Command15"), QStringLiteral("Nuevo Plan"));
     m_cmdModificar = Controles::boton(this, QStringLiteral("Command17"), QStringLiteral("Modificar"));
