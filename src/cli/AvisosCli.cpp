@@ -77,10 +77,10 @@ int run(int argc, char **argv) {
         return DatabaseError;
     }
     // The database stays open: every message is recorded as it goes.
-    const auto avisos = AvisosDeuda::pendientes();
-    if (!avisos) {
+    const auto total = AvisosDeuda::contarPendientes();
+    if (!total) {
         say(stderr, QStringLiteral("Error: no se pudieron leer las cuotas vencidas: %1")
-                        .arg(Log::escapar(avisos.message())));
+                        .arg(Log::escapar(total.message())));
         return DatabaseError;
     }
 
@@ -94,7 +94,7 @@ int run(int argc, char **argv) {
         falla = QStringLiteral("%1 - %2").arg(codigo).arg(descripcion);
         return AvisosDeuda::Decision::Abortar;
     };
-    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, *avisos);
+    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, *total, AvisosDeuda::lectorPendientes());
     Database::close();
     say(stdout, r.resumen());
     if (r.errorDeBase) {

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QTime>
 #include <QUuid>
+#include <utility>
 
 const QString AvisosDeuda::kAsunto = QStringLiteral("Aviso de Deuda de Cuota");
 const QString AvisosDeuda::kFaltaConfiguracion = QStringLiteral("Ingrese las configuraciones correctamente!");
@@ -65,11 +66,39 @@ QString AvisosDeuda::destinatario(const Aviso &aviso) {
     return QStringLiteral("%1, %2 <%3>").arg(aviso.apellido, aviso.nombres, aviso.email);
 }
 
-Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes() {
-    QVector<Aviso> avisos;
+namespace {
+const QString kVencidas = QStringLiteral(R"(c."Vencimiento" <= date() AND c."Pagada" = 0)");
+}
+
+Expected<int> AvisosDeuda::contarPendientes() {
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
     if (!Database::run(q, QStringLiteral(R"(
+            SELECT COUNT(*) FROM "Planes" p
+            INNER JOIN "Cuotas" c ON p."idPlan" = c."idPlan"
+            INNER JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+            WHERE )") + kVencidas,
+                       {}, QStringLiteral("Aviso de deuda")) ||
+        !q.next())
+        return Result::failure(q.lastError().text());
+    return q.value(0).toInt();
+}
+
+AvisosDeuda::Lector AvisosDeuda::lectorPendientes() {
+    return [ultima = qint64(0)]() mutable -> Expected<QVector<Aviso>> {
+        auto lote = pendientes(ultima, kLote);
+        if (lote && !lote->isEmpty())
+            ultima = lote->constLast().idCuota;
+        return lote;
+    };
+}
+
+Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, int cuantos) {
+    QVector<Aviso> avisos;
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    if (!Database::run(q,
+                       QStringLiteral(R"(
             SELECT a."e-mail", a."Nombres", a."Apellido", c."Vencimiento", c."Factura", c."idPlan", c."Mes",
                    c."Año", c."Monto", c."Pagada", c."Recargo", p."Descripcion", c."idCuota", c."idAfiliado",
                    EXISTS (SELECT 1 FROM "Avisos" v
@@ -77,9 +106,11 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes() {
             FROM "Planes" p
             INNER JOIN "Cuotas" c ON p."idPlan" = c."idPlan"
             INNER JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
-            WHERE c."Vencimiento" <= date() AND c."Pagada" = 0
-            ORDER BY c."idCuota")"),
-                       {int(Estado::Enviado), int(Estado::Dudoso)}, QStringLiteral("Aviso de deuda")))
+            WHERE c."idCuota" > ? AND )") +
+                           kVencidas + QStringLiteral(R"(
+            ORDER BY c."idCuota" LIMIT ?)"),
+                       {int(Estado::Enviado), int(Estado::Dudoso), despuesDe, cuantos},
+                       QStringLiteral("Aviso de deuda")))
         return Result::failure(q.lastError().text());
     while (q.next()) {
         Aviso a;
@@ -211,6 +242,12 @@ QByteArray AvisosDeuda::mensaje(const Configuracion::Ajustes &a, const Aviso &v,
 
 AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes &a,
                                                     const QVector<Aviso> &avisos) {
+    return ejecutar(a, int(avisos.size()),
+                    [lote = avisos]() mutable { return Expected<QVector<Aviso>>(std::exchange(lote, {})); });
+}
+
+AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes &a, int total,
+                                                    const Lector &lector) {
     Resultado r;
     SmtpSender::Opciones op;
     op.servidor = a.serverSMTP;
@@ -225,7 +262,8 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
     op.alEsperar = alEsperar;
     SmtpSender sender(op);
     const QString remitente = a.email.trimmed();
-    const int total = int(avisos.size());
+    QVector<Aviso> avisos; // the batch in hand
+    int hechos = 0;        // the messages of the batches before it
     const QString donde = QStringLiteral("Aviso de deuda");
     const auto anotar = [&](const QString &linea, bool enviado) {
         if (!enviado)
@@ -236,121 +274,141 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
     // What was not tried when the run ends early, each in its own count.
     const auto sinIntentar = [&](int desde) {
         int fallan = 0;
-        for (int j = desde; j < total; ++j) {
-            const Aviso &v = avisos.at(j);
+        const auto contar = [&](const Aviso &v) {
             if (v.email.isEmpty())
                 ++r.sinDireccion;
             else if (v.enviadoHoy)
                 ++r.yaEnviados;
             else
                 ++fallan;
-        }
+        };
+        for (int j = desde; j < avisos.size(); ++j)
+            contar(avisos.at(j));
+        // The batches not read yet, read only to be counted.
+        for (auto lote = lector(); lote && !lote->isEmpty(); lote = lector())
+            for (const Aviso &v : std::as_const(*lote))
+                contar(v);
         r.fallidos += fallan;
         const QString linea = QStringLiteral("Envío interrumpido: %1 mensajes sin enviar").arg(fallan);
         r.fallas << linea;
         Log::error(donde, linea);
     };
 
-    for (int i = 0; i < total; ++i) {
-        const Aviso &v = avisos.at(i);
-        if (progreso)
-            progreso(i + 1, total);
-        const auto fallo = [&](const QString &motivo) {
-            ++r.fallidos;
-            const QString linea = QStringLiteral("No enviado a %1: %2").arg(destinatario(v), motivo);
-            r.fallas << linea;
-            anotar(linea, false);
-        };
-        if (v.email.isEmpty()) {
-            ++r.sinDireccion;
-            anotar(QStringLiteral("Sin dirección de e-mail: %1, %2").arg(v.apellido, v.nombres), false);
-            continue;
-        }
-        if (v.enviadoHoy) {
-            ++r.yaEnviados;
-            if (informe)
-                informe(QStringLiteral("Ya enviado hoy a %1").arg(destinatario(v)), false);
-            continue;
-        }
-        if (!direccionValida(v.email)) {
-            fallo(QStringLiteral("dirección de e-mail inválida"));
-            continue;
-        }
-        const QByteArray m = mensaje(a, v, QDateTime::currentDateTime(), locale);
-        // Recorded at once: a run stopped after this message does not send it again today.
-        const auto registrado = [&](Estado estado) {
-            if (!registrarEnBase)
-                return true;
-            const Result registro = AvisosDeuda::registrar(v, estado, sender.codigoSmtp());
-            if (registro)
-                return true;
+    for (;; hechos += int(avisos.size())) {
+        auto lote = lector();
+        if (!lote) {
             r.abortado = true;
             r.errorDeBase = true;
-            r.detenido = QStringLiteral("No se pudo registrar el envío a %1 en la base de datos: %2")
-                             .arg(destinatario(v), registro.message());
+            r.detenido = QStringLiteral("No se pudieron leer las cuotas vencidas: %1").arg(lote.message());
             Log::error(donde, r.detenido);
-            sinIntentar(i + 1);
-            return false;
-        };
-        int transitorios = 0;
-        for (;;) {
-            SmtpSender::Resultado s = sender.enviar(remitente, v.email, m);
-            if (s == SmtpSender::Resultado::Transitorio) {
-                Log::error(donde, QStringLiteral("%1: %2 (%3); se reintenta con una conexión nueva")
-                                      .arg(destinatario(v), sender.descripcionError())
-                                      .arg(sender.codigoSmtp()));
-                if (++transitorios < kIntentosTransitorios)
-                    continue;
-                s = SmtpSender::Resultado::Conexion;
+            return r;
+        }
+        if (lote->isEmpty())
+            break;
+        avisos = std::move(*lote);
+        for (int i = 0; i < avisos.size(); ++i) {
+            const Aviso &v = avisos.at(i);
+            // Dues that fell due or were added since the count add to it.
+            if (progreso)
+                progreso(hechos + i + 1, qMax(total, hechos + i + 1));
+            const auto fallo = [&](const QString &motivo) {
+                ++r.fallidos;
+                const QString linea = QStringLiteral("No enviado a %1: %2").arg(destinatario(v), motivo);
+                r.fallas << linea;
+                anotar(linea, false);
+            };
+            if (v.email.isEmpty()) {
+                ++r.sinDireccion;
+                anotar(QStringLiteral("Sin dirección de e-mail: %1, %2").arg(v.apellido, v.nombres), false);
+                continue;
             }
-            if (s == SmtpSender::Resultado::Enviado) {
-                ++r.enviados;
-                anotar(QStringLiteral("Enviado a %1: vencimiento %2, %3")
-                           .arg(destinatario(v), v.vencimiento.toString(QStringLiteral("dd/MM/yyyy")),
-                                v.monto.toCurrencyString(locale)),
-                       true);
-                if (!registrado(Estado::Enviado))
-                    return r;
-                break;
+            if (v.enviadoHoy) {
+                ++r.yaEnviados;
+                if (informe)
+                    informe(QStringLiteral("Ya enviado hoy a %1").arg(destinatario(v)), false);
+                continue;
             }
-            if (s == SmtpSender::Resultado::Dudoso) {
-                ++r.dudosos;
-                anotar(QStringLiteral("Dudoso (puede haber llegado; no se repite hoy) a %1: %2")
-                           .arg(destinatario(v), sender.descripcionError()),
-                       false);
-                if (!registrado(Estado::Dudoso))
-                    return r;
-                break;
+            if (!direccionValida(v.email)) {
+                fallo(QStringLiteral("dirección de e-mail inválida"));
+                continue;
             }
-            if (s == SmtpSender::Resultado::Rechazado) {
-                fallo(sender.descripcionError());
-                if (!registrado(Estado::Rechazado))
-                    return r;
-                break;
-            }
-            if (s == SmtpSender::Resultado::SinCifrado) {
+            const QByteArray m = mensaje(a, v, QDateTime::currentDateTime(), locale);
+            // Recorded at once: a run stopped after this message does not send it again today.
+            const auto registrado = [&](Estado estado) {
+                if (!registrarEnBase)
+                    return true;
+                const Result registro = AvisosDeuda::registrar(v, estado, sender.codigoSmtp());
+                if (registro)
+                    return true;
                 r.abortado = true;
-                r.detenido = sender.descripcionError();
+                r.errorDeBase = true;
+                r.detenido = QStringLiteral("No se pudo registrar el envío a %1 en la base de datos: %2")
+                                 .arg(destinatario(v), registro.message());
                 Log::error(donde, r.detenido);
+                sinIntentar(i + 1);
+                return false;
+            };
+            int transitorios = 0;
+            for (;;) {
+                SmtpSender::Resultado s = sender.enviar(remitente, v.email, m);
+                if (s == SmtpSender::Resultado::Transitorio) {
+                    Log::error(donde, QStringLiteral("%1: %2 (%3); se reintenta con una conexión nueva")
+                                          .arg(destinatario(v), sender.descripcionError())
+                                          .arg(sender.codigoSmtp()));
+                    if (++transitorios < kIntentosTransitorios)
+                        continue;
+                    s = SmtpSender::Resultado::Conexion;
+                }
+                if (s == SmtpSender::Resultado::Enviado) {
+                    ++r.enviados;
+                    anotar(QStringLiteral("Enviado a %1: vencimiento %2, %3")
+                               .arg(destinatario(v), v.vencimiento.toString(QStringLiteral("dd/MM/yyyy")),
+                                    v.monto.toCurrencyString(locale)),
+                           true);
+                    if (!registrado(Estado::Enviado))
+                        return r;
+                    break;
+                }
+                if (s == SmtpSender::Resultado::Dudoso) {
+                    ++r.dudosos;
+                    anotar(QStringLiteral("Dudoso (puede haber llegado; no se repite hoy) a %1: %2")
+                               .arg(destinatario(v), sender.descripcionError()),
+                           false);
+                    if (!registrado(Estado::Dudoso))
+                        return r;
+                    break;
+                }
+                if (s == SmtpSender::Resultado::Rechazado) {
+                    fallo(sender.descripcionError());
+                    if (!registrado(Estado::Rechazado))
+                        return r;
+                    break;
+                }
+                if (s == SmtpSender::Resultado::SinCifrado) {
+                    r.abortado = true;
+                    r.detenido = sender.descripcionError();
+                    Log::error(donde, r.detenido);
+                    sinIntentar(i);
+                    return r;
+                }
+                Log::error(
+                    donde,
+                    QStringLiteral("%1 - %2").arg(sender.codigoError()).arg(sender.descripcionError()));
+                const Decision d = alFallarConexion
+                                       ? alFallarConexion(sender.codigoError(), sender.descripcionError())
+                                       : Decision::Abortar;
+                if (d == Decision::Reintentar) {
+                    transitorios = 0;
+                    continue;
+                }
+                if (d == Decision::Ignorar) {
+                    fallo(sender.descripcionError());
+                    break;
+                }
+                r.abortado = true;
                 sinIntentar(i);
                 return r;
             }
-            Log::error(donde,
-                       QStringLiteral("%1 - %2").arg(sender.codigoError()).arg(sender.descripcionError()));
-            const Decision d = alFallarConexion
-                                   ? alFallarConexion(sender.codigoError(), sender.descripcionError())
-                                   : Decision::Abortar;
-            if (d == Decision::Reintentar) {
-                transitorios = 0;
-                continue;
-            }
-            if (d == Decision::Ignorar) {
-                fallo(sender.descripcionError());
-                break;
-            }
-            r.abortado = true;
-            sinIntentar(i);
-            return r;
         }
     }
     return r;

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <limits>
 
 // The debt reminder run: one HTML e-mail for every overdue unpaid due, to its member. No widgets: the
 // "Utilidades" panel and the command line drive the same run.
@@ -38,8 +39,17 @@ public:
     static bool configuracionCompleta(const Configuracion::Ajustes &a);
     // Authentication is on when "Autentica" is "SI", in any case.
     static bool autentica(const Configuracion::Ajustes &a);
-    // Every overdue unpaid due (due date not later than today), read once; a database error's message.
-    static Expected<QVector<Aviso>> pendientes();
+    // The overdue unpaid dues (due date not later than today) in due order, those after the due despuesDe
+    // and at most cuantos of them; a database error's message.
+    static Expected<QVector<Aviso>> pendientes(qint64 despuesDe = 0, int cuantos = kTodas);
+    static Expected<int> contarPendientes();
+    static constexpr int kTodas = std::numeric_limits<int>::max();
+    // A run reads the overdue dues this many at a time: it holds one batch, however many members owe.
+    static constexpr int kLote = 500;
+    // The next batch of a run, empty at the end.
+    using Lector = std::function<Expected<QVector<Aviso>>()>;
+    // The overdue dues a batch at a time, each batch after the last due read.
+    static Lector lectorPendientes();
 
     // What became of one message, as the reminder record keeps it ("Avisos"."Resultado").
     enum class Estado { Enviado = 1, Rechazado = 2, Dudoso = 3 };
@@ -92,6 +102,8 @@ public:
         QLocale locale;
 
         Resultado ejecutar(const Configuracion::Ajustes &a, const QVector<Aviso> &avisos);
+        // The run over batches read as it goes; total (for progreso) as counted before it starts.
+        Resultado ejecutar(const Configuracion::Ajustes &a, int total, const Lector &lector);
     };
 
     // Temporary refusals of one message met by a new connection before the user is asked.

@@ -245,21 +245,22 @@ void PanelUtilidades::enviaMailDeudores() {
         Mensaje::error(AvisosDeuda::kFaltaConfiguracion, this);
         return;
     }
-    QVector<AvisosDeuda::Aviso> avisos;
+    int total = 0;
     for (;;) {
-        const auto leidos = AvisosDeuda::pendientes();
-        if (leidos) {
-            avisos = *leidos;
+        const auto contadas = AvisosDeuda::contarPendientes();
+        if (contadas) {
+            total = *contadas;
             break;
         }
-        const auto r = Mensaje::mostrar(
-            QStringLiteral("Error detectado: 0 - ") + leidos.message() + QStringLiteral("\nQue desea hacer?"),
-            QStringLiteral("Atención"), QMessageBox::Critical,
-            QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, this);
+        const auto r = Mensaje::mostrar(QStringLiteral("Error detectado: 0 - ") + contadas.message() +
+                                            QStringLiteral("\nQue desea hacer?"),
+                                        QStringLiteral("Atención"), QMessageBox::Critical,
+                                        QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
+                                        QMessageBox::Abort, this);
         if (r != QMessageBox::Retry)
             return;
     }
-    if (avisos.isEmpty())
+    if (total == 0)
         return;
 
     AvisosDeuda::Envio envio;
@@ -283,7 +284,7 @@ void PanelUtilidades::enviaMailDeudores() {
         if (enviado)
             Log::write(QStringLiteral("Aviso de deuda: ") + linea);
     };
-    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, avisos);
+    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, total, AvisosDeuda::lectorPendientes());
     m_lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
     if (!r.detenido.isEmpty())
         Mensaje::error(r.detenido, this);

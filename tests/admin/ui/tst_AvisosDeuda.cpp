@@ -2,6 +2,7 @@
 #include "core/Configuracion.h"
 #include "core/Log.h"
 #include "db/Database.h"
+#include "db/Transaction.h"
 #include "mail/AvisosDeuda.h"
 #include "support/ServidorSmtp.h"
 #include "support/TestSupport.h"
@@ -219,6 +220,34 @@ private slots:
             QCOMPARE(Mensaje::mostrados().at(0).icono, QMessageBox::Critical);
         }
         QCOMPARE(smtp.recibidos().size(), 0);
+    }
+
+    // A run holds one batch of overdue dues at a time, and the batches cover each of them once, in order.
+    void overdueDuesAreReadInBatches() {
+        BaseTemporal db;
+        const int plan = nuevoPlan(QStringLiteral("General"));
+        const int a = nuevoAfiliado(QStringLiteral("Paz"), QStringLiteral("Luis"), plan);
+        const int deudas = 2 * AvisosDeuda::kLote + 1;
+        {
+            Transaction t;
+            for (int i = 0; i < deudas; ++i)
+                nuevaCuota(a, plan, QDate(2009, 1, 10), 250000);
+            nuevaCuota(a, plan, QDate(2009, 3, 6), 250000); // tomorrow: not yet
+            QVERIFY(t.commit());
+        }
+        QCOMPARE(*AvisosDeuda::contarPendientes(), deudas);
+        const AvisosDeuda::Lector lector = AvisosDeuda::lectorPendientes();
+        qint64 anterior = 0;
+        int leidas = 0;
+        for (auto lote = lector(); lote && !lote->isEmpty(); lote = lector()) {
+            QVERIFY(lote->size() <= AvisosDeuda::kLote);
+            for (const AvisosDeuda::Aviso &v : std::as_const(*lote)) {
+                QVERIFY(v.idCuota > anterior);
+                anterior = v.idCuota;
+                ++leidas;
+            }
+        }
+        QCOMPARE(leidas, deudas);
     }
 
     void noOverdueDuesIsSilent() {
