@@ -9,6 +9,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -249,7 +250,43 @@ ResumenDeuda resumenDeuda(qint64 idAfiliado) {
     return r;
 }
 
-std::optional<int> posicionPorApellido(const QString &texto) {
+namespace {
+// The page's keys around the member (clave, id) at row fila: those before it on its page, read backwards
+// from it, then it and those after it.
+QVariantList clavesAlrededor(const QVariant &clave, qint64 id, int fila, int filasPorPagina) {
+    const int antes = fila % filasPorPagina;
+    QVariantList claves;
+    for (const bool previas : {true, false}) {
+        QSqlQuery q(Database::db());
+        q.setForwardOnly(true);
+        q.prepare(previas ? QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados"
+                                               WHERE "ClaveOrden" < ? OR ("ClaveOrden" = ? AND "idAfiliado" < ?)
+                                               ORDER BY "ClaveOrden" DESC, "idAfiliado" DESC LIMIT ?)")
+                          : QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados"
+                                               WHERE "ClaveOrden" > ? OR ("ClaveOrden" = ? AND "idAfiliado" >= ?)
+                                               ORDER BY "ClaveOrden", "idAfiliado" LIMIT ?)"));
+        for (const QVariant &v :
+             {clave, clave, QVariant(id), QVariant(previas ? antes : filasPorPagina - antes)})
+            q.addBindValue(v);
+        if (!q.exec()) {
+            Log::error(QStringLiteral("Afiliados"), q.lastError().text());
+            return {};
+        }
+        QVariantList leidas;
+        while (q.next())
+            leidas << q.value(0);
+        if (previas && leidas.size() != antes)
+            return {}; // members without a key sit above: their place is not in the index
+        if (previas)
+            std::reverse(leidas.begin(), leidas.end());
+        claves += leidas;
+    }
+    return claves;
+}
+} // namespace
+
+std::optional<int> posicionPorApellido(const QString &texto, QVariantList *clavesDePagina,
+                                       int filasPorPagina) {
     // The first member in list order among the surnames that start with the text: one range on the list's
     // index for each way of reading the text's n and ñ, which the search does not tell apart.
     std::optional<std::pair<QByteArray, qint64>> primero;
@@ -278,7 +315,10 @@ std::optional<int> posicionPorApellido(const QString &texto) {
     }
     if (!primero)
         return std::nullopt;
-    return posicion(clave, primero->second);
+    const auto fila = posicion(clave, primero->second);
+    if (fila && clavesDePagina && filasPorPagina > 0)
+        *clavesDePagina = clavesAlrededor(clave, primero->second, *fila, filasPorPagina);
+    return fila;
 }
 
 std::optional<int> posicionDe(qint64 idAfiliado) {

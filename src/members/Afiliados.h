@@ -74,7 +74,10 @@ ResumenDeuda resumenDeuda(qint64 idAfiliado);
 
 // 0-based position, in the members list (surname, names, number), of the first member whose surname starts
 // with texto without regard to case or accents; an empty texto finds the first member with a surname.
-std::optional<int> posicionPorApellido(const QString &texto);
+// With clavesDePagina, also the members' numbers of the page of filasPorPagina rows that holds it, in list
+// order: read around it in the list's index, so that nothing above it is skipped row by row.
+std::optional<int> posicionPorApellido(const QString &texto, QVariantList *clavesDePagina = nullptr,
+                                       int filasPorPagina = 0);
 // Position of the member in the members list.
 std::optional<int> posicionDe(qint64 idAfiliado);
 

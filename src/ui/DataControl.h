@@ -49,6 +49,10 @@ public:
         m_model.setCount(count);
     }
 
+    // The keys of a page of a paged list with a row key, found by the caller from the list's own order
+    // (empty: none). The page is then read by them, not by skipping the rows above it.
+    void setPageKeys(int page, const QVariantList &keys) { m_model.setPageKeys(page, keys); }
+
     // Where edits and deletions of rows go: a table or updatable view and its key field.
     void setEditTarget(const QString &table, const QString &keyField);
     QString editTable() const { return m_table; }

@@ -62,6 +62,8 @@ Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql
     // rows already read in place.
     m_source = std::move(source);
     m_pages.clear();
+    m_knownPage = -1;
+    m_knownKeys.clear();
     m_total = total;
     m_more = false; // the base model fetches once on a new query: that fetch is the page just read
     if (m_count == Count::AsRead)
@@ -84,8 +86,21 @@ bool PagedQueryModel::readPageByKey(const Source &s, int page, QVector<QVector<Q
     while (keys.next())
         order << keys.value(0);
     keys.finish();
+    return readRowsByKey(s, order, rows);
+}
+
+void PagedQueryModel::setPageKeys(int page, const QVariantList &keys) {
+    const bool usable = m_paged && !m_key.isEmpty() && !keys.isEmpty() && !m_pages.contains(page);
+    m_knownPage = usable ? page : -1;
+    m_knownKeys = usable ? keys : QVariantList();
+}
+
+bool PagedQueryModel::readRowsByKey(const Source &s, const QVariantList &order,
+                                    QVector<QVector<QVariant>> *rows) {
     if (order.isEmpty())
         return true;
+    const QString key = QLatin1Char('"') + QString(s.key).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                        QLatin1Char('"');
     QSqlQuery q(s.db);
     q.setForwardOnly(true);
     if (!run(q,
@@ -149,7 +164,10 @@ void PagedQueryModel::keepPage(int page, QVector<QVector<QVariant>> rows) const 
 
 bool PagedQueryModel::loadPage(int page) const {
     QVector<QVector<QVariant>> rows;
-    if (!readPage(m_source, page, &rows))
+    const QVariantList known = page == m_knownPage ? m_knownKeys : QVariantList();
+    m_knownPage = -1;
+    m_knownKeys.clear();
+    if (!(known.isEmpty() ? readPage(m_source, page, &rows) : readRowsByKey(m_source, known, &rows)))
         return false;
     keepPage(page, std::move(rows));
     return true;
@@ -222,6 +240,8 @@ void PagedQueryModel::clear() {
     // Lets go of the connection too: the program may close it to open another database.
     m_source = Source();
     m_pages.clear();
+    m_knownPage = -1;
+    m_knownKeys.clear();
     m_total = 0;
     m_more = false;
     QSqlQueryModel::clear();

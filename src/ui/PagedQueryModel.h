@@ -31,6 +31,9 @@ public:
     // rows to reach a page reads no row it skips (a server would fetch each one). Empty: LIMIT/OFFSET alone.
     void setPageKey(const QString &column) { m_key = column; }
     bool isPaged() const { return m_paged; }
+    // The keys of a page, in list order, as the caller found them just before moving to it: used if that
+    // page is the next one read, forgotten otherwise. Empty keys are ignored.
+    void setPageKeys(int page, const QVariantList &keys);
 
     // Counts the rows of sql (or reads its first page) and reads its field names; pages are read on demand
     // with LIMIT/OFFSET appended, so sql is a plain SELECT without a LIMIT of its own, ordered by an index
@@ -59,6 +62,7 @@ private:
     void keepPage(int page, QVector<QVector<QVariant>> rows) const;
     static bool readPage(const Source &s, int page, QVector<QVector<QVariant>> *rows);
     static bool readPageByKey(const Source &s, int page, QVector<QVector<QVariant>> *rows);
+    static bool readRowsByKey(const Source &s, const QVariantList &order, QVector<QVector<QVariant>> *rows);
 
     bool m_paged = false;
     Count m_count = Count::UpFront;
@@ -71,5 +75,7 @@ private:
         quint64 lastUse = 0;
     };
     mutable QHash<int, Page> m_pages;
+    mutable int m_knownPage = -1;
+    mutable QVariantList m_knownKeys;
     mutable quint64 m_uses = 0;
 };

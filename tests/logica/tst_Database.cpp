@@ -378,6 +378,17 @@ private slots:
         QCOMPARE(Afiliados::posicionPorApellido(QString::fromUtf8("Ña")), std::optional<int>(5));
         QCOMPARE(Afiliados::posicionPorApellido(QStringLiteral("oro")), std::optional<int>(6));
         QCOMPARE(Afiliados::posicionPorApellido(QStringLiteral("zz")), std::nullopt);
+        // With the keys of its page (of three rows here): the very members of the list's page that holds it.
+        for (const char *texto : {"alv", "BENI", "NÚÑ", "Ña", "oro"}) {
+            QVariantList claves;
+            const int fila = *Afiliados::posicionPorApellido(QString::fromUtf8(texto), &claves, 3);
+            QStringList leidas, esperadas;
+            for (const QVariant &c : std::as_const(claves))
+                leidas << c.toString();
+            for (int i = fila / 3 * 3; i < qMin(fila / 3 * 3 + 3, int(orden.size())); ++i)
+                esperadas << QString::number(id.value(orden.at(i)));
+            QCOMPARE(leidas, esperadas);
+        }
 
         // Plans and categories by name, as the member editor finds them.
         QCOMPARE(Planes::idPorDescripcion(QStringLiteral("MENSUAL")).toInt(), mensual);

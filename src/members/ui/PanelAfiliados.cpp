@@ -165,7 +165,9 @@ void PanelAfiliados::alCambiarFila() {
 }
 
 void PanelAfiliados::buscar(const QString &texto) {
-    if (const auto fila = Afiliados::posicionPorApellido(texto)) {
+    QVariantList claves;
+    if (const auto fila = Afiliados::posicionPorApellido(texto, &claves, PagedQueryModel::PageRows)) {
+        m_datSocios->setPageKeys(*fila / PagedQueryModel::PageRows, claves);
         m_datSocios->setCurrentRow(*fila);
         return;
     }
