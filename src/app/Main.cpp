@@ -76,6 +76,11 @@ void avisarConexionPerdida() {
     });
 }
 
+void revisarBase() {
+    Database::setDamageListener([](const QString &motivo) { Mensaje::error(motivo); });
+    Database::checkIntegrityDaily();
+}
+
 bool contrasenaCancelada() {
     return std::exchange(g_contrasenaCancelada, false);
 }
@@ -98,7 +103,7 @@ void recordarBase(const QString &ruta) {
 panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     *salida = 0;
     const bool servidor = SqlEngine::isServerUrl(rutaBase);
-    // The file's integrity check reads the whole file: it runs while the splash is up.
+    // The first look at the file runs while the splash is up.
     Database::precheck(rutaBase);
     {
         portada splash;
@@ -164,6 +169,8 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     auto *principal = new panPrin;
     principal->setAttribute(Qt::WA_DeleteOnClose);
     principal->show();
+    // The file's integrity check reads the whole file: it runs while the club is in use.
+    revisarBase();
     return principal;
 }
 

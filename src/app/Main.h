@@ -27,6 +27,8 @@ void recordarBase(const QString &ruta);
 void usarPedidoDeContrasena();
 // Installs the message that says, once, that the server is out of reach (done by arrancar()).
 void avisarConexionPerdida();
+// Starts the open file's integrity check of the day on a worker; damage it finds is shown when it comes.
+void revisarBase();
 // Whether the user cancelled the password window since the last call (which clears it).
 bool contrasenaCancelada();
 } // namespace Main

@@ -295,6 +295,7 @@ bool panPrin::abrirBase(const QString &ruta) {
                 QStringLiteral("Mirabel!"), this);
         } else {
             Main::recordarBase(Database::path());
+            Main::revisarBase();
         }
     }
     if (!abierta && !anterior.isEmpty() && !Database::open(anterior, Database::Mode::MustExist, &error))

@@ -9,6 +9,7 @@
 #include "db/Transaction.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <future>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -53,7 +55,9 @@ bool prepared(QSqlDatabase &db, bool readOnly, QString *why) {
     return r.ok();
 }
 
-Probe probe(const QString &path, bool writable) {
+// integrity: also PRAGMA quick_check, which reads every page of the file (a copy's source; the program's own
+// file is checked once a day on a worker instead, see checkIntegrityDaily()).
+Probe probe(const QString &path, bool writable, bool integrity) {
     Probe p;
     {
         QFile f(path);
@@ -83,9 +87,11 @@ Probe probe(const QString &path, bool writable) {
             p.kind = Probe::Kind::Foreign;
         else if (version > Schema::currentVersion())
             p.kind = Probe::Kind::Newer;
+        else if (version > 0 && !integrity)
+            p.kind = Probe::Kind::Mirabel;
         else if (version > 0) {
-            // The quick check reads every page once but skips the index cross-checks: fast enough on a
-            // large club, and it finds a torn or truncated file before anything is written.
+            // The quick check reads every page once but skips the index cross-checks, and it finds a torn
+            // or truncated file before anything is written.
             const auto check = f.text("PRAGMA quick_check(1)");
             if (check == QLatin1String("ok"))
                 p.kind = Probe::Kind::Mirabel;
@@ -122,7 +128,7 @@ Probe probeOrPrechecked(const QString &path, bool writable) {
         if (same)
             return found;
     }
-    return probe(path, writable);
+    return probe(path, writable, false);
 }
 
 QString latestCopyHint(const QString &path) {
@@ -134,19 +140,30 @@ QString latestCopyHint(const QString &path) {
                      .arg(latest);
 }
 
-// The keys are checked with one read; only a file that has stale keys is written (in one transaction).
-void refreshSortKeys(const QString &table, const QString &key) {
-    const QString stale = QStringLiteral(R"("ClaveOrden" IS DISTINCT FROM %1)").arg(key);
-    QSqlQuery q(Database::db());
-    q.setForwardOnly(true);
-    if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "%1" WHERE %2 LIMIT 1)").arg(table, stale), {},
-                       QStringLiteral("Base de datos")) ||
-        !q.next())
+// Another program wrote names since the keys were last made (the count the file's triggers keep; a server's
+// triggers make every writer's keys, so its count stays 0): every key that differs is made again, in one
+// transaction with the count's reset. One read of one row otherwise.
+void refreshSortKeysIfWrittenOutside() {
+    const QVariant count = Database::buscaValor(
+        QStringLiteral(R"(SELECT "CambiosAjenos" FROM "Mantenimiento")"), QStringLiteral("CambiosAjenos"));
+    if (!count.isNull() && count.toLongLong() == 0)
         return;
-    q.finish();
     Transaction t;
-    if (Database::exec(
-            QStringLiteral(R"(UPDATE "%1" SET "ClaveOrden" = %2 WHERE %3)").arg(table, key, stale)))
+    bool ok = true;
+    const QString keys[][2] = {
+        {QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))")},
+        {QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))")}};
+    for (const auto &k : keys)
+        ok = ok &&
+             Database::exec(
+                 QStringLiteral(R"(UPDATE "%1" SET "ClaveOrden" = %2 WHERE "ClaveOrden" IS DISTINCT FROM %2)")
+                     .arg(k[0], k[1]));
+    QSqlQuery q(Database::db());
+    ok = ok && Database::run(q, QStringLiteral(R"(UPDATE "Mantenimiento" SET "CambiosAjenos" = 0)"), {},
+                             QStringLiteral("Base de datos"));
+    if (ok && q.numRowsAffected() == 0)
+        ok = Database::exec(QStringLiteral(R"(INSERT INTO "Mantenimiento" ("CambiosAjenos") VALUES (0))"));
+    if (ok)
         (void)t.commit(); // keys left stale are made again at the next opening
 }
 } // namespace
@@ -308,18 +325,96 @@ void Database::precheck(const QString &path) {
     p.path = info.absoluteFilePath();
     p.writable = info.isWritable();
     // probe() works on its own engine handle, never on a Qt connection, so it may run on another thread.
-    p.result = std::async(std::launch::async, probe, p.path, p.writable);
+    p.result = std::async(std::launch::async, probe, p.path, p.writable, false);
+}
+
+namespace {
+// The day's integrity check of the open file, while it runs.
+struct IntegrityCheck {
+    QString path;
+    QDate day;
+    std::shared_ptr<SqliteFile> file;
+    std::future<std::optional<QString>> finding; // the engine's answer; nullopt: it could not run
+    int number = 0; // which check of this run: a stopped one's late news is not taken for a later one's
+};
+IntegrityCheck g_check;
+int g_checksStarted = 0;
+Database::DamageListener g_damageListener;
+
+// On the program's thread, once the worker is done (or was stopped).
+void integrityCheckEnded() {
+    if (!g_check.finding.valid())
+        return;
+    const std::optional<QString> finding = g_check.finding.get();
+    const IntegrityCheck done{g_check.path, g_check.day, std::move(g_check.file), {}};
+    g_check = IntegrityCheck();
+    if (done.path != g_path || done.file->wasInterrupted())
+        return;
+    if (finding == QLatin1String("ok")) {
+        // Not noted on a file opened read-only: it is checked at each opening.
+        if (!g_readOnly)
+            (void)Database::exec(QStringLiteral(R"(UPDATE "Mantenimiento" SET "UltimaRevision" = ?)"),
+                                 {done.day.toString(Qt::ISODate)});
+        return;
+    }
+    const QString detail = finding && !finding->isEmpty() ? *finding : done.file->message();
+    Log::error(QStringLiteral("Base de datos"), done.path + QStringLiteral(": quick_check: ") + detail);
+    if (g_damageListener)
+        g_damageListener(
+            QStringLiteral("La revisión diaria encontró que la base de datos %1 está dañada. Para no "
+                           "empeorarla, no siga cargando datos: cierre el programa y restaure una copia. %2")
+                .arg(done.path, latestCopyHint(done.path)));
+}
+} // namespace
+
+bool Database::checkIntegrityDaily() {
+    if (g_server || g_path.isEmpty() || g_check.finding.valid())
+        return false;
+    const QDate today = Clock::today();
+    const QVariant last = buscaValor(QStringLiteral(R"(SELECT "UltimaRevision" FROM "Mantenimiento")"),
+                                     QStringLiteral("UltimaRevision"));
+    if (last.toString() == today.toString(Qt::ISODate))
+        return false;
+    auto file = std::make_shared<SqliteFile>();
+    if (!file->open(g_path, g_readOnly ? SqliteFile::Access::ReadOnly : SqliteFile::Access::ReadWrite,
+                    g_busyTimeoutMs))
+        return false;
+    g_check.path = g_path;
+    g_check.day = today;
+    g_check.file = file;
+    g_check.number = ++g_checksStarted;
+    QObject *app = QCoreApplication::instance();
+    g_check.finding = std::async(std::launch::async, [file, app, number = g_check.number] {
+        std::optional<QString> found = file->text("PRAGMA quick_check(1)");
+        if (app)
+            QMetaObject::invokeMethod(
+                app,
+                [number] {
+                    if (g_check.number == number)
+                        integrityCheckEnded();
+                },
+                Qt::QueuedConnection);
+        return found;
+    });
+    return true;
+}
+
+void Database::setDamageListener(DamageListener listener) {
+    g_damageListener = std::move(listener);
+}
+
+void Database::waitIntegrityCheck() {
+    if (g_check.finding.valid())
+        g_check.finding.wait();
+    integrityCheckEnded();
 }
 
 bool Database::open(const QString &path, Mode mode, QString *error) {
     if (SqlEngine::isServerUrl(path)) {
         if (!openServer(path, mode, error))
             return false;
-        if (!g_readOnly) {
-            refreshSortKeys(QStringLiteral("Afiliados"),
-                            QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
-            refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
-        }
+        if (!g_readOnly)
+            refreshSortKeysIfWrittenOutside();
         return true;
     }
     auto fail = [&](const QString &why) {
@@ -406,9 +501,8 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     if (g_readOnly)
         return true;
     // Rows added or renamed by another tool have no sort key or a stale one: the list order and the
-    // search read the key, so bring every key that differs up to date.
-    refreshSortKeys(QStringLiteral("Afiliados"), QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"));
-    refreshSortKeys(QStringLiteral("Planes"), QStringLiteral(R"(clave_orden("Descripcion"))"));
+    // search read the key.
+    refreshSortKeysIfWrittenOutside();
     return true;
 }
 
@@ -565,7 +659,7 @@ QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::M
         *why = QStringLiteral("El archivo %1 es de solo lectura: no se puede escribir en él.").arg(path);
         return {};
     }
-    const Probe p = probe(path, writable);
+    const Probe p = probe(path, writable, true);
     switch (p.kind) {
     case Probe::Kind::Empty:
         if (mode != Database::Mode::CreateIfMissing) {
@@ -641,6 +735,11 @@ void Database::closeOther(const QString &connectionName) {
 }
 
 void Database::close() {
+    if (g_check.finding.valid()) {
+        g_check.file->interrupt();
+        g_check.finding.wait();
+        g_check = IntegrityCheck(); // stopped: no finding
+    }
     QStringList names = g_extras;
     names << QString::fromLatin1(QSqlDatabase::defaultConnection);
     g_extras.clear();

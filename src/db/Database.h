@@ -24,12 +24,23 @@ public:
     // an empty one gets the schema (CreateIfMissing), one of another program is refused.
     // On failure returns false with a Spanish reason in *error and leaves no connection open. A file that
     // is not a Mirabel database, comes from a newer version or fails the quick integrity check is
-    // refused without a byte of it changed. A file the user may not write opens read-only (isReadOnly()).
-    // Opening writes nothing unless an upgrade or a stale sort key needs it.
+    // refused without a byte of it changed (the full integrity check is checkIntegrityDaily()'s). A file the
+    // user may not write opens read-only (isReadOnly()). Opening writes nothing unless an upgrade needs it
+    // or another program wrote names without their sort keys.
     [[nodiscard]] static bool open(const QString &path, Mode mode, QString *error);
-    // Starts open()'s look at an existing file (its integrity check reads every page) on another thread,
-    // so that it runs while the splash is shown; the next open() of the same file takes its finding.
+    // Starts open()'s look at an existing file on another thread, so that it runs while the splash is
+    // shown; the next open() of the same file takes its finding.
     static void precheck(const QString &path);
+    // The open file's integrity check (it reads every page), at most once a day: on a worker thread with a
+    // connection of its own, while the program is in use. Returns whether one was started: not on a server,
+    // not when the file was found sound today already or a check is running. When it ends, on the
+    // program's thread, a sound file is noted as checked today; damage is logged and told to the listener
+    // (in Spanish, with what to do). Closing the file stops a check under way (it runs again next time).
+    static bool checkIntegrityDaily();
+    using DamageListener = std::function<void(const QString &why)>;
+    static void setDamageListener(DamageListener listener);
+    // Waits until a check under way has ended and its finding was handled.
+    static void waitIntegrityCheck();
     // Opens a further connection on the same file (reports, background readers), prepared the same way.
     static QSqlDatabase openExtra(const QString &connectionName, QString *error);
     static void close();

@@ -47,6 +47,15 @@ public:
     virtual QStringList preamble() const = 0;
     // The engine's form of one statement of the schema (types, key columns, triggers).
     virtual QStringList schemaStatement(const QString &portable) const = 0;
+    // The triggers that keep every member's and plan's sort key ("ClaveOrden") right, made once by the
+    // schema. On a server they compute it for every writer. A file's cannot name the program's key function
+    // (another tool writing without it would fail): they count every write of names in "Mantenimiento"
+    // instead, and the program's own connections take their writes off the count again (keepSortKeys()), so
+    // a count other than 0 says another program wrote names since the keys were last made.
+    virtual QStringList sortKeyTriggers() const = 0;
+    // Makes db's own writes keep the sort keys (a file's connection: its own triggers, which call the key
+    // function); nothing on a server or on a database without "Mantenimiento" yet.
+    [[nodiscard]] virtual Result keepSortKeys(const QSqlDatabase &db) const = 0;
     // The whole day change of every due's date as one UPDATE: seven bound day numbers, as two-digit texts,
     // for February in a leap year, February, April, June, September, November and the other months.
     virtual QString dayChangeStatement() const = 0;

@@ -198,10 +198,25 @@ const char *const kStep4[] = {
     R"(CREATE INDEX "Avisos_Afiliado" ON "Avisos" ("idAfiliado", "Fecha"))",
 };
 
+// Version 6: sort keys kept by the database itself. Every writer's new or renamed member or plan gets its key
+// from the engine's triggers (Engine::sortKeyTriggers()); "Mantenimiento" holds, for a file, the count of
+// name writes made by programs without the key function (compared at opening, which remakes the keys only
+// when it is not 0) and the day the file's integrity was last found sound. The keys of an older database are
+// made once here.
+const char *const kStep6[] = {
+    R"(CREATE TABLE "Mantenimiento" ("CambiosAjenos" INTEGER NOT NULL DEFAULT 0, "UltimaRevision" DATE))",
+    R"(INSERT INTO "Mantenimiento" ("CambiosAjenos") VALUES (0))",
+    R"(UPDATE "Afiliados" SET "ClaveOrden" = clave_orden("Apellido", "Nombres")
+        WHERE "ClaveOrden" IS DISTINCT FROM clave_orden("Apellido", "Nombres"))",
+    R"(UPDATE "Planes" SET "ClaveOrden" = clave_orden("Descripcion")
+        WHERE "ClaveOrden" IS DISTINCT FROM clave_orden("Descripcion"))",
+};
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 4;
+    // Version 5 has no statements here.
+    return 6;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -240,6 +255,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 4)
         for (const char *s : kStep4)
+            out << QString::fromUtf8(s);
+    if (toVersion == 6)
+        for (const char *s : kStep6)
             out << QString::fromUtf8(s);
     return out;
 }
@@ -292,6 +310,8 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
             statements << Engine::of(db).preamble();
         for (const QString &sql : stepStatements(next))
             statements << Engine::of(db).schemaStatement(sql);
+        if (next == 6)
+            statements << Engine::of(db).sortKeyTriggers();
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
                 if (error)
@@ -320,5 +340,9 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
         }
         v = next;
     }
-    return true;
+    // A connection that made the step keeps the keys from here on, as one opened on it later does.
+    const Result keys = Engine::of(db).keepSortKeys(db);
+    if (!keys && error)
+        *error = keys.message();
+    return keys.ok();
 }

@@ -17,6 +17,8 @@ public:
     QString snapshotStatement() const override;
     QStringList preamble() const override;
     QStringList schemaStatement(const QString &portable) const override;
+    QStringList sortKeyTriggers() const override;
+    Result keepSortKeys(const QSqlDatabase &db) const override;
     QString dayChangeStatement() const override;
     QString keepRowsClause() const override;
     QString orderedJoin() const override;

@@ -209,7 +209,7 @@ Result SqliteEngine::prepareConnection(QSqlDatabase &db, bool readOnly, int busy
         if (!q.exec(pragma))
             Log::error(QStringLiteral("Base de datos"), pragma + QStringLiteral(": ") + q.lastError().text());
     }
-    return Result::done();
+    return readOnly ? Result::done() : keepSortKeys(db);
 }
 
 QString SqliteEngine::absoluteLocation(const QString &location) const {
@@ -239,6 +239,86 @@ QStringList SqliteEngine::schemaStatement(const QString &portable) const {
     static const QRegularExpression dateType(QStringLiteral(R"((") DATE\b)"));
     s.replace(dateType, QStringLiteral("\\1 TEXT"));
     return {s};
+}
+
+namespace {
+// The names each table's key is made of, and the key's expression.
+struct KeyedTable {
+    const char *table;
+    const char *key;
+    const char *names; // the columns the key is made of
+    const char *expression;
+};
+const KeyedTable kKeyedTables[] = {
+    {"Afiliados", "idAfiliado", R"("Apellido", "Nombres")", R"(clave_orden(NEW."Apellido", NEW."Nombres"))"},
+    {"Planes", "idPlan", R"("Descripcion")", R"(clave_orden(NEW."Descripcion"))"},
+};
+
+// A trigger counting a table's writes of names in "Mantenimiento", by step (1 or -1).
+QString countingTrigger(const QString &create, const QString &name, const QString &event, const KeyedTable &t,
+                        int step) {
+    return QStringLiteral(R"(%1 "%2" AFTER %3 ON %4"%5" BEGIN
+        UPDATE "Mantenimiento" SET "CambiosAjenos" = "CambiosAjenos" + %6; END)")
+        .arg(create, name, event,
+             create.contains(QLatin1String("TEMP")) ? QStringLiteral("main.") : QString(),
+             QString::fromLatin1(t.table))
+        .arg(step);
+}
+
+QString updateOfNames(const KeyedTable &t) {
+    return QStringLiteral(R"(UPDATE OF %1, "ClaveOrden")").arg(QString::fromLatin1(t.names));
+}
+} // namespace
+
+QStringList SqliteEngine::sortKeyTriggers() const {
+    QStringList out;
+    const QString create = QStringLiteral("CREATE TRIGGER");
+    for (const KeyedTable &t : kKeyedTables) {
+        const QString table = QString::fromLatin1(t.table);
+        out << countingTrigger(create, table + QStringLiteral("_Nombres_Alta"), QStringLiteral("INSERT"), t,
+                               1)
+            << countingTrigger(create, table + QStringLiteral("_Nombres_Cambio"), updateOfNames(t), t, 1);
+    }
+    return out;
+}
+
+Result SqliteEngine::keepSortKeys(const QSqlDatabase &db) const {
+    sqlite3 *h = handle(db);
+    if (!h || sqlite3_db_readonly(h, "main") == 1)
+        return Result::done();
+    const auto made =
+        numberOf(h, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'Mantenimiento'");
+    if (made.value_or(0) == 0)
+        return Result::done();
+    // The connection's own triggers: each write of names they see is one the permanent triggers counted, so
+    // they take it off the count; and they make the key of a row whose key differs from its names'. A key
+    // made here fires the counting pair again, both of them.
+    QStringList statements;
+    const QString create = QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS");
+    for (const KeyedTable &t : kKeyedTables) {
+        const QString table = QString::fromLatin1(t.table), key = QString::fromLatin1(t.expression);
+        statements << countingTrigger(create, table + QStringLiteral("_Nombres_Alta_Propia"),
+                                      QStringLiteral("INSERT"), t, -1)
+                   << countingTrigger(create, table + QStringLiteral("_Nombres_Cambio_Propia"),
+                                      updateOfNames(t), t, -1);
+        for (const QString &event : {QStringLiteral("INSERT"), updateOfNames(t)})
+            statements << QStringLiteral(R"(%1 "%2_Clave_%3" AFTER %4 ON main."%2"
+                WHEN NEW."ClaveOrden" IS NOT %5
+                BEGIN UPDATE "%2" SET "ClaveOrden" = %5 WHERE "%6" = NEW."%6"; END)")
+                              .arg(create, table,
+                                   event == QLatin1String("INSERT") ? QStringLiteral("Alta")
+                                                                    : QStringLiteral("Cambio"),
+                                   event, key, QString::fromLatin1(t.key));
+    }
+    for (const QString &sql : std::as_const(statements)) {
+        char *message = nullptr;
+        if (sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+            const QString why = QString::fromUtf8(message ? message : "");
+            sqlite3_free(message);
+            return Result::failure(why);
+        }
+    }
+    return Result::done();
 }
 
 QString SqliteEngine::dayChangeStatement() const {
@@ -449,6 +529,15 @@ void SqliteFile::close() {
     sqlite3_close(m_h);
     m_h = nullptr;
     m_openCode = 0;
+}
+
+void SqliteFile::interrupt() {
+    if (m_h)
+        sqlite3_interrupt(m_h);
+}
+
+bool SqliteFile::wasInterrupted() const {
+    return (code() & 0xff) == SQLITE_INTERRUPT;
 }
 
 std::optional<int> SqliteFile::number(const char *sql) {

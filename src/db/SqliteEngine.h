@@ -28,6 +28,8 @@ public:
     QString snapshotStatement() const override;
     QStringList preamble() const override;
     QStringList schemaStatement(const QString &portable) const override;
+    QStringList sortKeyTriggers() const override;
+    Result keepSortKeys(const QSqlDatabase &db) const override;
     QString dayChangeStatement() const override;
     QString keepRowsClause() const override;
     QString orderedJoin() const override;
@@ -76,6 +78,9 @@ public:
     // statements wait that long for another desk's write.
     bool open(const QString &path, Access access, int busyTimeoutMs = 0);
     void close();
+    // Makes a statement running on another thread stop soon; wasInterrupted() says so after.
+    void interrupt();
+    bool wasInterrupted() const;
     // One number (the first column of the first row); nullopt when the statement fails.
     std::optional<int> number(const char *sql);
     // One text; nullopt when the statement fails.

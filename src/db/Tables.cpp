@@ -150,6 +150,15 @@ const std::vector<Table> &all() {
           {"CodigoSMTP", K::Integer}}},
         // Each database's own: a copy does not carry it (the target keeps its identity).
         {"IdentidadBase", nullptr, false, false, false, false, {{"Identidad", K::Text, NotNull}}},
+        // Each database's own: the count of names written without their sort keys, the day of the last
+        // sound integrity check.
+        {"Mantenimiento",
+         nullptr,
+         false,
+         false,
+         false,
+         false,
+         {{"CambiosAjenos", K::Integer, NotNull}, {"UltimaRevision", K::Date}}},
     };
     return tables;
 }

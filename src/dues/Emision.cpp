@@ -105,122 +105,153 @@ struct Escritor {
     }
 };
 
-// A plan-wide run reads and writes members in groups: on a server every statement is a round trip, and a run
-// over thousands of members paid it several times per member. A group's members are distinct and their new
-// dues are written before the next group is read, so a member the list names twice sees its dues of the
-// first time. New amounts of issued dues are grouped by amount across the run: a run reads no amount back.
-class EscritorPorLotes {
+// A plan-wide run works on sets: the run's members and its series go into scratch tables of the connection,
+// and each step is one statement over all of them (on a server every statement is a round trip, and a run
+// over thousands of members paid several per member). Members are taken in groups of distinct ones, the
+// next group up to a member listed again: a member the list names twice sees its dues of the first time.
+class EmisionEnConjunto {
 public:
-    struct Alta {
-        qint64 idAfiliado = 0;
-        QVariant claveSocio;
+    struct Paso {
         QDate vencimiento;
         QString factura;
         int mes = 0;
         Money monto;
     };
-    static constexpr int FilasPorInsert = 64;
-    static constexpr int CuotasPorUpdate = 256;
+    static constexpr int SociosPorGrupo = 1000;
 
-    EscritorPorLotes(qint64 idPlan, int anio) : m_idPlan(idPlan), m_anio(anio) {}
+    EmisionEnConjunto(qint64 idPlan, int anio) : m_idPlan(idPlan), m_anio(anio) {}
 
-    void agregar(Alta alta) { m_altas.push_back(std::move(alta)); }
-    // Writes the new dues gathered so far.
-    bool escribirAltas() {
-        for (qsizetype desde = 0; desde < m_altas.size(); desde += FilasPorInsert) {
-            const int n = int(qMin<qsizetype>(FilasPorInsert, m_altas.size() - desde));
-            QSqlQuery &q = insercion(n);
-            for (int i = 0; i < n; ++i) {
-                const Alta &a = m_altas.at(desde + i);
-                for (const QVariant &v : {QVariant(a.idAfiliado), QVariant(m_idPlan),
-                                          QVariant(iso(a.vencimiento)), QVariant(a.factura), QVariant(a.mes),
-                                          QVariant(m_anio), a.monto.toVariant(), a.claveSocio})
-                    q.addBindValue(v);
-            }
-            if (!ejecutar(q))
+    // The scratch tables, empty, and the run's series: step 0 the inscription (when issued), then the dues.
+    bool preparar(const std::optional<Paso> &inscripcion, const QVector<Paso> &serie) {
+        const Engine &engine = Engine::of(m_db);
+        for (
+            const char *sql :
+            {R"(CREATE TEMP TABLE IF NOT EXISTS "EmisionSocios" ("orden" INTEGER PRIMARY KEY, "idAfiliado" BIGINT))",
+             R"(CREATE TEMP TABLE IF NOT EXISTS "EmisionSerie" ("n" INTEGER PRIMARY KEY, "desde" DATE,
+                     "hasta" DATE, "vencimiento" DATE, "factura" TEXT, "mes" INTEGER, "monto" BIGINT))",
+             R"(CREATE TEMP TABLE IF NOT EXISTS "EmisionHallada" ("orden" INTEGER, "n" INTEGER, "idCuota" BIGINT,
+                     PRIMARY KEY ("orden", "n")))",
+             R"(DELETE FROM "EmisionSerie")"})
+            if (!ejecutar(engine.schemaStatement(QString::fromUtf8(sql)).constFirst()))
+                return false;
+        const QString alta = QStringLiteral(
+            R"(INSERT INTO "EmisionSerie" ("n", "desde", "hasta", "vencimiento", "factura", "mes", "monto")
+               VALUES (?, ?, ?, ?, ?, ?, ?))");
+        if (inscripcion && !ejecutar(alta, {0, QVariant(), QVariant(), iso(inscripcion->vencimiento),
+                                            inscripcion->factura, 0, inscripcion->monto.toVariant()}))
+            return false;
+        for (int n = 1; n <= serie.size(); ++n) {
+            const Paso &s = serie.at(n - 1);
+            // A member's due of the step's month, whatever its day.
+            const QDate desde(s.vencimiento.year(), s.vencimiento.month(), 1);
+            if (!ejecutar(alta, {n, iso(desde), iso(desde.addMonths(1)), iso(s.vencimiento), s.factura, s.mes,
+                                 s.monto.toVariant()}))
                 return false;
         }
-        m_altas.clear();
         return true;
     }
-    // An unpaid due's new amount. A due another desk pays meanwhile keeps its amount: the statement itself
-    // passes over paid dues, so it holds however the run's reading has aged.
-    bool cambiarMonto(qint64 idCuota, Money monto) {
-        if (m_pendientes.contains(idCuota))
-            return true;
-        m_pendientes.insert(idCuota);
-        QVector<qint64> &ids = m_cambios[monto.units()];
-        ids.push_back(idCuota);
-        return ids.size() < CuotasPorUpdate || vaciar(monto.units());
-    }
-    // Everything still pending; before the commit.
-    bool terminar() {
-        if (!escribirAltas())
+
+    // Puts a group of distinct members in the scratch table, in the run's order, and reads which of them
+    // exist; their rows stay until the transaction ends, so another desk's deletion waits.
+    bool cargar(const QVector<qint64> &grupo, QSet<qint64> *existentes) {
+        if (!ejecutar(QStringLiteral(R"(DELETE FROM "EmisionSocios")")) ||
+            !ejecutar(QStringLiteral(R"(DELETE FROM "EmisionHallada")")))
             return false;
-        for (const qint64 monto : m_cambios.keys())
-            if (!vaciar(monto))
+        const int porInsert = qMax(1, Engine::of(m_db).rowsPerInsert());
+        for (int desde = 0; desde < grupo.size(); desde += porInsert) {
+            const int n = qMin(porInsert, int(grupo.size()) - desde);
+            QVariantList valores;
+            for (int i = desde; i < desde + n; ++i)
+                valores << m_orden + i << QVariant::fromValue<qlonglong>(grupo.at(i));
+            if (!ejecutar(QStringLiteral(R"(INSERT INTO "EmisionSocios" ("orden", "idAfiliado") VALUES )") +
+                              QStringList(n, QStringLiteral("(?, ?)")).join(QStringLiteral(", ")),
+                          valores))
                 return false;
+        }
+        m_orden += int(grupo.size());
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!Database::run(q,
+                           QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados"
+                                             WHERE "idAfiliado" IN (SELECT "idAfiliado" FROM "EmisionSocios"))") +
+                               Engine::of(m_db).keepRowsClause(),
+                           {}, QStringLiteral("Emisión")))
+            return falla(q);
+        while (q.next())
+            existentes->insert(q.value(0).toLongLong());
         return true;
     }
-    QString error;
-    QSqlError causa;   // the failed statement's, for the transaction
-    int cambiadas = 0; // dues whose amount was replaced
-    int yaPagadas = 0; // dues found paid by the statement itself
+
+    // The group's dues: the unpaid ones found get the new amount, a paid one keeps its own, the missing
+    // ones are added (each member's in series order, members in the run's order).
+    bool escribir(Emision::Resultado &r) {
+        // The first due of each member's month, whatever its invoice says; inscriptions are not months.
+        if (!ejecutar(QStringLiteral(R"(INSERT INTO "EmisionHallada" ("orden", "n", "idCuota")
+                SELECT u."orden", s."n", MIN(c."idCuota") FROM "EmisionSocios" u
+                JOIN "Cuotas" c ON c."idAfiliado" = u."idAfiliado"
+                JOIN "EmisionSerie" s ON c."Vencimiento" >= s."desde" AND c."Vencimiento" < s."hasta"
+                WHERE +c."idPlan" = ? AND NOT (COALESCE(c."Mes", 0) = 0 AND c."Factura" = 'INSCRIPCION')
+                GROUP BY u."orden", s."n")"),
+                      {m_idPlan}))
+            return false;
+        // A due paid meanwhile by another desk keeps its amount too: the statement itself passes over paid
+        // dues, however the run's reading has aged.
+        QSqlQuery q(m_db);
+        if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = (SELECT s."monto"
+                    FROM "EmisionHallada" h JOIN "EmisionSerie" s ON s."n" = h."n"
+                    WHERE h."idCuota" = "Cuotas"."idCuota")
+                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada") AND "Pagada" = 0)"),
+                           {}, QStringLiteral("Emisión")))
+            return falla(q);
+        const int cambiadas = q.numRowsAffected();
+        QSqlQuery halladas(m_db);
+        if (!Database::run(halladas, QStringLiteral(R"(SELECT COUNT(*) FROM "EmisionHallada")"), {},
+                           QStringLiteral("Emisión")) ||
+            !halladas.next())
+            return falla(halladas);
+        r.actualizadas += cambiadas;
+        r.pagadasSinCambio += halladas.value(0).toInt() - cambiadas;
+        QSqlQuery altas(m_db);
+        if (!Database::run(altas,
+                           QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento",
+                    "Factura", "Mes", "Año", "Monto", "ClaveSocio")
+                SELECT u."idAfiliado", ?, s."vencimiento", s."factura", s."mes", ?, s."monto", a."ClaveOrden"
+                FROM "EmisionSocios" u JOIN "Afiliados" a ON a."idAfiliado" = u."idAfiliado"
+                CROSS JOIN "EmisionSerie" s
+                WHERE CASE WHEN s."n" = 0 THEN NOT EXISTS (SELECT 1 FROM "Cuotas" c
+                          WHERE c."idAfiliado" = u."idAfiliado" AND +c."idPlan" = ? AND COALESCE(c."Mes", 0) = 0
+                            AND c."Factura" = 'INSCRIPCION' AND COALESCE(c."Año", 0) = ?)
+                      ELSE NOT EXISTS (SELECT 1 FROM "EmisionHallada" h WHERE h."orden" = u."orden" AND h."n" = s."n")
+                      END
+                ORDER BY u."orden", s."n")"),
+                           {m_idPlan, m_anio, m_idPlan, m_anio}, QStringLiteral("Emisión")))
+            return falla(altas);
+        r.agregadas += altas.numRowsAffected();
+        return true;
+    }
+
+    QSqlError causa; // the failed statement's, for the transaction
 
 private:
-    QSqlQuery &insercion(int filas) {
-        auto it = m_inserciones.find(filas);
-        if (it == m_inserciones.end()) {
-            QStringList valores;
-            for (int i = 0; i < filas; ++i)
-                valores << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
-            it = m_inserciones.insert(filas, QSqlQuery(Database::db()));
-            it->prepare(
-                QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento", "Factura",
-                                              "Mes", "Año", "Monto", "ClaveSocio") VALUES )") +
-                valores.join(QStringLiteral(", ")));
+    bool ejecutar(const QString &sql, const QVariantList &valores = {}) {
+        QSqlQuery q(m_db);
+        // A server prepares no DDL: statements without values run as they are.
+        if (valores.isEmpty()) {
+            if (q.exec(sql))
+                return true;
+            Log::error(QStringLiteral("Emisión"), sql + QStringLiteral(": ") + q.lastError().text());
+            return falla(q);
         }
-        return *it;
+        return Database::run(q, sql, valores, QStringLiteral("Emisión")) || falla(q);
     }
-    bool vaciar(qint64 monto) {
-        const QVector<qint64> ids = m_cambios.take(monto);
-        if (ids.isEmpty())
-            return true;
-        auto it = m_actualizaciones.find(int(ids.size()));
-        if (it == m_actualizaciones.end()) {
-            it = m_actualizaciones.insert(int(ids.size()), QSqlQuery(Database::db()));
-            // "+" keeps a file's planner on the key: the index on "Pagada" would walk every unpaid due.
-            it->prepare(
-                QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = ? WHERE "idCuota" IN (%1) AND +"Pagada" = 0)")
-                    .arg(QStringList(ids.size(), QStringLiteral("?")).join(QStringLiteral(", "))));
-        }
-        it->addBindValue(QVariant::fromValue<qlonglong>(monto));
-        for (const qint64 id : ids) {
-            it->addBindValue(QVariant::fromValue<qlonglong>(id));
-            m_pendientes.remove(id);
-        }
-        if (!ejecutar(*it))
-            return false;
-        const int n = it->numRowsAffected();
-        cambiadas += n;
-        yaPagadas += int(ids.size()) - n;
-        return true;
-    }
-    bool ejecutar(QSqlQuery &q) {
-        if (q.exec())
-            return true;
+    bool falla(const QSqlQuery &q) {
         causa = q.lastError();
-        error = causa.text();
-        Log::error(QStringLiteral("Emisión"), error);
         return false;
     }
+    QSqlDatabase m_db = Database::db();
     qint64 m_idPlan;
     int m_anio;
-    QVector<Alta> m_altas;
-    QHash<int, QSqlQuery> m_inserciones;
-    QHash<int, QSqlQuery> m_actualizaciones;
-    QHash<qint64, QVector<qint64>> m_cambios; // ids of issued dues by their new amount
-    QSet<qint64> m_pendientes;                // the ids of m_cambios
+    int m_orden = 0; // the run's position of the next member put in the scratch table
 };
 
 // Runs sql, whose last placeholders are a list "IN (%1)", for the given leading values and ids.
@@ -497,36 +528,34 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
         return rechazo(Causa::SinAfiliados, QStringLiteral("No hay afiliados a emitir cuota !"));
 
     // The series is the same for every member: dates, invoices and amounts are worked out once.
-    struct Paso {
-        QDate vencimiento;
-        QString factura;
-        Money monto;
-    };
+    using Paso = EmisionEnConjunto::Paso;
     QVector<Paso> serie;
     QDate d = e.primerVencimiento;
     for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1))
-        serie.push_back({d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()),
+        serie.push_back({d, QStringLiteral("MES %1 AÑO %2").arg(d.month()).arg(d.year()), d.month(),
                          n <= e.montos.size() ? e.montos.at(n - 1) : p->cuotaMensual});
-    const QString inscripcion = QStringLiteral("INSCRIPCION");
+    std::optional<Paso> inscripcion;
+    if (e.inscripcion)
+        inscripcion = Paso{e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0, p->inscripcion};
 
     return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
-        EscritorPorLotes w(p->idPlan, *anio);
-        constexpr int SociosPorGrupo = 128;
+        EmisionEnConjunto w(p->idPlan, *anio);
+        if (!w.preparar(inscripcion, serie))
+            return t.fail(w.causa);
         const int total = int(e.afiliados.size());
         for (int i = 0; i < total;) {
             // The next members up to a repeated one.
             QVector<qint64> grupo;
             QSet<qint64> enGrupo;
-            for (int j = i;
-                 j < total && grupo.size() < SociosPorGrupo && !enGrupo.contains(e.afiliados.at(j)); ++j) {
+            for (int j = i; j < total && grupo.size() < EmisionEnConjunto::SociosPorGrupo &&
+                            !enGrupo.contains(e.afiliados.at(j));
+                 ++j) {
                 grupo.push_back(e.afiliados.at(j));
                 enGrupo.insert(e.afiliados.at(j));
             }
-            QSqlQuery q(Database::db());
-            QHash<qint64, Existentes> existentes;
-            if (!leerExistentes(q, p->idPlan, *anio, grupo, &existentes))
-                return t.fail(q.lastError());
-
+            QSet<qint64> existentes;
+            if (!w.cargar(grupo, &existentes))
+                return t.fail(w.causa);
             for (const qint64 a : std::as_const(grupo)) {
                 if (progreso && !progreso(i, total)) {
                     r.estado = Estado::Cancelado;
@@ -536,42 +565,19 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
                     return false;
                 }
                 ++i;
-                const auto socio = existentes.constFind(a);
-                if (socio == existentes.constEnd()) {
+                if (!existentes.contains(a)) {
                     r.estado = Estado::Fallo;
                     r.causa = Causa::Socio;
                     r.mensaje = kSocioNoLocalizado;
+                    r.agregadas = r.actualizadas = r.pagadasSinCambio = 0;
                     return false;
                 }
-                if (e.inscripcion && !socio->conInscripcion) {
-                    w.agregar({a, socio->clave, e.fechaInscripcion, inscripcion, 0, p->inscripcion});
-                    ++r.agregadas;
-                }
-                // The series' months differ from one another, so none of the dues added here is met again
-                // further on.
-                for (const Paso &s : serie) {
-                    const auto ya = socio->porMes.constFind(mesDe(s.vencimiento));
-                    if (ya == socio->porMes.constEnd()) {
-                        w.agregar(
-                            {a, socio->clave, s.vencimiento, s.factura, s.vencimiento.month(), s.monto});
-                        ++r.agregadas;
-                    } else if (ya->pagada) {
-                        // Settled: its amount is what was collected.
-                        ++r.pagadasSinCambio;
-                    } else if (!w.cambiarMonto(ya->idCuota, s.monto)) {
-                        return t.fail(w.causa);
-                    }
-                }
             }
-            if (!w.escribirAltas())
+            if (!w.escribir(r))
                 return t.fail(w.causa);
         }
         if (progreso)
             progreso(total, total);
-        if (!w.terminar())
-            return t.fail(w.causa);
-        r.actualizadas = w.cambiadas;
-        r.pagadasSinCambio += w.yaPagadas;
         return true;
     });
 }

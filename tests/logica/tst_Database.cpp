@@ -55,6 +55,27 @@ bool archivoNuevo(const QString &file, bool cerrar = true) {
         Database::close();
     return ok;
 }
+// Members and plans whose stored sort key is not the one their names give.
+int clavesDesactualizadas() {
+    return contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados"
+                                    WHERE "ClaveOrden" IS DISTINCT FROM clave_orden("Apellido", "Nombres"))")) +
+           contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Planes"
+                                    WHERE "ClaveOrden" IS DISTINCT FROM clave_orden("Descripcion"))"));
+}
+// Another program on the club's database: a bare connection, without the program's functions or session.
+QSqlDatabase herramientaAjena(const QString &location) {
+    const QString nombre = QStringLiteral("herramienta ajena");
+    if (SqlEngine::isServerUrl(location)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nombre);
+        SqlEngine::configure(db, *SqlEngine::parseServerUrl(location), QString());
+        db.open();
+        return db;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+    db.setDatabaseName(location);
+    db.open();
+    return db;
+}
 QStringList columnas(const QString &relation) {
     QSqlQuery q(Database::db());
     q.exec(QStringLiteral("SELECT * FROM \"%1\" LIMIT 0").arg(relation));
@@ -125,14 +146,7 @@ private slots:
             QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres") VALUES ('Ñandú', 'X'))"));
         Database::close();
         QVERIFY(Database::open(path, Database::Mode::MustExist, &err));
-        const QString desactualizadas = QStringLiteral(R"(SELECT COUNT(*) FROM "%1"
-                                                     WHERE "ClaveOrden" IS NOT %2)");
-        QCOMPARE(contar(desactualizadas.arg(QStringLiteral("Afiliados"),
-                                            QStringLiteral(R"(clave_orden("Apellido", "Nombres"))"))),
-                 0);
-        QCOMPARE(contar(desactualizadas.arg(QStringLiteral("Planes"),
-                                            QStringLiteral(R"(clave_orden("Descripcion"))"))),
-                 0);
+        QCOMPARE(clavesDesactualizadas(), 0);
         QCOMPARE(uno(QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados" ORDER BY "ClaveOrden" LIMIT 1)"))
                      .toInt(),
                  renombrado);
@@ -151,6 +165,59 @@ private slots:
         QCOMPARE(SqlEngine::sortKey(QStringLiteral("D'Angelo Z")), QStringLiteral("d'angelo z"));
         QCOMPARE(SqlEngine::sortKey(QString::fromUtf8("ÁÉÍÓÚÜ Ñandú")), QStringLiteral("aeiouu n{andu"));
         Database::close();
+    }
+
+    // Whoever writes a name, the keys follow: the program's own writes at once, another program's (which
+    // lacks the program's key function) by the next opening at the latest; a member's dues keep its key.
+    void sortKeysFollowEveryWriteOfNames_data() {
+        QTest::addColumn<bool>("ajena");
+        QTest::newRow("el programa") << false;
+        QTest::newRow("otra herramienta") << true;
+    }
+    void sortKeysFollowEveryWriteOfNames() {
+        QFETCH(bool, ajena);
+        BaseTemporal base;
+        const int plan = nuevoPlan(QStringLiteral("Mensual"));
+        const int renombrado = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), plan);
+        nuevaCuota(renombrado, plan, QDate(2009, 4, 10), 250000);
+        {
+            QSqlDatabase db = ajena ? herramientaAjena(base.path()) : Database::db();
+            QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
+            QSqlQuery q(db);
+            for (const char *sql :
+                 {R"(UPDATE "Afiliados" SET "Apellido" = 'ÁLVAREZ')",
+                  R"(INSERT INTO "Afiliados" ("Apellido", "Nombres") VALUES ('Ñandú', 'X'))",
+                  R"(UPDATE "Planes" SET "Descripcion" = 'Anual')",
+                  R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Único'))"})
+                QVERIFY2(q.exec(QString::fromUtf8(sql)), qPrintable(q.lastError().text()));
+        }
+        if (ajena) {
+            QSqlDatabase::removeDatabase(QStringLiteral("herramienta ajena"));
+            Database::close();
+            QString err;
+            QVERIFY2(Database::open(base.path(), Database::Mode::MustExist, &err), qPrintable(err));
+        }
+        QCOMPARE(clavesDesactualizadas(), 0);
+        QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" c JOIN "Afiliados" a
+                                          ON a."idAfiliado" = c."idAfiliado" WHERE c."ClaveSocio" = a."ClaveOrden")")),
+                 1);
+    }
+
+    // The file's integrity check runs once a day: a second start the same day skips it, the next day's runs.
+    void integrityIsCheckedOnceADay() {
+        if (enServidor())
+            QSKIP("the server looks after its own storage");
+        BaseTemporal base;
+        QVERIFY(Database::checkIntegrityDaily());
+        Database::waitIntegrityCheck();
+        QVERIFY(!Database::checkIntegrityDaily());
+        Database::close();
+        QString err;
+        QVERIFY2(Database::open(base.path(), Database::Mode::MustExist, &err), qPrintable(err));
+        QVERIFY(!Database::checkIntegrityDaily());
+        Clock::setFixed(Clock::today().addDays(1));
+        QVERIFY(Database::checkIntegrityDaily());
+        Database::waitIntegrityCheck();
     }
 
     void refusesMissingOrForeignFiles() {
@@ -501,7 +568,7 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), antes);
     }
 
-    void damagedFileIsRefusedAndPointsToTheLatestCopy() {
+    void damagedFileIsToldByTheDaysCheckWithTheLatestCopy() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("club.db"));
         QString latest;
@@ -524,27 +591,19 @@ private slots:
             f.seek(10 * 4096);
             f.write(QByteArray(4096, '\x5a'));
         }
-        const QByteArray h = huella(path);
-        QString err;
-        QVERIFY(!Database::open(path, Database::Mode::CreateIfMissing, &err));
-        QVERIFY2(err.contains(QStringLiteral("está dañada")), qPrintable(err));
-        QVERIFY2(err.contains(latest), qPrintable(err));
-        QCOMPARE(huella(path), h);
-
-        // The same finding when the check ran beforehand, during the splash; a check of another file is
-        // not taken for this one.
-        Database::precheck(path);
-        QVERIFY(!Database::open(path, Database::Mode::CreateIfMissing, &err));
-        QVERIFY2(err.contains(QStringLiteral("está dañada")), qPrintable(err));
-        const QString sana = dir.filePath(QStringLiteral("sana.db"));
-        QVERIFY(archivoNuevo(sana));
-        Database::precheck(path);
-        QVERIFY2(Database::open(sana, Database::Mode::MustExist, &err), qPrintable(err));
+        // Opening does not read the whole file: the day's check, on a worker, finds the damage and says so.
+        QString err, dicho;
+        QVERIFY2(Database::open(path, Database::Mode::MustExist, &err), qPrintable(err));
+        Database::setDamageListener([&](const QString &motivo) { dicho = motivo; });
+        QVERIFY(Database::checkIntegrityDaily());
+        Database::waitIntegrityCheck();
+        QVERIFY2(dicho.contains(QStringLiteral("está dañada")), qPrintable(dicho));
+        QVERIFY2(dicho.contains(latest), qPrintable(dicho));
+        // Not noted as checked: the next start looks again.
+        QVERIFY(Database::checkIntegrityDaily());
+        Database::waitIntegrityCheck();
+        Database::setDamageListener({});
         Database::close();
-        Database::precheck(sana);
-        QVERIFY2(Database::open(sana, Database::Mode::MustExist, &err), qPrintable(err));
-        Database::close();
-        QCOMPARE(huella(path), h);
         Backup::setFolder(QString());
     }
 
