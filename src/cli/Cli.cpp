@@ -1,5 +1,8 @@
 #include "cli/Cli.h"
 
+#include "core/Sesion.h"
+#include "db/Actividad.h"
+
 #include "core/Formato.h"
 #include "db/Database.h"
 #include "db/Engine.h"
@@ -294,6 +297,8 @@ QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCor
             args << QString::fromLocal8Bit(argv[i]);
     }
     QLocale::setDefault(Formato::localePrograma());
+    // No one logs in on the command line: its writes are logged under the system account that ran it.
+    Module1::NombreUsuario = Actividad::usuarioConsola();
     return args;
 }
 

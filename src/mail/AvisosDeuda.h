@@ -28,6 +28,7 @@ public:
         qint64 idCuota = 0;
         qint64 idAfiliado = 0;
         bool enviadoHoy = false; // a reminder for this due was already handed over today (or may have been)
+        bool avisadoReciente = false; // ... or within the days the setting "DiasEntreAvisos" leaves between
     };
 
     static const QString kAsunto;             // "Aviso de Deuda de Cuota"
@@ -39,7 +40,9 @@ public:
     // Authentication is on when "Autentica" is "SI", in any case.
     static bool autentica(const Configuracion::Ajustes &a);
     // Every overdue unpaid due (due date not later than today), read once; a database error's message.
-    static Expected<QVector<Aviso>> pendientes();
+    // A due reminded (handed over, or perhaps) fewer than diasEntreAvisos days ago is marked
+    // avisadoReciente; 0 marks none.
+    static Expected<QVector<Aviso>> pendientes(int diasEntreAvisos = 0);
 
     // What became of one message, as the reminder record keeps it ("Avisos"."Resultado").
     enum class Estado { Enviado = 1, Rechazado = 2, Dudoso = 3 };
@@ -65,6 +68,7 @@ public:
         int sinDireccion = 0; // members without an e-mail address: no message, no failure
         int yaEnviados = 0;   // skipped: already handed over today
         int dudosos = 0;      // handed over without a verdict from the server
+        int recientes = 0;    // skipped: reminded fewer than "DiasEntreAvisos" days ago
         bool abortado = false;
         QString detenido; // why the run stopped by itself (no encryption for the password, record lost)
         bool errorDeBase = false; // it stopped because a message could not be recorded
@@ -91,7 +95,11 @@ public:
         SmtpSender::Limites limites;
         QLocale locale;
 
+        // Sends, then stores the run's entry in the activity log (when recording in the database).
         Resultado ejecutar(const Configuracion::Ajustes &a, const QVector<Aviso> &avisos);
+
+    private:
+        Resultado enviarTodos(const Configuracion::Ajustes &a, const QVector<Aviso> &avisos);
     };
 
     // Temporary refusals of one message met by a new connection before the user is asked.

@@ -247,7 +247,7 @@ void PanelUtilidades::enviaMailDeudores() {
     }
     QVector<AvisosDeuda::Aviso> avisos;
     for (;;) {
-        const auto leidos = AvisosDeuda::pendientes();
+        const auto leidos = AvisosDeuda::pendientes(ajustes.dias());
         if (leidos) {
             avisos = *leidos;
             break;
@@ -287,7 +287,7 @@ void PanelUtilidades::enviaMailDeudores() {
     m_lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
     if (!r.detenido.isEmpty())
         Mensaje::error(r.detenido, this);
-    if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0)
+    if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0 && r.recientes == 0)
         return;
     QString texto =
         QStringLiteral("Se enviaron %1 mensajes; %2 no se pudieron enviar.").arg(r.enviados).arg(r.fallidos);
@@ -299,6 +299,10 @@ void PanelUtilidades::enviaMailDeudores() {
         texto += QStringLiteral(" %1 sin dirección de e-mail.").arg(r.sinDireccion);
     if (r.yaEnviados > 0)
         texto += QStringLiteral(" %1 ya enviados hoy, no se repitieron.").arg(r.yaEnviados);
+    if (r.recientes > 0)
+        texto += QStringLiteral(" %1 avisados hace menos de %2 días, no se repitieron.")
+                     .arg(r.recientes)
+                     .arg(ajustes.dias());
     if (r.fallidos > 0 || r.dudosos > 0 || r.sinDireccion > 0)
         texto += QStringLiteral(" El registro del programa (%1) indica a quiénes.").arg(Log::file());
     Mensaje::mostrar(texto, QStringLiteral("Aviso de deuda"),

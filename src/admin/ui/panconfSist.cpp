@@ -1,5 +1,7 @@
 #include "admin/ui/panconfSist.h"
 
+#include "admin/Sistema.h"
+
 #include "core/Configuracion.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
@@ -110,7 +112,7 @@ void panconfSist::aceptar() {
     a.autentica = m_chkAutenticacion->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO");
     a.nombreUsuarioAUT = m_txUserSMTP->text();
     a.contrasenaAUT = m_txPassSMTP->text();
-    if (const Result r = Configuracion::guardarTodo(a); !r) {
+    if (const Result r = Sistema::guardar(a); !r) {
         // Nothing typed is lost: the window stays open.
         Mensaje::error(r.message(), this);
         return;
