@@ -18,11 +18,15 @@ Result guardar(const Configuracion::Ajustes &n) {
         {"Autentica", v.autentica != n.autentica},
         {"NombreUsuarioAUT", v.nombreUsuarioAUT != n.nombreUsuarioAUT},
         {"ContrasenaAUT", v.contrasenaAUT != n.contrasenaAUT},
+        {"DiasEntreAvisos", v.dias() != n.dias()},
     };
     QStringList cambiadas;
     for (const auto &[clave, cambio] : claves)
         if (cambio)
             cambiadas << QString::fromUtf8(clave);
+    // Without a database (the window is only reached with one open) there is no log to write to.
+    if (!Database::db().isOpen())
+        return Configuracion::guardarTodo(n);
     Result propio;
     QString error;
     // The entry first, the file last: a file that cannot be written undoes the entry.

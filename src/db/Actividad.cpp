@@ -166,6 +166,22 @@ QString consulta(const Filtro &f) {
     return sql + QStringLiteral(R"( ORDER BY "Fecha" DESC, "idRegistro" DESC)");
 }
 
+QVector<Columna> columnas() {
+    using T = Formato::Tipo;
+    return {
+        {QStringLiteral("Fecha"), QStringLiteral("Fecha"), T::Fecha},
+        {QStringLiteral("Hora"), QStringLiteral("Hora"), T::General},
+        {QStringLiteral("Usuario"), QStringLiteral("Usuario"), T::General},
+        {QStringLiteral("Nivel"), QStringLiteral("Nivel"), T::Entero},
+        {QStringLiteral("Puesto"), QStringLiteral("Puesto"), T::General},
+        {QStringLiteral("Acción"), QStringLiteral("Accion"), T::General},
+        {QStringLiteral("Objeto"), QStringLiteral("Objeto"), T::General},
+        {QStringLiteral("Importe antes"), QStringLiteral("MontoAntes"), T::Moneda},
+        {QStringLiteral("Importe después"), QStringLiteral("MontoDespues"), T::Moneda},
+        {QStringLiteral("Detalle"), QStringLiteral("Detalle"), T::General},
+    };
+}
+
 QVariantList parametros(const Filtro &f) {
     QVariantList p;
     for (const Accion a : todas())

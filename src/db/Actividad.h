@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Columna.h"
 #include "core/Money.h"
 #include "core/Result.h"
 
@@ -99,6 +100,8 @@ struct Filtro {
     std::optional<Accion> accion;
 };
 QString consulta(const Filtro &filtro);
+// The list's columns, for the window, its export, its print-out and the command line.
+QVector<Columna> columnas();
 QVariantList parametros(const Filtro &filtro);
 // The users named in the log, for the filter's list.
 QStringList usuarios(const QSqlDatabase &db);
