@@ -278,6 +278,15 @@ void say(FILE *to, const QString &text) {
     std::fflush(to);
 }
 
+std::optional<QDate> leerFecha(const QString &texto) {
+    for (const QString &forma : {QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+        const QDate d = QDate::fromString(texto.trimmed(), forma);
+        if (d.isValid())
+            return d;
+    }
+    return std::nullopt;
+}
+
 QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCoreApplication> *app) {
     QStringList args;
     if (!QCoreApplication::instance()) {

@@ -51,15 +51,6 @@ Cli::Comando comando() {
     };
 }
 
-std::optional<QDate> leerFecha(const QString &texto) {
-    for (const QString &forma : {QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDate d = QDate::fromString(texto.trimmed(), forma);
-        if (d.isValid())
-            return d;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 namespace LogCli {
@@ -78,7 +69,7 @@ int run(int argc, char **argv) {
     Actividad::Filtro filtro;
     for (const auto &[opcion, fecha] : {std::pair{QStringLiteral("desde"), &filtro.desde},
                                         std::pair{QStringLiteral("hasta"), &filtro.hasta}}) {
-        const auto leida = leerFecha(linea.valor(opcion));
+        const auto leida = Cli::leerFecha(linea.valor(opcion));
         if (!leida)
             return linea.malUso(QStringLiteral("Fecha inválida en --%1: %2 (dd/mm/aaaa o aaaa-mm-dd).")
                                     .arg(opcion, linea.valor(opcion)));

@@ -115,30 +115,16 @@ Result anotar(const QSqlDatabase &db, const Entrada &e) {
     return Result::done();
 }
 
-Result anotarAparte(const QSqlDatabase &db, const Entrada &e) {
+namespace {
+// The entry after sql (when there is one), in one transaction of db.
+Result conEntrada(const QSqlDatabase &db, const QString &sql, const QVariantList &valores, const Entrada &e) {
     Result propio;
     QString error;
-    const bool hecho = Transaction::run(
-        db,
-        [&](Transaction &) {
-            propio = anotar(db, e);
-            return propio.ok();
-        },
-        &error);
-    if (hecho)
-        return Result::done();
-    return propio.ok() ? Result::failure(error) : propio;
-}
-
-Result ejecutarYAnotar(const QString &sql, const QVariantList &valores, const Entrada &e) {
-    Result propio;
-    QString error;
-    const QSqlDatabase db = Database::db();
     const bool hecho = Transaction::run(
         db,
         [&](Transaction &t) {
             QSqlQuery q(db);
-            if (!Database::run(q, sql, valores, QStringLiteral("Registro de actividad")))
+            if (!sql.isEmpty() && !Database::run(q, sql, valores, QStringLiteral("Registro de actividad")))
                 return t.fail(q.lastError());
             propio = anotar(db, e);
             return propio.ok();
@@ -147,6 +133,15 @@ Result ejecutarYAnotar(const QString &sql, const QVariantList &valores, const En
     if (hecho)
         return Result::done();
     return propio.ok() ? Result::failure(error) : propio;
+}
+} // namespace
+
+Result anotarAparte(const QSqlDatabase &db, const Entrada &e) {
+    return conEntrada(db, QString(), {}, e);
+}
+
+Result ejecutarYAnotar(const QString &sql, const QVariantList &valores, const Entrada &e) {
+    return conEntrada(Database::db(), sql, valores, e);
 }
 
 QString consulta(const Filtro &f) {
