@@ -1,6 +1,8 @@
 #include "admin/Usuarios.h"
 
 #include "core/Log.h"
+#include "core/Sesion.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
 #include "db/Transaction.h"
@@ -41,6 +43,18 @@ Result nombreLibre(int idUsuario, const QString &nombreUsuario) {
 Result ejecutar(const QString &sql, const QVariantList &params) {
     QString error;
     return Database::exec(sql, params, &error) ? Result::done() : Result::failure(error);
+}
+
+// The user's name and level as the log keeps them for a change of users.
+Result anotarUsuario(Actividad::Accion accion, int idUsuario, const QString &detalle) {
+    return Actividad::anotar(Database::db(), {accion, QStringLiteral("usuario %1").arg(idUsuario),
+                                              std::nullopt, std::nullopt, detalle});
+}
+
+QString describir(const Usuarios::Datos &d) {
+    return QStringLiteral("%1, nivel %2")
+        .arg(d.nombreUsuario.trimmed())
+        .arg(Usuarios::nivelDe(d.esSupervisor, d.esAdministrativo));
 }
 
 int otrosSupervisores(int idUsuario) {
@@ -89,7 +103,12 @@ Usuarios::Ingreso Usuarios::ingresar(const QString &nombreUsuario, const QString
     };
     const QString clave = claveNombre(nombreUsuario);
     if (clave.isEmpty())
-        return rechazo();
+        return anotarIngreso(nombreUsuario, rechazo());
+    return anotarIngreso(nombreUsuario, ingresarSinAnotar(clave, contrasena, rechazo));
+}
+
+Usuarios::Ingreso Usuarios::ingresarSinAnotar(const QString &clave, const QString &contrasena,
+                                              const std::function<Ingreso()> &rechazo) {
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
     // The names are few; comparing them here ignores accents as well as case, which SQL alone does not.
@@ -105,6 +124,7 @@ Usuarios::Ingreso Usuarios::ingresar(const QString &nombreUsuario, const QString
             continue;
         Ingreso r;
         r.idUsuario = q.value(0).toInt();
+        r.nombreUsuario = q.value(1).toString().trimmed();
         r.nivel = nivelDe(q.value(3).toLongLong() != 0, q.value(4).toLongLong() != 0);
         if (!esHash(guardada)) {
             const QString h = hash(contrasena);
@@ -121,6 +141,22 @@ Usuarios::Ingreso Usuarios::ingresar(const QString &nombreUsuario, const QString
         return r;
     }
     return rechazo();
+}
+
+Usuarios::Ingreso Usuarios::anotarIngreso(const QString &escrito, const Ingreso &ingreso) {
+    // A read-only database keeps no log; a login whose entry cannot be stored still goes on (it wrote
+    // nothing), and the program's own log says so.
+    if (Database::isReadOnly())
+        return ingreso;
+    const bool aceptado = ingreso.nivel != 0;
+    Actividad::Quien quien{ingreso.idUsuario, aceptado ? ingreso.nombreUsuario : escrito.trimmed(),
+                           ingreso.nivel};
+    if (const Result r = Actividad::anotarAparte(
+            Database::db(), {aceptado ? Actividad::Accion::Ingreso : Actividad::Accion::IngresoFallido,
+                             QString(), std::nullopt, std::nullopt, QString(), quien});
+        !r)
+        Log::error(QStringLiteral("Ingreso"), r.message());
+    return ingreso;
 }
 
 QString Usuarios::recordSource() {
@@ -151,17 +187,30 @@ Result Usuarios::guardar(int idUsuario, const Datos &d) {
     params << idUsuario;
     if (Result r = ejecutar(sql, params); !r)
         return r;
+    if (Result r = anotarUsuario(
+            Actividad::Accion::UsuarioCambio, idUsuario,
+            describir(d) + (d.contrasenaNueva.isEmpty() ? QString() : QStringLiteral(", contraseña nueva")));
+        !r)
+        return r;
     if (!t.commit())
         return Result::failure(t.lastError());
     return Result::done();
 }
 
 Expected<int> Usuarios::nuevo() {
+    Transaction t;
+    if (!t.isActive())
+        return Result::failure(t.lastError());
     QSqlQuery q(Database::db());
     if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreCompleto") VALUES (?))"),
                        {QStringLiteral("<Nuevo>")}, QStringLiteral("Usuarios")))
         return Result::failure(q.lastError().text());
-    return SqlEngine::lastInsertId(q).toInt();
+    const int id = SqlEngine::lastInsertId(q).toInt();
+    if (Result r = anotarUsuario(Actividad::Accion::UsuarioAlta, id, QStringLiteral("<Nuevo>")); !r)
+        return r;
+    if (!t.commit())
+        return Result::failure(t.lastError());
+    return id;
 }
 
 Result Usuarios::puedeBorrarse(int idUsuario, int idUsuarioActual) {
@@ -178,8 +227,15 @@ Result Usuarios::borrar(int idUsuario, int idUsuarioActual) {
         return Result::failure(t.lastError());
     if (Result r = puedeBorrarse(idUsuario, idUsuarioActual); !r)
         return r;
+    const QString nombre =
+        Database::buscaValor(
+            QStringLiteral(R"(SELECT "NombreUsuario" FROM "Usuarios" WHERE "idUsuario" = ?)"),
+            QStringLiteral("NombreUsuario"), {idUsuario})
+            .toString();
     if (Result r = ejecutar(QStringLiteral(R"(DELETE FROM "Usuarios" WHERE "idUsuario" = ?)"), {idUsuario});
         !r)
+        return r;
+    if (Result r = anotarUsuario(Actividad::Accion::UsuarioBaja, idUsuario, nombre); !r)
         return r;
     if (!t.commit())
         return Result::failure(t.lastError());
@@ -204,6 +260,8 @@ Expected<int> Usuarios::agregar(const Datos &d) {
             QStringLiteral("Usuarios")))
         return Result::failure(q.lastError().text());
     const int id = SqlEngine::lastInsertId(q).toInt();
+    if (Result r = anotarUsuario(Actividad::Accion::UsuarioAlta, id, describir(d)); !r)
+        return r;
     if (!t.commit())
         return Result::failure(t.lastError());
     return id;

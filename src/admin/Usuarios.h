@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 // The people who may log in (table "Usuarios"): password hashes, the login check and the upkeep that the
 // users window does. No widgets here.
@@ -22,11 +23,15 @@ public:
     struct Ingreso {
         int nivel = 0; // 1 supervisor, 2 administrative, 3 other; 0 when refused
         int idUsuario = 0;
+        QString nombreUsuario; // as stored
     };
     // The login: the first user (in idUsuario order) with that name and password. A readable password
     // that matches is replaced by its hash.
     static Ingreso ingresar(const QString &nombreUsuario, const QString &contrasena);
     static int nivelDe(bool esSupervisor, bool esAdministrativo);
+
+    // The login (accepted or refused) as the activity log keeps it.
+    static Ingreso anotarIngreso(const QString &escrito, const Ingreso &ingreso);
 
     // The record source of the users window.
     static QString recordSource();
@@ -56,6 +61,12 @@ public:
     static Expected<int> agregar(const Datos &datos);
 
     static const QString kUsuarioExiste;
+
+private:
+    static Ingreso ingresarSinAnotar(const QString &clave, const QString &contrasena,
+                                     const std::function<Ingreso()> &rechazo);
+
+public:
     static const QString kUltimoSupervisor;
     static const QString kUsuarioActual;
 };

@@ -10,6 +10,7 @@
 #include "cli/CopyCli.h"
 #include "cli/ExportCli.h"
 #include "cli/ImportMdbCli.h"
+#include "cli/LogCli.h"
 #include "cli/ReportCli.h"
 #include "core/Configuracion.h"
 #include "core/Formato.h"
@@ -185,6 +186,8 @@ int run(int argc, char **argv) {
         return AvisosCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "export") == 0)
         return ExportCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "log") == 0)
+        return LogCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "import-mdb") == 0)
         return ImportMdbCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "copy") == 0)

@@ -60,6 +60,7 @@ void panIngreso::aceptar() {
     }
     Module1::NivelUsuario = qint16(ingreso.nivel);
     Module1::IdUsuario = ingreso.idUsuario;
+    Module1::NombreUsuario = ingreso.nombreUsuario;
     Tag = QStringLiteral("SI");
     hide();
     done(QDialog::Accepted);

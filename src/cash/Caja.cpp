@@ -1,6 +1,7 @@
 #include "cash/Caja.h"
 
 #include "cash/Textos.h"
+#include "db/Actividad.h"
 #include "db/Backup.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
@@ -118,6 +119,7 @@ QVariant idTipoDivisaPorNombre(const QString &nombre) {
 Expected<QVariant> agregar(const Datos &d) {
     QVariant id;
     QString error;
+    Result anotado;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
@@ -128,11 +130,14 @@ Expected<QVariant> agregar(const Datos &d) {
                     valores(d), QStringLiteral("Caja")))
                 return t.fail(q.lastError());
             id = SqlEngine::lastInsertId(q);
-            return true;
+            anotado = Actividad::anotar(Database::db(), {Actividad::Accion::MovimientoAlta,
+                                                         QStringLiteral("movimiento %1").arg(id.toString()),
+                                                         std::nullopt, d.ingresos - d.egresos, d.detalles});
+            return anotado.ok();
         },
         &error);
     if (!hecho)
-        return Result::failure(error);
+        return anotado.ok() ? Result::failure(error) : anotado;
     return id;
 }
 
@@ -165,7 +170,9 @@ bool leerActual(qint64 idCaja, Actual *a, QSqlQuery &q) {
 enum class Cambio { Guardado, CobroDeCuota, Fallo };
 // The stored movement is read and written in one transaction: escribir returns Guardado to keep its write,
 // Fallo with the failed statement's error left on q, or CobroDeCuota to refuse.
-Result conMovimiento(qint64 idCaja, const QString &cobroDeCuota,
+// The log entry names the movement and its net amount before and after (after: nullopt when deleted).
+Result conMovimiento(qint64 idCaja, const QString &cobroDeCuota, Actividad::Accion accion,
+                     std::optional<Money> despues, const QString &detalle,
                      const std::function<Cambio(const Actual &, QSqlQuery &)> &escribir) {
     std::optional<Result> rechazo;
     QString error;
@@ -184,6 +191,13 @@ Result conMovimiento(qint64 idCaja, const QString &cobroDeCuota,
             }
             switch (escribir(actual, q)) {
             case Cambio::Guardado:
+                if (const Result anotado = Actividad::anotar(
+                        Database::db(), {accion, QStringLiteral("movimiento %1").arg(idCaja),
+                                         actual.ingresos - actual.egresos, despues, detalle});
+                    !anotado) {
+                    rechazo = anotado;
+                    return false;
+                }
                 return true;
             case Cambio::CobroDeCuota:
                 rechazo = Result::failure(cobroDeCuota, Result::Code::Conflict);
@@ -206,32 +220,36 @@ Result modificar(qint64 idCaja, const Datos &d) {
     const QString cobro =
         QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: su importe es "
                        "el de la cuota y va como ingreso !");
-    return conMovimiento(idCaja, cobro, [&](const Actual &actual, QSqlQuery &q) {
-        // A paid due's movement keeps the due's amount as income; other fields change freely, and an
-        // amount left as it was is saved as it was.
-        const bool mismoImporte = d.ingresos == actual.ingresos && d.egresos == actual.egresos;
-        if (actual.montoCuotaPagada && !mismoImporte &&
-            !(d.ingresos == *actual.montoCuotaPagada && d.egresos.isZero()))
-            return Cambio::CobroDeCuota;
-        if (!Database::run(q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
+    return conMovimiento(
+        idCaja, cobro, Actividad::Accion::MovimientoCambio, d.ingresos - d.egresos, d.detalles,
+        [&](const Actual &actual, QSqlQuery &q) {
+            // A paid due's movement keeps the due's amount as income; other fields change freely, and an
+            // amount left as it was is saved as it was.
+            const bool mismoImporte = d.ingresos == actual.ingresos && d.egresos == actual.egresos;
+            if (actual.montoCuotaPagada && !mismoImporte &&
+                !(d.ingresos == *actual.montoCuotaPagada && d.egresos.isZero()))
+                return Cambio::CobroDeCuota;
+            if (!Database::run(
+                    q, QStringLiteral(R"(UPDATE "Caja" SET "Fecha" = ?, "idCuenta" = ?, "Detalles" = ?,
                                              "Ingresos" = ?, "Egresos" = ?, "idTipoDivisa" = ? WHERE "idCaja" = ?)"),
-                           params, QStringLiteral("Caja")))
-            return Cambio::Fallo;
-        return Cambio::Guardado;
-    });
+                    params, QStringLiteral("Caja")))
+                return Cambio::Fallo;
+            return Cambio::Guardado;
+        });
 }
 
 Result borrar(qint64 idCaja) {
     const QString cobro =
         QStringLiteral("Error, el movimiento es el cobro de una cuota pagada: no se puede borrar !");
-    return conMovimiento(idCaja, cobro, [&](const Actual &actual, QSqlQuery &q) {
-        if (actual.montoCuotaPagada)
-            return Cambio::CobroDeCuota;
-        if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" = ?)"), {idCaja},
-                           QStringLiteral("Caja")))
-            return Cambio::Fallo;
-        return Cambio::Guardado;
-    });
+    return conMovimiento(idCaja, cobro, Actividad::Accion::MovimientoBaja, std::nullopt, {},
+                         [&](const Actual &actual, QSqlQuery &q) {
+                             if (actual.montoCuotaPagada)
+                                 return Cambio::CobroDeCuota;
+                             if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" = ?)"),
+                                                {idCaja}, QStringLiteral("Caja")))
+                                 return Cambio::Fallo;
+                             return Cambio::Guardado;
+                         });
 }
 
 Expected<QString> limpiar() {
@@ -250,17 +268,32 @@ Result vaciar() {
     // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
     // a book that is going away.
     QString error;
+    Result anotado;
     const bool hecho = Transaction::run(
         Database::db(),
-        [](Transaction &t) {
+        [&](Transaction &t) {
             const QSqlDatabase db = Database::db();
             if (!Engine::of(db).lockTables(db, {QStringLiteral("Caja")}))
                 return t.fail(Engine::of(db).lastFailure(db));
             QSqlQuery q(Database::db());
-            return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
-                   t.fail(q.lastError());
+            if (!Database::run(
+                    q, QStringLiteral(R"(SELECT COUNT(*), SUM("Ingresos") - SUM("Egresos") FROM "Caja")"), {},
+                    QStringLiteral("Caja")) ||
+                !q.next())
+                return t.fail(q.lastError());
+            const qint64 movimientos = q.value(0).toLongLong();
+            const Money saldo = Money::fromVariant(q.value(1)).value_or(Money());
+            q.finish();
+            if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")))
+                return t.fail(q.lastError());
+            anotado = Actividad::anotar(db, {Actividad::Accion::LimpiezaCaja,
+                                             QStringLiteral("%1 movimientos").arg(movimientos), saldo,
+                                             Money(), QStringLiteral("saldo de la caja borrada")});
+            return anotado.ok();
         },
         &error);
+    if (!anotado)
+        return anotado;
     return hecho ? Result::done() : Result::failure(error);
 }
 

@@ -2,6 +2,7 @@
 
 #include "cash/Textos.h"
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/Transaction.h"
 
@@ -48,7 +49,8 @@ QVariant apellido(qint64 idAfiliado) {
 namespace {
 // Runs a write of an unpaid due (a statement ending in "... WHERE "idCuota" = ? AND "Pagada" = 0") and,
 // when it touched nothing, tells a due paid meanwhile from one that is gone, in the same transaction.
-Result escribirImpaga(const QString &sql, const QVariantList &valores, qint64 idCuota) {
+Result escribirImpaga(const QString &sql, const QVariantList &valores, qint64 idCuota,
+                      Actividad::Accion accion, const QString &detalle) {
     std::optional<Result> rechazo; // the due was paid meanwhile, or is gone
     QString motivo;
     const bool hecho = Transaction::run(
@@ -56,10 +58,32 @@ Result escribirImpaga(const QString &sql, const QVariantList &valores, qint64 id
         [&](Transaction &t) {
             rechazo.reset();
             QSqlQuery q(Database::db());
+            // The amount as it stands before the write, for the log.
+            if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                               {idCuota}, QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            const std::optional<Money> antes = q.next() ? Money::fromVariant(q.value(0)) : std::nullopt;
+            q.finish();
             if (!Database::run(q, sql, valores, QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
-            if (q.numRowsAffected() > 0)
-                return true;
+            if (q.numRowsAffected() > 0) {
+                std::optional<Money> despues;
+                if (accion == Actividad::Accion::CuotaCambiada) {
+                    if (!Database::run(q,
+                                       QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                                       {idCuota}, QStringLiteral("Cobranza")))
+                        return t.fail(q.lastError());
+                    if (q.next())
+                        despues = Money::fromVariant(q.value(0));
+                    q.finish();
+                }
+                const Result anotado =
+                    Actividad::anotar(Database::db(), {accion, QStringLiteral("cuota %1").arg(idCuota), antes,
+                                                       despues, detalle});
+                if (!anotado)
+                    rechazo = anotado;
+                return anotado.ok();
+            }
             if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idCuota" = ?)"), {idCuota},
                                QStringLiteral("Cobranza")))
                 return t.fail(q.lastError());
@@ -75,7 +99,7 @@ Result escribirImpaga(const QString &sql, const QVariantList &valores, qint64 id
 
 Result borrarCuota(qint64 idCuota) {
     return escribirImpaga(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idCuota" = ? AND "Pagada" = 0)"),
-                          {idCuota}, idCuota);
+                          {idCuota}, idCuota, Actividad::Accion::CuotaBorrada, {});
 }
 
 Result corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor) {
@@ -89,7 +113,8 @@ Result corregirCuota(qint64 idCuota, const QString &campo, const QVariant &valor
                                Result::Code::Invalid);
     return escribirImpaga(
         QStringLiteral(R"(UPDATE "Cuotas" SET "%1" = ? WHERE "idCuota" = ? AND "Pagada" = 0)").arg(columna),
-        {valor, idCuota}, idCuota);
+        {valor, idCuota}, idCuota, Actividad::Accion::CuotaCambiada,
+        QStringLiteral("%1: %2").arg(columna, valor.toString()));
 }
 
 std::optional<Cuota> leerCuota(qint64 idCuota) {
@@ -175,7 +200,19 @@ Result pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta) {
                     Result::failure(QStringLiteral("No se pudo asentar el movimiento de caja del pago."));
                 return false;
             }
-            return true;
+            if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                               {idCuota}, QStringLiteral("Cobranza")))
+                return t.fail(q.lastError());
+            const std::optional<Money> monto = q.next() ? Money::fromVariant(q.value(0)) : std::nullopt;
+            q.finish();
+            const Result anotado = Actividad::anotar(
+                Database::db(),
+                {Actividad::Accion::Pago,
+                 QStringLiteral("cuota %1, socio %2").arg(idCuota).arg(idAfiliado.toLongLong()), std::nullopt,
+                 monto, factura});
+            if (!anotado)
+                rechazo = anotado;
+            return anotado.ok();
         },
         &motivo);
     if (hecho)

@@ -1,5 +1,6 @@
 #include "cash/Cuentas.h"
 
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
 #include "db/Transaction.h"
@@ -36,11 +37,13 @@ namespace {
 constexpr int AreaNombresCuentas = 5;
 
 // The name's check and its write in one transaction, after the other desks' name changes.
-template <typename Escribir> Result conNombreLibre(const QString &nombre, qint64 excepto, Escribir escribir) {
+template <typename Escribir>
+Result conNombreLibre(const QString &nombre, qint64 excepto, Actividad::Accion accion, Escribir escribir) {
     if (nombre.isEmpty())
         return Result::failure(QStringLiteral("la cuenta debe tener un nombre."), Result::Code::Invalid);
     bool existe = false;
     QString motivo;
+    Result anotado;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
@@ -53,9 +56,16 @@ template <typename Escribir> Result conNombreLibre(const QString &nombre, qint64
                 return false;
             }
             QSqlQuery q(Database::db());
-            return escribir(q) || t.fail(q.lastError());
+            if (!escribir(q))
+                return t.fail(q.lastError());
+            const QString cuenta =
+                QStringLiteral("cuenta %1").arg(excepto ? excepto : SqlEngine::lastInsertId(q).toLongLong());
+            anotado = Actividad::anotar(db, {accion, cuenta, std::nullopt, std::nullopt, nombre});
+            return anotado.ok();
         },
         &motivo);
+    if (!anotado)
+        return anotado;
     if (hecho)
         return Result::done();
     if (existe)
@@ -67,7 +77,7 @@ template <typename Escribir> Result conNombreLibre(const QString &nombre, qint64
 
 Result nueva(const QString &nombre) {
     const QString limpio = nombre.trimmed();
-    return conNombreLibre(limpio, 0, [&](QSqlQuery &q) {
+    return conNombreLibre(limpio, 0, Actividad::Accion::CuentaAlta, [&](QSqlQuery &q) {
         return Database::run(q, QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES (?))"),
                              {limpio}, QStringLiteral("Cuentas"));
     });
@@ -75,7 +85,7 @@ Result nueva(const QString &nombre) {
 
 Result renombrar(qint64 idCuenta, const QString &nombre) {
     const QString limpio = nombre.trimmed();
-    return conNombreLibre(limpio, idCuenta, [&](QSqlQuery &q) {
+    return conNombreLibre(limpio, idCuenta, Actividad::Accion::CuentaCambio, [&](QSqlQuery &q) {
         return Database::run(q,
                              QStringLiteral(R"(UPDATE "Cuentas" SET "Descripcion" = ? WHERE "idCuenta" = ?)"),
                              {limpio, idCuenta}, QStringLiteral("Cuentas"));
@@ -89,10 +99,9 @@ bool borrable(qint64 idCuenta) {
 Result borrar(qint64 idCuenta) {
     if (!borrable(idCuenta))
         return Result::failure(QStringLiteral("la cuenta 1 no se puede borrar."), Result::Code::Invalid);
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {idCuenta}, &error))
-        return Result::failure(error);
-    return Result::done();
+    return Actividad::ejecutarYAnotar(
+        QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {idCuenta},
+        {Actividad::Accion::CuentaBaja, QStringLiteral("cuenta %1").arg(idCuenta)});
 }
 
 } // namespace Cuentas

@@ -35,8 +35,10 @@ Cli::Comando comando() {
                       .descripcion = QStringLiteral("configuración en formato INI, sección [Configuracion] "
                                                     "(por omisión la del usuario, o MIRABEL_SETTINGS)")}},
         .notas = QStringLiteral(
-            "Una cuota ya avisada hoy no se vuelve a avisar el mismo día. La última línea dice\n"
-            "\"N enviados, M fallidos, D dudosos, S sin dirección, Y ya enviados hoy\".\n"
+            "Una cuota ya avisada hoy no se vuelve a avisar el mismo día, ni antes de\n"
+            "DiasEntreAvisos días cuando la configuración lo dice. La última línea dice\n"
+            "\"N enviados, M fallidos, D dudosos, S sin dirección, Y ya enviados hoy\", y\n"
+            "\", R avisados hace pocos días\" cuando se saltearon cuotas por DiasEntreAvisos.\n"
             "\n"
             "Estado de salida: 0 todo enviado (los socios sin dirección no cuentan), 1 uso\n"
             "incorrecto, 2 configuración incompleta, 3 servidor SMTP inaccesible, sin cifrado\n"
@@ -94,7 +96,8 @@ int run(int argc, char **argv) {
         falla = QStringLiteral("%1 - %2").arg(codigo).arg(descripcion);
         return AvisosDeuda::Decision::Abortar;
     };
-    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, *total, AvisosDeuda::lectorPendientes());
+    const AvisosDeuda::Resultado r =
+        envio.ejecutar(ajustes, *total, AvisosDeuda::lectorPendientes(ajustes.dias()));
     Database::close();
     say(stdout, r.resumen());
     if (r.errorDeBase) {

@@ -1,5 +1,8 @@
 #include "cli/Cli.h"
 
+#include "core/Sesion.h"
+#include "db/Actividad.h"
+
 #include "core/Formato.h"
 #include "db/Database.h"
 #include "db/Engine.h"
@@ -275,6 +278,15 @@ void say(FILE *to, const QString &text) {
     std::fflush(to);
 }
 
+std::optional<QDate> leerFecha(const QString &texto) {
+    for (const QString &forma : {QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+        const QDate d = QDate::fromString(texto.trimmed(), forma);
+        if (d.isValid())
+            return d;
+    }
+    return std::nullopt;
+}
+
 QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCoreApplication> *app) {
     QStringList args;
     if (!QCoreApplication::instance()) {
@@ -294,6 +306,8 @@ QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCor
             args << QString::fromLocal8Bit(argv[i]);
     }
     QLocale::setDefault(Formato::localePrograma());
+    // No one logs in on the command line: its writes are logged under the system account that ran it.
+    Module1::NombreUsuario = Actividad::usuarioConsola();
     return args;
 }
 

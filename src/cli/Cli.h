@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -73,6 +74,9 @@ void say(FILE *to, const QString &text);
 // The database a subcommand's --database names: the default file when empty, a server's address as given,
 // and a file from the folder the command was started in.
 QString rutaBase(const QString &database);
+
+// A day as the command lines take it: dd/mm/aaaa or aaaa-mm-dd.
+std::optional<QDate> leerFecha(const QString &texto);
 
 // The application object a subcommand needs: none drawn, or drawing (reports).
 enum class Aplicacion { Consola, Graficos };

@@ -60,15 +60,6 @@ Cli::Comando comando() {
     };
 }
 
-std::optional<QDate> leerFecha(const QString &texto) {
-    for (const QString &forma : {QStringLiteral("d/M/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDate d = QDate::fromString(texto.trimmed(), forma);
-        if (d.isValid())
-            return d;
-    }
-    return std::nullopt;
-}
-
 struct Lista {
     QString sql;
     QVariantList params;
@@ -122,7 +113,7 @@ int run(int argc, char **argv) {
                                                std::tuple{hasta, &fin, QStringLiteral("--hasta")}}) {
         if (texto.isEmpty())
             continue;
-        const auto leida = leerFecha(texto);
+        const auto leida = Cli::leerFecha(texto);
         if (!leida)
             return malUso(
                 QStringLiteral("Fecha inválida en %1: %2 (dd/mm/aaaa o aaaa-mm-dd).").arg(opcion, texto));

@@ -166,8 +166,15 @@ Configuracion::Ajustes Configuracion::leerTodo() {
     soloDueno(path);
     const QHash<QString, QString> e = seccionEscrita(path);
     const auto v = [&](const char *clave) { return e.value(QLatin1String(clave)); };
-    return {v("NombreEmpresa"), v("CUITEmpresa"),      v("email"),         v("ServerSMTP"),
-            v("Autentica"),     v("NombreUsuarioAUT"), v("ContrasenaAUT"), v("CertificadoSMTP")};
+    return {v("NombreEmpresa"), v("CUITEmpresa"),     v("email"),
+            v("ServerSMTP"),    v("Autentica"),       v("NombreUsuarioAUT"),
+            v("ContrasenaAUT"), v("CertificadoSMTP"), v("DiasEntreAvisos")};
+}
+
+int Configuracion::Ajustes::dias() const {
+    bool ok = false;
+    const int n = diasEntreAvisos.trimmed().toInt(&ok);
+    return ok && n > 0 ? n : 0;
 }
 
 Result Configuracion::guardarTodo(const Ajustes &a) {
@@ -181,5 +188,6 @@ Result Configuracion::guardarTodo(const Ajustes &a) {
     s->setValue(kSeccion + QStringLiteral("Autentica"), a.autentica);
     s->setValue(kSeccion + QStringLiteral("NombreUsuarioAUT"), a.nombreUsuarioAUT);
     s->setValue(kSeccion + QStringLiteral("ContrasenaAUT"), a.contrasenaAUT);
+    s->setValue(kSeccion + QStringLiteral("DiasEntreAvisos"), QString::number(a.dias()));
     return terminar(*s);
 }

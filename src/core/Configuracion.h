@@ -23,6 +23,11 @@ public:
         // "CertificadoSMTP": a PEM file of certificates to trust for the SMTP server (a private CA); written
         // by hand, never by the settings window.
         QString certificadoSMTP;
+        // "DiasEntreAvisos": the reminder run does not remind the same due again before this many days
+        // (empty or 0: every run, apart from the same day's).
+        QString diasEntreAvisos;
+        // That number; 0 when empty or not a whole number from 0 up.
+        int dias() const;
     };
 
     // Another settings file in INI format (section [Configuracion]) instead of the per-user one:

@@ -4,5 +4,6 @@ namespace Module1 {
 
 qint16 NivelUsuario = 0;
 int IdUsuario = 0;
+QString NombreUsuario;
 
 } // namespace Module1

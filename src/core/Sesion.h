@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 // Who is logged in: the program's one session, set by the login and read by the level rule.
@@ -9,5 +10,7 @@ namespace Module1 {
 extern qint16 NivelUsuario;
 // The logged-in user's key in "Usuarios" (0 before the login): that user cannot be deleted.
 extern int IdUsuario;
+// Who the activity log names: the logged-in user's name, or the command line's own name.
+extern QString NombreUsuario;
 
 } // namespace Module1

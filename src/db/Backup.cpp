@@ -1,6 +1,7 @@
 #include "db/Backup.h"
 
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/ServerBackup.h"
@@ -202,7 +203,19 @@ QString Backup::extension(const QSqlDatabase &db) {
 }
 
 bool Backup::copyTo(const QString &destination, QString *error, const QSqlDatabase &db) {
-    return copyConnection(db, destination, error);
+    if (!copyConnection(db, destination, error))
+        return false;
+    // A read-only database keeps no log (nor anything else); otherwise a copy whose entry cannot be
+    // stored is not kept.
+    if (db.connectionName() != Database::db().connectionName() || Database::isReadOnly())
+        return true;
+    const Result anotado =
+        Actividad::anotarAparte(db, {Actividad::Accion::Copia, QFileInfo(destination).fileName(),
+                                     std::nullopt, std::nullopt, QFileInfo(destination).absoluteFilePath()});
+    if (anotado)
+        return true;
+    QFile::remove(destination);
+    return fail(error, anotado.message());
 }
 
 bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
@@ -526,7 +539,38 @@ bool Backup::isCopyOf(const Contents &copy, const QString &target, QString *why)
     return sameDatabase(copy.identity, identityAt(target), target, why);
 }
 
+namespace {
+// The restored database gets its entry (on a connection of its own: the program's may be closed).
+// The restore itself is done by then and stays; an entry that cannot be stored is reported in the log.
+void noteRestore(const QString &copy, const QString &databasePath) {
+    const QString name = QStringLiteral("restauracion-registro");
+    QString why;
+    {
+        QSqlDatabase db = Database::openOther(name, databasePath, Database::Mode::MustExist, &why);
+        if (db.isValid()) {
+            const Result r =
+                Actividad::anotarAparte(db, {Actividad::Accion::Restauracion, QFileInfo(copy).fileName(),
+                                             std::nullopt, std::nullopt, QFileInfo(copy).absoluteFilePath()});
+            why = r.message();
+        }
+    }
+    Database::closeOther(name);
+    if (!why.isEmpty())
+        Log::error(QStringLiteral("Copia de seguridad"),
+                   QStringLiteral("La restauración en %1 no quedó en el registro de actividad: %2")
+                       .arg(databasePath, why));
+}
+} // namespace
+
 bool Backup::restore(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
+                     bool *notOurs, bool anyDatabase) {
+    if (!putBack(copy, databasePath, error, safetyCopy, notOurs, anyDatabase))
+        return false;
+    noteRestore(copy, databasePath);
+    return true;
+}
+
+bool Backup::putBack(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
                      bool *notOurs, bool anyDatabase) {
     if (safetyCopy)
         safetyCopy->clear();

@@ -80,4 +80,9 @@ public:
     static bool isCopyOf(const Contents &copy, const QString &target, QString *why);
 
     static constexpr int KeepAutomatic = 20;
+
+private:
+    // restore() without its entry in the activity log.
+    static bool putBack(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
+                        bool *notOurs, bool anyDatabase);
 };

@@ -198,6 +198,25 @@ const char *const kStep4[] = {
     R"(CREATE INDEX "Avisos_Afiliado" ON "Avisos" ("idAfiliado", "Fecha"))",
 };
 
+// Version 5: the activity log. Rows are only added: triggers refuse to change or delete them, on a file
+// as on a server, whoever issues the statement. "Accion" is a number of Actividad's fixed list; the
+// amounts are ten-thousandths, Null where no money changed. The list reads newest first within a range of
+// days, for everyone, for one user or for one action, each from an index in that order.
+const char *const kStep5[] = {
+    R"(CREATE TABLE "RegistroActividad" (
+        "idRegistro" INTEGER PRIMARY KEY AUTOINCREMENT,
+        "Fecha" DATE NOT NULL, "Hora" TEXT, "idUsuario" INTEGER, "Usuario" TEXT,
+        "Nivel" INTEGER NOT NULL DEFAULT 0, "Puesto" TEXT, "Accion" INTEGER NOT NULL, "Objeto" TEXT,
+        "MontoAntes" BIGINT, "MontoDespues" BIGINT, "Detalle" TEXT))",
+    R"(CREATE INDEX "Registro_Fecha" ON "RegistroActividad" ("Fecha", "idRegistro"))",
+    R"(CREATE INDEX "Registro_Usuario" ON "RegistroActividad" ("Usuario", "Fecha", "idRegistro"))",
+    R"(CREATE INDEX "Registro_Accion" ON "RegistroActividad" ("Accion", "Fecha", "idRegistro"))",
+    R"(CREATE TRIGGER "Registro_SinCambios" BEFORE UPDATE ON "RegistroActividad"
+        BEGIN SELECT RAISE(ABORT, 'el registro de actividad no se modifica'); END)",
+    R"(CREATE TRIGGER "Registro_SinBajas" BEFORE DELETE ON "RegistroActividad"
+        BEGIN SELECT RAISE(ABORT, 'el registro de actividad no se borra'); END)",
+};
+
 // Version 6: sort keys kept by the database itself. Every writer's new or renamed member or plan gets its key
 // from the engine's triggers (Engine::sortKeyTriggers()); "Mantenimiento" holds, for a file, the count of
 // name writes made by programs without the key function (compared at opening, which remakes the keys only
@@ -215,7 +234,6 @@ const char *const kStep6[] = {
 } // namespace
 
 int Schema::currentVersion() {
-    // Version 5 has no statements here.
     return 6;
 }
 
@@ -255,6 +273,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 4)
         for (const char *s : kStep4)
+            out << QString::fromUtf8(s);
+    if (toVersion == 5)
+        for (const char *s : kStep5)
             out << QString::fromUtf8(s);
     if (toVersion == 6)
         for (const char *s : kStep6)

@@ -103,10 +103,14 @@ QStringList translateTrigger(const QString &sql) {
     if (!m.hasMatch())
         return {sql};
     const QString name = m.captured(1), timing = m.captured(2), event = m.captured(3), table = m.captured(4);
-    const QString when = m.captured(5).trimmed(), body = m.captured(6).trimmed();
+    const QString when = m.captured(5).trimmed();
     QString result = QStringLiteral("NULL");
     if (timing == QLatin1String("INSTEAD OF"))
         result = event == QLatin1String("DELETE") ? QStringLiteral("OLD") : QStringLiteral("NEW");
+    // SQLite's refusal, RAISE(ABORT, 'why'), is an exception here.
+    static const QRegularExpression raise(QStringLiteral(R"re(SELECT RAISE\(ABORT, ('[^']*')\);)re"));
+    QString body = m.captured(6).trimmed();
+    body.replace(raise, QStringLiteral("RAISE EXCEPTION \\1;"));
     const QString work = when.isEmpty() ? body : QStringLiteral("IF %1 THEN %2 END IF;").arg(when, body);
     const QString function = quoted(name + QStringLiteral("_f"));
     return {QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN %2 "

@@ -1,6 +1,7 @@
 #include "dues/Cuotas.h"
 
 #include "core/Money.h"
+#include "db/Actividad.h"
 #include "db/Backup.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
@@ -81,8 +82,11 @@ std::optional<QVariant> numero(const QString &texto) {
 
 // One statement over every due (the clearing, the day change) as a general change: the other desks'
 // writes of dues (payments, issuing, editing) wait until it is done, so none is lost or half changed.
-Result cambioGeneral(const QString &sql, const QVariantList &valores) {
+// The log entry counts the dues touched and, for a clearing, the unpaid amount that went with them.
+Result cambioGeneral(const QString &sql, const QVariantList &valores, Actividad::Accion accion,
+                     const QString &detalle) {
     QString motivo;
+    Result anotado;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
@@ -90,9 +94,25 @@ Result cambioGeneral(const QString &sql, const QVariantList &valores) {
             if (!Engine::of(db).lockTables(db, {QStringLiteral("Cuotas")}))
                 return t.fail(Engine::of(db).lastFailure(db));
             QSqlQuery q(Database::db());
-            return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
+            if (!Database::run(
+                    q, QStringLiteral(R"(SELECT COUNT(*), SUM("Monto") FROM "Cuotas" WHERE "Pagada" = 0)"),
+                    {}, QStringLiteral("Cuotas")) ||
+                !q.next())
+                return t.fail(q.lastError());
+            const Money impago = Money::fromVariant(q.value(1)).value_or(Money());
+            q.finish();
+            if (!Database::run(q, sql, valores, QStringLiteral("Cuotas")))
+                return t.fail(q.lastError());
+            const bool limpieza = accion == Actividad::Accion::LimpiezaCuotas;
+            anotado =
+                Actividad::anotar(db, {accion, QStringLiteral("%1 cuotas").arg(q.numRowsAffected()),
+                                       limpieza ? std::optional<Money>(impago) : std::nullopt,
+                                       limpieza ? std::optional<Money>(Money()) : std::nullopt, detalle});
+            return anotado.ok();
         },
         &motivo);
+    if (!anotado)
+        return anotado;
     if (hecho)
         return Result::done();
     return Result::failure(motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo);
@@ -131,7 +151,8 @@ Expected<QString> limpiarRegistro() {
 }
 
 Result vaciarRegistro() {
-    return cambioGeneral(QStringLiteral(R"(DELETE FROM "Cuotas")"), {});
+    return cambioGeneral(QStringLiteral(R"(DELETE FROM "Cuotas")"), {}, Actividad::Accion::LimpiezaCuotas,
+                         QStringLiteral("importe impago de las cuotas borradas"));
 }
 
 std::optional<int> leerDia(const QString &texto) {
@@ -150,7 +171,8 @@ Result cambiarDia(int dia) {
         return QStringLiteral("%1").arg(qMin(dia, largo), 2, 10, QLatin1Char('0'));
     };
     return cambioGeneral(Engine::of(Database::db()).dayChangeStatement(),
-                         {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)});
+                         {texto(29), texto(28), texto(30), texto(30), texto(30), texto(30), texto(31)},
+                         Actividad::Accion::CambioVencimiento, QStringLiteral("día %1").arg(dia));
 }
 
 Expected<QString> cambiarDiaConCopia(int dia) {

@@ -1,6 +1,7 @@
 #include "dues/Emision.h"
 
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
 #include "db/Transaction.h"
@@ -339,10 +340,13 @@ Emision::Resultado fallo(const QString &detalle) {
 
 // Runs a run's writing in one transaction (repeated when another desk's change got in the way), serialised
 // per plan; the run's own refusals and cancellation come back as they are, failures with their reason.
-Emision::Resultado ejecutar(qint64 idPlan,
+// The run's log entry counts and sums the plan's dues numbered after those there were before it: the plan's
+// runs are serialised, so they are this run's.
+Emision::Resultado ejecutar(qint64 idPlan, const QString &detalle,
                             const std::function<bool(Transaction &, Emision::Resultado &)> &obra) {
     Emision::Resultado r;
     QString motivo;
+    Result anotado;
     const bool hecho = Transaction::run(
         Database::db(),
         [&](Transaction &t) {
@@ -351,7 +355,31 @@ Emision::Resultado ejecutar(qint64 idPlan,
             const QSqlDatabase db = Database::db();
             if (!Engine::of(db).lockWork(db, AreaEmision, idPlan))
                 return t.fail(Engine::of(db).lastFailure(db));
-            return obra(t, r);
+            QSqlQuery q(db);
+            if (!Database::run(q, QStringLiteral(R"(SELECT MAX("idCuota") FROM "Cuotas")"), {},
+                               QStringLiteral("Emisión")) ||
+                !q.next())
+                return t.fail(q.lastError());
+            const qint64 antes = q.value(0).toLongLong();
+            q.finish();
+            if (!obra(t, r))
+                return false;
+            if (!Database::run(q, QStringLiteral(R"(SELECT COUNT(*), SUM("Monto") FROM "Cuotas"
+                                                  WHERE "idCuota" > ? AND "idPlan" = ?)"),
+                               {antes, idPlan}, QStringLiteral("Emisión")) ||
+                !q.next())
+                return t.fail(q.lastError());
+            const qint64 cuotas = q.value(0).toLongLong();
+            const Money total = Money::fromVariant(q.value(1)).value_or(Money());
+            q.finish();
+            anotado = Actividad::anotar(db, {Actividad::Accion::Emision,
+                                             QStringLiteral("plan %1: %2 cuotas").arg(idPlan).arg(cuotas),
+                                             std::nullopt, total, detalle});
+            if (!anotado) {
+                r.causa = Causa::Base;
+                r.mensaje = anotado.message();
+            }
+            return anotado.ok();
         },
         &motivo);
     if (hecho) {
@@ -405,45 +433,46 @@ Resultado emitirIndividual(const Individual &e) {
     if (!dia || *dia < 1 || *dia > 30)
         return rechazo(Causa::Dia, QStringLiteral("Dia de vencimiento inválido !"));
 
-    return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
-        Escritor w;
-        if (!w.preparar())
-            return t.fail(w.causa);
-        // Read before anything is written: only dues from before the run count as issued.
-        QSqlQuery q(Database::db());
-        QHash<qint64, Existentes> socios;
-        if (!leerExistentes(q, p->idPlan, *anio, {*idAfiliado}, &socios))
-            return t.fail(q.lastError());
-        if (!socios.contains(*idAfiliado)) {
-            r.causa = Causa::Socio;
-            r.mensaje = kSocioNoLocalizado;
-            return false;
-        }
-        const Existentes &ya = socios[*idAfiliado];
-        if (e.inscripcion) {
-            if (ya.conInscripcion) {
-                r.avisos << QStringLiteral("La inscripción a este Socio ya ha sido emitida.");
-            } else {
-                if (!w.agregar(*idAfiliado, p->idPlan, e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0,
-                               *anio, p->inscripcion))
+    return ejecutar(
+        p->idPlan, QStringLiteral("socio %1").arg(*idAfiliado), [&](Transaction &t, Resultado &r) {
+            Escritor w;
+            if (!w.preparar())
+                return t.fail(w.causa);
+            // Read before anything is written: only dues from before the run count as issued.
+            QSqlQuery q(Database::db());
+            QHash<qint64, Existentes> socios;
+            if (!leerExistentes(q, p->idPlan, *anio, {*idAfiliado}, &socios))
+                return t.fail(q.lastError());
+            if (!socios.contains(*idAfiliado)) {
+                r.causa = Causa::Socio;
+                r.mensaje = kSocioNoLocalizado;
+                return false;
+            }
+            const Existentes &ya = socios[*idAfiliado];
+            if (e.inscripcion) {
+                if (ya.conInscripcion) {
+                    r.avisos << QStringLiteral("La inscripción a este Socio ya ha sido emitida.");
+                } else {
+                    if (!w.agregar(*idAfiliado, p->idPlan, e.fechaInscripcion, QStringLiteral("INSCRIPCION"),
+                                   0, *anio, p->inscripcion))
+                        return t.fail(w.causa);
+                    ++r.agregadas;
+                }
+            }
+            // Each due date follows from the previous one, so a day shortened by a short month carries on.
+            QDate d = e.primerVencimiento;
+            for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1)) {
+                if (ya.porMes.contains(mesDe(d))) {
+                    r.avisos << QStringLiteral("La cuota del mes %1 a este Socio ya ha sido emitida.").arg(n);
+                    continue;
+                }
+                if (!w.agregar(*idAfiliado, p->idPlan, d, QStringLiteral("CUOTA MES %1").arg(n), d.month(),
+                               d.year(), p->cuotaMensual))
                     return t.fail(w.causa);
                 ++r.agregadas;
             }
-        }
-        // Each due date follows from the previous one, so a day shortened by a short month carries on.
-        QDate d = e.primerVencimiento;
-        for (int n = 1; n <= p->cantidad; ++n, d = d.addMonths(1)) {
-            if (ya.porMes.contains(mesDe(d))) {
-                r.avisos << QStringLiteral("La cuota del mes %1 a este Socio ya ha sido emitida.").arg(n);
-                continue;
-            }
-            if (!w.agregar(*idAfiliado, p->idPlan, d, QStringLiteral("CUOTA MES %1").arg(n), d.month(),
-                           d.year(), p->cuotaMensual))
-                return t.fail(w.causa);
-            ++r.agregadas;
-        }
-        return true;
-    });
+            return true;
+        });
 }
 
 QVector<Item> planes() {
@@ -538,48 +567,50 @@ Resultado emitirGrupal(const Grupal &e, const Progreso &progreso) {
     if (e.inscripcion)
         inscripcion = Paso{e.fechaInscripcion, QStringLiteral("INSCRIPCION"), 0, p->inscripcion};
 
-    return ejecutar(p->idPlan, [&](Transaction &t, Resultado &r) {
-        EmisionEnConjunto w(p->idPlan, *anio);
-        if (!w.preparar(inscripcion, serie))
-            return t.fail(w.causa);
-        const int total = int(e.afiliados.size());
-        for (int i = 0; i < total;) {
-            // The next members up to a repeated one.
-            QVector<qint64> grupo;
-            QSet<qint64> enGrupo;
-            for (int j = i; j < total && grupo.size() < EmisionEnConjunto::SociosPorGrupo &&
-                            !enGrupo.contains(e.afiliados.at(j));
-                 ++j) {
-                grupo.push_back(e.afiliados.at(j));
-                enGrupo.insert(e.afiliados.at(j));
-            }
-            QSet<qint64> existentes;
-            if (!w.cargar(grupo, &existentes))
-                return t.fail(w.causa);
-            for (const qint64 a : std::as_const(grupo)) {
-                if (progreso && !progreso(i, total)) {
-                    r.estado = Estado::Cancelado;
-                    r.causa = Causa::Cancelada;
-                    r.mensaje = QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
-                    r.agregadas = r.actualizadas = r.pagadasSinCambio = 0;
-                    return false;
-                }
-                ++i;
-                if (!existentes.contains(a)) {
-                    r.estado = Estado::Fallo;
-                    r.causa = Causa::Socio;
-                    r.mensaje = kSocioNoLocalizado;
-                    r.agregadas = r.actualizadas = r.pagadasSinCambio = 0;
-                    return false;
-                }
-            }
-            if (!w.escribir(r))
-                return t.fail(w.causa);
-        }
-        if (progreso)
-            progreso(total, total);
-        return true;
-    });
+    return ejecutar(p->idPlan, QStringLiteral("por plan, %1 socios").arg(e.afiliados.size()),
+                    [&](Transaction &t, Resultado &r) {
+                        EmisionEnConjunto w(p->idPlan, *anio);
+                        if (!w.preparar(inscripcion, serie))
+                            return t.fail(w.causa);
+                        const int total = int(e.afiliados.size());
+                        for (int i = 0; i < total;) {
+                            // The next members up to a repeated one.
+                            QVector<qint64> grupo;
+                            QSet<qint64> enGrupo;
+                            for (int j = i; j < total && grupo.size() < EmisionEnConjunto::SociosPorGrupo &&
+                                            !enGrupo.contains(e.afiliados.at(j));
+                                 ++j) {
+                                grupo.push_back(e.afiliados.at(j));
+                                enGrupo.insert(e.afiliados.at(j));
+                            }
+                            QSet<qint64> existentes;
+                            if (!w.cargar(grupo, &existentes))
+                                return t.fail(w.causa);
+                            for (const qint64 a : std::as_const(grupo)) {
+                                if (progreso && !progreso(i, total)) {
+                                    r.estado = Estado::Cancelado;
+                                    r.causa = Causa::Cancelada;
+                                    r.mensaje =
+                                        QStringLiteral("Emisión cancelada: no se guardó ninguna cuota.");
+                                    r.agregadas = r.actualizadas = r.pagadasSinCambio = 0;
+                                    return false;
+                                }
+                                ++i;
+                                if (!existentes.contains(a)) {
+                                    r.estado = Estado::Fallo;
+                                    r.causa = Causa::Socio;
+                                    r.mensaje = kSocioNoLocalizado;
+                                    r.agregadas = r.actualizadas = r.pagadasSinCambio = 0;
+                                    return false;
+                                }
+                            }
+                            if (!w.escribir(r))
+                                return t.fail(w.causa);
+                        }
+                        if (progreso)
+                            progreso(total, total);
+                        return true;
+                    });
 }
 
 } // namespace Emision

@@ -1,6 +1,8 @@
 #include "mail/AvisosDeuda.h"
 
+#include "core/Clock.h"
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/Transaction.h"
 
@@ -84,16 +86,19 @@ Expected<int> AvisosDeuda::contarPendientes() {
     return q.value(0).toInt();
 }
 
-AvisosDeuda::Lector AvisosDeuda::lectorPendientes() {
-    return [ultima = qint64(0)]() mutable -> Expected<QVector<Aviso>> {
-        auto lote = pendientes(ultima, kLote);
+AvisosDeuda::Lector AvisosDeuda::lectorPendientes(int diasEntreAvisos) {
+    return [ultima = qint64(0), diasEntreAvisos]() mutable -> Expected<QVector<Aviso>> {
+        auto lote = pendientes(ultima, kLote, diasEntreAvisos);
         if (lote && !lote->isEmpty())
             ultima = lote->constLast().idCuota;
         return lote;
     };
 }
 
-Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, int cuantos) {
+Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, int cuantos,
+                                                              int diasEntreAvisos) {
+    // Reminded after this day: too recent to remind again (with 0 days, a day that has not come).
+    const QString desde = Clock::today().addDays(-qMax(0, diasEntreAvisos)).toString(Qt::ISODate);
     QVector<Aviso> avisos;
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
@@ -102,14 +107,17 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, 
             SELECT a."e-mail", a."Nombres", a."Apellido", c."Vencimiento", c."Factura", c."idPlan", c."Mes",
                    c."Año", c."Monto", c."Pagada", c."Recargo", p."Descripcion", c."idCuota", c."idAfiliado",
                    EXISTS (SELECT 1 FROM "Avisos" v
-                           WHERE v."idCuota" = c."idCuota" AND v."Fecha" = date() AND v."Resultado" IN (?, ?))
+                           WHERE v."idCuota" = c."idCuota" AND v."Fecha" = date() AND v."Resultado" IN (?, ?)),
+                   EXISTS (SELECT 1 FROM "Avisos" v
+                           WHERE v."idCuota" = c."idCuota" AND v."Fecha" > ? AND v."Resultado" IN (?, ?))
             FROM "Planes" p
             INNER JOIN "Cuotas" c ON p."idPlan" = c."idPlan"
             INNER JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
             WHERE c."idCuota" > ? AND )") +
                            kVencidas + QStringLiteral(R"(
             ORDER BY c."idCuota" LIMIT ?)"),
-                       {int(Estado::Enviado), int(Estado::Dudoso), despuesDe, cuantos},
+                       {int(Estado::Enviado), int(Estado::Dudoso), desde, int(Estado::Enviado),
+                        int(Estado::Dudoso), despuesDe, cuantos},
                        QStringLiteral("Aviso de deuda")))
         return Result::failure(q.lastError().text());
     while (q.next()) {
@@ -123,6 +131,7 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, 
         a.idCuota = q.value(12).toLongLong();
         a.idAfiliado = q.value(13).toLongLong();
         a.enviadoHoy = q.value(14).toBool();
+        a.avisadoReciente = diasEntreAvisos > 0 && q.value(15).toBool();
         avisos.push_back(a);
     }
     return avisos;
@@ -150,12 +159,17 @@ Result AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp)
 }
 
 QString AvisosDeuda::Resultado::resumen() const {
-    return QStringLiteral("%1 enviados, %2 fallidos, %3 dudosos, %4 sin dirección, %5 ya enviados hoy")
-        .arg(enviados)
-        .arg(fallidos)
-        .arg(dudosos)
-        .arg(sinDireccion)
-        .arg(yaEnviados);
+    QString texto =
+        QStringLiteral("%1 enviados, %2 fallidos, %3 dudosos, %4 sin dirección, %5 ya enviados hoy")
+            .arg(enviados)
+            .arg(fallidos)
+            .arg(dudosos)
+            .arg(sinDireccion)
+            .arg(yaEnviados);
+    // Only when the club keeps days between reminders: the line stays as it was otherwise.
+    if (recientes > 0)
+        texto += QStringLiteral(", %1 avisados hace pocos días").arg(recientes);
+    return texto;
 }
 
 QString AvisosDeuda::cuerpo(const Configuracion::Ajustes &a, const Aviso &v, const QLocale &locale) {
@@ -248,6 +262,24 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
 
 AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes &a, int total,
                                                     const Lector &lector) {
+    Resultado r = enviarTodos(a, total, lector);
+    if (!registrarEnBase)
+        return r;
+    // The messages are gone by now: an entry that cannot be stored is reported as a database failure.
+    if (const Result anotado = Actividad::anotarAparte(
+            Database::db(), {Actividad::Accion::Avisos, QStringLiteral("%1 cuotas vencidas").arg(total),
+                             std::nullopt, std::nullopt, r.resumen()});
+        !anotado) {
+        Log::error(QStringLiteral("Aviso de deuda"), anotado.message());
+        r.errorDeBase = true;
+        if (r.detenido.isEmpty())
+            r.detenido = anotado.message();
+    }
+    return r;
+}
+
+AvisosDeuda::Resultado AvisosDeuda::Envio::enviarTodos(const Configuracion::Ajustes &a, int total,
+                                                       const Lector &lector) {
     Resultado r;
     SmtpSender::Opciones op;
     op.servidor = a.serverSMTP;
@@ -279,6 +311,8 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
                 ++r.sinDireccion;
             else if (v.enviadoHoy)
                 ++r.yaEnviados;
+            else if (v.avisadoReciente)
+                ++r.recientes;
             else
                 ++fallan;
         };
@@ -326,6 +360,12 @@ AvisosDeuda::Resultado AvisosDeuda::Envio::ejecutar(const Configuracion::Ajustes
                 ++r.yaEnviados;
                 if (informe)
                     informe(QStringLiteral("Ya enviado hoy a %1").arg(destinatario(v)), false);
+                continue;
+            }
+            if (v.avisadoReciente) {
+                ++r.recientes;
+                if (informe)
+                    informe(QStringLiteral("Avisado hace pocos días a %1").arg(destinatario(v)), false);
                 continue;
             }
             if (!direccionValida(v.email)) {

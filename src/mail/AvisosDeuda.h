@@ -29,6 +29,7 @@ public:
         qint64 idCuota = 0;
         qint64 idAfiliado = 0;
         bool enviadoHoy = false; // a reminder for this due was already handed over today (or may have been)
+        bool avisadoReciente = false; // ... or within the days the setting "DiasEntreAvisos" leaves between
     };
 
     static const QString kAsunto;             // "Aviso de Deuda de Cuota"
@@ -41,7 +42,10 @@ public:
     static bool autentica(const Configuracion::Ajustes &a);
     // The overdue unpaid dues (due date not later than today) in due order, those after the due despuesDe
     // and at most cuantos of them; a database error's message.
-    static Expected<QVector<Aviso>> pendientes(qint64 despuesDe = 0, int cuantos = kTodas);
+    // A due reminded (handed over, or perhaps) fewer than diasEntreAvisos days ago is marked avisadoReciente;
+    // 0 marks none.
+    static Expected<QVector<Aviso>> pendientes(qint64 despuesDe = 0, int cuantos = kTodas,
+                                               int diasEntreAvisos = 0);
     static Expected<int> contarPendientes();
     static constexpr int kTodas = std::numeric_limits<int>::max();
     // A run reads the overdue dues this many at a time: it holds one batch, however many members owe.
@@ -49,7 +53,7 @@ public:
     // The next batch of a run, empty at the end.
     using Lector = std::function<Expected<QVector<Aviso>>()>;
     // The overdue dues a batch at a time, each batch after the last due read.
-    static Lector lectorPendientes();
+    static Lector lectorPendientes(int diasEntreAvisos = 0);
 
     // What became of one message, as the reminder record keeps it ("Avisos"."Resultado").
     enum class Estado { Enviado = 1, Rechazado = 2, Dudoso = 3 };
@@ -74,6 +78,7 @@ public:
         int fallidos = 0;
         int sinDireccion = 0; // members without an e-mail address: no message, no failure
         int yaEnviados = 0;   // skipped: already handed over today
+        int recientes = 0;    // skipped: reminded fewer than "DiasEntreAvisos" days ago
         int dudosos = 0;      // handed over without a verdict from the server
         bool abortado = false;
         QString detenido; // why the run stopped by itself (no encryption for the password, record lost)
@@ -103,7 +108,11 @@ public:
 
         Resultado ejecutar(const Configuracion::Ajustes &a, const QVector<Aviso> &avisos);
         // The run over batches read as it goes; total (for progreso) as counted before it starts.
+        // Sends, then stores the run's entry in the activity log (when recording in the database).
         Resultado ejecutar(const Configuracion::Ajustes &a, int total, const Lector &lector);
+
+    private:
+        Resultado enviarTodos(const Configuracion::Ajustes &a, int total, const Lector &lector);
     };
 
     // Temporary refusals of one message met by a new connection before the user is asked.

@@ -1,6 +1,7 @@
 #include "members/Afiliados.h"
 
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
 #include "db/Transaction.h"
@@ -213,6 +214,12 @@ Result guardar(Afiliado &a) {
         return falla({QStringLiteral("El socio ya no existe en la base de datos"), QStringLiteral("3021")},
                      Result::Code::NotFound);
     const QVariant id = nuevo ? SqlEngine::lastInsertId(q) : a.idAfiliado;
+    if (const Result anotado = Actividad::anotar(
+            Database::db(), {nuevo ? Actividad::Accion::AfiliadoAlta : Actividad::Accion::AfiliadoCambio,
+                             QStringLiteral("socio %1").arg(id.toString()), std::nullopt, std::nullopt,
+                             a.campos[0] + QStringLiteral(", ") + a.campos[1]});
+        !anotado)
+        return anotado;
     if (!t.commit())
         return falla({t.lastError(), QStringLiteral("0")});
     a.idAfiliado = id;
@@ -226,11 +233,26 @@ Result borrar(qint64 idAfiliado) {
     // The member first: on a server it waits for an issuance run that holds the member, and the dues that
     // run wrote are then seen and deleted with the rest instead of staying without their member.
     QString error;
+    const QVariant nombre = Database::buscaValor(
+        QStringLiteral(
+            R"(SELECT "Apellido" || ', ' || "Nombres" AS n FROM "Afiliados" WHERE "idAfiliado" = ?)"),
+        QStringLiteral("n"), {idAfiliado});
     if (!Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        &error) ||
-        !Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
                         &error))
         return Result::failure(error);
+    // The unpaid amount that goes with the member's dues.
+    const std::optional<Money> impago = Money::fromVariant(Database::buscaValor(
+        QStringLiteral(R"(SELECT SUM("Monto") AS s FROM "Cuotas" WHERE "idAfiliado" = ? AND "Pagada" = 0)"),
+        QStringLiteral("s"), {idAfiliado}));
+    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
+                        &error))
+        return Result::failure(error);
+    if (const Result anotado = Actividad::anotar(
+            Database::db(),
+            {Actividad::Accion::AfiliadoBaja, QStringLiteral("socio %1").arg(idAfiliado), impago,
+             impago ? std::optional<Money>(Money()) : std::nullopt, nombre.toString()});
+        !anotado)
+        return anotado;
     if (!t.commit())
         return Result::failure(t.lastError());
     return Result::done();

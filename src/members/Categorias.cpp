@@ -1,6 +1,7 @@
 #include "members/Categorias.h"
 
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
 #include "db/Transaction.h"
@@ -39,12 +40,31 @@ QVariant descripcionDe(const QVariant &idCategoria) {
 }
 
 Expected<QVariant> nueva() {
+    Transaction t;
+    if (!t.isActive())
+        return Result::failure(t.lastError());
     QSqlQuery q(Database::db());
     if (!q.exec(QStringLiteral(R"(INSERT INTO "Categorias" DEFAULT VALUES)"))) {
         Log::error(QStringLiteral("Categorias"), q.lastError().text());
         return Result::failure(q.lastError().text());
     }
-    return SqlEngine::lastInsertId(q);
+    const QVariant id = SqlEngine::lastInsertId(q);
+    if (const Result anotado =
+            Actividad::anotar(Database::db(), {Actividad::Accion::CategoriaAlta,
+                                               QStringLiteral("categoría %1").arg(id.toString())});
+        !anotado)
+        return anotado;
+    if (!t.commit())
+        return Result::failure(t.lastError());
+    return id;
+}
+
+Result renombrar(qint64 idCategoria, const QString &descripcion) {
+    return Actividad::ejecutarYAnotar(
+        QStringLiteral(R"(UPDATE "Categorias" SET "Descripcion" = ? WHERE "idCategoria" = ?)"),
+        {descripcion, idCategoria},
+        {Actividad::Accion::CategoriaCambio, QStringLiteral("categoría %1").arg(idCategoria), std::nullopt,
+         std::nullopt, descripcion});
 }
 
 bool enUso(qint64 idCategoria) {
@@ -66,6 +86,11 @@ Result borrar(qint64 idCategoria) {
     if (!Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {idCategoria},
                         &error))
         return Result::failure(error);
+    if (const Result anotado =
+            Actividad::anotar(Database::db(), {Actividad::Accion::CategoriaBaja,
+                                               QStringLiteral("categoría %1").arg(idCategoria)});
+        !anotado)
+        return anotado;
     if (!t.commit())
         return Result::failure(t.lastError());
     return Result::done();

@@ -21,6 +21,8 @@ QVariant idPorDescripcion(const QString &texto);
 QVariant descripcionDe(const QVariant &idCategoria);
 // Adds a category with no name; its number, or why the database refused it.
 Expected<QVariant> nueva();
+// Gives a category a new name (its description, as typed in the list).
+Result renombrar(qint64 idCategoria, const QString &descripcion);
 // Whether a member belongs to the category.
 bool enUso(qint64 idCategoria);
 

@@ -1,6 +1,7 @@
 #include "members/Planes.h"
 
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/SqlEngine.h"
 #include "db/Transaction.h"
@@ -190,12 +191,21 @@ Result guardar(Plan &plan) {
             return Result::failure(q.lastError().text());
         }
         const QVariant id = SqlEngine::lastInsertId(q);
+        if (const Result anotado = Actividad::anotar(
+                Database::db(), {Actividad::Accion::PlanAlta, QStringLiteral("plan %1").arg(id.toString()),
+                                 std::nullopt, plan.cuotaMensual, plan.descripcion});
+            !anotado)
+            return anotado;
         if (!t.commit()) {
             return Result::failure(t.lastError());
         }
         plan.idPlan = id;
         return Result::done();
     }
+    // The monthly amount before the change, for the log.
+    const std::optional<Money> antes = Money::fromVariant(
+        Database::buscaValor(QStringLiteral(R"(SELECT "CuotaMensual" FROM "Planes" WHERE "idPlan" = ?)"),
+                             QStringLiteral("CuotaMensual"), {plan.idPlan}));
     QSqlQuery q(Database::db());
     if (!Database::run(
             q, QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
@@ -206,6 +216,12 @@ Result guardar(Plan &plan) {
     if (q.numRowsAffected() != 1)
         return Result::failure(QStringLiteral("Error, el plan no se puede localizar !"),
                                Result::Code::NotFound);
+    if (const Result anotado =
+            Actividad::anotar(Database::db(), {Actividad::Accion::PlanCambio,
+                                               QStringLiteral("plan %1").arg(plan.idPlan.toString()), antes,
+                                               plan.cuotaMensual, plan.descripcion});
+        !anotado)
+        return anotado;
     if (!t.commit()) {
         return Result::failure(t.lastError());
     }
@@ -213,10 +229,8 @@ Result guardar(Plan &plan) {
 }
 
 Result borrar(qint64 idPlan) {
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan}, &error))
-        return Result::failure(error);
-    return Result::done();
+    return Actividad::ejecutarYAnotar(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan},
+                                      {Actividad::Accion::PlanBaja, QStringLiteral("plan %1").arg(idPlan)});
 }
 
 } // namespace Planes

@@ -3,6 +3,7 @@
 #include "db/ArchivoNuevo.h"
 
 #include "core/Log.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
@@ -167,8 +168,8 @@ bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
         return true;
     };
     *has = false;
-    for (const char *table :
-         {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas", "Avisos"})
+    for (const char *table : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas",
+                              "Avisos", "RegistroActividad"})
         if (!any(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)), {}))
             return false;
     if (!any(QStringLiteral(
@@ -528,6 +529,12 @@ DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
             QStringLiteral("Lo copiado no coincide con el origen: no se guardó nada en el destino.");
         return result; // the guard rolls the target back
     }
+    // Checked first: the target's log then holds the source's entries and this one.
+    if (const ::Result anotado =
+            Actividad::anotar(target, {Actividad::Accion::Transferencia, QString(), std::nullopt,
+                                       std::nullopt, QStringLiteral("todas las tablas de otra base")});
+        !anotado)
+        return failure(DatabaseTransfer::Status::WriteError, anotado.message());
     if (!t.commit())
         return failure(DatabaseTransfer::Status::WriteError,
                        QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));

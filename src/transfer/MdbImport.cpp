@@ -4,6 +4,7 @@
 
 #include "core/Log.h"
 #include "core/PasswordHash.h"
+#include "db/Actividad.h"
 #include "db/Backup.h"
 #include "db/Database.h"
 #include "db/Schema.h"
@@ -395,6 +396,21 @@ MdbImport::Result failure(MdbImport::Status status, const QString &error) {
     return r;
 }
 
+// The import's entry in the target's log, in the import's transaction: an import that cannot be logged
+// is not kept.
+void noteImport(const QSqlDatabase &db, MdbImport::Result *result) {
+    if (!result->ok())
+        return;
+    qint64 escritos = 0;
+    for (const MdbImport::TableSummary &t : std::as_const(result->tables))
+        escritos += t.written;
+    if (const ::Result anotado =
+            Actividad::anotar(db, {Actividad::Accion::Importacion, QStringLiteral("%1 filas").arg(escritos),
+                                   std::nullopt, std::nullopt, QStringLiteral("base del programa anterior")});
+        !anotado)
+        *result = failure(MdbImport::Status::WriteError, anotado.message());
+}
+
 bool hasMembersDuesOrCash(const QSqlDatabase &db, bool *has, QString *why) {
     QSqlQuery query(db);
     *has = false;
@@ -470,6 +486,7 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
             return failure(Status::TargetHasData, hasData);
         Importer importer(reader, db, progress);
         result = importer.fill(total);
+        noteImport(db, &result);
         if (result.ok() && !t.commit())
             result = failure(Status::WriteError,
                              QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));
@@ -613,6 +630,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
         } else {
             Importer importer(reader, c.db(), progress);
             result = importer.fill(total);
+            noteImport(c.db(), &result);
             if (result.ok() && !t.commit())
                 result = failure(Status::WriteError,
                                  QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));

@@ -3,6 +3,7 @@
 #include "cli/CopyCli.h"
 #include "cli/ExportCli.h"
 #include "cli/ImportMdbCli.h"
+#include "cli/LogCli.h"
 #include "cli/ReportCli.h"
 #include "support/TestSupport.h"
 
@@ -30,6 +31,7 @@ private slots:
         QTest::newRow("backup") << QStringList{QStringLiteral("backup")} << int(BackupCli::Usage);
         QTest::newRow("restore") << QStringList{QStringLiteral("restore")} << int(BackupCli::Usage);
         QTest::newRow("export") << QStringList{QStringLiteral("export")} << int(ExportCli::Usage);
+        QTest::newRow("log") << QStringList{QStringLiteral("log")} << int(LogCli::Usage);
     }
 
     // --help: the usage line first, on stdout, status 0. An unknown option: named in Spanish on stderr,

@@ -284,11 +284,12 @@ void PanelUtilidades::enviaMailDeudores() {
         if (enviado)
             Log::write(QStringLiteral("Aviso de deuda: ") + linea);
     };
-    const AvisosDeuda::Resultado r = envio.ejecutar(ajustes, total, AvisosDeuda::lectorPendientes());
+    const AvisosDeuda::Resultado r =
+        envio.ejecutar(ajustes, total, AvisosDeuda::lectorPendientes(ajustes.dias()));
     m_lblTime->setText(r.abortado ? QStringLiteral("Envío interrumpido.") : QStringLiteral("Listo!"));
     if (!r.detenido.isEmpty())
         Mensaje::error(r.detenido, this);
-    if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0)
+    if (r.fallidos == 0 && r.dudosos == 0 && r.sinDireccion == 0 && r.yaEnviados == 0 && r.recientes == 0)
         return;
     QString texto =
         QStringLiteral("Se enviaron %1 mensajes; %2 no se pudieron enviar.").arg(r.enviados).arg(r.fallidos);
@@ -300,6 +301,10 @@ void PanelUtilidades::enviaMailDeudores() {
         texto += QStringLiteral(" %1 sin dirección de e-mail.").arg(r.sinDireccion);
     if (r.yaEnviados > 0)
         texto += QStringLiteral(" %1 ya enviados hoy, no se repitieron.").arg(r.yaEnviados);
+    if (r.recientes > 0)
+        texto += QStringLiteral(" %1 avisados hace menos de %2 días, no se repitieron.")
+                     .arg(r.recientes)
+                     .arg(ajustes.dias());
     if (r.fallidos > 0 || r.dudosos > 0 || r.sinDireccion > 0)
         texto += QStringLiteral(" El registro del programa (%1) indica a quiénes.").arg(Log::file());
     Mensaje::mostrar(texto, QStringLiteral("Aviso de deuda"),

@@ -1,5 +1,7 @@
 #include "admin/ui/panconfSist.h"
 
+#include "admin/Sistema.h"
+
 #include "core/Configuracion.h"
 #include "ui/Controles.h"
 #include "ui/Mensaje.h"
@@ -8,9 +10,11 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -64,6 +68,18 @@ panconfSist::panconfSist(QWidget *parent) : Ventana(parent) {
     m_txUserSMTP = campo(gSmtp, fSmtp, QStringLiteral("txUserSMTP"), QStringLiteral("Nombre Usuario :"));
     m_txPassSMTP = campo(gSmtp, fSmtp, QStringLiteral("txPassSMTP"), QStringLiteral("Contraseña :"));
     Controles::ocultarTexto(m_txPassSMTP);
+    // The reminder run's pause between two reminders of one due (0: every run, as always).
+    m_spnDiasEntreAvisos = new QSpinBox(gSmtp);
+    m_spnDiasEntreAvisos->setObjectName(QStringLiteral("txDiasEntreAvisos"));
+    m_spnDiasEntreAvisos->setRange(0, 365);
+    auto *antes = new QLabel(QStringLiteral("no volver a avisar la misma cuota antes de"), gSmtp);
+    antes->setBuddy(m_spnDiasEntreAvisos);
+    auto *filaDias = new QHBoxLayout;
+    filaDias->addWidget(antes);
+    filaDias->addWidget(m_spnDiasEntreAvisos);
+    filaDias->addWidget(new QLabel(QStringLiteral("días"), gSmtp));
+    filaDias->addStretch();
+    fSmtp->addRow(filaDias);
     auto *lSmtp = new QVBoxLayout(gSmtp);
     lSmtp->addWidget(
         explicacion(gSmtp, QStringLiteral("Provea la información necesaria para poder configurar "
@@ -99,6 +115,7 @@ void panconfSist::cargar() {
     m_chkAutenticacion->setChecked(a.autentica == QLatin1String("SI"));
     mostrar(m_txUserSMTP, a.nombreUsuarioAUT);
     mostrar(m_txPassSMTP, a.contrasenaAUT);
+    m_spnDiasEntreAvisos->setValue(a.dias());
 }
 
 void panconfSist::aceptar() {
@@ -110,7 +127,8 @@ void panconfSist::aceptar() {
     a.autentica = m_chkAutenticacion->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO");
     a.nombreUsuarioAUT = m_txUserSMTP->text();
     a.contrasenaAUT = m_txPassSMTP->text();
-    if (const Result r = Configuracion::guardarTodo(a); !r) {
+    a.diasEntreAvisos = QString::number(m_spnDiasEntreAvisos->value());
+    if (const Result r = Sistema::guardar(a); !r) {
         // Nothing typed is lost: the window stays open.
         Mensaje::error(r.message(), this);
         return;

@@ -5,9 +5,11 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 // "Configurar el sistema": the company's data for the report headers and the sender data for the
-// reminder e-mails. Reads the settings when opened; "&Aceptar" writes all seven keys.
+// reminder e-mails and the days between two reminders of one due. Reads the settings when opened;
+// "&Aceptar" writes them all.
 class panconfSist : public Ventana {
     Q_OBJECT
 public:
@@ -21,8 +23,9 @@ private:
     QCheckBox *m_chkAutenticacion; // Check1
     QLineEdit *m_txUserSMTP;
     QLineEdit *m_txPassSMTP;
-    QPushButton *m_cmdAceptar;  // Command1: &Aceptar
-    QPushButton *m_cmdCancelar; // Command2: &Cancelar
+    QSpinBox *m_spnDiasEntreAvisos; // txDiasEntreAvisos
+    QPushButton *m_cmdAceptar;      // Command1: &Aceptar
+    QPushButton *m_cmdCancelar;     // Command2: &Cancelar
 
     void cargar();
     void aceptar();

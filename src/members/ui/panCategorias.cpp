@@ -20,6 +20,10 @@ panCategorias::panCategorias(QWidget *parent) : Ventana(parent) {
     m_datCategorias = new DataControl(QStringLiteral("Data1"), this);
     m_datCategorias->setRecordSource(Categorias::recordSource());
     m_datCategorias->setEditTarget(QStringLiteral("Categorias"), QStringLiteral("idCategoria"));
+    // The one editable column is the name.
+    m_datCategorias->setEscritor([](const QVariant &key, const QString &, const QVariant &value) {
+        return Categorias::renombrar(key.toLongLong(), value.toString());
+    });
     m_grdCategorias = new DataGrid(QStringLiteral("DBGrid1"), m_datCategorias, this);
     m_grdCategorias->setColumns({
         {QStringLiteral("Nº Cat."), QStringLiteral("idCategoria"), Formato::Tipo::Entero, true},

@@ -1,4 +1,5 @@
 #include "admin/ui/PanelUtilidades.h"
+#include "core/Clock.h"
 #include "core/Configuracion.h"
 #include "core/Log.h"
 #include "db/Database.h"
@@ -25,7 +26,8 @@ class tst_AvisosDeuda : public QObject {
     QTemporaryDir m_dir;
 
     static void configurar(const QString &servidor, const QString &autentica = QStringLiteral("NO"),
-                           const QString &usuario = QString(), const QString &clave = QString()) {
+                           const QString &usuario = QString(), const QString &clave = QString(),
+                           const QString &diasEntreAvisos = QString()) {
         Configuracion::Ajustes a;
         a.nombreEmpresa = QStringLiteral("Club Atlético Ñandú");
         a.cuitEmpresa = QStringLiteral("30-1");
@@ -34,6 +36,7 @@ class tst_AvisosDeuda : public QObject {
         a.autentica = autentica;
         a.nombreUsuarioAUT = usuario;
         a.contrasenaAUT = clave;
+        a.diasEntreAvisos = diasEntreAvisos;
         QVERIFY(Configuracion::guardarTodo(a));
     }
 
@@ -484,6 +487,27 @@ private slots:
                  QStringLiteral("Se enviaron 0 mensajes; 0 no se pudieron enviar. 5 ya enviados hoy, no se "
                                 "repitieron."));
         QCOMPARE(registrados().size(), 5);
+    }
+
+    // With 30 days between reminders, a run ten days later reminds only the due that fell due meanwhile,
+    // and says how many it skipped.
+    void daysBetweenRemindersSkipRecentOnes() {
+        ServidorSmtp smtp;
+        QVERIFY2(smtp.iniciar(), qPrintable(smtp.error()));
+        BaseTemporal db;
+        clubConDeudas();
+        configurar(smtp.servidor(), QStringLiteral("NO"), QString(), QString(), QStringLiteral("30"));
+        PanelUtilidades panel;
+        panel.enviaMailDeudores();
+        QCOMPARE(smtp.recibidos().size(), 3);
+        Clock::setFixed(QDate(2009, 3, 15));
+        panel.enviaMailDeudores();
+        QCOMPARE(destinatarios(smtp.recibidos()).mid(3), QStringList{QStringLiteral("ana@example.org")});
+        QCOMPARE(Mensaje::mostrados().size(), 1);
+        QCOMPARE(
+            Mensaje::mostrados().at(0).texto,
+            QStringLiteral("Se enviaron 1 mensajes; 0 no se pudieron enviar. 3 avisados hace menos de 30 "
+                           "días, no se repitieron."));
     }
 
     // A server that takes a message and never answers its end: the message is reported and recorded as
