@@ -5,6 +5,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ make pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+  qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev libcurl4-openssl-dev
   python3-aiosmtpd poppler-utils fonts-dejavu-core
   sqlite3

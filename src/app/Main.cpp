@@ -4,6 +4,7 @@
 #include "app/panPrimerUsuario.h"
 #include "app/panPrin.h"
 #include "app/portada.h"
+#include "cash/ui/GraficosTablero.h"
 #include "cli/AvisosCli.h"
 #include "cli/BackupCli.h"
 #include "cli/Cli.h"
@@ -180,8 +181,13 @@ int run(int argc, char **argv) {
     const QString ajustes = qEnvironmentVariable("MIRABEL_SETTINGS");
     if (!ajustes.isEmpty())
         Configuracion::setArchivo(QDir(QDir::currentPath()).absoluteFilePath(ajustes));
-    if (argc > 1 && qstrcmp(argv[1], "report") == 0)
-        return ReportCli::run(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0) {
+        // The dashboard's charts are drawn with widgets' means.
+        Cli::setAplicacionGraficos([](int &n, char **v) -> std::unique_ptr<QCoreApplication> {
+            return std::make_unique<QApplication>(n, v);
+        });
+        return ReportCli::run(argc, argv, GraficosTablero::escribirPdf);
+    }
     if (argc > 1 && qstrcmp(argv[1], "send-reminders") == 0)
         return AvisosCli::run(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "export") == 0)

@@ -5,6 +5,7 @@
 #include "app/panIngreso.h"
 #include "cash/ui/PanelCaja.h"
 #include "cash/ui/PanelInformes.h"
+#include "cash/ui/PanelTablero.h"
 #include "cash/ui/panCobraCuota.h"
 #include "core/Clock.h"
 #include "db/Database.h"
@@ -42,7 +43,9 @@
 #include <QVBoxLayout>
 
 namespace {
-const char *const kOpciones[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades"};
+const char *const kOpciones[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades", "Tablero"};
+// The bar lists the dashboard first, then the six options in their order.
+const int kOrdenBarra[] = {6, 0, 1, 2, 3, 4, 5};
 } // namespace
 
 panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
@@ -116,12 +119,14 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     m_caja = new PanelCaja(
         m_datCaja, m_cr, [this] { actualizarTablas(); }, right);
     m_utilidades = new PanelUtilidades(right);
+    m_tablero = new PanelTablero(right);
     m_panelProceso[0] = m_clientes;
     m_panelProceso[1] = m_cuotas;
     m_panelProceso[2] = m_planes;
     m_panelProceso[3] = m_informes;
     m_panelProceso[4] = m_caja;
     m_panelProceso[5] = m_utilidades;
+    m_panelProceso[OpcionTablero] = m_tablero;
     auto *content = new QHBoxLayout;
     auto *stack = new QVBoxLayout;
     for (QWidget *p : m_panelProceso)
@@ -163,9 +168,14 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
                 d->model()->clear();
         },
         [this] { leerBase(); });
-    for (int i = 0; i < 6; ++i) {
-        auto *sc = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
+    for (int i = 0; i < Opciones; ++i) {
+        auto *sc = new QShortcut(QKeySequence(Qt::CTRL | atajo(i)), this);
         connect(sc, &QShortcut::activated, this, [this, i] { HaceClickOpcion(i); });
+    }
+    // Any list re-read (after a write, or "Actualizar Tablas") or row written may change the figures.
+    for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja}) {
+        connect(d, &DataControl::refreshed, m_tablero, &PanelTablero::invalidar);
+        connect(d, &DataControl::rowChanged, m_tablero, &PanelTablero::invalidar);
     }
 
     resize(1180, 720);
@@ -174,6 +184,10 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
 }
 
 panPrin::~panPrin() = default;
+
+Qt::Key panPrin::atajo(int opcion) {
+    return opcion == OpcionTablero ? Qt::Key_0 : Qt::Key(Qt::Key_1 + opcion);
+}
 
 QWidget *panPrin::crearBarraOpciones() {
     auto *bar = new QFrame;
@@ -197,14 +211,15 @@ QWidget *panPrin::crearBarraOpciones() {
     m_shpOpcionElegida->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_shpOpcionElegida->hide();
 
-    for (int i = 0; i < 6; ++i) {
+    for (int i : kOrdenBarra) {
         m_btnIconSelect[i] = new QLabel(bar);
         m_btnIconSelect[i]->setObjectName(QStringLiteral("btnIconSelect_%1").arg(i));
         m_btnIconSelect[i]->setPixmap(Artwork::iconoOpcion(i, 48));
         m_btnIconSelect[i]->setAlignment(Qt::AlignCenter);
         m_btnIconSelect[i]->setCursor(Qt::PointingHandCursor);
-        m_btnIconSelect[i]->setToolTip(
-            QStringLiteral("%1 (Ctrl+%2)").arg(QString::fromUtf8(kOpciones[i])).arg(i + 1));
+        m_btnIconSelect[i]->setToolTip(QStringLiteral("%1 (%2)").arg(
+            QString::fromUtf8(kOpciones[i]),
+            QKeySequence(Qt::CTRL | atajo(i)).toString(QKeySequence::NativeText)));
         m_lblOpcion[i] = new QLabel(QString::fromUtf8(kOpciones[i]), bar);
         m_lblOpcion[i]->setObjectName(QStringLiteral("lblOpcion_%1").arg(i));
         m_lblOpcion[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -220,7 +235,7 @@ QWidget *panPrin::crearBarraOpciones() {
 }
 
 bool panPrin::eventFilter(QObject *watched, QEvent *event) {
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < Opciones; ++i) {
         if (watched != m_btnIconSelect[i] && watched != m_lblOpcion[i])
             continue;
         if (event->type() == QEvent::MouseButtonRelease) {
@@ -241,9 +256,11 @@ bool panPrin::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void panPrin::cargar() {
-    // 1. Clientes in front.
-    HaceClickOpcion(0);
-    m_lblTablaSeleccionada->setText(QStringLiteral("Clientes"));
+    // 1. The level's first option in front: the dashboard, or Clientes.
+    const QString inicial = Niveles::opcionInicial(Module1::NivelUsuario);
+    for (int i = 0; i < Opciones; ++i)
+        if (QString::fromUtf8(kOpciones[i]) == inicial)
+            HaceClickOpcion(i);
     // 2. Centred.
     Ventana::centrar(this);
     // 3. Date pickers: the report range is 365 days back, not one calendar year.
@@ -272,6 +289,8 @@ void panPrin::leerBase() {
 
 bool panPrin::abrirBase(const QString &ruta) {
     const QString anterior = Database::path();
+    // Nor the dashboard's reading.
+    m_tablero->esperar();
     // No list may keep a query on the connection that is about to close.
     for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
         d->model()->clear();
@@ -307,12 +326,13 @@ bool panPrin::abrirBase(const QString &ruta) {
 void panPrin::actualizarTablas() {
     if (!DataGrid::tomarEdiciones(this))
         return;
+    m_tablero->invalidar();
     for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
         d->refresh();
 }
 
 void panPrin::marcarOpcion(int indice) {
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < Opciones; ++i) {
         QFont f = m_lblOpcion[i]->font();
         f.setBold(i == indice);
         m_lblOpcion[i]->setFont(f);
@@ -333,7 +353,7 @@ DataGrid *panPrin::listaActual() const {
 }
 
 void panPrin::HaceClickOpcion(int elBoton) {
-    if (elBoton < 0 || elBoton > 5)
+    if (elBoton < 0 || elBoton >= Opciones)
         return;
     m_opcion = elBoton;
     m_lblTablaSeleccionada->setText(m_lblOpcion[elBoton]->text());

@@ -8,6 +8,7 @@ class PanelAfiliados;
 class PanelCuotas;
 class PanelInformes;
 class PanelPlanes;
+class PanelTablero;
 class PanelUtilidades;
 class QFrame;
 class QLabel;
@@ -24,7 +25,10 @@ public:
     explicit panPrin(QWidget *parent = nullptr);
     ~panPrin() override;
 
-    // Shows option elBoton (0..5): header, panels, and the members sub-panel only for Clientes.
+    // The options, by index; Tablero is listed first in the bar.
+    static constexpr int Opciones = 7;
+    static constexpr int OpcionTablero = 6;
+    // Shows option elBoton (0..6): header, panels, and the members sub-panel only for Clientes.
     void HaceClickOpcion(int elBoton);
     int opcionActual() const { return m_opcion; }
     // "Actualizar Tablas": re-reads the four lists, each with its current record source.
@@ -52,9 +56,10 @@ private:
     PanelInformes *m_informes;
     PanelCaja *m_caja;
     PanelUtilidades *m_utilidades;
-    QWidget *m_panelProceso[6];
-    QLabel *m_btnIconSelect[6];
-    QLabel *m_lblOpcion[6];
+    PanelTablero *m_tablero;
+    QWidget *m_panelProceso[Opciones];
+    QLabel *m_btnIconSelect[Opciones];
+    QLabel *m_lblOpcion[Opciones];
     QFrame *m_shpOpcionElegida;         // Shape1
     QPushButton *m_cmdTablas;           // Command1: "Tablas": heading of the option bar
     QPushButton *m_cmdActualizarTablas; // Command10: Actualizar Tablas
@@ -64,6 +69,8 @@ private:
     QLabel *m_lblInfo = nullptr;
 
     QWidget *crearBarraOpciones();
+    // The option's key with Ctrl: 1 to 6 in their order, 0 for the dashboard.
+    static Qt::Key atajo(int opcion);
     void cargar();
     // What the window reads from the database: account filter, amount lock, the four lists.
     void leerBase();

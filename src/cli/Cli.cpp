@@ -287,6 +287,17 @@ std::optional<QDate> leerFecha(const QString &texto) {
     return std::nullopt;
 }
 
+namespace {
+std::function<std::unique_ptr<QCoreApplication>(int &, char **)> &aplicacionGraficos() {
+    static std::function<std::unique_ptr<QCoreApplication>(int &, char **)> crear;
+    return crear;
+}
+} // namespace
+
+void setAplicacionGraficos(std::function<std::unique_ptr<QCoreApplication>(int &argc, char **argv)> crear) {
+    aplicacionGraficos() = std::move(crear);
+}
+
 QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCoreApplication> *app) {
     QStringList args;
     if (!QCoreApplication::instance()) {
@@ -295,7 +306,8 @@ QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCor
             *app = std::make_unique<QCoreApplication>(argc, argv);
             break;
         case Aplicacion::Graficos:
-            *app = std::make_unique<QGuiApplication>(argc, argv);
+            *app = aplicacionGraficos() ? aplicacionGraficos()(argc, argv)
+                                        : std::make_unique<QGuiApplication>(argc, argv);
             break;
         }
         QCoreApplication::setOrganizationName(QStringLiteral("Mirabel"));

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVector>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -83,6 +84,9 @@ enum class Aplicacion { Consola, Graficos };
 // Creates the application object when none exists yet (drawing off screen), names it as the program does,
 // sets the program's locale, and returns the arguments.
 QStringList iniciar(int argc, char **argv, Aplicacion tipo, std::unique_ptr<QCoreApplication> *app);
+// The program itself makes a widgets' application object for the drawing subcommands (charts are drawn with
+// widgets' means): the maker given here replaces the plain drawing one.
+void setAplicacionGraficos(std::function<std::unique_ptr<QCoreApplication>(int &argc, char **argv)> crear);
 // The same, drawing or not.
 QStringList iniciar(int argc, char **argv, bool conGraficos, std::unique_ptr<QCoreApplication> *app);
 // No window is ever shown by a subcommand, so it draws off screen unless told otherwise: an unattended run

@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 
+#include "core/Clock.h"
 #include "core/Configuracion.h"
 #include "core/Formato.h"
 #include "db/Database.h"
@@ -22,13 +23,17 @@ namespace {
 
 using Cli::say;
 
+// The dashboard is no report of the catalogue, but it prints like one.
+const QString kTablero = QStringLiteral("tablero");
+
 Cli::Comando comando() {
     return {
         .nombre = QStringLiteral("report"),
         .resumen = QStringLiteral("Escribe un informe en PDF sin abrir ventanas."),
         .argumentos = {{.nombre = QStringLiteral("INFORME"),
-                        .descripcion = QStringLiteral("uno de: %1 (sin distinguir mayúsculas)")
-                                           .arg(ReportCatalog::names()),
+                        .descripcion = QStringLiteral("uno de: %1, %2 (sin distinguir mayúsculas); %2 es el "
+                                                      "tablero de gráficos en una página")
+                                           .arg(ReportCatalog::names(), kTablero),
                         .siFalta = QStringLiteral("Falta el nombre del informe.")}},
         .opciones =
             {{.nombres = {QStringLiteral("database")},
@@ -64,7 +69,38 @@ Cli::Comando comando() {
 
 namespace ReportCli {
 
-int run(int argc, char **argv) {
+namespace {
+
+int tablero(Cli::Linea &linea, const QString &database, const QString &pdf, const DibujarTablero &dibujar) {
+    if (linea.dada(QStringLiteral("formula")))
+        return linea.malUso(QStringLiteral("El tablero no lleva fórmula de selección."));
+    if (!dibujar) {
+        say(stderr, QStringLiteral("Error: esta versión del programa no dibuja el tablero."));
+        return OutputError;
+    }
+    QString why;
+    if (!Database::open(Cli::rutaBase(database), Database::Mode::ReadOnly, &why)) {
+        say(stderr, QStringLiteral("Error: %1").arg(why));
+        return DatabaseError;
+    }
+    const Expected<Tablero::Cifras> cifras = Tablero::calcular(Database::db(), Clock::today());
+    Database::close();
+    if (!cifras) {
+        say(stderr, QStringLiteral("Error: %1").arg(cifras.message()));
+        return DatabaseError;
+    }
+    const QString out = QDir::current().absoluteFilePath(pdf);
+    if (const Result r = dibujar(*cifras, out, Configuracion::nombreEmpresa()); !r) {
+        say(stderr, QStringLiteral("Error: %1").arg(r.message()));
+        return OutputError;
+    }
+    say(stdout, QStringLiteral("Tablero: 1 página en %1").arg(out));
+    return Ok;
+}
+
+} // namespace
+
+int run(int argc, char **argv, const DibujarTablero &dibujarTablero) {
     const auto runtime = Cli::sinPantalla();
     std::unique_ptr<QCoreApplication> app;
     const QStringList args = Cli::iniciar(argc, argv, true, &app);
@@ -75,6 +111,7 @@ int run(int argc, char **argv) {
     if (linea.dada(QStringLiteral("list"))) {
         for (const ReportDefinition &d : ReportCatalog::all())
             say(stdout, d.fileName + QStringLiteral("\t") + d.title);
+        say(stdout, kTablero + QStringLiteral("\tTablero de gráficos (una página)"));
         return Ok;
     }
     const QString name = linea.argumento(0);
@@ -86,6 +123,9 @@ int run(int argc, char **argv) {
 
     if (!settings.isEmpty())
         Configuracion::setArchivo(QDir::current().absoluteFilePath(settings));
+
+    if (name.compare(kTablero, Qt::CaseInsensitive) == 0)
+        return tablero(linea, database, pdf, dibujarTablero);
 
     // Name and formula are checked before the database is touched.
     const ReportDefinition *def = ReportCatalog::find(name);

@@ -72,6 +72,10 @@ bool permiteActual(const QString &comando) {
     return permite(comando, Module1::NivelUsuario);
 }
 
+QString opcionInicial(int nivel) {
+    return nivel == 1 || nivel == 2 ? QStringLiteral("Tablero") : QStringLiteral("Clientes");
+}
+
 void ejecutar(const QString &comando, const std::function<void()> &accion) {
     if (permiteActual(comando) && accion)
         accion();

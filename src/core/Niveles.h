@@ -13,6 +13,10 @@ bool permite(const QString &comando, int nivel);
 // Whether the logged-in user may.
 bool permiteActual(const QString &comando);
 
+// The option of the main window shown first after the login: the dashboard for those who may read the
+// money reports (levels 1 and 2), the members list for the others.
+QString opcionInicial(int nivel);
+
 // Runs the action only when the logged-in user's level allows the command.
 void ejecutar(const QString &comando, const std::function<void()> &accion);
 

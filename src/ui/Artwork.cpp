@@ -8,7 +8,8 @@
 
 namespace {
 const QColor kColors[] = {QColor(0x2e, 0x7d, 0x32), QColor(0x15, 0x65, 0xc0), QColor(0x6a, 0x1b, 0x9a),
-                          QColor(0xef, 0x6c, 0x00), QColor(0x00, 0x83, 0x8f), QColor(0x54, 0x6e, 0x7a)};
+                          QColor(0xef, 0x6c, 0x00), QColor(0x00, 0x83, 0x8f), QColor(0x54, 0x6e, 0x7a),
+                          QColor(0xc6, 0x28, 0x28)};
 
 void person(QPainter &p, QPointF c, qreal s) {
     p.drawEllipse(QRectF(c.x() - s * 0.16, c.y() - s * 0.36, s * 0.32, s * 0.32));
@@ -32,7 +33,7 @@ QPixmap iconoOpcion(int indice, int lado) {
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = lado;
     QLinearGradient g(0, 0, 0, s);
-    const QColor base = kColors[qBound(0, indice, 5)];
+    const QColor base = kColors[qBound(0, indice, 6)];
     g.setColorAt(0, base.lighter(135));
     g.setColorAt(1, base);
     p.setPen(Qt::NoPen);
@@ -84,6 +85,13 @@ QPixmap iconoOpcion(int indice, int lado) {
         p.drawText(QRectF(0, 0, s, s), Qt::AlignCenter, QStringLiteral("$"));
         break;
     }
+    case 6: // dashboard: a pie with one slice drawn out
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 170));
+        p.drawPie(QRectF(s * 0.2, s * 0.24, s * 0.56, s * 0.56), 90 * 16, 270 * 16);
+        p.setBrush(Qt::white);
+        p.drawPie(QRectF(s * 0.26, s * 0.18, s * 0.56, s * 0.56), 0, 90 * 16);
+        break;
     default: { // utilities: a gear
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QPointF(s * 0.5, s * 0.5), s * 0.17, s * 0.17);

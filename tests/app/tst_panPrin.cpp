@@ -100,8 +100,8 @@ private slots:
         QCOMPARE(control<QComboBox>(&w, "Combo1")->itemText(0), QStringLiteral("Caja"));
         QCOMPARE(control<QComboBox>(&w, "Combo1")->itemData(1).toInt(), 2);
         QCOMPARE(control<QComboBox>(&w, "Combo1")->currentIndex(), -1);
-        QCOMPARE(control<QLabel>(&w, "lblTablaSeleccionada")->text(), QStringLiteral("Clientes"));
-        QCOMPARE(w.opcionActual(), 0);
+        QCOMPARE(control<QLabel>(&w, "lblTablaSeleccionada")->text(), QStringLiteral("Tablero"));
+        QCOMPARE(w.opcionActual(), int(panPrin::OpcionTablero));
         // Four-digit year in every date picker.
         QCOMPARE(control<DatePicker>(&w, "dtDesdeCaja")->text(), QStringLiteral("05/03/2008"));
     }
@@ -114,8 +114,30 @@ private slots:
         QCOMPARE(control<QLineEdit>(&w, "txtSelAnio")->text(), QStringLiteral("2012"));
     }
 
+    void firstOptionAfterLoginByLevel_data() {
+        QTest::addColumn<int>("nivel");
+        QTest::addColumn<QString>("opcion");
+        QTest::newRow("supervisor") << 1 << QStringLiteral("Tablero");
+        QTest::newRow("administrativo") << 2 << QStringLiteral("Tablero");
+        QTest::newRow("otro usuario") << 3 << QStringLiteral("Clientes");
+    }
+
+    void firstOptionAfterLoginByLevel() {
+        QFETCH(int, nivel);
+        QFETCH(QString, opcion);
+        BaseTemporal db;
+        Module1::NivelUsuario = qint16(nivel);
+        panPrin w;
+        w.show();
+        QCOMPARE(control<QLabel>(&w, "lblTablaSeleccionada")->text(), opcion);
+        const int shown = opcion == QStringLiteral("Tablero") ? panPrin::OpcionTablero : 0;
+        QVERIFY(control<QWidget>(&w, QStringLiteral("panelProceso_%1").arg(shown))->isVisible());
+        QCOMPARE(control<QWidget>(&w, "panelCuotasClientesParticular")->isVisible(), shown == 0);
+    }
+
     void optionsSwitchPanelsAndTheMembersSubPanel() {
         BaseTemporal db;
+        Module1::NivelUsuario = 3; // starts on Clientes
         panPrin w;
         w.show();
         const char *names[] = {"Clientes", "Cuotas", "Planes", "Informes", "Caja", "Utilidades"};
