@@ -4,6 +4,7 @@
 
 #include "cli/CopyCli.h"
 #include "core/Clock.h"
+#include "db/Actividad.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
@@ -41,7 +42,13 @@ QStringList contenido(const QString &ruta) {
     {
         QSqlQuery q(db);
         for (const QString &tabla : DatabaseTransfer::tableNames()) {
-            if (!q.exec(QStringLiteral(R"(SELECT * FROM "%1" ORDER BY 1)").arg(tabla)))
+            // Each copy adds its own entry to the target's log: the source's entries are what must survive.
+            const bool registro = tabla == QLatin1String("RegistroActividad");
+            const QString propias =
+                registro
+                    ? QStringLiteral(R"( WHERE "Accion" <> %1)").arg(int(Actividad::Accion::Transferencia))
+                    : QString();
+            if (!q.exec(QStringLiteral(R"(SELECT * FROM "%1"%2 ORDER BY 1)").arg(tabla, propias)))
                 qFatal("%s", qPrintable(q.lastError().text()));
             while (q.next()) {
                 QStringList fila{tabla};
@@ -49,7 +56,8 @@ QStringList contenido(const QString &ruta) {
                     fila << (q.value(i).isNull() ? QStringLiteral("<nulo>") : q.value(i).toString());
                 out << fila.join(QLatin1Char('|'));
             }
-            out << QStringLiteral("%1 contador %2").arg(tabla).arg(Engine::of(db).keyCounter(db, tabla));
+            if (!registro)
+                out << QStringLiteral("%1 contador %2").arg(tabla).arg(Engine::of(db).keyCounter(db, tabla));
         }
         out << QStringLiteral("identidad %1").arg(Schema::identity(db));
     }

@@ -145,9 +145,10 @@ private slots:
     void anOlderDatabaseGetsAnIdentityOnceOnUpgrade() {
         BaseTemporal base;
         QSqlQuery q(Database::db());
-        // As a version 2 database was: neither the identity nor the later reminder record.
+        // As a version 2 database was: neither the identity nor the later reminder record and activity log.
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "IdentidadBase")")));
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "Avisos")")));
+        QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "RegistroActividad")")));
         QVERIFY(Engine::of(Database::db()).setSchemaVersion(Database::db(), 2));
         q = QSqlQuery();
         QVERIFY(identidad().isEmpty());
@@ -205,10 +206,12 @@ private slots:
         QFile::setPermissions(vieja, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         sqlite3 *h = nullptr;
         sqlite3_open(QFile::encodeName(vieja).constData(), &h);
-        QCOMPARE(sqlite3_exec(h,
-                              R"(DROP TABLE "IdentidadBase"; DROP TABLE "Avisos"; PRAGMA user_version = 2)",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(h,
+                         R"(DROP TABLE "IdentidadBase"; DROP TABLE "Avisos"; DROP TABLE "RegistroActividad";
+                                PRAGMA user_version = 2)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
         sqlite3_close(h);
         QVERIFY(!Backup::restore(vieja, path, &error));
         QVERIFY2(error.contains(QStringLiteral("no dice de qué base de datos es")), qPrintable(error));
