@@ -164,6 +164,7 @@ panPrin::panPrin(QWidget *parent) : QMainWindow(parent) {
     m_utilidades->setAbrirBase([this](const QString &ruta) { abrirBase(ruta); });
     m_utilidades->setAlRestaurar(
         [this] {
+            m_tablero->esperar();
             for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
                 d->model()->clear();
         },

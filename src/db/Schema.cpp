@@ -233,13 +233,15 @@ const char *const kStep6[] = {
 
 // Version 7: the dashboard's sums read indexes alone. Three indexes grow by the columns summed (same
 // leading columns, so every statement that used them still does), and the dues get one by due date.
+// Each index is dropped first: a restore may have brought this step's indexes into an older database.
 const char *const kStep7[] = {
-    R"(DROP INDEX "Cuotas_Vencidas")",
+    R"(DROP INDEX IF EXISTS "Cuotas_Vencidas")",
     R"(CREATE INDEX "Cuotas_Vencidas" ON "Cuotas" ("Pagada", "Vencimiento", "Monto", "idAfiliado"))",
+    R"(DROP INDEX IF EXISTS "Cuotas_Vencimiento")",
     R"(CREATE INDEX "Cuotas_Vencimiento" ON "Cuotas" ("Vencimiento", "Monto"))",
-    R"(DROP INDEX "Caja_Cuenta")",
+    R"(DROP INDEX IF EXISTS "Caja_Cuenta")",
     R"(CREATE INDEX "Caja_Cuenta" ON "Caja" ("idCuenta", "Fecha", "Ingresos", "Egresos"))",
-    R"(DROP INDEX "Afiliados_Plan")",
+    R"(DROP INDEX IF EXISTS "Afiliados_Plan")",
     R"(CREATE INDEX "Afiliados_Plan" ON "Afiliados" ("idPlan", "idCategoria"))",
 };
 
