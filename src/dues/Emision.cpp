@@ -131,6 +131,8 @@ public:
                      "hasta" DATE, "vencimiento" DATE, "factura" TEXT, "mes" INTEGER, "monto" BIGINT))",
              R"(CREATE TEMP TABLE IF NOT EXISTS "EmisionHallada" ("orden" INTEGER, "n" INTEGER, "idCuota" BIGINT,
                      PRIMARY KEY ("orden", "n")))",
+             // The new amounts are looked up by the due.
+             R"(CREATE INDEX IF NOT EXISTS "EmisionHallada_Cuota" ON "EmisionHallada" ("idCuota"))",
              R"(DELETE FROM "EmisionSerie")"})
             if (!ejecutar(engine.schemaStatement(QString::fromUtf8(sql)).constFirst()))
                 return false;
