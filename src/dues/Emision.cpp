@@ -132,6 +132,8 @@ public:
                      "hasta" DATE, "vencimiento" DATE, "factura" TEXT, "mes" INTEGER, "monto" BIGINT))",
              R"(CREATE TEMP TABLE IF NOT EXISTS "EmisionHallada" ("orden" INTEGER, "n" INTEGER, "idCuota" BIGINT,
                      PRIMARY KEY ("orden", "n")))",
+             // The new amounts are looked up by the due.
+             R"(CREATE INDEX IF NOT EXISTS "EmisionHallada_Cuota" ON "EmisionHallada" ("idCuota"))",
              R"(DELETE FROM "EmisionSerie")"})
             if (!ejecutar(engine.schemaStatement(QString::fromUtf8(sql)).constFirst()))
                 return false;
@@ -186,13 +188,17 @@ public:
     // The group's dues: the unpaid ones found get the new amount, a paid one keeps its own, the missing
     // ones are added (each member's in series order, members in the run's order).
     bool escribir(Emision::Resultado &r) {
-        // The first due of each member's month, whatever its invoice says; inscriptions are not months.
+        // The first due of each member's month, whatever its invoice says; inscriptions are not months. The
+        // members lead, each one's dues read by the member index: a file's planner knows nothing of the
+        // scratch tables' sizes and would walk every due otherwise.
+        const QString join = Engine::of(m_db).orderedJoin();
         if (!ejecutar(QStringLiteral(R"(INSERT INTO "EmisionHallada" ("orden", "n", "idCuota")
                 SELECT u."orden", s."n", MIN(c."idCuota") FROM "EmisionSocios" u
-                JOIN "Cuotas" c ON c."idAfiliado" = u."idAfiliado"
-                JOIN "EmisionSerie" s ON c."Vencimiento" >= s."desde" AND c."Vencimiento" < s."hasta"
+                %1 "Cuotas" c ON c."idAfiliado" = u."idAfiliado"
+                %1 "EmisionSerie" s ON c."Vencimiento" >= s."desde" AND c."Vencimiento" < s."hasta"
                 WHERE +c."idPlan" = ? AND NOT (COALESCE(c."Mes", 0) = 0 AND c."Factura" = 'INSCRIPCION')
-                GROUP BY u."orden", s."n")"),
+                GROUP BY u."orden", s."n")")
+                          .arg(join),
                       {m_idPlan}))
             return false;
         // A due paid meanwhile by another desk keeps its amount too: the statement itself passes over paid
@@ -201,7 +207,7 @@ public:
         if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = (SELECT s."monto"
                     FROM "EmisionHallada" h JOIN "EmisionSerie" s ON s."n" = h."n"
                     WHERE h."idCuota" = "Cuotas"."idCuota")
-                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada") AND "Pagada" = 0)"),
+                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada") AND +"Pagada" = 0)"),
                            {}, QStringLiteral("Emisión")))
             return falla(q);
         const int cambiadas = q.numRowsAffected();
@@ -217,14 +223,15 @@ public:
                            QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento",
                     "Factura", "Mes", "Año", "Monto", "ClaveSocio")
                 SELECT u."idAfiliado", ?, s."vencimiento", s."factura", s."mes", ?, s."monto", a."ClaveOrden"
-                FROM "EmisionSocios" u JOIN "Afiliados" a ON a."idAfiliado" = u."idAfiliado"
+                FROM "EmisionSocios" u %1 "Afiliados" a ON a."idAfiliado" = u."idAfiliado"
                 CROSS JOIN "EmisionSerie" s
                 WHERE CASE WHEN s."n" = 0 THEN NOT EXISTS (SELECT 1 FROM "Cuotas" c
                           WHERE c."idAfiliado" = u."idAfiliado" AND +c."idPlan" = ? AND COALESCE(c."Mes", 0) = 0
                             AND c."Factura" = 'INSCRIPCION' AND COALESCE(c."Año", 0) = ?)
                       ELSE NOT EXISTS (SELECT 1 FROM "EmisionHallada" h WHERE h."orden" = u."orden" AND h."n" = s."n")
                       END
-                ORDER BY u."orden", s."n")"),
+                ORDER BY u."orden", s."n")")
+                               .arg(join),
                            {m_idPlan, m_anio, m_idPlan, m_anio}, QStringLiteral("Emisión")))
             return falla(altas);
         r.agregadas += altas.numRowsAffected();
