@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QCursor>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QHorizontalStackedBarSeries>
@@ -243,6 +244,22 @@ void dibujarTabla(QPainter &p, const QRectF &r, const Tablero::Tabla &t) {
     p.setFont(f);
     const qreal primera = r.width() * (columnas > 4 ? 0.12 : columnas > 2 ? 0.22 : 0.6);
     const qreal resto = columnas > 1 ? (r.width() - primera) / (columnas - 1) : 0;
+    // No figure is cut: the type shrinks until the widest figure of every column fits.
+    qreal escala = 1;
+    for (int col = 1; col < columnas; ++col) {
+        QFont negrita = f;
+        negrita.setBold(true);
+        const QFontMetricsF m(negrita, p.device());
+        qreal ancho = m.horizontalAdvance(t.columnas[col]);
+        for (const auto &fila : t.filas)
+            ancho = std::max(ancho, m.horizontalAdvance(GraficosTablero::texto(fila.value(col))));
+        if (ancho > 0)
+            escala = std::min(escala, (resto - alto * 0.3) / ancho);
+    }
+    if (escala < 1) {
+        f.setPixelSize(std::max(1, int(f.pixelSize() * escala)));
+        p.setFont(f);
+    }
     auto celda = [&](int fila, int col, const QString &texto, bool numero, bool negrita) {
         const QRectF c(r.left() + (col == 0 ? 0 : primera + (col - 1) * resto), r.top() + fila * alto,
                        col == 0 ? primera : resto, alto);
