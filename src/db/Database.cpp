@@ -6,6 +6,7 @@
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
 #include "db/SqliteEngine.h"
+#include "db/Tables.h"
 #include "db/Transaction.h"
 
 #include <QCoreApplication>
@@ -87,9 +88,21 @@ Probe probe(const QString &path, bool writable, bool integrity) {
             p.kind = Probe::Kind::Foreign;
         else if (version > Schema::currentVersion())
             p.kind = Probe::Kind::Newer;
-        else if (version > 0 && !integrity)
+        else if (version > 0 && !integrity) {
+            // The first row of every table: a few pages, which find a file torn at its start before
+            // anything is written; the whole file is read by the day's check.
             p.kind = Probe::Kind::Mirabel;
-        else if (version > 0) {
+            for (const Tables::Table &t : Tables::all()) {
+                const QByteArray sql = QStringLiteral(R"(SELECT COUNT(*) FROM (SELECT * FROM "%1" LIMIT 1))")
+                                           .arg(QString::fromUtf8(t.name))
+                                           .toUtf8();
+                if (!f.number(sql.constData()) && SqliteEngine::isDamage(f.code())) {
+                    p.kind = Probe::Kind::Damaged;
+                    p.detail = f.message();
+                    break;
+                }
+            }
+        } else if (version > 0) {
             // The quick check reads every page once but skips the index cross-checks, and it finds a torn
             // or truncated file before anything is written.
             const auto check = f.text("PRAGMA quick_check(1)");

@@ -223,8 +223,10 @@ const char *const kStep5[] = {
 // when it is not 0) and the day the file's integrity was last found sound. The keys of an older database are
 // made once here.
 const char *const kStep6[] = {
-    R"(CREATE TABLE "Mantenimiento" ("CambiosAjenos" INTEGER NOT NULL DEFAULT 0, "UltimaRevision" DATE))",
-    R"(INSERT INTO "Mantenimiento" ("CambiosAjenos") VALUES (0))",
+    // "IF NOT EXISTS": a restore may have written the table into an older database already.
+    R"(CREATE TABLE IF NOT EXISTS "Mantenimiento" ("CambiosAjenos" INTEGER NOT NULL DEFAULT 0,
+        "UltimaRevision" DATE))",
+    R"(INSERT INTO "Mantenimiento" ("CambiosAjenos") SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM "Mantenimiento"))",
     R"(UPDATE "Afiliados" SET "ClaveOrden" = clave_orden("Apellido", "Nombres")
         WHERE "ClaveOrden" IS DISTINCT FROM clave_orden("Apellido", "Nombres"))",
     R"(UPDATE "Planes" SET "ClaveOrden" = clave_orden("Descripcion")

@@ -536,14 +536,16 @@ bool PostgresEngine::connectionLost(const QSqlDatabase &db) const {
 }
 
 QStringList PostgresEngine::sortKeyTriggers() const {
-    // Before the row is stored, from its names, whoever writes it. A member's dues keep a copy of the key:
-    // a rename that does not name "ClaveOrden" passes the key's own triggers by (the server fires column
-    // triggers by the statement's columns only), so the copies follow here.
+    // Made anew, as the table: a restore may have written them into an older database already. Before the row
+    // is stored, from its names, whoever writes it. A member's dues keep a copy of the key: a rename that
+    // does not name "ClaveOrden" passes the key's own triggers by (the server fires column triggers by the
+    // statement's columns only), so the copies follow here.
     return {
         QStringLiteral(
             R"(CREATE OR REPLACE FUNCTION "Afiliados_Clave_f"() RETURNS trigger LANGUAGE plpgsql AS )"
             R"($f$ BEGIN NEW."ClaveOrden" := clave_orden(NEW."Apellido", NEW."Nombres"); RETURN NEW; )"
             R"(END $f$)"),
+        QStringLiteral(R"(DROP TRIGGER IF EXISTS "Afiliados_Clave" ON "Afiliados")"),
         QStringLiteral(
             R"(CREATE TRIGGER "Afiliados_Clave" BEFORE INSERT OR UPDATE OF "Apellido", "Nombres", )"
             R"("ClaveOrden" ON "Afiliados" FOR EACH ROW EXECUTE FUNCTION "Afiliados_Clave_f"())"),
@@ -552,12 +554,14 @@ QStringList PostgresEngine::sortKeyTriggers() const {
             R"(plpgsql AS $f$ BEGIN UPDATE "Cuotas" SET "ClaveSocio" = NEW."ClaveOrden" )"
             R"(WHERE "idAfiliado" = NEW."idAfiliado" AND "ClaveSocio" IS DISTINCT FROM )"
             R"(NEW."ClaveOrden"; RETURN NULL; END $f$)"),
+        QStringLiteral(R"(DROP TRIGGER IF EXISTS "Afiliados_Nombres_Cambio" ON "Afiliados")"),
         QStringLiteral(
             R"(CREATE TRIGGER "Afiliados_Nombres_Cambio" AFTER UPDATE OF "Apellido", "Nombres" ON )"
             R"("Afiliados" FOR EACH ROW EXECUTE FUNCTION "Afiliados_Nombres_Cambio_f"())"),
         QStringLiteral(
             R"(CREATE OR REPLACE FUNCTION "Planes_Clave_f"() RETURNS trigger LANGUAGE plpgsql AS )"
             R"($f$ BEGIN NEW."ClaveOrden" := clave_orden(NEW."Descripcion"); RETURN NEW; END $f$)"),
+        QStringLiteral(R"(DROP TRIGGER IF EXISTS "Planes_Clave" ON "Planes")"),
         QStringLiteral(
             R"(CREATE TRIGGER "Planes_Clave" BEFORE INSERT OR UPDATE OF "Descripcion", "ClaveOrden" )"
             R"(ON "Planes" FOR EACH ROW EXECUTE FUNCTION "Planes_Clave_f"())"),

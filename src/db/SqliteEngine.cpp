@@ -272,7 +272,8 @@ QString updateOfNames(const KeyedTable &t) {
 
 QStringList SqliteEngine::sortKeyTriggers() const {
     QStringList out;
-    const QString create = QStringLiteral("CREATE TRIGGER");
+    // "IF NOT EXISTS", as the table: a restore may have written them into an older database already.
+    const QString create = QStringLiteral("CREATE TRIGGER IF NOT EXISTS");
     for (const KeyedTable &t : kKeyedTables) {
         const QString table = QString::fromLatin1(t.table);
         out << countingTrigger(create, table + QStringLiteral("_Nombres_Alta"), QStringLiteral("INSERT"), t,
