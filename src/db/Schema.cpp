@@ -198,10 +198,21 @@ const char *const kStep4[] = {
     R"(CREATE INDEX "Avisos_Afiliado" ON "Avisos" ("idAfiliado", "Fecha"))",
 };
 
+// Version 8: the dues list's indexes end in the due's own number and put NULLs first in every column, as
+// the list orders them: the list reads a plan's dues page after page from where the last page ended, on
+// both engines (a file's index puts NULLs first and ends in the row number by itself).
+const char *const kStep8[] = {
+    R"(DROP INDEX "Cuotas_Plan")",
+    R"(CREATE INDEX "Cuotas_Plan" ON "Cuotas"
+        ("idPlan", "Mes" NULLS FIRST, "Año" NULLS FIRST, "ClaveSocio" NULLS FIRST, "idCuota" NULLS FIRST))",
+    R"(DROP INDEX "Cuotas_PlanSocio")",
+    R"(CREATE INDEX "Cuotas_PlanSocio" ON "Cuotas" ("idPlan", "ClaveSocio" NULLS FIRST, "idCuota" NULLS FIRST))",
+};
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 4;
+    return 8;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -240,6 +251,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 4)
         for (const char *s : kStep4)
+            out << QString::fromUtf8(s);
+    if (toVersion == 8)
+        for (const char *s : kStep8)
             out << QString::fromUtf8(s);
     return out;
 }
