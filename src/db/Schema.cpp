@@ -247,10 +247,21 @@ const char *const kStep7[] = {
     R"(CREATE INDEX "Afiliados_Plan" ON "Afiliados" ("idPlan", "idCategoria"))",
 };
 
+// Version 8: the dues list's indexes end in the due's own number and put NULLs first in every column, as
+// the list orders them: the list reads a plan's dues page after page from where the last page ended, on
+// both engines (a file's index puts NULLs first and ends in the row number by itself).
+const char *const kStep8[] = {
+    R"(DROP INDEX IF EXISTS "Cuotas_Plan")",
+    R"(CREATE INDEX "Cuotas_Plan" ON "Cuotas"
+        ("idPlan", "Mes" NULLS FIRST, "Año" NULLS FIRST, "ClaveSocio" NULLS FIRST, "idCuota" NULLS FIRST))",
+    R"(DROP INDEX IF EXISTS "Cuotas_PlanSocio")",
+    R"(CREATE INDEX "Cuotas_PlanSocio" ON "Cuotas" ("idPlan", "ClaveSocio" NULLS FIRST, "idCuota" NULLS FIRST))",
+};
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 7;
+    return 8;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -298,6 +309,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 7)
         for (const char *s : kStep7)
+            out << QString::fromUtf8(s);
+    if (toVersion == 8)
+        for (const char *s : kStep8)
             out << QString::fromUtf8(s);
     return out;
 }

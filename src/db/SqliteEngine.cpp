@@ -238,6 +238,9 @@ QStringList SqliteEngine::schemaStatement(const QString &portable) const {
     // A single desk stores dates as ISO text (YYYY-MM-DD), which sorts and compares as dates.
     static const QRegularExpression dateType(QStringLiteral(R"((") DATE\b)"));
     s.replace(dateType, QStringLiteral("\\1 TEXT"));
+    // SQLite takes no NULLS FIRST in an index, and an ascending one puts NULLs first already.
+    if (s.startsWith(QLatin1String("CREATE INDEX")))
+        s.remove(QStringLiteral(" NULLS FIRST"));
     return {s};
 }
 

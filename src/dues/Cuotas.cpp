@@ -12,38 +12,82 @@
 
 namespace {
 
-// The dues list in three parts: dues whose plan exists, dues whose plan was deleted and dues without a plan,
-// under one explicit outer order. The first part, which holds nearly every due, reads plans through their
-// list index and each plan's dues through an index that ends in the stored member key, so the database
-// sorts nothing there and the first rows of a million dues show at once. Only the dues of deleted plans and
-// those without a plan (normally none) are sorted. The plans that dues name are found by stepping through
-// the index, not by reading every due. Sort keys are stored ones (plain text order), so any engine sorts
-// them alike. "GrupoPlan" puts plans with a key first, then plans without one and deleted plans by number,
-// then dues without a plan; it is the indexed nullness test, as a constant or NULLS LAST would defeat the
-// index order. Dues of a deleted member (no member key) come first within their month, as a file puts
-// NULLs: the server reads the rest of the order from the index and sorts only within each month.
-Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, const QString &orden) {
-    const auto campos = [](const char *plan) {
-        return QStringLiteral(
-                   R"(c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", %1 AS "idPlan", c."Mes" AS "Mes",
+// The plans that dues name, found by stepping through the index, not by reading every due.
+const char *const kPlanesDeCuotas = R"(WITH RECURSIVE "PlanesDeCuotas"("id") AS (
+          SELECT MIN("idPlan") FROM "Cuotas"
+          UNION ALL
+          SELECT (SELECT MIN(c."idPlan") FROM "Cuotas" c WHERE c."idPlan" > x."id")
+          FROM "PlanesDeCuotas" x WHERE x."id" IS NOT NULL)
+        )";
+
+QString camposCuota(const char *plan) {
+    return QStringLiteral(
+               R"(c."idCuota" AS "idCuota", c."idAfiliado" AS "idAfiliado", %1 AS "idPlan", c."Mes" AS "Mes",
            c."Año" AS "Año", c."Vencimiento" AS "Vencimiento", c."Factura" AS "Factura", c."Monto" AS "Monto",
            c."Pagada" AS "Pagada", c."Fecha de Pago" AS "Fecha de Pago", a."Apellido" AS "Apellido",
            a."Nombres" AS "Nombres", )")
-            .arg(QLatin1String(plan));
-    };
+        .arg(QLatin1String(plan));
+}
+
+// The dues of one plan (none: the dues without a plan), as a part of the list read on the index that
+// begins with the plan and goes on in the list's order.
+KeysetList::Part tramo(const QVariant &plan, int grupo, const QString &condicion, const QVariantList &valores,
+                       const QStringList &orden) {
+    KeysetList::Part t;
+    t.sql = QStringLiteral("SELECT ") + camposCuota(R"(c."idPlan")") +
+            QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
+               c."ClaveSocio" AS "OrdenSocio", %1 AS "GrupoPlan"
+        FROM "Cuotas" c LEFT JOIN "Planes" p ON p."idPlan" = c."idPlan"
+        LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado"
+        WHERE )")
+                .arg(grupo) +
+            (plan.isNull() ? QStringLiteral(R"(c."idPlan" IS NULL)") : QStringLiteral(R"(c."idPlan" = ?)")) +
+            (condicion.isEmpty() ? QString() : QStringLiteral(" AND ") + condicion);
+    if (!plan.isNull())
+        t.params << plan;
+    t.params += valores;
+    t.order = orden;
+    t.order << QStringLiteral("idCuota");
+    return t;
+}
+
+// The list's parts: plans with a key by key, then plans without one and deleted plans by number, then dues
+// without a plan; a plan whose dues the condition leaves out gives an empty part.
+Expected<QVector<KeysetList::Part>> tramos(const QString &condicion, const QVariantList &valores,
+                                           const QStringList &orden) {
+    QSqlQuery q(Database::db());
+    q.setForwardOnly(true);
+    const QString sql = QString::fromUtf8(kPlanesDeCuotas) + QStringLiteral(R"(
+        SELECT x."id", CASE WHEN p."ClaveOrden" IS NULL THEN 1 ELSE 0 END AS "GrupoPlan", p."ClaveOrden"
+        FROM "PlanesDeCuotas" x LEFT JOIN "Planes" p ON p."idPlan" = x."id"
+        WHERE x."id" IS NOT NULL
+        ORDER BY 2, 3, 1)");
+    if (!Database::run(q, sql, {}, QStringLiteral("Cuotas")))
+        return Result::failure(Engine::of(Database::db()).errorText(q.lastError()));
+    QVector<KeysetList::Part> partes;
+    while (q.next())
+        partes << tramo(q.value(0), q.value(1).toInt(), condicion, valores, orden);
+    partes << tramo(QVariant(), 2, condicion, valores, orden);
+    return partes;
+}
+
+// The dues list in three parts: dues whose plan exists, dues whose plan was deleted and dues without a plan,
+// under one explicit outer order (the whole list at once: exports, counting). The list window reads the
+// same rows part by part instead (tramos()). Sort keys are stored ones (plain text order), so any engine
+// sorts them alike. "GrupoPlan" puts plans with a key first, then plans without one and deleted plans by
+// number, then dues without a plan. Every due column of the order puts NULLs first on both engines, as a
+// file does: dues of a deleted member (no member key) come first within their month.
+Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, const QStringList &orden) {
     const QString socio = QStringLiteral(R"(
         LEFT JOIN "Afiliados" a ON a."idAfiliado" = c."idAfiliado")");
     const QString y = condicion.isEmpty() ? QString() : QStringLiteral(" AND ") + condicion;
     const QSqlDatabase db = Database::db();
     const QString join = Engine::of(db).orderedJoin();
+    QStringList ordenado;
+    for (const QString &c : orden)
+        ordenado << QLatin1Char('"') + c + QStringLiteral("\" NULLS FIRST");
     Cuotas::Fuente f;
-    f.sql = QStringLiteral(R"(WITH RECURSIVE "PlanesDeCuotas"("id") AS (
-          SELECT MIN("idPlan") FROM "Cuotas"
-          UNION ALL
-          SELECT (SELECT MIN(c."idPlan") FROM "Cuotas" c WHERE c."idPlan" > x."id")
-          FROM "PlanesDeCuotas" x WHERE x."id" IS NOT NULL)
-        SELECT )") +
-            campos(R"(p."idPlan")") +
+    f.sql = QString::fromUtf8(kPlanesDeCuotas) + QStringLiteral("SELECT ") + camposCuota(R"(p."idPlan")") +
             QStringLiteral(R"(p."Descripcion" AS "Descripcion", p."ClaveOrden" AS "OrdenPlan",
                c."ClaveSocio" AS "OrdenSocio", %1 AS "GrupoPlan"
         FROM "Planes" p %2 "Cuotas" c ON c."idPlan" = p."idPlan")")
@@ -51,7 +95,7 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
             y + socio + QStringLiteral(R"(
         UNION ALL
         SELECT )") +
-            campos(R"(c."idPlan")") +
+            camposCuota(R"(c."idPlan")") +
             QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 1
         FROM "PlanesDeCuotas" x %1 "Cuotas" c ON c."idPlan" = x."id")")
                 .arg(join) +
@@ -59,14 +103,15 @@ Cuotas::Fuente armar(const QString &condicion, const QVariantList &valores, cons
         WHERE NOT EXISTS (SELECT 1 FROM "Planes" p WHERE p."idPlan" = x."id")
         UNION ALL
         SELECT )") +
-            campos(R"(c."idPlan")") + QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 2
+            camposCuota(R"(c."idPlan")") + QStringLiteral(R"(NULL, NULL, c."ClaveSocio", 2
         FROM "Cuotas" c)") +
             socio + QStringLiteral(R"(
         WHERE c."idPlan" IS NULL)") +
             y + QStringLiteral(R"(
         ORDER BY "GrupoPlan", "OrdenPlan", "idPlan", )") +
-            orden + QStringLiteral(R"(, "idCuota")");
+            ordenado.join(QStringLiteral(", ")) + QStringLiteral(R"(, "idCuota")");
     f.params = valores + valores + valores;
+    f.tramos = [condicion, valores, orden] { return tramos(condicion, valores, orden); };
     return f;
 }
 
@@ -123,11 +168,11 @@ Result cambioGeneral(const QString &sql, const QVariantList &valores, Actividad:
 namespace Cuotas {
 
 Fuente recordSourceDiseno() {
-    return armar(QString(), {}, QStringLiteral(R"("Mes", "Año", "OrdenSocio" NULLS FIRST)"));
+    return armar(QString(), {}, {QStringLiteral("Mes"), QStringLiteral("Año"), QStringLiteral("OrdenSocio")});
 }
 
 Fuente recordSourceTodas() {
-    return armar(QString(), {}, QStringLiteral(R"("OrdenSocio" NULLS FIRST)"));
+    return armar(QString(), {}, {QStringLiteral("OrdenSocio")});
 }
 
 std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &anio) {
@@ -135,8 +180,7 @@ std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &ani
     const auto a = numero(anio);
     if (!m || !a)
         return std::nullopt;
-    return armar(QStringLiteral(R"(c."Mes" = ? AND c."Año" = ?)"), {*m, *a},
-                 QStringLiteral(R"("OrdenSocio" NULLS FIRST)"));
+    return armar(QStringLiteral(R"(c."Mes" = ? AND c."Año" = ?)"), {*m, *a}, {QStringLiteral("OrdenSocio")});
 }
 
 Expected<QString> limpiarRegistro() {

@@ -2,11 +2,13 @@
 
 #include "core/Columna.h"
 #include "core/Result.h"
+#include "db/KeysetList.h"
 
 #include <QVector>
 
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <optional>
 
 // The dues register: the dues list's record sources, clearing the register and the due-day change.
@@ -20,6 +22,9 @@ QVector<Columna> columnas();
 struct Fuente {
     QString sql;
     QVariantList params;
+    // The same list in parts, one per plan in list order, each read on its own index: what the dues panel
+    // reads a page at a time. Reads the plans that dues name.
+    std::function<Expected<QVector<KeysetList::Part>>()> tramos;
 };
 
 // Every due by plan name, month, year and surname (the list's opening order).

@@ -13,8 +13,13 @@ DataControl::DataControl(const QString &objectName, QObject *parent) : QObject(p
 }
 
 void DataControl::setRecordSource(const QString &sql, const QVariantList &params) {
+    setRecordSource(sql, params, {});
+}
+
+void DataControl::setRecordSource(const QString &sql, const QVariantList &params, Partes parts) {
     m_sql = sql;
     m_params = params;
+    m_parts = std::move(parts);
 }
 
 bool DataControl::refresh() {
@@ -22,7 +27,11 @@ bool DataControl::refresh() {
     // row; the reason is in lastError() and the log.
     m_error.clear();
     if (m_model.isPaged()) {
-        if (const Result r = m_model.setPagedQuery(Database::db(), m_sql, m_params); !r) {
+        Expected<QVector<KeysetList::Part>> parts = m_parts ? m_parts() : QVector<KeysetList::Part>();
+        const Result r =
+            !parts ? parts.failure()
+                   : m_model.setPagedParts(Database::db(), m_sql, m_params, std::move(parts.value()));
+        if (!r) {
             m_error = r.message();
             return false;
         }

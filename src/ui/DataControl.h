@@ -19,6 +19,11 @@ public:
 
     // Assigns a new record source; it is read at the next refresh().
     void setRecordSource(const QString &sql, const QVariantList &params = {});
+    // A paged list that a server could only give in order by sorting it whole: the same rows in parts,
+    // found at each refresh, read page after page on their indexes (sql then gives the field names, the
+    // count and exports). Cleared by the next setRecordSource().
+    using Partes = std::function<Expected<QVector<KeysetList::Part>>()>;
+    void setRecordSource(const QString &sql, const QVariantList &params, Partes parts);
     QString recordSource() const { return m_sql; }
     QVariantList recordSourceParams() const { return m_params; }
 
@@ -77,6 +82,7 @@ private:
     PagedQueryModel m_model;
     QString m_sql;
     QVariantList m_params;
+    Partes m_parts;
     QString m_table;
     QString m_key;
     Escritor m_escritor;

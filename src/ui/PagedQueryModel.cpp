@@ -24,9 +24,16 @@ Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
 
 Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql,
                                       const QVariantList &params) {
-    Source source{db, sql, m_key, params, 0};
+    return setPagedParts(db, sql, params, {});
+}
+
+Result PagedQueryModel::setPagedParts(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
+                                      QVector<KeysetList::Part> parts) {
+    const bool byParts = !parts.isEmpty();
+    Source source{db, sql, m_key, params, 0, std::move(parts)};
     int total = 0;
-    if (m_count == Count::UpFront) {
+    const Count count = byParts ? Count::AsRead : m_count;
+    if (count == Count::UpFront) {
         // The order does not change the count, and counting an ordered "SELECT *" would read every row:
         // count without a final ORDER BY.
         static const QRegularExpression finalOrder(QStringLiteral(R"(\s+order\s+by\s+[^()']*$)"),
@@ -53,7 +60,15 @@ Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql
         return r;
     source.columns = shape.record().count();
     QVector<QVector<QVariant>> first;
-    if (m_count == Count::AsRead) {
+    KeysetList::Cursor second;
+    if (byParts) {
+        const auto next =
+            KeysetList::read(db, source.parts, KeysetList::Cursor(), PageRows, source.columns, &first);
+        if (!next)
+            return next.failure();
+        second = *next;
+        total = int(first.size());
+    } else if (count == Count::AsRead) {
         if (!readPage(source, 0, &first))
             return Result::failure(QStringLiteral("No se pudo leer la lista."));
         total = int(first.size());
@@ -65,11 +80,14 @@ Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql
     m_knownPage = -1;
     m_knownKeys.clear();
     m_total = total;
+    m_starts.clear();
+    if (byParts)
+        m_starts << KeysetList::Cursor() << second;
     m_more = false; // the base model fetches once on a new query: that fetch is the page just read
-    if (m_count == Count::AsRead)
+    if (count == Count::AsRead)
         keepPage(0, std::move(first));
     setQuery(std::move(shape));
-    m_more = m_count == Count::AsRead && total == PageRows;
+    m_more = count == Count::AsRead && total == PageRows;
     return Result::done();
 }
 
@@ -128,6 +146,20 @@ bool PagedQueryModel::readRowsByKey(const Source &s, const QVariantList &order,
     return true;
 }
 
+bool PagedQueryModel::readPartsPage(int page, QVector<QVector<QVariant>> *rows) const {
+    // Pages are read in order (the count grows as they are), so a page's start is always known.
+    if (page >= m_starts.size())
+        return false;
+    rows->reserve(PageRows);
+    const auto next =
+        KeysetList::read(m_source.db, m_source.parts, m_starts.at(page), PageRows, m_source.columns, rows);
+    if (!next)
+        return false;
+    if (page + 1 == m_starts.size())
+        m_starts << *next;
+    return true;
+}
+
 bool PagedQueryModel::readPage(const Source &s, int page, QVector<QVector<QVariant>> *rows) {
     rows->reserve(PageRows);
     if (page > 0 && !s.key.isEmpty())
@@ -167,7 +199,9 @@ bool PagedQueryModel::loadPage(int page) const {
     const QVariantList known = page == m_knownPage ? m_knownKeys : QVariantList();
     m_knownPage = -1;
     m_knownKeys.clear();
-    if (!(known.isEmpty() ? readPage(m_source, page, &rows) : readRowsByKey(m_source, known, &rows)))
+    if (!m_source.parts.isEmpty()
+            ? !readPartsPage(page, &rows)
+            : !(known.isEmpty() ? readPage(m_source, page, &rows) : readRowsByKey(m_source, known, &rows)))
         return false;
     keepPage(page, std::move(rows));
     return true;
@@ -222,7 +256,7 @@ void PagedQueryModel::fetchMore(const QModelIndex &parent) {
     // Rows are fetched a whole page at a time, so the next page starts where the known rows end.
     const int page = m_total / PageRows;
     QVector<QVector<QVariant>> rows;
-    if (!readPage(m_source, page, &rows)) {
+    if (!(m_source.parts.isEmpty() ? readPage(m_source, page, &rows) : readPartsPage(page, &rows))) {
         m_more = false; // logged; the rows read so far stay
         return;
     }
@@ -242,6 +276,7 @@ void PagedQueryModel::clear() {
     m_pages.clear();
     m_knownPage = -1;
     m_knownKeys.clear();
+    m_starts.clear();
     m_total = 0;
     m_more = false;
     QSqlQueryModel::clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Result.h"
+#include "db/KeysetList.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -39,6 +40,10 @@ public:
     // with LIMIT/OFFSET appended, so sql is a plain SELECT without a LIMIT of its own, ordered by an index
     // for the offsets to be cheap.
     Result setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params);
+    // The same list read in parts, page after page from where the last one ended (the count grows as it
+    // is read): sql gives the field names only.
+    Result setPagedParts(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
+                         QVector<KeysetList::Part> parts);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;
@@ -56,11 +61,14 @@ private:
         QString key;
         QVariantList params;
         int columns = 0;
+        QVector<KeysetList::Part> parts;
     };
     const QVector<QVariant> *row(int r) const;
     bool loadPage(int page) const;
     void keepPage(int page, QVector<QVector<QVariant>> rows) const;
     static bool readPage(const Source &s, int page, QVector<QVector<QVariant>> *rows);
+    // Parts: a page from where the one before it ended.
+    bool readPartsPage(int page, QVector<QVector<QVariant>> *rows) const;
     static bool readPageByKey(const Source &s, int page, QVector<QVector<QVariant>> *rows);
     static bool readRowsByKey(const Source &s, const QVariantList &order, QVector<QVector<QVariant>> *rows);
 
@@ -78,4 +86,5 @@ private:
     mutable int m_knownPage = -1;
     mutable QVariantList m_knownKeys;
     mutable quint64 m_uses = 0;
+    mutable QVector<KeysetList::Cursor> m_starts; // parts: where each page read so far starts
 };

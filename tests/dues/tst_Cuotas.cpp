@@ -9,19 +9,40 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <sqlite3.h>
 
 using namespace TestSupport;
 
 namespace {
 
+// The list as one statement gives it, which the list window must show the same when it reads it part by
+// part: read here a row at a time, so that every step from one row to the next is taken.
 QStringList lista(const Cuotas::Fuente &f, const QString &campo = QStringLiteral("idCuota")) {
     QStringList out;
     QSqlQuery q(Database::db());
     if (!Database::run(q, f.sql, f.params, QStringLiteral("prueba")))
         return {QStringLiteral("falló")};
+    const int columnas = q.record().count();
+    const int en = q.record().indexOf(campo);
     while (q.next())
         out << q.value(campo).toString();
+    const auto partes = f.tramos();
+    if (!partes)
+        return {partes.message()};
+    QStringList porPartes;
+    for (KeysetList::Cursor desde;;) {
+        QVector<QVector<QVariant>> filas;
+        const auto siguiente = KeysetList::read(Database::db(), *partes, desde, 1, columnas, &filas);
+        if (!siguiente)
+            return {siguiente.message()};
+        if (filas.isEmpty())
+            break;
+        porPartes << filas.constFirst().value(en).toString();
+        desde = *siguiente;
+    }
+    if (porPartes != out)
+        return QStringList{QStringLiteral("por partes:")} + porPartes;
     return out;
 }
 

@@ -91,7 +91,7 @@ PanelCuotas::PanelCuotas(DataControl *data2, ReportControl *cr, QWidget *parent)
 
 void PanelCuotas::usarRecordSourceDiseno() {
     const Cuotas::Fuente f = Cuotas::recordSourceDiseno();
-    m_datCuotas->setRecordSource(f.sql, f.params);
+    m_datCuotas->setRecordSource(f.sql, f.params, f.tramos);
 }
 
 void PanelCuotas::setRefrescar(std::function<void()> refrescar) {
@@ -111,7 +111,7 @@ void PanelCuotas::buscar() {
     const auto f = Cuotas::recordSourceMesAnio(m_txtSelMes->text(), m_txtSelAnio->text());
     if (!f)
         return;
-    m_datCuotas->setRecordSource(f->sql, f->params);
+    m_datCuotas->setRecordSource(f->sql, f->params, f->tramos);
     m_datCuotas->refresh();
 }
 
@@ -119,7 +119,7 @@ void PanelCuotas::mostrarTodas() {
     if (!m_grdCuotas->tomarEdicion())
         return;
     const Cuotas::Fuente f = Cuotas::recordSourceTodas();
-    m_datCuotas->setRecordSource(f.sql, f.params);
+    m_datCuotas->setRecordSource(f.sql, f.params, f.tramos);
     m_datCuotas->refresh();
 }
 
