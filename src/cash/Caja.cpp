@@ -117,22 +117,18 @@ QVariant idTipoDivisaPorNombre(const QString &nombre) {
 
 Expected<QVariant> agregar(const Datos &d) {
     QVariant id;
-    QString error;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            QSqlQuery q(Database::db());
-            if (!Database::run(
-                    q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
+    const Result hecho = Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        if (!Database::run(q,
+                           QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
                                              "Egresos", "idTipoDivisa") VALUES (?, ?, ?, ?, ?, ?))"),
-                    valores(d), QStringLiteral("Caja")))
-                return t.fail(q.lastError());
-            id = SqlEngine::lastInsertId(q);
-            return true;
-        },
-        &error);
+                           valores(d), QStringLiteral("Caja")))
+            return t.fail(q.lastError());
+        id = SqlEngine::lastInsertId(q);
+        return true;
+    });
     if (!hecho)
-        return Result::failure(error);
+        return hecho;
     return id;
 }
 
@@ -167,36 +163,24 @@ enum class Cambio { Guardado, CobroDeCuota, Fallo };
 // Fallo with the failed statement's error left on q, or CobroDeCuota to refuse.
 Result conMovimiento(qint64 idCaja, const QString &cobroDeCuota,
                      const std::function<Cambio(const Actual &, QSqlQuery &)> &escribir) {
-    std::optional<Result> rechazo;
-    QString error;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            QSqlQuery q(Database::db());
-            Actual actual;
-            rechazo.reset();
-            if (!leerActual(idCaja, &actual, q))
-                return t.fail(q.lastError());
-            if (!actual.existe) {
-                rechazo = Result::failure(QStringLiteral("Movimiento de Caja no localizado !!"),
-                                          Result::Code::NotFound);
-                return false;
-            }
-            switch (escribir(actual, q)) {
-            case Cambio::Guardado:
-                return true;
-            case Cambio::CobroDeCuota:
-                rechazo = Result::failure(cobroDeCuota, Result::Code::Conflict);
-                return false;
-            case Cambio::Fallo:
-                break;
-            }
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        Actual actual;
+        if (!leerActual(idCaja, &actual, q))
             return t.fail(q.lastError());
-        },
-        &error);
-    if (hecho)
-        return Result::done();
-    return rechazo ? *rechazo : Result::failure(error); // a refusal, or a failed statement or commit
+        if (!actual.existe)
+            return t.refuse(Result::failure(QStringLiteral("Movimiento de Caja no localizado !!"),
+                                            Result::Code::NotFound));
+        switch (escribir(actual, q)) {
+        case Cambio::Guardado:
+            return true;
+        case Cambio::CobroDeCuota:
+            return t.refuse(Result::failure(cobroDeCuota, Result::Code::Conflict));
+        case Cambio::Fallo:
+            break;
+        }
+        return t.fail(q.lastError());
+    });
 }
 } // namespace
 
@@ -235,10 +219,11 @@ Result borrar(qint64 idCaja) {
 }
 
 Expected<QString> limpiar() {
-    QString copia, error;
-    if (!Backup::automatic(&copia, &error))
+    const Expected<QString> copia = Backup::automatic();
+    if (!copia)
         return Result::failure(QStringLiteral("No se pudo hacer la copia de seguridad; no se borró nada.\n") +
-                               error);
+                                   copia.message(),
+                               copia.code());
     if (const Result r = vaciar(); !r)
         return Result::failure(QStringLiteral("No se pudo borrar el registro de caja; no se borró nada.\n") +
                                    r.message(),
@@ -249,19 +234,14 @@ Expected<QString> limpiar() {
 Result vaciar() {
     // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
     // a book that is going away.
-    QString error;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [](Transaction &t) {
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockTables(db, {QStringLiteral("Caja")}))
-                return t.fail(Engine::of(db).lastFailure(db));
-            QSqlQuery q(Database::db());
-            return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
-                   t.fail(q.lastError());
-        },
-        &error);
-    return hecho ? Result::done() : Result::failure(error);
+    return Transaction::run(Database::db(), [](Transaction &t) {
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockTables(db, {QStringLiteral("Caja")}))
+            return t.fail(Engine::of(db).lastFailure(db));
+        QSqlQuery q(Database::db());
+        return Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")) ||
+               t.fail(q.lastError());
+    });
 }
 
 } // namespace Caja

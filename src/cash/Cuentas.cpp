@@ -39,29 +39,16 @@ constexpr int AreaNombresCuentas = 5;
 template <typename Escribir> Result conNombreLibre(const QString &nombre, qint64 excepto, Escribir escribir) {
     if (nombre.isEmpty())
         return Result::failure(QStringLiteral("la cuenta debe tener un nombre."), Result::Code::Invalid);
-    bool existe = false;
-    QString motivo;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            existe = false;
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockWork(db, AreaNombresCuentas, 0))
-                return t.fail(Engine::of(db).lastFailure(db));
-            if (existeOtra(nombre, excepto)) {
-                existe = true;
-                return false;
-            }
-            QSqlQuery q(Database::db());
-            return escribir(q) || t.fail(q.lastError());
-        },
-        &motivo);
-    if (hecho)
-        return Result::done();
-    if (existe)
-        return Result::failure(QStringLiteral("ya existe otra cuenta con ese nombre."),
-                               Result::Code::Conflict);
-    return Result::failure(motivo);
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockWork(db, AreaNombresCuentas, 0))
+            return t.fail(Engine::of(db).lastFailure(db));
+        if (existeOtra(nombre, excepto))
+            return t.refuse(Result::failure(QStringLiteral("ya existe otra cuenta con ese nombre."),
+                                            Result::Code::Conflict));
+        QSqlQuery q(Database::db());
+        return escribir(q) || t.fail(q.lastError());
+    });
 }
 } // namespace
 
@@ -89,10 +76,7 @@ bool borrable(qint64 idCuenta) {
 Result borrar(qint64 idCuenta) {
     if (!borrable(idCuenta))
         return Result::failure(QStringLiteral("la cuenta 1 no se puede borrar."), Result::Code::Invalid);
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {idCuenta}, &error))
-        return Result::failure(error);
-    return Result::done();
+    return Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {idCuenta});
 }
 
 } // namespace Cuentas

@@ -96,7 +96,6 @@ int run(int argc, char **argv) {
     }
     if (!formulaGiven)
         formula = def->defaultFormula;
-    QString why;
     if (const auto sql = ReportFormula::parse(formula).toSql(def->fields); !sql) {
         say(stderr,
             QStringLiteral("Error: la fórmula de selección del informe \"%1\" no es válida: %2.\nFórmula: %3")
@@ -105,8 +104,8 @@ int run(int argc, char **argv) {
     }
 
     const QString path = Cli::rutaBase(database);
-    if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result opened = Database::open(path, Database::Mode::ReadOnly); !opened) {
+        say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
         return DatabaseError;
     }
 

@@ -82,20 +82,13 @@ std::optional<QVariant> numero(const QString &texto) {
 // One statement over every due (the clearing, the day change) as a general change: the other desks'
 // writes of dues (payments, issuing, editing) wait until it is done, so none is lost or half changed.
 Result cambioGeneral(const QString &sql, const QVariantList &valores) {
-    QString motivo;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockTables(db, {QStringLiteral("Cuotas")}))
-                return t.fail(Engine::of(db).lastFailure(db));
-            QSqlQuery q(Database::db());
-            return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
-        },
-        &motivo);
-    if (hecho)
-        return Result::done();
-    return Result::failure(motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo);
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockTables(db, {QStringLiteral("Cuotas")}))
+            return t.fail(Engine::of(db).lastFailure(db));
+        QSqlQuery q(Database::db());
+        return Database::run(q, sql, valores, QStringLiteral("Cuotas")) || t.fail(q.lastError());
+    });
 }
 
 } // namespace
@@ -120,11 +113,12 @@ std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &ani
 }
 
 Expected<QString> limpiarRegistro() {
-    QString copia, why;
-    if (!Backup::automatic(&copia, &why))
+    const Expected<QString> copia = Backup::automatic();
+    if (!copia)
         return Result::failure(
             QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se borró ninguna cuota.")
-                .arg(why));
+                .arg(copia.message()),
+            copia.code());
     if (Result r = vaciarRegistro(); !r)
         return r;
     return copia;
@@ -154,11 +148,12 @@ Result cambiarDia(int dia) {
 }
 
 Expected<QString> cambiarDiaConCopia(int dia) {
-    QString copia, why;
-    if (!Backup::automatic(&copia, &why))
+    const Expected<QString> copia = Backup::automatic();
+    if (!copia)
         return Result::failure(
             QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se cambió ninguna cuota.")
-                .arg(why));
+                .arg(copia.message()),
+            copia.code());
     if (Result r = cambiarDia(dia); !r)
         return r;
     return copia;

@@ -311,25 +311,24 @@ Emision::Resultado fallo(const QString &detalle) {
 Emision::Resultado ejecutar(qint64 idPlan,
                             const std::function<bool(Transaction &, Emision::Resultado &)> &obra) {
     Emision::Resultado r;
-    QString motivo;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            r = Emision::Resultado();
-            r.estado = Estado::Fallo;
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockWork(db, AreaEmision, idPlan))
-                return t.fail(Engine::of(db).lastFailure(db));
-            return obra(t, r);
-        },
-        &motivo);
+    const Result hecho = Transaction::run(Database::db(), [&](Transaction &t) {
+        r = Emision::Resultado();
+        r.estado = Estado::Fallo;
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockWork(db, AreaEmision, idPlan))
+            return t.fail(Engine::of(db).lastFailure(db));
+        if (obra(t, r))
+            return true;
+        // The run's own refusal or cancellation, as the run tells it; else a failed statement.
+        return r.causa != Causa::Ninguna && t.refuse(Result::failure(r.mensaje, Result::Code::Invalid));
+    });
     if (hecho) {
         r.estado = Estado::Emitido;
         return r;
     }
-    if (r.causa != Causa::Ninguna) // the run's own refusal or cancellation
+    if (r.causa != Causa::Ninguna)
         return r;
-    return fallo(motivo);
+    return fallo(hecho.message());
 }
 
 } // namespace

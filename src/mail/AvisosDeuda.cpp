@@ -80,7 +80,7 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes() {
             WHERE c."Vencimiento" <= date() AND c."Pagada" = 0
             ORDER BY c."idCuota")"),
                        {int(Estado::Enviado), int(Estado::Dudoso)}, QStringLiteral("Aviso de deuda")))
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     while (q.next()) {
         Aviso a;
         a.email = q.value(0).toString().trimmed();
@@ -98,24 +98,19 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes() {
 }
 
 Result AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp) {
-    QString error;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            QSqlQuery q(Database::db());
-            if (!Database::run(q, QStringLiteral(R"(
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        if (!Database::run(q, QStringLiteral(R"(
                     INSERT INTO "Avisos" ("idCuota", "idAfiliado", "e-mail", "Fecha", "Hora", "Resultado",
                                           "CodigoSMTP")
                     VALUES (?, ?, ?, date(), ?, ?, ?))"),
-                               {aviso.idCuota, aviso.idAfiliado, aviso.email,
-                                QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), int(estado),
-                                codigoSmtp > 0 ? QVariant(codigoSmtp) : QVariant()},
-                               QStringLiteral("Aviso de deuda")))
-                return t.fail(q.lastError());
-            return true;
-        },
-        &error);
-    return hecho ? Result::done() : Result::failure(error);
+                           {aviso.idCuota, aviso.idAfiliado, aviso.email,
+                            QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), int(estado),
+                            codigoSmtp > 0 ? QVariant(codigoSmtp) : QVariant()},
+                           QStringLiteral("Aviso de deuda")))
+            return t.fail(q.lastError());
+        return true;
+    });
 }
 
 QString AvisosDeuda::Resultado::resumen() const {

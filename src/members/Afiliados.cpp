@@ -221,17 +221,19 @@ Result guardar(Afiliado &a) {
 Result borrar(qint64 idAfiliado) {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     // The member first: on a server it waits for an issuance run that holds the member, and the dues that
     // run wrote are then seen and deleted with the rest instead of staying without their member.
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        &error) ||
-        !Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        &error))
-        return Result::failure(error);
+    if (Result r =
+            Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado});
+        !r)
+        return r;
+    if (Result r =
+            Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado});
+        !r)
+        return r;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }
 

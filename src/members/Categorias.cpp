@@ -42,7 +42,7 @@ Expected<QVariant> nueva() {
     QSqlQuery q(Database::db());
     if (!q.exec(QStringLiteral(R"(INSERT INTO "Categorias" DEFAULT VALUES)"))) {
         Log::error(QStringLiteral("Categorias"), q.lastError().text());
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     }
     return SqlEngine::lastInsertId(q);
 }
@@ -58,16 +58,16 @@ bool enUso(qint64 idCategoria) {
 Result borrar(qint64 idCategoria) {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     if (enUso(idCategoria))
         return Result::failure(QStringLiteral("Error, aún existen socios con dicha categoría"),
                                Result::Code::Conflict);
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {idCategoria},
-                        &error))
-        return Result::failure(error);
+    if (Result r = Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"),
+                                  {idCategoria});
+        !r)
+        return r;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }
 

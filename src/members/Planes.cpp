@@ -168,7 +168,7 @@ Verificacion verificar(const Entrada &e, const QLocale &locale) {
 Result guardar(Plan &plan) {
     Transaction t;
     if (!t.isActive()) {
-        return Result::failure(t.lastError());
+        return t.failure();
     }
     const QVariantList valores = {plan.descripcion,
                                   plan.detalles,
@@ -187,11 +187,11 @@ Result guardar(Plan &plan) {
                            QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
                                              "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, ?, ?, ?, ?, ?))"),
                            valores, QStringLiteral("Planes"))) {
-            return Result::failure(q.lastError().text());
+            return Database::failure(q);
         }
         const QVariant id = SqlEngine::lastInsertId(q);
         if (!t.commit()) {
-            return Result::failure(t.lastError());
+            return t.failure();
         }
         plan.idPlan = id;
         return Result::done();
@@ -201,22 +201,19 @@ Result guardar(Plan &plan) {
             q, QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
                                          "CantidadCuotas" = ?, "Inscripcion" = ?, "ClaveOrden" = ? WHERE "idPlan" = ?)"),
             valores + QVariantList{plan.idPlan}, QStringLiteral("Planes"))) {
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     }
     if (q.numRowsAffected() != 1)
         return Result::failure(QStringLiteral("Error, el plan no se puede localizar !"),
                                Result::Code::NotFound);
     if (!t.commit()) {
-        return Result::failure(t.lastError());
+        return t.failure();
     }
     return Result::done();
 }
 
 Result borrar(qint64 idPlan) {
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan}, &error))
-        return Result::failure(error);
-    return Result::done();
+    return Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {idPlan});
 }
 
 } // namespace Planes

@@ -1,6 +1,7 @@
 #include "ui/PagedQueryModel.h"
 
 #include "core/Log.h"
+#include "db/Engine.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -8,7 +9,8 @@
 #include <QSqlRecord>
 
 namespace {
-Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
+// The query's failure gets the code its engine gives it (a lost server, a busy one).
+Result run(const QSqlDatabase &db, QSqlQuery &q, const QString &sql, const QVariantList &params) {
     bool ok = q.prepare(sql);
     if (ok) {
         for (const QVariant &p : params)
@@ -18,7 +20,7 @@ Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
     if (ok)
         return Result::done();
     Log::error(QStringLiteral("Lista"), sql + QStringLiteral(": ") + q.lastError().text());
-    return Result::failure(q.lastError().text());
+    return Engine::of(db).failure(q.lastError(), db, q.lastError().text());
 }
 } // namespace
 
@@ -33,8 +35,8 @@ Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql
     QSqlQuery count(db);
     count.setForwardOnly(true);
     if (Result r =
-            run(count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
-                params);
+            run(db, count,
+                QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"), params);
         !r)
         return r;
     if (!count.next())
@@ -45,7 +47,7 @@ Result PagedQueryModel::setPagedQuery(const QSqlDatabase &db, const QString &sql
     // The field names come from an empty reading of the same source; the base model keeps them for
     // record() and the headers, and never reads rows itself while paging.
     QSqlQuery shape(db);
-    if (Result r = run(shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
+    if (Result r = run(db, shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
         return r;
     // Only a source that could be read replaces what the list shows: a server out of reach leaves the
     // rows already read in place.
@@ -66,7 +68,8 @@ bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) 
     keys.setForwardOnly(true);
     QVariantList params = m_params;
     params << PageRows << qlonglong(page) * PageRows;
-    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, m_sql), params))
+    if (!run(m_db, keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, m_sql),
+             params))
         return false;
     QVariantList order;
     while (keys.next())
@@ -76,7 +79,7 @@ bool PagedQueryModel::readPageByKey(int page, QVector<QVector<QVariant>> *rows) 
         return true;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!run(q,
+    if (!run(m_db, q,
              QStringLiteral("SELECT * FROM (%1) AS pagina WHERE %2 IN (%3)")
                  .arg(m_sql, key, QStringList(order.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
              m_params + order))
@@ -112,7 +115,7 @@ bool PagedQueryModel::loadPage(int page) const {
         q.setForwardOnly(true);
         QVariantList params = m_params;
         params << PageRows << qlonglong(page) * PageRows;
-        if (!run(q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
+        if (!run(m_db, q, m_sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
             return false;
         while (q.next()) {
             QVector<QVariant> values(m_columns);
