@@ -50,10 +50,17 @@ inline void prepararAntesDeLaAplicacion() {
 
 // A benchmark given a server's address instead of a file measures there; what it would do to a copy of the
 // file it does to a throwaway database on the same server.
+// Whether a call succeeded; its message into *mensaje (empty when it did), for the benchmark to print.
+template <typename R> bool hecho(const R &r, QString *mensaje) {
+    if (mensaje)
+        *mensaje = r.ok() ? QString() : r.message();
+    return r.ok();
+}
+
 namespace BenchServidor {
 
 inline bool es(const QString &destino) {
-    return SqlEngine::isServerUrl(destino);
+    return Engine::at(destino).isServer();
 }
 
 inline QString nombreCitado(const QString &nombre) {
@@ -64,15 +71,19 @@ inline QString nombreCitado(const QString &nombre) {
 // Runs sql on the server's maintenance database, in a connection of its own: a database cannot be copied or
 // dropped from a connection to it.
 inline bool mantenimiento(const QString &url, const QString &sql, QString *error) {
-    auto a = SqlEngine::parseServerUrl(url, error);
-    if (!a)
+    const auto parsed = SqlEngine::parseServerUrl(url);
+    if (!parsed) {
+        if (error)
+            *error = parsed.message();
         return false;
-    a->database = QStringLiteral("postgres");
+    }
+    SqlEngine::ServerAddress a = *parsed;
+    a.database = QStringLiteral("postgres");
     const QString conexion = QStringLiteral("bench-mantenimiento");
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conexion);
-        SqlEngine::configure(db, *a, QString());
+        SqlEngine::configure(db, a, QString());
         QSqlQuery q(db);
         ok = db.open() && q.exec(sql);
         if (!ok && error)
@@ -85,18 +96,22 @@ inline bool mantenimiento(const QString &url, const QString &sql, QString *error
 // A new database on the server of url: a copy of the one at url, or an empty one. Its address, empty on
 // failure.
 inline QString nueva(const QString &url, bool copia, QString *nombre, QString *error) {
-    auto a = SqlEngine::parseServerUrl(url, error);
-    if (!a)
+    const auto parsed = SqlEngine::parseServerUrl(url);
+    if (!parsed) {
+        if (error)
+            *error = parsed.message();
         return {};
+    }
+    SqlEngine::ServerAddress a = *parsed;
     static int n = 0;
     *nombre = QStringLiteral("mirabel_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
     QString sql = QStringLiteral("CREATE DATABASE %1").arg(nombreCitado(*nombre));
     if (copia)
-        sql += QStringLiteral(" TEMPLATE %1").arg(nombreCitado(a->database));
+        sql += QStringLiteral(" TEMPLATE %1").arg(nombreCitado(a.database));
     if (!mantenimiento(url, sql, error))
         return {};
-    a->database = *nombre;
-    return a->display();
+    a.database = *nombre;
+    return a.display();
 }
 
 inline void borrar(const QString &url, const QString &nombre) {

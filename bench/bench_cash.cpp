@@ -77,7 +77,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     QString err;
-    if (!Database::open(path, Database::Mode::MustExist, &err)) {
+    if (!hecho(Database::open(path, Database::Mode::MustExist), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }
@@ -98,9 +98,10 @@ int main(int argc, char **argv) {
     for (int i = 0; i < vueltas && i < int(pagadas.size()); ++i) {
         insercion.push_back(medir([&] {
             Transaction t;
-            Database::exec(QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
+            (void)Database::exec(
+                QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
                                "Egresos", "idTipoDivisa") VALUES (?, 1, 'bench', 1, 0, 1))"),
-                           {QStringLiteral("2000-01-01")});
+                {QStringLiteral("2000-01-01")});
             (void)t.commit();
         }));
         pago.push_back(medir([&] { (void)Cobranza::pagar(pagadas[size_t(i)], QDate(2000, 1, 1), 1); }));
@@ -115,7 +116,7 @@ int main(int argc, char **argv) {
             q.addBindValue(pagadas[size_t(i)]);
             q.exec();
         }
-        Database::exec(QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" > ?)"), {ultimoCaja});
+        (void)Database::exec(QStringLiteral(R"(DELETE FROM "Caja" WHERE "idCaja" > ?)"), {ultimoCaja});
         (void)t.commit();
     }
     const double basePago = mediana(insercion);

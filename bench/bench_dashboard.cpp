@@ -40,9 +40,8 @@ int main(int argc, char **argv) {
     }
     const QString png =
         argc > 3 && qstrcmp(argv[2], "--png") == 0 ? QString::fromLocal8Bit(argv[3]) : QString();
-    QString err;
-    if (!Database::open(path, Database::Mode::MustExist, &err)) {
-        std::fprintf(stderr, "%s\n", qPrintable(err));
+    if (const Result opened = Database::open(path, Database::Mode::MustExist); !opened) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.message()));
         return 1;
     }
     Module1::NivelUsuario = 1;

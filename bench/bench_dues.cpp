@@ -92,12 +92,13 @@ int main(int argc, char **argv) {
     QString err, copiaServidor;
     if (servidor) {
         path = BenchServidor::nueva(origen, true, &copiaServidor, &err);
-    } else if (Database::open(origen, Database::Mode::MustExist, &err) && Backup::copyTo(path, &err)) {
+    } else if (hecho(Database::open(origen, Database::Mode::MustExist), &err) &&
+               hecho(Backup::copyTo(path), &err)) {
         Database::close();
     } else {
         path.clear();
     }
-    if (path.isEmpty() || !Database::open(path, Database::Mode::MustExist, &err)) {
+    if (path.isEmpty() || !hecho(Database::open(path, Database::Mode::MustExist), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }
@@ -158,7 +159,7 @@ int main(int argc, char **argv) {
     qint64 idPlan = 0;
     QVector<qint64> socios;
     {
-        Database::exec(
+        (void)Database::exec(
             QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CuotaMensual", "CantidadCuotas",
                                          "Inscripcion", "ClaveOrden") VALUES ('Bench', 250000, 12, 250000, 'bench'))"));
         idPlan = Database::buscaValor(QStringLiteral(R"(SELECT MAX("idPlan") AS m FROM "Planes")"),
@@ -171,7 +172,7 @@ int main(int argc, char **argv) {
     }
     const QDate inicio(2031, 1, 10);
     const double base = insercionDesnuda(socios, idPlan, 2030, inicio);
-    Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "Año" = 2030)"));
+    (void)Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "Año" = 2030)"));
     Emision::Grupal e;
     e.noPlan = QString::number(idPlan);
     e.mes = QStringLiteral("1");
@@ -216,7 +217,7 @@ int main(int argc, char **argv) {
             : QStringLiteral(R"(UPDATE "Cuotas" SET "Vencimiento" = substr("Vencimiento", 1, 8) || '15')");
     const double update = medir([&] {
         Transaction t;
-        Database::exec(desnudo);
+        (void)Database::exec(desnudo);
         (void)t.commit();
     });
     QString error;

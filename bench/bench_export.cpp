@@ -22,7 +22,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     QString err;
-    if (!Database::open(QString::fromLocal8Bit(argv[1]), Database::Mode::MustExist, &err)) {
+    if (!hecho(Database::open(QString::fromLocal8Bit(argv[1]), Database::Mode::MustExist), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }

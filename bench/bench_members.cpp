@@ -48,7 +48,7 @@ double medir(const std::function<void()> &f) {
 // A club good enough to measure on when the shared sample is not at hand: 100,000 members with 12 dues each.
 bool crearClub(const QString &path) {
     QString err;
-    if (!Database::open(path, Database::Mode::CreateIfMissing, &err)) {
+    if (!hecho(Database::open(path, Database::Mode::CreateIfMissing), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return false;
     }
@@ -57,7 +57,8 @@ bool crearClub(const QString &path) {
                                    "Ñañez",  "D'Angelo", "Ruiz",  "Torres", "Vega",      "Zárate"};
     const QStringList nombres = {"Juan", "María", "José", "Ana", "Carlos", "Lucía", "Pedro", "Sofía"};
     Transaction t;
-    Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CuotaMensual", "CantidadCuotas",
+    (void)Database::exec(
+        QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CuotaMensual", "CantidadCuotas",
                                      "Inscripcion") VALUES ('Mensual', 250000, 12, 0))"));
     QSqlQuery a(Database::db());
     a.prepare(QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "TipoDocumento", "Documento",
@@ -113,7 +114,7 @@ int main(int argc, char **argv) {
             return 1;
     }
     QString err;
-    if (!Database::open(path, Database::Mode::MustExist, &err)) {
+    if (!hecho(Database::open(path, Database::Mode::MustExist), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }

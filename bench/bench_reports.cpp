@@ -34,7 +34,7 @@ void line(const QString &text) {
 // A stand-in club when the shared sample generator is not at hand: members with a year of dues, some overdue.
 bool quickClub(const QString &path, int members) {
     QString err;
-    if (!Database::open(path, Database::Mode::CreateIfMissing, &err)) {
+    if (!hecho(Database::open(path, Database::Mode::CreateIfMissing), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return false;
     }
@@ -42,7 +42,8 @@ bool quickClub(const QString &path, int members) {
                                   "Benítez", "Núñez",    "D'Angelo", "Zárate"};
     const QStringList names = {"Juan Carlos", "María", "Ana Sofía", "Pedro"};
     Transaction t;
-    Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CuotaMensual", "CantidadCuotas")
+    (void)Database::exec(
+        QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "CuotaMensual", "CantidadCuotas")
                                      VALUES ('Socio Activo', 150000, 12))"));
     QSqlQuery a(Database::db());
     a.prepare(QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "TipoDocumento", "Documento",
@@ -175,7 +176,7 @@ int main(int argc, char **argv) {
         }
     }
     QString error;
-    if (!Database::open(path, Database::Mode::MustExist, &error)) {
+    if (!hecho(Database::open(path, Database::Mode::MustExist), &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }

@@ -43,7 +43,7 @@ int child(int argc, char **argv, const QString &path) {
     QElapsedTimer timer;
     timer.start();
     QString error;
-    if (!Database::open(path, Database::Mode::MustExist, &error)) {
+    if (!hecho(Database::open(path, Database::Mode::MustExist), &error)) {
         std::fprintf(stderr, "bench_startup: %s\n", qPrintable(error));
         return 1;
     }
@@ -151,7 +151,7 @@ int main(int argc, char **argv) {
         QString url, name;
         ~Drop() { BenchServidor::borrar(url, name); }
     } drop{given, emptyName};
-    if (empty.isEmpty() || !Database::open(empty, Database::Mode::CreateIfMissing, &error)) {
+    if (empty.isEmpty() || !hecho(Database::open(empty, Database::Mode::CreateIfMissing), &error)) {
         std::fprintf(stderr, "bench_startup: %s\n", qPrintable(error));
         return 1;
     }

@@ -166,9 +166,8 @@ int main(int argc, char **argv) {
     timer.start();
 
     // Opened once the program's way first: an older file is brought to this version's schema.
-    QString error;
-    if (!Database::open(file, Database::Mode::MustExist, &error))
-        return fail(error);
+    if (const Result opened = Database::open(file, Database::Mode::MustExist); !opened)
+        return fail(opened.message());
     Database::close();
     sqlite3 *src = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(file).constData(), &src, SQLITE_OPEN_READONLY, nullptr) !=
@@ -187,8 +186,9 @@ int main(int argc, char **argv) {
         sqlite3_finalize(st);
     }
 
-    if (!Database::open(url, Database::Mode::CreateIfMissing, &error))
-        return fail(error);
+    QString error;
+    if (const Result opened = Database::open(url, Database::Mode::CreateIfMissing); !opened)
+        return fail(opened.message());
     PGconn *dst = handleOf(Database::db());
     if (!dst)
         return fail(QStringLiteral("la conexión con el servidor no da su manejador"));

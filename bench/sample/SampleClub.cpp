@@ -894,9 +894,9 @@ bool SampleClub::generate(const Options &options, Counts *counts, QString *error
     const QString partial = options.out + QStringLiteral(".parcial");
     removeFile(partial);
     QString why;
-    if (!Database::open(partial, Database::Mode::CreateIfMissing, &why)) {
+    if (const Result opened = Database::open(partial, Database::Mode::CreateIfMissing); !opened) {
         if (error)
-            *error = why;
+            *error = opened.message();
         return false;
     }
     bool ok;

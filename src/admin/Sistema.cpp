@@ -27,24 +27,16 @@ Result guardar(const Configuracion::Ajustes &n) {
     // Without a database (the window is only reached with one open) there is no log to write to.
     if (!Database::db().isOpen())
         return Configuracion::guardarTodo(n);
-    Result propio;
-    QString error;
     // The entry first, the file last: a file that cannot be written undoes the entry.
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &) {
-            propio = Actividad::anotar(
-                Database::db(),
-                {Actividad::Accion::Configuracion, QString(), std::nullopt, std::nullopt,
-                 cambiadas.isEmpty() ? QStringLiteral("sin cambios") : cambiadas.join(QStringLiteral(", "))});
-            if (propio)
-                propio = Configuracion::guardarTodo(n);
-            return propio.ok();
-        },
-        &error);
-    if (hecho)
-        return Result::done();
-    return propio.ok() ? Result::failure(error) : propio;
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        Result propio = Actividad::anotar(
+            Database::db(),
+            {Actividad::Accion::Configuracion, QString(), std::nullopt, std::nullopt,
+             cambiadas.isEmpty() ? QStringLiteral("sin cambios") : cambiadas.join(QStringLiteral(", "))});
+        if (propio)
+            propio = Configuracion::guardarTodo(n);
+        return propio.ok() || t.refuse(propio);
+    });
 }
 
 } // namespace Sistema

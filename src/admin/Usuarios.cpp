@@ -33,7 +33,7 @@ Result nombreLibre(int idUsuario, const QString &nombreUsuario) {
     q.setForwardOnly(true);
     if (!Database::run(q, QStringLiteral(R"(SELECT "idUsuario", "NombreUsuario" FROM "Usuarios")"), {},
                        QStringLiteral("Usuarios")))
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     while (q.next())
         if (q.value(0).toInt() != idUsuario && Usuarios::claveNombre(q.value(1).toString()) == clave)
             return Result::failure(Usuarios::kUsuarioExiste, Result::Code::Conflict);
@@ -41,8 +41,7 @@ Result nombreLibre(int idUsuario, const QString &nombreUsuario) {
 }
 
 Result ejecutar(const QString &sql, const QVariantList &params) {
-    QString error;
-    return Database::exec(sql, params, &error) ? Result::done() : Result::failure(error);
+    return Database::exec(sql, params);
 }
 
 // The user's name and level as the log keeps them for a change of users.
@@ -128,15 +127,17 @@ Usuarios::Ingreso Usuarios::ingresarSinAnotar(const QString &clave, const QStrin
         r.nivel = nivelDe(q.value(3).toLongLong() != 0, q.value(4).toLongLong() != 0);
         if (!esHash(guardada)) {
             const QString h = hash(contrasena);
-            QString why;
-            if (h.isEmpty() ||
-                !Database::exec(
-                    QStringLiteral(R"(UPDATE "Usuarios" SET "Contrasena" = ? WHERE "idUsuario" = ?)"),
-                    {h, r.idUsuario}, &why))
+            const Result replaced =
+                h.isEmpty()
+                    ? Result::failure(QString())
+                    : Database::exec(
+                          QStringLiteral(R"(UPDATE "Usuarios" SET "Contrasena" = ? WHERE "idUsuario" = ?)"),
+                          {h, r.idUsuario});
+            if (!replaced)
                 Log::error(QStringLiteral("Ingreso"),
                            QStringLiteral("No se pudo reemplazar la contraseña legible del usuario %1: %2")
                                .arg(r.idUsuario)
-                               .arg(why));
+                               .arg(replaced.message()));
         }
         return r;
     }
@@ -167,7 +168,7 @@ QString Usuarios::recordSource() {
 Result Usuarios::guardar(int idUsuario, const Datos &d) {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     if (Result libre = nombreLibre(idUsuario, d.nombreUsuario); !libre)
         return libre;
     if (!d.esSupervisor && esSupervisor(idUsuario) && otrosSupervisores(idUsuario) == 0)
@@ -193,23 +194,23 @@ Result Usuarios::guardar(int idUsuario, const Datos &d) {
         !r)
         return r;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }
 
 Expected<int> Usuarios::nuevo() {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     QSqlQuery q(Database::db());
     if (!Database::run(q, QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreCompleto") VALUES (?))"),
                        {QStringLiteral("<Nuevo>")}, QStringLiteral("Usuarios")))
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     const int id = SqlEngine::lastInsertId(q).toInt();
     if (Result r = anotarUsuario(Actividad::Accion::UsuarioAlta, id, QStringLiteral("<Nuevo>")); !r)
         return r;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return id;
 }
 
@@ -224,7 +225,7 @@ Result Usuarios::puedeBorrarse(int idUsuario, int idUsuarioActual) {
 Result Usuarios::borrar(int idUsuario, int idUsuarioActual) {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     if (Result r = puedeBorrarse(idUsuario, idUsuarioActual); !r)
         return r;
     const QString nombre =
@@ -238,7 +239,7 @@ Result Usuarios::borrar(int idUsuario, int idUsuarioActual) {
     if (Result r = anotarUsuario(Actividad::Accion::UsuarioBaja, idUsuario, nombre); !r)
         return r;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }
 
@@ -248,7 +249,7 @@ Expected<int> Usuarios::agregar(const Datos &d) {
         return Result::failure(QStringLiteral("no se pudo proteger la contraseña."));
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     if (Result libre = nombreLibre(0, d.nombreUsuario); !libre)
         return libre;
     QSqlQuery q(Database::db());
@@ -258,12 +259,12 @@ Expected<int> Usuarios::agregar(const Datos &d) {
             {textoONulo(d.nombreUsuario.trimmed()), h, textoONulo(d.nombreCompleto.trimmed()),
              int(d.esSupervisor), int(d.esAdministrativo), int(d.esDataEntry)},
             QStringLiteral("Usuarios")))
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     const int id = SqlEngine::lastInsertId(q).toInt();
     if (Result r = anotarUsuario(Actividad::Accion::UsuarioAlta, id, describir(d)); !r)
         return r;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return id;
 }
 
@@ -280,6 +281,6 @@ Result Usuarios::crearPrimerSupervisor(const QString &nombreCompleto, const QStr
     if (const auto id = agregar(d); !id)
         return id.failure();
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }

@@ -90,13 +90,13 @@ bool contrasenaCancelada() {
 QString baseAAbrir(const QString &elegida) {
     if (elegida.isEmpty()) {
         const QString recordada = Configuracion::leer(kBaseServidor);
-        return SqlEngine::isServerUrl(recordada) ? recordada : Database::defaultPath();
+        return Engine::at(recordada).isServer() ? recordada : Database::defaultPath();
     }
     return Engine::at(elegida).absoluteLocation(elegida);
 }
 
 void recordarBase(const QString &ruta) {
-    if (!SqlEngine::isServerUrl(ruta) || Configuracion::leer(kBaseServidor) == ruta)
+    if (!Engine::at(ruta).isServer() || Configuracion::leer(kBaseServidor) == ruta)
         return;
     // A settings file that cannot be written is logged there; the program goes on.
     static_cast<void>(Configuracion::escribir(kBaseServidor, ruta));
@@ -104,7 +104,7 @@ void recordarBase(const QString &ruta) {
 
 panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
     *salida = 0;
-    const bool servidor = SqlEngine::isServerUrl(rutaBase);
+    const bool servidor = Engine::at(rutaBase).isServer();
     // The first look at the file runs while the splash is up.
     Database::precheck(rutaBase);
     {
@@ -123,11 +123,11 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
         return nullptr;
     const bool nueva = !servidor && (!archivo.exists() || archivo.size() == 0);
 
-    QString error;
     usarPedidoDeContrasena();
     avisarConexionPerdida();
     contrasenaCancelada();
-    if (!Database::open(rutaBase, Database::Mode::CreateIfMissing, &error)) {
+    if (const Result abierta = Database::open(rutaBase, Database::Mode::CreateIfMissing); !abierta) {
+        QString error = abierta.message();
         // Whoever cancelled the password window knows why the program ends.
         if (contrasenaCancelada())
             return nullptr;
@@ -148,10 +148,8 @@ panPrin *arrancar(const QString &rutaBase, int *salida, bool rutaElegida) {
                               : QStringLiteral("El archivo %1").arg(QDir::toNativeSeparators(rutaBase))),
             QStringLiteral("Atención"), QMessageBox::Warning, QMessageBox::Ok);
     // The day's first start keeps a copy; a failure is logged and does not stop the program.
-    if (!nueva) {
-        QString copia;
-        (void)Backup::daily(&copia, &error);
-    }
+    if (!nueva)
+        (void)Backup::daily();
 
     if (!Database::hasUsers()) {
         panPrimerUsuario primero;

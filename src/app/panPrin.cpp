@@ -295,13 +295,13 @@ bool panPrin::abrirBase(const QString &ruta) {
     // No list may keep a query on the connection that is about to close.
     for (DataControl *d : {m_datSocios, m_datCuotas, m_datPlanes, m_datCaja})
         d->model()->clear();
-    QString error;
     Main::contrasenaCancelada();
-    bool abierta = Database::open(ruta, Database::Mode::MustExist, &error);
+    const Result abrir = Database::open(ruta, Database::Mode::MustExist);
+    bool abierta = abrir.ok();
     if (!abierta) {
         // A cancelled password window needs no message: the previous database stays open.
         if (!Main::contrasenaCancelada())
-            Mensaje::error(error, this);
+            Mensaje::error(abrir.message(), this);
     } else {
         const qint16 nivelAnterior = Module1::NivelUsuario;
         panIngreso login(this);
@@ -318,8 +318,9 @@ bool panPrin::abrirBase(const QString &ruta) {
             Main::revisarBase();
         }
     }
-    if (!abierta && !anterior.isEmpty() && !Database::open(anterior, Database::Mode::MustExist, &error))
-        Mensaje::error(error, this);
+    if (!abierta && !anterior.isEmpty())
+        if (const Result vuelta = Database::open(anterior, Database::Mode::MustExist); !vuelta)
+            Mensaje::error(vuelta.message(), this);
     leerBase();
     return abierta;
 }

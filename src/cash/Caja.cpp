@@ -118,26 +118,22 @@ QVariant idTipoDivisaPorNombre(const QString &nombre) {
 
 Expected<QVariant> agregar(const Datos &d) {
     QVariant id;
-    QString error;
-    Result anotado;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            QSqlQuery q(Database::db());
-            if (!Database::run(
-                    q, QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
+    const Result hecho = Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        if (!Database::run(q,
+                           QStringLiteral(R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos",
                                              "Egresos", "idTipoDivisa") VALUES (?, ?, ?, ?, ?, ?))"),
-                    valores(d), QStringLiteral("Caja")))
-                return t.fail(q.lastError());
-            id = SqlEngine::lastInsertId(q);
-            anotado = Actividad::anotar(Database::db(), {Actividad::Accion::MovimientoAlta,
-                                                         QStringLiteral("movimiento %1").arg(id.toString()),
-                                                         std::nullopt, d.ingresos - d.egresos, d.detalles});
-            return anotado.ok();
-        },
-        &error);
+                           valores(d), QStringLiteral("Caja")))
+            return t.fail(q.lastError());
+        id = SqlEngine::lastInsertId(q);
+        const Result anotado =
+            Actividad::anotar(Database::db(), {Actividad::Accion::MovimientoAlta,
+                                               QStringLiteral("movimiento %1").arg(id.toString()),
+                                               std::nullopt, d.ingresos - d.egresos, d.detalles});
+        return anotado.ok() || t.refuse(anotado);
+    });
     if (!hecho)
-        return anotado.ok() ? Result::failure(error) : anotado;
+        return hecho;
     return id;
 }
 
@@ -174,43 +170,28 @@ enum class Cambio { Guardado, CobroDeCuota, Fallo };
 Result conMovimiento(qint64 idCaja, const QString &cobroDeCuota, Actividad::Accion accion,
                      std::optional<Money> despues, const QString &detalle,
                      const std::function<Cambio(const Actual &, QSqlQuery &)> &escribir) {
-    std::optional<Result> rechazo;
-    QString error;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            QSqlQuery q(Database::db());
-            Actual actual;
-            rechazo.reset();
-            if (!leerActual(idCaja, &actual, q))
-                return t.fail(q.lastError());
-            if (!actual.existe) {
-                rechazo = Result::failure(QStringLiteral("Movimiento de Caja no localizado !!"),
-                                          Result::Code::NotFound);
-                return false;
-            }
-            switch (escribir(actual, q)) {
-            case Cambio::Guardado:
-                if (const Result anotado = Actividad::anotar(
-                        Database::db(), {accion, QStringLiteral("movimiento %1").arg(idCaja),
-                                         actual.ingresos - actual.egresos, despues, detalle});
-                    !anotado) {
-                    rechazo = anotado;
-                    return false;
-                }
-                return true;
-            case Cambio::CobroDeCuota:
-                rechazo = Result::failure(cobroDeCuota, Result::Code::Conflict);
-                return false;
-            case Cambio::Fallo:
-                break;
-            }
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        Actual actual;
+        if (!leerActual(idCaja, &actual, q))
             return t.fail(q.lastError());
-        },
-        &error);
-    if (hecho)
-        return Result::done();
-    return rechazo ? *rechazo : Result::failure(error); // a refusal, or a failed statement or commit
+        if (!actual.existe)
+            return t.refuse(Result::failure(QStringLiteral("Movimiento de Caja no localizado !!"),
+                                            Result::Code::NotFound));
+        switch (escribir(actual, q)) {
+        case Cambio::Guardado: {
+            const Result anotado =
+                Actividad::anotar(Database::db(), {accion, QStringLiteral("movimiento %1").arg(idCaja),
+                                                   actual.ingresos - actual.egresos, despues, detalle});
+            return anotado.ok() || t.refuse(anotado);
+        }
+        case Cambio::CobroDeCuota:
+            return t.refuse(Result::failure(cobroDeCuota, Result::Code::Conflict));
+        case Cambio::Fallo:
+            break;
+        }
+        return t.fail(q.lastError());
+    });
 }
 } // namespace
 
@@ -253,10 +234,11 @@ Result borrar(qint64 idCaja) {
 }
 
 Expected<QString> limpiar() {
-    QString copia, error;
-    if (!Backup::automatic(&copia, &error))
+    const Expected<QString> copia = Backup::automatic();
+    if (!copia)
         return Result::failure(QStringLiteral("No se pudo hacer la copia de seguridad; no se borró nada.\n") +
-                               error);
+                                   copia.message(),
+                               copia.code());
     if (const Result r = vaciar(); !r)
         return Result::failure(QStringLiteral("No se pudo borrar el registro de caja; no se borró nada.\n") +
                                    r.message(),
@@ -267,34 +249,26 @@ Expected<QString> limpiar() {
 Result vaciar() {
     // The other desks' movements and payments wait meanwhile: none is lost in the clearing or booked into
     // a book that is going away.
-    QString error;
-    Result anotado;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockTables(db, {QStringLiteral("Caja")}))
-                return t.fail(Engine::of(db).lastFailure(db));
-            QSqlQuery q(Database::db());
-            if (!Database::run(
-                    q, QStringLiteral(R"(SELECT COUNT(*), SUM("Ingresos") - SUM("Egresos") FROM "Caja")"), {},
-                    QStringLiteral("Caja")) ||
-                !q.next())
-                return t.fail(q.lastError());
-            const qint64 movimientos = q.value(0).toLongLong();
-            const Money saldo = Money::fromVariant(q.value(1)).value_or(Money());
-            q.finish();
-            if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")))
-                return t.fail(q.lastError());
-            anotado = Actividad::anotar(db, {Actividad::Accion::LimpiezaCaja,
-                                             QStringLiteral("%1 movimientos").arg(movimientos), saldo,
-                                             Money(), QStringLiteral("saldo de la caja borrada")});
-            return anotado.ok();
-        },
-        &error);
-    if (!anotado)
-        return anotado;
-    return hecho ? Result::done() : Result::failure(error);
+    return Transaction::run(Database::db(), [](Transaction &t) {
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockTables(db, {QStringLiteral("Caja")}))
+            return t.fail(Engine::of(db).lastFailure(db));
+        QSqlQuery q(Database::db());
+        if (!Database::run(q,
+                           QStringLiteral(R"(SELECT COUNT(*), SUM("Ingresos") - SUM("Egresos") FROM "Caja")"),
+                           {}, QStringLiteral("Caja")) ||
+            !q.next())
+            return t.fail(q.lastError());
+        const qint64 movimientos = q.value(0).toLongLong();
+        const Money saldo = Money::fromVariant(q.value(1)).value_or(Money());
+        q.finish();
+        if (!Database::run(q, QStringLiteral(R"(DELETE FROM "Caja")"), {}, QStringLiteral("Caja")))
+            return t.fail(q.lastError());
+        const Result anotado = Actividad::anotar(
+            db, {Actividad::Accion::LimpiezaCaja, QStringLiteral("%1 movimientos").arg(movimientos), saldo,
+                 Money(), QStringLiteral("saldo de la caja borrada")});
+        return anotado.ok() || t.refuse(anotado);
+    });
 }
 
 } // namespace Caja

@@ -51,49 +51,36 @@ namespace {
 // when it touched nothing, tells a due paid meanwhile from one that is gone, in the same transaction.
 Result escribirImpaga(const QString &sql, const QVariantList &valores, qint64 idCuota,
                       Actividad::Accion accion, const QString &detalle) {
-    std::optional<Result> rechazo; // the due was paid meanwhile, or is gone
-    QString motivo;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            rechazo.reset();
-            QSqlQuery q(Database::db());
-            // The amount as it stands before the write, for the log.
-            if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
-                               {idCuota}, QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            const std::optional<Money> antes = q.next() ? Money::fromVariant(q.value(0)) : std::nullopt;
-            q.finish();
-            if (!Database::run(q, sql, valores, QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            if (q.numRowsAffected() > 0) {
-                std::optional<Money> despues;
-                if (accion == Actividad::Accion::CuotaCambiada) {
-                    if (!Database::run(q,
-                                       QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
-                                       {idCuota}, QStringLiteral("Cobranza")))
-                        return t.fail(q.lastError());
-                    if (q.next())
-                        despues = Money::fromVariant(q.value(0));
-                    q.finish();
-                }
-                const Result anotado =
-                    Actividad::anotar(Database::db(), {accion, QStringLiteral("cuota %1").arg(idCuota), antes,
-                                                       despues, detalle});
-                if (!anotado)
-                    rechazo = anotado;
-                return anotado.ok();
+    // The due was paid meanwhile, or is gone: refused, as a rule, not a failure.
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        // The amount as it stands before the write, for the log.
+        if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                           {idCuota}, QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        const std::optional<Money> antes = q.next() ? Money::fromVariant(q.value(0)) : std::nullopt;
+        q.finish();
+        if (!Database::run(q, sql, valores, QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        if (q.numRowsAffected() > 0) {
+            std::optional<Money> despues;
+            if (accion == Actividad::Accion::CuotaCambiada) {
+                if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                                   {idCuota}, QStringLiteral("Cobranza")))
+                    return t.fail(q.lastError());
+                if (q.next())
+                    despues = Money::fromVariant(q.value(0));
+                q.finish();
             }
-            if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idCuota" = ?)"), {idCuota},
-                               QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            rechazo = q.next() ? yaCobrada() : noEncontrada();
-            return false;
-        },
-        &motivo);
-    if (hecho)
-        return Result::done();
-    return rechazo ? *rechazo : Result::failure(motivo);
+            const Result anotado = Actividad::anotar(
+                Database::db(), {accion, QStringLiteral("cuota %1").arg(idCuota), antes, despues, detalle});
+            return anotado.ok() || t.refuse(anotado);
+        }
+        if (!Database::run(q, QStringLiteral(R"(SELECT 1 FROM "Cuotas" WHERE "idCuota" = ?)"), {idCuota},
+                           QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        return t.refuse(q.next() ? yaCobrada() : noEncontrada());
+    });
 }
 } // namespace
 
@@ -146,78 +133,59 @@ QString detalleCobro(const QString &factura, const QString &apellido) {
 }
 
 Result pagar(qint64 idCuota, const QDate &fechaPago, qint64 idCuenta) {
-    std::optional<Result> rechazo; // the work's own refusal, which leaves the transaction's message empty
-    QString motivo;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            rechazo.reset();
-            QSqlQuery q(Database::db());
-            q.setForwardOnly(true);
-            if (!Database::run(
-                    q,
-                    QStringLiteral(
-                        R"(Select "idAfiliado", "Factura", "Pagada" from "Cuotas" where "idCuota" = ?)"),
-                    {idCuota}, QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            if (!q.next()) {
-                rechazo = noEncontrada();
-                return false;
-            }
-            const QVariant idAfiliado = q.value(0);
-            const QString factura = q.value(1).toString();
-            q.finish();
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        q.setForwardOnly(true);
+        if (!Database::run(
+                q,
+                QStringLiteral(
+                    R"(Select "idAfiliado", "Factura", "Pagada" from "Cuotas" where "idCuota" = ?)"),
+                {idCuota}, QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        if (!q.next())
+            return t.refuse(noEncontrada());
+        const QVariant idAfiliado = q.value(0);
+        const QString factura = q.value(1).toString();
+        q.finish();
 
-            // The due first, then its movement, as always; only an unpaid due is marked, so a due paid
-            // meanwhile (another window, another desk) is never booked twice: a desk paying the same due at
-            // the same moment waits here for the first one's row and then finds it paid.
-            const QString fecha = fechaPago.toString(Qt::ISODate);
-            if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Pagada" = 1, "Fecha de Pago" = ?
+        // The due first, then its movement, as always; only an unpaid due is marked, so a due paid
+        // meanwhile (another window, another desk) is never booked twice: a desk paying the same due at
+        // the same moment waits here for the first one's row and then finds it paid.
+        const QString fecha = fechaPago.toString(Qt::ISODate);
+        if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Pagada" = 1, "Fecha de Pago" = ?
                                             WHERE "idCuota" = ? AND "Pagada" = 0)"),
-                               {fecha, idCuota}, QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            if (q.numRowsAffected() != 1) {
-                rechazo = yaCobrada();
-                return false;
-            }
+                           {fecha, idCuota}, QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        if (q.numRowsAffected() != 1)
+            return t.refuse(yaCobrada());
 
-            const QVariant ap = Database::buscaValor(
-                QStringLiteral(R"(Select "Apellido" from "ConsultaCuotas" where "idAfiliado" = ? LIMIT 1)"),
-                QStringLiteral("Apellido"), {idAfiliado.isNull() ? QVariant(qlonglong(0)) : idAfiliado});
-            // The amount is read from the due inside the transaction: a correction typed in the list is
-            // booked.
-            if (!Database::run(
-                    q,
-                    QStringLiteral(
-                        R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
+        const QVariant ap = Database::buscaValor(
+            QStringLiteral(R"(Select "Apellido" from "ConsultaCuotas" where "idAfiliado" = ? LIMIT 1)"),
+            QStringLiteral("Apellido"), {idAfiliado.isNull() ? QVariant(qlonglong(0)) : idAfiliado});
+        // The amount is read from the due inside the transaction: a correction typed in the list is
+        // booked.
+        if (!Database::run(q,
+                           QStringLiteral(
+                               R"(INSERT INTO "Caja" ("Fecha", "idCuenta", "Detalles", "Ingresos", "Egresos",
                                             "idCuota", "idTipoDivisa")
                                             SELECT ?, ?, ?, "Monto", 0, "idCuota", 1 FROM "Cuotas" WHERE "idCuota" = ?)"),
-                    {fecha, idCuenta, detalleCobro(factura, ap.toString()), idCuota},
-                    QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            if (q.numRowsAffected() != 1) {
-                rechazo =
-                    Result::failure(QStringLiteral("No se pudo asentar el movimiento de caja del pago."));
-                return false;
-            }
-            if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
-                               {idCuota}, QStringLiteral("Cobranza")))
-                return t.fail(q.lastError());
-            const std::optional<Money> monto = q.next() ? Money::fromVariant(q.value(0)) : std::nullopt;
-            q.finish();
-            const Result anotado = Actividad::anotar(
-                Database::db(),
-                {Actividad::Accion::Pago,
-                 QStringLiteral("cuota %1, socio %2").arg(idCuota).arg(idAfiliado.toLongLong()), std::nullopt,
-                 monto, factura});
-            if (!anotado)
-                rechazo = anotado;
-            return anotado.ok();
-        },
-        &motivo);
-    if (hecho)
-        return Result::done();
-    return rechazo ? *rechazo : Result::failure(motivo);
+                           {fecha, idCuenta, detalleCobro(factura, ap.toString()), idCuota},
+                           QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        if (q.numRowsAffected() != 1)
+            return t.refuse(
+                Result::failure(QStringLiteral("No se pudo asentar el movimiento de caja del pago.")));
+        if (!Database::run(q, QStringLiteral(R"(SELECT "Monto" FROM "Cuotas" WHERE "idCuota" = ?)"),
+                           {idCuota}, QStringLiteral("Cobranza")))
+            return t.fail(q.lastError());
+        const std::optional<Money> monto = q.next() ? Money::fromVariant(q.value(0)) : std::nullopt;
+        q.finish();
+        const Result anotado = Actividad::anotar(
+            Database::db(), {Actividad::Accion::Pago,
+                             QStringLiteral("cuota %1, socio %2").arg(idCuota).arg(idAfiliado.toLongLong()),
+                             std::nullopt, monto, factura});
+        return anotado.ok() || t.refuse(anotado);
+    });
 }
 
 QString formulaRecibo(qint64 idCuota) {

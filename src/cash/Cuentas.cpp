@@ -41,37 +41,21 @@ template <typename Escribir>
 Result conNombreLibre(const QString &nombre, qint64 excepto, Actividad::Accion accion, Escribir escribir) {
     if (nombre.isEmpty())
         return Result::failure(QStringLiteral("la cuenta debe tener un nombre."), Result::Code::Invalid);
-    bool existe = false;
-    QString motivo;
-    Result anotado;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            existe = false;
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockWork(db, AreaNombresCuentas, 0))
-                return t.fail(Engine::of(db).lastFailure(db));
-            if (existeOtra(nombre, excepto)) {
-                existe = true;
-                return false;
-            }
-            QSqlQuery q(Database::db());
-            if (!escribir(q))
-                return t.fail(q.lastError());
-            const QString cuenta =
-                QStringLiteral("cuenta %1").arg(excepto ? excepto : SqlEngine::lastInsertId(q).toLongLong());
-            anotado = Actividad::anotar(db, {accion, cuenta, std::nullopt, std::nullopt, nombre});
-            return anotado.ok();
-        },
-        &motivo);
-    if (!anotado)
-        return anotado;
-    if (hecho)
-        return Result::done();
-    if (existe)
-        return Result::failure(QStringLiteral("ya existe otra cuenta con ese nombre."),
-                               Result::Code::Conflict);
-    return Result::failure(motivo);
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockWork(db, AreaNombresCuentas, 0))
+            return t.fail(Engine::of(db).lastFailure(db));
+        if (existeOtra(nombre, excepto))
+            return t.refuse(Result::failure(QStringLiteral("ya existe otra cuenta con ese nombre."),
+                                            Result::Code::Conflict));
+        QSqlQuery q(Database::db());
+        if (!escribir(q))
+            return t.fail(q.lastError());
+        const QString cuenta =
+            QStringLiteral("cuenta %1").arg(excepto ? excepto : SqlEngine::lastInsertId(q).toLongLong());
+        const Result anotado = Actividad::anotar(db, {accion, cuenta, std::nullopt, std::nullopt, nombre});
+        return anotado.ok() || t.refuse(anotado);
+    });
 }
 } // namespace
 

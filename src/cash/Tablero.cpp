@@ -305,19 +305,22 @@ Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy) {
         hilos << QThread::create([&, i] {
             const QString nombre = QStringLiteral("%1-%2").arg(conexion).arg(i);
             {
-                QString why;
                 QSqlDatabase db;
                 {
                     // The list of further connections is the program's, not made for threads.
                     static QMutex abriendo;
                     QMutexLocker cerrojo(&abriendo);
-                    db = Database::openExtra(nombre, &why);
+                    const Expected<QSqlDatabase> abierta = Database::openExtra(nombre);
+                    if (abierta)
+                        db = *abierta;
+                    else
+                        resultados[i] =
+                            Result::failure(QStringLiteral("No se pudo abrir la base para el tablero: %1")
+                                                .arg(abierta.message()),
+                                            abierta.code());
                 }
-                resultados[i] =
-                    db.isOpen()
-                        ? todas[i](db)
-                        : Result::failure(
-                              QStringLiteral("No se pudo abrir la base para el tablero: %1").arg(why));
+                if (db.isOpen())
+                    resultados[i] = todas[i](db);
                 db.close();
             }
             QSqlDatabase::removeDatabase(nombre);

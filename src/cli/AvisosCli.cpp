@@ -72,10 +72,9 @@ int run(int argc, char **argv) {
         return Settings;
     }
 
-    QString why;
     const QString path = Cli::rutaBase(database);
-    if (!Database::open(path, Database::Mode::MustExist, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result opened = Database::open(path, Database::Mode::MustExist); !opened) {
+        say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
         return DatabaseError;
     }
     // The database stays open: every message is recorded as it goes.

@@ -86,10 +86,9 @@ int run(int argc, char **argv) {
     const QString path = Cli::rutaBase(database);
 
     if (!restoring) {
-        QString why;
         // Only read: the file is neither created nor changed.
-        if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
-            say(stderr, QStringLiteral("Error: %1").arg(why));
+        if (const Result opened = Database::open(path, Database::Mode::ReadOnly); !opened) {
+            say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
             return DatabaseError;
         }
         const QString dest = QDir::current().absoluteFilePath(out);
@@ -99,10 +98,10 @@ int run(int argc, char **argv) {
             say(stderr, QStringLiteral("Error: la copia no puede reemplazar a la base de datos misma."));
             return Usage;
         }
-        const bool ok = Backup::copyTo(dest, &why);
+        const Result copied = Backup::copyTo(dest);
         Database::close();
-        if (!ok) {
-            say(stderr, QStringLiteral("Error: %1").arg(why));
+        if (!copied) {
+            say(stderr, QStringLiteral("Error: %1").arg(copied.message()));
             return OutputError;
         }
         say(stdout, QStringLiteral("Copia de seguridad escrita en %1").arg(dest));
@@ -110,27 +109,25 @@ int run(int argc, char **argv) {
     }
 
     const QString source = QDir::current().absoluteFilePath(copy);
-    QString why;
-    Backup::Contents contents;
-    if (!Backup::inspect(source, &contents, &why, path)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    const Expected<Backup::Contents> contents = Backup::inspect(source, path);
+    if (!contents) {
+        say(stderr, QStringLiteral("Error: %1").arg(contents.message()));
         return BadCopy;
     }
-    if (!anyDatabase && !Backup::isCopyOf(contents, path, &why)) {
+    if (const Result same = anyDatabase ? Result::done() : Backup::isCopyOf(*contents, path); !same) {
         say(stderr, QStringLiteral("Error: %1 No se restaura; si es la copia que quiere poner en esa base, "
                                    "agregue --otra-base.")
-                        .arg(why));
+                        .arg(same.message()));
         return BadCopy;
     }
-    QString safety;
-    bool notOurs = false;
-    if (!Backup::restore(source, path, &why, &safety, &notOurs, anyDatabase)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
-        return notOurs ? DatabaseError : OutputError;
+    const Expected<QString> safety = Backup::restore(source, path, anyDatabase);
+    if (!safety) {
+        say(stderr, QStringLiteral("Error: %1").arg(safety.message()));
+        return safety.code() == Result::Code::NotOurs ? DatabaseError : OutputError;
     }
-    say(stdout, QStringLiteral("Copia %1 restaurada en %2 (%3).").arg(source, path, contents.describe()));
-    if (!safety.isEmpty())
-        say(stdout, QStringLiteral("La base anterior quedó guardada en %1").arg(safety));
+    say(stdout, QStringLiteral("Copia %1 restaurada en %2 (%3).").arg(source, path, contents->describe()));
+    if (!safety->isEmpty())
+        say(stdout, QStringLiteral("La base anterior quedó guardada en %1").arg(*safety));
     return Ok;
 }
 

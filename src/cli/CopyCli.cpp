@@ -65,16 +65,17 @@ int run(int argc, char **argv) {
     const QString to = linea.valor(QStringLiteral("to"));
     // A mistyped address must not become a file named after it.
     for (const QString &where : {from, to}) {
-        if (SqlEngine::isServerUrl(where) || !where.contains(QLatin1String("://")))
+        if (Engine::at(where).isServer() || !where.contains(QLatin1String("://")))
             continue;
         say(stderr, QStringLiteral("La dirección %1 no es válida: debe empezar con postgresql://.")
                         .arg(SqlEngine::maskPassword(where)));
         return Usage;
     }
     for (const QString &where : {from, to}) {
-        QString why;
-        if (SqlEngine::isServerUrl(where) && !SqlEngine::parseServerUrl(where, &why)) {
-            say(stderr, QStringLiteral("Error: %1").arg(why));
+        if (!Engine::at(where).isServer())
+            continue;
+        if (const auto address = SqlEngine::parseServerUrl(where); !address) {
+            say(stderr, QStringLiteral("Error: %1").arg(address.message()));
             return Usage;
         }
     }

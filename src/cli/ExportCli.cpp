@@ -122,10 +122,9 @@ int run(int argc, char **argv) {
     if (inicio.isValid() && fin.isValid() && inicio > fin)
         return malUso(QStringLiteral("--desde es posterior a --hasta."));
 
-    QString why;
     const QString path = Cli::rutaBase(database);
-    if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result opened = Database::open(path, Database::Mode::ReadOnly); !opened) {
+        say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
         return DatabaseError;
     }
     Lista lista;

@@ -79,10 +79,10 @@ int run(int argc, char **argv) {
         return linea.malUso(QStringLiteral("--desde es posterior a --hasta."));
     filtro.usuario = linea.valor(QStringLiteral("usuario")).trimmed();
 
-    QString why;
-    if (!Database::open(Cli::rutaBase(linea.valor(QStringLiteral("database"))), Database::Mode::ReadOnly,
-                        &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result opened =
+            Database::open(Cli::rutaBase(linea.valor(QStringLiteral("database"))), Database::Mode::ReadOnly);
+        !opened) {
+        say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
         return DatabaseError;
     }
     const bool csv = !formato.isEmpty();

@@ -78,9 +78,8 @@ int tablero(Cli::Linea &linea, const QString &database, const QString &pdf, cons
         say(stderr, QStringLiteral("Error: esta versión del programa no dibuja el tablero."));
         return OutputError;
     }
-    QString why;
-    if (!Database::open(Cli::rutaBase(database), Database::Mode::ReadOnly, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result opened = Database::open(Cli::rutaBase(database), Database::Mode::ReadOnly); !opened) {
+        say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
         return DatabaseError;
     }
     const Expected<Tablero::Cifras> cifras = Tablero::calcular(Database::db(), Clock::today());
@@ -136,7 +135,6 @@ int run(int argc, char **argv, const DibujarTablero &dibujarTablero) {
     }
     if (!formulaGiven)
         formula = def->defaultFormula;
-    QString why;
     if (const auto sql = ReportFormula::parse(formula).toSql(def->fields); !sql) {
         say(stderr,
             QStringLiteral("Error: la fórmula de selección del informe \"%1\" no es válida: %2.\nFórmula: %3")
@@ -145,8 +143,8 @@ int run(int argc, char **argv, const DibujarTablero &dibujarTablero) {
     }
 
     const QString path = Cli::rutaBase(database);
-    if (!Database::open(path, Database::Mode::ReadOnly, &why)) {
-        say(stderr, QStringLiteral("Error: %1").arg(why));
+    if (const Result opened = Database::open(path, Database::Mode::ReadOnly); !opened) {
+        say(stderr, QStringLiteral("Error: %1").arg(opened.message()));
         return DatabaseError;
     }
 

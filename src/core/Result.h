@@ -49,6 +49,8 @@ public:
     T &value() { return *m_value; }
     const T &operator*() const { return *m_value; }
     const T *operator->() const { return &*m_value; }
+    T *operator->() { return &*m_value; }
+    T &operator*() { return *m_value; }
     const Result &failure() const { return m_failure; }
     const QString &message() const { return m_failure.message(); }
     Result::Code code() const { return m_failure.code(); }

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Sesion.h"
 #include "db/Database.h"
+#include "db/Engine.h"
 #include "db/Transaction.h"
 
 #include <QSqlError>
@@ -109,7 +110,9 @@ Result anotar(const QSqlDatabase &db, const Entrada &e) {
              textoONulo(quien.nombre), quien.nivel, textoONulo(QSysInfo::machineHostName()), int(e.accion),
              textoONulo(e.objeto), monto(e.antes), monto(e.despues), textoONulo(e.detalle)},
             QStringLiteral("Registro de actividad")))
-        return Result::failure(
+        // With the engine's code: a lost server is told as such.
+        return Engine::of(db).failure(
+            q.lastError(), db,
             QStringLiteral("No se pudo anotar en el registro de actividad, así que no se guardó: %1")
                 .arg(Transaction::userMessage(q.lastError(), db)));
     return Result::done();
@@ -118,21 +121,13 @@ Result anotar(const QSqlDatabase &db, const Entrada &e) {
 namespace {
 // The entry after sql (when there is one), in one transaction of db.
 Result conEntrada(const QSqlDatabase &db, const QString &sql, const QVariantList &valores, const Entrada &e) {
-    Result propio;
-    QString error;
-    const bool hecho = Transaction::run(
-        db,
-        [&](Transaction &t) {
-            QSqlQuery q(db);
-            if (!sql.isEmpty() && !Database::run(q, sql, valores, QStringLiteral("Registro de actividad")))
-                return t.fail(q.lastError());
-            propio = anotar(db, e);
-            return propio.ok();
-        },
-        &error);
-    if (hecho)
-        return Result::done();
-    return propio.ok() ? Result::failure(error) : propio;
+    return Transaction::run(db, [&](Transaction &t) {
+        QSqlQuery q(db);
+        if (!sql.isEmpty() && !Database::run(q, sql, valores, QStringLiteral("Registro de actividad")))
+            return t.fail(q.lastError());
+        const Result propio = anotar(db, e);
+        return propio.ok() || t.refuse(propio);
+    });
 }
 } // namespace
 

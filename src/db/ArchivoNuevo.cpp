@@ -8,23 +8,20 @@
 
 namespace ArchivoNuevo {
 
-QString temporal(const QString &target, const QString &etiqueta, QString *error) {
+Expected<QString> temporal(const QString &target, const QString &etiqueta) {
     const QFileInfo info(target);
     if (!QFileInfo::exists(info.absolutePath())) {
-        if (!QDir().mkpath(info.absolutePath())) {
-            *error = QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath());
-            return {};
-        }
+        if (!QDir().mkpath(info.absolutePath()))
+            return Result::failure(
+                QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
         // A folder made for the club's data is its owner's alone.
         QFile::setPermissions(info.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
                         etiqueta + QStringLiteral("-XXXXXX"));
-    if (!temp.open()) {
-        *error = QStringLiteral("No se puede escribir en la carpeta %1: %2")
-                     .arg(info.absolutePath(), temp.errorString());
-        return {};
-    }
+    if (!temp.open())
+        return Result::failure(QStringLiteral("No se puede escribir en la carpeta %1: %2")
+                                   .arg(info.absolutePath(), temp.errorString()));
     temp.setAutoRemove(false);
     // The file holds members' personal data and passwords: its owner alone reads it.
     QFile::setPermissions(temp.fileName(), QFile::ReadOwner | QFile::WriteOwner);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 
 // A new database file is built under a temporary name beside its place and put there only when complete,
@@ -7,8 +9,8 @@
 namespace ArchivoNuevo {
 
 // The temporary name beside target (its folder made owner-only when missing), created empty and readable
-// by its owner alone; empty with *error when impossible. etiqueta names the work ("copiando").
-QString temporal(const QString &target, const QString &etiqueta, QString *error);
+// by its owner alone. etiqueta names the work ("copiando").
+[[nodiscard]] Expected<QString> temporal(const QString &target, const QString &etiqueta);
 // Removes a database file and its engine's companions (-wal, -shm, -journal).
 void borrar(const QString &path);
 

@@ -27,11 +27,9 @@ QString g_folder;
 constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr auto OwnerOnlyDir = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
-bool fail(QString *error, const QString &why) {
-    if (error)
-        *error = why;
+Result fail(const QString &why, Result::Code code = Result::Code::Failed) {
     Log::error(QStringLiteral("Copia de seguridad"), why);
-    return false;
+    return Result::failure(why, code);
 }
 } // namespace
 
@@ -46,13 +44,12 @@ void Backup::setFolder(const QString &folder) {
 }
 
 namespace {
-// Writes destination through writer, which fills the file it is given and returns an empty string or why it
-// could not. The file is made owner-only first and bears the final name only once complete.
-bool writeCopy(const QString &destination, QString *error,
-               const std::function<QString(const QString &partial)> &writer) {
+// Writes destination through writer, which fills the file it is given. The file is made owner-only first
+// and bears the final name only once complete.
+Result writeCopy(const QString &destination, const std::function<Result(const QString &partial)> &writer) {
     const QFileInfo info(destination);
     if (!QDir().mkpath(info.absolutePath()))
-        return fail(error, QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
+        return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(info.absolutePath()));
 
     // Written under a temporary name and renamed at the end: a half-written copy never bears the name.
     const QString partial = destination + QStringLiteral(".parcial");
@@ -62,42 +59,38 @@ bool writeCopy(const QString &destination, QString *error,
         QFile f(partial);
         if (!f.open(QIODevice::WriteOnly, OwnerOnly))
             return fail(
-                error,
                 QStringLiteral("No se puede escribir la copia %1: %2.").arg(destination, f.errorString()));
         f.close();
         f.setPermissions(OwnerOnly);
     }
-    const QString why = writer(partial);
-    if (!why.isEmpty()) {
+    if (const Result written = writer(partial); !written) {
         QFile::remove(partial);
-        return fail(error, QStringLiteral("No se pudo escribir la copia %1: %2.").arg(destination, why));
+        return fail(
+            QStringLiteral("No se pudo escribir la copia %1: %2.").arg(destination, written.message()),
+            written.code());
     }
     QFile::remove(destination);
     if (!QFile::rename(partial, destination)) {
         QFile::remove(partial);
-        return fail(error, QStringLiteral("No se pudo escribir la copia %1.").arg(destination));
+        return fail(QStringLiteral("No se pudo escribir la copia %1.").arg(destination));
     }
     QFile::setPermissions(destination, OwnerOnly);
     Log::write(QStringLiteral("Copia de seguridad escrita en %1").arg(destination));
-    return true;
+    return Result::done();
 }
 
 // A server's copy: pg_dump's archive, one moment of the database (its snapshot) as well.
-bool dumpInto(const ServerBackup::Target &target, const QString &destination, QString *error) {
-    return writeCopy(destination, error, [&target](const QString &partial) {
-        QString why;
-        return ServerBackup::dump(target, partial, &why) ? QString() : why;
-    });
+Result dumpInto(const ServerBackup::Target &target, const QString &destination) {
+    return writeCopy(destination,
+                     [&target](const QString &partial) { return ServerBackup::dump(target, partial); });
 }
 
 // Copies the database behind the open connection db, by its engine's own way of taking one moment of it.
-bool copyConnection(const QSqlDatabase &db, const QString &destination, QString *error) {
+Result copyConnection(const QSqlDatabase &db, const QString &destination) {
     if (!db.isOpen())
-        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
-    return writeCopy(destination, error, [&db](const QString &partial) {
-        const Result copied = Engine::of(db).copyInto(db, partial);
-        return copied ? QString() : copied.message();
-    });
+        return fail(QStringLiteral("No hay una base de datos abierta para copiar."));
+    return writeCopy(destination,
+                     [&db](const QString &partial) { return Engine::of(db).copyInto(db, partial); });
 }
 
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
@@ -135,36 +128,34 @@ QString identityInFile(const QString &path, bool copy) {
     return identity;
 }
 
+// Gives db the identity, in one transaction.
+Result giveIdentity(const QSqlDatabase &db, const QString &identity) {
+    return Transaction::run(db, [&](Transaction &t) {
+        const Result r = Schema::setIdentity(db, identity);
+        return r || t.refuse(r);
+    });
+}
+
 // Gives the database at path (a file) the identity, in one transaction.
-bool identityIntoFile(const QString &path, const QString &identity, QString *why) {
+Result identityIntoFile(const QString &path, const QString &identity) {
     const QString name = QStringLiteral("mirabel-identidad-") + QUuid::createUuid().toString(QUuid::Id128);
-    bool ok = false;
+    Result r;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(Database::busyTimeout()));
         db.setDatabaseName(path);
-        if (db.open()) {
-            Transaction t(db);
-            ok = t.isActive() && Schema::setIdentity(db, identity, why) && t.commit();
-            if (!ok && why && why->isEmpty())
-                *why = t.lastError();
-        } else if (why) {
-            *why = db.lastError().text();
-        }
+        r = db.open() ? giveIdentity(db, identity) : Result::failure(db.lastError().text());
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
-    return ok;
+    return r;
 }
 
-// A new automatic copy's name in copias/ for the database of that identity, with the given extension;
-// empty (with *error) when impossible.
-QString nextAutomaticName(const QString &extension, const QString &identity, QString *error) {
+// A new automatic copy's name in copias/ for the database of that identity, with the given extension.
+Expected<QString> nextAutomaticName(const QString &extension, const QString &identity) {
     const QString dir = Backup::folder();
-    if (!QDir().mkpath(dir)) {
-        fail(error, QStringLiteral("No se puede crear la carpeta de copias %1.").arg(dir));
-        return {};
-    }
+    if (!QDir().mkpath(dir))
+        return fail(QStringLiteral("No se puede crear la carpeta de copias %1.").arg(dir));
     QFile::setPermissions(dir, OwnerOnlyDir);
     const QString stamp = QDateTime::currentDateTime().toString(kStampFormat);
     const QString prefix = namePrefix(identity);
@@ -202,44 +193,41 @@ QString Backup::extension(const QSqlDatabase &db) {
     return Engine::of(db).copyExtension();
 }
 
-bool Backup::copyTo(const QString &destination, QString *error, const QSqlDatabase &db) {
-    if (!copyConnection(db, destination, error))
-        return false;
+Result Backup::copyTo(const QString &destination, const QSqlDatabase &db) {
+    if (const Result r = copyConnection(db, destination); !r)
+        return r;
     // A read-only database keeps no log (nor anything else); otherwise a copy whose entry cannot be
     // stored is not kept.
     if (db.connectionName() != Database::db().connectionName() || Database::isReadOnly())
-        return true;
+        return Result::done();
     const Result anotado =
         Actividad::anotarAparte(db, {Actividad::Accion::Copia, QFileInfo(destination).fileName(),
                                      std::nullopt, std::nullopt, QFileInfo(destination).absoluteFilePath()});
-    if (anotado)
-        return true;
-    QFile::remove(destination);
-    return fail(error, anotado.message());
+    if (!anotado)
+        QFile::remove(destination);
+    return anotado;
 }
 
-bool Backup::automatic(QString *written, QString *error, const QSqlDatabase &db) {
+Expected<QString> Backup::automatic(const QSqlDatabase &db) {
     if (!db.isOpen())
-        return fail(error, QStringLiteral("No hay una base de datos abierta para copiar."));
+        return fail(QStringLiteral("No hay una base de datos abierta para copiar."));
     const QString identity = Schema::identity(db);
-    const QString name = nextAutomaticName(extension(db), identity, error);
-    if (name.isEmpty() || !copyConnection(db, name, error))
-        return false;
-    if (written)
-        *written = name;
+    const Expected<QString> name = nextAutomaticName(extension(db), identity);
+    if (!name)
+        return name;
+    if (const Result r = copyConnection(db, *name); !r)
+        return r;
     keepNewest(extension(db), identity);
-    return true;
+    return name;
 }
 
-bool Backup::daily(QString *written, QString *error, const QSqlDatabase &db) {
-    if (written)
-        written->clear();
+Expected<QString> Backup::daily(const QSqlDatabase &db) {
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
     const QString ofToday =
         QStringLiteral("%1-%2-*.%3").arg(namePrefix(Schema::identity(db)), today, extension(db));
     if (!QDir(folder()).entryList({ofToday}, QDir::Files).isEmpty())
-        return true;
-    return automatic(written, error, db);
+        return QString();
+    return automatic(db);
 }
 
 namespace {
@@ -284,58 +272,53 @@ QDateTime takenAt(const QFileInfo &info) {
 
 // A server's copy (pg_dump's archive): read whole, so a cut or damaged one is found before anything
 // is replaced.
-bool inspectArchive(const QFileInfo &info, Backup::Contents *contents, QString *error) {
+Expected<Backup::Contents> inspectArchive(const QFileInfo &info) {
     const QString file = info.filePath();
-    const auto refuse = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     const QString missing = ServerBackup::missingTool(QStringLiteral("pg_restore"));
     if (!missing.isEmpty())
-        return refuse(QStringLiteral("No se puede leer la copia %1: %2.").arg(file, missing));
-    ServerBackup::Reading r;
-    QString why;
-    if (!ServerBackup::read(info.absoluteFilePath(), &r, &why))
-        return refuse(
+        return Result::failure(QStringLiteral("No se puede leer la copia %1: %2.").arg(file, missing));
+    const Expected<ServerBackup::Reading> read = ServerBackup::read(info.absoluteFilePath());
+    if (!read)
+        return Result::failure(
             QStringLiteral("La copia %1 está dañada o incompleta: no se puede restaurar.").arg(file));
+    const ServerBackup::Reading &r = *read;
     if (!r.hasMembers || r.version < 1)
-        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+        return Result::failure(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file),
+                               Result::Code::NotOurs);
     if (r.version > Schema::currentVersion())
-        return refuse(QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
-    if (contents) {
-        contents->members = r.members;
-        contents->dues = r.dues;
-        contents->movements = r.movements;
-        contents->taken = takenAt(info);
-        const QUuid identity = QUuid::fromString(r.identity);
-        contents->identity = identity.isNull() ? QString() : identity.toString(QUuid::WithoutBraces);
-    }
-    return true;
+        return Result::failure(
+            QStringLiteral("La copia %1 es de una versión más nueva de Mirabel.").arg(file));
+    Backup::Contents contents;
+    contents.members = r.members;
+    contents.dues = r.dues;
+    contents.movements = r.movements;
+    contents.taken = takenAt(info);
+    const QUuid identity = QUuid::fromString(r.identity);
+    contents.identity = identity.isNull() ? QString() : identity.toString(QUuid::WithoutBraces);
+    return contents;
 }
 } // namespace
 
-bool Backup::inspect(const QString &file, Contents *contents, QString *error, const QString &target) {
-    const auto refuse = [&](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
+Expected<Backup::Contents> Backup::inspect(const QString &file, const QString &target) {
+    const auto refuse = [&](const QString &why, Result::Code code = Result::Code::Invalid) {
+        return Result::failure(why, code);
     };
     const QFileInfo info(file);
     if (!info.isFile())
-        return refuse(QStringLiteral("No existe la copia %1.").arg(file));
-    const bool toServer = !target.isEmpty() && SqlEngine::isServerUrl(target);
+        return refuse(QStringLiteral("No existe la copia %1.").arg(file), Result::Code::NotFound);
+    const bool toServer = !target.isEmpty() && Engine::at(target).isServer();
     if (ServerBackup::isArchive(file)) {
         if (!target.isEmpty() && !toServer)
             return refuse(QStringLiteral("La copia %1 es de una base de datos en un servidor: no se puede "
                                          "restaurar en el archivo %2. Restáurela en el servidor "
                                          "(mirabel restore COPIA --database postgresql://...).")
                               .arg(file, target));
-        return inspectArchive(info, contents, error);
+        return inspectArchive(info);
     }
     const int version = headerVersion(file);
     if (version < 0)
-        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file),
+                      Result::Code::NotOurs);
     if (toServer)
         return refuse(
             QStringLiteral("La copia %1 es de una base de datos en un archivo: no se puede restaurar "
@@ -346,71 +329,69 @@ bool Backup::inspect(const QString &file, Contents *contents, QString *error, co
     SqliteFile c;
     // Read-only and immutable: looking at a copy never changes it or leaves files beside it.
     if (!c.open(info.absoluteFilePath(), SqliteFile::Access::Immutable))
-        return refuse(QStringLiteral("No se puede leer la copia %1.").arg(file));
+        return refuse(QStringLiteral("No se puede leer la copia %1.").arg(file), Result::Code::Failed);
     if (c.schemaVersion() <= 0)
-        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file));
+        return refuse(QStringLiteral("El archivo %1 no es una copia de Mirabel.").arg(file),
+                      Result::Code::NotOurs);
     if (c.text("PRAGMA quick_check(1)") != QLatin1String("ok"))
-        return refuse(QStringLiteral("La copia %1 está dañada: no se puede restaurar.").arg(file));
-    if (contents) {
-        contents->members = c.number(R"(SELECT COUNT(*) FROM "Afiliados")").value_or(-1);
-        contents->dues = c.number(R"(SELECT COUNT(*) FROM "Cuotas")").value_or(-1);
-        contents->movements = c.number(R"(SELECT COUNT(*) FROM "Caja")").value_or(-1);
-        contents->taken = takenAt(info);
-        contents->identity = identityInFile(file, true);
-    }
-    return true;
+        return refuse(QStringLiteral("La copia %1 está dañada: no se puede restaurar.").arg(file),
+                      Result::Code::Failed);
+    Contents contents;
+    contents.members = c.number(R"(SELECT COUNT(*) FROM "Afiliados")").value_or(-1);
+    contents.dues = c.number(R"(SELECT COUNT(*) FROM "Cuotas")").value_or(-1);
+    contents.movements = c.number(R"(SELECT COUNT(*) FROM "Caja")").value_or(-1);
+    contents.taken = takenAt(info);
+    contents.identity = identityInFile(file, true);
+    return contents;
 }
 
 namespace {
-// A server database as a restore finds it: its schema version (as Engine::schemaVersion()) and
-// identity, or why it cannot be reached.
+// A server database as a restore finds it: its schema version (Engine::schemaVersion(): NotOurs for
+// another program's) and identity.
 struct ServerLook {
-    int version = -1;
+    Expected<int> version = 0;
     QString identity;
-    QString why;
 };
 
-// Runs work on a connection of its own to the server database (closed after); false with why when the
-// server cannot be reached.
-bool onServer(const ServerBackup::Target &target, const std::function<void(QSqlDatabase &)> &work,
-              QString *why) {
+// Runs work on a connection of its own to the server database (closed after); the server's reason when it
+// cannot be reached.
+Result onServer(const ServerBackup::Target &target, const std::function<void(QSqlDatabase &)> &work) {
     const QString name = QStringLiteral("mirabel-destino-") + QUuid::createUuid().toString(QUuid::Id128);
-    bool opened = false;
+    Result opened;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         SqlEngine::configure(db, target.address, target.password);
-        opened = db.open();
-        if (opened)
+        if (db.open())
             work(db);
         else
-            *why = db.lastError().databaseText().trimmed().isEmpty()
-                       ? db.lastError().text()
-                       : db.lastError().databaseText().trimmed();
+            opened = Result::failure(db.lastError().databaseText().trimmed().isEmpty()
+                                         ? db.lastError().text()
+                                         : db.lastError().databaseText().trimmed(),
+                                     Result::Code::ConnectionLost);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return opened;
 }
 
-ServerLook lookAt(const ServerBackup::Target &target) {
+Expected<ServerLook> lookAt(const ServerBackup::Target &target) {
     ServerLook look;
-    onServer(
-        target,
-        [&](QSqlDatabase &db) {
-            look.version = Engine::of(db).schemaVersion(db);
-            if (look.version > 0)
-                look.identity = Schema::identity(db);
-        },
-        &look.why);
+    const Result reached = onServer(target, [&](QSqlDatabase &db) {
+        look.version = Engine::of(db).schemaVersion(db);
+        if (look.version && *look.version > 0)
+            look.identity = Schema::identity(db);
+    });
+    if (!reached)
+        return reached;
     return look;
 }
 
 // The server's address and the password to reach it: the one this run was given when the program has that
 // database open (the tools need it too).
-std::optional<ServerBackup::Target> serverTarget(const QString &url, QString *why, bool *ownOpen = nullptr) {
-    const auto address = SqlEngine::parseServerUrl(url, why);
+Expected<ServerBackup::Target> serverTarget(const QString &url, bool *ownOpen = nullptr) {
+    const auto address = SqlEngine::parseServerUrl(url);
     if (!address)
-        return std::nullopt;
+        return address.failure();
     ServerBackup::Target target{*address, QString()};
     const bool own = Database::isServer() && Database::path() == address->display();
     if (own)
@@ -425,118 +406,112 @@ std::optional<ServerBackup::Target> serverTarget(const QString &url, QString *wh
 QString identityAt(const QString &target) {
     if (Database::db().isOpen() && Database::path() == target)
         return Schema::identity(Database::db());
-    if (!SqlEngine::isServerUrl(target))
+    if (!Engine::at(target).isServer())
         return identityInFile(target, false);
-    QString why;
-    const auto server = serverTarget(target, &why);
-    return server ? lookAt(*server).identity : QString();
+    const auto server = serverTarget(target);
+    if (!server)
+        return {};
+    const auto look = lookAt(*server);
+    return look ? look->identity : QString();
 }
 
 // Whether a copy of identity copyIdentity goes into a database of identity targetIdentity without asking;
-// when not, *why says so.
-bool sameDatabase(const QString &copyIdentity, const QString &targetIdentity, const QString &target,
-                  QString *why) {
+// when not, Invalid says why.
+Result sameDatabase(const QString &copyIdentity, const QString &targetIdentity, const QString &target) {
     if (targetIdentity.isEmpty() || copyIdentity == targetIdentity)
-        return true;
-    if (why)
-        *why = copyIdentity.isEmpty()
-                   ? QStringLiteral("La copia no dice de qué base de datos es (la hizo una versión anterior "
-                                    "de Mirabel): puede ser de otra base, no de %1.")
-                         .arg(target)
-                   : QStringLiteral("La copia es de otra base de datos, no de %1.").arg(target);
-    return false;
+        return Result::done();
+    return Result::failure(
+        copyIdentity.isEmpty()
+            ? QStringLiteral("La copia no dice de qué base de datos es (la hizo una versión "
+                             "anterior de Mirabel): puede ser de otra base, no de %1.")
+                  .arg(target)
+            : QStringLiteral("La copia es de otra base de datos, no de %1.").arg(target),
+        Result::Code::Invalid);
 }
 
 // Replaces a server database's contents with a server copy (already inspected). The database must be
-// empty or the program's; a Mirabel one is first copied into copias/. The program's own connections to
-// it are closed while pg_restore works and opened again after.
-bool restoreOnServer(const QString &copy, const QString &copyIdentity, const QString &url, QString *error,
-                     QString *safetyCopy, bool *notOurs, bool anyDatabase) {
-    const auto refuse = [&](const QString &why) {
-        if (notOurs)
-            *notOurs = true;
-        return fail(error, why);
-    };
-    QString why;
+// empty or the program's; a Mirabel one is first copied into copias/ (the copy's name comes back). The
+// program's own connections to it are closed while pg_restore works and opened again after.
+Expected<QString> restoreOnServer(const QString &copy, const QString &copyIdentity, const QString &url,
+                                  bool anyDatabase) {
+    // A target refused or out of reach, told apart from a failed write.
+    const auto refuse = [&](const QString &why) { return fail(why, Result::Code::NotOurs); };
     bool ownOpen = false;
-    const auto server = serverTarget(url, &why, &ownOpen);
+    const auto server = serverTarget(url, &ownOpen);
     if (!server)
-        return refuse(why);
+        return refuse(server.message());
     const ServerBackup::Target &target = *server;
     const SqlEngine::ServerAddress *address = &target.address;
 
-    const ServerLook look = lookAt(target);
-    const int version = look.version;
-    why = look.why;
-    if (!why.isEmpty())
-        return refuse(QStringLiteral("No se puede conectar con %1: %2.").arg(address->display(), why));
-    if (version == -2)
+    const Expected<ServerLook> found = lookAt(target);
+    if (!found)
+        return refuse(
+            QStringLiteral("No se puede conectar con %1: %2.").arg(address->display(), found.message()));
+    const ServerLook &look = *found;
+    if (!look.version && look.version.code() == Result::Code::NotOurs)
         return refuse(
             QStringLiteral("La base de datos %1 no es una base de datos de Mirabel (tiene tablas de "
                            "otro programa): no se reemplaza.")
                 .arg(address->display()));
-    if (version < 0)
+    if (!look.version)
         return refuse(
             QStringLiteral("No se puede leer la base de datos %1: no se reemplaza.").arg(address->display()));
+    const int version = *look.version;
     if (version > Schema::currentVersion())
         return refuse(QStringLiteral("La base de datos %1 es de una versión más nueva de Mirabel: no se "
                                      "reemplaza.")
                           .arg(address->display()));
-    if (!anyDatabase && !sameDatabase(copyIdentity, look.identity, address->display(), &why))
-        return fail(error, why);
+    if (!anyDatabase)
+        if (const Result same = sameDatabase(copyIdentity, look.identity, address->display()); !same)
+            return fail(same.message(), same.code());
+    QString safetyCopy;
     if (version > 0) {
-        const QString name = nextAutomaticName(QStringLiteral("dump"), look.identity, error);
-        if (name.isEmpty())
-            return false;
-        if (!dumpInto(target, name, &why))
-            return fail(error,
-                        QStringLiteral("No se restauró la copia: no se pudo guardar antes la base actual "
+        const Expected<QString> name = nextAutomaticName(QStringLiteral("dump"), look.identity);
+        if (!name)
+            return name;
+        if (const Result dumped = dumpInto(target, *name); !dumped)
+            return fail(QStringLiteral("No se restauró la copia: no se pudo guardar antes la base actual "
                                        "en %1. %2")
-                            .arg(name, why));
+                            .arg(*name, dumped.message()),
+                        dumped.code());
         keepNewest(QStringLiteral("dump"), look.identity);
-        if (safetyCopy)
-            *safetyCopy = name;
+        safetyCopy = *name;
     }
 
     if (ownOpen)
         Database::close();
-    bool restored = ServerBackup::restore(target, QFileInfo(copy).absoluteFilePath(), &why);
+    const Result restored = ServerBackup::restore(target, QFileInfo(copy).absoluteFilePath());
     // Still the same database, with the copy's data: it keeps its identity (and so its copies). Before
     // the program opens it again, so that an older copy is not given a new one on upgrade.
-    QString identityWhy;
-    const bool identityKept =
-        !restored || look.identity.isEmpty() || look.identity == copyIdentity ||
-        (onServer(
-             target,
-             [&](QSqlDatabase &db) {
-                 Transaction t(db);
-                 if (!t.isActive() || !Schema::setIdentity(db, look.identity, &identityWhy) || !t.commit())
-                     identityWhy = identityWhy.isEmpty() ? t.lastError() : identityWhy;
-             },
-             &identityWhy) &&
-         identityWhy.isEmpty());
-    QString reopenWhy;
-    const bool reopened = !ownOpen || Database::open(url, Database::Mode::MustExist, &reopenWhy);
+    Result identityKept;
+    if (restored && !look.identity.isEmpty() && look.identity != copyIdentity) {
+        const Result reached =
+            onServer(target, [&](QSqlDatabase &db) { identityKept = giveIdentity(db, look.identity); });
+        if (!reached)
+            identityKept = reached;
+    }
+    const Result reopened = ownOpen ? Database::open(url, Database::Mode::MustExist) : Result::done();
     if (!restored)
-        return fail(error, QStringLiteral("No se pudo restaurar la copia en %1: %2. La base de datos quedó "
-                                          "como estaba.")
-                               .arg(address->display(), why));
+        return fail(QStringLiteral("No se pudo restaurar la copia en %1: %2. La base de datos quedó "
+                                   "como estaba.")
+                        .arg(address->display(), restored.message()),
+                    restored.code());
     if (!reopened)
-        return fail(error,
-                    QStringLiteral("La copia se restauró en %1, pero no se pudo volver a abrir la base "
+        return fail(QStringLiteral("La copia se restauró en %1, pero no se pudo volver a abrir la base "
                                    "de datos: %2")
-                        .arg(address->display(), reopenWhy));
+                        .arg(address->display(), reopened.message()),
+                    reopened.code());
     if (!identityKept)
-        Log::error(
-            QStringLiteral("Copia de seguridad"),
-            QStringLiteral("%1 quedó con la identidad de la copia: %2").arg(address->display(), identityWhy));
+        Log::error(QStringLiteral("Copia de seguridad"),
+                   QStringLiteral("%1 quedó con la identidad de la copia: %2")
+                       .arg(address->display(), identityKept.message()));
     Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, address->display()));
-    return true;
+    return safetyCopy;
 }
 } // namespace
 
-bool Backup::isCopyOf(const Contents &copy, const QString &target, QString *why) {
-    return sameDatabase(copy.identity, identityAt(target), target, why);
+Result Backup::isCopyOf(const Contents &copy, const QString &target) {
+    return sameDatabase(copy.identity, identityAt(target), target);
 }
 
 namespace {
@@ -546,13 +521,12 @@ void noteRestore(const QString &copy, const QString &databasePath) {
     const QString name = QStringLiteral("restauracion-registro");
     QString why;
     {
-        QSqlDatabase db = Database::openOther(name, databasePath, Database::Mode::MustExist, &why);
-        if (db.isValid()) {
-            const Result r =
-                Actividad::anotarAparte(db, {Actividad::Accion::Restauracion, QFileInfo(copy).fileName(),
-                                             std::nullopt, std::nullopt, QFileInfo(copy).absoluteFilePath()});
-            why = r.message();
-        }
+        const Expected<QSqlDatabase> db = Database::openOther(name, databasePath, Database::Mode::MustExist);
+        why = db ? Actividad::anotarAparte(*db,
+                                           {Actividad::Accion::Restauracion, QFileInfo(copy).fileName(),
+                                            std::nullopt, std::nullopt, QFileInfo(copy).absoluteFilePath()})
+                       .message()
+                 : db.message();
     }
     Database::closeOther(name);
     if (!why.isEmpty())
@@ -562,81 +536,71 @@ void noteRestore(const QString &copy, const QString &databasePath) {
 }
 } // namespace
 
-bool Backup::restore(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
-                     bool *notOurs, bool anyDatabase) {
-    if (!putBack(copy, databasePath, error, safetyCopy, notOurs, anyDatabase))
-        return false;
-    noteRestore(copy, databasePath);
-    return true;
+Expected<QString> Backup::restore(const QString &copy, const QString &databasePath, bool anyDatabase) {
+    Expected<QString> put = putBack(copy, databasePath, anyDatabase);
+    if (put)
+        noteRestore(copy, databasePath);
+    return put;
 }
 
-bool Backup::putBack(const QString &copy, const QString &databasePath, QString *error, QString *safetyCopy,
-                     bool *notOurs, bool anyDatabase) {
-    if (safetyCopy)
-        safetyCopy->clear();
-    if (notOurs)
-        *notOurs = false;
-    Contents contents;
-    if (!inspect(copy, &contents, error, databasePath))
-        return false;
-    if (SqlEngine::isServerUrl(databasePath))
-        return restoreOnServer(copy, contents.identity, databasePath, error, safetyCopy, notOurs,
-                               anyDatabase);
+Expected<QString> Backup::putBack(const QString &copy, const QString &databasePath, bool anyDatabase) {
+    const Expected<Contents> inspected = inspect(copy, databasePath);
+    if (!inspected)
+        return inspected.failure();
+    const Contents &contents = *inspected;
+    if (Engine::at(databasePath).isServer())
+        return restoreOnServer(copy, contents.identity, databasePath, anyDatabase);
     const QFileInfo target(databasePath);
     if (target.exists() && target.canonicalFilePath() == QFileInfo(copy).canonicalFilePath())
-        return fail(error, QStringLiteral("La copia y la base de datos son el mismo archivo."));
+        return fail(QStringLiteral("La copia y la base de datos son el mismo archivo."));
     const bool existing = target.exists() && target.size() > 0;
     if (existing) {
         const int version = headerVersion(databasePath);
-        if (version < 1 || version > Schema::currentVersion()) {
-            if (notOurs)
-                *notOurs = true;
-            return fail(error, QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se "
-                                              "reemplaza.")
-                                   .arg(databasePath));
-        }
+        if (version < 1 || version > Schema::currentVersion())
+            return fail(QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se "
+                                       "reemplaza.")
+                            .arg(databasePath),
+                        Result::Code::NotOurs);
     }
     const QString identity = existing ? identityAt(databasePath) : QString();
-    QString why;
-    if (!anyDatabase && !sameDatabase(contents.identity, identity, databasePath, &why))
-        return fail(error, why);
+    if (!anyDatabase)
+        if (const Result same = sameDatabase(contents.identity, identity, databasePath); !same)
+            return fail(same.message(), same.code());
 
     SqliteFile dest;
     if (!existing && !target.exists()) {
         if (!QDir().mkpath(target.absolutePath()))
-            return fail(error, QStringLiteral("No se puede crear la carpeta %1.").arg(target.absolutePath()));
+            return fail(QStringLiteral("No se puede crear la carpeta %1.").arg(target.absolutePath()));
         QFile f(databasePath);
         if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly))
             return fail(
-                error,
                 QStringLiteral("No se puede crear el archivo %1: %2.").arg(databasePath, f.errorString()));
     }
     int rc =
         dest.open(databasePath, SqliteFile::Access::ReadWrite, Database::busyTimeout()) ? 0 : dest.code();
+    QString safetyCopy;
     if (existing) {
         // The file being replaced is kept first; when it is too damaged for the online copy, its bytes.
-        const QString name = nextAutomaticName(QStringLiteral("db"), identity, error);
-        if (name.isEmpty())
-            return false;
-        const auto keep = [&dest](const QString &partial) {
-            const Result copied = dest.copyInto(partial);
-            return copied ? QString() : copied.message();
-        };
-        if (rc != 0 || !writeCopy(name, &why, keep)) {
+        const Expected<QString> named = nextAutomaticName(QStringLiteral("db"), identity);
+        if (!named)
+            return named;
+        const QString &name = *named;
+        const auto keep = [&dest](const QString &partial) { return dest.copyInto(partial); };
+        const Result kept = rc != 0 ? Result::failure(QString()) : writeCopy(name, keep);
+        if (!kept) {
             if (!QFile::copy(databasePath, name))
-                return fail(error, QStringLiteral("No se restauró la copia: no se pudo guardar antes la base "
-                                                  "actual en %1. %2")
-                                       .arg(name, why));
+                return fail(QStringLiteral("No se restauró la copia: no se pudo guardar antes la base "
+                                           "actual en %1. %2")
+                                .arg(name, kept.message()));
             QFile::setPermissions(name, OwnerOnly);
         }
         keepNewest(QStringLiteral("db"), identity);
-        if (safetyCopy)
-            *safetyCopy = name;
+        safetyCopy = name;
     }
 
     SqliteFile source;
     if (!source.open(copy, SqliteFile::Access::ReadOnly))
-        return fail(error, QStringLiteral("No se puede leer la copia %1.").arg(copy));
+        return fail(QStringLiteral("No se puede leer la copia %1.").arg(copy));
     // Through the online backup, so another program with the file open waits and then sees the restored
     // data, and the file keeps its journal mode.
     if (rc == 0)
@@ -647,26 +611,28 @@ bool Backup::putBack(const QString &copy, const QString &databasePath, QString *
         const QString partial = databasePath + QStringLiteral(".parcial");
         QFile::remove(partial);
         if (!QFile::copy(copy, partial))
-            return fail(error, QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
+            return fail(QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
         QFile::setPermissions(partial, OwnerOnly);
         QFile::remove(databasePath + QStringLiteral("-wal"));
         QFile::remove(databasePath + QStringLiteral("-shm"));
         QFile::remove(databasePath);
         if (!QFile::rename(partial, databasePath))
-            return fail(error, QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
+            return fail(QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
         rc = 0;
     }
     if (rc != 0)
-        return fail(error, QStringLiteral("No se pudo restaurar la copia en %1: %2.")
-                               .arg(databasePath, SqlEngine::errorReason(rc).isEmpty()
-                                                      ? QStringLiteral("error %1 de la base de datos").arg(rc)
-                                                      : SqlEngine::errorReason(rc)));
+        return fail(QStringLiteral("No se pudo restaurar la copia en %1: %2.")
+                        .arg(databasePath, SqlEngine::errorReason(rc).isEmpty()
+                                               ? QStringLiteral("error %1 de la base de datos").arg(rc)
+                                               : SqlEngine::errorReason(rc)),
+                    SqliteEngine::instance().resultCode(rc));
     // Still the same database, with the copy's data: it keeps its identity, and so its copies.
     dest.close();
-    if (!identity.isEmpty() && identity != contents.identity &&
-        !identityIntoFile(databasePath, identity, &why))
-        Log::error(QStringLiteral("Copia de seguridad"),
-                   QStringLiteral("%1 quedó con la identidad de la copia: %2").arg(databasePath, why));
+    if (!identity.isEmpty() && identity != contents.identity)
+        if (const Result kept = identityIntoFile(databasePath, identity); !kept)
+            Log::error(QStringLiteral("Copia de seguridad"),
+                       QStringLiteral("%1 quedó con la identidad de la copia: %2")
+                           .arg(databasePath, kept.message()));
     Log::write(QStringLiteral("Copia %1 restaurada en %2").arg(copy, databasePath));
-    return true;
+    return safetyCopy;
 }

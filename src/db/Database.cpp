@@ -48,12 +48,9 @@ struct Probe {
     QString detail;
 };
 
-// Prepares a connection just opened for its engine; false with the reason in *why.
-bool prepared(QSqlDatabase &db, bool readOnly, QString *why) {
-    const Result r = Engine::prepare(db, readOnly, g_busyTimeoutMs);
-    if (!r && why)
-        *why = r.message();
-    return r.ok();
+// Prepares a connection just opened for its engine.
+Result prepared(QSqlDatabase &db, bool readOnly) {
+    return Engine::prepare(db, readOnly, g_busyTimeoutMs);
 }
 
 // integrity: also PRAGMA quick_check, which reads every page of the file (a copy's source; the program's own
@@ -175,7 +172,8 @@ void refreshSortKeysIfWrittenOutside() {
     ok = ok && Database::run(q, QStringLiteral(R"(UPDATE "Mantenimiento" SET "CambiosAjenos" = 0)"), {},
                              QStringLiteral("Base de datos"));
     if (ok && q.numRowsAffected() == 0)
-        ok = Database::exec(QStringLiteral(R"(INSERT INTO "Mantenimiento" ("CambiosAjenos") VALUES (0))"));
+        ok = Database::exec(QStringLiteral(R"(INSERT INTO "Mantenimiento" ("CambiosAjenos") VALUES (0))"))
+                 .ok();
     if (ok)
         (void)t.commit(); // keys left stale are made again at the next opening
 }
@@ -214,13 +212,13 @@ void tellToday() {
 
 // Opens a connection on the server at address, asking for the password when the server wants one (and
 // mayAsk: not when a lost connection is opened again in the middle of the user's work).
-bool openServerConnectionAt(QSqlDatabase &db, const SqlEngine::ServerAddress &address, QString &password,
-                            QString *why, bool mayAsk = true) {
+Result openServerConnectionAt(QSqlDatabase &db, const SqlEngine::ServerAddress &address, QString &password,
+                              bool mayAsk = true) {
     using Kind = SqlEngine::ConnectFailure::Kind;
     for (int attempt = 0;; ++attempt) {
         SqlEngine::configure(db, address, password);
         if (db.open())
-            return true;
+            return Result::done();
         // Qt keeps only the message of a failed connection; libpq's own answers say what failed.
         const SqlEngine::ConnectFailure f = SqlEngine::diagnoseConnection(address, password);
         Log::error(QStringLiteral("Servidor"),
@@ -237,36 +235,32 @@ bool openServerConnectionAt(QSqlDatabase &db, const SqlEngine::ServerAddress &ad
             }
         }
         if (forPassword)
-            *why =
+            return Result::failure(
                 QStringLiteral("%1: defínala en PGPASSWORD o en el archivo ~/.pgpass, o escríbala cuando el "
                                "programa la pida")
-                    .arg(f.reason);
-        else
-            *why =
-                f.reason.isEmpty() ? QStringLiteral("el servidor no respondió como se esperaba") : f.reason;
-        return false;
+                    .arg(f.reason));
+        return Result::failure(
+            f.reason.isEmpty() ? QStringLiteral("el servidor no respondió como se esperaba") : f.reason,
+            f.kind == Kind::Unreachable ? Result::Code::ConnectionLost : Result::Code::Failed);
     }
 }
 
 // The same on the server at g_address, with the password this run was given.
-bool openServerConnection(QSqlDatabase &db, QString *why, bool mayAsk = true) {
-    return openServerConnectionAt(db, *g_address, g_password, why, mayAsk);
+Result openServerConnection(QSqlDatabase &db, bool mayAsk = true) {
+    return openServerConnectionAt(db, *g_address, g_password, mayAsk);
 }
 
-bool openServer(const QString &url, Database::Mode mode, QString *error) {
+Result openServer(const QString &url, Database::Mode mode) {
     QSqlDatabase db;
-    const auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
+    const auto fail = [&](const QString &why, Result::Code code = Result::Code::Failed) {
         Log::error(QStringLiteral("Base de datos"), why);
         db = QSqlDatabase(); // let go before the connection is removed
         Database::close();
-        return false;
+        return Result::failure(why, code);
     };
-    QString why;
-    const auto address = SqlEngine::parseServerUrl(url, &why);
+    const auto address = SqlEngine::parseServerUrl(url);
     if (!address)
-        return fail(why);
+        return fail(address.message(), address.code());
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         return fail(
             QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se "
@@ -275,22 +269,26 @@ bool openServer(const QString &url, Database::Mode mode, QString *error) {
     Database::close();
     if (!g_address || g_address->display() != address->display())
         g_password.clear();
-    g_address = address;
+    g_address = *address;
     db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
-    if (!openServerConnection(db, &why))
-        return fail(
-            QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(address->display(), why));
+    if (const Result r = openServerConnection(db); !r)
+        return fail(QStringLiteral("No se puede conectar con el servidor %1: %2.")
+                        .arg(address->display(), r.message()),
+                    r.code());
     g_server = true;
     g_readOnly = mode == Database::Mode::ReadOnly;
-    if (!prepared(db, g_readOnly, &why))
-        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
-    const int version = Schema::version(db);
-    if (version == -2)
+    if (const Result r = prepared(db, g_readOnly); !r)
+        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(r.message()), r.code());
+    const Expected<int> found = Schema::version(db);
+    if (!found && found.code() == Result::Code::NotOurs)
         return fail(QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, para no "
                                    "modificarla.")
-                        .arg(address->display()));
-    if (version < 0)
-        return fail(QStringLiteral("No se puede leer la base de datos %1.").arg(address->display()));
+                        .arg(address->display()),
+                    Result::Code::NotOurs);
+    if (!found)
+        return fail(QStringLiteral("No se puede leer la base de datos %1.").arg(address->display()),
+                    found.code());
+    const int version = *found;
     if (version > Schema::currentVersion())
         return fail(
             QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel (versión "
@@ -307,11 +305,14 @@ bool openServer(const QString &url, Database::Mode mode, QString *error) {
             QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero "
                            "con el programa para actualizarla.")
                 .arg(address->display()));
-    if (!g_readOnly && !Schema::upgrade(db, &why))
-        return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
+    if (!g_readOnly)
+        if (const Result r = Schema::upgrade(db); !r)
+            return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1")
+                            .arg(r.message()),
+                        r.code());
     g_path = address->display();
     Clock::setListener(tellToday);
-    return true;
+    return Result::done();
 }
 } // namespace
 
@@ -422,25 +423,24 @@ void Database::waitIntegrityCheck() {
     integrityCheckEnded();
 }
 
-bool Database::open(const QString &path, Mode mode, QString *error) {
-    if (SqlEngine::isServerUrl(path)) {
-        if (!openServer(path, mode, error))
-            return false;
+Result Database::open(const QString &path, Mode mode) {
+    if (Engine::at(path).isServer()) {
+        if (Result r = openServer(path, mode); !r)
+            return r;
         if (!g_readOnly)
             refreshSortKeysIfWrittenOutside();
-        return true;
+        return Result::done();
     }
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
+    auto fail = [&](const QString &why, Result::Code code = Result::Code::Failed) {
         Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": ") + why);
         close();
-        return false;
+        return Result::failure(why, code);
     };
     const QFileInfo info(path);
     if (!info.exists()) {
         if (mode != Mode::CreateIfMissing)
-            return fail(QStringLiteral("No existe el archivo de base de datos %1.").arg(path));
+            return fail(QStringLiteral("No existe el archivo de base de datos %1.").arg(path),
+                        Result::Code::NotFound);
         const QString folder = info.absolutePath();
         if (!QDir(folder).exists()) {
             if (!QDir().mkpath(folder))
@@ -470,7 +470,8 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     case Probe::Kind::Foreign:
         return fail(QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se abre, para no "
                                    "modificarlo.")
-                        .arg(path));
+                        .arg(path),
+                    Result::Code::NotOurs);
     case Probe::Kind::Newer:
         return fail(
             QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel (versión %2 "
@@ -505,18 +506,20 @@ bool Database::open(const QString &path, Mode mode, QString *error) {
     if (!db.open())
         return fail(QStringLiteral("No se puede abrir la base de datos: %1").arg(db.lastError().text()));
     g_readOnly = !writable;
-    QString why;
-    if (!prepared(db, g_readOnly, &why))
-        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(why));
-    if (!g_readOnly && !Schema::upgrade(db, &why))
-        return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1").arg(why));
+    if (const Result r = prepared(db, g_readOnly); !r)
+        return fail(QStringLiteral("No se puede preparar la base de datos: %1").arg(r.message()), r.code());
+    if (!g_readOnly)
+        if (const Result r = Schema::upgrade(db); !r)
+            return fail(QStringLiteral("No se puede actualizar la estructura de la base de datos: %1")
+                            .arg(r.message()),
+                        r.code());
     g_path = info.absoluteFilePath();
     if (g_readOnly)
-        return true;
+        return Result::done();
     // Rows added or renamed by another tool have no sort key or a stale one: the list order and the
     // search read the key.
     refreshSortKeysIfWrittenOutside();
-    return true;
+    return Result::done();
 }
 
 namespace {
@@ -538,8 +541,11 @@ QSqlDatabase usable(const QString &name) {
     if (!g_lost.contains(name) && !Engine::of(db).connectionLost(db))
         return db;
     db.close();
-    QString why;
-    if (openServerConnection(db, &why, false) && prepared(db, g_readOnly, &why)) {
+    Result reopened = openServerConnection(db, false);
+    if (reopened)
+        reopened = prepared(db, g_readOnly);
+    const QString why = reopened.message();
+    if (reopened) {
         g_lost.remove(name);
         Log::error(
             QStringLiteral("Servidor"),
@@ -571,17 +577,19 @@ QSqlDatabase Database::db() {
     return usable(QString::fromLatin1(QSqlDatabase::defaultConnection));
 }
 
-QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) {
+Expected<QSqlDatabase> Database::openExtra(const QString &connectionName) {
     if (QSqlDatabase::contains(connectionName))
         return usable(connectionName);
     g_extras << connectionName;
     if (g_server) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        QString why;
-        if (!g_address || !openServerConnection(db, &why) || !prepared(db, g_readOnly, &why)) {
-            if (error)
-                *error = why;
-        }
+        if (!g_address)
+            return Result::failure(QString());
+        Result r = openServerConnection(db);
+        if (r)
+            r = prepared(db, g_readOnly);
+        if (!r)
+            return r;
         return db;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
@@ -590,11 +598,10 @@ QSqlDatabase Database::openExtra(const QString &connectionName, QString *error) 
     // connection that closes last leaves -wal and -shm behind); query_only refuses the writes.
     if (!QFileInfo(g_path).isWritable())
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    QString why;
-    if (!db.open() || !prepared(db, g_readOnly, &why)) {
-        if (error)
-            *error = why.isEmpty() ? db.lastError().text() : why;
-    }
+    if (!db.open())
+        return Result::failure(db.lastError().text());
+    if (const Result r = prepared(db, g_readOnly); !r)
+        return r;
     return db;
 }
 
@@ -602,109 +609,101 @@ namespace {
 // Passwords given this run for servers other than the open database's, by address (memory only).
 QHash<QString, QString> g_otherPasswords;
 
-QSqlDatabase openOtherServer(const QString &name, const QString &url, Database::Mode mode, QString *why) {
-    const auto address = SqlEngine::parseServerUrl(url, why);
+Expected<QSqlDatabase> openOtherServer(const QString &name, const QString &url, Database::Mode mode) {
+    const auto address = SqlEngine::parseServerUrl(url);
     if (!address)
-        return {};
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-        *why =
+        return address.failure();
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return Result::failure(
             QStringLiteral("Falta el controlador de PostgreSQL de Qt (paquete libqt6sql6-psql): no se puede "
                            "abrir %1.")
-                .arg(address->display());
-        return {};
-    }
+                .arg(address->display()));
     const QString shown = address->display();
     const bool same = g_address && g_address->display() == shown;
     QString &password = same ? g_password : g_otherPasswords[shown];
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    QString reason;
-    if (!openServerConnectionAt(db, *address, password, &reason)) {
-        *why = QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(shown, reason);
-        return {};
-    }
+    if (const Result r = openServerConnectionAt(db, *address, password); !r)
+        return Result::failure(
+            QStringLiteral("No se puede conectar con el servidor %1: %2.").arg(shown, r.message()), r.code());
     const bool readOnly = mode == Database::Mode::ReadOnly;
-    if (!prepared(db, readOnly, &reason)) {
-        *why = QStringLiteral("No se puede preparar la base de datos %1: %2").arg(shown, reason);
-        return {};
-    }
-    const int version = Schema::version(db);
-    if (version == -2)
-        *why = QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, para no "
-                              "modificarla.")
-                   .arg(shown);
-    else if (version < 0)
-        *why = QStringLiteral("No se puede leer la base de datos %1.").arg(shown);
-    else if (version > Schema::currentVersion())
-        *why = QStringLiteral("La base de datos %1 fue creada por una versión más nueva de Mirabel: no se "
-                              "modifica.")
-                   .arg(shown);
-    else if (version == 0 && mode != Database::Mode::CreateIfMissing)
-        *why =
-            QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.").arg(shown);
-    else if (version < Schema::currentVersion() && readOnly)
-        *why = QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: ábrala primero con "
-                              "el programa para actualizarla.")
-                   .arg(shown);
-    else
-        return db;
-    return {};
+    if (const Result r = prepared(db, readOnly); !r)
+        return Result::failure(
+            QStringLiteral("No se puede preparar la base de datos %1: %2").arg(shown, r.message()), r.code());
+    const Expected<int> version = Schema::version(db);
+    if (!version && version.code() == Result::Code::NotOurs)
+        return Result::failure(
+            QStringLiteral("La base de datos %1 contiene tablas de otro programa: no se usa, "
+                           "para no modificarla.")
+                .arg(shown),
+            Result::Code::NotOurs);
+    if (!version)
+        return Result::failure(QStringLiteral("No se puede leer la base de datos %1.").arg(shown),
+                               version.code());
+    if (*version > Schema::currentVersion())
+        return Result::failure(QStringLiteral("La base de datos %1 fue creada por una versión más nueva de "
+                                              "Mirabel: no se modifica.")
+                                   .arg(shown));
+    if (*version == 0 && mode != Database::Mode::CreateIfMissing)
+        return Result::failure(
+            QStringLiteral("La base de datos %1 está vacía: no es una base de datos de Mirabel.").arg(shown),
+            Result::Code::NotOurs);
+    if (*version < Schema::currentVersion() && readOnly)
+        return Result::failure(QStringLiteral("La base de datos %1 es de una versión anterior de Mirabel: "
+                                              "ábrala primero con el programa para actualizarla.")
+                                   .arg(shown));
+    return db;
 }
 
-QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::Mode mode, QString *why) {
+Expected<QSqlDatabase> openOtherFile(const QString &name, const QString &path, Database::Mode mode) {
     const QFileInfo info(path);
     const bool readOnly = mode == Database::Mode::ReadOnly;
     if (!info.exists()) {
         if (mode != Database::Mode::CreateIfMissing) {
-            *why = QStringLiteral("No existe el archivo de base de datos %1.").arg(path);
-            return {};
+            return Result::failure(QStringLiteral("No existe el archivo de base de datos %1.").arg(path));
         }
         QFile f(path);
         if (!f.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly)) {
-            *why = QStringLiteral("No se puede crear el archivo %1: %2.").arg(path, f.errorString());
-            return {};
+            return Result::failure(
+                QStringLiteral("No se puede crear el archivo %1: %2.").arg(path, f.errorString()));
         }
     } else if (info.isDir()) {
-        *why = QStringLiteral("%1 es una carpeta, no una base de datos.").arg(path);
-        return {};
+        return Result::failure(QStringLiteral("%1 es una carpeta, no una base de datos.").arg(path));
     }
     const bool writable = QFileInfo(path).isWritable();
     if (!readOnly && !writable) {
-        *why = QStringLiteral("El archivo %1 es de solo lectura: no se puede escribir en él.").arg(path);
-        return {};
+        return Result::failure(
+            QStringLiteral("El archivo %1 es de solo lectura: no se puede escribir en él.").arg(path));
     }
     const Probe p = probe(path, writable, true);
     switch (p.kind) {
     case Probe::Kind::Empty:
         if (mode != Database::Mode::CreateIfMissing) {
-            *why = QStringLiteral("El archivo %1 está vacío: no es una base de datos de Mirabel.").arg(path);
-            return {};
+            return Result::failure(
+                QStringLiteral("El archivo %1 está vacío: no es una base de datos de Mirabel.").arg(path));
         }
         break;
     case Probe::Kind::Unreadable:
-        *why = QStringLiteral("No se puede leer el archivo %1: %2.").arg(path, p.detail);
-        return {};
+        return Result::failure(QStringLiteral("No se puede leer el archivo %1: %2.").arg(path, p.detail));
     case Probe::Kind::NotSqlite:
     case Probe::Kind::Foreign:
-        *why = QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se usa, para no "
-                              "modificarlo.")
-                   .arg(path);
-        return {};
+        return Result::failure(
+            QStringLiteral("El archivo %1 no es una base de datos de Mirabel: no se usa, para no "
+                           "modificarlo.")
+                .arg(path),
+            Result::Code::NotOurs);
     case Probe::Kind::Newer:
-        *why =
+        return Result::failure(
             QStringLiteral("El archivo %1 fue creado por una versión más nueva de Mirabel: no se modifica.")
-                .arg(path);
-        return {};
+                .arg(path));
     case Probe::Kind::Damaged:
         Log::error(QStringLiteral("Base de datos"), path + QStringLiteral(": quick_check: ") + p.detail);
-        *why = QStringLiteral("La base de datos %1 está dañada: no se usa.").arg(path);
-        return {};
+        return Result::failure(QStringLiteral("La base de datos %1 está dañada: no se usa.").arg(path));
     case Probe::Kind::Mirabel:
         if (readOnly && p.version < Schema::currentVersion()) {
-            *why =
+            return Result::failure(
                 QStringLiteral("El archivo %1 es de una versión anterior de Mirabel: ábralo primero con el "
                                "programa para actualizarlo.")
-                    .arg(path);
-            return {};
+                    .arg(path));
         }
         break;
     }
@@ -712,29 +711,26 @@ QSqlDatabase openOtherFile(const QString &name, const QString &path, Database::M
     db.setDatabaseName(path);
     if (!writable)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    QString reason;
-    if (!db.open() || !prepared(db, readOnly, &reason)) {
-        *why = QStringLiteral("No se puede abrir la base de datos %1: %2")
-                   .arg(path, reason.isEmpty() ? db.lastError().text() : reason);
-        return {};
-    }
+    Result opened = db.open() ? Result::done() : Result::failure(db.lastError().text());
+    if (opened)
+        opened = prepared(db, readOnly);
+    if (!opened)
+        return Result::failure(
+            QStringLiteral("No se puede abrir la base de datos %1: %2").arg(path, opened.message()),
+            opened.code());
     return db;
 }
 } // namespace
 
-QSqlDatabase Database::openOther(const QString &connectionName, const QString &path, Mode mode,
-                                 QString *error) {
+Expected<QSqlDatabase> Database::openOther(const QString &connectionName, const QString &path, Mode mode) {
     closeOther(connectionName);
-    QString why;
-    QSqlDatabase db = SqlEngine::isServerUrl(path) ? openOtherServer(connectionName, path, mode, &why)
-                                                   : openOtherFile(connectionName, path, mode, &why);
-    if (db.isValid())
+    Expected<QSqlDatabase> db = Engine::at(path).isServer() ? openOtherServer(connectionName, path, mode)
+                                                            : openOtherFile(connectionName, path, mode);
+    if (db)
         return db;
-    Log::error(QStringLiteral("Base de datos"), why);
-    if (error)
-        *error = why;
+    Log::error(QStringLiteral("Base de datos"), db.message());
     closeOther(connectionName);
-    return {};
+    return db;
 }
 
 void Database::closeOther(const QString &connectionName) {
@@ -784,6 +780,11 @@ bool Database::run(QSqlQuery &q, const QString &sql, const QVariantList &params,
     return ok;
 }
 
+Result Database::failure(const QSqlQuery &q) {
+    const QSqlDatabase open = db();
+    return Engine::of(open).failure(q.lastError(), open, q.lastError().text());
+}
+
 int Database::fieldIndex(const QSqlRecord &record, const QString &name) {
     const int idx = record.indexOf(name);
     if (idx >= 0)
@@ -794,18 +795,16 @@ int Database::fieldIndex(const QSqlRecord &record, const QString &name) {
     return -1;
 }
 
-bool Database::exec(const QString &sql, const QVariantList &params, QString *error) {
+Result Database::exec(const QString &sql, const QVariantList &params) {
     for (int attempt = 1;; ++attempt) {
         QSqlQuery q(db());
         if (run(q, sql, params, QStringLiteral("SQL")))
-            return true;
+            return Result::done();
         // A statement standing alone that another desk's work made fail (a deadlock) is simply run again.
         if (attempt < 3 && !Transaction::isOpenOn(db()) &&
             Engine::of(db()).errorCode(q.lastError(), db()) == SqlEngine::SerializationFailure)
             continue;
-        if (error)
-            *error = Transaction::userMessage(q.lastError(), db());
-        return false;
+        return Engine::of(db()).failure(q.lastError(), db());
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -22,12 +24,12 @@ public:
     // Opens (and if needed creates and upgrades) the file as the program's default connection. path may
     // also be a server's address, "postgresql://user@host[:port]/dbname": the database there must exist;
     // an empty one gets the schema (CreateIfMissing), one of another program is refused.
-    // On failure returns false with a Spanish reason in *error and leaves no connection open. A file that
+    // On failure returns why, in Spanish, and leaves no connection open. A file that
     // is not a Mirabel database, comes from a newer version or fails the quick integrity check is
     // refused without a byte of it changed (the full integrity check is checkIntegrityDaily()'s). A file the
     // user may not write opens read-only (isReadOnly()). Opening writes nothing unless an upgrade needs it
     // or another program wrote names without their sort keys.
-    [[nodiscard]] static bool open(const QString &path, Mode mode, QString *error);
+    [[nodiscard]] static Result open(const QString &path, Mode mode);
     // Starts open()'s look at an existing file on another thread, so that it runs while the splash is
     // shown; the next open() of the same file takes its finding.
     static void precheck(const QString &path);
@@ -42,7 +44,7 @@ public:
     // Waits until a check under way has ended and its finding was handled.
     static void waitIntegrityCheck();
     // Opens a further connection on the same file (reports, background readers), prepared the same way.
-    static QSqlDatabase openExtra(const QString &connectionName, QString *error);
+    [[nodiscard]] static Expected<QSqlDatabase> openExtra(const QString &connectionName);
     static void close();
     // A connection named connectionName on another database (a file or a server's address), prepared as
     // the default one, for work between two databases (a copy, an import). Refused as open() refuses:
@@ -50,10 +52,9 @@ public:
     // an empty or older one and every write. Otherwise the schema is left as found (an empty database has
     // none): the caller brings it up with Schema::upgrade() inside its own transaction, so that a failed
     // piece of work leaves nothing behind. A missing file is created (not in ReadOnly or MustExist).
-    // The program's own connection and path are untouched. Returns an invalid connection on failure,
-    // with a Spanish reason in *error.
-    static QSqlDatabase openOther(const QString &connectionName, const QString &path, Mode mode,
-                                  QString *error);
+    // The program's own connection and path are untouched. On failure no connection is left under the name.
+    [[nodiscard]] static Expected<QSqlDatabase> openOther(const QString &connectionName, const QString &path,
+                                                          Mode mode);
     static void closeOther(const QString &connectionName);
     // Whether the open file only allows reading (its permissions, or Mode::ReadOnly): writes are refused.
     static bool isReadOnly();
@@ -84,10 +85,12 @@ public:
     // Prepares sql on q, binds params in order and runs it. Errors are logged (with where) and give false.
     [[nodiscard]] static bool run(QSqlQuery &q, const QString &sql, const QVariantList &params,
                                   const QString &where);
+    // A statement of the program's connection that failed, with the engine's code and Qt's text of it.
+    [[nodiscard]] static Result failure(const QSqlQuery &q);
     // Index of a field by name, without regard to case as the stored names are; -1 when absent.
     static int fieldIndex(const QSqlRecord &record, const QString &name);
-    // Runs a statement with bound values; errors are logged and returned as false.
-    static bool exec(const QString &sql, const QVariantList &params = {}, QString *error = nullptr);
+    // Runs a statement with bound values; errors are logged and returned with the engine's code.
+    [[nodiscard]] static Result exec(const QString &sql, const QVariantList &params = {});
     // The value of field campo in the first row of the query, or a null QVariant when there is no row,
     // the query fails or the field does not exist. Failures are logged, never shown.
     static QVariant buscaValor(const QString &sql, const QString &campo, const QVariantList &params = {});

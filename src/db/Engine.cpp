@@ -3,6 +3,7 @@
 #include "db/SqlEngine.h"
 #include "db/SqlEnginePg.h"
 #include "db/SqliteEngine.h"
+#include "db/Transaction.h"
 
 #include <QHash>
 #include <QMutex>
@@ -56,4 +57,26 @@ Result Engine::prepare(QSqlDatabase &db, bool readOnly, int busyTimeoutMs) {
         chosen().insert(db.connectionName(), {db.driverName(), &engine});
     }
     return engine.prepareConnection(db, readOnly, busyTimeoutMs);
+}
+
+Expected<int> Engine::versionFound(int version) {
+    if (version == -2)
+        return Result::failure(QStringLiteral("la base de datos contiene tablas de otro programa"),
+                               Result::Code::NotOurs);
+    if (version < 0)
+        return Result::failure(QStringLiteral("no se pudo leer la versión de la base de datos"));
+    return version;
+}
+
+Result Engine::failure(int nativeCode, const QString &message) const {
+    return Result::failure(message, resultCode(nativeCode));
+}
+
+Result Engine::failure(const QSqlError &error, const QSqlDatabase &db) const {
+    return failure(error, db, Transaction::userMessage(errorCode(error, db), errorText(error)));
+}
+
+Result Engine::failure(const QSqlError &error, const QSqlDatabase &db, const QString &message) const {
+    // A statement on a lost connection fails without an error of its own.
+    return failure(connectionLost(db) ? SqlEngine::ConnectionLost : errorCode(error, db), message);
 }

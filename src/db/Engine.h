@@ -30,6 +30,8 @@ public:
     [[nodiscard]] static Result prepare(QSqlDatabase &db, bool readOnly = false, int busyTimeoutMs = 5000);
 
     // --- Locations ---
+    // Whether the database is on a shared server (several desks) rather than in a file on this one.
+    virtual bool isServer() const = 0;
     // The location as kept and opened: a file's absolute path (relative to the current folder), a server's
     // address as written.
     virtual QString absoluteLocation(const QString &location) const = 0;
@@ -79,18 +81,19 @@ public:
     virtual bool datesAreDays() const = 0;
 
     // --- Whether a database is the program's ---
-    // The schema version stored in the database: 0 for an empty one, -1 when it cannot be read, -2 when it
-    // holds tables of something else. The one check of "is this ours" for the engine.
-    virtual int schemaVersion(const QSqlDatabase &db) const = 0;
+    // What versionFound() makes of a version read as a number: -1 could not be read, -2 another program's.
+    static Expected<int> versionFound(int version);
+    // The schema version stored in the database: 0 for an empty one; NotOurs when it holds tables of
+    // something else, Failed when it cannot be read. The one check of "is this ours" for the engine.
+    [[nodiscard]] virtual Expected<int> schemaVersion(const QSqlDatabase &db) const = 0;
     [[nodiscard]] virtual Result setSchemaVersion(const QSqlDatabase &db, int version) const = 0;
 
     // --- Identity counters ---
     // The counters set past the highest key of every table (of tables, when given): rows written with their
     // own numbers (the first rows of a new database, an import, a copy) must not be handed out again.
     [[nodiscard]] virtual Result syncKeys(const QSqlDatabase &db, const QStringList &tables = {}) const = 0;
-    // The highest key the counter of table has handed out (deleted rows count); 0 when none, -1 when it
-    // cannot be read.
-    virtual qint64 keyCounter(const QSqlDatabase &db, const QString &table) const = 0;
+    // The highest key the counter of table has handed out (deleted rows count); 0 when none.
+    [[nodiscard]] virtual Expected<qint64> keyCounter(const QSqlDatabase &db, const QString &table) const = 0;
     // Counter keys of table up to upTo are taken: the next row added gets a higher number, even when the
     // rows that used them are gone (an imported file keeps links to deleted rows).
     [[nodiscard]] virtual Result reserveKeys(const QSqlDatabase &db, const QString &table,
@@ -131,6 +134,16 @@ public:
     virtual int spoiledTransaction(const QSqlDatabase &db, QString *text) const = 0;
     // Whether db has a transaction open (the engine ends one by itself after some failures).
     virtual bool inTransaction(const QSqlDatabase &db) const = 0;
+    // What kind of failure a result code of this engine's (errorCode(), pendingError()) is, for the
+    // callers to decide by: Busy (a lock wait ran out, another desk's change got in the way even after the
+    // retries), ConnectionLost (the server went away), or else Failed. The one place each engine maps them.
+    virtual Result::Code resultCode(int nativeCode) const = 0;
+    // A failure with the code the engine maps nativeCode to, and message for the user.
+    Result failure(int nativeCode, const QString &message) const;
+    // The same for a statement of db's that failed with error; by default with the user's message
+    // (Transaction::userMessage()).
+    Result failure(const QSqlError &error, const QSqlDatabase &db) const;
+    Result failure(const QSqlError &error, const QSqlDatabase &db, const QString &message) const;
 
     // --- Copies ---
     // The extension of a copy's file, without the dot: "db" for a file, "dump" for a server.

@@ -1,5 +1,7 @@
 #include "db/KeysetList.h"
 
+#include "db/Engine.h"
+
 #include "core/Log.h"
 
 #include <QSqlError>
@@ -65,7 +67,7 @@ Expected<KeysetList::Cursor> KeysetList::read(const QSqlDatabase &db, const QVec
                 q.addBindValue(p);
             if (!ok || !q.exec()) {
                 Log::error(QStringLiteral("Lista"), sql + QStringLiteral(": ") + q.lastError().text());
-                return Result::failure(q.lastError().text());
+                return Engine::of(db).failure(q.lastError(), db, q.lastError().text());
             }
             QVector<int> keyAt;
             for (const QString &c : part.order)

@@ -165,23 +165,16 @@ const char *const kStep3[] = {
     R"(CREATE TABLE IF NOT EXISTS "IdentidadBase" ("Identidad" TEXT NOT NULL))",
 };
 
-bool run(QSqlQuery &q, const QString &sql, const QVariantList &params, QString *error) {
+Result run(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {}) {
+    QSqlQuery q(db);
     // A server prepares no DDL: statements without values run as they are.
-    if (params.isEmpty() ? !q.exec(sql) : !q.prepare(sql)) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
+    bool ok = params.isEmpty() ? q.exec(sql) : q.prepare(sql);
+    if (ok && !params.isEmpty()) {
+        for (const QVariant &p : params)
+            q.addBindValue(p);
+        ok = q.exec();
     }
-    if (params.isEmpty())
-        return true;
-    for (const QVariant &p : params)
-        q.addBindValue(p);
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-    return true;
+    return ok ? Result::done() : Engine::of(db).failure(q.lastError(), db, q.lastError().text());
 }
 
 // Version 4: the reminder record. One row per reminder message handed to the mail server (or refused by
@@ -279,12 +272,13 @@ QString Schema::identity(const QSqlDatabase &db) {
     return id.isNull() || q.next() ? QString() : id.toString(QUuid::WithoutBraces);
 }
 
-bool Schema::setIdentity(const QSqlDatabase &db, const QString &identity, QString *error) {
-    QSqlQuery q(db);
-    return run(q, Engine::of(db).schemaStatement(QString::fromUtf8(kStep3[0])).constFirst(), {}, error) &&
-           run(q, QStringLiteral(R"(DELETE FROM "IdentidadBase")"), {}, error) &&
-           run(q, QStringLiteral(R"(INSERT INTO "IdentidadBase" ("Identidad") VALUES (?))"), {identity},
-               error);
+Result Schema::setIdentity(const QSqlDatabase &db, const QString &identity) {
+    Result r = run(db, Engine::of(db).schemaStatement(QString::fromUtf8(kStep3[0])).constFirst());
+    if (r)
+        r = run(db, QStringLiteral(R"(DELETE FROM "IdentidadBase")"));
+    if (r)
+        r = run(db, QStringLiteral(R"(INSERT INTO "IdentidadBase" ("Identidad") VALUES (?))"), {identity});
+    return r;
 }
 
 QStringList Schema::stepStatements(int toVersion) {
@@ -316,46 +310,34 @@ QStringList Schema::stepStatements(int toVersion) {
     return out;
 }
 
-int Schema::version(QSqlDatabase &db) {
+Expected<int> Schema::version(const QSqlDatabase &db) {
     return Engine::of(db).schemaVersion(db);
 }
 
-bool Schema::upgrade(QSqlDatabase &db, QString *error) {
-    int v = version(db);
-    if (v < 0) {
-        if (error)
-            *error = v == -2 ? QStringLiteral("la base de datos contiene tablas de otro programa")
-                             : QStringLiteral("no se pudo leer la versión de la base de datos");
-        return false;
-    }
-    if (v > currentVersion()) {
-        if (error)
-            *error = QStringLiteral("la base de datos fue creada por una versión más nueva del programa (%1)")
-                         .arg(v);
-        return false;
-    }
+Result Schema::upgrade(QSqlDatabase &db) {
+    const Expected<int> found = version(db);
+    if (!found)
+        return Result::failure(found.code() == Result::Code::NotOurs
+                                   ? QStringLiteral("la base de datos contiene tablas de otro programa")
+                                   : QStringLiteral("no se pudo leer la versión de la base de datos"),
+                               found.code());
+    int v = *found;
+    if (v > currentVersion())
+        return Result::failure(
+            QStringLiteral("la base de datos fue creada por una versión más nueva del programa (%1)").arg(v));
     while (v < currentVersion()) {
         const int next = v + 1;
         Transaction t(db);
-        if (!t.isActive()) {
-            if (error)
-                *error = t.lastError();
-            return false;
-        }
+        if (!t.isActive())
+            return t.failure();
         // Two desks opening a new database at once: the second waits here for the first to finish the step,
         // then finds it done.
-        if (const Result locked = Engine::of(db).lockWork(db, SchemaArea, 0); !locked) {
-            if (error)
-                *error = locked.message();
-            return false;
-        }
-        if (const int now = version(db); now >= next) {
-            if (now > currentVersion() || !t.commit()) {
-                if (error)
-                    *error = t.lastError();
-                return false;
-            }
-            v = now;
+        if (const Result locked = Engine::of(db).lockWork(db, SchemaArea, 0); !locked)
+            return locked;
+        if (const Expected<int> now = version(db); now && *now >= next) {
+            if (*now > currentVersion() || !t.commit())
+                return t.failure();
+            v = *now;
             continue;
         }
         QSqlQuery q(db);
@@ -368,35 +350,25 @@ bool Schema::upgrade(QSqlDatabase &db, QString *error) {
             statements << Engine::of(db).sortKeyTriggers();
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
-                if (error)
-                    *error = Engine::of(db).errorText(q.lastError());
                 Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());
-                return false; // the guard rolls the step back
+                // the guard rolls the step back
+                return Engine::of(db).failure(q.lastError(), db, Engine::of(db).errorText(q.lastError()));
             }
         }
-        QString why;
         // Made once: a database that already has one (restored over an older one) keeps it.
-        if (next == 3 && identity(db).isEmpty() &&
-            !setIdentity(db, QUuid::createUuid().toString(QUuid::WithoutBraces), &why)) {
-            if (error)
-                *error = why;
-            return false;
-        }
+        if (next == 3 && identity(db).isEmpty())
+            if (Result r = setIdentity(db, QUuid::createUuid().toString(QUuid::WithoutBraces)); !r)
+                return r;
         const Engine &engine = Engine::of(db);
         Result stored = engine.syncKeys(db);
         if (stored)
             stored = engine.setSchemaVersion(db, next);
-        why = stored.message();
-        if (!stored || !t.commit()) {
-            if (error)
-                *error = why.isEmpty() ? t.lastError() : why;
-            return false;
-        }
+        if (!stored)
+            return stored;
+        if (!t.commit())
+            return t.failure();
         v = next;
     }
     // A connection that made the step keeps the keys from here on, as one opened on it later does.
-    const Result keys = Engine::of(db).keepSortKeys(db);
-    if (!keys && error)
-        *error = keys.message();
-    return keys.ok();
+    return Engine::of(db).keepSortKeys(db);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -8,9 +10,11 @@
 class Schema {
 public:
     static int currentVersion();
-    // Brings the file up to the current version, one step per transaction. Returns false with a reason.
-    [[nodiscard]] static bool upgrade(QSqlDatabase &db, QString *error);
-    static int version(QSqlDatabase &db);
+    // Brings the file up to the current version, one step per transaction.
+    [[nodiscard]] static Result upgrade(QSqlDatabase &db);
+    // The stored version (Engine::schemaVersion()): 0 for an empty database; NotOurs for one of another
+    // program's.
+    [[nodiscard]] static Expected<int> version(const QSqlDatabase &db);
     // The statements of one step (public so that tests can check them against a plain sqlite3 reading).
     static QStringList stepStatements(int toVersion);
     // The identity the database was given when it was made: the same in its copies and wherever the club
@@ -18,6 +22,5 @@ public:
     static QString identity(const QSqlDatabase &db);
     // Gives db that identity (inside the caller's transaction, if any): a restored copy stays the
     // database it was restored into.
-    [[nodiscard]] static bool setIdentity(const QSqlDatabase &db, const QString &identity,
-                                          QString *error = nullptr);
+    [[nodiscard]] static Result setIdentity(const QSqlDatabase &db, const QString &identity);
 };

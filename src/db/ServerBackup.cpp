@@ -58,14 +58,11 @@ QString firstError(const QByteArray &stderrText) {
     return lines.isEmpty() ? QString() : lines.constFirst().trimmed().remove(prefix);
 }
 
-// Sets up p to run tool; false with a Spanish reason when the tool is not installed.
-bool prepare(QProcess &p, const QString &tool, const QStringList &args, const QString &password,
-             QString *error) {
+// Sets up p to run tool; a Spanish reason when the tool is not installed.
+Result prepare(QProcess &p, const QString &tool, const QStringList &args, const QString &password) {
     const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        *error = missingTool(tool);
-        return false;
-    }
+    if (program.isEmpty())
+        return Result::failure(missingTool(tool));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Given to the child alone, never on its command line: others on the machine can read that.
     if (!password.isEmpty())
@@ -73,7 +70,7 @@ bool prepare(QProcess &p, const QString &tool, const QStringList &args, const QS
     p.setProcessEnvironment(env);
     p.setProgram(program);
     p.setArguments(args);
-    return true;
+    return Result::done();
 }
 
 // Keeps a tool's session from waiting on another session's lock for longer than g_lockWaitMs. The tools
@@ -123,48 +120,47 @@ QString runName() {
     return QStringLiteral("Mirabel (copias %1)").arg(QUuid::createUuid().toString(QUuid::Id128).left(12));
 }
 
-// Runs a prepared tool to its end; false with a reason (its error output goes to the log). With a watch,
-// a session of the tool left waiting on another's lock too long is stopped.
-bool finish(QProcess &p, const QString &tool, QString *error, LockWatch *watch = nullptr) {
+// Runs a prepared tool to its end; a reason when it fails (its error output goes to the log). With a
+// watch, a session of the tool left waiting on another's lock too long is stopped (Busy).
+Result finish(QProcess &p, const QString &tool, LockWatch *watch = nullptr) {
     p.start();
     if (!p.waitForStarted(30000)) {
-        *error = QStringLiteral("no se pudo ejecutar %1: %2").arg(tool, p.errorString());
-        Log::error(QStringLiteral("Copia de seguridad"), *error);
+        const QString why = QStringLiteral("no se pudo ejecutar %1: %2").arg(tool, p.errorString());
+        Log::error(QStringLiteral("Copia de seguridad"), why);
         p.kill();
         p.waitForFinished(5000);
-        return false;
+        return Result::failure(why);
     }
     while (p.state() != QProcess::NotRunning && !p.waitForFinished(watch ? 500 : -1))
         watch->look();
     const QByteArray err = p.readAllStandardError();
     if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-        return true;
+        return Result::done();
     Log::error(QStringLiteral("Copia de seguridad"),
                QStringLiteral("%1 terminó con el estado %2: %3")
                    .arg(tool)
                    .arg(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1)
                    .arg(QString::fromLocal8Bit(err).trimmed()));
-    if (watch && watch->cancelled()) {
-        *error =
+    if (watch && watch->cancelled())
+        return Result::failure(
             QStringLiteral("otro puesto u otro programa tiene en uso la base de datos y no la soltó en %1 "
                            "segundos; vuelva a intentarlo cuando termine")
-                .arg(g_lockWaitMs / 1000);
-        return false;
-    }
+                .arg(g_lockWaitMs / 1000),
+            Result::Code::Busy);
     const QString detail = firstError(err);
-    *error = detail.isEmpty() ? QStringLiteral("%1 terminó con un error").arg(tool)
-                              : QStringLiteral("%1 terminó con un error (%2)").arg(tool, detail);
-    return false;
+    return Result::failure(detail.isEmpty()
+                               ? QStringLiteral("%1 terminó con un error").arg(tool)
+                               : QStringLiteral("%1 terminó con un error (%2)").arg(tool, detail));
 }
 // Runs a prepared tool whose session is named name, its lock waits bounded from outside.
-bool watched(QProcess &p, const QString &tool, const Target &target, const QString &name, QString *error) {
+Result watched(QProcess &p, const QString &tool, const Target &target, const QString &name) {
     LockWatch watch(target, name);
     if (!watch.why().isEmpty()) {
-        *error = QStringLiteral("no se puede conectar con el servidor");
         Log::error(QStringLiteral("Copia de seguridad"), watch.why());
-        return false;
+        return Result::failure(QStringLiteral("no se puede conectar con el servidor"),
+                               Result::Code::ConnectionLost);
     }
-    return finish(p, tool, error, &watch);
+    return finish(p, tool, &watch);
 }
 } // namespace
 
@@ -190,31 +186,32 @@ bool isArchive(const QString &file) {
     return f.open(QIODevice::ReadOnly) && f.read(5) == "PGDMP";
 }
 
-bool dump(const Target &target, const QString &destination, QString *error) {
+Result dump(const Target &target, const QString &destination) {
     QProcess p;
     const QString name = runName();
-    if (!prepare(p, QStringLiteral("pg_dump"),
-                 {QStringLiteral("--no-password"), QStringLiteral("--format=custom"),
-                  QStringLiteral("--file=") + destination,
-                  QStringLiteral("--dbname=") + connectionString(target.address, name)},
-                 target.password, error))
-        return false;
-    return watched(p, QStringLiteral("pg_dump"), target, name, error);
+    if (Result r = prepare(p, QStringLiteral("pg_dump"),
+                           {QStringLiteral("--no-password"), QStringLiteral("--format=custom"),
+                            QStringLiteral("--file=") + destination,
+                            QStringLiteral("--dbname=") + connectionString(target.address, name)},
+                           target.password);
+        !r)
+        return r;
+    return watched(p, QStringLiteral("pg_dump"), target, name);
 }
 
-bool read(const QString &archive, Reading *out, QString *error) {
-    *out = Reading();
+Expected<Reading> read(const QString &archive) {
+    Reading found;
+    Reading *out = &found;
     QProcess p;
     // Only the rows, as text: every table's data is read, so a cut or damaged archive fails here.
-    if (!prepare(p, QStringLiteral("pg_restore"),
-                 {QStringLiteral("--data-only"), QStringLiteral("--file=-"), archive}, QString(), error))
-        return false;
+    if (Result r = prepare(p, QStringLiteral("pg_restore"),
+                           {QStringLiteral("--data-only"), QStringLiteral("--file=-"), archive}, QString());
+        !r)
+        return r;
     p.setReadChannel(QProcess::StandardOutput);
     p.start();
-    if (!p.waitForStarted(-1)) {
-        *error = QStringLiteral("no se pudo ejecutar pg_restore: %1").arg(p.errorString());
-        return false;
-    }
+    if (!p.waitForStarted(-1))
+        return Result::failure(QStringLiteral("no se pudo ejecutar pg_restore: %1").arg(p.errorString()));
     static const QRegularExpression copyLine(QStringLiteral("^COPY (?:\\S+\\.)?\"([^\"]+)\" "));
     int *counter = nullptr;
     bool inBlock = false, inVersion = false, inIdentity = false;
@@ -265,26 +262,27 @@ bool read(const QString &archive, Reading *out, QString *error) {
         Log::error(QStringLiteral("Copia de seguridad"),
                    QStringLiteral("pg_restore no pudo leer %1: %2")
                        .arg(archive, QString::fromLocal8Bit(err).trimmed()));
-        *error = firstError(err);
-        return false;
+        return Result::failure(firstError(err));
     }
-    return true;
+    return found;
 }
 
-bool restore(const Target &target, const QString &archive, QString *error) {
+Result restore(const Target &target, const QString &archive) {
     QProcess p;
     // One transaction: a failure half way leaves the database as it was. Objects are made by whoever
     // restores; the copy's grants to the other desks' users are kept.
     const QString name = runName();
-    if (!prepare(p, QStringLiteral("pg_restore"),
-                 {QStringLiteral("--no-password"), QStringLiteral("--clean"), QStringLiteral("--if-exists"),
-                  QStringLiteral("--single-transaction"), QStringLiteral("--no-owner"),
-                  QStringLiteral("--dbname=") + connectionString(target.address, name), archive},
-                 target.password, error))
-        return false;
+    if (Result r = prepare(p, QStringLiteral("pg_restore"),
+                           {QStringLiteral("--no-password"), QStringLiteral("--clean"),
+                            QStringLiteral("--if-exists"), QStringLiteral("--single-transaction"),
+                            QStringLiteral("--no-owner"),
+                            QStringLiteral("--dbname=") + connectionString(target.address, name), archive},
+                           target.password);
+        !r)
+        return r;
     // A restore that cannot take the tables in time changes nothing, and the other desks, queued behind
     // it, go on.
-    return watched(p, QStringLiteral("pg_restore"), target, name, error);
+    return watched(p, QStringLiteral("pg_restore"), target, name);
 }
 
 } // namespace ServerBackup

@@ -25,7 +25,7 @@ QString missingTool(const QString &tool);
 bool isArchive(const QString &file);
 
 // Writes the whole database into destination (a custom-format archive). The caller has made the file.
-bool dump(const Target &target, const QString &destination, QString *error);
+[[nodiscard]] Result dump(const Target &target, const QString &destination);
 
 // What an archive holds, read without a server; fails when the archive cannot be read to its end.
 struct Reading {
@@ -36,11 +36,11 @@ struct Reading {
     int movements = 0;
     QString identity; // the database's identity, empty when the archive has none
 };
-bool read(const QString &archive, Reading *out, QString *error);
+[[nodiscard]] Expected<Reading> read(const QString &archive);
 
 // Replaces the database's contents with the archive's in one transaction: on any failure nothing changed.
-// When another session holds a table the restore must take for longer than the lock wait, it stops.
-bool restore(const Target &target, const QString &archive, QString *error);
+// When another session holds a table the restore must take for longer than the lock wait, it stops (Busy).
+[[nodiscard]] Result restore(const Target &target, const QString &archive);
 
 // How long a copy or a restore waits for a table another session holds (60 s); tests shorten it.
 void setLockWait(int milliseconds);

@@ -269,11 +269,11 @@ QString ServerAddress::display() const {
     return out;
 }
 
-std::optional<ServerAddress> parseServerUrl(const QString &url, QString *error) {
-    const auto fail = [&](const QString &why) -> std::optional<ServerAddress> {
-        if (error)
-            *error = maskPassword(QStringLiteral("La dirección %1 no es válida: %2.").arg(url, why));
-        return std::nullopt;
+Expected<ServerAddress> parseServerUrl(const QString &url) {
+    const auto fail = [&](const QString &why) -> Expected<ServerAddress> {
+        return Result::failure(
+            maskPassword(QStringLiteral("La dirección %1 no es válida: %2.").arg(url, why)),
+            Result::Code::Invalid);
     };
     if (!isServerUrl(url))
         return fail(QStringLiteral("debe empezar con postgresql://"));

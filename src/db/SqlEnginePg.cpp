@@ -253,7 +253,7 @@ QStringList PostgresEngine::schemaStatement(const QString &portable) const {
     return {s};
 }
 
-int PostgresEngine::schemaVersion(const QSqlDatabase &db) const {
+Expected<int> PostgresEngine::schemaVersion(const QSqlDatabase &db) const {
     QSqlQuery q(db);
     // Every table, view or foreign table of the database outside the server's own catalogues, in whatever
     // schema and whether or not this role may read it: the catalogue lists them all to everyone (the
@@ -265,11 +265,11 @@ int PostgresEngine::schemaVersion(const QSqlDatabase &db) const {
                            "AND n.nspname NOT IN ('pg_catalog', 'information_schema') "
                            "AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp\\_%')")) ||
         !q.next())
-        return -1;
+        return versionFound(-1);
     if (!q.value(0).toBool())
-        return q.value(1).toLongLong() == 0 ? 0 : -2;
+        return versionFound(q.value(1).toLongLong() == 0 ? 0 : -2);
     if (!q.exec(QStringLiteral(R"(SELECT MAX("Version") FROM "VersionEsquema")")) || !q.next())
-        return -1;
+        return versionFound(-1);
     return q.value(0).toInt();
 }
 
@@ -303,15 +303,15 @@ Result PostgresEngine::syncKeys(const QSqlDatabase &db, const QStringList &table
     return Result::done();
 }
 
-qint64 PostgresEngine::keyCounter(const QSqlDatabase &db, const QString &table) const {
+Expected<qint64> PostgresEngine::keyCounter(const QSqlDatabase &db, const QString &table) const {
     const QString key = keyOf(table);
     if (key.isEmpty())
-        return 0;
+        return qint64(0);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE last_value - 1 END FROM %1")
                     .arg(QStringLiteral("\"%1_%2_seq\"").arg(table, key))) ||
         !q.next())
-        return -1;
+        return failure(q.lastError(), db, q.lastError().text());
     return q.value(0).toLongLong();
 }
 
@@ -522,6 +522,21 @@ int PostgresEngine::pendingError(const QSqlDatabase &db, QString *text) const {
     return SQLITE_ERROR;
 }
 
+Result::Code PostgresEngine::resultCode(int nativeCode) const {
+    // errorCode() has read the SQLSTATE: a lock wait or statement that ran out of time (55P03, 57014) is
+    // SQLITE_BUSY, a serialisation failure or deadlock (40001, 40P01) left after the retries is ours, and
+    // class 08, 57P and libpq's CONNECTION_BAD are a lost connection.
+    switch (nativeCode) {
+    case SQLITE_BUSY:
+    case SerializationFailure:
+        return Result::Code::Busy;
+    case ConnectionLost:
+        return Result::Code::ConnectionLost;
+    default:
+        return Result::Code::Failed;
+    }
+}
+
 bool PostgresEngine::connectionLost(const QSqlDatabase &db) const {
     PGconn *h = rawHandle(db);
     if (!h)
@@ -687,8 +702,5 @@ QString PostgresEngine::copyExtension() const {
 
 Result PostgresEngine::copyInto(const QSqlDatabase &db, const QString &destination) const {
     // pg_dump's archive: one moment of the database (its snapshot) as well.
-    QString why;
-    if (!ServerBackup::dump(ServerBackup::targetOf(db), destination, &why))
-        return Result::failure(why);
-    return Result::done();
+    return ServerBackup::dump(ServerBackup::targetOf(db), destination);
 }

@@ -371,14 +371,14 @@ QString SqliteEngine::lockWaitStatement(int milliseconds) const {
     return QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds);
 }
 
-int SqliteEngine::schemaVersion(const QSqlDatabase &db) const {
-    return versionOf(handle(db));
+Expected<int> SqliteEngine::schemaVersion(const QSqlDatabase &db) const {
+    return versionFound(versionOf(handle(db)));
 }
 
 Result SqliteEngine::setSchemaVersion(const QSqlDatabase &db, int version) const {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version)))
-        return Result::failure(q.lastError().text());
+        return failure(q.lastError(), db, q.lastError().text());
     return Result::done();
 }
 
@@ -387,14 +387,14 @@ Result SqliteEngine::syncKeys(const QSqlDatabase &, const QStringList &) const {
     return Result::done();
 }
 
-qint64 SqliteEngine::keyCounter(const QSqlDatabase &db, const QString &table) const {
+Expected<qint64> SqliteEngine::keyCounter(const QSqlDatabase &db, const QString &table) const {
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?")))
-        return -1;
+        return failure(q.lastError(), db, q.lastError().text());
     q.addBindValue(table);
     if (!q.exec())
-        return -1;
-    return q.next() ? q.value(0).toLongLong() : 0;
+        return failure(q.lastError(), db, q.lastError().text());
+    return q.next() ? q.value(0).toLongLong() : qint64(0);
 }
 
 Result SqliteEngine::reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo) const {
@@ -413,7 +413,7 @@ Result SqliteEngine::reserveKeys(const QSqlDatabase &db, const QString &table, q
         q.addBindValue(table);
         ok = ok && q.exec();
     }
-    return ok ? Result::done() : Result::failure(q.lastError().text());
+    return ok ? Result::done() : failure(q.lastError(), db, q.lastError().text());
 }
 
 QVariant SqliteEngine::lastInsertId(QSqlQuery &q, const QSqlDatabase &) const {
@@ -451,6 +451,17 @@ int SqliteEngine::errorCode(const QSqlError &error, const QSqlDatabase &) const 
 
 QString SqliteEngine::errorText(const QSqlError &error) const {
     return error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText().trimmed();
+}
+
+Result::Code SqliteEngine::resultCode(int nativeCode) const {
+    // Another program held the file for longer than the busy timeout.
+    switch (nativeCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Result::Code::Busy;
+    default:
+        return Result::Code::Failed;
+    }
 }
 
 bool SqliteEngine::connectionLost(const QSqlDatabase &) const {

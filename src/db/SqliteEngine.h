@@ -38,10 +38,10 @@ public:
     int rowsPerInsert() const override;
     bool datesAreDays() const override;
     QString lockWaitStatement(int milliseconds) const override;
-    int schemaVersion(const QSqlDatabase &db) const override;
+    Expected<int> schemaVersion(const QSqlDatabase &db) const override;
     Result setSchemaVersion(const QSqlDatabase &db, int version) const override;
     Result syncKeys(const QSqlDatabase &db, const QStringList &tables) const override;
-    qint64 keyCounter(const QSqlDatabase &db, const QString &table) const override;
+    Expected<qint64> keyCounter(const QSqlDatabase &db, const QString &table) const override;
     Result reserveKeys(const QSqlDatabase &db, const QString &table, qint64 upTo) const override;
     QVariant lastInsertId(QSqlQuery &q, const QSqlDatabase &db) const override;
     Result lockTables(const QSqlDatabase &db, const QStringList &tables) const override;
@@ -55,6 +55,8 @@ public:
     int pendingError(const QSqlDatabase &db, QString *text) const override;
     int spoiledTransaction(const QSqlDatabase &db, QString *text) const override;
     bool inTransaction(const QSqlDatabase &db) const override;
+    Result::Code resultCode(int nativeCode) const override;
+    bool isServer() const override { return false; }
     QString copyExtension() const override;
     Result copyInto(const QSqlDatabase &db, const QString &destination) const override;
 };

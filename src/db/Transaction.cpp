@@ -152,18 +152,28 @@ bool Transaction::fail(const QSqlError &error) {
     return false;
 }
 
-bool Transaction::run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work, QString *error,
-                      int attempts) {
+bool Transaction::refuse(Result why) {
+    m_refusal = std::move(why);
+    return false;
+}
+
+Result Transaction::failure() const {
+    const int code = nativeErrorCode();
+    // Work that gave up without a statement's error nor a refusal of its own: the cause is unknown.
+    if (code == 0)
+        return Result::failure(QStringLiteral("No se pudieron guardar los cambios."));
+    return Engine::of(m_db).failure(code, lastError());
+}
+
+Result Transaction::run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work,
+                        int attempts) {
     const bool anidada = g_depth.value(db.connectionName()) > 0;
     for (int intento = 1;; ++intento) {
         Transaction t(db);
-        if (t.isActive() && work(t) && t.commit()) {
-            if (error)
-                error->clear();
-            return true;
-        }
-        const int code = t.nativeErrorCode();
-        const QString message = code != 0 ? t.lastError() : QString();
+        if (t.isActive() && work(t) && t.commit())
+            return Result::done();
+        const int code = t.m_refusal ? 0 : t.nativeErrorCode();
+        Result outcome = t.m_refusal ? *t.m_refusal : t.failure();
         t.rollback();
         if (code == SqlEngine::SerializationFailure && !anidada && intento < attempts) {
             Log::write(QStringLiteral("Transacción: otro puesto cambiaba los mismos datos; intento %1 de %2")
@@ -171,8 +181,6 @@ bool Transaction::run(const QSqlDatabase &db, const std::function<bool(Transacti
                            .arg(attempts));
             continue;
         }
-        if (error)
-            *error = message;
-        return false;
+        return outcome;
     }
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/Result.h"
 #include "db/Database.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QSqlError;
 
@@ -36,15 +38,21 @@ public:
     // For work inside the transaction: keeps a failed statement's error as the cause (its code tells a
     // retry from a plain failure) and returns false: `return t.fail(q.lastError());`.
     bool fail(const QSqlError &error);
+    // For work inside the transaction that refuses by a rule of its own (a due paid meanwhile, a name
+    // taken): everything is undone and run() returns why, as given: `return t.refuse(Result::failure(...));`.
+    bool refuse(Result why);
+    // Why the work could not be stored: lastError() with the code the engine gives its cause (Busy,
+    // ConnectionLost, Failed).
+    Result failure() const;
 
     // Runs work in a transaction and commits it. When another desk was changing the same rows (a server's
     // serialisation failure or deadlock) everything is undone and work runs again from the start, up to
     // attempts times in all; within an outer transaction it runs once, as only the whole can be repeated.
-    // work returns false to undo everything: after fail() for a failed statement, or for a refusal of its
-    // own. Returns whether it was stored; *error gets the user's message of a database failure, and stays
-    // empty for work's own refusals.
-    [[nodiscard]] static bool run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work,
-                                  QString *error = nullptr, int attempts = 3);
+    // work returns false to undo everything: after fail() for a failed statement, after refuse() for a
+    // refusal of its own. Returns done when stored; else the refusal as given, or a database failure with
+    // the engine's code and the user's message.
+    [[nodiscard]] static Result run(const QSqlDatabase &db, const std::function<bool(Transaction &)> &work,
+                                    int attempts = 3);
 
 private:
     bool exec(const QString &sql);
@@ -56,4 +64,5 @@ private:
     bool m_active = false;
     int m_code = 0;
     QString m_engineText;
+    std::optional<Result> m_refusal;
 };

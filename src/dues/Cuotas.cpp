@@ -130,37 +130,27 @@ std::optional<QVariant> numero(const QString &texto) {
 // The log entry counts the dues touched and, for a clearing, the unpaid amount that went with them.
 Result cambioGeneral(const QString &sql, const QVariantList &valores, Actividad::Accion accion,
                      const QString &detalle) {
-    QString motivo;
-    Result anotado;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockTables(db, {QStringLiteral("Cuotas")}))
-                return t.fail(Engine::of(db).lastFailure(db));
-            QSqlQuery q(Database::db());
-            if (!Database::run(
-                    q, QStringLiteral(R"(SELECT COUNT(*), SUM("Monto") FROM "Cuotas" WHERE "Pagada" = 0)"),
-                    {}, QStringLiteral("Cuotas")) ||
-                !q.next())
-                return t.fail(q.lastError());
-            const Money impago = Money::fromVariant(q.value(1)).value_or(Money());
-            q.finish();
-            if (!Database::run(q, sql, valores, QStringLiteral("Cuotas")))
-                return t.fail(q.lastError());
-            const bool limpieza = accion == Actividad::Accion::LimpiezaCuotas;
-            anotado =
-                Actividad::anotar(db, {accion, QStringLiteral("%1 cuotas").arg(q.numRowsAffected()),
-                                       limpieza ? std::optional<Money>(impago) : std::nullopt,
-                                       limpieza ? std::optional<Money>(Money()) : std::nullopt, detalle});
-            return anotado.ok();
-        },
-        &motivo);
-    if (!anotado)
-        return anotado;
-    if (hecho)
-        return Result::done();
-    return Result::failure(motivo.isEmpty() ? QStringLiteral("No se pudieron guardar los cambios.") : motivo);
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockTables(db, {QStringLiteral("Cuotas")}))
+            return t.fail(Engine::of(db).lastFailure(db));
+        QSqlQuery q(Database::db());
+        if (!Database::run(
+                q, QStringLiteral(R"(SELECT COUNT(*), SUM("Monto") FROM "Cuotas" WHERE "Pagada" = 0)"), {},
+                QStringLiteral("Cuotas")) ||
+            !q.next())
+            return t.fail(q.lastError());
+        const Money impago = Money::fromVariant(q.value(1)).value_or(Money());
+        q.finish();
+        if (!Database::run(q, sql, valores, QStringLiteral("Cuotas")))
+            return t.fail(q.lastError());
+        const bool limpieza = accion == Actividad::Accion::LimpiezaCuotas;
+        const Result anotado =
+            Actividad::anotar(db, {accion, QStringLiteral("%1 cuotas").arg(q.numRowsAffected()),
+                                   limpieza ? std::optional<Money>(impago) : std::nullopt,
+                                   limpieza ? std::optional<Money>(Money()) : std::nullopt, detalle});
+        return anotado.ok() || t.refuse(anotado);
+    });
 }
 
 } // namespace
@@ -184,11 +174,12 @@ std::optional<Fuente> recordSourceMesAnio(const QString &mes, const QString &ani
 }
 
 Expected<QString> limpiarRegistro() {
-    QString copia, why;
-    if (!Backup::automatic(&copia, &why))
+    const Expected<QString> copia = Backup::automatic();
+    if (!copia)
         return Result::failure(
             QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se borró ninguna cuota.")
-                .arg(why));
+                .arg(copia.message()),
+            copia.code());
     if (Result r = vaciarRegistro(); !r)
         return r;
     return copia;
@@ -220,11 +211,12 @@ Result cambiarDia(int dia) {
 }
 
 Expected<QString> cambiarDiaConCopia(int dia) {
-    QString copia, why;
-    if (!Backup::automatic(&copia, &why))
+    const Expected<QString> copia = Backup::automatic();
+    if (!copia)
         return Result::failure(
             QStringLiteral("No se pudo escribir la copia de seguridad (%1); no se cambió ninguna cuota.")
-                .arg(why));
+                .arg(copia.message()),
+            copia.code());
     if (Result r = cambiarDia(dia); !r)
         return r;
     return copia;

@@ -352,50 +352,46 @@ Emision::Resultado fallo(const QString &detalle) {
 Emision::Resultado ejecutar(qint64 idPlan, const QString &detalle,
                             const std::function<bool(Transaction &, Emision::Resultado &)> &obra) {
     Emision::Resultado r;
-    QString motivo;
-    Result anotado;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            r = Emision::Resultado();
-            r.estado = Estado::Fallo;
-            const QSqlDatabase db = Database::db();
-            if (!Engine::of(db).lockWork(db, AreaEmision, idPlan))
-                return t.fail(Engine::of(db).lastFailure(db));
-            QSqlQuery q(db);
-            if (!Database::run(q, QStringLiteral(R"(SELECT MAX("idCuota") FROM "Cuotas")"), {},
-                               QStringLiteral("Emisión")) ||
-                !q.next())
-                return t.fail(q.lastError());
-            const qint64 antes = q.value(0).toLongLong();
-            q.finish();
-            if (!obra(t, r))
-                return false;
-            if (!Database::run(q, QStringLiteral(R"(SELECT COUNT(*), SUM("Monto") FROM "Cuotas"
-                                                  WHERE "idCuota" > ? AND "idPlan" = ?)"),
-                               {antes, idPlan}, QStringLiteral("Emisión")) ||
-                !q.next())
-                return t.fail(q.lastError());
-            const qint64 cuotas = q.value(0).toLongLong();
-            const Money total = Money::fromVariant(q.value(1)).value_or(Money());
-            q.finish();
-            anotado = Actividad::anotar(db, {Actividad::Accion::Emision,
-                                             QStringLiteral("plan %1: %2 cuotas").arg(idPlan).arg(cuotas),
-                                             std::nullopt, total, detalle});
-            if (!anotado) {
-                r.causa = Causa::Base;
-                r.mensaje = anotado.message();
-            }
-            return anotado.ok();
-        },
-        &motivo);
+    const Result hecho = Transaction::run(Database::db(), [&](Transaction &t) {
+        r = Emision::Resultado();
+        r.estado = Estado::Fallo;
+        const QSqlDatabase db = Database::db();
+        if (!Engine::of(db).lockWork(db, AreaEmision, idPlan))
+            return t.fail(Engine::of(db).lastFailure(db));
+        QSqlQuery q(db);
+        if (!Database::run(q, QStringLiteral(R"(SELECT MAX("idCuota") FROM "Cuotas")"), {},
+                           QStringLiteral("Emisión")) ||
+            !q.next())
+            return t.fail(q.lastError());
+        const qint64 antes = q.value(0).toLongLong();
+        q.finish();
+        if (!obra(t, r))
+            // The run's own refusal or cancellation, as the run tells it; else a failed statement.
+            return r.causa != Causa::Ninguna && t.refuse(Result::failure(r.mensaje, Result::Code::Invalid));
+        if (!Database::run(q, QStringLiteral(R"(SELECT COUNT(*), SUM("Monto") FROM "Cuotas"
+                                              WHERE "idCuota" > ? AND "idPlan" = ?)"),
+                           {antes, idPlan}, QStringLiteral("Emisión")) ||
+            !q.next())
+            return t.fail(q.lastError());
+        const qint64 cuotas = q.value(0).toLongLong();
+        const Money total = Money::fromVariant(q.value(1)).value_or(Money());
+        q.finish();
+        const Result anotado = Actividad::anotar(
+            db, {Actividad::Accion::Emision, QStringLiteral("plan %1: %2 cuotas").arg(idPlan).arg(cuotas),
+                 std::nullopt, total, detalle});
+        if (anotado)
+            return true;
+        r.causa = Causa::Base;
+        r.mensaje = anotado.message();
+        return t.refuse(anotado);
+    });
     if (hecho) {
         r.estado = Estado::Emitido;
         return r;
     }
-    if (r.causa != Causa::Ninguna) // the run's own refusal or cancellation
+    if (r.causa != Causa::Ninguna)
         return r;
-    return fallo(motivo);
+    return fallo(hecho.message());
 }
 
 } // namespace

@@ -82,7 +82,7 @@ Expected<int> AvisosDeuda::contarPendientes() {
             WHERE )") + kVencidas,
                        {}, QStringLiteral("Aviso de deuda")) ||
         !q.next())
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     return q.value(0).toInt();
 }
 
@@ -119,7 +119,7 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, 
                        {int(Estado::Enviado), int(Estado::Dudoso), desde, int(Estado::Enviado),
                         int(Estado::Dudoso), despuesDe, cuantos},
                        QStringLiteral("Aviso de deuda")))
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     while (q.next()) {
         Aviso a;
         a.email = q.value(0).toString().trimmed();
@@ -138,24 +138,19 @@ Expected<QVector<AvisosDeuda::Aviso>> AvisosDeuda::pendientes(qint64 despuesDe, 
 }
 
 Result AvisosDeuda::registrar(const Aviso &aviso, Estado estado, int codigoSmtp) {
-    QString error;
-    const bool hecho = Transaction::run(
-        Database::db(),
-        [&](Transaction &t) {
-            QSqlQuery q(Database::db());
-            if (!Database::run(q, QStringLiteral(R"(
+    return Transaction::run(Database::db(), [&](Transaction &t) {
+        QSqlQuery q(Database::db());
+        if (!Database::run(q, QStringLiteral(R"(
                     INSERT INTO "Avisos" ("idCuota", "idAfiliado", "e-mail", "Fecha", "Hora", "Resultado",
                                           "CodigoSMTP")
                     VALUES (?, ?, ?, date(), ?, ?, ?))"),
-                               {aviso.idCuota, aviso.idAfiliado, aviso.email,
-                                QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), int(estado),
-                                codigoSmtp > 0 ? QVariant(codigoSmtp) : QVariant()},
-                               QStringLiteral("Aviso de deuda")))
-                return t.fail(q.lastError());
-            return true;
-        },
-        &error);
-    return hecho ? Result::done() : Result::failure(error);
+                           {aviso.idCuota, aviso.idAfiliado, aviso.email,
+                            QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), int(estado),
+                            codigoSmtp > 0 ? QVariant(codigoSmtp) : QVariant()},
+                           QStringLiteral("Aviso de deuda")))
+            return t.fail(q.lastError());
+        return true;
+    });
 }
 
 QString AvisosDeuda::Resultado::resumen() const {

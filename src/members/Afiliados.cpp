@@ -229,24 +229,25 @@ Result guardar(Afiliado &a) {
 Result borrar(qint64 idAfiliado) {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     // The member first: on a server it waits for an issuance run that holds the member, and the dues that
     // run wrote are then seen and deleted with the rest instead of staying without their member.
-    QString error;
     const QVariant nombre = Database::buscaValor(
         QStringLiteral(
             R"(SELECT "Apellido" || ', ' || "Nombres" AS n FROM "Afiliados" WHERE "idAfiliado" = ?)"),
         QStringLiteral("n"), {idAfiliado});
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        &error))
-        return Result::failure(error);
+    if (Result r =
+            Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {idAfiliado});
+        !r)
+        return r;
     // The unpaid amount that goes with the member's dues.
     const std::optional<Money> impago = Money::fromVariant(Database::buscaValor(
         QStringLiteral(R"(SELECT SUM("Monto") AS s FROM "Cuotas" WHERE "idAfiliado" = ? AND "Pagada" = 0)"),
         QStringLiteral("s"), {idAfiliado}));
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado},
-                        &error))
-        return Result::failure(error);
+    if (Result r =
+            Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas" WHERE "idAfiliado" = ?)"), {idAfiliado});
+        !r)
+        return r;
     if (const Result anotado = Actividad::anotar(
             Database::db(),
             {Actividad::Accion::AfiliadoBaja, QStringLiteral("socio %1").arg(idAfiliado), impago,
@@ -254,7 +255,7 @@ Result borrar(qint64 idAfiliado) {
         !anotado)
         return anotado;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }
 

@@ -46,7 +46,7 @@ Expected<QVariant> nueva() {
     QSqlQuery q(Database::db());
     if (!q.exec(QStringLiteral(R"(INSERT INTO "Categorias" DEFAULT VALUES)"))) {
         Log::error(QStringLiteral("Categorias"), q.lastError().text());
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     }
     const QVariant id = SqlEngine::lastInsertId(q);
     if (const Result anotado =
@@ -78,21 +78,21 @@ bool enUso(qint64 idCategoria) {
 Result borrar(qint64 idCategoria) {
     Transaction t;
     if (!t.isActive())
-        return Result::failure(t.lastError());
+        return t.failure();
     if (enUso(idCategoria))
         return Result::failure(QStringLiteral("Error, aún existen socios con dicha categoría"),
                                Result::Code::Conflict);
-    QString error;
-    if (!Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {idCategoria},
-                        &error))
-        return Result::failure(error);
+    if (Result r = Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"),
+                                  {idCategoria});
+        !r)
+        return r;
     if (const Result anotado =
             Actividad::anotar(Database::db(), {Actividad::Accion::CategoriaBaja,
                                                QStringLiteral("categoría %1").arg(idCategoria)});
         !anotado)
         return anotado;
     if (!t.commit())
-        return Result::failure(t.lastError());
+        return t.failure();
     return Result::done();
 }
 

@@ -169,7 +169,7 @@ Verificacion verificar(const Entrada &e, const QLocale &locale) {
 Result guardar(Plan &plan) {
     Transaction t;
     if (!t.isActive()) {
-        return Result::failure(t.lastError());
+        return t.failure();
     }
     const QVariantList valores = {plan.descripcion,
                                   plan.detalles,
@@ -188,7 +188,7 @@ Result guardar(Plan &plan) {
                            QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion", "Detalles", "CuotaMensual",
                                              "CantidadCuotas", "Inscripcion", "ClaveOrden") VALUES (?, ?, ?, ?, ?, ?))"),
                            valores, QStringLiteral("Planes"))) {
-            return Result::failure(q.lastError().text());
+            return Database::failure(q);
         }
         const QVariant id = SqlEngine::lastInsertId(q);
         if (const Result anotado = Actividad::anotar(
@@ -197,7 +197,7 @@ Result guardar(Plan &plan) {
             !anotado)
             return anotado;
         if (!t.commit()) {
-            return Result::failure(t.lastError());
+            return t.failure();
         }
         plan.idPlan = id;
         return Result::done();
@@ -211,7 +211,7 @@ Result guardar(Plan &plan) {
             q, QStringLiteral(R"(UPDATE "Planes" SET "Descripcion" = ?, "Detalles" = ?, "CuotaMensual" = ?,
                                          "CantidadCuotas" = ?, "Inscripcion" = ?, "ClaveOrden" = ? WHERE "idPlan" = ?)"),
             valores + QVariantList{plan.idPlan}, QStringLiteral("Planes"))) {
-        return Result::failure(q.lastError().text());
+        return Database::failure(q);
     }
     if (q.numRowsAffected() != 1)
         return Result::failure(QStringLiteral("Error, el plan no se puede localizar !"),
@@ -223,7 +223,7 @@ Result guardar(Plan &plan) {
         !anotado)
         return anotado;
     if (!t.commit()) {
-        return Result::failure(t.lastError());
+        return t.failure();
     }
     return Result::done();
 }

@@ -84,9 +84,10 @@ public:
         m_db = QSqlDatabase();
         Database::closeOther(m_name);
     }
-    bool open(const QString &path, Database::Mode mode, QString *error) {
-        m_db = Database::openOther(m_name, path, mode, error);
-        return m_db.isValid();
+    Result open(const QString &path, Database::Mode mode) {
+        const Expected<QSqlDatabase> opened = Database::openOther(m_name, path, mode);
+        m_db = opened ? *opened : QSqlDatabase();
+        return opened ? Result::done() : opened.failure();
     }
     void close() {
         m_db = QSqlDatabase();
@@ -397,13 +398,14 @@ private:
                 continue;
             const QString table = QString::fromUtf8(spec.name);
             counted << table;
-            qint64 upTo = Engine::of(m_source).keyCounter(m_source, table);
-            if (upTo < 0) {
+            const Expected<qint64> counter = Engine::of(m_source).keyCounter(m_source, table);
+            if (!counter) {
                 *r = failure(
                     DatabaseTransfer::Status::SourceError,
                     QStringLiteral("No se puede leer el contador de la tabla %1 del origen.").arg(table));
                 return false;
             }
+            qint64 upTo = *counter;
             QStringList parts{QStringLiteral("SELECT MAX(%1) AS m FROM %2").arg(q(spec.key), q(spec.name))};
             for (const Reference &ref : spec.referencedBy)
                 parts << QStringLiteral("SELECT MAX(%1) FROM %2").arg(q(ref.field), q(ref.table));
@@ -476,9 +478,10 @@ DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
     if (!t.isActive())
         return failure(DatabaseTransfer::Status::WriteError,
                        QStringLiteral("No se pudo escribir el destino: %1").arg(t.lastError()));
-    if (!Schema::upgrade(target, &why))
-        return failure(DatabaseTransfer::Status::WriteError,
-                       QStringLiteral("No se pudo crear la estructura de la base destino: %1").arg(why));
+    if (const ::Result upgraded = Schema::upgrade(target); !upgraded)
+        return failure(
+            DatabaseTransfer::Status::WriteError,
+            QStringLiteral("No se pudo crear la estructura de la base destino: %1").arg(upgraded.message()));
     // Other desks on a target server neither write while the copy runs nor see it half done.
     if (const Result locked = Engine::of(target).lockTables(target, DatabaseTransfer::tableNames()); !locked)
         return failure(
@@ -501,9 +504,10 @@ DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
         return step;
     // The same club wherever it is kept: its copies stay recognisable as its own.
     const QString identity = Schema::identity(source);
-    if (!identity.isEmpty() && !Schema::setIdentity(target, identity, &why))
-        return failure(DatabaseTransfer::Status::WriteError,
-                       QStringLiteral("No se pudo escribir el destino: %1").arg(why));
+    if (!identity.isEmpty())
+        if (const ::Result given = Schema::setIdentity(target, identity); !given)
+            return failure(DatabaseTransfer::Status::WriteError,
+                           QStringLiteral("No se pudo escribir el destino: %1").arg(given.message()));
 
     bool same = true;
     for (int i = 0; i < int(specs().size()); ++i) {
@@ -572,23 +576,24 @@ namespace {
 DatabaseTransfer::Result copyInto(QSqlDatabase &source, const QString &sourceName, const QString &targetPath,
                                   const DatabaseTransfer::Progress &progress) {
     using Status = DatabaseTransfer::Status;
-    const bool fileTarget = !SqlEngine::isServerUrl(targetPath);
+    const bool fileTarget = !Engine::at(targetPath).isServer();
     const QString target = fileTarget ? QFileInfo(targetPath).absoluteFilePath() : targetPath;
     DatabaseTransfer::Result result;
-    QString why;
     // A new file is built under another name beside it and put in place only when complete.
     const bool newFile = fileTarget && !QFileInfo::exists(target);
     QString work = target;
     if (newFile) {
-        work = ArchivoNuevo::temporal(target, QStringLiteral("copiando"), &why);
-        if (work.isEmpty())
-            return failure(Status::TargetError, why);
+        const Expected<QString> temporal = ArchivoNuevo::temporal(target, QStringLiteral("copiando"));
+        if (!temporal)
+            return failure(Status::TargetError, temporal.message());
+        work = *temporal;
     }
     {
         Connection to("destino");
-        if (!to.open(work, Database::Mode::CreateIfMissing, &why)) {
+        if (const ::Result opened = to.open(work, Database::Mode::CreateIfMissing); !opened) {
             if (newFile)
                 ArchivoNuevo::borrar(work);
+            QString why = opened.message();
             return failure(Status::TargetError, newFile ? why.replace(work, target) : why);
         }
         result = copyBetween(source, to.db(), progress);
@@ -637,10 +642,9 @@ DatabaseTransfer::Result copyInto(QSqlDatabase &source, const QString &sourceNam
 DatabaseTransfer::Result DatabaseTransfer::run(const QString &sourcePath, const QString &targetPath,
                                                const Progress &progress) {
     const QString source = Engine::at(sourcePath).absoluteLocation(sourcePath);
-    QString why;
     Connection from("origen");
-    if (!from.open(source, Database::Mode::ReadOnly, &why))
-        return failure(Status::SourceError, why);
+    if (const ::Result opened = from.open(source, Database::Mode::ReadOnly); !opened)
+        return failure(Status::SourceError, opened.message());
     return copyInto(from.db(), source, targetPath, progress);
 }
 

@@ -435,9 +435,10 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
         ~Close() { Database::closeOther(name); }
     } close{name};
     QString why;
-    QSqlDatabase db = Database::openOther(name, target, Database::Mode::CreateIfMissing, &why);
-    if (!db.isValid())
-        return failure(Status::TargetError, why);
+    const Expected<QSqlDatabase> opened = Database::openOther(name, target, Database::Mode::CreateIfMissing);
+    if (!opened)
+        return failure(Status::TargetError, opened.message());
+    QSqlDatabase db = *opened;
     const QString hasData =
         QStringLiteral(
             "La base %1 ya tiene socios, cuotas o movimientos de caja: la importación solo se hace en "
@@ -445,7 +446,7 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
             .arg(target);
     bool has = false;
     bool fresh = true;
-    if (Schema::version(db) > 0) {
+    if (const Expected<int> version = Schema::version(db); version && *version > 0) {
         if (!hasMembersDuesOrCash(db, &has, &why))
             return failure(Status::TargetError,
                            QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
@@ -459,11 +460,10 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
     }
     // Users, accounts, plans or categories are about to be replaced: a copy first.
     if (!fresh) {
-        QString copy;
-        if (!Backup::automatic(&copy, &why, db))
+        if (const Expected<QString> copy = Backup::automatic(db); !copy)
             return failure(Status::TargetError,
                            QStringLiteral("No se hizo la copia de seguridad de %1, así que no se importa. %2")
-                               .arg(target, why));
+                               .arg(target, copy.message()));
     }
     MdbImport::Result result;
     {
@@ -471,9 +471,10 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
         if (!t.isActive())
             return failure(Status::WriteError,
                            QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));
-        if (!Schema::upgrade(db, &why))
+        if (const ::Result upgraded = Schema::upgrade(db); !upgraded)
             return failure(Status::WriteError,
-                           QStringLiteral("No se pudo crear la estructura de la base nueva: %1").arg(why));
+                           QStringLiteral("No se pudo crear la estructura de la base nueva: %1")
+                               .arg(upgraded.message()));
         if (const ::Result locked = Engine::of(db).lockTables(db, MdbImport::tableNames()); !locked)
             return failure(Status::TargetError,
                            QStringLiteral("La base %1 está ocupada por otro puesto: no se importa. %2")
@@ -557,7 +558,7 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
         total += reader.recordedRows(spec.oldName);
     }
 
-    if (SqlEngine::isServerUrl(targetPath)) {
+    if (Engine::at(targetPath).isServer()) {
         Result result = intoServer(reader, total, targetPath, progress);
         logOutcome(result, source, targetPath);
         return result;
@@ -593,9 +594,10 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     const bool inPlace = state == TargetState::Mirabel;
     QString work = target;
     if (!inPlace) {
-        work = ArchivoNuevo::temporal(target, QStringLiteral("importando"), &why);
-        if (work.isEmpty())
-            return failure(Status::TargetError, why);
+        const Expected<QString> temporal = ArchivoNuevo::temporal(target, QStringLiteral("importando"));
+        if (!temporal)
+            return failure(Status::TargetError, temporal.message());
+        work = *temporal;
     }
 
     Result result;
@@ -610,12 +612,11 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
                                                     .arg(target, why + c.db().lastError().text()));
         }
         if (inPlace) {
-            QString copy;
-            if (!Backup::automatic(&copy, &why, c.db()))
+            if (const Expected<QString> copy = Backup::automatic(c.db()); !copy)
                 return failure(
                     Status::TargetError,
                     QStringLiteral("No se hizo la copia de seguridad de %1, así que no se importa. %2")
-                        .arg(target, why));
+                        .arg(target, copy.message()));
         }
         Transaction t(c.db());
         if (!t.isActive()) {
@@ -624,9 +625,10 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
             return failure(Status::WriteError,
                            QStringLiteral("No se pudo escribir la base nueva: %1").arg(t.lastError()));
         }
-        if (!Schema::upgrade(c.db(), &why)) {
+        if (const ::Result upgraded = Schema::upgrade(c.db()); !upgraded) {
             result = failure(Status::WriteError,
-                             QStringLiteral("No se pudo crear la estructura de la base nueva: %1").arg(why));
+                             QStringLiteral("No se pudo crear la estructura de la base nueva: %1")
+                                 .arg(upgraded.message()));
         } else {
             Importer importer(reader, c.db(), progress);
             result = importer.fill(total);

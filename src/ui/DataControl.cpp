@@ -115,7 +115,7 @@ Result noLocalizado() {
 }
 Result ejecutar(const QString &sql, const QVariantList &params) {
     QString error;
-    return Database::exec(sql, params, &error) ? Result::done() : Result::failure(error);
+    return Database::exec(sql, params);
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "ui/PagedQueryModel.h"
 
 #include "core/Log.h"
+#include "db/Engine.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -8,7 +9,8 @@
 #include <QSqlRecord>
 
 namespace {
-Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
+// The query's failure gets the code its engine gives it (a lost server, a busy one).
+Result run(const QSqlDatabase &db, QSqlQuery &q, const QString &sql, const QVariantList &params) {
     bool ok = q.prepare(sql);
     if (ok) {
         for (const QVariant &p : params)
@@ -18,7 +20,7 @@ Result run(QSqlQuery &q, const QString &sql, const QVariantList &params) {
     if (ok)
         return Result::done();
     Log::error(QStringLiteral("Lista"), sql + QStringLiteral(": ") + q.lastError().text());
-    return Result::failure(q.lastError().text());
+    return Engine::of(db).failure(q.lastError(), db, q.lastError().text());
 }
 } // namespace
 
@@ -43,8 +45,8 @@ Result PagedQueryModel::setPagedParts(const QSqlDatabase &db, const QString &sql
         QSqlQuery count(db);
         count.setForwardOnly(true);
         if (Result r = run(
-                count, QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"),
-                params);
+                db, count,
+                QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"), params);
             !r)
             return r;
         if (!count.next())
@@ -56,7 +58,7 @@ Result PagedQueryModel::setPagedParts(const QSqlDatabase &db, const QString &sql
     // The field names come from an empty reading of the same source; the base model keeps them for
     // record() and the headers, and never reads rows itself while paging.
     QSqlQuery shape(db);
-    if (Result r = run(shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
+    if (Result r = run(db, shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
         return r;
     source.columns = shape.record().count();
     QVector<QVector<QVariant>> first;
@@ -98,7 +100,8 @@ bool PagedQueryModel::readPageByKey(const Source &s, int page, QVector<QVector<Q
     keys.setForwardOnly(true);
     QVariantList params = s.params;
     params << PageRows << qlonglong(page) * PageRows;
-    if (!run(keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, s.sql), params))
+    if (!run(s.db, keys, QStringLiteral("SELECT %1 FROM (%2) AS pagina LIMIT ? OFFSET ?").arg(key, s.sql),
+             params))
         return false;
     QVariantList order;
     while (keys.next())
@@ -121,7 +124,7 @@ bool PagedQueryModel::readRowsByKey(const Source &s, const QVariantList &order,
                         QLatin1Char('"');
     QSqlQuery q(s.db);
     q.setForwardOnly(true);
-    if (!run(q,
+    if (!run(s.db, q,
              QStringLiteral("SELECT * FROM (%1) AS pagina WHERE %2 IN (%3)")
                  .arg(s.sql, key, QStringList(order.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
              s.params + order))
@@ -168,7 +171,7 @@ bool PagedQueryModel::readPage(const Source &s, int page, QVector<QVector<QVaria
     q.setForwardOnly(true);
     QVariantList params = s.params;
     params << PageRows << qlonglong(page) * PageRows;
-    if (!run(q, s.sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
+    if (!run(s.db, q, s.sql + QStringLiteral(" LIMIT ? OFFSET ?"), params))
         return false;
     while (q.next()) {
         QVector<QVariant> values(s.columns);

@@ -125,7 +125,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("BASE.db"));
         {
             QString err;
-            QVERIFY(Database::open(path, Database::Mode::CreateIfMissing, &err));
+            QVERIFY_HECHO(Database::open(path, Database::Mode::CreateIfMissing));
             nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
             Database::close();
         }
@@ -183,7 +183,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("BASE.db"));
         {
             QString err;
-            QVERIFY(Database::open(path, Database::Mode::CreateIfMissing, &err));
+            QVERIFY_HECHO(Database::open(path, Database::Mode::CreateIfMissing));
             nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
             Database::close();
         }
@@ -225,7 +225,7 @@ private slots:
         const QString archivo = dir.filePath(QStringLiteral("BASE.db"));
         {
             QString err;
-            QVERIFY2(Database::open(archivo, Database::Mode::CreateIfMissing, &err), qPrintable(err));
+            QVERIFY_HECHO(Database::open(archivo, Database::Mode::CreateIfMissing));
             nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
             Database::close();
         }
@@ -271,7 +271,7 @@ private slots:
         const QString archivo = dir.filePath(QStringLiteral("BASE.db"));
         {
             QString err;
-            QVERIFY2(Database::open(archivo, Database::Mode::CreateIfMissing, &err), qPrintable(err));
+            QVERIFY_HECHO(Database::open(archivo, Database::Mode::CreateIfMissing));
             nuevoUsuario(QStringLiteral("ana"), QStringLiteral("x"), true, false);
             Database::close();
         }
@@ -292,7 +292,7 @@ private slots:
         const auto borrarRol = qScopeGuard([&] {
             QString err;
             Database::close();
-            if (Database::open(db.path(), Database::Mode::MustExist, &err)) {
+            if (TestSupport::hecho(Database::open(db.path(), Database::Mode::MustExist), &err)) {
                 QSqlQuery(Database::db()).exec(QStringLiteral("DROP OWNED BY %1").arg(rol));
                 QSqlQuery(Database::db()).exec(QStringLiteral("DROP ROLE %1").arg(rol));
             }

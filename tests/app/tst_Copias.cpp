@@ -69,7 +69,7 @@ private slots:
             QVERIFY2(QFile::exists(destino), qPrintable(destino));
             Backup::Contents c;
             QString error;
-            QVERIFY2(Backup::inspect(destino, &c, &error), qPrintable(error));
+            QVERIFY2(TestSupport::hecho(Backup::inspect(destino), &c, &error), qPrintable(error));
             QCOMPARE(c.members, 1);
             QCOMPARE(Mensaje::mostrados().size(), 1);
             QCOMPARE(
@@ -97,7 +97,7 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("Mirabel-20090301-093000.") + Backup::extension());
         QString error;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
         panPrin w;
         w.show();
@@ -141,7 +141,7 @@ private slots:
         const QString guardada = Backup::latest();
         QVERIFY(!guardada.isEmpty());
         Backup::Contents c;
-        QVERIFY(Backup::inspect(guardada, &c, &error));
+        QVERIFY(TestSupport::hecho(Backup::inspect(guardada), &c, &error));
         QCOMPARE(c.members, 2);
     }
 
@@ -156,14 +156,14 @@ private slots:
         QString nombre, error;
         const QString otra =
             enServidor() ? nuevaBaseServidorVacia(&nombre) : dir.filePath(QStringLiteral("otra.db"));
-        QVERIFY2(Database::open(otra, Database::Mode::CreateIfMissing, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(otra, Database::Mode::CreateIfMissing));
         nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Luz"));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
         QString copia;
-        QVERIFY2(Backup::automatic(&copia, &error), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::automatic(), &copia, &error), qPrintable(error));
         Database::close();
         borrarBaseServidor(nombre);
-        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
         panPrin w;
         w.show();
 

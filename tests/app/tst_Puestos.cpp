@@ -301,7 +301,7 @@ private slots:
             QVERIFY(Engine::of(otro).lockWork(otro, 1, plan));
             for (const Result &r : {Cuotas::cambiarDia(20), Cuotas::vaciarRegistro(), Caja::vaciar(),
                                     Cobranza::pagar(c, QDate(2009, 3, 5), 1)}) {
-                QCOMPARE(r.code(), Result::Code::Failed);
+                QCOMPARE(r.code(), Result::Code::Busy);
                 QVERIFY2(r.message().contains(ocupada), qPrintable(r.message()));
             }
             Caja::Datos d;
@@ -355,7 +355,7 @@ private slots:
         QVERIFY(crearFallaSerializacion(QStringLiteral("choque_cuotas"), QStringLiteral("BEFORE UPDATE"),
                                         QStringLiteral("Cuotas"), 3));
         const Result choque = Cobranza::pagar(c2, QDate(2009, 3, 5), 1);
-        QCOMPARE(choque.code(), Result::Code::Failed);
+        QCOMPARE(choque.code(), Result::Code::Busy);
         const QString error = choque.message();
         QVERIFY2(error.contains(QStringLiteral("otro puesto estaba cambiando los mismos datos")),
                  qPrintable(error));

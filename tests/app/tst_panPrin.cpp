@@ -40,9 +40,8 @@ private slots:
         ServidorPropio servidor;
         QVERIFY2(servidor.listo(), qPrintable(servidor.motivo()));
         QString error;
-        QVERIFY2(Database::open(servidor.nuevaBase(QStringLiteral("club")), Database::Mode::CreateIfMissing,
-                                &error),
-                 qPrintable(error));
+        QVERIFY_HECHO(
+            Database::open(servidor.nuevaBase(QStringLiteral("club")), Database::Mode::CreateIfMissing));
         const auto cerrar = qScopeGuard([] { Database::close(); });
         nuevoPlan(QStringLiteral("Mensual"));
         nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"));
@@ -73,11 +72,10 @@ private slots:
         // Back: the next piece of work opens the connection again, prepared as at the start.
         QVERIFY2(servidor.iniciar(), qPrintable(servidor.motivo()));
         QString motivo;
-        QVERIFY2(Database::exec(
-                     QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "idPlan", "ClaveOrden")
+        QVERIFY_HECHO(Database::exec(
+            QStringLiteral(R"(INSERT INTO "Afiliados" ("Apellido", "Nombres", "idPlan", "ClaveOrden")
                                                   VALUES ('Gómez', 'Luis', 1, clave_orden('Gómez', 'Luis')))"),
-                     {}, &motivo),
-                 qPrintable(motivo));
+            {}));
         control<QPushButton>(&w, "Command10")->click();
         QCOMPARE(socios(), QStringList({QStringLiteral("Gómez"), QStringLiteral("Pérez")}));
         QCOMPARE(Database::buscaValor(QStringLiteral("SELECT current_setting('lock_timeout') AS t"),
@@ -89,7 +87,8 @@ private slots:
 
     void startStateOnFifthOfMarch() {
         BaseTemporal db(QDate(2009, 3, 5));
-        Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))"));
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))")));
         panPrin w;
         QCOMPARE(control<DatePicker>(&w, "dtDesdeCaja")->date(), QDate(2008, 3, 5));
         QCOMPARE(control<DatePicker>(&w, "dtHastaCaja")->date(), QDate(2009, 3, 5));
@@ -200,7 +199,8 @@ private slots:
         nuevaCuota(b, zona, QDate(2009, 1, 10), 3, false, QDate(), 1, 2009);
         nuevaCuota(a, borrado, QDate(2009, 1, 10), 4, false, QDate(), 1, 2009);
         nuevaCuota(a, anual, QDate(2009, 3, 10), 5, false, QDate(), 3, 2009);
-        Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {borrado});
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(DELETE FROM "Planes" WHERE "idPlan" = ?)"), {borrado}));
         panPrin w;
         control<DataGrid>(&w, "DBGrid2")->dataControl()->fetchAll();
         QStringList order;

@@ -13,9 +13,9 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2)
         return 2;
-    QString error;
-    if (!Database::open(QString::fromLocal8Bit(argv[1]), Database::Mode::MustExist, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (const Result opened = Database::open(QString::fromLocal8Bit(argv[1]), Database::Mode::MustExist);
+        !opened) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.message()));
         return 2;
     }
     std::fputs("listo\n", stdout);

@@ -47,10 +47,9 @@ int main(int argc, char **argv) {
     const QStringList a = app.arguments();
     if (a.size() < 4)
         return 2;
-    QString error;
     Database::setBusyTimeout(a.at(2).toInt());
-    if (!Database::open(a.at(1), Database::Mode::MustExist, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (const Result opened = Database::open(a.at(1), Database::Mode::MustExist); !opened) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.message()));
         return 2;
     }
     std::fputs("listo\n", stdout);

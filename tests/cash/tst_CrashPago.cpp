@@ -40,7 +40,8 @@ private slots:
             path = base.path();
             const int plan = nuevoPlan(QStringLiteral("Mensual"));
             const int socio = nuevoAfiliado(QStringLiteral("Perez"), QStringLiteral("Juan"), plan);
-            Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))"));
+            QVERIFY_HECHO(
+                Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))")));
             Transaction t;
             for (int i = 0; i < 20000; ++i)
                 nuevaCuota(socio, plan, QDate(2009, 1, 10).addDays(i % 300), 250000 + i);
@@ -57,7 +58,7 @@ private slots:
             // sees only what was committed.
             QString error;
             if (enServidor())
-                QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+                QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
             QRandomGenerator rng(20090305);
             int pagadasAntes = 0;
             int avances = 0;
@@ -121,7 +122,7 @@ private slots:
             // The children did pay, so the kills fell among payments and not only before the first.
             QVERIFY2(avances > kills / 4, qPrintable(QStringLiteral("%1 de %2").arg(avances).arg(kills)));
             if (!enServidor())
-                QVERIFY(Database::open(path, Database::Mode::MustExist, &error));
+                QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
         }
     }
 };

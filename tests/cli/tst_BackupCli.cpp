@@ -36,7 +36,7 @@ class tst_BackupCli : public QObject {
         nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"), plan);
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
         QString error;
-        if (!Backup::copyTo(path, &error))
+        if (!TestSupport::hecho(Backup::copyTo(path), &error))
             qFatal("%s", qPrintable(error));
         return path;
     }
@@ -179,11 +179,11 @@ private slots:
         QCOMPARE(QFile::permissions(copia) & 0x0077, QFileDevice::Permissions());
         Backup::Contents c;
         QString error;
-        QVERIFY2(Backup::inspect(copia, &c, &error), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::inspect(copia), &c, &error), qPrintable(error));
         QCOMPARE(c.members, 2);
 
         // The club loses a member and its money changes; the copy brings them back.
-        QVERIFY2(Database::open(url, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(url, Database::Mode::MustExist));
         QVERIFY(Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")")));
         QVERIFY(Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Pérez')")));
         QVERIFY(Database::exec(QStringLiteral(R"(UPDATE "Caja" SET "Ingresos" = 5)")));
@@ -197,11 +197,12 @@ private slots:
         QCOMPARE(guardadas.size(), 1);
         QVERIFY(r.out.contains(
             QStringLiteral("La base anterior quedó guardada en %1/%2").arg(copias, guardadas.first())));
-        QVERIFY(Backup::inspect(copias + QLatin1Char('/') + guardadas.first(), &c, &error));
+        QVERIFY(
+            TestSupport::hecho(Backup::inspect(copias + QLatin1Char('/') + guardadas.first()), &c, &error));
         QCOMPARE(c.members, 1);
         QCOMPARE(c.dues, 0);
 
-        QVERIFY2(Database::open(url, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(url, Database::Mode::MustExist));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
         QCOMPARE(Database::buscaValor(QStringLiteral(R"(SELECT SUM("Monto") AS s FROM "Cuotas")"),
                                       QStringLiteral("s"))

@@ -39,7 +39,8 @@ public:
     explicit Reading(const QString &path) {
         if (SqlEngine::isServerUrl(path)) {
             QString error;
-            m_db = Database::openOther(QStringLiteral("lectura"), path, Database::Mode::MustExist, &error);
+            m_db = TestSupport::valor(
+                Database::openOther(QStringLiteral("lectura"), path, Database::Mode::MustExist), &error);
             if (!m_db.isValid())
                 qFatal("no se puede abrir %s: %s", qPrintable(path), qPrintable(error));
             return;
@@ -262,7 +263,8 @@ private slots:
                       {it.value().toInteger()})
                     .toLongLong(),
                 0);
-            QVERIFY(Engine::of(db.db()).keyCounter(db.db(), table) >= it.value().toInteger());
+            QVERIFY(TestSupport::valor(Engine::of(db.db()).keyCounter(db.db(), table), nullptr, qint64(-1)) >=
+                    it.value().toInteger());
         }
     }
 
@@ -279,7 +281,7 @@ private slots:
         QVERIFY(QString::fromUtf8(log.readAll())
                     .contains(QStringLiteral("Cuotas: 441 leídos, 441 escritos; Monto = 909408.3178")));
         QString error;
-        QVERIFY2(Database::open(target, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(target, Database::Mode::MustExist));
         // Passwords arrive hashed, and the old one still logs in (without regard to case).
         const QString guardada =
             Database::buscaValor(
@@ -434,8 +436,10 @@ private slots:
                     ++intentos;
                     QString error;
                     // A table the import has not reached yet: only the lock keeps the row out.
-                    if (!Database::exec(
-                            QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('X'))"), {},
+                    if (!TestSupport::hecho(
+                            Database::exec(
+                                QStringLiteral(R"(INSERT INTO "Usuarios" ("NombreUsuario") VALUES ('X'))"),
+                                {}),
                             &error))
                         ++rechazadas;
                 }

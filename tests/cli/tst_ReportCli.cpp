@@ -105,8 +105,8 @@ private slots:
             nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Juan"),
                           nuevoPlan(QStringLiteral("General")));
             QString error;
-            QVERIFY(Backup::copyTo(propia, &error));
-            QVERIFY(Backup::copyTo(nueva, &error));
+            QVERIFY_HECHO(Backup::copyTo(propia));
+            QVERIFY_HECHO(Backup::copyTo(nueva));
         }
         {
             sqlite3 *h = nullptr;

@@ -29,7 +29,7 @@ QByteArray huella(const QString &file) {
 Backup::Contents leer(const QString &copia) {
     Backup::Contents c;
     QString error;
-    if (!Backup::inspect(copia, &c, &error)) {
+    if (!TestSupport::hecho(Backup::inspect(copia), &c, &error)) {
         qWarning("%s", qPrintable(error));
         c.members = -1;
     }
@@ -90,8 +90,8 @@ private slots:
         QVERIFY(Database::db().transaction());
         nuevoAfiliado(QStringLiteral("Sin confirmar"), QStringLiteral("X"), plan);
         QString written, error;
-        QSqlDatabase other = Database::openExtra(QStringLiteral("otra"), &error);
-        QVERIFY2(Backup::automatic(&written, &error, other), qPrintable(error));
+        QSqlDatabase other = TestSupport::valor(Database::openExtra(QStringLiteral("otra")), &error);
+        QVERIFY2(TestSupport::hecho(Backup::automatic(other), &written, &error), qPrintable(error));
         QVERIFY(Database::db().rollback());
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("otra"));
@@ -128,7 +128,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         QString written, error;
-        QVERIFY2(Backup::automatic(&written, &error), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::automatic(), &written, &error), qPrintable(error));
         const auto cuantas = [&](const QString &prefijo, const QString &extension) {
             return QDir(base.copias()).entryList({prefijo + QStringLiteral("-2*.") + extension}, QDir::Files);
         };
@@ -154,11 +154,11 @@ private slots:
         QVERIFY(identidad().isEmpty());
         Database::close();
         QString error;
-        QVERIFY2(Database::open(base.path(), Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(base.path(), Database::Mode::MustExist));
         const QString dada = identidad();
         QVERIFY(!dada.isEmpty());
         Database::close();
-        QVERIFY2(Database::open(base.path(), Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(base.path(), Database::Mode::MustExist));
         QCOMPARE(identidad(), dada);
     }
 
@@ -173,27 +173,28 @@ private slots:
         QString nombre, error;
         const QString otra =
             enServidor() ? nuevaBaseServidorVacia(&nombre) : dir.filePath(QStringLiteral("otra.db"));
-        QVERIFY2(Database::open(otra, Database::Mode::CreateIfMissing, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(otra, Database::Mode::CreateIfMissing));
         nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Luz"));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
         QVERIFY(identidad() != propia);
         const QString copia = dir.filePath(QStringLiteral("otra.") + Backup::extension());
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         Database::close();
         borrarBaseServidor(nombre);
-        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
 
         Backup::Contents c;
-        QVERIFY2(Backup::inspect(copia, &c, &error, path), qPrintable(error));
-        QVERIFY(!Backup::isCopyOf(c, path, &error));
+        QVERIFY2(TestSupport::hecho(Backup::inspect(copia, path), &c, &error), qPrintable(error));
+        QVERIFY(!TestSupport::hecho(Backup::isCopyOf(c, path), &error));
         QString anterior;
-        QVERIFY(!Backup::restore(copia, path, &error, &anterior));
+        QVERIFY(!TestSupport::hecho(Backup::restore(copia, path), &anterior, &error));
         QVERIFY2(error.contains(QStringLiteral("es de otra base de datos")), qPrintable(error));
         QVERIFY(anterior.isEmpty());
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
 
         // Chosen knowingly: the data is the copy's, the database is still itself (its identity, its copies).
-        QVERIFY2(Backup::restore(copia, path, &error, &anterior, nullptr, true), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::restore(copia, path, true), &anterior, &error),
+                 qPrintable(error));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
         QCOMPARE(identidad(), propia);
         QVERIFY(QFileInfo(anterior).fileName().startsWith(QStringLiteral("Mirabel-") + propia.left(8)));
@@ -213,11 +214,12 @@ private slots:
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
         sqlite3_close(h);
-        QVERIFY(!Backup::restore(vieja, path, &error));
+        QVERIFY(!TestSupport::hecho(Backup::restore(vieja, path), (QString *)nullptr, &error));
         QVERIFY2(error.contains(QStringLiteral("no dice de qué base de datos es")), qPrintable(error));
-        QVERIFY2(Backup::restore(vieja, path, &error, nullptr, nullptr, true), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::restore(vieja, path, true), (QString *)nullptr, &error),
+                 qPrintable(error));
         Database::close();
-        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
         QCOMPARE(identidad(), propia);
     }
 
@@ -229,7 +231,7 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("copia.dump"));
         QString error;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
         // Another desk in the middle of a long piece of work on the members' table.
         const QString puesto = QStringLiteral("otro_puesto");
@@ -242,7 +244,8 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("BEGIN")));
             QVERIFY(q.exec(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")));
             ServerBackup::setLockWait(2000);
-            restaurada = Backup::restore(copia, Database::path(), &error);
+            restaurada =
+                TestSupport::hecho(Backup::restore(copia, Database::path()), (QString *)nullptr, &error);
             ServerBackup::setLockWait(60000);
             QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
         }
@@ -261,7 +264,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         QString written, error;
-        QVERIFY(!Backup::automatic(&written, &error));
+        QVERIFY(!TestSupport::hecho(Backup::automatic(), &written, &error));
         QVERIFY(written.isEmpty());
         QVERIFY(error.contains(QStringLiteral("copias")));
     }
@@ -273,14 +276,14 @@ private slots:
         QString archivo = copiaDelOtroTipo(dir.path()), error;
         if (enServidor()) {
             archivo = dir.filePath(QStringLiteral("copia.dump"));
-            QVERIFY2(Backup::copyTo(archivo, &error), qPrintable(error));
+            QVERIFY_HECHO(Backup::copyTo(archivo));
         }
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", dir.path().toUtf8()); // neither pg_dump nor pg_restore to be found
         // Reading a server's copy needs pg_restore, on any desk.
-        const bool leida = Backup::inspect(archivo, nullptr, &error);
+        const bool leida = TestSupport::hecho(Backup::inspect(archivo), (Backup::Contents *)nullptr, &error);
         QString written, copyError;
-        const bool copiada = Backup::automatic(&written, &copyError);
+        const bool copiada = TestSupport::hecho(Backup::automatic(), &written, &copyError);
         qputenv("PATH", path);
         QVERIFY(!leida);
         QVERIFY2(error.contains(QStringLiteral("pg_restore")) &&
@@ -342,7 +345,7 @@ private slots:
             while (pares < (i + 1) * 20 && !fallo)
                 std::this_thread::yield();
             QString written;
-            if (fallo || !Backup::automatic(&written, &error))
+            if (fallo || !TestSupport::hecho(Backup::automatic(), &written, &error))
                 break;
             copias << written;
         }
@@ -367,9 +370,9 @@ private slots:
         const QString copia =
             QDir(base.copias()).filePath(QStringLiteral("Mirabel-20090305-101500.") + Backup::extension());
         QString error;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         Backup::Contents c;
-        QVERIFY2(Backup::inspect(copia, &c, &error), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::inspect(copia), &c, &error), qPrintable(error));
         QCOMPARE(c.members, 1);
         QCOMPARE(c.dues, 2);
         QCOMPARE(c.movements, 1);
@@ -382,12 +385,12 @@ private slots:
         const QString path = base.path();
         Database::close();
         QString anterior;
-        QVERIFY2(Backup::restore(copia, path, &error, &anterior), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::restore(copia, path), &anterior, &error), qPrintable(error));
         QVERIFY(anterior.startsWith(base.copias() + QStringLiteral("/Mirabel-")));
         QVERIFY(anterior.endsWith(QLatin1Char('.') + QFileInfo(copia).suffix()));
         QCOMPARE(leer(anterior).members, 2);
         QCOMPARE(leer(anterior).dues, 1);
-        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas")")), 2);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Caja")")), 1);
@@ -410,10 +413,10 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("copia.") + Backup::extension());
         QString error, anterior;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
         const QString path = Database::path();
-        QVERIFY2(Backup::restore(copia, path, &error, &anterior), qPrintable(error));
+        QVERIFY2(TestSupport::hecho(Backup::restore(copia, path), &anterior, &error), qPrintable(error));
         QVERIFY(Database::db().isOpen());
         QCOMPARE(Database::path(), path);
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
@@ -429,20 +432,20 @@ private slots:
         QTemporaryDir dir;
         const QString otra = copiaDelOtroTipo(dir.path());
         QString error;
-        QVERIFY(!Backup::restore(otra, base.path(), &error));
+        QVERIFY(!TestSupport::hecho(Backup::restore(otra, base.path()), (QString *)nullptr, &error));
         QVERIFY2(error.contains(enServidor() ? QStringLiteral("es de una base de datos en un archivo")
                                              : QStringLiteral("es de una base de datos en un servidor")),
                  qPrintable(error));
-        QVERIFY(!Backup::inspect(otra, nullptr, &error, base.path()));
+        QVERIFY(!TestSupport::hecho(Backup::inspect(otra, base.path()), (Backup::Contents *)nullptr, &error));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
         QVERIFY(!QDir(base.copias()).exists() || QDir(base.copias()).isEmpty());
 
         // And the running engine's copy is refused by the other kind of target, which is never touched.
         const QString copia = dir.filePath(QStringLiteral("propia.") + Backup::extension());
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         const QString destino = enServidor() ? dir.filePath(QStringLiteral("club.db"))
                                              : QStringLiteral("postgresql://nadie@127.0.0.1:1/club");
-        QVERIFY(!Backup::restore(copia, destino, &error));
+        QVERIFY(!TestSupport::hecho(Backup::restore(copia, destino), (QString *)nullptr, &error));
         QVERIFY2(error.contains(QStringLiteral("no se puede restaurar")), qPrintable(error));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("club.db"))));
     }
@@ -453,24 +456,22 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("copia.") + Backup::extension());
         QString error;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
-        bool notOurs = false;
+        QVERIFY_HECHO(Backup::copyTo(copia));
         // A target that is another program's database is never replaced.
         if (enServidor()) {
             QString nombre;
             const QString ajena = nuevaBaseAjenaServidor(&nombre);
-            QVERIFY(!Backup::restore(copia, ajena, &error, nullptr, &notOurs));
-            QVERIFY(notOurs);
+            Expected<QString> r = Backup::restore(copia, ajena);
+            QCOMPARE(r.code(), Result::Code::NotOurs);
+            error = r.message();
             QVERIFY2(error.contains(QStringLiteral("no es una base de datos de Mirabel")), qPrintable(error));
             QCOMPARE(valorEnServidor(ajena, QStringLiteral("SELECT COUNT(*) FROM notas")), 1);
             QCOMPARE(valorEnServidor(ajena, QStringLiteral(R"(SELECT to_regclass('"Afiliados"') IS NULL)")),
                      1);
             borrarBaseServidor(nombre);
             // Nor one that cannot be reached.
-            notOurs = false;
-            QVERIFY(!Backup::restore(copia, base.path() + QStringLiteral("_no_existe"), &error, nullptr,
-                                     &notOurs));
-            QVERIFY(notOurs);
+            r = Backup::restore(copia, base.path() + QStringLiteral("_no_existe"));
+            QCOMPARE(r.code(), Result::Code::NotOurs);
         } else {
             const QString ajena = dir.filePath(QStringLiteral("ajena.db"));
             {
@@ -480,8 +481,9 @@ private slots:
                 sqlite3_close(h);
             }
             const QByteArray antes = huella(ajena);
-            QVERIFY(!Backup::restore(copia, ajena, &error, nullptr, &notOurs));
-            QVERIFY(notOurs);
+            const Expected<QString> r = Backup::restore(copia, ajena);
+            QCOMPARE(r.code(), Result::Code::NotOurs);
+            error = r.message();
             QVERIFY(error.contains(QStringLiteral("no es una base de datos de Mirabel")));
             QCOMPARE(huella(ajena), antes);
         }
@@ -492,7 +494,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("no es una copia");
         }
-        QVERIFY(!Backup::restore(texto, base.path(), &error));
+        QVERIFY(!TestSupport::hecho(Backup::restore(texto, base.path()), (QString *)nullptr, &error));
         QVERIFY2(error.contains(QStringLiteral("no es una copia de Mirabel")), qPrintable(error));
         const QString rota = dir.filePath(QStringLiteral("rota.") + Backup::extension());
         QVERIFY(QFile::copy(copia, rota));
@@ -502,7 +504,7 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadWrite));
             f.resize(f.size() / 2);
         }
-        QVERIFY(!Backup::restore(rota, base.path(), &error));
+        QVERIFY(!TestSupport::hecho(Backup::restore(rota, base.path()), (QString *)nullptr, &error));
         if (enServidor()) // pg_restore reads the archive to its end before anything is replaced
             QVERIFY2(error.contains(QStringLiteral("dañada o incompleta")), qPrintable(error));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 1);
@@ -514,13 +516,13 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("copia.") + Backup::extension());
         QString error;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
         // copias/ cannot be created: a file stands where the folder should be.
         QFile blocker(base.copias());
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QVERIFY(!Backup::restore(copia, Database::path(), &error));
+        QVERIFY(!TestSupport::hecho(Backup::restore(copia, Database::path()), (QString *)nullptr, &error));
         QVERIFY2(error.contains(QStringLiteral("copias")), qPrintable(error));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 2);
     }
@@ -534,7 +536,7 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("copia.dump"));
         QString error;
-        QVERIFY2(Backup::copyTo(copia, &error), qPrintable(error));
+        QVERIFY_HECHO(Backup::copyTo(copia));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"), plan);
         // Something of the club's own built on the members' table: pg_restore cannot drop the table, and
         // halfway through it gives up.
@@ -543,7 +545,8 @@ private slots:
         q = QSqlQuery();
         const QString log = dir.filePath(QStringLiteral("mirabel.log"));
         Log::setFile(log);
-        const bool restaurada = Backup::restore(copia, Database::path(), &error);
+        const bool restaurada =
+            TestSupport::hecho(Backup::restore(copia, Database::path()), (QString *)nullptr, &error);
         Log::setFile(QString());
         QVERIFY(!restaurada);
         QVERIFY2(error.contains(QStringLiteral("pg_restore")) &&
@@ -581,11 +584,12 @@ private slots:
         QTemporaryDir dir;
         const QString copia = dir.filePath(QStringLiteral("copia.dump"));
         QString error, errorCopia, errorRestaurar;
-        const bool abierta = Database::open(url, Database::Mode::MustExist, &error);
-        const bool copiada = abierta && Backup::copyTo(copia, &errorCopia);
+        const bool abierta = TestSupport::hecho(Database::open(url, Database::Mode::MustExist), &error);
+        const bool copiada = abierta && TestSupport::hecho(Backup::copyTo(copia), &errorCopia);
         if (abierta)
             nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
-        const bool restaurada = copiada && Backup::restore(copia, url, &errorRestaurar);
+        const bool restaurada =
+            copiada && TestSupport::hecho(Backup::restore(copia, url), (QString *)nullptr, &errorRestaurar);
         const int socios =
             Database::db().isOpen() ? contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")) : -1;
         Database::setPasswordPrompt({});
@@ -610,8 +614,8 @@ private slots:
             for (int i = 0; i < 300; ++i)
                 nuevoAfiliado(QStringLiteral("Pérez %1").arg(i), QString(200, QLatin1Char('n')), plan);
             QString error;
-            QVERIFY(Backup::copyTo(copia, &error));
-            QVERIFY(Backup::copyTo(path, &error));
+            QVERIFY_HECHO(Backup::copyTo(copia));
+            QVERIFY_HECHO(Backup::copyTo(path));
         }
         Backup::setFolder(dir.filePath(QStringLiteral("copias")));
         {
@@ -626,10 +630,10 @@ private slots:
         };
         const QByteArray rota = paginas(path);
         QString error, anterior;
-        QVERIFY(!Database::open(path, Database::Mode::MustExist, &error));
-        QVERIFY2(Backup::restore(copia, path, &error, &anterior), qPrintable(error));
+        QVERIFY(!TestSupport::hecho(Database::open(path, Database::Mode::MustExist), &error));
+        QVERIFY2(TestSupport::hecho(Backup::restore(copia, path), &anterior, &error), qPrintable(error));
         QVERIFY(paginas(anterior) == rota); // the damaged pages are kept, should anyone want them
-        QVERIFY2(Database::open(path, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(path, Database::Mode::MustExist));
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 300);
         Database::close();
         Backup::setFolder(QString());
@@ -638,11 +642,11 @@ private slots:
     void dailyCopyOnceADay() {
         BaseTemporal base;
         QString written, error;
-        QVERIFY(Backup::daily(&written, &error));
+        QVERIFY(TestSupport::hecho(Backup::daily(), &written, &error));
         QVERIFY(!written.isEmpty());
         QCOMPARE(Backup::latest(), written);
         QString again;
-        QVERIFY(Backup::daily(&again, &error));
+        QVERIFY(TestSupport::hecho(Backup::daily(), &again, &error));
         QVERIFY(again.isEmpty());
         QCOMPARE(QDir(base.copias()).entryList({QStringLiteral("Mirabel-*")}, QDir::Files).size(), 1);
     }

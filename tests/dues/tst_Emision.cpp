@@ -366,7 +366,8 @@ private slots:
         QVector<qint64> socios;
         for (int i = 0; i < 5; ++i)
             socios << nuevoAfiliado(QStringLiteral("S%1").arg(i), QStringLiteral("X"), p);
-        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"), {socios.at(3)});
+        QVERIFY_HECHO(Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"),
+                                     {socios.at(3)}));
         const auto r = Emision::emitirGrupal(grupal(p, socios, QDate(2009, 1, 10)));
         QCOMPARE(r.estado, Estado::Fallo);
         QCOMPARE(r.mensaje, QStringLiteral("Socio no localizado !"));

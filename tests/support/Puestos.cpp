@@ -71,11 +71,12 @@ bool crearFallaSerializacion(const QString &nombre, const QString &momento, cons
 }
 
 QSqlDatabase otroPuesto(const QString &nombre) {
-    QString error;
-    QSqlDatabase db = Database::openExtra(nombre, &error);
-    if (!db.isOpen())
-        qWarning("no se pudo abrir otro puesto: %s", qPrintable(error));
-    return db;
+    const Expected<QSqlDatabase> db = Database::openExtra(nombre);
+    if (!db) {
+        qWarning("no se pudo abrir otro puesto: %s", qPrintable(db.message()));
+        return QSqlDatabase::database(nombre, false);
+    }
+    return *db;
 }
 
 bool hayPuestoEsperando(const QSqlDatabase &db) {

@@ -97,7 +97,8 @@ QString plantilla() {
     if (!q.next()) {
         ejecutarEnServidor(QStringLiteral("CREATE DATABASE %1").arg(candidato));
         QString error;
-        if (!Database::open(direccionServidor(candidato), Database::Mode::CreateIfMissing, &error))
+        if (!TestSupport::hecho(Database::open(direccionServidor(candidato), Database::Mode::CreateIfMissing),
+                                &error))
             qFatal("no se pudo crear la plantilla de pruebas: %s", qPrintable(error));
         Database::close();
         ejecutarEnServidor(QStringLiteral("ALTER DATABASE %1 RENAME TO %2").arg(candidato, final_));
@@ -206,7 +207,7 @@ BaseTemporal::BaseTemporal(const QDate &hoy) {
     Backup::setFolder(copias());
     m_ruta = enServidor() ? nuevaBaseServidor(&m_nombreServidor) : m_dir.filePath(QStringLiteral("BASE.db"));
     QString error;
-    if (!Database::open(path(), Database::Mode::CreateIfMissing, &error))
+    if (!TestSupport::hecho(Database::open(path(), Database::Mode::CreateIfMissing), &error))
         qFatal("no se pudo crear la base de prueba: %s", qPrintable(error));
 }
 

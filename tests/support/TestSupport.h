@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
@@ -12,6 +14,30 @@
 // Shared helpers: each test works on a fresh temporary database, with a fixed clock and the es_AR locale.
 // Tests of windows also get support/ui/TestVentanas.h: message boxes answered from a queue, modal windows.
 namespace TestSupport {
+
+// Whether a call succeeded; its message into *mensaje (empty when it did), for the test to show or check.
+template <typename R> bool hecho(const R &r, QString *mensaje) {
+    if (mensaje)
+        *mensaje = r.ok() ? QString() : r.message();
+    return r.ok();
+}
+// The same for a call that gives a value: into *valor (when given) if it succeeded.
+template <typename T> bool hecho(const Expected<T> &r, T *valor, QString *mensaje) {
+    if (r && valor)
+        *valor = *r;
+    return hecho(r, mensaje);
+}
+// The value a call gave, or siFalla (its message into *mensaje) when it failed.
+template <typename T> T valor(const Expected<T> &r, QString *mensaje = nullptr, T siFalla = T()) {
+    hecho(r, mensaje);
+    return r ? *r : siFalla;
+}
+// Fails the test with the message of a call that did not succeed.
+#define QVERIFY_HECHO(expr)                                                                                  \
+    do {                                                                                                     \
+        const auto hecho_ = (expr);                                                                          \
+        QVERIFY2(hecho_.ok(), qPrintable(hecho_.message()));                                                 \
+    } while (false)
 
 // A private runtime folder, before the application object exists.
 void prepararRuntime();

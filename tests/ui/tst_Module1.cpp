@@ -49,7 +49,8 @@ private slots:
         BaseTemporal db;
         nuevaCategoria(QStringLiteral("Activo"));
         nuevaCategoria(QStringLiteral("Cadete"));
-        Database::exec(QStringLiteral(R"(INSERT INTO "Categorias" ("Descripcion") VALUES (NULL))"));
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(INSERT INTO "Categorias" ("Descripcion") VALUES (NULL))")));
         QComboBox combo;
         const QString sql = QStringLiteral(R"(Select * from "Categorias" order by "Descripcion" COLLATE es)");
         Module1::LlenaCombo(&combo, sql, QStringLiteral("Descripcion"));
@@ -66,7 +67,8 @@ private slots:
     void llenaComboIdSkipsNullTextKeepingIds() {
         BaseTemporal db;
         const int a = nuevaCategoria(QStringLiteral("Activo"));
-        Database::exec(QStringLiteral(R"(INSERT INTO "Categorias" ("Descripcion") VALUES (NULL))"));
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(INSERT INTO "Categorias" ("Descripcion") VALUES (NULL))")));
         const int c = nuevaCategoria(QStringLiteral("Vitalicio"));
         QComboBox combo;
         Module1::LlenaComboId(&combo, QStringLiteral(R"(Select * from "Categorias" order by "idCategoria")"),

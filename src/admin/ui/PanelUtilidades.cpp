@@ -370,12 +370,11 @@ void PanelUtilidades::copiaDeSeguridad() {
         Mensaje::error(QStringLiteral("La copia no puede reemplazar a la base de datos abierta."), this);
         return;
     }
-    QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = Backup::copyTo(destino, &error);
+    const Result copiada = Backup::copyTo(destino);
     QApplication::restoreOverrideCursor();
-    if (!ok) {
-        Mensaje::error(error, this);
+    if (!copiada) {
+        Mensaje::error(copiada.message(), this);
         return;
     }
     Mensaje::informacion(
@@ -398,19 +397,20 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
                       QStringLiteral("Copias de esta base (%1)").arg(Backup::pattern(Database::db())));
     if (copia.isEmpty())
         return false;
-    QString error;
-    Backup::Contents contenido;
-    if (!Backup::inspect(copia, &contenido, &error, Database::path())) {
-        Mensaje::error(error, this);
+    const Expected<Backup::Contents> leida = Backup::inspect(copia, Database::path());
+    if (!leida) {
+        Mensaje::error(leida.message(), this);
         return false;
     }
+    const Backup::Contents &contenido = *leida;
     // Another club's data over this one's is a choice made knowingly, never by a slip in the dialog.
-    QString deOtra;
-    const bool otraBase = !Backup::isCopyOf(contenido, Database::path(), &deOtra);
-    if (otraBase && !Mensaje::preguntaSiNo(
-                        deOtra + QStringLiteral("\n\n¿Restaurarla de todos modos? Los datos de esta base "
-                                                "serán reemplazados por los de la otra."),
-                        QStringLiteral("Atención"), this))
+    const Result deEsta = Backup::isCopyOf(contenido, Database::path());
+    const bool otraBase = !deEsta;
+    if (otraBase &&
+        !Mensaje::preguntaSiNo(deEsta.message() +
+                                   QStringLiteral("\n\n¿Restaurarla de todos modos? Los datos de esta base "
+                                                  "serán reemplazados por los de la otra."),
+                               QStringLiteral("Atención"), this))
         return false;
     const QString pregunta =
         QStringLiteral(
@@ -423,21 +423,20 @@ bool PanelUtilidades::restaurarCopia(const std::function<void()> &soltarDatos) {
         return false;
 
     const QString ruta = Database::path();
-    QString anterior;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (soltarDatos)
         soltarDatos();
     // A file is written through the engine while the program's connection stays open (another desk waits
     // for the write); a server's connections are closed and opened again. Either way the lists and windows
     // read the restored data at their next refresh.
-    const bool restaurada = Backup::restore(copia, ruta, &error, &anterior, nullptr, otraBase);
+    const Expected<QString> anterior = Backup::restore(copia, ruta, otraBase);
     QApplication::restoreOverrideCursor();
-    if (!restaurada) {
-        Mensaje::error(error, this);
+    if (!anterior) {
+        Mensaje::error(anterior.message(), this);
         return true; // the lists were let go: they are read again
     }
     Mensaje::informacion(QStringLiteral("Copia restaurada. Los datos anteriores quedaron guardados en %1")
-                             .arg(QDir::toNativeSeparators(anterior)),
+                             .arg(QDir::toNativeSeparators(*anterior)),
                          QStringLiteral("Restaurar copia"), this);
     return true;
 }

@@ -714,7 +714,8 @@ private slots:
         BaseTemporal db(QDate(2009, 3, 5));
         const int banco = cuenta(QStringLiteral("Banco"));
         nuevoMovimiento(QDate(2009, 3, 1), banco, QStringLiteral("a"), 10000, 0);
-        Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {banco});
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(DELETE FROM "Cuentas" WHERE "idCuenta" = ?)"), {banco}));
         panPrin w;
         QTemporaryDir out;
         const QString pdf = out.filePath(QStringLiteral("r.pdf"));

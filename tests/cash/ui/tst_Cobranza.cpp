@@ -72,7 +72,8 @@ private slots:
         datos();
         const int c = nuevaCuota(perez, plan, QDate(2009, 3, 10), 251234, false, QDate(), 3, 2009,
                                  QStringLiteral("CUOTA MES 3"));
-        Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))"));
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(INSERT INTO "Cuentas" ("Descripcion") VALUES ('Banco'))")));
         ReportControl cr(&m_owner);
         conPago(c, &cr, [&](panCobra *w) {
             QCOMPARE(control<QLineEdit>(w, "txtSocio")->text(), QStringLiteral("Perez, Juan"));
@@ -189,7 +190,7 @@ private slots:
         datos();
         const QString largo = QString(60, QChar(0x00E9)) + QString(60, QLatin1Char('n')); // é…
         const QString ap = QStringLiteral("Ñúñez") + QString(30, QChar(0x00E1));
-        Database::exec(QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = ?)"), {ap});
+        QVERIFY_HECHO(Database::exec(QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = ?)"), {ap}));
         const int c = nuevaCuota(perez, plan, QDate(2009, 3, 10), 10000, false, QDate(), 1, 2009, largo);
         QCOMPARE(Cobranza::pagar(c, QDate(2009, 3, 5), 1).code(), Result::Code::Ok);
         const QString d = campo(QStringLiteral(R"(SELECT "Detalles" AS v FROM "Caja")")).toString();

@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" WHERE "idCuota" = %1)").arg(c.marzo)),
                  0);
         // An empty list: the button is off, and the command finds no due.
-        Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")"));
+        QVERIFY_HECHO(Database::exec(QStringLiteral(R"(DELETE FROM "Cuotas")")));
         control<DataGrid>(&w, "DBGrid2")->dataControl()->refresh();
         QVERIFY(!control<QPushButton>(p, "Command13")->isEnabled());
         Mensaje::limpiar();

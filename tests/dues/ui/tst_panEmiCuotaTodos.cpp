@@ -240,8 +240,8 @@ private slots:
         QVERIFY(control<QPushButton>(&w, "Command1")->isEnabled());
 
         // A member deleted after the list was read: the whole run goes back.
-        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"),
-                       {control<QListWidget>(&w, "List1")->item(20)->data(Qt::UserRole)});
+        QVERIFY_HECHO(Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "idAfiliado" = ?)"),
+                                     {control<QListWidget>(&w, "List1")->item(20)->data(Qt::UserRole)}));
         Mensaje::limpiar();
         QTest::mouseClick(control<QPushButton>(&w, "Command1"), Qt::LeftButton);
         const auto m = Mensaje::mostrados();

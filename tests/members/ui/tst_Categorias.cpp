@@ -48,7 +48,8 @@ private slots:
         BaseTemporal db;
         nuevaCategoria(QStringLiteral("Activo"));
         const int borrada = nuevaCategoria(QStringLiteral("Vieja"));
-        Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {borrada});
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(DELETE FROM "Categorias" WHERE "idCategoria" = ?)"), {borrada}));
         panCategorias w;
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("Tabla de Categorías de Socios"));

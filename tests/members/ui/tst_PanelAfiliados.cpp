@@ -123,9 +123,10 @@ private slots:
     void anEmptySearchFindsTheFirstMemberWithASurname() {
         BaseTemporal db;
         const int p = nuevoPlan(QStringLiteral("Mensual"));
-        Database::exec(QStringLiteral(R"(INSERT INTO "Afiliados" ("Nombres", "idPlan", "ClaveOrden")
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(INSERT INTO "Afiliados" ("Nombres", "idPlan", "ClaveOrden")
                                          VALUES ('Sin apellido', ?, clave_orden(NULL, 'Sin apellido')))"),
-                       {p});
+                           {p}));
         nuevoAfiliado(QStringLiteral("Zárate"), QStringLiteral("Ana"), p);
         panPrin w;
         auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
@@ -347,12 +348,12 @@ private slots:
         const int z = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), p);
         nuevoAfiliado(QStringLiteral("Nadal"), QStringLiteral("Luis"), p);
         // Renamed by another program, which knows nothing of the sort key.
-        Database::exec(
-            QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = 'Álvarez' WHERE "idAfiliado" = ?)"), {z});
+        QVERIFY_HECHO(Database::exec(
+            QStringLiteral(R"(UPDATE "Afiliados" SET "Apellido" = 'Álvarez' WHERE "idAfiliado" = ?)"), {z}));
         const QString ruta = db.path();
         Database::close();
         QString error;
-        QVERIFY2(Database::open(ruta, Database::Mode::MustExist, &error), qPrintable(error));
+        QVERIFY_HECHO(Database::open(ruta, Database::Mode::MustExist));
         panPrin w;
         auto *c = control<PanelAfiliados>(&w, "panelProceso_0");
         QCOMPARE(actual(c), QStringLiteral("Álvarez"));
@@ -360,7 +361,8 @@ private slots:
         QCOMPARE(control<DataGrid>(c, "DBGrid1")->dataControl()->value(QStringLiteral("idAfiliado")).toInt(),
                  z);
         // A surname search does not tell n from ñ: "Na" finds Ñandú as "N" does.
-        Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Nadal')"));
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Nadal')")));
         nuevoAfiliado(QStringLiteral("Ñandú"), QStringLiteral("Ana"), p);
         nuevoAfiliado(QStringLiteral("Nuñez"), QStringLiteral("Ana"), p);
         control<DataGrid>(c, "DBGrid1")->dataControl()->refresh();

@@ -99,7 +99,7 @@ private slots:
         const QList<QPair<QString, qlonglong>> casos = {
             {"$ 1.234,50", 12345000}, {"1234,5", 12345000}, {"25", 250000}, {"0,3333", 3333}};
         for (const auto &[typed, units] : casos) {
-            Database::exec(QStringLiteral(R"(DELETE FROM "Planes")"));
+            QVERIFY_HECHO(Database::exec(QStringLiteral(R"(DELETE FROM "Planes")")));
             panPlan w;
             escribir(w, QStringLiteral("Plan"), typed, typed, QStringLiteral("1"));
             w.aceptar();
@@ -214,7 +214,7 @@ private slots:
         panPlan w;
         w.Tag = QString::number(p);
         QVERIFY(w.cargar());
-        Database::exec(QStringLiteral(R"(DELETE FROM "Planes")"));
+        QVERIFY_HECHO(Database::exec(QStringLiteral(R"(DELETE FROM "Planes")")));
         w.aceptar();
         QCOMPARE(textos(), QStringList{QStringLiteral("Error, el plan no se puede localizar !")});
         QCOMPARE(w.result(), int(QDialog::Rejected));
@@ -227,8 +227,8 @@ private slots:
         const QString detalles = QString(250, QLatin1Char('d'));
         const qlonglong cuota = 123456789012345LL; // "$ 12.345.678.901,2345": more than the box takes
         const int p = nuevoPlan(nombre, cuota, 12, 5);
-        Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "Detalles" = ?, "CantidadCuotas" = 40000)"),
-                       {detalles});
+        QVERIFY_HECHO(Database::exec(
+            QStringLiteral(R"(UPDATE "Planes" SET "Detalles" = ?, "CantidadCuotas" = 40000)"), {detalles}));
         const QVariantList antes = filaPlan(p);
         {
             panPlan w;
@@ -255,7 +255,8 @@ private slots:
         // An amount another tool stored as text is shown as it is and refused. A server's column takes
         // no text at all.
         Mensaje::limpiar();
-        const bool escrito = Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "CuotaMensual" = 'doce')"));
+        const bool escrito =
+            Database::exec(QStringLiteral(R"(UPDATE "Planes" SET "CuotaMensual" = 'doce')")).ok();
         if (TestSupport::enServidor()) {
             QVERIFY(!escrito);
             QCOMPARE(filaPlan(p), despues);
@@ -360,7 +361,8 @@ private slots:
         QCOMPARE(textos().last(), QStringLiteral("Registro no localizado!!"));
 
         // "Nuevo Plan" re-reads the list whether or not a plan was added.
-        Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Otro'))"));
+        QVERIFY_HECHO(
+            Database::exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Otro'))")));
         QVERIFY(alAbrirModalDe(
             QStringLiteral("panPlan"), [&] { control<QPushButton>(p, "Command15")->click(); },
             [](QWidget *w) { control<QPushButton>(w, "Command2")->click(); }));

@@ -187,7 +187,7 @@ private slots:
         const int plan = nuevoPlan(QStringLiteral("Plan D'Oro"));
         const int id = nuevoAfiliado(QStringLiteral("Viejo"), QStringLiteral("N"), plan,
                                      nuevaCategoria(QStringLiteral("Socio 'A'")));
-        Database::exec(QStringLiteral(R"(UPDATE "Afiliados" SET "Sexo" = 'F')"));
+        QVERIFY_HECHO(Database::exec(QStringLiteral(R"(UPDATE "Afiliados" SET "Sexo" = 'F')")));
         const char *const campos[] = {"Apellido",         "Nombres", "TipoDocumento", "Documento",
                                       "Domicilio",        "Barrio",  "Localidad",     "Telefono",
                                       "Telefono Trabajo", "Fax",     "e-mail",        "Ocupacion"};
