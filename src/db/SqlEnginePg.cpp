@@ -62,7 +62,8 @@ Result run(const QSqlDatabase &db, const QString &sql, const QVariantList &param
     if (!ok) {
         failures().insert(db.connectionName(), q.lastError());
         Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
-        return Result::failure(PostgresEngine::instance().errorText(q.lastError()));
+        return PostgresEngine::instance().failure(q.lastError(), db,
+                                                  PostgresEngine::instance().errorText(q.lastError()));
     }
     return Result::done();
 }
@@ -186,7 +187,8 @@ const PostgresEngine &PostgresEngine::instance() {
 
 Result PostgresEngine::prepareConnection(QSqlDatabase &db, bool readOnly, int lockTimeoutMs) const {
     if (!handle(db))
-        return Result::failure(QStringLiteral("la conexión con el servidor no está abierta"));
+        return Result::failure(QStringLiteral("la conexión con el servidor no está abierta"),
+                               Result::Code::ConnectionLost);
     if (!watched(handle(db)))
         PQregisterEventProc(handle(db), watchResults, "mirabel", nullptr);
     // Sums of money come back as NUMERIC: as exact text, never as a double.
@@ -207,7 +209,7 @@ Result PostgresEngine::prepareConnection(QSqlDatabase &db, bool readOnly, int lo
             // An unknown zone name falls back to the server's; the rest must hold.
             if (s.startsWith(QLatin1String("SET TIME ZONE")))
                 continue;
-            return Result::failure(errorText(q.lastError()));
+            return failure(q.lastError(), db, errorText(q.lastError()));
         }
     sendToday(db);
     return Result::done();
@@ -286,7 +288,7 @@ Result PostgresEngine::syncKeys(const QSqlDatabase &db, const QStringList &table
         existe.prepare(QStringLiteral("SELECT to_regclass(?) IS NOT NULL"));
         existe.addBindValue(quoted(t.first));
         if (!existe.exec() || !existe.next())
-            return Result::failure(existe.lastError().databaseText());
+            return failure(existe.lastError(), db, existe.lastError().databaseText());
         if (!existe.value(0).toBool())
             continue;
         // setval's third argument false: the next number handed out is the one given (1 on an empty table).

@@ -108,8 +108,12 @@ DatabaseTransfer::Result failure(DatabaseTransfer::Status status, const QString 
 }
 
 // Row count, sum of keys, money totals and dates with a time of day of one table.
-bool measure(QSqlDatabase &db, const TableSpec &spec, qint64 *rows, qint64 *keys, QList<Money> *sums,
-             QList<qint64> *timed, QString *error) {
+struct Measure {
+    qint64 rows = 0, keys = 0;
+    QList<Money> sums;
+    QList<qint64> timed;
+};
+Expected<Measure> measure(QSqlDatabase &db, const TableSpec &spec) {
     QStringList aggregates{QStringLiteral("COUNT(*)"),
                            QStringLiteral("COALESCE(SUM(%1), 0)").arg(q(spec.key))};
     for (const char *m : spec.money)
@@ -119,19 +123,18 @@ bool measure(QSqlDatabase &db, const TableSpec &spec, qint64 *rows, qint64 *keys
     QSqlQuery query(db);
     if (!query.exec(
             QStringLiteral("SELECT %1 FROM %2").arg(aggregates.join(QStringLiteral(", ")), q(spec.name))) ||
-        !query.next()) {
-        *error = QStringLiteral("tabla %1: %2").arg(QString::fromUtf8(spec.name), query.lastError().text());
-        return false;
-    }
-    *rows = query.value(0).toLongLong();
-    *keys = query.value(1).toLongLong();
-    sums->clear();
+        !query.next())
+        return Engine::of(db).failure(
+            query.lastError(), db,
+            QStringLiteral("tabla %1: %2").arg(QString::fromUtf8(spec.name), query.lastError().text()));
+    Measure m;
+    m.rows = query.value(0).toLongLong();
+    m.keys = query.value(1).toLongLong();
     for (int i = 0; i < int(spec.money.size()); ++i)
-        sums->append(Money::fromUnits(query.value(i + 2).toLongLong()));
-    timed->clear();
+        m.sums.append(Money::fromUnits(query.value(i + 2).toLongLong()));
     for (int i = 0; i < int(spec.dates.size()); ++i)
-        timed->append(query.value(int(spec.money.size()) + i + 2).toLongLong());
-    return true;
+        m.timed.append(query.value(int(spec.money.size()) + i + 2).toLongLong());
+    return m;
 }
 
 // A value as the digest of a table takes it: the same on both engines (a server gives dates as dates, a
@@ -154,30 +157,29 @@ void addToDigest(QCryptographicHash &hash, const QVariant &value, bool date, boo
 }
 
 // Whether the target holds anything beyond what a new database starts with (account 1 and the five forms
-// of payment Schema writes); *why tells what when it cannot be read.
-bool holdsData(const QSqlDatabase &db, bool *has, QString *why) {
+// of payment Schema writes).
+Expected<bool> holdsData(const QSqlDatabase &db) {
     QSqlQuery query(db);
-    const auto any = [&](const QString &sql, const QVariantList &params) {
+    const auto any = [&](const QString &sql, const QVariantList &params) -> Expected<bool> {
         query.prepare(sql);
         for (const QVariant &p : params)
             query.addBindValue(p);
-        if (!query.exec()) {
-            *why = query.lastError().text();
-            return false;
-        }
-        *has = *has || query.next();
-        return true;
+        if (!query.exec())
+            return Engine::of(db).failure(query.lastError(), db, query.lastError().text());
+        return query.next();
     };
-    *has = false;
     for (const char *table : {"Afiliados", "Planes", "Categorias", "Cuotas", "Caja", "Usuarios", "TmpCuotas",
                               "Avisos", "RegistroActividad"})
-        if (!any(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)), {}))
-            return false;
-    if (!any(QStringLiteral(
-                 R"(SELECT 1 FROM "Cuentas" WHERE "idCuenta" <> 1 OR "Descripcion" IS DISTINCT FROM ?
+        if (const Expected<bool> has = any(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)), {});
+            !has || *has)
+            return has;
+    if (const Expected<bool> has =
+            any(QStringLiteral(
+                    R"(SELECT 1 FROM "Cuentas" WHERE "idCuenta" <> 1 OR "Descripcion" IS DISTINCT FROM ?
                                LIMIT 1)"),
-             {QStringLiteral("Caja")}))
-        return false;
+                {QStringLiteral("Caja")});
+        !has || *has)
+        return has;
     const QStringList forms = {QStringLiteral("Efectivo"), QStringLiteral("Cheque"),
                                QStringLiteral("Transferencia bancaria"), QStringLiteral("Tarjeta de débito"),
                                QStringLiteral("Tarjeta de crédito")};
@@ -202,27 +204,26 @@ public:
     QByteArray sourceDigest(const QString &table) const { return m_digests.value(table); }
 
     // The same digest of the target's table, read back in key order after the copy.
-    bool targetDigest(const TableSpec &spec, QByteArray *digest, QString *why) {
+    Expected<QByteArray> targetDigest(const TableSpec &spec) {
         const QString table = QString::fromUtf8(spec.name);
         const QStringList columns = m_columns.value(table);
         const QList<bool> dates = m_dates.value(table);
         const int keyIndex = int(columns.indexOf(q(spec.key)));
         QSqlQuery first(m_target), next(m_target);
-        if (keyIndex < 0 || !prepareBatches(spec, columns, first, next)) {
-            *why = QStringLiteral("tabla %1: %2")
-                       .arg(table, (first.lastError().isValid() ? first : next).lastError().text());
-            return false;
-        }
+        if (keyIndex < 0 || !prepareBatches(spec, columns, first, next))
+            return ::Result::failure(
+                QStringLiteral("tabla %1: %2")
+                    .arg(table, (first.lastError().isValid() ? first : next).lastError().text()));
         QCryptographicHash hash(QCryptographicHash::Sha256);
         qint64 last = 0;
         for (bool start = true;; start = false) {
             QSqlQuery &read = start ? first : next;
             if (!start)
                 read.bindValue(0, last);
-            if (!read.exec()) {
-                *why = QStringLiteral("tabla %1: %2").arg(table, read.lastError().text());
-                return false;
-            }
+            if (!read.exec())
+                return Engine::of(m_target).failure(
+                    read.lastError(), m_target,
+                    QStringLiteral("tabla %1: %2").arg(table, read.lastError().text()));
             int rows = 0;
             while (read.next()) {
                 ++rows;
@@ -234,8 +235,7 @@ public:
             if (rows < ReadBatch)
                 break;
         }
-        *digest = hash.result();
-        return true;
+        return hash.result();
     }
 
     // Copies every table inside the caller's transaction on the target; fills r's target side.
@@ -457,19 +457,19 @@ DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
     } endSnapshot{source, ownSnapshot};
 
     qint64 total = 0;
-    QString why;
     for (const TableSpec &spec : specs()) {
         DatabaseTransfer::TableCheck check;
         check.table = QString::fromUtf8(spec.name);
-        QList<Money> sums;
-        QList<qint64> timed;
-        if (!measure(source, spec, &check.sourceRows, &check.sourceKeys, &sums, &timed, &why))
+        const Expected<Measure> m = measure(source, spec);
+        if (!m)
             return failure(DatabaseTransfer::Status::SourceError,
-                           QStringLiteral("No se puede leer el origen: %1").arg(why));
-        for (int i = 0; i < sums.size(); ++i)
-            check.sums.append({QString::fromUtf8(spec.money[size_t(i)]), sums.at(i), Money()});
-        for (int i = 0; i < timed.size(); ++i)
-            check.timed.append({QString::fromUtf8(spec.dates[size_t(i)]), timed.at(i), 0});
+                           QStringLiteral("No se puede leer el origen: %1").arg(m.message()));
+        check.sourceRows = m->rows;
+        check.sourceKeys = m->keys;
+        for (int i = 0; i < m->sums.size(); ++i)
+            check.sums.append({QString::fromUtf8(spec.money[size_t(i)]), m->sums.at(i), Money()});
+        for (int i = 0; i < m->timed.size(); ++i)
+            check.timed.append({QString::fromUtf8(spec.dates[size_t(i)]), m->timed.at(i), 0});
         total += check.sourceRows;
         result.tables.append(check);
     }
@@ -488,11 +488,11 @@ DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
             DatabaseTransfer::Status::TargetError,
             QStringLiteral("No se puede reservar la base destino: %1")
                 .arg(Transaction::userMessage(Engine::of(target).pendingError(target), locked.message())));
-    bool has = false;
-    if (!holdsData(target, &has, &why))
+    const Expected<bool> has = holdsData(target);
+    if (!has)
         return failure(DatabaseTransfer::Status::TargetError,
-                       QStringLiteral("No se puede leer la base destino: %1").arg(why));
-    if (has)
+                       QStringLiteral("No se puede leer la base destino: %1").arg(has.message()));
+    if (*has)
         return failure(
             DatabaseTransfer::Status::TargetHasData,
             QStringLiteral("La base destino ya tiene datos: la copia solo se hace en una base nueva o vacía, "
@@ -512,19 +512,22 @@ DatabaseTransfer::Result copyBetween(QSqlDatabase &source, QSqlDatabase &target,
     bool same = true;
     for (int i = 0; i < int(specs().size()); ++i) {
         DatabaseTransfer::TableCheck &check = result.tables[i];
-        QList<Money> sums;
-        QList<qint64> timed;
-        if (!measure(target, specs()[size_t(i)], &check.targetRows, &check.targetKeys, &sums, &timed, &why))
+        const Expected<Measure> m = measure(target, specs()[size_t(i)]);
+        if (!m)
             return failure(DatabaseTransfer::Status::WriteError,
-                           QStringLiteral("No se puede leer el destino: %1").arg(why));
-        for (int k = 0; k < sums.size(); ++k)
-            check.sums[k].target = sums.at(k);
+                           QStringLiteral("No se puede leer el destino: %1").arg(m.message()));
+        check.targetRows = m->rows;
+        check.targetKeys = m->keys;
+        for (int k = 0; k < m->sums.size(); ++k)
+            check.sums[k].target = m->sums.at(k);
         check.sourceDigest = copier.sourceDigest(check.table);
-        if (!copier.targetDigest(specs()[size_t(i)], &check.targetDigest, &why))
+        const Expected<QByteArray> digest = copier.targetDigest(specs()[size_t(i)]);
+        if (!digest)
             return failure(DatabaseTransfer::Status::WriteError,
-                           QStringLiteral("No se puede leer el destino: %1").arg(why));
-        for (int k = 0; k < timed.size(); ++k)
-            check.timed[k].target = timed.at(k);
+                           QStringLiteral("No se puede leer el destino: %1").arg(digest.message()));
+        check.targetDigest = *digest;
+        for (int k = 0; k < m->timed.size(); ++k)
+            check.timed[k].target = m->timed.at(k);
         same = same && check.same();
     }
     if (!same) {
@@ -558,11 +561,10 @@ bool DatabaseTransfer::TableCheck::same() const {
 }
 
 Expected<bool> DatabaseTransfer::isNew(const QSqlDatabase &db) {
-    bool has = true;
-    QString why;
-    if (!holdsData(db, &has, &why))
-        return ::Result::failure(why);
-    return !has;
+    const Expected<bool> has = holdsData(db);
+    if (!has)
+        return has.failure();
+    return !*has;
 }
 
 QStringList DatabaseTransfer::tableNames() {

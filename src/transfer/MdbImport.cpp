@@ -160,10 +160,11 @@ private:
     QSqlDatabase m_db;
 };
 
-enum class TargetState { Missing, Empty, Mirabel, HasData, NotOurs, Newer, Unreadable };
+enum class TargetState { Missing, Empty, Mirabel, HasData, NotOurs, Newer };
 
-// What the target holds, read without writing a byte of it.
-TargetState inspectTarget(const QString &path, QString *why) {
+// What the target holds, read without writing a byte of it; a failure when it cannot be read.
+Expected<TargetState> inspectTarget(const QString &path) {
+    const auto unreadable = [](const QString &why) { return ::Result::failure(why); };
     const QFileInfo info(path);
     if (!info.exists())
         return TargetState::Missing;
@@ -174,35 +175,29 @@ TargetState inspectTarget(const QString &path, QString *why) {
     {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
-            return TargetState::Unreadable;
+            return unreadable(f.errorString());
         if (f.read(16) != QByteArray("SQLite format 3\0", 16))
             return TargetState::NotOurs;
     }
     // An ordinary connection that only reads: closing it folds away the -wal and -shm it needed, where a
     // read-only one would leave them beside a file that is not to be touched.
     TargetConnection c(path);
-    if (!c.db().open()) {
-        *why = c.db().lastError().text();
-        return TargetState::Unreadable;
-    }
+    if (!c.db().open())
+        return unreadable(c.db().lastError().text());
     QSqlQuery query(c.db());
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-        *why = query.lastError().text();
-        return TargetState::Unreadable;
-    }
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return unreadable(query.lastError().text());
     const int version = query.value(0).toInt();
     if (version > Schema::currentVersion())
         return TargetState::Newer;
     if (version == 0) {
         if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")) || !query.next())
-            return TargetState::Unreadable;
+            return unreadable(query.lastError().text());
         return query.value(0).toLongLong() == 0 ? TargetState::Empty : TargetState::NotOurs;
     }
     for (const char *table : {"Afiliados", "Cuotas", "Caja"}) {
-        if (!query.exec(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)))) {
-            *why = query.lastError().text();
-            return TargetState::Unreadable;
-        }
+        if (!query.exec(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table))))
+            return unreadable(query.lastError().text());
         if (query.next())
             return TargetState::HasData;
     }
@@ -411,17 +406,15 @@ void noteImport(const QSqlDatabase &db, MdbImport::Result *result) {
         *result = failure(MdbImport::Status::WriteError, anotado.message());
 }
 
-bool hasMembersDuesOrCash(const QSqlDatabase &db, bool *has, QString *why) {
+Expected<bool> hasMembersDuesOrCash(const QSqlDatabase &db) {
     QSqlQuery query(db);
-    *has = false;
     for (const char *table : {"Afiliados", "Cuotas", "Caja"}) {
-        if (!query.exec(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table)))) {
-            *why = query.lastError().text();
-            return false;
-        }
-        *has = *has || query.next();
+        if (!query.exec(QStringLiteral("SELECT 1 FROM %1 LIMIT 1").arg(q(table))))
+            return Engine::of(db).failure(query.lastError(), db, query.lastError().text());
+        if (query.next())
+            return true;
     }
-    return true;
+    return false;
 }
 
 // Into a database on a server: it must exist (empty, or Mirabel's without members, dues or movements).
@@ -434,7 +427,6 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
         QString name;
         ~Close() { Database::closeOther(name); }
     } close{name};
-    QString why;
     const Expected<QSqlDatabase> opened = Database::openOther(name, target, Database::Mode::CreateIfMissing);
     if (!opened)
         return failure(Status::TargetError, opened.message());
@@ -444,18 +436,18 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
             "La base %1 ya tiene socios, cuotas o movimientos de caja: la importación solo se hace en "
             "una base nueva o vacía.")
             .arg(target);
-    bool has = false;
     bool fresh = true;
     if (const Expected<int> version = Schema::version(db); version && *version > 0) {
-        if (!hasMembersDuesOrCash(db, &has, &why))
+        const Expected<bool> has = hasMembersDuesOrCash(db);
+        if (!has)
             return failure(Status::TargetError,
-                           QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, has.message()));
         const Expected<bool> nueva = DatabaseTransfer::isNew(db);
         if (!nueva)
             return failure(Status::TargetError,
                            QStringLiteral("No se puede leer la base %1. %2").arg(target, nueva.message()));
         fresh = *nueva;
-        if (has)
+        if (*has)
             return failure(Status::TargetHasData, hasData);
     }
     // Users, accounts, plans or categories are about to be replaced: a copy first.
@@ -480,10 +472,11 @@ MdbImport::Result intoServer(MdbReader &reader, qint64 total, const QString &tar
                            QStringLiteral("La base %1 está ocupada por otro puesto: no se importa. %2")
                                .arg(target, locked.message()));
         // Looked at again under the lock: another desk may have added a member in between.
-        if (!hasMembersDuesOrCash(db, &has, &why))
+        const Expected<bool> has = hasMembersDuesOrCash(db);
+        if (!has)
             return failure(Status::TargetError,
-                           QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
-        if (has)
+                           QStringLiteral("No se puede leer la base %1. %2").arg(target, has.message()));
+        if (*has)
             return failure(Status::TargetHasData, hasData);
         Importer importer(reader, db, progress);
         result = importer.fill(total);
@@ -529,7 +522,6 @@ QVariant MdbImport::storedPassword(const QVariant &asRead) {
 
 MdbImport::Result MdbImport::run(const QString &source, const QString &targetPath, const Progress &progress) {
     MdbReader reader;
-    QString why;
     if (const ::Result opened = reader.open(source); !opened)
         return failure(Status::SourceError, opened.message());
 
@@ -565,7 +557,11 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
     }
 
     const QString target = QFileInfo(targetPath).absoluteFilePath();
-    const TargetState state = inspectTarget(target, &why);
+    const Expected<TargetState> inspected = inspectTarget(target);
+    if (!inspected)
+        return failure(Status::TargetError,
+                       QStringLiteral("No se puede leer la base %1. %2").arg(target, inspected.message()));
+    const TargetState state = *inspected;
     switch (state) {
     case TargetState::HasData:
         return failure(
@@ -581,9 +577,6 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
         return failure(Status::TargetError,
                        QStringLiteral("La base %1 es de una versión más nueva del programa: no se modifica.")
                            .arg(target));
-    case TargetState::Unreadable:
-        return failure(Status::TargetError,
-                       QStringLiteral("No se puede leer la base %1. %2").arg(target, why));
     case TargetState::Missing:
     case TargetState::Empty:
     case TargetState::Mirabel:
@@ -605,11 +598,11 @@ MdbImport::Result MdbImport::run(const QString &source, const QString &targetPat
         TargetConnection c(work);
         if (const ::Result prepared = c.db().open() ? Engine::prepare(c.db()) : ::Result::failure(QString());
             !prepared) {
-            why = prepared.message();
             if (!inPlace)
                 ArchivoNuevo::borrar(work);
-            return failure(Status::TargetError, QStringLiteral("No se puede abrir la base %1. %2")
-                                                    .arg(target, why + c.db().lastError().text()));
+            return failure(Status::TargetError,
+                           QStringLiteral("No se puede abrir la base %1. %2")
+                               .arg(target, prepared.message() + c.db().lastError().text()));
         }
         if (inPlace) {
             if (const Expected<QString> copy = Backup::automatic(c.db()); !copy)

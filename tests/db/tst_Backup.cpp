@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(left.size(), Backup::KeepAutomatic);
         QVERIFY(left.contains(QFileInfo(written).fileName()));
         QCOMPARE(cuantas(ajena, ext).size(), Backup::KeepAutomatic + 3);
-        QCOMPARE(QDir(base.copias()).entryList({QStringLiteral("Mirabel-2001????-000000*.") + ext}).size(),
+        QCOMPARE(QDir(base.copias()).entryList({QStringLiteral("Mirabel-2001??\?\?-000000*.") + ext}).size(),
                  Backup::KeepAutomatic + 3);
         QCOMPARE(QDir(base.copias()).entryList({propia + QStringLiteral("-*.") + otra}, QDir::Files).size(),
                  3);
