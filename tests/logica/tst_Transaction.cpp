@@ -117,10 +117,10 @@ private slots:
         std::optional<OtraConexion> archivo;
         QSqlDatabase otra = TestSupport::valor(Database::openExtra(QStringLiteral("otro_puesto")));
         QSqlQuery o(otra);
+        QVariant pid;
         if (cortada) {
-            const QVariant pid =
+            pid =
                 Database::buscaValor(QStringLiteral("SELECT pg_backend_pid() AS pid"), QStringLiteral("pid"));
-            QVERIFY(o.exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid.toInt())));
         } else if (enServidor()) {
             QVERIFY(o.exec(QStringLiteral("BEGIN")));
             QVERIFY(Engine::of(otra).lockTables(otra, {QStringLiteral("Planes")}));
@@ -128,7 +128,11 @@ private slots:
             archivo.emplace(base.path());
             QCOMPARE(archivo->exec("BEGIN IMMEDIATE"), SQLITE_OK);
         }
-        const Result r = Transaction::run(Database::db(), [](Transaction &t) {
+        const Result r = Transaction::run(Database::db(), [&](Transaction &t) {
+            // Cut during the work: a connection found lost between pieces of work is opened again instead.
+            // The call waits until the backend is gone.
+            if (cortada && !o.exec(QStringLiteral("SELECT pg_terminate_backend(%1, 5000)").arg(pid.toInt())))
+                return false;
             QSqlQuery q(Database::db());
             return q.exec(QStringLiteral(R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Espera'))")) ||
                    t.fail(q.lastError());
