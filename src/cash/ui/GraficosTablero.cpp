@@ -5,6 +5,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QCursor>
 #include <QFileInfo>
@@ -39,12 +40,24 @@ void mostrarAyuda(const QString &texto) {
     QToolTip::showText(QCursor::pos(), texto);
 }
 
-// The value axis from zero (or the lowest value) to a round figure above the highest.
-QValueAxis *ejeValores(double minimo, double maximo, const QString &titulo) {
-    auto *eje = new QValueAxis;
-    eje->setRange(std::min(0.0, minimo), maximo > 0 ? maximo : 1);
-    eje->applyNiceNumbers();
-    eje->setLabelFormat(QStringLiteral("%.0f"));
+// The value axis from zero (or the lowest value) to a round figure above the highest, its figures grouped
+// in thousands as the locale groups them ("1.500.000"): a printf format has no grouping.
+QValueAxis *ejeValores(double minimo, double maximo, const QString &titulo, int marcas = 0) {
+    QValueAxis redondo;
+    if (marcas > 1)
+        redondo.setTickCount(marcas);
+    redondo.setRange(std::min(0.0, minimo), maximo > 0 ? maximo : 1);
+    redondo.applyNiceNumbers();
+    auto *eje = new QCategoryAxis;
+    eje->setRange(redondo.min(), redondo.max());
+    eje->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    eje->setStartValue(redondo.min());
+    const int n = std::max(2, redondo.tickCount());
+    const double paso = (redondo.max() - redondo.min()) / (n - 1);
+    for (int i = 0; i < n; ++i) {
+        const double valor = redondo.min() + paso * i;
+        eje->append(QLocale().toString(qint64(std::llround(valor))), valor);
+    }
     eje->setTitleText(titulo);
     return eje;
 }
@@ -67,7 +80,17 @@ QChart *nuevo(const QString &titulo) {
     chart->setBackgroundRoundness(0);
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setAnimationOptions(QChart::NoAnimation);
+    // Names of plans and accounts whole beside the plot: a size smaller than the window's.
+    QFont chica = chart->legend()->font();
+    chica.setPointSizeF(chica.pointSizeF() * 0.85);
+    chart->legend()->setFont(chica);
     return chart;
+}
+
+// The chart's axes in the legend's size.
+void letraChica(QChart *chart) {
+    for (QAbstractAxis *eje : chart->axes())
+        eje->setLabelsFont(chart->legend()->font());
 }
 
 QChart *deuda(const Cifras &c) {
@@ -180,8 +203,7 @@ QChart *socios(const Cifras &c) {
     ejeY->append(c.planes);
     chart->addAxis(ejeY, Qt::AlignLeft);
     serie->attachAxis(ejeY);
-    auto *ejeX = ejeValores(0, maximo, QStringLiteral("Socios"));
-    ejeX->setTickCount(3); // counts of thousands stay apart
+    auto *ejeX = ejeValores(0, maximo, QStringLiteral("Socios"), 3); // counts of thousands stay apart
     chart->addAxis(ejeX, Qt::AlignBottom);
     serie->attachAxis(ejeX);
     chart->legend()->setAlignment(Qt::AlignRight);
@@ -304,17 +326,23 @@ void dibujarGrafico(QPainter &p, const QRectF &target, QChart *chart) {
 namespace GraficosTablero {
 
 QChart *grafico(const Tablero::Cifras &c, Tablero::Grafico g) {
+    QChart *chart = nullptr;
     switch (g) {
     case Tablero::Deuda:
-        return deuda(c);
+        chart = deuda(c);
+        break;
     case Tablero::Cobranzas:
-        return cobranzas(c);
+        chart = cobranzas(c);
+        break;
     case Tablero::Socios:
-        return socios(c);
+        chart = socios(c);
+        break;
     case Tablero::Saldos:
+        chart = saldos(c);
         break;
     }
-    return saldos(c);
+    letraChica(chart);
+    return chart;
 }
 
 bool esNumero(const QVariant &celda) {
