@@ -56,9 +56,13 @@ Result PagedQueryModel::setPagedParts(const QSqlDatabase &db, const QString &sql
     }
 
     // The field names come from an empty reading of the same source; the base model keeps them for
-    // record() and the headers, and never reads rows itself while paging.
+    // record() and the headers, and never reads rows itself while paging. A source in parts gives them from
+    // its first part, which has the same fields: a server takes longer to plan the whole (a union over
+    // every plan's dues) than to read a page.
     QSqlQuery shape(db);
-    if (Result r = run(db, shape, sql + QStringLiteral(" LIMIT 0"), params); !r)
+    const QString &shapeSql = byParts ? source.parts.first().sql : sql;
+    const QVariantList &shapeParams = byParts ? source.parts.first().params : params;
+    if (Result r = run(db, shape, shapeSql + QStringLiteral(" LIMIT 0"), shapeParams); !r)
         return r;
     source.columns = shape.record().count();
     QVector<QVector<QVariant>> first;

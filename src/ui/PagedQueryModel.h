@@ -41,7 +41,8 @@ public:
     // for the offsets to be cheap.
     Result setPagedQuery(const QSqlDatabase &db, const QString &sql, const QVariantList &params);
     // The same list read in parts, page after page from where the last one ended (the count grows as it
-    // is read): sql gives the field names only.
+    // is read); each part has the fields of sql, which the model does not read (the first part gives their
+    // names).
     Result setPagedParts(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
                          QVector<KeysetList::Part> parts);
 
