@@ -121,6 +121,8 @@ int main(int argc, char **argv) {
     Module1::NivelUsuario = 1;
     panPrin w;
     w.show();
+    // The members list in front, as where one searches (level 1 starts on the dashboard).
+    w.HaceClickOpcion(0);
     QCoreApplication::processEvents();
     QLineEdit *box = control<QLineEdit>(&w, "txtBuscaAfiliado");
     auto *lista = control<DataGrid>(&w, "DBGrid1");

@@ -282,14 +282,15 @@ QVariantList clavesAlrededor(const QVariant &clave, qint64 id, int fila, int fil
     for (const bool previas : {true, false}) {
         QSqlQuery q(Database::db());
         q.setForwardOnly(true);
+        // Row values: a range on the index where an OR of the two columns is a scan from the list's end
+        // on a server. A member without a key compares as unknown, so is left out as before.
         q.prepare(previas ? QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados"
-                                               WHERE "ClaveOrden" < ? OR ("ClaveOrden" = ? AND "idAfiliado" < ?)
+                                               WHERE ("ClaveOrden", "idAfiliado") < (?, ?)
                                                ORDER BY "ClaveOrden" DESC, "idAfiliado" DESC LIMIT ?)")
                           : QStringLiteral(R"(SELECT "idAfiliado" FROM "Afiliados"
-                                               WHERE "ClaveOrden" > ? OR ("ClaveOrden" = ? AND "idAfiliado" >= ?)
+                                               WHERE ("ClaveOrden", "idAfiliado") >= (?, ?)
                                                ORDER BY "ClaveOrden", "idAfiliado" LIMIT ?)"));
-        for (const QVariant &v :
-             {clave, clave, QVariant(id), QVariant(previas ? antes : filasPorPagina - antes)})
+        for (const QVariant &v : {clave, QVariant(id), QVariant(previas ? antes : filasPorPagina - antes)})
             q.addBindValue(v);
         if (!q.exec()) {
             Log::error(QStringLiteral("Afiliados"), q.lastError().text());
