@@ -66,6 +66,9 @@ public:
     virtual QString keepRowsClause() const = 0;
     // A join run in the order written, the left table outside.
     virtual QString orderedJoin() const = 0;
+    // Statements that give the planner the sizes of scratch tables just filled (a server's planner knows
+    // nothing of a temporary table's rows otherwise); none where joins run in the order written.
+    virtual QStringList statisticsStatements(const QStringList &tables) const = 0;
     // Whether expr is NULL, as the number 1 or 0 (usable in a UNION or an ORDER BY with numbers).
     virtual QString isNullNumber(const QString &expr) const = 0;
     // A LIKE condition matched as the program's connections read LIKE: without regard to case, accents and

@@ -200,14 +200,18 @@ Result PostgresEngine::prepareConnection(QSqlDatabase &db, bool readOnly, int lo
         // A write that waits for another desk's lock gives up after this long and says so.
         QStringLiteral("SET lock_timeout = %1").arg(lockTimeoutMs),
         QStringLiteral("SET standard_conforming_strings = on"),
+        // The program's statements are short or read on indexes; compiling them (over a second for the
+        // re-issue's statements on a large club) costs more than it saves.
+        QStringLiteral("SET jit = off"),
     };
     if (readOnly)
         settings << QStringLiteral("SET default_transaction_read_only = on");
     QSqlQuery q(db);
     for (const QString &s : settings)
         if (!q.exec(s)) {
-            // An unknown zone name falls back to the server's; the rest must hold.
-            if (s.startsWith(QLatin1String("SET TIME ZONE")))
+            // An unknown zone name falls back to the server's, and a server without JIT needs no switch; the
+            // rest must hold.
+            if (s.startsWith(QLatin1String("SET TIME ZONE")) || s.startsWith(QLatin1String("SET jit")))
                 continue;
             return failure(q.lastError(), db, errorText(q.lastError()));
         }
@@ -655,6 +659,13 @@ QString PostgresEngine::keepRowsClause() const {
 QString PostgresEngine::orderedJoin() const {
     // The planner chooses the order itself and takes a plain JOIN ... ON.
     return QStringLiteral("JOIN");
+}
+
+QStringList PostgresEngine::statisticsStatements(const QStringList &tables) const {
+    QStringList out;
+    for (const QString &t : tables)
+        out << QStringLiteral("ANALYZE %1").arg(quoted(t));
+    return out;
 }
 
 QString PostgresEngine::isNullNumber(const QString &expr) const {

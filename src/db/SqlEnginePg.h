@@ -22,6 +22,7 @@ public:
     QString dayChangeStatement() const override;
     QString keepRowsClause() const override;
     QString orderedJoin() const override;
+    QStringList statisticsStatements(const QStringList &tables) const override;
     QString isNullNumber(const QString &expr) const override;
     QString likeCondition(const QString &expression, const QString &pattern, QChar escape) const override;
     int rowsPerInsert() const override;

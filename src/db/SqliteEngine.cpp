@@ -345,6 +345,10 @@ QString SqliteEngine::orderedJoin() const {
     return QStringLiteral("CROSS JOIN");
 }
 
+QStringList SqliteEngine::statisticsStatements(const QStringList &) const {
+    return {}; // the joins over scratch tables are written in the order they run (orderedJoin)
+}
+
 QString SqliteEngine::isNullNumber(const QString &expr) const {
     return QStringLiteral("(%1 IS NULL)").arg(expr);
 }

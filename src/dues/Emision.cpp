@@ -151,7 +151,7 @@ public:
                                  s.monto.toVariant()}))
                 return false;
         }
-        return true;
+        return conTamanos({QStringLiteral("EmisionSerie")});
     }
 
     // Puts a group of distinct members in the scratch table, in the run's order, and reads which of them
@@ -172,6 +172,9 @@ public:
                 return false;
         }
         m_orden += int(grupo.size());
+        // Read by the member index only when the planner knows the group is a thousand members, not all.
+        if (!conTamanos({QStringLiteral("EmisionSocios")}))
+            return false;
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
         if (!Database::run(q,
@@ -241,6 +244,12 @@ public:
     QSqlError causa; // the failed statement's, for the transaction
 
 private:
+    bool conTamanos(const QStringList &tablas) {
+        for (const QString &sql : Engine::of(m_db).statisticsStatements(tablas))
+            if (!ejecutar(sql))
+                return false;
+        return true;
+    }
     bool ejecutar(const QString &sql, const QVariantList &valores = {}) {
         QSqlQuery q(m_db);
         // A server prepares no DDL: statements without values run as they are.
