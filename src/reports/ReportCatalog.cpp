@@ -282,6 +282,23 @@ QVector<ReportDefinition> build() {
         d.defaultFormula = QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0");
         out << d;
     }
+    {
+        // The activity log as its window lists it: newest first.
+        ReportDefinition d = definition(ReportId::Actividad, QStringLiteral("actividad.rpt"),
+                                        QStringLiteral("Registro de actividad"));
+        d.landscape = true;
+        d.columns = {{QStringLiteral("Fecha"), 54, C},         {QStringLiteral("Hora"), 42, C},
+                     {QStringLiteral("Usuario"), 80, L, 2},    {QStringLiteral("Puesto"), 70, L, 2},
+                     {QStringLiteral("Acción"), 110, L, 2},    {QStringLiteral("Objeto"), 80, L, 2},
+                     {QStringLiteral("Importe antes"), 72, R}, {QStringLiteral("Importe después"), 72, R},
+                     {QStringLiteral("Detalle"), 160, L, 3}};
+        addTable(&d.fields, QStringLiteral("RegistroActividad"), QStringLiteral("r"));
+        d.select =
+            QStringLiteral(R"(SELECT r."Fecha", r."Hora", r."Usuario", r."Puesto", r."Accion", r."Objeto",
+            r."MontoAntes", r."MontoDespues", r."Detalle" FROM "RegistroActividad" r)");
+        d.tail = QStringLiteral(R"(ORDER BY r."Fecha" DESC, r."idRegistro" DESC)");
+        out << d;
+    }
     return out;
 }
 
