@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Backup.h"
+#include "db/Database.h"
 #include "db/SqlEngine.h"
 
 #include <QByteArray>
@@ -10,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
@@ -122,3 +125,33 @@ inline void borrar(const QString &url, const QString &nombre) {
 }
 
 } // namespace BenchServidor
+
+// The club at origen copied for a benchmark that writes to it, and opened as the program's database: a file
+// copied into a temporary folder, or on a server a copy made beside the club. The copy goes with this object,
+// however the run ends.
+class CopiaDelClub {
+public:
+    // False with the reason in *error.
+    bool abrir(const QString &origen, QString *error) {
+        m_origen = origen;
+        QString path = m_tmp.filePath(QStringLiteral("club.db"));
+        if (BenchServidor::es(origen))
+            path = BenchServidor::nueva(origen, true, &m_nombre, error);
+        else if (hecho(Database::open(origen, Database::Mode::MustExist), error) &&
+                 hecho(Backup::copyTo(path), error))
+            Database::close();
+        else
+            path.clear();
+        return !path.isEmpty() && hecho(Database::open(path, Database::Mode::MustExist), error);
+    }
+    // A file or folder beside the copy.
+    QString ruta(const QString &nombre) const { return m_tmp.filePath(nombre); }
+    ~CopiaDelClub() {
+        Database::close();
+        BenchServidor::borrar(m_origen, m_nombre);
+    }
+
+private:
+    QTemporaryDir m_tmp;
+    QString m_origen, m_nombre;
+};

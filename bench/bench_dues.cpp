@@ -87,30 +87,13 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "uso: bench_dues CLUB_GRANDE.db|postgresql://usuario@servidor/base\n");
         return 2;
     }
-    QTemporaryDir tmp;
-    QString path = tmp.filePath(QStringLiteral("club.db"));
-    QString err, copiaServidor;
-    if (servidor) {
-        path = BenchServidor::nueva(origen, true, &copiaServidor, &err);
-    } else if (hecho(Database::open(origen, Database::Mode::MustExist), &err) &&
-               hecho(Backup::copyTo(path), &err)) {
-        Database::close();
-    } else {
-        path.clear();
-    }
-    if (path.isEmpty() || !hecho(Database::open(path, Database::Mode::MustExist), &err)) {
+    CopiaDelClub copia;
+    QString err;
+    if (!copia.abrir(origen, &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }
-    // The copy on the server goes when the run ends, however it ends.
-    struct Borrar {
-        QString url, nombre;
-        ~Borrar() {
-            Database::close();
-            BenchServidor::borrar(url, nombre);
-        }
-    } borrar{origen, copiaServidor};
-    Backup::setFolder(tmp.filePath(QStringLiteral("copias")));
+    Backup::setFolder(copia.ruta(QStringLiteral("copias")));
     Module1::NivelUsuario = 1;
 
     // First rows of the list, as the user sees them after the click.

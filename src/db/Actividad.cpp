@@ -11,6 +11,7 @@
 #include <QSysInfo>
 #include <QTime>
 #include <QVariant>
+#include <algorithm>
 
 namespace Actividad {
 
@@ -187,15 +188,26 @@ QVariantList parametros(const Filtro &f) {
 
 QStringList usuarios(const QSqlDatabase &db) {
     QStringList out;
-    // The users who may log in, and the command line's names already in the log.
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (Database::run(
-            q, QStringLiteral(R"(SELECT "NombreUsuario" FROM "Usuarios" WHERE "NombreUsuario" IS NOT NULL
-                                 ORDER BY "NombreUsuario")"),
-            {}, QStringLiteral("Registro de actividad")))
-        while (q.next())
-            out << q.value(0).toString();
+    // The users who may log in, and every name already in the log (the command line's, users since
+    // deleted): the log's names one index step each, not a reading of the whole log.
+    const QString sql[] = {
+        QStringLiteral(R"(SELECT "NombreUsuario" FROM "Usuarios" WHERE "NombreUsuario" IS NOT NULL)"),
+        QStringLiteral(R"(WITH RECURSIVE u(n) AS (
+                              SELECT MIN("Usuario") FROM "RegistroActividad"
+                              UNION ALL
+                              SELECT (SELECT MIN(r."Usuario") FROM "RegistroActividad" r WHERE r."Usuario" > u.n)
+                              FROM u WHERE u.n IS NOT NULL)
+                          SELECT n FROM u WHERE n IS NOT NULL)")};
+    for (const QString &s : sql) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (Database::run(q, s, {}, QStringLiteral("Registro de actividad")))
+            while (q.next())
+                out << q.value(0).toString();
+    }
+    out.removeDuplicates();
+    std::sort(out.begin(), out.end(),
+              [](const QString &a, const QString &b) { return QString::localeAwareCompare(a, b) < 0; });
     return out;
 }
 

@@ -251,10 +251,32 @@ const char *const kStep8[] = {
     R"(CREATE INDEX "Cuotas_PlanSocio" ON "Cuotas" ("idPlan", "ClaveSocio" NULLS FIRST, "idCuota" NULLS FIRST))",
 };
 
+// Version 9: the debt view tells when the member was last reminded of what is owed: "UltimoAviso", the
+// day of the last reminder handed to the mail server (sent, or sent without a verdict) for one of the
+// member's overdue unpaid dues; Null when none was. Formulas select by it ("avisado / no avisado desde").
+const char *const kStep9[] = {
+    R"(DROP VIEW IF EXISTS "ConsultaDeuda")",
+    R"(CREATE VIEW "ConsultaDeuda" AS
+        SELECT c."idAfiliado" AS "idAfiliado", SUM(c."Monto") AS "SumaDeMonto",
+               MAX((SELECT MAX(v."Fecha") FROM "Avisos" v
+                    WHERE v."idCuota" = c."idCuota" AND v."Resultado" IN (1, 3))) AS "UltimoAviso"
+        FROM "Cuotas" c
+        WHERE c."Pagada" = 0 AND c."Vencimiento" <= date() GROUP BY c."idAfiliado")",
+};
+// A server's TRUNCATE empties a table without its row triggers: the activity log refuses it by a statement
+// trigger of its own (a file has no TRUNCATE).
+const char *const kStep9Servidor[] = {
+    R"(CREATE OR REPLACE FUNCTION "Registro_SinVaciar_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
+        BEGIN RAISE EXCEPTION 'el registro de actividad no se vacía'; END $f$)",
+    R"(DROP TRIGGER IF EXISTS "Registro_SinVaciar" ON "RegistroActividad")",
+    R"(CREATE TRIGGER "Registro_SinVaciar" BEFORE TRUNCATE ON "RegistroActividad"
+        FOR EACH STATEMENT EXECUTE FUNCTION "Registro_SinVaciar_f"())",
+};
+
 } // namespace
 
 int Schema::currentVersion() {
-    return 8;
+    return 9;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -307,6 +329,9 @@ QStringList Schema::stepStatements(int toVersion) {
     if (toVersion == 8)
         for (const char *s : kStep8)
             out << QString::fromUtf8(s);
+    if (toVersion == 9)
+        for (const char *s : kStep9)
+            out << QString::fromUtf8(s);
     return out;
 }
 
@@ -348,6 +373,9 @@ Result Schema::upgrade(QSqlDatabase &db) {
             statements << Engine::of(db).schemaStatement(sql);
         if (next == 6)
             statements << Engine::of(db).sortKeyTriggers();
+        if (next == 9 && Engine::of(db).isServer())
+            for (const char *sql : kStep9Servidor)
+                statements << QString::fromUtf8(sql);
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
                 Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());

@@ -148,18 +148,19 @@ const std::vector<Table> &all() {
           {"Hora", K::Text},
           {"Resultado", K::Integer, NotNull},
           {"CodigoSMTP", K::Integer}}},
-        // The activity log: copied with the rest, never imported (the old program kept none).
+        // The activity log: copied with the rest, never imported (the old program kept none); its print-out
+        // selects by formula.
         {"RegistroActividad",
          "idRegistro",
          true,
          true,
          false,
-         false,
+         true,
          {{"idRegistro", K::Key},
-          {"Fecha", K::Date, NotNull},
+          {"Fecha", K::Date, NotNull, Old::None, "Fecha"},
           {"Hora", K::Text},
           {"idUsuario", K::Integer},
-          {"Usuario", K::Text},
+          {"Usuario", K::Text, false, Old::None, "Usuario"},
           {"Nivel", K::Integer, NotNull},
           {"Puesto", K::Text},
           {"Accion", K::Integer, NotNull},

@@ -54,7 +54,8 @@ const QVector<Col> &columnsOf(const QString &table) {
         return out;
     }();
     static const QVector<Col> deuda = {{"idAfiliado", K::Integer, nullptr},
-                                       {"SumaDeMonto", K::Money, nullptr}};
+                                       {"SumaDeMonto", K::Money, nullptr},
+                                       {"UltimoAviso", K::Date, "Último aviso"}};
     static const QVector<Col> nroCuotas = {{"idAfiliado", K::Integer, nullptr},
                                            {"NroCuotas", K::Integer, "Cuotas adeudadas"}};
     static const QVector<Col> none;
@@ -81,6 +82,15 @@ void addTable(QVector<ReportField> *out, const QString &table, const QString &al
               const QString &formulaTable = QString()) {
     for (const Col &c : columnsOf(table))
         out->append(field(formulaTable.isEmpty() ? table : formulaTable, c, quoted(alias, c.name)));
+}
+
+// A member's row of a stored query keyed by member, for a report that does not read the query itself: each
+// field is looked up by the member's key only when a formula names it.
+void addMemberLookup(QVector<ReportField> *out, const QString &table, const QString &memberKey) {
+    for (const Col &c : columnsOf(table))
+        out->append(field(table, c,
+                          QStringLiteral(R"((SELECT x."%1" FROM "%2" x WHERE x."idAfiliado" = %3))")
+                              .arg(QString::fromUtf8(c.name), table, memberKey)));
 }
 
 // The stored query of a member's dues, assembled from the same joins as the report's own source.
@@ -147,6 +157,8 @@ QVector<ReportDefinition> build() {
         addTable(&d.fields, QStringLiteral("Afiliados"), QStringLiteral("a"));
         addTable(&d.fields, QStringLiteral("Planes"), QStringLiteral("p"));
         addTable(&d.fields, QStringLiteral("Categorias"), QStringLiteral("g"));
+        // The member's debt and last reminder ("avisado / no avisado desde ...").
+        addMemberLookup(&d.fields, QStringLiteral("ConsultaDeuda"), QStringLiteral(R"(a."idAfiliado")"));
         d.select = QStringLiteral(R"(SELECT a."idAfiliado", a."Apellido", a."Nombres", a."TipoDocumento",
             a."Documento", a."Domicilio", a."Barrio", a."Localidad", a."Telefono", a."Telefono Trabajo",
             a."e-mail", p."Descripcion", g."Descripcion", a."Fecha Afiliacion"
@@ -280,6 +292,23 @@ QVector<ReportDefinition> build() {
             LEFT JOIN "Afiliados" a ON a."idAfiliado" = d."idAfiliado")");
         d.tail = QStringLiteral(R"(ORDER BY a."ClaveOrden" NULLS FIRST, d."idAfiliado")");
         d.defaultFormula = QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0");
+        out << d;
+    }
+    {
+        // The activity log as its window lists it: newest first.
+        ReportDefinition d = definition(ReportId::Actividad, QStringLiteral("actividad.rpt"),
+                                        QStringLiteral("Registro de actividad"));
+        d.landscape = true;
+        d.columns = {{QStringLiteral("Fecha"), 54, C},         {QStringLiteral("Hora"), 42, C},
+                     {QStringLiteral("Usuario"), 80, L, 2},    {QStringLiteral("Puesto"), 70, L, 2},
+                     {QStringLiteral("Acción"), 110, L, 2},    {QStringLiteral("Objeto"), 80, L, 2},
+                     {QStringLiteral("Importe antes"), 72, R}, {QStringLiteral("Importe después"), 72, R},
+                     {QStringLiteral("Detalle"), 160, L, 3}};
+        addTable(&d.fields, QStringLiteral("RegistroActividad"), QStringLiteral("r"));
+        d.select =
+            QStringLiteral(R"(SELECT r."Fecha", r."Hora", r."Usuario", r."Puesto", r."Accion", r."Objeto",
+            r."MontoAntes", r."MontoDespues", r."Detalle" FROM "RegistroActividad" r)");
+        d.tail = QStringLiteral(R"(ORDER BY r."Fecha" DESC, r."idRegistro" DESC)");
         out << d;
     }
     return out;

@@ -6,7 +6,7 @@
 #include <QVector>
 #include <Qt>
 
-enum class ReportId { Socios, CtaCuotas, Cuotas, Recibo, Caja, ResCtas, InfDeuda };
+enum class ReportId { Socios, CtaCuotas, Cuotas, Recibo, Caja, ResCtas, InfDeuda, Actividad };
 
 // A column of a report's table: heading, share of the table's width, alignment, and how many lines a
 // long text may take (beyond them it is shortened with "…"). A line break in a cell starts a new line.

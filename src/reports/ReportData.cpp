@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Configuracion.h"
 #include "core/Log.h"
+#include "db/Actividad.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -371,6 +372,36 @@ class InfDeudaData : public ReportData {
     }
 };
 
+// ---- actividad.rpt ---------------------------------------------------------------------------------
+class ActividadData : public ReportData {
+    static QString amountOrBlank(const QVariant &v) {
+        const auto m = Money::fromVariant(v);
+        return v.isNull() || !m ? QString() : money(*m);
+    }
+
+    bool fetch() override {
+        if (!nextRecord()) {
+            if (m_records == 0)
+                queueMessage(QString());
+            else
+                queue(ReportBand::summary({{QStringLiteral("Total de entradas"), count(m_records)}}));
+            return false;
+        }
+        ReportBand b;
+        b.cells = {date(value(0)),
+                   text(1),
+                   text(2),
+                   text(3),
+                   Actividad::nombre(Actividad::Accion(value(4).toInt())),
+                   text(5),
+                   amountOrBlank(value(6)),
+                   amountOrBlank(value(7)),
+                   text(8)};
+        queue(std::move(b));
+        return true;
+    }
+};
+
 std::unique_ptr<ReportData> make(ReportId id) {
     switch (id) {
     case ReportId::Socios:
@@ -387,6 +418,8 @@ std::unique_ptr<ReportData> make(ReportId id) {
         return std::make_unique<ResCtasData>();
     case ReportId::InfDeuda:
         return std::make_unique<InfDeudaData>();
+    case ReportId::Actividad:
+        return std::make_unique<ActividadData>();
     }
     return nullptr;
 }

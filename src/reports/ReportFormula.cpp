@@ -401,10 +401,27 @@ private:
                 n->date = date;
                 return n;
             }
+            if (isWord(t, "isnull")) {
+                const int pos = take().position;
+                if (peek().kind != Token::Kind::LParen)
+                    return expected(QStringLiteral("'(' después de isnull"));
+                take();
+                if (peek().kind != Token::Kind::Field)
+                    return expected(QStringLiteral("un campo {Tabla.Campo} en isnull"));
+                NodePtr n = leaf(FormulaNode::Type::IsNull, pos);
+                n->table = peek().table;
+                n->field = peek().field;
+                take();
+                if (peek().kind != Token::Kind::RParen)
+                    return expected(QStringLiteral("')' después del campo de isnull"));
+                take();
+                return n;
+            }
             if (isWord(t, "and") || isWord(t, "or") || isWord(t, "not"))
                 return expected(QStringLiteral("un campo o un valor"));
             return fail(QStringLiteral("palabra desconocida '%1': la fórmula admite campos {Tabla.Campo}, "
-                                       "números, textos entre comillas, True, False y date(año, mes, día)")
+                                       "números, textos entre comillas, True, False, date(año, mes, día) e "
+                                       "isnull({Tabla.Campo})")
                             .arg(t.text) +
                         at(t.position));
         }
@@ -548,6 +565,10 @@ public:
                                 .arg(fieldName(n), kindName(f->kind)),
                             n);
             return QStringLiteral("(%1 <> 0)").arg(f->sql);
+        }
+        case FormulaNode::Type::IsNull: {
+            const ReportField *f = resolve(n);
+            return f ? QStringLiteral("(%1 IS NULL)").arg(f->sql) : QString();
         }
         case FormulaNode::Type::Compare:
             return compare(n);

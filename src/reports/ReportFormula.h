@@ -27,12 +27,12 @@ struct ReportField {
 
 // One node of a parsed formula.
 struct FormulaNode {
-    enum class Type { And, Or, Not, Compare, Field, Number, Text, Boolean, Date };
+    enum class Type { And, Or, Not, Compare, Field, Number, Text, Boolean, Date, IsNull };
     Type type = Type::Boolean;
     int position = 0; // offset in the formula text, for messages
     QString op;       // Compare: "=", "<>", "<", ">", "<=", ">="
     std::unique_ptr<FormulaNode> left, right;
-    QString table, field; // Field
+    QString table, field; // Field, IsNull
     QString text;         // Text; Number keeps its digits as written ("12", "-3", "12.5")
     bool boolean = false;
     QDate date;
@@ -40,10 +40,11 @@ struct FormulaNode {
 
 // The selection formula of a report: {Table.Field} references, =, <>, <, >, <=, >=, and, or, not,
 // parentheses, True/False, numbers, 'text' (a quote inside is written twice, 'O''Brien'; "text" also
-// reads) and date(year, month, day). It is parsed once and turned into a WHERE clause with bound values
-// for the report's source; no part of the formula text ever reaches the SQL itself.
-// Numbers are written with the digits 0-9 only. A formula holds at most MaxConditions conditions and
-// MaxNesting levels of parentheses (a run of 'not' counts once); beyond that it is refused as a formula
+// reads), date(year, month, day) and isnull({Table.Field}), the condition that a field has no value (a
+// comparison with a field that has none is never true, nor is its negation). It is parsed once and turned
+// into a WHERE clause with bound values for the report's source; no part of the formula text ever reaches the
+// SQL itself. Numbers are written with the digits 0-9 only. A formula holds at most MaxConditions conditions
+// and MaxNesting levels of parentheses (a run of 'not' counts once); beyond that it is refused as a formula
 // error, never passed to the engine.
 class ReportFormula {
 public:

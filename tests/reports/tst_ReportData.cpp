@@ -308,6 +308,53 @@ private slots:
         QCOMPARE(run(QStringLiteral("infDeuda.rpt"), QString()).rows().size(), 4);
     }
 
+    // "Avisado / no avisado desde": the day of the last reminder handed to the mail server (sent, or with no
+    // verdict) for one of the member's overdue dues; a refused one, or one of a paid due, does not count.
+    void avisadoONoAvisadoDesde_data() {
+        QTest::addColumn<QString>("informe");
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QStringList>("socios");
+        const QString deuda = QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0 and ");
+        const QString avisado = QStringLiteral("{ConsultaDeuda.UltimoAviso} >= date(2009, 3, 1)");
+        const QString noAvisado = QStringLiteral(
+            "(isnull({ConsultaDeuda.UltimoAviso}) or {ConsultaDeuda.UltimoAviso} < date(2009, 3, 1))");
+        QTest::newRow("deudas, avisado desde") << QStringLiteral("infDeuda.rpt") << deuda + avisado
+                                               << QStringList{QStringLiteral("Pérez, Juan")};
+        QTest::newRow("deudas, avisado después")
+            << QStringLiteral("infDeuda.rpt")
+            << deuda + QStringLiteral("{ConsultaDeuda.UltimoAviso} > date(2009, 3, 2)") << QStringList();
+        QTest::newRow("deudas, no avisado desde")
+            << QStringLiteral("infDeuda.rpt") << deuda + noAvisado
+            << QStringList{QStringLiteral("Álvarez, Ana"), QStringLiteral("Benítez, Luis")};
+        QTest::newRow("socios, avisado desde")
+            << QStringLiteral("Socios.rpt") << avisado << QStringList{QStringLiteral("Pérez, Juan")};
+        QTest::newRow("socios, no avisado desde")
+            << QStringLiteral("Socios.rpt") << noAvisado
+            << QStringList{QStringLiteral("Álvarez, Ana"), QStringLiteral("Benítez, Luis"),
+                           QStringLiteral("Núñez, Sol"), QStringLiteral("O'Brien, Kevin"),
+                           QStringLiteral("Zapata, Cero")};
+    }
+    void avisadoONoAvisadoDesde() {
+        QFETCH(QString, informe);
+        QFETCH(QString, formula);
+        QFETCH(QStringList, socios);
+        const auto aviso = [](const QString &cuota, int socio, const QString &fecha, int resultado) {
+            QVERIFY(Database::exec(
+                QStringLiteral(
+                    R"(INSERT INTO "Avisos" ("idCuota", "idAfiliado", "e-mail", "Fecha", "Resultado")
+                                  SELECT "idCuota", "idAfiliado", 'x@club.org', ?, ? FROM "Cuotas"
+                                  WHERE "idAfiliado" = ? AND "Factura" = ?)"),
+                {fecha, resultado, socio, cuota}));
+        };
+        aviso(QStringLiteral("CUOTA MES 2"), perez, QStringLiteral("2009-03-02"), 1);   // sent
+        aviso(QStringLiteral("CUOTA MES 1"), perez, QStringLiteral("2009-03-04"), 1);   // a paid due
+        aviso(QStringLiteral("CUOTA MES 3"), alvarez, QStringLiteral("2009-03-03"), 2); // refused
+        aviso(QStringLiteral("INSCRIPCION"), benitez, QStringLiteral("2009-02-25"), 3); // no verdict
+        const Run r = run(informe, formula);
+        QCOMPARE(r.error.message, QString());
+        QCOMPARE(r.column(1), socios);
+    }
+
     void emptySelectionSaysSoForEveryReport() {
         const QVector<QPair<QString, QString>> cases = {
             {QStringLiteral("Socios.rpt"), QStringLiteral("{Afiliados.idAfiliado} = 0")},

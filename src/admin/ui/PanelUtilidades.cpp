@@ -2,6 +2,7 @@
 
 #include "admin/ui/panConfUs.h"
 #include "admin/ui/panImportarMdb.h"
+#include "admin/ui/panRegistroActividad.h"
 #include "admin/ui/panconfSist.h"
 #include "core/Configuracion.h"
 #include "core/Log.h"
@@ -95,9 +96,12 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
         boton(gSistema, QStringLiteral("Command30"), QStringLiteral("Configurar Usuarios..."));
     m_cmdImportarMdb =
         boton(gSistema, QStringLiteral("cmdImportarMdb"), QStringLiteral("Importar base anterior (.mdb)..."));
+    m_cmdRegistroActividad =
+        boton(gSistema, QStringLiteral("cmdRegistroActividad"), QStringLiteral("Registro de actividad..."));
     auto *lSistema = new QHBoxLayout(gSistema);
     lSistema->addWidget(m_cmdConfigurarSistema);
     lSistema->addWidget(m_cmdConfigurarUsuarios);
+    lSistema->addWidget(m_cmdRegistroActividad);
     lSistema->addWidget(m_cmdImportarMdb);
     lSistema->addStretch();
 
@@ -150,6 +154,10 @@ PanelUtilidades::PanelUtilidades(QWidget *parent) : QWidget(parent) {
     connect(m_txtDia, &QLineEdit::returnPressed, m_cmdCambiarDia, &QPushButton::click);
     Niveles::conectar(m_cmdConfigurarSistema, [this] { configurarSistema(); });
     Niveles::conectar(m_cmdConfigurarUsuarios, [this] { configurarUsuarios(); });
+    Niveles::conectar(m_cmdRegistroActividad, [this] {
+        panRegistroActividad w(this);
+        w.exec();
+    });
     Niveles::conectar(m_cmdEnviarAvisos, [this] { enviarAvisos(); });
     Niveles::conectar(m_cmdImportarMdb, [this] { importarMdb(); });
     Niveles::conectar(m_cmdCopiaSeguridad, [this] { copiaDeSeguridad(); });

@@ -3,9 +3,11 @@
 #include "cash/Cobranza.h"
 #include "cash/ui/panCobra.h"
 #include "core/Formato.h"
+#include "mail/HistorialAvisos.h"
 #include "ui/Controles.h"
 #include "ui/DataControl.h"
 #include "ui/DataGrid.h"
+#include "ui/ListaBreve.h"
 #include "ui/Mensaje.h"
 #include "ui/PanelEncabezado.h"
 
@@ -85,6 +87,10 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
     connect(m_cmdCobrar, &QPushButton::clicked, this, &panCobraCuota::cobrarCuota);
     connect(m_cmdEliminar, &QPushButton::clicked, this, &panCobraCuota::eliminar);
     connect(m_cmdSalir, &QPushButton::clicked, this, &QDialog::reject);
+    m_cmdAvisos =
+        Controles::boton(this, QStringLiteral("cmdAvisosEnviados"), QStringLiteral("A&visos enviados..."));
+    m_cmdAvisos->setAutoDefault(false);
+    connect(m_cmdAvisos, &QPushButton::clicked, this, &panCobraCuota::avisosEnviados);
     connect(m_chkSoloVencidas, &QCheckBox::clicked, this, &panCobraCuota::cambiarFiltro);
     connect(m_datCuotas, &DataControl::reposition, this, &panCobraCuota::alCambiarFila);
     // A typed amount changes the total at once.
@@ -99,6 +105,7 @@ panCobraCuota::panCobraCuota(ReportControl *cr, QWidget *parent) : Ventana(paren
     botones->addWidget(m_cmdCobrar);
     botones->addWidget(m_cmdEliminar);
     botones->addWidget(m_cmdExportar);
+    botones->addWidget(m_cmdAvisos);
     botones->addStretch();
     botones->addWidget(m_cmdSalir);
     auto *layout = new QVBoxLayout(this);
@@ -193,4 +200,10 @@ void panCobraCuota::eliminar() {
     m_datCuotas->refresh();
     m_datCuotas->setCurrentRow(qMin(fila, m_datCuotas->recordCount() - 1));
     alCambiarFila();
+}
+
+void panCobraCuota::avisosEnviados() {
+    const HistorialAvisos::Fuente f = HistorialAvisos::delSocio(idAfiliado());
+    ListaBreve::abrir(QStringLiteral("panAvisosEnviados"), HistorialAvisos::titulo(),
+                      HistorialAvisos::columnas(), HistorialAvisos::sinAvisos(), f.sql, f.params, this);
 }

@@ -24,10 +24,11 @@ public:
 
     // Re-reads the member's name and list (when shown and after a payment).
     void mostrar();
-    void cambiarFiltro(); // Check1
-    void alCambiarFila(); // total and "&Cobrar cuota seleccionada..."
-    void cobrarCuota();   // Command1
-    void eliminar();      // Command3
+    void cambiarFiltro();  // Check1
+    void alCambiarFila();  // total and "&Cobrar cuota seleccionada..."
+    void cobrarCuota();    // Command1
+    void eliminar();       // Command3
+    void avisosEnviados(); // the member's reminders, newest first
 
     enum { ColumnaMonto = 5 };
 
@@ -44,6 +45,7 @@ private:
     QPushButton *m_cmdEliminar; // Command3: &Eliminar...
     QPushButton *m_cmdSalir;    // Command2: &Salir
     QToolButton *m_cmdExportar; // the unpaid dues to Excel or CSV
+    QPushButton *m_cmdAvisos;   // Avisos enviados...
 
     qint64 idAfiliado() const;
     ReportControl *m_cr;

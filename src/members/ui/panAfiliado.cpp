@@ -1,10 +1,12 @@
 #include "members/ui/panAfiliado.h"
 
 #include "core/Clock.h"
+#include "mail/HistorialAvisos.h"
 #include "members/Categorias.h"
 #include "members/Planes.h"
 #include "ui/Controles.h"
 #include "ui/DatePicker.h"
+#include "ui/ListaBreve.h"
 #include "ui/Mensaje.h"
 #include "ui/PanelEncabezado.h"
 
@@ -82,6 +84,11 @@ panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
     m_cmdAceptar->setDefault(true);
     connect(m_cmdAceptar, &QPushButton::clicked, this, &panAfiliado::aceptar);
     connect(m_cmdCancelar, &QPushButton::clicked, this, &QDialog::reject);
+    m_cmdAvisos =
+        Controles::boton(this, QStringLiteral("cmdAvisosEnviados"), QStringLiteral("A&visos enviados..."));
+    m_cmdAvisos->setAutoDefault(false);
+    m_cmdAvisos->setEnabled(false);
+    connect(m_cmdAvisos, &QPushButton::clicked, this, &panAfiliado::avisosEnviados);
 
     // Screen order, top to bottom, is the tab order.
     auto *form = new QGridLayout;
@@ -113,11 +120,12 @@ panAfiliado::panAfiliado(QWidget *parent) : Ventana(parent) {
     QWidget *orden[] = {m_txtCampo[0],  m_txtCampo[1],  m_txtCampo[2],  m_txtCampo[3], m_txtCampo[4],
                         m_txtCampo[5],  m_txtCampo[6],  m_txtCampo[7],  m_txtCampo[8], m_txtCampo[9],
                         m_txtCampo[10], m_cboCategoria, m_txtCampo[11], m_dtFecNac,    m_dtFecAf,
-                        m_cbPlan,       m_cmdAceptar,   m_cmdCancelar};
+                        m_cbPlan,       m_cmdAceptar,   m_cmdCancelar,  m_cmdAvisos};
     for (size_t i = 0; i + 1 < std::size(orden); ++i)
         setTabOrder(orden[i], orden[i + 1]);
 
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdAvisos);
     buttons->addStretch();
     buttons->addWidget(m_cmdAceptar);
     buttons->addWidget(m_cmdCancelar);
@@ -139,6 +147,7 @@ void panAfiliado::showEvent(QShowEvent *e) {
 }
 
 void panAfiliado::llenar() {
+    m_cmdAvisos->setEnabled(tagEsNumerico());
     if (!tagEsNumerico())
         return;
     const auto a = Afiliados::buscar(Tag.trimmed().toLongLong());
@@ -201,4 +210,10 @@ void panAfiliado::aceptar() {
         return;
     }
     accept();
+}
+
+void panAfiliado::avisosEnviados() {
+    const HistorialAvisos::Fuente f = HistorialAvisos::delSocio(Tag.trimmed().toLongLong());
+    ListaBreve::abrir(QStringLiteral("panAvisosEnviados"), HistorialAvisos::titulo(),
+                      HistorialAvisos::columnas(), HistorialAvisos::sinAvisos(), f.sql, f.params, this);
 }

@@ -21,6 +21,8 @@ public:
     void llenar();
     // "&Aceptar": the checks in order, then the save; the window stays open with the user's input on failure.
     void aceptar();
+    // "Avisos enviados...": the member's reminders, newest first.
+    void avisosEnviados();
 
 protected:
     void showEvent(QShowEvent *e) override;
@@ -33,6 +35,7 @@ private:
     QComboBox *m_cbPlan;
     QPushButton *m_cmdAceptar;  // Command1: &Aceptar
     QPushButton *m_cmdCancelar; // Command2: &Cancelar
+    QPushButton *m_cmdAvisos;   // Avisos enviados... (a member already stored)
 
     bool m_llenado = false;
 };
