@@ -263,6 +263,14 @@ const char *const kStep9[] = {
         FROM "Cuotas" c
         WHERE c."Pagada" = 0 AND c."Vencimiento" <= date() GROUP BY c."idAfiliado")",
 };
+// Version 10: a member's dues index carries the amount, so that the member's debt (the debt view for one
+// member, at every row change of the members list) is read on it alone; without it a file's planner took the
+// overdue dues' covering index and read every member's overdue dues.
+const char *const kStep10[] = {
+    R"(DROP INDEX IF EXISTS "Cuotas_Afiliado")",
+    R"(CREATE INDEX "Cuotas_Afiliado" ON "Cuotas" ("idAfiliado", "Pagada", "Vencimiento", "Monto"))",
+};
+
 // A server's TRUNCATE empties a table without its row triggers: the activity log refuses it by a statement
 // trigger of its own (a file has no TRUNCATE).
 const char *const kStep9Servidor[] = {
@@ -276,7 +284,7 @@ const char *const kStep9Servidor[] = {
 } // namespace
 
 int Schema::currentVersion() {
-    return 9;
+    return 10;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -331,6 +339,9 @@ QStringList Schema::stepStatements(int toVersion) {
             out << QString::fromUtf8(s);
     if (toVersion == 9)
         for (const char *s : kStep9)
+            out << QString::fromUtf8(s);
+    if (toVersion == 10)
+        for (const char *s : kStep10)
             out << QString::fromUtf8(s);
     return out;
 }

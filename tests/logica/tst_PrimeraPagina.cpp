@@ -120,6 +120,9 @@ private slots:
         QTest::newRow("cuotas, Buscar") << 4 << QStringLiteral("SEARCH c USING INDEX Cuotas_Plan ");
         QTest::newRow("cuotas, Mostrar Todas")
             << 5 << QStringLiteral("SEARCH c USING INDEX Cuotas_PlanSocio ");
+        // Not a list: the member's debt, read at every row change of the members list, on the member's dues.
+        QTest::newRow("deuda del socio")
+            << 6 << QStringLiteral("SEARCH c USING COVERING INDEX Cuotas_Afiliado \\(idAfiliado=");
     }
 
     void primeraPaginaPorIndice() {
@@ -128,8 +131,8 @@ private slots:
         BaseTemporal db;
         // A plan with dues: the dues list's first part.
         const int idPlan = nuevoPlan(QStringLiteral("Plan"));
-        nuevaCuota(nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), idPlan), idPlan,
-                   QDate(2024, 3, 10), 1, false, {}, 3, 2024);
+        const int socio = nuevoAfiliado(QStringLiteral("Pérez"), QStringLiteral("Ana"), idPlan);
+        nuevaCuota(socio, idPlan, QDate(2024, 3, 10), 1, false, {}, 3, 2024);
         const Caja::Fuente todo = Caja::todo();
         const Caja::Fuente dia = Caja::delDia(QDate(2024, 3, 1), QVariant());
         const Lista listas[] = {
@@ -138,7 +141,8 @@ private slots:
             primeraPagina(dia.sql, dia.params),
             primeraPagina(Cuotas::recordSourceDiseno()),
             primeraPagina(*Cuotas::recordSourceMesAnio(QStringLiteral("3"), QStringLiteral("2024"))),
-            primeraPagina(Cuotas::recordSourceTodas())};
+            primeraPagina(Cuotas::recordSourceTodas()),
+            {QStringLiteral(R"(Select * from "ConsultaDeuda" where "idAfiliado" = ?)"), {socio}}};
         if (!enServidor()) {
             QString porQue;
             QVERIFY2(sinOrdenarSqlite(plan(listas[cual]), QRegularExpression(QLatin1Char('^') + recorrido),
