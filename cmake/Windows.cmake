@@ -32,6 +32,7 @@ foreach(p ${_qt_plugins})
 endforeach()
 install(FILES ${MIRABEL_WIN_PREFIX}/translations/qtbase_es.qm ${MIRABEL_WIN_PREFIX}/translations/qt_es.qm
         DESTINATION translations)
+install(DIRECTORY ${MIRABEL_WIN_PREFIX}/fonts DESTINATION .)
 install(DIRECTORY ${MIRABEL_WIN_CACHE}/licencias/ DESTINATION licencias)
 
 # The DLLs the program and its plugins load, found by walking their imports: the cache's libraries and the
@@ -73,11 +74,12 @@ set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 include(CPack)
 
-# The program and the test programs also run from the build folder (under Wine): the DLLs beside them.
+# The program and the test programs also run from the build folder (under Wine): the DLLs and the report
+# fonts beside them.
 file(GLOB _dlls ${MIRABEL_WIN_PREFIX}/bin/*.dll)
 foreach(d ${MIRABEL_WIN_DLL_DIRS})
   file(GLOB _r ${d}/libgcc_s_seh-1.dll ${d}/libstdc++-6.dll ${d}/libwinpthread-1.dll)
   list(APPEND _dlls ${_r})
 endforeach()
-file(COPY ${_dlls} DESTINATION ${CMAKE_BINARY_DIR})
-file(COPY ${_dlls} DESTINATION ${CMAKE_BINARY_DIR}/tests)
+file(COPY ${_dlls} ${MIRABEL_WIN_PREFIX}/fonts DESTINATION ${CMAKE_BINARY_DIR})
+file(COPY ${_dlls} ${MIRABEL_WIN_PREFIX}/fonts DESTINATION ${CMAKE_BINARY_DIR}/tests)

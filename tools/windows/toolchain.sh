@@ -26,7 +26,7 @@ stamp() { date +%s >"$CACHE/stamps/$1"; }
 packages() {
   local want=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis xvfb xauth imagemagick
     xdotool dpkg-dev tcl autoconf automake libtool gettext bison flex pkg-config qt6-base-dev qt6-base-dev-tools
-    qt6-tools-dev-tools qt6-translations-l10n poppler-utils ninja-build cmake)
+    qt6-tools-dev-tools qt6-translations-l10n fonts-dejavu-core fonts-dejavu-extra poppler-utils ninja-build cmake)
   local missing=()
   for p in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -235,10 +235,17 @@ build_qtcharts() {
   licence qtcharts "$s/debian/copyright"
 }
 
-# Qt's own Spanish texts: .qm files are the same on every system, so Debian's are used as they are.
-build_translations() {
-  mkdir -p "$PREFIX/translations"
+# Qt's own Spanish texts (.qm files are the same on every system, so Debian's are used as they are) and the
+# DejaVu Sans faces the reports are laid out in, which Windows lacks.
+build_recursos() {
+  mkdir -p "$PREFIX/translations" "$PREFIX/fonts"
   cp -f /usr/share/qt6/translations/qtbase_es.qm /usr/share/qt6/translations/qt_es.qm "$PREFIX/translations/"
+  local f
+  for f in DejaVuSans DejaVuSans-Bold DejaVuSans-Oblique DejaVuSans-BoldOblique; do
+    cp -f "/usr/share/fonts/truetype/dejavu/$f.ttf" "$PREFIX/fonts/"
+  done
+  licence qt-translations /usr/share/doc/qt6-translations-l10n/copyright
+  licence fonts-dejavu /usr/share/doc/fonts-dejavu-core/copyright
 }
 
 # Every source package, fetched ahead (the rest of the run then needs no network).
@@ -255,7 +262,7 @@ build_wine() {
   WINEPREFIX="$CACHE/wine" wineserver -w
 }
 
-ALL=(packages fuentes sqlite qtbase zlib libpq qpsql libsodium curl xlsxwriter mdbtools qtcharts translations wine)
+ALL=(packages fuentes sqlite qtbase zlib libpq qpsql libsodium curl xlsxwriter mdbtools qtcharts recursos wine)
 # Left out of the program when it cannot be built (the .mdb import then says so); the rest goes on.
 OPCIONALES=" mdbtools "
 want=("$@")
