@@ -72,6 +72,12 @@ set(CPACK_NSIS_MUI_FINISHPAGE_RUN mirabel.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# A 64-bit installer, so that it also runs where Windows has no 32-bit layer (and under a 64-bit Wine).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+# The uninstaller leaves no empty vendor key behind.
+set(CPACK_VERBATIM_VARIABLES YES)
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
+    "DeleteRegKey SHCTX \"Software\\Mirabel\\Mirabel\"\nDeleteRegKey /ifempty SHCTX \"Software\\Mirabel\"")
 include(CPack)
 
 # The program and the test programs also run from the build folder (under Wine): the DLLs and the report

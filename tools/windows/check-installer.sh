@@ -13,6 +13,8 @@ linux="${2:-$(dirname "$build")/build}"
 setup="$(ls "$build"/Mirabel-*-setup.exe | head -1)"
 work="$(mktemp -d)"
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine mirrors Start-menu entries into the desktop's menus: kept in the throwaway folder, not this machine's.
+export XDG_CONFIG_HOME="$work/xdg/config" XDG_DATA_HOME="$work/xdg/data"
 xvfb=""
 cleanup() {
   wineserver -k 2>/dev/null || true

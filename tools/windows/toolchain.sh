@@ -147,6 +147,7 @@ build_zlib() {
 build_libsodium() {
   local s
   s="$(fetch libsodium-dev)"
+  [ -x "$s/configure" ] || (cd "$s" && autoreconf -fi >/dev/null 2>&1)
   rm -rf "${BLD:?}/libsodium" && mkdir -p "$BLD/libsodium"
   (cd "$BLD/libsodium" && env "${CROSS_ENV[@]}" "${NICE[@]}" "$s/configure" -q --host=$HOST --prefix="$PREFIX" \
     --disable-static --enable-shared && "${NICE[@]}" make -s -j "$JOBS" && make -s install)
@@ -203,15 +204,18 @@ build_mdbtools() {
   licence mdbtools "$s/COPYING.LIB" "$s/debian/copyright"
 }
 
-QT_COMMON=(-DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DBUILD_WITH_PCH=OFF)
+QT_COMMON=(-DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF)
 
+# Only the modules the program links (and Qt Test for its tests): Qt Network, Xml and Concurrent are not used
+# (mail goes through libcurl).
 build_qtbase() {
   local s
   s="$(fetch qt6-base-dev)"
   cmake_cross qtbase "$s" "${QT_COMMON[@]}" \
     -DFEATURE_system_sqlite=ON -DFEATURE_sql_sqlite=ON -DFEATURE_sql_psql=OFF -DFEATURE_sql_odbc=OFF \
-    -DFEATURE_sql_mysql=OFF -DFEATURE_tabletevent=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=ON \
-    -DFEATURE_dbus=OFF -DFEATURE_zstd=OFF -DFEATURE_concurrent=ON -DFEATURE_testlib=ON \
+    -DFEATURE_sql_mysql=OFF -DFEATURE_tabletevent=OFF \
+    -DFEATURE_dbus=OFF -DFEATURE_zstd=OFF -DFEATURE_testlib=ON \
+    -DFEATURE_network=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF \
     -DSQLite3_INCLUDE_DIR="$PREFIX/include" -DSQLite3_LIBRARY="$PREFIX/lib/libsqlite3.dll.a"
   licence qtbase "$s/debian/copyright" "$s/LICENSES/LGPL-3.0-only.txt" "$s/LICENSES/GPL-3.0-only.txt"
 }
@@ -221,7 +225,7 @@ build_qpsql() {
   local s="$SRC/qt6-base"
   cmake_cross qpsql "$s/src/plugins/sqldrivers" -DFEATURE_sql_psql=ON -DFEATURE_sql_sqlite=OFF \
     -DFEATURE_sql_odbc=OFF -DFEATURE_sql_mysql=OFF -DPostgreSQL_ROOT="$PREFIX" \
-    -DPostgreSQL_INCLUDE_DIR="$PREFIX/include" -DPostgreSQL_LIBRARY="$PREFIX/lib/libpq.dll.a"
+    -DPostgreSQL_INCLUDE_DIR="$PREFIX/include" -DPostgreSQL_LIBRARY="$PREFIX/lib/libpq.a"
 }
 
 build_qtcharts() {
@@ -258,7 +262,8 @@ fuentes() {
 
 # The Wine prefix the Windows tests run in; no Mono or Gecko installer is offered.
 build_wine() {
-  WINEPREFIX="$CACHE/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -u
+  WINEPREFIX="$CACHE/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" XDG_CONFIG_HOME="$CACHE/xdg/config" \
+    XDG_DATA_HOME="$CACHE/xdg/data" wineboot -u
   WINEPREFIX="$CACHE/wine" wineserver -w
 }
 
