@@ -94,7 +94,8 @@ EOF
 cmake_cross() { # cmake_cross NAME SRCDIR [cmake args...]
   local name="$1" src="$2"
   shift 2
-  rm -rf "${BLD:?}/$name"
+  # A build cut short (Qt takes long) goes on where it stopped at the next run.
+  [ -f "$BLD/$name/build.ninja" ] || rm -rf "${BLD:?}/$name"
   "${NICE[@]}" cmake -S "$src" -B "$BLD/$name" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" "$@"
   "${NICE[@]}" cmake --build "$BLD/$name" -j "$JOBS"
@@ -231,7 +232,7 @@ build_qpsql() {
 build_qtcharts() {
   local s
   s="$(fetch qt6-charts-dev)"
-  rm -rf "${BLD:?}/qtcharts"
+  [ -f "$BLD/qtcharts/build.ninja" ] || rm -rf "${BLD:?}/qtcharts"
   "${NICE[@]}" "$PREFIX/bin/qt-cmake" -S "$s" -B "$BLD/qtcharts" -G Ninja "${QT_COMMON[@]}" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX"
   "${NICE[@]}" cmake --build "$BLD/qtcharts" -j "$JOBS"
