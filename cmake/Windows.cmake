@@ -6,6 +6,11 @@
 set_target_properties(mirabel PROPERTIES WIN32_EXECUTABLE ON)
 target_sources(mirabel PRIVATE ${CMAKE_SOURCE_DIR}/resources/mirabel.rc)
 
+# Sockets of their own: the wait on the server's connection, the mail connections, the tests' free port.
+target_link_libraries(mirabel_db PRIVATE ws2_32)
+target_link_libraries(mirabel_mail PRIVATE ws2_32)
+target_link_libraries(mirabel_testsupport PRIVATE ws2_32)
+
 # Everything goes in the installation folder itself: Windows finds the DLLs beside the program, and Qt
 # its plugins and translations there.
 # The sample-club generator stays in the build folder: its clubs have well-known passwords.
