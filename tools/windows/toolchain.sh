@@ -14,9 +14,12 @@ LIC="$CACHE/licencias"
 JOBS="${JOBS:-2}"
 HOST=x86_64-w64-mingw32
 NICE=(nice -n 19)
-TOOLCHAIN="$HERE/mingw.cmake"
 export MIRABEL_WIN_CACHE="$CACHE"
 mkdir -p "$PREFIX/bin" "$PREFIX/lib/pkgconfig" "$PREFIX/include" "$SRC" "$BLD" "$LIC" "$CACHE/stamps"
+# The libraries are built with a copy kept in the cache: Qt's own toolchain file names it, and it must outlive
+# the checkout that made the cache.
+TOOLCHAIN="$CACHE/mingw.cmake"
+cp -f "$HERE/mingw.cmake" "$TOOLCHAIN"
 
 log() { printf '\n== %s: %s\n' "$(date +%T)" "$*" >&2; }
 done_() { [ -f "$CACHE/stamps/$1" ]; }
@@ -221,22 +224,28 @@ build_qtbase() {
   licence qtbase "$s/debian/copyright" "$s/LICENSES/LGPL-3.0-only.txt" "$s/LICENSES/GPL-3.0-only.txt"
 }
 
+# qt_module NAME SRCDIR [cmake args...]: a part of Qt built on the qtbase above, with its qt-cmake.
+qt_module() {
+  local name="$1" src="$2"
+  shift 2
+  [ -f "$BLD/$name/build.ninja" ] || rm -rf "${BLD:?}/$name"
+  "${NICE[@]}" "$PREFIX/bin/qt-cmake" -S "$src" -B "$BLD/$name" -G Ninja -DQT_CHAINLOAD_TOOLCHAIN_FILE="$TOOLCHAIN" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" "${QT_COMMON[@]}" "$@"
+  "${NICE[@]}" cmake --build "$BLD/$name" -j "$JOBS"
+  cmake --install "$BLD/$name"
+}
+
 # The PostgreSQL driver plugin, built apart from qtbase against the libpq above.
 build_qpsql() {
-  local s="$SRC/qt6-base"
-  cmake_cross qpsql "$s/src/plugins/sqldrivers" -DFEATURE_sql_psql=ON -DFEATURE_sql_sqlite=OFF \
-    -DFEATURE_sql_odbc=OFF -DFEATURE_sql_mysql=OFF -DPostgreSQL_ROOT="$PREFIX" \
-    -DPostgreSQL_INCLUDE_DIR="$PREFIX/include" -DPostgreSQL_LIBRARY="$PREFIX/lib/libpq.a"
+  qt_module qpsql "$SRC/qt6-base/src/plugins/sqldrivers" -DFEATURE_sql_psql=ON -DFEATURE_sql_sqlite=OFF \
+    -DFEATURE_sql_odbc=OFF -DFEATURE_sql_mysql=OFF -DPostgreSQL_INCLUDE_DIR="$PREFIX/include" \
+    -DPostgreSQL_LIBRARY="$PREFIX/lib/libpq.a"
 }
 
 build_qtcharts() {
   local s
   s="$(fetch qt6-charts-dev)"
-  [ -f "$BLD/qtcharts/build.ninja" ] || rm -rf "${BLD:?}/qtcharts"
-  "${NICE[@]}" "$PREFIX/bin/qt-cmake" -S "$s" -B "$BLD/qtcharts" -G Ninja "${QT_COMMON[@]}" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX"
-  "${NICE[@]}" cmake --build "$BLD/qtcharts" -j "$JOBS"
-  cmake --install "$BLD/qtcharts"
+  qt_module qtcharts "$s"
   licence qtcharts "$s/debian/copyright"
 }
 
