@@ -3,7 +3,10 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 SAMPLE_LARGE ?= $(BUILD)/bench-large.db
 
-.PHONY: all deps build run test demo bench package clean format
+WIN_BUILD ?= build-windows
+
+.PHONY: all deps build run test demo bench package clean format windows-deps windows windows-build test-windows \
+	check-installer
 
 all: build
 
@@ -39,6 +42,29 @@ bench: build
 # A Debian package of what cmake --install puts under /usr: build/mirabel_<version>_amd64.deb
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# Windows: the toolchain (mingw, Wine, NSIS and every library, built once into ~/.cache/mirabel-windows),
+# then the program, its tests and the installer $(WIN_BUILD)/Mirabel-<version>-setup.exe.
+windows-deps: deps
+	bash tools/windows/toolchain.sh
+
+$(WIN_BUILD)/build.ninja:
+	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(abspath tools/windows/mingw.cmake) \
+	  -DCMAKE_BUILD_TYPE=Release $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+windows-build: $(WIN_BUILD)/build.ninja
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+windows: windows-build
+	cd $(WIN_BUILD) && cpack
+
+# The test programs under Wine (the server's tests are not run there).
+test-windows: windows-build
+	bash tools/windows/pruebas.sh $(WIN_BUILD)
+
+# Installs the installer silently in a new Wine prefix, prints a report from the demo club, uninstalls.
+check-installer: windows
+	bash tools/windows/check-installer.sh $(WIN_BUILD)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

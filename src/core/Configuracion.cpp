@@ -18,10 +18,17 @@ QString &archivoElegido() {
 const QString kSeccion = QStringLiteral("Configuracion/");
 
 std::unique_ptr<QSettings> abrir() {
-    if (!archivoElegido().isEmpty())
-        return std::make_unique<QSettings>(archivoElegido(), QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Mirabel!"), QStringLiteral("Mirabel!"));
+    return Configuracion::almacen(archivoElegido());
+}
+
+// The registry needs neither a private file nor this program's own reading of one.
+bool esArchivo(const QSettings &s) {
+#ifdef Q_OS_WIN
+    return s.format() != QSettings::NativeFormat;
+#else
+    Q_UNUSED(s);
+    return true;
+#endif
 }
 
 void soloDueno(const QString &path) {
@@ -117,9 +124,30 @@ QHash<QString, QString> seccionEscrita(const QString &path) {
     return out;
 }
 
+// The section [Configuracion] as this program reads it.
+QHash<QString, QString> seccion(QSettings &s) {
+    if (esArchivo(s)) {
+        soloDueno(s.fileName());
+        return seccionEscrita(s.fileName());
+    }
+    QHash<QString, QString> out;
+    s.beginGroup(QStringLiteral("Configuracion"));
+    for (const QString &clave : s.childKeys())
+        out.insert(clave, s.value(clave).toString());
+    s.endGroup();
+    return out;
+}
+
+void prepararEscritura(QSettings &s) {
+    if (esArchivo(s))
+        crearPrivado(s.fileName());
+    Configuracion::conservar(s);
+}
+
 Result terminar(QSettings &s) {
     s.sync();
-    soloDueno(s.fileName());
+    if (esArchivo(s))
+        soloDueno(s.fileName());
     if (s.status() == QSettings::NoError)
         return Result::done();
     const QString why = QStringLiteral("No se pudo guardar la configuración en %1.").arg(s.fileName());
@@ -127,6 +155,21 @@ Result terminar(QSettings &s) {
     return Result::failure(why);
 }
 } // namespace
+
+std::unique_ptr<QSettings> Configuracion::almacen(const QString &archivo) {
+    if (!archivo.isEmpty())
+        return std::make_unique<QSettings>(archivo, QSettings::IniFormat);
+#ifdef Q_OS_WIN
+    // Where the old program kept its settings (Visual Basic's SaveSetting under the program's title), so a
+    // club's settings carry over.
+    return std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Mirabel!"),
+        QSettings::NativeFormat);
+#else
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Mirabel!"), QStringLiteral("Mirabel!"));
+#endif
+}
 
 void Configuracion::setArchivo(const QString &path) {
     archivoElegido() = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
@@ -137,12 +180,12 @@ QString Configuracion::archivo() {
 }
 
 QString Configuracion::leer(const QString &clave) {
-    const QString path = archivo();
-    soloDueno(path);
-    return seccionEscrita(path).value(clave);
+    return seccion(*abrir()).value(clave);
 }
 
 void Configuracion::conservar(QSettings &s) {
+    if (!esArchivo(s))
+        return;
     // Qt rewrites the whole file when it saves anything: each hand-written value goes back in a form that
     // both Qt and this program read as the same text.
     const QHash<QString, QString> escritos = seccionEscrita(s.fileName());
@@ -155,16 +198,13 @@ void Configuracion::conservar(QSettings &s) {
 
 Result Configuracion::escribir(const QString &clave, const QString &valor) {
     auto s = abrir();
-    crearPrivado(s->fileName());
-    conservar(*s);
+    prepararEscritura(*s);
     s->setValue(kSeccion + clave, valor);
     return terminar(*s);
 }
 
 Configuracion::Ajustes Configuracion::leerTodo() {
-    const QString path = archivo();
-    soloDueno(path);
-    const QHash<QString, QString> e = seccionEscrita(path);
+    const QHash<QString, QString> e = seccion(*abrir());
     const auto v = [&](const char *clave) { return e.value(QLatin1String(clave)); };
     return {v("NombreEmpresa"), v("CUITEmpresa"),     v("email"),
             v("ServerSMTP"),    v("Autentica"),       v("NombreUsuarioAUT"),
@@ -179,8 +219,7 @@ int Configuracion::Ajustes::dias() const {
 
 Result Configuracion::guardarTodo(const Ajustes &a) {
     auto s = abrir();
-    crearPrivado(s->fileName());
-    conservar(*s);
+    prepararEscritura(*s);
     s->setValue(kSeccion + QStringLiteral("NombreEmpresa"), a.nombreEmpresa);
     s->setValue(kSeccion + QStringLiteral("CUITEmpresa"), a.cuitEmpresa);
     s->setValue(kSeccion + QStringLiteral("email"), a.email);

@@ -3,6 +3,7 @@
 #include "core/Result.h"
 
 #include <QString>
+#include <memory>
 
 class QSettings;
 
@@ -30,6 +31,9 @@ public:
         int dias() const;
     };
 
+    // The settings store: the INI file archivo, or (empty) the per-user store: on Windows the registry key
+    // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Mirabel!, elsewhere a file.
+    static std::unique_ptr<QSettings> almacen(const QString &archivo);
     // Another settings file in INI format (section [Configuracion]) instead of the per-user one:
     // --settings FILE or MIRABEL_SETTINGS. An empty path returns to the per-user file.
     static void setArchivo(const QString &path);

@@ -16,13 +16,36 @@
 #include <QVariant>
 #include <libpq-events.h>
 #include <libpq-fe.h>
-#include <poll.h>
 #include <sqlite3.h>
 #include <vector>
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <poll.h>
+#endif
 
 using namespace SqlEngine;
 
 namespace {
+// Waits at most ms for the connection's socket to be ready for what libpq asked (reading or writing); false
+// on a time-out, an error or no socket.
+bool esperarSocket(int fd, bool leer, int ms) {
+    if (fd < 0)
+        return false;
+#ifdef _WIN32
+    // select(), as libpq itself uses on Windows; a failed connection shows among the exceptions.
+    fd_set listo, falla;
+    FD_ZERO(&listo);
+    FD_ZERO(&falla);
+    FD_SET(SOCKET(fd), &listo);
+    FD_SET(SOCKET(fd), &falla);
+    timeval tv{ms / 1000, (ms % 1000) * 1000};
+    return select(0, leer ? &listo : nullptr, leer ? nullptr : &listo, &falla, &tv) > 0;
+#else
+    pollfd p{fd, short(leer ? POLLIN : POLLOUT), 0};
+    return ::poll(&p, 1, ms) > 0;
+#endif
+}
 
 // The connection's handle, also once it was lost (Qt counts a lost connection as not open).
 PGconn *rawHandle(const QSqlDatabase &db) {
@@ -443,9 +466,8 @@ Attempt attempt(const ServerAddress &a, const QString &database, const QString &
     QDeadlineTimer deadline(2 * ConnectTimeoutSeconds * 1000);
     PostgresPollingStatusType step = PGRES_POLLING_WRITING;
     while (c && PQstatus(c) != CONNECTION_BAD && step != PGRES_POLLING_OK && step != PGRES_POLLING_FAILED) {
-        pollfd p{PQsocket(c), short(step == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
         const qint64 left = deadline.remainingTime();
-        if (p.fd < 0 || left <= 0 || ::poll(&p, 1, int(left)) <= 0)
+        if (left <= 0 || !esperarSocket(PQsocket(c), step == PGRES_POLLING_READING, int(left)))
             break;
         step = PQconnectPoll(c);
         const ConnStatusType s = PQstatus(c);

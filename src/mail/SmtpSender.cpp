@@ -7,9 +7,13 @@
 #include <curl/curl.h>
 #include <mutex>
 #include <set>
-#include <sys/socket.h>
 #include <thread>
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 // One libcurl handle and the sockets it has open. The sockets are known so that a connection can be cut
 // from outside libcurl: a goodbye that is not answered in time, or a connection dropped after a failure
@@ -22,7 +26,11 @@ struct SmtpSender::Conexion {
     void cortar() {
         std::lock_guard<std::mutex> lock(mutex);
         for (curl_socket_t s : sockets)
+#ifdef _WIN32
+            ::shutdown(s, SD_BOTH);
+#else
             ::shutdown(s, SHUT_RDWR);
+#endif
     }
 };
 
@@ -50,7 +58,13 @@ int progreso(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 curl_socket_t abrirSocket(void *userdata, curlsocktype, curl_sockaddr *address) {
     auto *c = static_cast<SmtpSender::Conexion *>(userdata);
+    // Not inherited by programs started meanwhile.
+#ifdef _WIN32
+    const curl_socket_t s = WSASocketW(address->family, address->socktype, address->protocol, nullptr, 0,
+                                       WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+#else
     const curl_socket_t s = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+#endif
     if (s != CURL_SOCKET_BAD) {
         std::lock_guard<std::mutex> lock(c->mutex);
         c->sockets.insert(s);
@@ -62,7 +76,11 @@ int cerrarSocket(void *userdata, curl_socket_t s) {
     auto *c = static_cast<SmtpSender::Conexion *>(userdata);
     std::lock_guard<std::mutex> lock(c->mutex);
     c->sockets.erase(s);
+#ifdef _WIN32
+    return closesocket(s);
+#else
     return ::close(s);
+#endif
 }
 
 bool curlListo() {

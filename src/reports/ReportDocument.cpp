@@ -3,9 +3,11 @@
 #include "core/Log.h"
 #include "reports/ReportData.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPageLayout>
@@ -50,7 +52,20 @@ constexpr FontSpec kFonts[FontCount] = {
     {9.5, true, false},  {9.5, false, true}, {20, true, false},
 };
 
+// Where the system has no DejaVu Sans (Windows), the program brings its faces in fonts/ beside itself, so a
+// report is laid out the same everywhere.
+void cargarFuentesPropias() {
+    static const bool cargadas = [] {
+        const QDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+        for (const QString &f : dir.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+            QFontDatabase::addApplicationFont(dir.filePath(f));
+        return true;
+    }();
+    Q_UNUSED(cargadas);
+}
+
 QFont fontFor(int id, double pointSize) {
+    cargarFuentesPropias();
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPointSizeF(pointSize);
     f.setBold(kFonts[id].bold);

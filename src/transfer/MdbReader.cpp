@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#ifdef MIRABEL_LIBMDB
 // mdbtools.h wraps glib inside extern "C": glib must come first from C++.
 #include <glib.h>
 #include <mdbtools.h>
@@ -142,6 +143,24 @@ qint64 MdbReader::recordedRows(const QString &tableName) {
     return n;
 }
 
+#else
+// A build without libmdb (Windows, where it could not be built): the import says so and reads nothing.
+struct MdbReader::Handle {};
+MdbReader::MdbReader() : d(std::make_unique<Handle>()) {}
+MdbReader::~MdbReader() = default;
+void MdbReader::close() {}
+Result MdbReader::open(const QString &) {
+    return Result::failure(
+        QStringLiteral("Esta instalación de Mirabel no puede leer archivos .mdb del programa anterior."));
+}
+Expected<QList<MdbReader::Column>> MdbReader::columns(const QString &) {
+    return Result::failure(QStringLiteral("La base anterior no está abierta."));
+}
+qint64 MdbReader::recordedRows(const QString &) {
+    return 0;
+}
+#endif
+
 QDateTime MdbReader::jetDateTime(double days, bool *ok) {
     *ok = false;
     // Jet's range is the years 100 to 9999.
@@ -191,6 +210,7 @@ QString MdbReader::jetText(const unsigned char *data, int size) {
     return out;
 }
 
+#ifdef MIRABEL_LIBMDB
 Result MdbReader::readTable(const QString &tableName, const QStringList &wanted,
                             const std::function<bool(const std::vector<QVariant> &)> &row) {
     const auto table = d->table(tableName);
@@ -327,3 +347,9 @@ Result MdbReader::readTable(const QString &tableName, const QStringList &wanted,
             QStringLiteral(" (tabla %1: %2 de %3 registros)").arg(tableName).arg(read).arg(recorded));
     return Result::done();
 }
+#else
+Result MdbReader::readTable(const QString &, const QStringList &,
+                            const std::function<bool(const std::vector<QVariant> &)> &) {
+    return Result::failure(QStringLiteral("La base anterior no está abierta."));
+}
+#endif

@@ -16,10 +16,7 @@ namespace {
 QString g_archivo;
 
 std::unique_ptr<QSettings> abrir() {
-    if (!g_archivo.isEmpty())
-        return std::make_unique<QSettings>(g_archivo, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Mirabel!"), QStringLiteral("Mirabel!"));
+    return Configuracion::almacen(g_archivo);
 }
 
 // Saving rewrites the whole file, the hand-written [Configuracion] section too.

@@ -8,27 +8,48 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace TestSupport {
 
 namespace {
 // A port of loopback nobody listens on now: the system's pick for a socket bound to port 0.
 int puertoLibre() {
+#ifdef _WIN32
+    static const bool winsock = [] {
+        WSADATA d;
+        return WSAStartup(MAKEWORD(2, 2), &d) == 0;
+    }();
+    Q_UNUSED(winsock);
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    const bool abierto = s != INVALID_SOCKET;
+#else
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    const bool abierto = s >= 0;
+#endif
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t n = sizeof a;
     int puerto = 0;
-    if (s >= 0 && ::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+    if (abierto && ::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
         ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &n) == 0)
         puerto = ntohs(a.sin_port);
-    if (s >= 0)
+#ifdef _WIN32
+    if (abierto)
+        closesocket(s);
+#else
+    if (abierto)
         ::close(s);
+#endif
     return puerto;
 }
 } // namespace

@@ -16,18 +16,18 @@ using namespace TestSupport;
 class tst_panconfSist : public QObject {
     Q_OBJECT
 
+    // The per-user store as any program reads it (on Windows, the registry).
     static QString guardado(const QString &clave) {
-        QSettings s(Configuracion::archivo(), QSettings::IniFormat);
-        return s.value(QStringLiteral("Configuracion/") + clave).toString();
+        return Configuracion::almacen(QString())->value(QStringLiteral("Configuracion/") + clave).toString();
     }
     static bool existe(const QString &clave) {
-        QSettings s(Configuracion::archivo(), QSettings::IniFormat);
-        return s.contains(QStringLiteral("Configuracion/") + clave);
+        return Configuracion::almacen(QString())->contains(QStringLiteral("Configuracion/") + clave);
     }
 
 private slots:
     void init() {
         Configuracion::setArchivo(QString());
+        Configuracion::almacen(QString())->remove(QStringLiteral("Configuracion"));
         QFile::remove(Configuracion::archivo());
         Mensaje::limpiar();
     }
@@ -53,9 +53,30 @@ private slots:
             QCOMPARE(guardado(QLatin1String(k)), QString());
         }
         QCOMPARE(guardado(QStringLiteral("Autentica")), QStringLiteral("NO"));
+#ifndef Q_OS_WIN // the registry keeps each user's keys to that user
         const QFile::Permissions p = QFile::permissions(Configuracion::archivo());
         QVERIFY(p.testFlag(QFile::ReadOwner) && p.testFlag(QFile::WriteOwner));
         QVERIFY(!(p & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)));
+#endif
+    }
+
+    // On Windows the store is the registry key in which the old program kept its settings: what it left there
+    // is read, and what is saved goes there.
+    void windowsStoreIsTheOldProgramsKey() {
+#ifndef Q_OS_WIN
+        QSKIP("solo en Windows");
+#else
+        QSettings viejo(
+            QStringLiteral(
+                "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Mirabel!\\Configuracion"),
+            QSettings::NativeFormat);
+        viejo.setValue(QStringLiteral("NombreEmpresa"), QStringLiteral("Club Atlético Ñandú"));
+        viejo.sync();
+        QCOMPARE(Configuracion::nombreEmpresa(), QStringLiteral("Club Atlético Ñandú"));
+        QVERIFY(Configuracion::escribir(QStringLiteral("email"), QStringLiteral("avisos@ñandú.org")));
+        viejo.sync();
+        QCOMPARE(viejo.value(QStringLiteral("email")).toString(), QStringLiteral("avisos@ñandú.org"));
+#endif
     }
 
     void roundTripAndEmptiedFieldClears() {
@@ -115,6 +136,9 @@ private slots:
     }
 
     void widerFileIsMadePrivate() {
+#ifdef Q_OS_WIN
+        QSKIP("en Windows la configuración está en el registro, no en un archivo");
+#endif
         QVERIFY(Configuracion::escribir(QStringLiteral("email"), QStringLiteral("a@b.c")));
         QFile::setPermissions(Configuracion::archivo(), QFile::ReadOwner | QFile::WriteOwner |
                                                             QFile::ReadGroup | QFile::ReadOther |
