@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -129,6 +130,17 @@ inline void borrar(const QString &url, const QString &nombre) {
 // The club at origen copied for a benchmark that writes to it, and opened as the program's database: a file
 // copied into a temporary folder, or on a server a copy made beside the club. The copy goes with this object,
 // however the run ends.
+// The large club named on the command line (a file that exists, or a server's address), or empty after
+// telling how to call the benchmark.
+inline QString clubDeLaLinea(int argc, char **argv, const char *uso) {
+    const QString club = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (club.isEmpty() || (!BenchServidor::es(club) && !QFileInfo::exists(club))) {
+        std::fprintf(stderr, "uso: %s\n", uso);
+        return {};
+    }
+    return club;
+}
+
 class CopiaDelClub {
 public:
     // False with the reason in *error.

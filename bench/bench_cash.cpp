@@ -71,11 +71,9 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true);
-    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (path.isEmpty() || (!BenchServidor::es(path) && !QFileInfo::exists(path))) {
-        std::fprintf(stderr, "uso: bench_cash CLUB_GRANDE.db (make bench lo genera)\n");
+    const QString path = clubDeLaLinea(argc, argv, "bench_cash CLUB_GRANDE.db (make bench lo genera)");
+    if (path.isEmpty())
         return 2;
-    }
     QString err;
     if (!hecho(Database::open(path, Database::Mode::MustExist), &err)) {
         std::fprintf(stderr, "%s\n", qPrintable(err));

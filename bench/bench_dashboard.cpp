@@ -33,11 +33,10 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true);
-    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (path.isEmpty() || (!BenchServidor::es(path) && !QFileInfo::exists(path))) {
-        std::fprintf(stderr, "uso: bench_dashboard CLUB_GRANDE.db [--png ARCHIVO] (make bench lo genera)\n");
+    const QString path =
+        clubDeLaLinea(argc, argv, "bench_dashboard CLUB_GRANDE.db [--png ARCHIVO] (make bench lo genera)");
+    if (path.isEmpty())
         return 2;
-    }
     const QString png =
         argc > 3 && qstrcmp(argv[2], "--png") == 0 ? QString::fromLocal8Bit(argv[3]) : QString();
     if (const Result opened = Database::open(path, Database::Mode::MustExist); !opened) {

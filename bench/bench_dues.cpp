@@ -81,12 +81,11 @@ int main(int argc, char **argv) {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     Mensaje::habilitarPrueba(true);
 
-    const QString origen = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    const bool servidor = BenchServidor::es(origen);
-    if (origen.isEmpty() || (!servidor && !QFileInfo::exists(origen))) {
-        std::fprintf(stderr, "uso: bench_dues CLUB_GRANDE.db|postgresql://usuario@servidor/base\n");
+    const QString origen =
+        clubDeLaLinea(argc, argv, "bench_dues CLUB_GRANDE.db|postgresql://usuario@servidor/base");
+    if (origen.isEmpty())
         return 2;
-    }
+    const bool servidor = BenchServidor::es(origen);
     CopiaDelClub copia;
     QString err;
     if (!copia.abrir(origen, &err)) {

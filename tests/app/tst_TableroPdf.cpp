@@ -12,15 +12,6 @@ using namespace TestSupport;
 class tst_TableroPdf : public QObject {
     Q_OBJECT
 
-    static int paginas(const QString &pdf) {
-        QProcess p;
-        p.start(QStringLiteral("pdfinfo"), {pdf});
-        p.waitForFinished(30000);
-        const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                           .match(QString::fromUtf8(p.readAllStandardOutput()));
-        return m.hasMatch() ? m.captured(1).toInt() : -1;
-    }
-
 private slots:
     void writesTheDashboardOnOnePage() {
         BaseTemporal db;
@@ -34,7 +25,7 @@ private slots:
                                           QStringLiteral("tablero.pdf")},
                                          dir.path());
         QVERIFY2(s.status == 0, qPrintable(s.err));
-        QCOMPARE(paginas(dir.filePath(QStringLiteral("tablero.pdf"))), 1);
+        QCOMPARE(TestSupport::paginasPdf(dir.filePath(QStringLiteral("tablero.pdf"))), 1);
     }
 };
 

@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +33,15 @@ template <typename T> bool hecho(const Expected<T> &r, T *valor, QString *mensaj
 template <typename T> T valor(const Expected<T> &r, QString *mensaje = nullptr, T siFalla = T()) {
     hecho(r, mensaje);
     return r ? *r : siFalla;
+}
+// The pages of a PDF as poppler's pdfinfo counts them; -1 when it cannot read it.
+inline int paginasPdf(const QString &pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    p.waitForFinished(30000);
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                       .match(QString::fromUtf8(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 // Fails the test with the message of a call that did not succeed.
 #define QVERIFY_HECHO(expr)                                                                                  \

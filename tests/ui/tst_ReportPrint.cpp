@@ -49,15 +49,6 @@ class tst_ReportPrint : public QObject {
         return QString::fromUtf8(p.readAllStandardOutput());
     }
 
-    static int pdfPages(const QString &pdf) {
-        QProcess p;
-        p.start(QStringLiteral("pdfinfo"), {pdf});
-        p.waitForFinished(30000);
-        const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                           .match(QString::fromUtf8(p.readAllStandardOutput()));
-        return m.hasMatch() ? m.captured(1).toInt() : -1;
-    }
-
     // Runs one print-out through the main window's report object, into a PDF.
     QString print(const QString &report, const QString &formula) {
         const QString path = m_out.filePath(report + QStringLiteral(".pdf"));
@@ -232,7 +223,7 @@ private slots:
                        2010 + i / 12, QStringLiteral("CUOTA MES %1").arg(1 + i % 12));
         const QString pdf =
             print(QStringLiteral("ctacuotas.rpt"), QStringLiteral("{cuotas.idAfiliado} = %1").arg(perez));
-        QCOMPARE(pdfPages(pdf), 2);
+        QCOMPARE(TestSupport::paginasPdf(pdf), 2);
         const QString second = pdfText(pdf, 2, 2);
         CHECK_HAS(second, QStringLiteral("Socio Nº %1 — Pérez, Juan (continuación)").arg(perez));
         CHECK_HAS(second, QStringLiteral("Concepto"));
@@ -262,7 +253,7 @@ private slots:
                           QStringLiteral("Nombre con varias palabras largas"));
         const QString pdf =
             print(QStringLiteral("Socios.rpt"), QStringLiteral("{Afiliados.idAfiliado} <> 0"));
-        const int pages = pdfPages(pdf);
+        const int pages = TestSupport::paginasPdf(pdf);
         QVERIFY2(pages >= 4, qPrintable(QString::number(pages)));
         int seen = 0;
         for (int p = 1; p <= pages; ++p) {
@@ -400,7 +391,7 @@ private slots:
         printer.setFromTo(2, 3);
         const Result impreso = panVistaPrevia::imprimirDocumento(doc, &printer);
         QVERIFY2(impreso, qPrintable(impreso.message()));
-        QCOMPARE(pdfPages(path), 2);
+        QCOMPARE(TestSupport::paginasPdf(path), 2);
         QVERIFY(has(pdfText(path, 1, 1), QStringLiteral("Página 2 de %1").arg(doc.pageCount())));
         // The document's own text of a page is what the PDF shows.
         const QString third = pdfText(path, 2, 2);
