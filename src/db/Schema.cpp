@@ -271,6 +271,42 @@ const char *const kStep10[] = {
     R"(CREATE INDEX "Cuotas_Afiliado" ON "Cuotas" ("idAfiliado", "Pagada", "Vencimiento", "Monto"))",
 };
 
+// Version 11: how many members each two-letter start of the sort key has, kept by triggers for every writer.
+// The members list finds a member's row by adding the counts of the starts before it to a count within its
+// own start, instead of counting every member before it (a search keystroke on a server read up to the
+// whole index). Members without a key are counted by their own index, as before.
+const char *const kStep11[] = {
+    R"(CREATE TABLE "ConteoSocios" ("Tramo" TEXT COLLATE BINARY NOT NULL PRIMARY KEY, "Cantidad" INTEGER NOT NULL))",
+    R"(INSERT INTO "ConteoSocios" ("Tramo", "Cantidad")
+        SELECT substr("ClaveOrden", 1, 2), COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NOT NULL
+        GROUP BY substr("ClaveOrden", 1, 2))",
+    R"(CREATE TRIGGER "Afiliados_Conteo_Alta" AFTER INSERT ON "Afiliados"
+        WHEN NEW."ClaveOrden" IS NOT NULL
+        BEGIN INSERT INTO "ConteoSocios" ("Tramo", "Cantidad") VALUES (substr(NEW."ClaveOrden", 1, 2), 1)
+              ON CONFLICT ("Tramo") DO UPDATE SET "Cantidad" = "ConteoSocios"."Cantidad" + 1; END)",
+    R"(CREATE TRIGGER "Afiliados_Conteo_Baja" AFTER DELETE ON "Afiliados"
+        WHEN OLD."ClaveOrden" IS NOT NULL
+        BEGIN UPDATE "ConteoSocios" SET "Cantidad" = "Cantidad" - 1
+              WHERE "Tramo" = substr(OLD."ClaveOrden", 1, 2); END)",
+    // The names too: a server's key trigger changes the key of a rename that does not name it.
+    R"(CREATE TRIGGER "Afiliados_Conteo_Cambio" AFTER UPDATE OF "Apellido", "Nombres", "ClaveOrden" ON "Afiliados"
+        WHEN substr(OLD."ClaveOrden", 1, 2) IS DISTINCT FROM substr(NEW."ClaveOrden", 1, 2)
+        BEGIN UPDATE "ConteoSocios" SET "Cantidad" = "Cantidad" - 1
+              WHERE "Tramo" = substr(OLD."ClaveOrden", 1, 2);
+              INSERT INTO "ConteoSocios" ("Tramo", "Cantidad")
+              SELECT substr(NEW."ClaveOrden", 1, 2), 1 WHERE NEW."ClaveOrden" IS NOT NULL
+              ON CONFLICT ("Tramo") DO UPDATE SET "Cantidad" = "ConteoSocios"."Cantidad" + 1; END)",
+};
+
+// A TRUNCATE of the members on a server passes their row triggers by: the counts go with them.
+const char *const kStep11Servidor[] = {
+    R"(CREATE OR REPLACE FUNCTION "Afiliados_Vaciado_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
+        BEGIN DELETE FROM "ConteoSocios"; RETURN NULL; END $f$)",
+    R"(DROP TRIGGER IF EXISTS "Afiliados_Vaciado" ON "Afiliados")",
+    R"(CREATE TRIGGER "Afiliados_Vaciado" AFTER TRUNCATE ON "Afiliados"
+        FOR EACH STATEMENT EXECUTE FUNCTION "Afiliados_Vaciado_f"())",
+};
+
 // A server's TRUNCATE empties a table without its row triggers: the activity log refuses it by a statement
 // trigger of its own (a file has no TRUNCATE).
 const char *const kStep9Servidor[] = {
@@ -284,7 +320,7 @@ const char *const kStep9Servidor[] = {
 } // namespace
 
 int Schema::currentVersion() {
-    return 10;
+    return 11;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -343,6 +379,9 @@ QStringList Schema::stepStatements(int toVersion) {
     if (toVersion == 10)
         for (const char *s : kStep10)
             out << QString::fromUtf8(s);
+    if (toVersion == 11)
+        for (const char *s : kStep11)
+            out << QString::fromUtf8(s);
     return out;
 }
 
@@ -386,6 +425,9 @@ Result Schema::upgrade(QSqlDatabase &db) {
             statements << Engine::of(db).sortKeyTriggers();
         if (next == 9 && Engine::of(db).isServer())
             for (const char *sql : kStep9Servidor)
+                statements << QString::fromUtf8(sql);
+        if (next == 11 && Engine::of(db).isServer())
+            for (const char *sql : kStep11Servidor)
                 statements << QString::fromUtf8(sql);
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {

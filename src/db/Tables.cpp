@@ -179,6 +179,14 @@ const std::vector<Table> &all() {
          false,
          false,
          {{"CambiosAjenos", K::Integer, NotNull}, {"UltimaRevision", K::Date}}},
+        // Kept by the database's triggers from the members themselves: each database counts its own.
+        {"ConteoSocios",
+         nullptr,
+         false,
+         false,
+         false,
+         false,
+         {{"Tramo", K::Text, NotNull}, {"Cantidad", K::Integer, NotNull}}},
     };
     return tables;
 }

@@ -59,7 +59,8 @@ FalloBase falloDe(const QSqlError &e) {
 }
 
 // Number of members listed before the one with key clave and number id: the list runs by (ClaveOrden,
-// idAfiliado), rows without a key first. Each count is a range on the list's index.
+// idAfiliado), rows without a key first. The members whose key starts with two letters before the key's come
+// from their kept counts; the rest are each a short range on the list's index.
 std::optional<int> posicion(const QVariant &clave, const QVariant &id) {
     QSqlQuery q(Database::db());
     q.setForwardOnly(true);
@@ -69,11 +70,11 @@ std::optional<int> posicion(const QVariant &clave, const QVariant &id) {
         q.addBindValue(id);
     } else {
         q.prepare(QStringLiteral(R"(SELECT (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NULL)
-                                         + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" < ?)
-                                         + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" = ? AND "idAfiliado" < ?))"));
-        q.addBindValue(clave);
-        q.addBindValue(clave);
-        q.addBindValue(id);
+            + (SELECT COALESCE(SUM("Cantidad"), 0) FROM "ConteoSocios" WHERE "Tramo" < substr(?, 1, 2))
+            + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" >= substr(?, 1, 2) AND "ClaveOrden" < ?)
+            + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" = ? AND "idAfiliado" < ?))"));
+        for (const QVariant &v : {clave, clave, clave, clave, id})
+            q.addBindValue(v);
     }
     if (!q.exec() || !q.next()) {
         Log::error(QStringLiteral("Afiliados"), q.lastError().text());
@@ -114,6 +115,11 @@ namespace Afiliados {
 
 QString recordSource() {
     return QStringLiteral(R"(Select * from "Afiliados" order by "ClaveOrden", "idAfiliado")");
+}
+
+QString cantidadSql() {
+    return QStringLiteral(R"(SELECT (SELECT COALESCE(SUM("Cantidad"), 0) FROM "ConteoSocios")
+                                  + (SELECT COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NULL))");
 }
 
 QString campo(int i) {

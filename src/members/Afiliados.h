@@ -32,6 +32,8 @@ QVector<Columna> columnas();
 // The members list of the main window: surname order (Spanish, without regard to case), read from the
 // stored key.
 QString recordSource();
+// The number of rows of recordSource(), from the counts the database keeps.
+QString cantidadSql();
 
 // The stored field of text box i (0..11): the boxes' labels differ from several field names
 // ("Nombre del padre :" is kept in Barrio, "Escuela :" in Ocupacion).

@@ -54,6 +54,9 @@ public:
         m_model.setCount(count);
     }
 
+    // The list's count as the database keeps it (see PagedQueryModel::setCountSql).
+    void setCountSql(const QString &sql) { m_model.setCountSql(sql); }
+
     // The keys of a page of a paged list with a row key, found by the caller from the list's own order
     // (empty: none). The page is then read by them, not by skipping the rows above it.
     void setPageKeys(int page, const QVariantList &keys) { m_model.setPageKeys(page, keys); }

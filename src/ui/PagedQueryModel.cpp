@@ -44,9 +44,11 @@ Result PagedQueryModel::setPagedParts(const QSqlDatabase &db, const QString &sql
         unordered.remove(finalOrder);
         QSqlQuery count(db);
         count.setForwardOnly(true);
-        if (Result r = run(
-                db, count,
-                QStringLiteral("SELECT COUNT(*) FROM (") + unordered + QStringLiteral(") AS lista"), params);
+        if (Result r = m_countSql.isEmpty() ? run(db, count,
+                                                  QStringLiteral("SELECT COUNT(*) FROM (") + unordered +
+                                                      QStringLiteral(") AS lista"),
+                                                  params)
+                                            : run(db, count, m_countSql, {});
             !r)
             return r;
         if (!count.next())

@@ -31,6 +31,9 @@ public:
     // keys only, which an index of the order holds, and their rows by key: skipping tens of thousands of
     // rows to reach a page reads no row it skips (a server would fetch each one). Empty: LIMIT/OFFSET alone.
     void setPageKey(const QString &column) { m_key = column; }
+    // A statement without values that gives the source's count as the database keeps it, cheaper than
+    // counting the source (used when counted up front); empty: the source is counted.
+    void setCountSql(const QString &sql) { m_countSql = sql; }
     bool isPaged() const { return m_paged; }
     // The keys of a page, in list order, as the caller found them just before moving to it: used if that
     // page is the next one read, forgotten otherwise. Empty keys are ignored.
@@ -75,6 +78,7 @@ private:
 
     bool m_paged = false;
     Count m_count = Count::UpFront;
+    QString m_countSql;
     QString m_key;
     Source m_source;
     int m_total = 0;

@@ -151,6 +151,12 @@ private slots:
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "IdentidadBase")")));
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "Avisos")")));
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "RegistroActividad")")));
+        QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "ConteoSocios")")));
+        for (const char *trigger :
+             {"Afiliados_Conteo_Alta", "Afiliados_Conteo_Baja", "Afiliados_Conteo_Cambio"})
+            QVERIFY(q.exec(
+                QStringLiteral(R"(DROP TRIGGER "%1")").arg(QString::fromLatin1(trigger)) +
+                (Engine::of(Database::db()).isServer() ? QStringLiteral(R"( ON "Afiliados")") : QString())));
         QVERIFY(Engine::of(Database::db()).setSchemaVersion(Database::db(), 2));
         q = QSqlQuery();
         QVERIFY(identidad().isEmpty());
@@ -212,6 +218,8 @@ private slots:
         QCOMPARE(
             sqlite3_exec(h,
                          R"(DROP TABLE "IdentidadBase"; DROP TABLE "Avisos"; DROP TABLE "RegistroActividad";
+                                DROP TABLE "ConteoSocios"; DROP TRIGGER "Afiliados_Conteo_Alta";
+                                DROP TRIGGER "Afiliados_Conteo_Baja"; DROP TRIGGER "Afiliados_Conteo_Cambio";
                                 PRAGMA user_version = 2)",
                          nullptr, nullptr, nullptr),
             SQLITE_OK);

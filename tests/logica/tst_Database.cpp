@@ -62,6 +62,22 @@ int clavesDesactualizadas() {
            contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Planes"
                                     WHERE "ClaveOrden" IS DISTINCT FROM clave_orden("Descripcion"))"));
 }
+// Members' kept counts by the start of their keys, beside the counts made from the members themselves.
+QPair<QStringList, QStringList> conteosGuardadosYReales() {
+    const auto leer = [](const char *sql) {
+        QStringList filas;
+        QSqlQuery q(Database::db());
+        if (!q.exec(QString::fromUtf8(sql)))
+            return QStringList{q.lastError().text()};
+        while (q.next())
+            filas << q.value(0).toString() + QLatin1Char('=') + q.value(1).toString();
+        return filas;
+    };
+    return {
+        leer(R"(SELECT "Tramo", "Cantidad" FROM "ConteoSocios" WHERE "Cantidad" <> 0 ORDER BY "Tramo")"),
+        leer(R"(SELECT substr("ClaveOrden", 1, 2), COUNT(*) FROM "Afiliados" WHERE "ClaveOrden" IS NOT NULL
+                    GROUP BY substr("ClaveOrden", 1, 2) ORDER BY substr("ClaveOrden", 1, 2))")};
+}
 // Another program on the club's database: a bare connection, without the program's functions or session.
 QSqlDatabase herramientaAjena(const QString &location) {
     const QString nombre = QStringLiteral("herramienta ajena");
@@ -166,7 +182,9 @@ private slots:
     }
 
     // Whoever writes a name, the keys follow: the program's own writes at once, another program's (which
-    // lacks the program's key function) by the next opening at the latest; a member's dues keep its key.
+    // lacks the program's key function) by the next opening at the latest; a member's dues keep its key, and
+    // the count of members by the start of their keys (where the members list finds a member's row) stays
+    // exact.
     void sortKeysFollowEveryWriteOfNames_data() {
         QTest::addColumn<bool>("ajena");
         QTest::newRow("el programa") << false;
@@ -178,15 +196,20 @@ private slots:
         const int plan = nuevoPlan(QStringLiteral("Mensual"));
         const int renombrado = nuevoAfiliado(QStringLiteral("Zapata"), QStringLiteral("Eva"), plan);
         nuevaCuota(renombrado, plan, QDate(2009, 4, 10), 250000);
+        nuevoAfiliado(QStringLiteral("Borrado"), QStringLiteral("Ana"), plan);
+        const int sinNombre = nuevoAfiliado(QStringLiteral("Ibáñez"), QStringLiteral("Luis"), plan);
         {
             QSqlDatabase db = ajena ? herramientaAjena(base.path()) : Database::db();
             QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
             QSqlQuery q(db);
-            for (const char *sql :
-                 {R"(UPDATE "Afiliados" SET "Apellido" = 'ÁLVAREZ')",
-                  R"(INSERT INTO "Afiliados" ("Apellido", "Nombres") VALUES ('Ñandú', 'X'))",
-                  R"(UPDATE "Planes" SET "Descripcion" = 'Anual')",
-                  R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Único'))"})
+            for (
+                const char *sql :
+                {R"(UPDATE "Afiliados" SET "Apellido" = 'ÁLVAREZ' WHERE "Apellido" = 'Zapata')",
+                 R"(INSERT INTO "Afiliados" ("Apellido", "Nombres") VALUES ('Ñandú', 'X'))",
+                 R"(UPDATE "Planes" SET "Descripcion" = 'Anual')",
+                 R"(INSERT INTO "Planes" ("Descripcion") VALUES ('Único'))",
+                 R"(DELETE FROM "Afiliados" WHERE "Apellido" = 'Borrado')",
+                 R"(UPDATE "Afiliados" SET "Apellido" = NULL, "Nombres" = NULL WHERE "Apellido" = 'Ibáñez')"})
                 QVERIFY2(q.exec(QString::fromUtf8(sql)), qPrintable(q.lastError().text()));
         }
         if (ajena) {
@@ -198,6 +221,12 @@ private slots:
         QCOMPARE(contar(QStringLiteral(R"(SELECT COUNT(*) FROM "Cuotas" c JOIN "Afiliados" a
                                           ON a."idAfiliado" = c."idAfiliado" WHERE c."ClaveSocio" = a."ClaveOrden")")),
                  1);
+        const auto [guardados, reales] = conteosGuardadosYReales();
+        QCOMPARE(guardados, reales);
+        // The list: the nameless member first, then Álvarez (renamed), Ñandú.
+        QCOMPARE(Afiliados::posicionDe(sinNombre), std::optional<int>(0));
+        QCOMPARE(Afiliados::posicionDe(renombrado), std::optional<int>(1));
+        QCOMPARE(contar(Afiliados::cantidadSql()), 3);
     }
 
     // The file's integrity check runs once a day: a second start the same day skips it, the next day's runs.
