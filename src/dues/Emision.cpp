@@ -205,22 +205,30 @@ public:
                       {m_idPlan}))
             return false;
         // A due paid meanwhile by another desk keeps its amount too: the statement itself passes over paid
-        // dues, however the run's reading has aged.
-        QSqlQuery q(m_db);
-        if (!Database::run(q, QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = (SELECT s."monto"
+        // dues, however the run's reading has aged. A due that already has its amount is not written again:
+        // a run repeated, or one that changes a single month, rewrites only what changes (on a server every
+        // rewritten due is a new row version in each of the dues' indexes).
+        const QString nuevoMonto = QStringLiteral(R"((SELECT s."monto"
                     FROM "EmisionHallada" h JOIN "EmisionSerie" s ON s."n" = h."n"
-                    WHERE h."idCuota" = "Cuotas"."idCuota")
-                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada") AND +"Pagada" = 0)"),
+                    WHERE h."idCuota" = "Cuotas"."idCuota"))");
+        QSqlQuery q(m_db);
+        if (!Database::run(q,
+                           QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = %1
+                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada") AND +"Pagada" = 0
+                  AND "Monto" IS DISTINCT FROM %1)")
+                               .arg(nuevoMonto),
                            {}, QStringLiteral("Emisión")))
             return falla(q);
-        const int cambiadas = q.numRowsAffected();
+        // Every unpaid due found now has the run's amount, rewritten or not.
         QSqlQuery halladas(m_db);
-        if (!Database::run(halladas, QStringLiteral(R"(SELECT COUNT(*) FROM "EmisionHallada")"), {},
-                           QStringLiteral("Emisión")) ||
+        if (!Database::run(halladas,
+                           QStringLiteral(R"(SELECT COUNT(*), COALESCE(SUM((SELECT CASE WHEN c."Pagada" = 0
+                    THEN 1 ELSE 0 END FROM "Cuotas" c WHERE c."idCuota" = h."idCuota")), 0) FROM "EmisionHallada" h)"),
+                           {}, QStringLiteral("Emisión")) ||
             !halladas.next())
             return falla(halladas);
-        r.actualizadas += cambiadas;
-        r.pagadasSinCambio += halladas.value(0).toInt() - cambiadas;
+        r.actualizadas += halladas.value(1).toInt();
+        r.pagadasSinCambio += halladas.value(0).toInt() - halladas.value(1).toInt();
         QSqlQuery altas(m_db);
         if (!Database::run(altas,
                            QStringLiteral(R"(INSERT INTO "Cuotas" ("idAfiliado", "idPlan", "Vencimiento",
