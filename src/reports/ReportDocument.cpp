@@ -1,6 +1,7 @@
 #include "reports/ReportDocument.h"
 
 #include "core/Log.h"
+#include "reports/PdfReport.h"
 #include "reports/ReportData.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTemporaryFile>
+#include <QVarLengthArray>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -90,25 +93,74 @@ public:
     qreal lineHeight(int f) const { return m_metrics[f]->height() / 10; }
     qreal width(int f, const QString &s) const { return m_metrics[f]->horizontalAdvance(s) / 10; }
 
+    // One character's advance in points, letter spacing included, from the cache.
+    qreal advance(int f, QChar c) {
+        const ushort u = c.unicode();
+        if (u < 256) {
+            qreal &a = m_latin[f][u];
+            if (a < 0)
+                a = m_metrics[f]->horizontalAdvance(c) / 10;
+            return a;
+        }
+        auto it = m_other[f].find(u);
+        if (it == m_other[f].end())
+            it = m_other[f].insert(u, m_metrics[f]->horizontalAdvance(c) / 10);
+        return it.value();
+    }
+
     // Quick upper estimate from cached advances (kerning only narrows DejaVu text); most cells fit, and
     // those are never shaped here.
     qreal estimate(int f, const QString &s) {
         qreal w = 0;
-        for (const QChar c : s) {
-            const ushort u = c.unicode();
-            if (u < 256) {
-                qreal &a = m_latin[f][u];
-                if (a < 0)
-                    a = m_metrics[f]->horizontalAdvance(c) / 10;
-                w += a;
-            } else {
-                auto it = m_other[f].find(u);
-                if (it == m_other[f].end())
-                    it = m_other[f].insert(u, m_metrics[f]->horizontalAdvance(c) / 10);
-                w += it.value();
-            }
-        }
+        for (const QChar c : s)
+            w += advance(f, c);
         return w;
+    }
+
+    // Each character's advance with the kerning to the next one, in points, exactly as Qt lays the text
+    // out: kerning pairs of DejaVu are measured once from Qt and kept. Only for plain text (see plain()).
+    void advances(int f, QStringView s, QVarLengthArray<double, 256> *out) {
+        out->resize(s.size());
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            double a = advance(f, s[i]) + spacing(f);
+            if (i + 1 < s.size())
+                a += kerning(f, s[i], s[i + 1]);
+            (*out)[i] = a;
+        }
+    }
+
+    // The letter spacing Qt adds to every character of a string (a single QChar is measured without it),
+    // in points, as Qt rounds it for this font.
+    qreal spacing(int f) {
+        if (std::isnan(m_spacing[f]))
+            m_spacing[f] =
+                m_metrics[f]->horizontalAdvance(QStringLiteral("0")) / 10 - advance(f, QLatin1Char('0'));
+        return m_spacing[f];
+    }
+
+    // Whether Qt draws the character with the report's own face, one glyph for one character, unshaped:
+    // then the program's own PDF writer can place it; anything else (a character the face lacks, marks,
+    // scripts that need shaping) leaves the document to Qt.
+    bool plain(int f, QChar c) {
+        const int face = faceOf(f);
+        if (m_plain[face].empty())
+            m_plain[face].assign(0x10000, 0);
+        quint8 &known = m_plain[face][c.unicode()];
+        if (known == 0)
+            known = plainChar(face, c) ? 1 : 2;
+        return known == 1;
+    }
+
+    static PdfReport::Face faceOf(int f) {
+        return kFonts[f].italic ? PdfReport::Oblique : kFonts[f].bold ? PdfReport::Bold : PdfReport::Regular;
+    }
+    QRawFont rawFace(int face) {
+        if (!m_raw[face].isValid())
+            m_raw[face] = QRawFont::fromFont(fontFor(face == PdfReport::Oblique ? Italic
+                                                     : face == PdfReport::Bold  ? BodyBold
+                                                                                : Body,
+                                                     10));
+        return m_raw[face];
     }
 
     QString elide(int f, const QString &s, qreal w) {
@@ -158,18 +210,75 @@ public:
     }
 
 private:
+    qreal kerning(int f, QChar a, QChar b) {
+        const quint32 key = (quint32(a.unicode()) << 16) | b.unicode();
+        if (a.unicode() < 256 && b.unicode() < 256) {
+            std::vector<float> &table = m_kernLatin[f];
+            if (table.empty())
+                table.assign(256 * 256, NAN);
+            float &k = table[(a.unicode() << 8) | b.unicode()];
+            if (std::isnan(k))
+                k = float(measureKerning(f, a, b));
+            return k;
+        }
+        auto it = m_kern[f].find(key);
+        if (it == m_kern[f].end())
+            it = m_kern[f].insert(key, measureKerning(f, a, b));
+        return it.value();
+    }
+    qreal measureKerning(int f, QChar a, QChar b) {
+        const QChar pair[2] = {a, b};
+        return m_metrics[f]->horizontalAdvance(QString(pair, 2)) / 10 - advance(f, a) - advance(f, b) -
+               2 * spacing(f);
+    }
+    bool plainChar(int face, QChar c) {
+        if (c.isSurrogate() || c.isNonCharacter())
+            return false;
+        switch (c.category()) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_NotAssigned:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return false;
+        default:
+            break;
+        }
+        switch (c.script()) {
+        case QChar::Script_Common:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic:
+            break;
+        default:
+            return false;
+        }
+        return rawFace(face).supportsCharacter(c);
+    }
+
     Measure() : m_device(1, 1, QImage::Format_RGB32) {
         m_device.setDotsPerMeterX(28346); // 720 dpi
         m_device.setDotsPerMeterY(28346);
         for (int f = 0; f < FontCount; ++f) {
             m_metrics[f].emplace(fontFor(f, kFonts[f].pt), &m_device);
             m_latin[f].fill(-1);
+            m_spacing[f] = NAN;
         }
     }
     QImage m_device;
     std::optional<QFontMetricsF> m_metrics[FontCount];
     std::array<qreal, 256> m_latin[FontCount];
     QHash<ushort, qreal> m_other[FontCount];
+    std::vector<float> m_kernLatin[FontCount];
+    QHash<quint32, qreal> m_kern[FontCount];
+    qreal m_spacing[FontCount];
+    std::vector<quint8> m_plain[PdfReport::FaceCount]; // by character: 0 not known, 1 plain, 2 not
+    QRawFont m_raw[PdfReport::FaceCount];
 };
 
 // ---- drawing commands ----------------------------------------------------------------------------
@@ -328,6 +437,8 @@ struct ReportDocument::Private {
     bool landscape = false;
     QString title, reportFile;
     QString error;
+    // Every text is plain (see Measure::plain), so the program's own PDF writer can draw the document.
+    bool plain = true;
 
     bool append(const QVector<Item> &items) {
         QByteArray bytes;
@@ -431,6 +542,13 @@ private:
     void text(qreal x, qreal baseline, const QString &s, int font, QRgb color = kInk, qreal scale = 1) {
         if (s.isEmpty())
             return;
+        if (m_doc.plain) {
+            for (const QChar c : s)
+                if (!m_m.plain(font, c)) {
+                    m_doc.plain = false;
+                    break;
+                }
+        }
         Item i;
         i.kind = Item::Text;
         i.font = quint8(font);
@@ -1123,6 +1241,65 @@ Result paintRange(const ReportDocument &doc, QPagedPaintDevice *device, int from
 }
 } // namespace
 
+namespace {
+// The document through the program's own PDF writer, page by page straight to the file, with the same
+// placement as play() gives Qt.
+Result writePlainPdf(const ReportDocument::Private &d, int pages, const QString &partial,
+                     const ReportDocument::Progress &progress) {
+    Measure &m = Measure::get();
+    std::array<QRawFont, PdfReport::FaceCount> faces;
+    for (int f = 0; f < PdfReport::FaceCount; ++f)
+        faces[size_t(f)] = m.rawFace(f);
+    QSizeF sheet = QPageSize(QPageSize::A4).size(QPageSize::Point);
+    if (d.landscape)
+        sheet.transpose();
+    PdfReport pdf(d.page, sheet, faces);
+    if (Result r = pdf.open(partial, d.title); !r)
+        return r;
+    QVarLengthArray<double, 256> advances;
+    for (int p = 0; p < pages; ++p) {
+        pdf.beginPage();
+        for (const Item &i : d.read(p)) {
+            switch (i.kind) {
+            case Item::Text:
+            case Item::PageNumber: {
+                QString t = i.text;
+                double x = i.x, scale = 1;
+                if (i.kind == Item::PageNumber) {
+                    t = pageNumberText(p + 1, pages);
+                    const qreal w = m.width(i.font, t);
+                    x = i.text == QLatin1String("C") ? i.x + (i.w - w) / 2 : i.x + i.w - w;
+                } else if (i.h > 0 && i.h < 1) {
+                    scale = i.h;
+                }
+                m.advances(i.font, t, &advances);
+                pdf.text(Measure::faceOf(i.font), kFonts[i.font].pt, scale, x, i.y, i.color, t,
+                         advances.constData(), m.spacing(i.font));
+                break;
+            }
+            case Item::Line:
+            case Item::DashLine:
+                pdf.line(i.x, i.y, i.x + i.w, i.y + i.h, i.color, i.pen, i.kind == Item::DashLine);
+                break;
+            case Item::Box:
+            case Item::RoundBox:
+                pdf.box(i.x, i.y, i.w, i.h, i.fill, i.color, std::max(0.0f, i.pen),
+                        i.kind == Item::RoundBox ? 5 : 0);
+                break;
+            default:
+                break;
+            }
+        }
+        if (Result r = pdf.endPage(); !r)
+            return r;
+        if (progress && !progress(p + 1))
+            return Result::failure(QStringLiteral("Se canceló la impresión del informe."),
+                                   Result::Code::Cancelled);
+    }
+    return pdf.finish();
+}
+} // namespace
+
 Result ReportDocument::writePdf(const QString &path, const Progress &progress) const {
     if (pageCount() == 0)
         return Result::failure(QStringLiteral("El informe no tiene páginas."));
@@ -1132,7 +1309,10 @@ Result ReportDocument::writePdf(const QString &path, const Progress &progress) c
     // Written beside the target and renamed at the end, so a failure never leaves half a PDF behind.
     const QString partial = path + QStringLiteral(".parcial");
     Result r;
-    {
+    if (d->plain) {
+        r = writePlainPdf(*d, pageCount(), partial, progress);
+    } else {
+        // Text that needs Qt's shaping or another font: Qt's own PDF engine, which has both.
         QPdfWriter writer(partial);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(d->landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
