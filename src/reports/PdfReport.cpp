@@ -17,7 +17,7 @@ namespace {
 
 // A number with at most `decimals` decimals, without trailing zeros: what PDF readers take, and quick.
 void num(std::string &o, double v, int decimals = 2) {
-    static constexpr qint64 kScale[] = {1, 10, 100, 1000, 10000};
+    static constexpr qint64 kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
     const qint64 scale = kScale[decimals];
     qint64 n = std::llround(v * double(scale));
     if (n < 0) {
@@ -338,8 +338,9 @@ struct PdfReport::Private {
         write("\nendstream\nendobj\n", 18);
     }
 
-    // The page's points to the sheet's, y downwards from the top.
-    double scale() const { return sheet.width() / page.width(); }
+    // The page's points to the sheet's, y downwards from the top: as Qt's writer at 600 dpi has always put
+    // them (the sheet's width in whole dots), so that every line falls on the same pixels as before.
+    double scale() const { return std::round(sheet.width() * 600 / 72) * 72 / 600 / page.width(); }
 
     void fill(QRgb c) {
         if (c != fillNow) {
@@ -415,9 +416,9 @@ void PdfReport::beginPage() {
     d->fontNow = -1;
     d->spacingNow = 0;
     const double s = d->scale();
-    num(d->content, s, 5);
+    num(d->content, s, 6);
     d->content += " 0 0 ";
-    num(d->content, -s, 5);
+    num(d->content, -s, 6);
     d->content += " 0 ";
     num(d->content, d->sheet.height(), 3);
     d->content += " cm 0 J 2 j\n";
