@@ -87,6 +87,16 @@ class tst_ReportPdf : public QObject {
         return out;
     }
 
+    // The two long print-outs: the member list and the debt report.
+    static void longReports() {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("formula");
+        QTest::newRow("socios") << QStringLiteral("Socios.rpt")
+                                << QStringLiteral("{Afiliados.idAfiliado} <> 0");
+        QTest::newRow("deuda") << QStringLiteral("infDeuda.rpt")
+                               << QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0");
+    }
+
 private slots:
     void initTestCase() {
         for (const char *tool : {"pdftoppm", "pdftotext", "pdffonts"})
@@ -115,14 +125,7 @@ private slots:
         QVERIFY(t.commit());
     }
 
-    void pagesLookAsQtPaintsThem_data() {
-        QTest::addColumn<QString>("report");
-        QTest::addColumn<QString>("formula");
-        QTest::newRow("socios") << QStringLiteral("Socios.rpt")
-                                << QStringLiteral("{Afiliados.idAfiliado} <> 0");
-        QTest::newRow("deuda") << QStringLiteral("infDeuda.rpt")
-                               << QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0");
-    }
+    void pagesLookAsQtPaintsThem_data() { longReports(); }
     // The first, a middle and the last page, rendered alike from both files: hardly a pixel apart.
     void pagesLookAsQtPaintsThem() {
         QFETCH(QString, report);
@@ -138,12 +141,7 @@ private slots:
     }
 
     void textAndSizeAsQtWritesThem_data() {
-        QTest::addColumn<QString>("report");
-        QTest::addColumn<QString>("formula");
-        QTest::newRow("socios") << QStringLiteral("Socios.rpt")
-                                << QStringLiteral("{Afiliados.idAfiliado} <> 0");
-        QTest::newRow("deuda") << QStringLiteral("infDeuda.rpt")
-                               << QStringLiteral("{ConsultaDeuda.SumaDeMonto} <> 0");
+        longReports();
         QTest::newRow("un recibo") << QStringLiteral("recibo.rpt")
                                    << QStringLiteral("{ConsultaCuotas.IdCuota} = %1").arg(m_due);
     }
