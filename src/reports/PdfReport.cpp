@@ -19,7 +19,7 @@ namespace {
 void num(std::string &o, double v, int decimals = 2) {
     static constexpr qint64 kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
     const qint64 scale = kScale[decimals];
-    qint64 n = std::llround(v * double(scale));
+    qint64 n = qint64(v * double(scale) + (v < 0 ? -0.5 : 0.5));
     if (n < 0) {
         o += '-';
         n = -n;
@@ -322,7 +322,8 @@ struct PdfReport::Private {
         } else {
             deflateReset(&zs);
         }
-        packed.resize(deflateBound(&zs, uLong(len)));
+        if (const size_t bound = deflateBound(&zs, uLong(len)); packed.size() < bound)
+            packed.resize(bound);
         zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
         zs.avail_in = uInt(len);
         zs.next_out = packed.data();

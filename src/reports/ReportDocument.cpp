@@ -129,12 +129,8 @@ public:
     // scripts that need shaping) leaves the document to Qt.
     bool plain(int f, QChar c) {
         const int face = faceOf(f);
-        if (m_plain[face].empty())
-            m_plain[face].assign(0x10000, 0);
-        quint8 &known = m_plain[face][c.unicode()];
-        if (known == 0)
-            known = plainChar(face, c) ? 1 : 2;
-        return known == 1;
+        const quint8 known = m_plain[face][c.unicode()];
+        return known == 1 || (known == 0 && learnPlain(face, c));
     }
 
     static PdfReport::Face faceOf(int f) {
@@ -221,12 +217,14 @@ private:
     // All in device pixels (tenths of a point), where Qt's own sums are exact.
     qreal advance(int f, QChar c) {
         const ushort u = c.unicode();
-        if (u < 256) {
-            qreal &a = m_latin[f][u];
-            if (a < 0)
-                a = m_metrics[f]->horizontalAdvance(c);
-            return a;
-        }
+        if (u < 256 && m_latin[f][u] >= 0)
+            return m_latin[f][u];
+        return learnAdvance(f, c);
+    }
+    Q_NEVER_INLINE qreal learnAdvance(int f, QChar c) {
+        const ushort u = c.unicode();
+        if (u < 256)
+            return m_latin[f][u] = m_metrics[f]->horizontalAdvance(c);
         auto it = m_other[f].find(u);
         if (it == m_other[f].end())
             it = m_other[f].insert(u, m_metrics[f]->horizontalAdvance(c));
@@ -246,15 +244,20 @@ private:
         return px;
     }
     qreal kerning(int f, QChar a, QChar b) {
+        if (a.unicode() < 256 && b.unicode() < 256 && !m_kernLatin[f].empty()) {
+            const float k = m_kernLatin[f][(a.unicode() << 8) | b.unicode()];
+            if (!std::isnan(k))
+                return k;
+        }
+        return learnKerning(f, a, b);
+    }
+    Q_NEVER_INLINE qreal learnKerning(int f, QChar a, QChar b) {
         const quint32 key = (quint32(a.unicode()) << 16) | b.unicode();
         if (a.unicode() < 256 && b.unicode() < 256) {
             std::vector<float> &table = m_kernLatin[f];
             if (table.empty())
                 table.assign(256 * 256, NAN);
-            float &k = table[(a.unicode() << 8) | b.unicode()];
-            if (std::isnan(k))
-                k = float(measureKerning(f, a, b));
-            return k;
+            return table[(a.unicode() << 8) | b.unicode()] = float(measureKerning(f, a, b));
         }
         auto it = m_kern[f].find(key);
         if (it == m_kern[f].end())
@@ -265,6 +268,11 @@ private:
         const QChar pair[2] = {a, b};
         return m_metrics[f]->horizontalAdvance(QString(pair, 2)) - advance(f, a) - advance(f, b) -
                2 * spacingPx(f);
+    }
+    Q_NEVER_INLINE bool learnPlain(int face, QChar c) {
+        const bool yes = plainChar(face, c);
+        m_plain[face][c.unicode()] = yes ? 1 : 2;
+        return yes;
     }
     bool plainChar(int face, QChar c) {
         if (c.isSurrogate() || c.isNonCharacter())
@@ -304,6 +312,8 @@ private:
             m_latin[f].fill(-1);
             m_spacing[f] = NAN;
             m_ascent[f] = m_metrics[f]->ascent() / 10;
+            if (f < PdfReport::FaceCount)
+                m_plain[f].assign(0x10000, 0);
             m_height[f] = m_metrics[f]->height() / 10;
         }
     }
