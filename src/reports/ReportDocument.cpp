@@ -21,6 +21,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -245,19 +246,21 @@ private:
     }
     qreal kerning(int f, QChar a, QChar b) {
         if (a.unicode() < 256 && b.unicode() < 256 && !m_kernLatin[f].empty()) {
-            const float k = m_kernLatin[f][(a.unicode() << 8) | b.unicode()];
-            if (!std::isnan(k))
-                return k;
+            const qint16 k = m_kernLatin[f][(a.unicode() << 8) | b.unicode()];
+            if (k != kUnknown)
+                return k / 64.0;
         }
         return learnKerning(f, a, b);
     }
     Q_NEVER_INLINE qreal learnKerning(int f, QChar a, QChar b) {
         const quint32 key = (quint32(a.unicode()) << 16) | b.unicode();
         if (a.unicode() < 256 && b.unicode() < 256) {
-            std::vector<float> &table = m_kernLatin[f];
+            std::vector<qint16> &table = m_kernLatin[f];
             if (table.empty())
-                table.assign(256 * 256, NAN);
-            return table[(a.unicode() << 8) | b.unicode()] = float(measureKerning(f, a, b));
+                table.assign(256 * 256, kUnknown);
+            const qreal k = measureKerning(f, a, b);
+            table[(a.unicode() << 8) | b.unicode()] = qint16(std::lround(k * 64));
+            return k;
         }
         auto it = m_kern[f].find(key);
         if (it == m_kern[f].end())
@@ -321,7 +324,9 @@ private:
     std::optional<QFontMetricsF> m_metrics[FontCount];
     std::array<qreal, 256> m_latin[FontCount];
     QHash<ushort, qreal> m_other[FontCount];
-    std::vector<float> m_kernLatin[FontCount];
+    // Kerning of Latin-1 pairs in Qt's fixed point (1/64 of a device pixel), so exact in 16 bits.
+    static constexpr qint16 kUnknown = std::numeric_limits<qint16>::min();
+    std::vector<qint16> m_kernLatin[FontCount];
     QHash<quint32, qreal> m_kern[FontCount];
     qreal m_spacing[FontCount];
     qreal m_ascent[FontCount], m_height[FontCount];
