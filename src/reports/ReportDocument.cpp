@@ -1,10 +1,10 @@
 #include "reports/ReportDocument.h"
 
 #include "core/Log.h"
+#include "reports/PdfReport.h"
 #include "reports/ReportData.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -15,9 +15,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTemporaryFile>
+#include <QVarLengthArray>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -86,35 +90,88 @@ public:
         static Measure m;
         return m;
     }
-    qreal ascent(int f) const { return m_metrics[f]->ascent() / 10; }
-    qreal lineHeight(int f) const { return m_metrics[f]->height() / 10; }
-    qreal width(int f, const QString &s) const { return m_metrics[f]->horizontalAdvance(s) / 10; }
+    qreal ascent(int f) const { return m_ascent[f]; }
+    qreal lineHeight(int f) const { return m_height[f]; }
+    // Width exactly as Qt measures it (shaped, kerned, letter-spaced): from cached advances and kerning
+    // pairs when the text is plain, by Qt otherwise.
+    qreal width(int f, QStringView s) {
+        qreal px = 0;
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (!plain(f, s[i]))
+                return m_metrics[f]->horizontalAdvance(s.toString()) / 10;
+            px += step(f, s, i);
+        }
+        return px / 10;
+    }
 
     // Quick upper estimate from cached advances (kerning only narrows DejaVu text); most cells fit, and
     // those are never shaped here.
     qreal estimate(int f, const QString &s) {
-        qreal w = 0;
-        for (const QChar c : s) {
-            const ushort u = c.unicode();
-            if (u < 256) {
-                qreal &a = m_latin[f][u];
-                if (a < 0)
-                    a = m_metrics[f]->horizontalAdvance(c) / 10;
-                w += a;
-            } else {
-                auto it = m_other[f].find(u);
-                if (it == m_other[f].end())
-                    it = m_other[f].insert(u, m_metrics[f]->horizontalAdvance(c) / 10);
-                w += it.value();
-            }
-        }
-        return w;
+        qreal px = 0;
+        for (const QChar c : s)
+            px += advance(f, c);
+        return px / 10;
+    }
+
+    // Each character's advance with the kerning to the next one, in points, as Qt lays the text out. Only
+    // for plain text (see plain()).
+    void advances(int f, QStringView s, QVarLengthArray<double, 256> *out) {
+        out->resize(s.size());
+        for (qsizetype i = 0; i < s.size(); ++i)
+            (*out)[i] = step(f, s, i) / 10;
+    }
+
+    // The letter spacing Qt adds to every character of a string (a single QChar is measured without it),
+    // in points, as Qt rounds it for this font.
+    qreal spacing(int f) { return spacingPx(f) / 10; }
+
+    // Whether Qt draws the character with the report's own face, one glyph for one character, unshaped:
+    // then the program's own PDF writer can place it; anything else (a character the face lacks, marks,
+    // scripts that need shaping) leaves the document to Qt.
+    bool plain(int f, QChar c) {
+        const int face = faceOf(f);
+        const quint8 known = m_plain[face][c.unicode()];
+        return known == 1 || (known == 0 && learnPlain(face, c));
+    }
+
+    static PdfReport::Face faceOf(int f) {
+        return kFonts[f].italic ? PdfReport::Oblique : kFonts[f].bold ? PdfReport::Bold : PdfReport::Regular;
+    }
+    QRawFont rawFace(int face) {
+        if (!m_raw[face].isValid())
+            m_raw[face] = QRawFont::fromFont(fontFor(face == PdfReport::Oblique ? Italic
+                                                     : face == PdfReport::Bold  ? BodyBold
+                                                                                : Body,
+                                                     10));
+        return m_raw[face];
     }
 
     QString elide(int f, const QString &s, qreal w) {
         if (s.isEmpty() || estimate(f, s) <= w)
             return s;
-        return m_metrics[f]->elidedText(s, Qt::ElideRight, w * 10);
+        for (const QChar c : s)
+            if (!plain(f, c))
+                return m_metrics[f]->elidedText(s, Qt::ElideRight, w * 10);
+        // QFontMetricsF::elidedText's own rule, from the cached advances: whole if it fits (or is a single
+        // character), else the characters before the one that reaches the room left beside "…".
+        const QChar ellipsis(0x2026);
+        const qreal limit = std::round(w * 10 * 64) / 64; // Qt's fixed point
+        qreal total = 0;
+        for (qsizetype i = 0; i < s.size(); ++i)
+            total += step(f, s, i);
+        QString out;
+        if (total <= limit || s.size() <= 1) {
+            out = s;
+        } else if (const qreal room = limit - advance(f, ellipsis); room >= 0) {
+            qreal reached = 0;
+            qsizetype at = 0, next = 0;
+            do {
+                at = next++;
+                reached += step(f, s, at);
+            } while (next < s.size() && reached < room);
+            out = s.left(at) + ellipsis;
+        }
+        return out;
     }
 
     // Lines of a cell: explicit line breaks first, then greedy word wrap, at most maxLines lines in all;
@@ -158,18 +215,123 @@ public:
     }
 
 private:
+    // All in device pixels (tenths of a point), where Qt's own sums are exact.
+    qreal advance(int f, QChar c) {
+        const ushort u = c.unicode();
+        if (u < 256 && m_latin[f][u] >= 0)
+            return m_latin[f][u];
+        return learnAdvance(f, c);
+    }
+    Q_NEVER_INLINE qreal learnAdvance(int f, QChar c) {
+        const ushort u = c.unicode();
+        if (u < 256)
+            return m_latin[f][u] = m_metrics[f]->horizontalAdvance(c);
+        auto it = m_other[f].find(u);
+        if (it == m_other[f].end())
+            it = m_other[f].insert(u, m_metrics[f]->horizontalAdvance(c));
+        return it.value();
+    }
+    qreal spacingPx(int f) {
+        if (std::isnan(m_spacing[f]))
+            m_spacing[f] =
+                m_metrics[f]->horizontalAdvance(QStringLiteral("0")) - advance(f, QLatin1Char('0'));
+        return m_spacing[f];
+    }
+    // Where Qt puts the next character after s[i]: its advance, the letter spacing, the kerning pair.
+    qreal step(int f, QStringView s, qsizetype i) {
+        qreal px = advance(f, s[i]) + spacingPx(f);
+        if (i + 1 < s.size())
+            px += kerning(f, s[i], s[i + 1]);
+        return px;
+    }
+    qreal kerning(int f, QChar a, QChar b) {
+        if (a.unicode() < 256 && b.unicode() < 256 && !m_kernLatin[f].empty()) {
+            const qint16 k = m_kernLatin[f][(a.unicode() << 8) | b.unicode()];
+            if (k != kUnknown)
+                return k / 64.0;
+        }
+        return learnKerning(f, a, b);
+    }
+    Q_NEVER_INLINE qreal learnKerning(int f, QChar a, QChar b) {
+        const quint32 key = (quint32(a.unicode()) << 16) | b.unicode();
+        if (a.unicode() < 256 && b.unicode() < 256) {
+            std::vector<qint16> &table = m_kernLatin[f];
+            if (table.empty())
+                table.assign(256 * 256, kUnknown);
+            const qreal k = measureKerning(f, a, b);
+            table[(a.unicode() << 8) | b.unicode()] = qint16(std::lround(k * 64));
+            return k;
+        }
+        auto it = m_kern[f].find(key);
+        if (it == m_kern[f].end())
+            it = m_kern[f].insert(key, measureKerning(f, a, b));
+        return it.value();
+    }
+    qreal measureKerning(int f, QChar a, QChar b) {
+        const QChar pair[2] = {a, b};
+        return m_metrics[f]->horizontalAdvance(QString(pair, 2)) - advance(f, a) - advance(f, b) -
+               2 * spacingPx(f);
+    }
+    Q_NEVER_INLINE bool learnPlain(int face, QChar c) {
+        const bool yes = plainChar(face, c);
+        m_plain[face][c.unicode()] = yes ? 1 : 2;
+        return yes;
+    }
+    bool plainChar(int face, QChar c) {
+        if (c.isSurrogate() || c.isNonCharacter())
+            return false;
+        switch (c.category()) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_NotAssigned:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return false;
+        default:
+            break;
+        }
+        switch (c.script()) {
+        case QChar::Script_Common:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic:
+            break;
+        default:
+            return false;
+        }
+        return rawFace(face).supportsCharacter(c);
+    }
+
     Measure() : m_device(1, 1, QImage::Format_RGB32) {
         m_device.setDotsPerMeterX(28346); // 720 dpi
         m_device.setDotsPerMeterY(28346);
         for (int f = 0; f < FontCount; ++f) {
             m_metrics[f].emplace(fontFor(f, kFonts[f].pt), &m_device);
             m_latin[f].fill(-1);
+            m_spacing[f] = NAN;
+            m_ascent[f] = m_metrics[f]->ascent() / 10;
+            if (f < PdfReport::FaceCount)
+                m_plain[f].assign(0x10000, 0);
+            m_height[f] = m_metrics[f]->height() / 10;
         }
     }
     QImage m_device;
     std::optional<QFontMetricsF> m_metrics[FontCount];
     std::array<qreal, 256> m_latin[FontCount];
     QHash<ushort, qreal> m_other[FontCount];
+    // Kerning of Latin-1 pairs in Qt's fixed point (1/64 of a device pixel), so exact in 16 bits.
+    static constexpr qint16 kUnknown = std::numeric_limits<qint16>::min();
+    std::vector<qint16> m_kernLatin[FontCount];
+    QHash<quint32, qreal> m_kern[FontCount];
+    qreal m_spacing[FontCount];
+    qreal m_ascent[FontCount], m_height[FontCount];
+    std::vector<quint8> m_plain[PdfReport::FaceCount]; // by character: 0 not known, 1 plain, 2 not
+    QRawFont m_raw[PdfReport::FaceCount];
 };
 
 // ---- drawing commands ----------------------------------------------------------------------------
@@ -201,27 +363,56 @@ QString pageNumberText(int page, int pages) {
     return QStringLiteral("Página %1 de %2").arg(page).arg(pages);
 }
 
-void writeItems(QDataStream &out, const QVector<Item> &items) {
-    out << quint32(items.size());
+// A page's commands in the temporary file, as plain bytes of this machine (the file lives as long as the
+// document): quicker to read back than a QDataStream, which matters when every page is read once more
+// for the PDF.
+template <typename T> void put(std::string &out, T v) {
+    out.append(reinterpret_cast<const char *>(&v), sizeof v);
+}
+template <typename T> bool take(const char *&at, const char *end, T *v) {
+    if (end - at < qsizetype(sizeof(T)))
+        return false;
+    std::memcpy(v, at, sizeof(T));
+    at += sizeof(T);
+    return true;
+}
+
+void writeItems(std::string &out, const QVector<Item> &items) {
+    put(out, quint32(items.size()));
     for (const Item &i : items) {
-        out << i.kind << i.font << i.color << i.fill << i.x << i.y << i.w << i.h << i.pen;
-        if (i.kind == Item::Text || i.kind == Item::PageNumber)
-            out << i.text.toUtf8();
+        for (const quint8 b : {i.kind, i.font})
+            put(out, b);
+        for (const quint32 c : {i.color, i.fill})
+            put(out, c);
+        for (const float v : {i.x, i.y, i.w, i.h, i.pen})
+            put(out, v);
+        if (i.kind == Item::Text || i.kind == Item::PageNumber) {
+            const QByteArray utf8 = i.text.toUtf8();
+            put(out, quint32(utf8.size()));
+            out.append(utf8.constData(), size_t(utf8.size()));
+        }
     }
 }
 
-QVector<Item> readItems(QDataStream &in) {
+QVector<Item> readItems(const QByteArray &bytes) {
+    const char *at = bytes.constData(), *end = at + bytes.size();
     quint32 n = 0;
-    in >> n;
     QVector<Item> items;
-    items.reserve(int(n));
-    QByteArray utf8;
-    for (quint32 k = 0; k < n && in.status() == QDataStream::Ok; ++k) {
+    if (!take(at, end, &n))
+        return items;
+    items.reserve(int(std::min<quint32>(n, quint32(bytes.size() / 30))));
+    for (quint32 k = 0; k < n; ++k) {
         Item i;
-        in >> i.kind >> i.font >> i.color >> i.fill >> i.x >> i.y >> i.w >> i.h >> i.pen;
+        quint32 len = 0;
+        if (!take(at, end, &i.kind) || !take(at, end, &i.font) || !take(at, end, &i.color) ||
+            !take(at, end, &i.fill) || !take(at, end, &i.x) || !take(at, end, &i.y) || !take(at, end, &i.w) ||
+            !take(at, end, &i.h) || !take(at, end, &i.pen))
+            break;
         if (i.kind == Item::Text || i.kind == Item::PageNumber) {
-            in >> utf8;
-            i.text = QString::fromUtf8(utf8);
+            if (!take(at, end, &len) || end - at < qint64(len))
+                break;
+            i.text = QString::fromUtf8(at, qsizetype(len));
+            at += len;
         }
         if (i.font >= FontCount)
             i.font = Body;
@@ -328,24 +519,24 @@ struct ReportDocument::Private {
     bool landscape = false;
     QString title, reportFile;
     QString error;
+    // Every text is plain (see Measure::plain), so the program's own PDF writer can draw the document.
+    bool plain = true;
+
+    std::string bytes; // the page being written, kept to reuse its room
 
     bool append(const QVector<Item> &items) {
-        QByteArray bytes;
-        {
-            QDataStream out(&bytes, QIODevice::WriteOnly);
-            out.setFloatingPointPrecision(QDataStream::SinglePrecision);
-            writeItems(out, items);
-        }
+        bytes.clear();
+        put(bytes, quint32(0)); // the length, once known
+        writeItems(bytes, items);
+        const quint32 len = quint32(bytes.size()) - sizeof(quint32);
+        std::memcpy(bytes.data(), &len, sizeof len);
         if (!file.isOpen() && !file.open()) {
             error = QStringLiteral("No se puede crear el archivo temporal del informe: %1")
                         .arg(file.errorString());
             return false;
         }
         const qint64 at = file.size();
-        file.seek(at);
-        QDataStream len(&file);
-        len << bytes;
-        if (len.status() != QDataStream::Ok) {
+        if (!file.seek(at) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
             error = QStringLiteral("No se puede escribir el archivo temporal del informe: %1")
                         .arg(file.errorString());
             return false;
@@ -355,14 +546,11 @@ struct ReportDocument::Private {
     }
 
     QVector<Item> read(int index) const {
-        if (index < 0 || index >= offsets.size() || !file.seek(offsets.at(index)))
+        quint32 len = 0;
+        if (index < 0 || index >= offsets.size() || !file.seek(offsets.at(index)) ||
+            file.read(reinterpret_cast<char *>(&len), sizeof len) != sizeof len)
             return {};
-        QByteArray bytes;
-        QDataStream len(&file);
-        len >> bytes;
-        QDataStream in(bytes);
-        in.setFloatingPointPrecision(QDataStream::SinglePrecision);
-        return readItems(in);
+        return readItems(file.read(len));
     }
 };
 
@@ -431,6 +619,13 @@ private:
     void text(qreal x, qreal baseline, const QString &s, int font, QRgb color = kInk, qreal scale = 1) {
         if (s.isEmpty())
             return;
+        if (m_doc.plain) {
+            for (const QChar c : s)
+                if (!m_m.plain(font, c)) {
+                    m_doc.plain = false;
+                    break;
+                }
+        }
         Item i;
         i.kind = Item::Text;
         i.font = quint8(font);
@@ -1123,6 +1318,65 @@ Result paintRange(const ReportDocument &doc, QPagedPaintDevice *device, int from
 }
 } // namespace
 
+namespace {
+// The document through the program's own PDF writer, page by page straight to the file, with the same
+// placement as play() gives Qt.
+Result writePlainPdf(const ReportDocument::Private &d, int pages, const QString &partial,
+                     const ReportDocument::Progress &progress) {
+    Measure &m = Measure::get();
+    std::array<QRawFont, PdfReport::FaceCount> faces;
+    for (int f = 0; f < PdfReport::FaceCount; ++f)
+        faces[size_t(f)] = m.rawFace(f);
+    QSizeF sheet = QPageSize(QPageSize::A4).size(QPageSize::Point);
+    if (d.landscape)
+        sheet.transpose();
+    PdfReport pdf(d.page, sheet, faces);
+    if (Result r = pdf.open(partial, d.title); !r)
+        return r;
+    QVarLengthArray<double, 256> advances;
+    for (int p = 0; p < pages; ++p) {
+        pdf.beginPage();
+        for (const Item &i : d.read(p)) {
+            switch (i.kind) {
+            case Item::Text:
+            case Item::PageNumber: {
+                QString t = i.text;
+                double x = i.x, scale = 1;
+                if (i.kind == Item::PageNumber) {
+                    t = pageNumberText(p + 1, pages);
+                    const qreal w = m.width(i.font, t);
+                    x = i.text == QLatin1String("C") ? i.x + (i.w - w) / 2 : i.x + i.w - w;
+                } else if (i.h > 0 && i.h < 1) {
+                    scale = i.h;
+                }
+                m.advances(i.font, t, &advances);
+                pdf.text(Measure::faceOf(i.font), kFonts[i.font].pt, scale, x, i.y, i.color, t,
+                         advances.constData(), m.spacing(i.font));
+                break;
+            }
+            case Item::Line:
+            case Item::DashLine:
+                pdf.line(i.x, i.y, i.x + i.w, i.y + i.h, i.color, i.pen, i.kind == Item::DashLine);
+                break;
+            case Item::Box:
+            case Item::RoundBox:
+                pdf.box(i.x, i.y, i.w, i.h, i.fill, i.color, std::max(0.0f, i.pen),
+                        i.kind == Item::RoundBox ? 5 : 0);
+                break;
+            default:
+                break;
+            }
+        }
+        if (Result r = pdf.endPage(); !r)
+            return r;
+        if (progress && !progress(p + 1))
+            return Result::failure(QStringLiteral("Se canceló la impresión del informe."),
+                                   Result::Code::Cancelled);
+    }
+    return pdf.finish();
+}
+} // namespace
+
 Result ReportDocument::writePdf(const QString &path, const Progress &progress) const {
     if (pageCount() == 0)
         return Result::failure(QStringLiteral("El informe no tiene páginas."));
@@ -1132,7 +1386,10 @@ Result ReportDocument::writePdf(const QString &path, const Progress &progress) c
     // Written beside the target and renamed at the end, so a failure never leaves half a PDF behind.
     const QString partial = path + QStringLiteral(".parcial");
     Result r;
-    {
+    if (d->plain) {
+        r = writePlainPdf(*d, pageCount(), partial, progress);
+    } else {
+        // Text that needs Qt's shaping or another font: Qt's own PDF engine, which has both.
         QPdfWriter writer(partial);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(d->landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
