@@ -140,6 +140,7 @@ public:
         const QString alta = QStringLiteral(
             R"(INSERT INTO "EmisionSerie" ("n", "desde", "hasta", "vencimiento", "factura", "mes", "monto")
                VALUES (?, ?, ?, ?, ?, ?, ?))");
+        m_inscripcion = inscripcion.has_value();
         if (inscripcion && !ejecutar(alta, {0, QVariant(), QVariant(), iso(inscripcion->vencimiento),
                                             inscripcion->factura, 0, inscripcion->monto.toVariant()}))
             return false;
@@ -204,17 +205,29 @@ public:
                           .arg(join),
                       {m_idPlan}))
             return false;
+        // The member's inscription of the plan and year, found the same way (step 0): it is only issued when
+        // missing, never rewritten.
+        if (m_inscripcion &&
+            !ejecutar(QStringLiteral(R"(INSERT INTO "EmisionHallada" ("orden", "n", "idCuota")
+                SELECT u."orden", 0, MIN(c."idCuota") FROM "EmisionSocios" u
+                %1 "Cuotas" c ON c."idAfiliado" = u."idAfiliado"
+                WHERE +c."idPlan" = ? AND COALESCE(c."Mes", 0) = 0 AND c."Factura" = 'INSCRIPCION'
+                  AND COALESCE(c."Año", 0) = ?
+                GROUP BY u."orden")")
+                          .arg(join),
+                      {m_idPlan, m_anio}))
+            return false;
         // A due paid meanwhile by another desk keeps its amount too: the statement itself passes over paid
         // dues, however the run's reading has aged. A due that already has its amount is not written again:
         // a run repeated, or one that changes a single month, rewrites only what changes (on a server every
         // rewritten due is a new row version in each of the dues' indexes).
         const QString nuevoMonto = QStringLiteral(R"((SELECT s."monto"
                     FROM "EmisionHallada" h JOIN "EmisionSerie" s ON s."n" = h."n"
-                    WHERE h."idCuota" = "Cuotas"."idCuota"))");
+                    WHERE h."idCuota" = "Cuotas"."idCuota" AND h."n" > 0))");
         QSqlQuery q(m_db);
         if (!Database::run(q,
                            QStringLiteral(R"(UPDATE "Cuotas" SET "Monto" = %1
-                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada") AND +"Pagada" = 0
+                WHERE "idCuota" IN (SELECT "idCuota" FROM "EmisionHallada" WHERE "n" > 0) AND +"Pagada" = 0
                   AND "Monto" IS DISTINCT FROM %1)")
                                .arg(nuevoMonto),
                            {}, QStringLiteral("Emisión")))
@@ -223,7 +236,8 @@ public:
         QSqlQuery halladas(m_db);
         if (!Database::run(halladas,
                            QStringLiteral(R"(SELECT COUNT(*), COALESCE(SUM((SELECT CASE WHEN c."Pagada" = 0
-                    THEN 1 ELSE 0 END FROM "Cuotas" c WHERE c."idCuota" = h."idCuota")), 0) FROM "EmisionHallada" h)"),
+                    THEN 1 ELSE 0 END FROM "Cuotas" c WHERE c."idCuota" = h."idCuota")), 0) FROM "EmisionHallada" h
+                    WHERE h."n" > 0)"),
                            {}, QStringLiteral("Emisión")) ||
             !halladas.next())
             return falla(halladas);
@@ -236,14 +250,10 @@ public:
                 SELECT u."idAfiliado", ?, s."vencimiento", s."factura", s."mes", ?, s."monto", a."ClaveOrden"
                 FROM "EmisionSocios" u %1 "Afiliados" a ON a."idAfiliado" = u."idAfiliado"
                 CROSS JOIN "EmisionSerie" s
-                WHERE CASE WHEN s."n" = 0 THEN NOT EXISTS (SELECT 1 FROM "Cuotas" c
-                          WHERE c."idAfiliado" = u."idAfiliado" AND +c."idPlan" = ? AND COALESCE(c."Mes", 0) = 0
-                            AND c."Factura" = 'INSCRIPCION' AND COALESCE(c."Año", 0) = ?)
-                      ELSE NOT EXISTS (SELECT 1 FROM "EmisionHallada" h WHERE h."orden" = u."orden" AND h."n" = s."n")
-                      END
+                WHERE NOT EXISTS (SELECT 1 FROM "EmisionHallada" h WHERE h."orden" = u."orden" AND h."n" = s."n")
                 ORDER BY u."orden", s."n")")
                                .arg(join),
-                           {m_idPlan, m_anio, m_idPlan, m_anio}, QStringLiteral("Emisión")))
+                           {m_idPlan, m_anio}, QStringLiteral("Emisión")))
             return falla(altas);
         r.agregadas += altas.numRowsAffected();
         return true;
@@ -276,7 +286,8 @@ private:
     QSqlDatabase m_db = Database::db();
     qint64 m_idPlan;
     int m_anio;
-    int m_orden = 0; // the run's position of the next member put in the scratch table
+    int m_orden = 0;            // the run's position of the next member put in the scratch table
+    bool m_inscripcion = false; // the run issues the inscription (step 0)
 };
 
 // Runs sql, whose last placeholders are a list "IN (%1)", for the given leading values and ids.
