@@ -69,6 +69,10 @@ public:
     // Statements that give the planner the sizes of scratch tables just filled (a server's planner knows
     // nothing of a temporary table's rows otherwise); none where joins run in the order written.
     virtual QStringList statisticsStatements(const QStringList &tables) const = 0;
+    // Statements that make the rest of the transaction's joins look rows up by key: a long run joins each
+    // group of a thousand members to its rows, and a server's merge join would walk the index from its start
+    // for every group (a file's joins already run as written).
+    virtual QStringList keyedJoinStatements() const = 0;
     // Whether expr is NULL, as the number 1 or 0 (usable in a UNION or an ORDER BY with numbers).
     virtual QString isNullNumber(const QString &expr) const = 0;
     // A LIKE condition matched as the program's connections read LIKE: without regard to case, accents and

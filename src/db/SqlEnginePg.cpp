@@ -690,6 +690,11 @@ QStringList PostgresEngine::statisticsStatements(const QStringList &tables) cons
     return out;
 }
 
+QStringList PostgresEngine::keyedJoinStatements() const {
+    return {QStringLiteral("SET LOCAL enable_mergejoin = off"),
+            QStringLiteral("SET LOCAL enable_hashjoin = off")};
+}
+
 QString PostgresEngine::isNullNumber(const QString &expr) const {
     // IS NULL is a boolean, which does not mix with numbers in a UNION or an ORDER BY.
     return QStringLiteral("(%1 IS NULL)::int").arg(expr);

@@ -23,6 +23,7 @@ public:
     QString keepRowsClause() const override;
     QString orderedJoin() const override;
     QStringList statisticsStatements(const QStringList &tables) const override;
+    QStringList keyedJoinStatements() const override;
     QString isNullNumber(const QString &expr) const override;
     QString likeCondition(const QString &expression, const QString &pattern, QChar escape) const override;
     int rowsPerInsert() const override;

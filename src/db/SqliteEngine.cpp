@@ -349,6 +349,10 @@ QStringList SqliteEngine::statisticsStatements(const QStringList &) const {
     return {}; // the joins over scratch tables are written in the order they run (orderedJoin)
 }
 
+QStringList SqliteEngine::keyedJoinStatements() const {
+    return {};
+}
+
 QString SqliteEngine::isNullNumber(const QString &expr) const {
     return QStringLiteral("(%1 IS NULL)").arg(expr);
 }

@@ -137,6 +137,9 @@ public:
              R"(DELETE FROM "EmisionSerie")"})
             if (!ejecutar(engine.schemaStatement(QString::fromUtf8(sql)).constFirst()))
                 return false;
+        for (const QString &sql : engine.keyedJoinStatements())
+            if (!ejecutar(sql))
+                return false;
         const QString alta = QStringLiteral(
             R"(INSERT INTO "EmisionSerie" ("n", "desde", "hasta", "vencimiento", "factura", "mes", "monto")
                VALUES (?, ?, ?, ?, ?, ?, ?))");
