@@ -37,6 +37,10 @@ foreach(p ${_qt_plugins})
 endforeach()
 install(FILES ${MIRABEL_WIN_PREFIX}/translations/qtbase_es.qm ${MIRABEL_WIN_PREFIX}/translations/qt_es.qm
         DESTINATION translations)
+# Qt would look for its translations one folder above its DLLs (as in its own bin/ layout): here they are
+# beside the program.
+file(WRITE ${CMAKE_BINARY_DIR}/qt.conf "[Paths]\nPrefix = .\nPlugins = .\n")
+install(FILES ${CMAKE_BINARY_DIR}/qt.conf DESTINATION .)
 install(DIRECTORY ${MIRABEL_WIN_PREFIX}/fonts DESTINATION .)
 install(DIRECTORY ${MIRABEL_WIN_CACHE}/licencias/ DESTINATION licencias)
 
@@ -85,12 +89,15 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
     "DeleteRegKey SHCTX \"Software\\Mirabel\\Mirabel\"\nDeleteRegKey /ifempty SHCTX \"Software\\Mirabel\"")
 include(CPack)
 
-# The program and the test programs also run from the build folder (under Wine): the DLLs and the report
-# fonts beside them.
+# The program and the test programs also run from the build folder (under Wine): the DLLs, Qt's plugins
+# and the report fonts beside them (Qt finds its plugins in the program's folder).
 file(GLOB _dlls ${MIRABEL_WIN_PREFIX}/bin/*.dll)
 foreach(d ${MIRABEL_WIN_DLL_DIRS})
   file(GLOB _r ${d}/libgcc_s_seh-1.dll ${d}/libstdc++-6.dll ${d}/libwinpthread-1.dll)
   list(APPEND _dlls ${_r})
 endforeach()
-file(COPY ${_dlls} ${MIRABEL_WIN_PREFIX}/fonts DESTINATION ${CMAKE_BINARY_DIR})
-file(COPY ${_dlls} ${MIRABEL_WIN_PREFIX}/fonts DESTINATION ${CMAKE_BINARY_DIR}/tests)
+file(GLOB _plugin_dirs LIST_DIRECTORIES true ${MIRABEL_WIN_PREFIX}/plugins/*)
+file(COPY ${_dlls} ${_plugin_dirs} ${MIRABEL_WIN_PREFIX}/fonts ${MIRABEL_WIN_PREFIX}/translations
+     DESTINATION ${CMAKE_BINARY_DIR})
+file(COPY ${_dlls} ${_plugin_dirs} ${MIRABEL_WIN_PREFIX}/fonts ${MIRABEL_WIN_PREFIX}/translations
+          ${CMAKE_BINARY_DIR}/qt.conf DESTINATION ${CMAKE_BINARY_DIR}/tests)
