@@ -56,7 +56,23 @@ install(CODE "
        EXECUTABLES \$<TARGET_FILE:mirabel>
        MODULES ${_plugin_files}
        DIRECTORIES ${MIRABEL_WIN_DLL_DIRS}
-       RESOLVED_DEPENDENCIES_VAR _dlls UNRESOLVED_DEPENDENCIES_VAR _sistema)
+       RESOLVED_DEPENDENCIES_VAR _dlls UNRESOLVED_DEPENDENCIES_VAR _sistema
+       CONFLICTING_DEPENDENCIES_PREFIX _dobles)
+  # The build folder holds copies of the same DLLs: either one.
+  foreach(_n \${_dobles_FILENAMES})
+    list(GET _dobles_\${_n} 0 _dll)
+    list(APPEND _dlls \${_dll})
+  endforeach()
+  # Names come back in lower case, which this file system does not match to Qt6Core.dll and its kin.
+  file(GLOB _cache ${MIRABEL_WIN_PREFIX}/bin/*.dll)
+  foreach(_dll \${_cache})
+    get_filename_component(_n \${_dll} NAME)
+    string(TOLOWER \${_n} _n)
+    list(FIND _sistema \${_n} _i)
+    if(NOT _i EQUAL -1)
+      list(APPEND _dlls \${_dll})
+    endif()
+  endforeach()
   foreach(_dll \${_dlls})
     file(INSTALL \${_dll} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
   endforeach()
