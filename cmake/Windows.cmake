@@ -18,6 +18,7 @@ install(TARGETS mirabel RUNTIME DESTINATION .)
 
 set(_qt_plugins
     platforms/qwindows.dll
+    platforms/qoffscreen.dll # the command lines (report ...) draw with no window
     styles/qwindowsvistastyle.dll
     sqldrivers/qsqlite.dll
     sqldrivers/qsqlpsql.dll
@@ -31,7 +32,7 @@ foreach(p ${_qt_plugins})
     get_filename_component(d ${p} DIRECTORY)
     install(FILES ${f} DESTINATION ${d})
     list(APPEND _plugin_files ${f})
-  elseif(p MATCHES "qwindows|qsqlite|qsqlpsql")
+  elseif(p MATCHES "qwindows|qoffscreen|qsqlite|qsqlpsql")
     message(FATAL_ERROR "Falta ${f}: corra tools/windows/toolchain.sh")
   endif()
 endforeach()
