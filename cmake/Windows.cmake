@@ -18,6 +18,7 @@ install(TARGETS mirabel RUNTIME DESTINATION .)
 
 set(_qt_plugins
     platforms/qwindows.dll
+    platforms/qoffscreen.dll # the command lines (report ...) draw with no window
     styles/qwindowsvistastyle.dll
     sqldrivers/qsqlite.dll
     sqldrivers/qsqlpsql.dll
@@ -31,12 +32,16 @@ foreach(p ${_qt_plugins})
     get_filename_component(d ${p} DIRECTORY)
     install(FILES ${f} DESTINATION ${d})
     list(APPEND _plugin_files ${f})
-  elseif(p MATCHES "qwindows|qsqlite|qsqlpsql")
+  elseif(p MATCHES "qwindows|qoffscreen|qsqlite|qsqlpsql")
     message(FATAL_ERROR "Falta ${f}: corra tools/windows/toolchain.sh")
   endif()
 endforeach()
 install(FILES ${MIRABEL_WIN_PREFIX}/translations/qtbase_es.qm ${MIRABEL_WIN_PREFIX}/translations/qt_es.qm
         DESTINATION translations)
+# Qt would look for its translations one folder above its DLLs (as in its own bin/ layout): here they are
+# beside the program.
+file(WRITE ${CMAKE_BINARY_DIR}/qt.conf "[Paths]\nPrefix = .\nPlugins = .\n")
+install(FILES ${CMAKE_BINARY_DIR}/qt.conf DESTINATION .)
 install(DIRECTORY ${MIRABEL_WIN_PREFIX}/fonts DESTINATION .)
 install(DIRECTORY ${MIRABEL_WIN_CACHE}/licencias/ DESTINATION licencias)
 
@@ -52,7 +57,23 @@ install(CODE "
        EXECUTABLES \$<TARGET_FILE:mirabel>
        MODULES ${_plugin_files}
        DIRECTORIES ${MIRABEL_WIN_DLL_DIRS}
-       RESOLVED_DEPENDENCIES_VAR _dlls UNRESOLVED_DEPENDENCIES_VAR _sistema)
+       RESOLVED_DEPENDENCIES_VAR _dlls UNRESOLVED_DEPENDENCIES_VAR _sistema
+       CONFLICTING_DEPENDENCIES_PREFIX _dobles)
+  # The build folder holds copies of the same DLLs: either one.
+  foreach(_n \${_dobles_FILENAMES})
+    list(GET _dobles_\${_n} 0 _dll)
+    list(APPEND _dlls \${_dll})
+  endforeach()
+  # Names come back in lower case, which this file system does not match to Qt6Core.dll and its kin.
+  file(GLOB _cache ${MIRABEL_WIN_PREFIX}/bin/*.dll)
+  foreach(_dll \${_cache})
+    get_filename_component(_n \${_dll} NAME)
+    string(TOLOWER \${_n} _n)
+    list(FIND _sistema \${_n} _i)
+    if(NOT _i EQUAL -1)
+      list(APPEND _dlls \${_dll})
+    endif()
+  endforeach()
   foreach(_dll \${_dlls})
     file(INSTALL \${_dll} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
   endforeach()
@@ -85,12 +106,15 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
     "DeleteRegKey SHCTX \"Software\\Mirabel\\Mirabel\"\nDeleteRegKey /ifempty SHCTX \"Software\\Mirabel\"")
 include(CPack)
 
-# The program and the test programs also run from the build folder (under Wine): the DLLs and the report
-# fonts beside them.
+# The program and the test programs also run from the build folder (under Wine): the DLLs, Qt's plugins
+# and the report fonts beside them (Qt finds its plugins in the program's folder).
 file(GLOB _dlls ${MIRABEL_WIN_PREFIX}/bin/*.dll)
 foreach(d ${MIRABEL_WIN_DLL_DIRS})
   file(GLOB _r ${d}/libgcc_s_seh-1.dll ${d}/libstdc++-6.dll ${d}/libwinpthread-1.dll)
   list(APPEND _dlls ${_r})
 endforeach()
-file(COPY ${_dlls} ${MIRABEL_WIN_PREFIX}/fonts DESTINATION ${CMAKE_BINARY_DIR})
-file(COPY ${_dlls} ${MIRABEL_WIN_PREFIX}/fonts DESTINATION ${CMAKE_BINARY_DIR}/tests)
+file(GLOB _plugin_dirs LIST_DIRECTORIES true ${MIRABEL_WIN_PREFIX}/plugins/*)
+file(COPY ${_dlls} ${_plugin_dirs} ${MIRABEL_WIN_PREFIX}/fonts ${MIRABEL_WIN_PREFIX}/translations
+     DESTINATION ${CMAKE_BINARY_DIR})
+file(COPY ${_dlls} ${_plugin_dirs} ${MIRABEL_WIN_PREFIX}/fonts ${MIRABEL_WIN_PREFIX}/translations
+          ${CMAKE_BINARY_DIR}/qt.conf DESTINATION ${CMAKE_BINARY_DIR}/tests)

@@ -540,7 +540,13 @@ bool SqliteFile::open(const QString &path, Access access, int busyTimeoutMs) {
         rc = sqlite3_open_v2(uri.constData(), &m_h, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     } else {
         const int flags = access == Access::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-        rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_h, flags, nullptr);
+#ifdef Q_OS_WIN
+        // SQLite takes the name in UTF-8 there and makes the wide name itself, not in the ANSI code page.
+        const QByteArray nombre = path.toUtf8();
+#else
+        const QByteArray nombre = QFile::encodeName(path);
+#endif
+        rc = sqlite3_open_v2(nombre.constData(), &m_h, flags, nullptr);
     }
     m_openCode = rc;
     if (rc == SQLITE_OK && busyTimeoutMs > 0)

@@ -162,7 +162,8 @@ private slots:
         QCOMPARE(salida, 0);
         QCOMPARE(Mensaje::mostrados().size(), 1);
         QCOMPARE(Mensaje::mostrados().at(0).texto,
-                 QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?").arg(path));
+                 QStringLiteral("No existe el archivo %1. ¿Crear una base nueva?")
+                     .arg(QDir::toNativeSeparators(path)));
         QCOMPARE(Mensaje::mostrados().at(0).botones, QMessageBox::Yes | QMessageBox::No);
         QVERIFY(!QFile::exists(path));
         QVERIFY(Database::path().isEmpty());
@@ -211,7 +212,8 @@ private slots:
         QCOMPARE(Configuracion::leer(QStringLiteral("BaseServidor")), servidor);
         QCOMPARE(Main::baseAAbrir(QString()), servidor);
         // A file named explicitly is opened that time; the server stays remembered.
-        QCOMPARE(Main::baseAAbrir(QStringLiteral("/tmp/otro.db")), QStringLiteral("/tmp/otro.db"));
+        const QString otro = QDir::temp().absoluteFilePath(QStringLiteral("otro.db"));
+        QCOMPARE(Main::baseAAbrir(otro), otro);
         QCOMPARE(Main::baseAAbrir(QString()), servidor);
         // What a hand-edited settings file holds there is only used when it is a server's address.
         QVERIFY(Configuracion::escribir(QStringLiteral("BaseServidor"), QStringLiteral("BASE.db")));

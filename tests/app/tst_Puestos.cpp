@@ -30,7 +30,7 @@ class OtroPuesto {
 public:
     // Starts it; true once it has the database open. espera: how long its writes wait for a lock.
     bool iniciar(const QString &base, int espera, const QStringList &orden) {
-        const QString ayudante = QCoreApplication::applicationDirPath() + QStringLiteral("/ayudante_puesto");
+        const QString ayudante = TestSupport::ayudante(QStringLiteral("ayudante_puesto"));
         if (!QFile::exists(ayudante)) {
             qWarning("falta %s", qPrintable(ayudante));
             return false;

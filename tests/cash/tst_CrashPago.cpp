@@ -51,8 +51,7 @@ private slots:
             const int kills = qEnvironmentVariableIntValue("MIRABEL_MUERTES") > 0
                                   ? qEnvironmentVariableIntValue("MIRABEL_MUERTES")
                                   : 200;
-            const QString ayudante =
-                QCoreApplication::applicationDirPath() + QStringLiteral("/ayudante_pagador");
+            const QString ayudante = TestSupport::ayudante(QStringLiteral("ayudante_pagador"));
             QVERIFY2(QFile::exists(ayudante), qPrintable(ayudante));
             // On the server the children are other desks; this one reads through its own connection, which
             // sees only what was committed.
@@ -73,7 +72,11 @@ private slots:
                     QCOMPARE(leerLinea(hijo), QByteArray("pagada"));
                 QThread::usleep(rng.bounded(15000));
                 QCOMPARE(hijo.state(), QProcess::Running);
+#ifdef Q_OS_WIN
+                hijo.kill(); // TerminateProcess: no more chance to tidy up than SIGKILL
+#else
                 ::kill(pid_t(hijo.processId()), SIGKILL);
+#endif
                 QVERIFY(hijo.waitForFinished(10000));
                 QCOMPARE(hijo.exitStatus(), QProcess::CrashExit);
 

@@ -103,7 +103,7 @@ private slots:
                                    .arg(identidad().left(8), Backup::extension()))));
         QCOMPARE(contarEnCopia(written, QStringLiteral(R"(SELECT COUNT(*) FROM "Afiliados")")), 50);
         // Members' personal data and the users' passwords: readable by the owner alone, either kind.
-        QCOMPARE(QFile::permissions(written) & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(TestSupport::ajenos(written), QFileDevice::Permissions());
         QVERIFY(!QFileInfo::exists(written + QStringLiteral(".parcial")));
     }
 
@@ -185,7 +185,7 @@ private slots:
         nuevoAfiliado(QStringLiteral("Gómez"), QStringLiteral("Luz"));
         nuevoAfiliado(QStringLiteral("Núñez"), QStringLiteral("Eva"));
         QVERIFY(identidad() != propia);
-        const QString copia = dir.filePath(QStringLiteral("otra.") + Backup::extension());
+        const QString copia = dir.filePath(QStringLiteral("copia-otra.") + Backup::extension());
         QVERIFY_HECHO(Backup::copyTo(copia));
         Database::close();
         borrarBaseServidor(nombre);

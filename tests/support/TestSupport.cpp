@@ -305,7 +305,20 @@ Salida ejecutarMirabel(const QStringList &args, const QString &carpeta,
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
+#ifdef Q_OS_WIN
+    // The console's text mode ends lines in CR LF there.
+    r.out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    r.err.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
     return r;
+}
+
+QString ayudante(const QString &nombre) {
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + nombre + QStringLiteral(".exe");
+#else
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + nombre;
+#endif
 }
 
 QString baseAnterior(const QString &archivo) {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -36,12 +37,33 @@ template <typename T> T valor(const Expected<T> &r, QString *mensaje = nullptr, 
 }
 // The pages of a PDF as poppler's pdfinfo counts them; -1 when it cannot read it.
 inline int paginasPdf(const QString &pdf) {
+#ifdef Q_OS_WIN
+    // Under Wine no Linux program can be started: the count of the page tree that Qt's writer leaves
+    // uncompressed.
+    QFile f(pdf);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const auto c = QRegularExpression(QStringLiteral("/Type /Pages\\s[^>]*/Count (\\d+)"))
+                       .match(QString::fromLatin1(f.readAll()));
+    return c.hasMatch() ? c.captured(1).toInt() : -1;
+#else
     QProcess p;
     p.start(QStringLiteral("pdfinfo"), {pdf});
     p.waitForFinished(30000);
     const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
                        .match(QString::fromUtf8(p.readAllStandardOutput()));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
+#endif
+}
+// What others than the owner may do with path, by its mode bits. On Windows a file is kept private by the
+// user's own folders, not by those bits (Qt makes them up from the read-only flag): nothing there.
+inline QFileDevice::Permissions ajenos(const QString &path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return {};
+#else
+    return QFile::permissions(path) & 0x0077;
+#endif
 }
 // Fails the test with the message of a call that did not succeed.
 #define QVERIFY_HECHO(expr)                                                                                  \
@@ -139,6 +161,9 @@ struct Salida {
 // settings folders inside carpeta, working there. ajustar may change the environment further.
 Salida ejecutarMirabel(const QStringList &args, const QString &carpeta,
                        const std::function<void(QProcessEnvironment &)> &ajustar = {});
+
+// A helper program built beside the tests (ayudante_*), by its name without extension.
+QString ayudante(const QString &nombre);
 
 // A file of the old program's fixtures (BASE-small.mdb, ...), from the folder set at build time.
 QString baseAnterior(const QString &archivo);

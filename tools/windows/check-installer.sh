@@ -63,7 +63,7 @@ pdf="$datos/deudas ñ.pdf"
 [ -s "$pdf" ] || fail "mirabel.exe report no escribió el PDF"
 head -c 5 "$pdf" | grep -q '%PDF-' || fail "no es un PDF"
 pdftotext -layout "$pdf" "$work/win.txt"
-grep -q "Año" "$work/win.txt" || fail "el PDF no trae el texto acentuado esperado"
+grep -q "Nº Apellido y nombres" "$work/win.txt" || fail "el PDF no trae el texto acentuado esperado"
 if [ -x "$linux/mirabel" ]; then
   "$linux/mirabel" report infDeuda.rpt --database "$datos/demo club.db" --pdf "$work/linux.pdf"
   pdftotext -layout "$work/linux.pdf" "$work/linux.txt"

@@ -264,9 +264,12 @@ build_recursos() {
 
 # Every source package, fetched ahead (the rest of the run then needs no network).
 fuentes() {
-  for p in libsqlite3-dev qt6-base-dev zlib1g-dev libpq-dev libsodium-dev libcurl4-openssl-dev libxlsxwriter-dev \
-    mdbtools-dev qt6-charts-dev; do
+  for p in libsqlite3-dev qt6-base-dev zlib1g-dev libpq-dev libsodium-dev libcurl4-openssl-dev libxlsxwriter-dev; do
     fetch "$p" >/dev/null
+  done
+  # Optional parts: the archive may not carry their sources.
+  for p in mdbtools-dev qt6-charts-dev; do
+    (fetch "$p" >/dev/null 2>&1) || log "AVISO: sin la fuente de $p"
   done
 }
 
@@ -279,7 +282,7 @@ build_wine() {
 
 ALL=(packages fuentes sqlite qtbase zlib libpq qpsql libsodium curl xlsxwriter mdbtools qtcharts recursos wine)
 # Left out of the program when it cannot be built (the .mdb import then says so); the rest goes on.
-OPCIONALES=" mdbtools "
+OPCIONALES=" mdbtools qtcharts "
 want=("$@")
 [ ${#want[@]} -gt 0 ] || want=("${ALL[@]}")
 start=$(date +%s)

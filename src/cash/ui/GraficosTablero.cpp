@@ -2,38 +2,41 @@
 
 #include "transfer/ListExport.h"
 
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <cmath>
+#ifndef MIRABEL_SIN_GRAFICOS
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QCursor>
-#include <QFileInfo>
-#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QHorizontalStackedBarSeries>
-#include <QImage>
 #include <QLineSeries>
-#include <QLocale>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <QStackedBarSeries>
 #include <QToolTip>
 #include <QValueAxis>
-#include <cmath>
+#endif
 
 namespace {
 
 using Tablero::Cifras;
 
-double aDibujo(Money m) {
-    return double(m.units()) / double(Money::Scale);
-}
-
 QString pesos(Money m) {
     return m.toCurrencyString(QLocale());
+}
+
+#ifndef MIRABEL_SIN_GRAFICOS
+double aDibujo(Money m) {
+    return double(m.units()) / double(Money::Scale);
 }
 
 void mostrarAyuda(const QString &texto) {
@@ -246,6 +249,8 @@ QChart *saldos(const Cifras &c) {
     return chart;
 }
 
+#endif
+
 bool esTitulo(const QVector<QVariant> &fila) {
     for (int i = 1; i < fila.size(); ++i)
         if (!fila[i].isNull())
@@ -309,6 +314,7 @@ void dibujarTabla(QPainter &p, const QRectF &r, const Tablero::Tabla &t) {
     p.restore();
 }
 
+#ifndef MIRABEL_SIN_GRAFICOS
 // A chart drawn into target at the size it would have on a screen, so that its type keeps its proportion.
 void dibujarGrafico(QPainter &p, const QRectF &target, QChart *chart) {
     const qreal escala = std::max(1.0, target.width() / 640.0);
@@ -321,10 +327,13 @@ void dibujarGrafico(QPainter &p, const QRectF &target, QChart *chart) {
     escena.removeItem(chart);
 }
 
+#endif
+
 } // namespace
 
 namespace GraficosTablero {
 
+#ifndef MIRABEL_SIN_GRAFICOS
 QChart *grafico(const Tablero::Cifras &c, Tablero::Grafico g) {
     QChart *chart = nullptr;
     switch (g) {
@@ -345,6 +354,8 @@ QChart *grafico(const Tablero::Cifras &c, Tablero::Grafico g) {
     return chart;
 }
 
+#endif
+
 bool esNumero(const QVariant &celda) {
     return celda.metaType() == QMetaType::fromType<Money>() || celda.typeId() == QMetaType::Int;
 }
@@ -359,6 +370,9 @@ QString texto(const QVariant &celda) {
 
 void dibujar(QPainter &p, const QRectF &rect, const Tablero::Cifras &c, Tablero::Grafico g) {
     const Tablero::Tabla t = Tablero::tabla(c, g);
+#ifdef MIRABEL_SIN_GRAFICOS
+    dibujarTabla(p, rect, t);
+#else
     // A table of a column per account needs the room that its amounts take.
     const qreal parteGrafico = t.columnas.size() > 4 ? 0.42 : 0.6;
     const QRectF izquierda(rect.topLeft(), QSizeF(rect.width() * parteGrafico, rect.height()));
@@ -367,6 +381,7 @@ void dibujar(QPainter &p, const QRectF &rect, const Tablero::Cifras &c, Tablero:
     std::unique_ptr<QChart> chart(grafico(c, g));
     dibujarGrafico(p, izquierda, chart.get());
     dibujarTabla(p, derecha, t);
+#endif
 }
 
 Result guardar(const Tablero::Cifras &c, Tablero::Grafico g, const QString &ruta) {

@@ -6,8 +6,10 @@
 #include "ui/ListExportDialog.h"
 #include "ui/Mensaje.h"
 
+#ifndef MIRABEL_SIN_GRAFICOS
 #include <QChart>
 #include <QChartView>
+#endif
 #include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
@@ -56,10 +58,12 @@ PanelTablero::PanelTablero(QWidget *parent) : QWidget(parent) {
         auto *bloque = new QGroupBox(contenido);
         bloque->setObjectName(QStringLiteral("bloqueGrafico_%1").arg(g));
         m_bloque[g] = bloque;
+#ifndef MIRABEL_SIN_GRAFICOS
         m_vista[g] = new QChartView(bloque);
         m_vista[g]->setObjectName(QStringLiteral("graficoTablero_%1").arg(g));
         m_vista[g]->setRenderHint(QPainter::Antialiasing);
         m_vista[g]->setMinimumSize(300, 260);
+#endif
         m_tabla[g] = new QTableWidget(bloque);
         m_tabla[g]->setObjectName(QStringLiteral("tablaTablero_%1").arg(g));
         m_tabla[g]->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -78,7 +82,9 @@ PanelTablero::PanelTablero(QWidget *parent) : QWidget(parent) {
         connect(csv, &QPushButton::clicked, this, [this, g] { exportarCsv(g); });
 
         auto *datos = new QHBoxLayout;
+#ifndef MIRABEL_SIN_GRAFICOS
         datos->addWidget(m_vista[g], 3);
+#endif
         datos->addWidget(m_tabla[g], 2);
         auto *comandos = new QHBoxLayout;
         comandos->addStretch();
@@ -174,17 +180,24 @@ void PanelTablero::mostrar(const Expected<Tablero::Cifras> &leidas) {
         return;
     }
     m_cifras = *leidas;
+#ifdef MIRABEL_SIN_GRAFICOS
+    m_lblEstado->setText(
+        QStringLiteral("Cifras al %1.").arg(QLocale().toString(m_cifras->hoy, QStringLiteral("dd/MM/yyyy"))));
+#else
     m_lblEstado->setText(
         QStringLiteral("Cifras al %1. Pase el puntero sobre un gráfico para ver sus valores.")
             .arg(QLocale().toString(m_cifras->hoy, QStringLiteral("dd/MM/yyyy"))));
+#endif
     for (int g = 0; g < Tablero::CantidadGraficos; ++g) {
         const Tablero::Tabla t = Tablero::tabla(*m_cifras, Tablero::Grafico(g));
         static_cast<QGroupBox *>(m_bloque[g])->setTitle(t.titulo);
+#ifndef MIRABEL_SIN_GRAFICOS
         QChart *anterior = m_vista[g]->chart();
         QChart *nuevo = GraficosTablero::grafico(*m_cifras, Tablero::Grafico(g));
         nuevo->setTitle(QString()); // the frame around it says it
         m_vista[g]->setChart(nuevo);
         delete anterior;
+#endif
 
         QTableWidget *tabla = m_tabla[g];
         tabla->clear();
