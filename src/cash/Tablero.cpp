@@ -4,10 +4,10 @@
 
 #include <QHash>
 #include <QLocale>
-#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
+#include <atomic>
 #include <functional>
 #include <numeric>
 
@@ -35,30 +35,40 @@ bool leer(QSqlQuery &q, const QString &sql, const QVariantList &params) {
     return Database::run(q, sql, params, QStringLiteral("Tablero"));
 }
 
-// Overdue dues as the debt report counts them (unpaid, due today or earlier), by age; one range of the
-// index on ("Pagada", "Vencimiento").
-Result leerDeuda(const QSqlDatabase &db, const QDate &hoy, Tablero::Cifras &c) {
-    const QStringList nombres = Tablero::nombresTramos();
-    for (const QString &n : nombres)
-        c.deuda.append({n, Money(), 0, 0});
-    QSqlQuery q(db);
-    const QString donde = QStringLiteral(R"( FROM "Cuotas" WHERE "Pagada" = 0 AND "Vencimiento" <= ?)");
-    if (!leer(q,
-              QStringLiteral(R"(SELECT CASE WHEN "Vencimiento" >= ? THEN 0 WHEN "Vencimiento" >= ? THEN 1
-                  WHEN "Vencimiento" >= ? THEN 2 ELSE 3 END AS "Tramo",
-                  SUM("Monto"), COUNT(*), COUNT(DISTINCT "idAfiliado"))") +
-                  donde + QStringLiteral(" GROUP BY 1"),
-              {iso(hoy.addDays(-30)), iso(hoy.addDays(-60)), iso(hoy.addDays(-90)), iso(hoy)}))
-        return fallo(q);
-    while (q.next()) {
-        const int t = q.value(0).toInt();
-        if (t < 0 || t >= c.deuda.size())
-            continue;
-        c.deuda[t].monto = monto(q.value(1));
-        c.deuda[t].cuotas = q.value(2).toInt();
-        c.deuda[t].socios = q.value(3).toInt();
+// Overdue dues as the debt report counts them (unpaid, due today or earlier) of one age: one range of the
+// index on ("Pagada", "Vencimiento", "Monto", "idAfiliado"), read by itself so that the ages are counted
+// side by side. Age 3 is everything older than 90 days.
+Result leerTramo(const QSqlDatabase &db, const QDate &hoy, int tramo, Tablero::Tramo &t) {
+    static const int desde[] = {30, 60, 90};
+    QString donde = QStringLiteral(R"("Pagada" = 0 AND "Vencimiento" <= ?)");
+    QVariantList params{iso(tramo == 0 ? hoy : hoy.addDays(-desde[tramo - 1] - 1))};
+    if (tramo < 3) {
+        donde += QStringLiteral(R"( AND "Vencimiento" >= ?)");
+        params << iso(hoy.addDays(-desde[tramo]));
     }
-    if (!leer(q, QStringLiteral(R"(SELECT COUNT(DISTINCT "idAfiliado"))") + donde, {iso(hoy)}))
+    QSqlQuery q(db);
+    if (!leer(q,
+              QStringLiteral(
+                  R"(SELECT SUM("Monto"), COUNT(*), COUNT(DISTINCT "idAfiliado") FROM "Cuotas" WHERE )") +
+                  donde,
+              params))
+        return fallo(q);
+    if (q.next()) {
+        t.monto = monto(q.value(0));
+        t.cuotas = q.value(1).toInt();
+        t.socios = q.value(2).toInt();
+    }
+    return Result::done();
+}
+
+// The members owing any overdue due: one of them owing dues of two ages counts once.
+Result leerDeudores(const QSqlDatabase &db, const QDate &hoy, Tablero::Cifras &c) {
+    QSqlQuery q(db);
+    if (!leer(
+            q,
+            QStringLiteral(
+                R"(SELECT COUNT(DISTINCT "idAfiliado") FROM "Cuotas" WHERE "Pagada" = 0 AND "Vencimiento" <= ?)"),
+            {iso(hoy)}))
         return fallo(q);
     c.sociosConDeuda = q.next() ? q.value(0).toInt() : 0;
     return Result::done();
@@ -70,9 +80,8 @@ int indiceMes(const Tablero::Cifras &c, const QDate &d) {
     return i < c.meses.size() ? i : -1; // before the first month: negative
 }
 
-// Income and balance of every account: one pass over the movements up to the end of the current month,
-// summed by account and day on the index on ("idCuenta", "Fecha", "Ingresos", "Egresos") alone. The
-// rows are those of the cash reports' view, which adds only the names.
+// Income and balance of every account, from the day totals the database keeps of the cash book (by
+// account and day, as the cash reports' view sums its movements) up to the end of the current month.
 Result leerCaja(const QSqlDatabase &db, const QDate &fin, Tablero::Cifras &c) {
     QSqlQuery q(db);
     if (!leer(q, QStringLiteral(R"(SELECT "idCuenta", "Descripcion" FROM "Cuentas"
@@ -91,8 +100,8 @@ Result leerCaja(const QSqlDatabase &db, const QDate &fin, Tablero::Cifras &c) {
     while (q.next())
         cuenta(q.value(0).toInt(), q.value(1).toString());
 
-    if (!leer(q, QStringLiteral(R"(SELECT "idCuenta", "Fecha", SUM("Ingresos"), SUM("Egresos")
-                  FROM "Caja" WHERE "Fecha" <= ? GROUP BY "idCuenta", "Fecha")"),
+    if (!leer(q, QStringLiteral(R"(SELECT "idCuenta", "Fecha", "Ingresos", "Egresos"
+                  FROM "TotalesCaja" WHERE "Fecha" <= ?)"),
               {iso(fin)}))
         return fallo(q);
     // Movements before the first month only carry into its balance.
@@ -193,16 +202,23 @@ Tablero::Cifras vacias(const QDate &hoy) {
     const QDate esteMes(hoy.year(), hoy.month(), 1);
     for (int i = 11; i >= 0; --i)
         c.meses << esteMes.addMonths(-i);
+    for (const QString &n : Tablero::nombresTramos())
+        c.deuda.append({n, Money(), 0, 0});
     return c;
 }
 
-// The four readings; each fills its own figures of c.
+// The readings; each fills its own figures of c, so that they may run at once. The longest come first:
+// readers that take them in turn end together.
 QVector<Parte> partes(Tablero::Cifras &c) {
     const QDate fin = c.meses.constLast().addMonths(1).addDays(-1);
-    return {[&c](const QSqlDatabase &db) { return leerDeuda(db, c.hoy, c); },
-            [&c, fin](const QSqlDatabase &db) { return leerCaja(db, fin, c); },
-            [&c, fin](const QSqlDatabase &db) { return leerEmitido(db, fin, c); },
-            [&c](const QSqlDatabase &db) { return leerSocios(db, c); }};
+    Tablero::Tramo *tramos = c.deuda.data(); // not through the vector: no reader may detach it
+    QVector<Parte> todas{[&c, fin](const QSqlDatabase &db) { return leerEmitido(db, fin, c); },
+                         [&c](const QSqlDatabase &db) { return leerDeudores(db, c.hoy, c); }};
+    for (int t = 3; t >= 0; --t)
+        todas << [&c, tramos, t](const QSqlDatabase &db) { return leerTramo(db, c.hoy, t, tramos[t]); };
+    todas << [&c, fin](const QSqlDatabase &db) { return leerCaja(db, fin, c); }
+          << [&c](const QSqlDatabase &db) { return leerSocios(db, c); };
+    return todas;
 }
 
 } // namespace
@@ -296,34 +312,33 @@ Expected<Cifras> calcular(const QSqlDatabase &db, const QDate &hoy) {
 }
 
 Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy) {
-    // The parts read different rows: each on a thread and a connection of its own, at once.
+    // As many readers as the machine runs at once, each on a connection of its own, taking the next
+    // reading as it ends one.
     Cifras c = vacias(hoy);
     const QVector<Parte> todas = partes(c);
     QVector<Result> resultados(todas.size());
+    std::atomic<int> siguiente{0};
+    const int lectores = int(qBound(2, QThread::idealThreadCount(), int(todas.size())));
     QVector<QThread *> hilos;
-    for (int i = 0; i < todas.size(); ++i) {
+    for (int i = 0; i < lectores; ++i) {
         hilos << QThread::create([&, i] {
             const QString nombre = QStringLiteral("%1-%2").arg(conexion).arg(i);
             {
-                QSqlDatabase db;
-                {
-                    // The list of further connections is the program's, not made for threads.
-                    static QMutex abriendo;
-                    QMutexLocker cerrojo(&abriendo);
-                    const Expected<QSqlDatabase> abierta = Database::openExtra(nombre);
-                    if (abierta)
-                        db = *abierta;
-                    else
-                        resultados[i] =
+                const Expected<QSqlDatabase> abierta = Database::openExtra(nombre);
+                if (!abierta) {
+                    // The readings not taken yet are left; the first of them carries the failure.
+                    const int k = siguiente.fetch_add(int(todas.size()));
+                    if (k < todas.size())
+                        resultados[k] =
                             Result::failure(QStringLiteral("No se pudo abrir la base para el tablero: %1")
                                                 .arg(abierta.message()),
                                             abierta.code());
+                } else {
+                    for (int k = siguiente++; k < todas.size(); k = siguiente++)
+                        resultados[k] = todas[k](*abierta);
                 }
-                if (db.isOpen())
-                    resultados[i] = todas[i](db);
-                db.close();
             }
-            QSqlDatabase::removeDatabase(nombre);
+            Database::closeExtra(nombre);
         });
         hilos.last()->start();
     }

@@ -15,11 +15,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <future>
 #include <memory>
@@ -31,11 +33,29 @@ bool g_readOnly = false;
 bool g_server = false;
 int g_busyTimeoutMs = 5000;
 Database::PasswordPrompt g_prompt;
-// The further connections openExtra() made; close() ends them with the default one and no others.
-QStringList g_extras;
 // The server's password this run was given (asked once, never written anywhere).
 QString g_password;
 std::optional<SqlEngine::ServerAddress> g_address;
+
+// What a further connection needs of the open database, copied under a lock: readers on worker threads
+// (the dashboard) open theirs while the interface thread may be closing this database or opening another.
+struct ExtrasSource {
+    QString path; // empty: nothing open
+    bool readOnly = false;
+    bool server = false;
+    std::optional<SqlEngine::ServerAddress> address;
+    QString password;
+};
+QMutex g_extrasLock;
+ExtrasSource g_extrasSource;
+// The further connections openExtra() made, with the thread each belongs to: close() ends its own thread's
+// with the default one; a worker's are ended by the worker (closeExtra), never from another thread.
+QHash<QString, QThread *> g_extras;
+
+void publishForExtras() {
+    QMutexLocker lock(&g_extrasLock);
+    g_extrasSource = {g_path, g_readOnly, g_server, g_address, g_password};
+}
 
 constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
@@ -311,6 +331,7 @@ Result openServer(const QString &url, Database::Mode mode) {
                             .arg(r.message()),
                         r.code());
     g_path = address->display();
+    publishForExtras();
     Clock::setListener(tellToday);
     return Result::done();
 }
@@ -514,6 +535,7 @@ Result Database::open(const QString &path, Mode mode) {
                             .arg(r.message()),
                         r.code());
     g_path = info.absoluteFilePath();
+    publishForExtras();
     if (g_readOnly)
         return Result::done();
     // Rows added or renamed by another tool have no sort key or a stale one: the list order and the
@@ -580,29 +602,49 @@ QSqlDatabase Database::db() {
 Expected<QSqlDatabase> Database::openExtra(const QString &connectionName) {
     if (QSqlDatabase::contains(connectionName))
         return usable(connectionName);
-    g_extras << connectionName;
-    if (g_server) {
+    ExtrasSource source;
+    {
+        QMutexLocker lock(&g_extrasLock);
+        source = g_extrasSource;
+        if (source.path.isEmpty())
+            return Result::failure(QStringLiteral("No hay una base de datos abierta."));
+        g_extras.insert(connectionName, QThread::currentThread());
+    }
+    if (source.server) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        if (!g_address)
+        if (!source.address)
             return Result::failure(QString());
-        Result r = openServerConnection(db);
+        // Only the interface thread may ask for the password again.
+        const bool mayAsk = QCoreApplication::instance() &&
+                            QThread::currentThread() == QCoreApplication::instance()->thread();
+        Result r = openServerConnectionAt(db, *source.address, source.password, mayAsk);
+        if (r && mayAsk)
+            g_password = source.password;
         if (r)
-            r = prepared(db, g_readOnly);
+            r = prepared(db, source.readOnly);
         if (!r)
             return r;
         return db;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setDatabaseName(g_path);
+    db.setDatabaseName(source.path);
     // Like the first connection: the engine's read-only flag only when the file demands it (a read-only
     // connection that closes last leaves -wal and -shm behind); query_only refuses the writes.
-    if (!QFileInfo(g_path).isWritable())
+    if (!QFileInfo(source.path).isWritable())
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open())
         return Result::failure(db.lastError().text());
-    if (const Result r = prepared(db, g_readOnly); !r)
+    if (const Result r = prepared(db, source.readOnly); !r)
         return r;
     return db;
+}
+
+void Database::closeExtra(const QString &connectionName) {
+    {
+        QMutexLocker lock(&g_extrasLock);
+        g_extras.remove(connectionName);
+    }
+    closeOther(connectionName);
 }
 
 namespace {
@@ -749,9 +791,19 @@ void Database::close() {
         g_check.finding.wait();
         g_check = IntegrityCheck(); // stopped: no finding
     }
-    QStringList names = g_extras;
+    QStringList names;
+    {
+        QMutexLocker lock(&g_extrasLock);
+        for (auto it = g_extras.begin(); it != g_extras.end();)
+            if (it.value() == QThread::currentThread()) {
+                names << it.key();
+                it = g_extras.erase(it);
+            } else {
+                ++it;
+            }
+        g_extrasSource = ExtrasSource();
+    }
     names << QString::fromLatin1(QSqlDatabase::defaultConnection);
-    g_extras.clear();
     for (const QString &name : std::as_const(names)) {
         if (!QSqlDatabase::contains(name))
             continue;

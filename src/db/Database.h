@@ -44,7 +44,9 @@ public:
     // Waits until a check under way has ended and its finding was handled.
     static void waitIntegrityCheck();
     // Opens a further connection on the same file (reports, background readers), prepared the same way.
+    // May be called on a worker thread, which then ends the connection itself with closeExtra().
     [[nodiscard]] static Expected<QSqlDatabase> openExtra(const QString &connectionName);
+    static void closeExtra(const QString &connectionName);
     static void close();
     // A connection named connectionName on another database (a file or a server's address), prepared as
     // the default one, for work between two databases (a copy, an import). Refused as open() refuses:

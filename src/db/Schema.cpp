@@ -298,6 +298,51 @@ const char *const kStep11[] = {
               ON CONFLICT ("Tramo") DO UPDATE SET "Cantidad" = "ConteoSocios"."Cantidad" + 1; END)",
 };
 
+// Version 12: the cash book's income and expenses of each account and day ("idCuenta" 0 for a movement
+// without one), kept by triggers for every writer, so that the dashboard reads a few thousand day totals
+// instead of every movement. A movement without a day is in no total (no reading counts it); a total gone
+// back to 0 stays, and reads as 0.
+const char *const kStep12[] = {
+    R"(CREATE TABLE "TotalesCaja" ("idCuenta" INTEGER NOT NULL, "Fecha" DATE NOT NULL,
+        "Ingresos" BIGINT NOT NULL, "Egresos" BIGINT NOT NULL, PRIMARY KEY ("idCuenta", "Fecha")))",
+    R"(INSERT INTO "TotalesCaja" ("idCuenta", "Fecha", "Ingresos", "Egresos")
+        SELECT COALESCE("idCuenta", 0), "Fecha", SUM("Ingresos"), SUM("Egresos") FROM "Caja"
+        WHERE "Fecha" IS NOT NULL GROUP BY COALESCE("idCuenta", 0), "Fecha")",
+    R"(CREATE TRIGGER "Caja_Totales_Alta" AFTER INSERT ON "Caja"
+        WHEN NEW."Fecha" IS NOT NULL
+        BEGIN INSERT INTO "TotalesCaja" ("idCuenta", "Fecha", "Ingresos", "Egresos")
+              VALUES (COALESCE(NEW."idCuenta", 0), NEW."Fecha", NEW."Ingresos", NEW."Egresos")
+              ON CONFLICT ("idCuenta", "Fecha") DO UPDATE
+              SET "Ingresos" = "TotalesCaja"."Ingresos" + excluded."Ingresos",
+                  "Egresos" = "TotalesCaja"."Egresos" + excluded."Egresos"; END)",
+    R"(CREATE TRIGGER "Caja_Totales_Baja" AFTER DELETE ON "Caja"
+        WHEN OLD."Fecha" IS NOT NULL
+        BEGIN UPDATE "TotalesCaja" SET "Ingresos" = "Ingresos" - OLD."Ingresos",
+              "Egresos" = "Egresos" - OLD."Egresos"
+              WHERE "idCuenta" = COALESCE(OLD."idCuenta", 0) AND "Fecha" = OLD."Fecha"; END)",
+    R"(CREATE TRIGGER "Caja_Totales_Cambio" AFTER UPDATE OF "Fecha", "idCuenta", "Ingresos", "Egresos" ON "Caja"
+        WHEN OLD."Fecha" IS DISTINCT FROM NEW."Fecha" OR OLD."idCuenta" IS DISTINCT FROM NEW."idCuenta"
+          OR OLD."Ingresos" <> NEW."Ingresos" OR OLD."Egresos" <> NEW."Egresos"
+        BEGIN UPDATE "TotalesCaja" SET "Ingresos" = "Ingresos" - OLD."Ingresos",
+              "Egresos" = "Egresos" - OLD."Egresos"
+              WHERE "idCuenta" = COALESCE(OLD."idCuenta", 0) AND "Fecha" = OLD."Fecha";
+              INSERT INTO "TotalesCaja" ("idCuenta", "Fecha", "Ingresos", "Egresos")
+              SELECT COALESCE(NEW."idCuenta", 0), NEW."Fecha", NEW."Ingresos", NEW."Egresos"
+              WHERE NEW."Fecha" IS NOT NULL
+              ON CONFLICT ("idCuenta", "Fecha") DO UPDATE
+              SET "Ingresos" = "TotalesCaja"."Ingresos" + excluded."Ingresos",
+                  "Egresos" = "TotalesCaja"."Egresos" + excluded."Egresos"; END)",
+};
+
+// A TRUNCATE of the cash book on a server passes its row triggers by: the day totals go with it.
+const char *const kStep12Servidor[] = {
+    R"(CREATE OR REPLACE FUNCTION "Caja_Vaciado_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
+        BEGIN DELETE FROM "TotalesCaja"; RETURN NULL; END $f$)",
+    R"(DROP TRIGGER IF EXISTS "Caja_Vaciado" ON "Caja")",
+    R"(CREATE TRIGGER "Caja_Vaciado" AFTER TRUNCATE ON "Caja"
+        FOR EACH STATEMENT EXECUTE FUNCTION "Caja_Vaciado_f"())",
+};
+
 // A TRUNCATE of the members on a server passes their row triggers by: the counts go with them.
 const char *const kStep11Servidor[] = {
     R"(CREATE OR REPLACE FUNCTION "Afiliados_Vaciado_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
@@ -320,7 +365,7 @@ const char *const kStep9Servidor[] = {
 } // namespace
 
 int Schema::currentVersion() {
-    return 11;
+    return 12;
 }
 
 QString Schema::identity(const QSqlDatabase &db) {
@@ -382,6 +427,9 @@ QStringList Schema::stepStatements(int toVersion) {
     if (toVersion == 11)
         for (const char *s : kStep11)
             out << QString::fromUtf8(s);
+    if (toVersion == 12)
+        for (const char *s : kStep12)
+            out << QString::fromUtf8(s);
     return out;
 }
 
@@ -428,6 +476,9 @@ Result Schema::upgrade(QSqlDatabase &db) {
                 statements << QString::fromUtf8(sql);
         if (next == 11 && Engine::of(db).isServer())
             for (const char *sql : kStep11Servidor)
+                statements << QString::fromUtf8(sql);
+        if (next == 12 && Engine::of(db).isServer())
+            for (const char *sql : kStep12Servidor)
                 statements << QString::fromUtf8(sql);
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {

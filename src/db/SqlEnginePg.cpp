@@ -8,6 +8,7 @@
 
 #include <QDeadlineTimer>
 #include <QHash>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -64,9 +65,15 @@ PGconn *handle(const QSqlDatabase &db) {
 
 // The error of the last statement run here that failed, per connection: once a failed statement has spoilt
 // a server's transaction, its code is no longer to be had from the connection.
+// Connections on worker threads fail too: the table is shared under a lock.
+QMutex g_failuresLock;
 QHash<QString, QSqlError> &failures() {
     static QHash<QString, QSqlError> f;
     return f;
+}
+void noteFailure(const QSqlDatabase &db, const QSqlError &e) {
+    QMutexLocker lock(&g_failuresLock);
+    failures().insert(db.connectionName(), e);
 }
 
 QString stateText(const QString &state, const QString &message);
@@ -83,7 +90,7 @@ Result run(const QSqlDatabase &db, const QString &sql, const QVariantList &param
         ok = ok && q.exec();
     }
     if (!ok) {
-        failures().insert(db.connectionName(), q.lastError());
+        noteFailure(db, q.lastError());
         Log::error(QStringLiteral("Servidor"), sql + QStringLiteral(": ") + q.lastError().text());
         return PostgresEngine::instance().failure(q.lastError(), db,
                                                   PostgresEngine::instance().errorText(q.lastError()));
@@ -636,6 +643,7 @@ Result PostgresEngine::lockTables(const QSqlDatabase &db, const QStringList &tab
 }
 
 QSqlError PostgresEngine::lastFailure(const QSqlDatabase &db) const {
+    QMutexLocker lock(&g_failuresLock);
     return failures().value(db.connectionName());
 }
 

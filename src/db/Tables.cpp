@@ -187,6 +187,17 @@ const std::vector<Table> &all() {
          false,
          false,
          {{"Tramo", K::Text, NotNull}, {"Cantidad", K::Integer, NotNull}}},
+        // Kept by the database's triggers from the cash book itself, as the counts above.
+        {"TotalesCaja",
+         nullptr,
+         false,
+         false,
+         false,
+         false,
+         {{"idCuenta", K::Integer, NotNull},
+          {"Fecha", K::Date, NotNull},
+          {"Ingresos", K::Money, NotNull},
+          {"Egresos", K::Money, NotNull}}},
     };
     return tables;
 }

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <sqlite3.h>
 #include <thread>
+#include <tuple>
 
 using namespace TestSupport;
 
@@ -151,12 +152,17 @@ private slots:
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "IdentidadBase")")));
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "Avisos")")));
         QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "RegistroActividad")")));
-        QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "ConteoSocios")")));
-        for (const char *trigger :
-             {"Afiliados_Conteo_Alta", "Afiliados_Conteo_Baja", "Afiliados_Conteo_Cambio"})
-            QVERIFY(q.exec(
-                QStringLiteral(R"(DROP TRIGGER "%1")").arg(QString::fromLatin1(trigger)) +
-                (Engine::of(Database::db()).isServer() ? QStringLiteral(R"( ON "Afiliados")") : QString())));
+        for (const auto &[tabla, kept, triggers] :
+             {std::tuple{"Afiliados", "ConteoSocios",
+                         "Afiliados_Conteo_Alta Afiliados_Conteo_Baja Afiliados_Conteo_Cambio"},
+              std::tuple{"Caja", "TotalesCaja", "Caja_Totales_Alta Caja_Totales_Baja Caja_Totales_Cambio"}}) {
+            QVERIFY(q.exec(QStringLiteral(R"(DROP TABLE "%1")").arg(QString::fromLatin1(kept))));
+            for (const QString &trigger : QString::fromLatin1(triggers).split(QLatin1Char(' ')))
+                QVERIFY(q.exec(QStringLiteral(R"(DROP TRIGGER "%1")").arg(trigger) +
+                               (Engine::of(Database::db()).isServer()
+                                    ? QStringLiteral(R"( ON "%1")").arg(QString::fromLatin1(tabla))
+                                    : QString())));
+        }
         QVERIFY(Engine::of(Database::db()).setSchemaVersion(Database::db(), 2));
         q = QSqlQuery();
         QVERIFY(identidad().isEmpty());
@@ -220,6 +226,8 @@ private slots:
                          R"(DROP TABLE "IdentidadBase"; DROP TABLE "Avisos"; DROP TABLE "RegistroActividad";
                                 DROP TABLE "ConteoSocios"; DROP TRIGGER "Afiliados_Conteo_Alta";
                                 DROP TRIGGER "Afiliados_Conteo_Baja"; DROP TRIGGER "Afiliados_Conteo_Cambio";
+                                DROP TABLE "TotalesCaja"; DROP TRIGGER "Caja_Totales_Alta";
+                                DROP TRIGGER "Caja_Totales_Baja"; DROP TRIGGER "Caja_Totales_Cambio";
                                 PRAGMA user_version = 2)",
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
