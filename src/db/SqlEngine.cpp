@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Log.h"
+#include "core/PorHilo.h"
 #include "db/SqliteEngine.h"
 
 #include <QCollator>
@@ -21,13 +22,13 @@
 namespace {
 
 QCollator &collator() {
-    thread_local QCollator c = [] {
-        QCollator col(QLocale(QLocale::Spanish, QLocale::Argentina));
-        col.setCaseSensitivity(Qt::CaseInsensitive);
-        col.setNumericMode(false);
+    static PorHilo<QCollator> porHilo([] {
+        auto *col = new QCollator(QLocale(QLocale::Spanish, QLocale::Argentina));
+        col->setCaseSensitivity(Qt::CaseInsensitive);
+        col->setNumericMode(false);
         return col;
-    }();
-    return c;
+    });
+    return porHilo.local();
 }
 
 // Wildcard matching that remembers only the last '%': when a later part fails, that '%' takes one more

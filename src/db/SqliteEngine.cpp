@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Log.h"
+#include "core/PorHilo.h"
 #include "db/Schema.h"
 #include "db/SqlEngine.h"
 
@@ -56,7 +57,8 @@ void dateFunction(sqlite3_context *ctx, int, sqlite3_value **) {
 void appendSortKeyUtf8(sqlite3_value *v, std::string &out) {
     const auto *s = sqlite3_value_text(v);
     const int n = s ? sqlite3_value_bytes(v) : 0;
-    thread_local QHash<quint32, QByteArray> keys;
+    static PorHilo<QHash<quint32, QByteArray>> porHilo([] { return new QHash<quint32, QByteArray>; });
+    QHash<quint32, QByteArray> &keys = porHilo.local();
     for (int i = 0; i < n;) {
         const unsigned char c = s[i];
         if (c < 0x80) {
@@ -80,7 +82,8 @@ void appendSortKeyUtf8(sqlite3_value *v, std::string &out) {
 }
 
 void sortKeyFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv) {
-    thread_local std::string key;
+    static PorHilo<std::string> porHilo([] { return new std::string; });
+    std::string &key = porHilo.local();
     key.clear();
     appendSortKeyUtf8(argv[0], key);
     if (argc == 2) {
