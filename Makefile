@@ -52,8 +52,9 @@ $(WIN_BUILD)/build.ninja:
 	cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(abspath tools/windows/mingw.cmake) \
 	  -DCMAKE_BUILD_TYPE=Release $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
+# Paths under the tree are hashed relative to it, so a fresh clone reuses ccache's objects.
 windows-build: $(WIN_BUILD)/build.ninja
-	cmake --build $(WIN_BUILD) -j $(JOBS)
+	CCACHE_BASEDIR=$(CURDIR) cmake --build $(WIN_BUILD) -j $(JOBS)
 
 windows: windows-build
 	cd $(WIN_BUILD) && cpack
