@@ -1,6 +1,7 @@
 #include "cash/Tablero.h"
 
 #include "db/Database.h"
+#include "db/Engine.h"
 
 #include <QHash>
 #include <QLocale>
@@ -311,7 +312,25 @@ Expected<Cifras> calcular(const QSqlDatabase &db, const QDate &hoy) {
     return c;
 }
 
-Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy) {
+void Parada::pedir() {
+    m_pedida = true;
+    QMutexLocker cerrojo(&m_mutex);
+    for (const auto &cortar : std::as_const(m_cortes))
+        if (cortar)
+            cortar();
+}
+
+void Parada::abierta(int lector, std::function<void()> cortar) {
+    QMutexLocker cerrojo(&m_mutex);
+    m_cortes.insert(lector, std::move(cortar));
+}
+
+void Parada::cerrada(int lector) {
+    QMutexLocker cerrojo(&m_mutex);
+    m_cortes.remove(lector);
+}
+
+Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy, Parada *parada) {
     // As many readers as the machine runs at once, each on a connection of its own, taking the next
     // reading as it ends one.
     Cifras c = vacias(hoy);
@@ -334,8 +353,13 @@ Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy) {
                                                 .arg(abierta.message()),
                                             abierta.code());
                 } else {
-                    for (int k = siguiente++; k < todas.size(); k = siguiente++)
+                    if (parada)
+                        parada->abierta(i, Engine::of(*abierta).interrupter(*abierta));
+                    for (int k = siguiente++; k < todas.size() && !(parada && parada->pedida());
+                         k = siguiente++)
                         resultados[k] = todas[k](*abierta);
+                    if (parada)
+                        parada->cerrada(i);
                 }
             }
             Database::closeExtra(nombre);
@@ -346,6 +370,9 @@ Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy) {
         h->wait();
         delete h;
     }
+    if (parada && parada->pedida())
+        return Result::failure(QStringLiteral("Se dejaron de leer las cifras del tablero."),
+                               Result::Code::Cancelled);
     for (const Result &r : std::as_const(resultados))
         if (!r)
             return r;

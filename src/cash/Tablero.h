@@ -4,11 +4,15 @@
 #include "core/Result.h"
 
 #include <QDate>
+#include <QHash>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <atomic>
+#include <functional>
 
 // The dashboard's figures: what the club is owed, what it collected and holds, and who its members are.
 // Exact amounts from the same rows as the debt and cash reports; the charts turn them into doubles only to
@@ -65,8 +69,24 @@ QString nombreMes(const QDate &primerDia);
 // Reads the figures on db as of hoy. Every sum is made by the database on its indexes.
 Expected<Cifras> calcular(const QSqlDatabase &db, const QDate &hoy);
 
-// Reads them on a connection of the calling thread's own to the open database (for a worker thread),
-// closed again before returning.
-Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy);
+// A request to stop a reading under way, from another thread: each reader stops before its next reading,
+// and a file's statement under way is interrupted at once.
+class Parada {
+public:
+    void pedir();
+    bool pedida() const { return m_pedida.load(); }
+    // Each reader's way of stopping its connection's statement, while the connection is open.
+    void abierta(int lector, std::function<void()> cortar);
+    void cerrada(int lector);
+
+private:
+    std::atomic<bool> m_pedida{false};
+    QMutex m_mutex;
+    QHash<int, std::function<void()>> m_cortes;
+};
+
+// Reads them on connections of its own to the open database, from worker threads, closed again before
+// returning. A reading stopped by parada ends with Result::Code::Cancelled.
+Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy, Parada *parada = nullptr);
 
 } // namespace Tablero

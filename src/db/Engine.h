@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 
 class QSqlQuery;
 
@@ -73,6 +74,9 @@ public:
     // group of a thousand members to its rows, and a server's merge join would walk the index from its start
     // for every group (a file's joins already run as written).
     virtual QStringList keyedJoinStatements() const = 0;
+    // What stops db's statement under way when called from another thread; empty where the engine has no
+    // such way that returns at once (a server's cancel request waits on the network).
+    virtual std::function<void()> interrupter(const QSqlDatabase &db) const = 0;
     // Whether expr is NULL, as the number 1 or 0 (usable in a UNION or an ORDER BY with numbers).
     virtual QString isNullNumber(const QString &expr) const = 0;
     // A LIKE condition matched as the program's connections read LIKE: without regard to case, accents and

@@ -703,6 +703,10 @@ QStringList PostgresEngine::keyedJoinStatements() const {
             QStringLiteral("SET LOCAL enable_hashjoin = off")};
 }
 
+std::function<void()> PostgresEngine::interrupter(const QSqlDatabase &) const {
+    return {};
+}
+
 QString PostgresEngine::isNullNumber(const QString &expr) const {
     // IS NULL is a boolean, which does not mix with numbers in a UNION or an ORDER BY.
     return QStringLiteral("(%1 IS NULL)::int").arg(expr);

@@ -356,6 +356,13 @@ QStringList SqliteEngine::keyedJoinStatements() const {
     return {};
 }
 
+std::function<void()> SqliteEngine::interrupter(const QSqlDatabase &db) const {
+    sqlite3 *h = handle(db);
+    if (!h)
+        return {};
+    return [h] { sqlite3_interrupt(h); }; // made to be called from any thread
+}
+
 QString SqliteEngine::isNullNumber(const QString &expr) const {
     return QStringLiteral("(%1 IS NULL)").arg(expr);
 }

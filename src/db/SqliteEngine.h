@@ -35,6 +35,7 @@ public:
     QString orderedJoin() const override;
     QStringList statisticsStatements(const QStringList &tables) const override;
     QStringList keyedJoinStatements() const override;
+    std::function<void()> interrupter(const QSqlDatabase &db) const override;
     QString isNullNumber(const QString &expr) const override;
     QString likeCondition(const QString &expression, const QString &pattern, QChar escape) const override;
     int rowsPerInsert() const override;

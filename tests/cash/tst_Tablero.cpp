@@ -192,6 +192,17 @@ private slots:
         }
     }
 
+    // The dashboard hidden while it reads asks its readers to stop: the reading ends as stopped, with no
+    // figures to show (a half-read set would show wrong totals).
+    void aStoppedReadingGivesNoFigures() {
+        Tablero::Parada parada;
+        parada.pedir();
+        const Expected<Tablero::Cifras> leidas =
+            Tablero::calcularAparte(QStringLiteral("parada"), m_c->hoy, &parada);
+        QVERIFY(!leidas.ok());
+        QCOMPARE(leidas.code(), Result::Code::Cancelled);
+    }
+
     // The cash book's day totals, which the database keeps by triggers, after writes of every kind made
     // outside the program's routines: each must equal the sum of its day's movements.
     void dayTotalsFollowEveryWriteOfTheCashBook() {

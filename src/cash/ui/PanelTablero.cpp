@@ -110,6 +110,7 @@ PanelTablero::PanelTablero(QWidget *parent) : QWidget(parent) {
 
 PanelTablero::~PanelTablero() {
     if (m_hilo) {
+        m_parada->pedir();
         disconnect(m_hilo, nullptr, this, nullptr);
         m_hilo->wait();
         delete m_hilo;
@@ -145,6 +146,16 @@ void PanelTablero::showEvent(QShowEvent *event) {
         actualizar();
 }
 
+// A reading nobody waits for any more would take the processors from the window now in front: it stops,
+// and the figures are read again when the dashboard is shown.
+void PanelTablero::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    if (m_hilo) {
+        m_parada->pedir();
+        m_vigentes = false;
+    }
+}
+
 void PanelTablero::actualizar() {
     if (m_hilo) {
         m_otraVez = true;
@@ -156,12 +167,17 @@ void PanelTablero::actualizar() {
         m_lblEstado->setText(QStringLiteral("Calculando las cifras..."));
     auto leidas = std::make_shared<std::optional<Expected<Tablero::Cifras>>>();
     const QDate hoy = Clock::today();
-    m_hilo = QThread::create([leidas, hoy] { leidas->emplace(Tablero::calcularAparte(kConexion, hoy)); });
+    auto parada = std::make_shared<Tablero::Parada>();
+    m_parada = parada;
+    m_hilo = QThread::create(
+        [leidas, hoy, parada] { leidas->emplace(Tablero::calcularAparte(kConexion, hoy, parada.get())); });
     connect(m_hilo, &QThread::finished, this, [this, leidas] {
         m_hilo->deleteLater();
         m_hilo = nullptr;
-        if (leidas->has_value())
+        if (leidas->has_value() && (**leidas || (*leidas)->code() != Result::Code::Cancelled))
             mostrar(**leidas);
+        else
+            m_vigentes = false;
         if (m_otraVez) {
             m_vigentes = false;
             if (isVisible())

@@ -40,6 +40,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void mostrar(const Expected<Tablero::Cifras> &leidas);
@@ -50,7 +51,8 @@ private:
     QWidget *m_bloque[Tablero::CantidadGraficos];
     std::optional<Tablero::Cifras> m_cifras;
     QThread *m_hilo = nullptr;
-    bool m_vigentes = false; // the figures shown are still those of the database
-    bool m_otraVez = false;  // marked stale while being read: read again when done
+    std::shared_ptr<Tablero::Parada> m_parada; // of the reading under way
+    bool m_vigentes = false;                   // the figures shown are still those of the database
+    bool m_otraVez = false;                    // marked stale while being read: read again when done
     bool m_programada = false;
 };
