@@ -1,10 +1,48 @@
 #include "transfer/MdbReader.h"
 
+#include "transfer/JetFile.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
 #include <cstring>
+
+namespace {
+
+QString damaged(const QString &path) {
+    return QStringLiteral("El archivo %1 está incompleto o dañado: no se puede leer entero.").arg(path);
+}
+
+// What the file's first bytes and size say, before any reader sees it (libmdb reads a damaged file without
+// complaint).
+Result checkHeader(const QString &path) {
+    constexpr int kJet4PageSize = 4096;
+    QFile f(path);
+    if (!QFileInfo(path).isFile())
+        return Result::failure(QStringLiteral("No existe el archivo %1.").arg(path), Result::Code::NotFound);
+    if (!f.open(QIODevice::ReadOnly))
+        return Result::failure(
+            QStringLiteral("No se puede leer el archivo %1: %2").arg(path, f.errorString()));
+    const QByteArray head = f.read(0x20);
+    const bool jet = head.size() == 0x20 && (head.mid(4, 16) == QByteArray("Standard Jet DB\0", 16) ||
+                                             head.mid(4, 16) == QByteArray("Standard ACE DB\0", 16));
+    if (!jet)
+        return Result::failure(
+            QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path),
+            Result::Code::NotOurs);
+    if (head.at(0x14) == 0) // Jet 3
+        return Result::failure(
+            QStringLiteral("El archivo %1 es de Access 97 o anterior (Jet 3). Ábralo con Access, "
+                           "guárdelo como Access 2000 o posterior e impórtelo de nuevo.")
+                .arg(path));
+    // Every page is whole in a sound file; a copy cut short is the usual damage.
+    if (f.size() < 3 * kJet4PageSize || f.size() % kJet4PageSize != 0)
+        return Result::failure(damaged(path));
+    return Result::done();
+}
+
+} // namespace
 
 #ifdef MIRABEL_LIBMDB
 // mdbtools.h wraps glib inside extern "C": glib must come first from C++.
@@ -12,18 +50,6 @@
 #include <mdbtools.h>
 
 namespace {
-
-constexpr int kJet4PageSize = 4096;
-
-qint64 littleEndian(const unsigned char *p, int bytes) {
-    quint64 v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    // Sign-extend: Jet integers and Currency are two's complement.
-    if (bytes < 8 && (v & (quint64(1) << (bytes * 8 - 1))))
-        v |= ~quint64(0) << (bytes * 8);
-    return qint64(v);
-}
 
 MdbReader::Type typeOf(int mdbType) {
     switch (mdbType) {
@@ -43,10 +69,6 @@ MdbReader::Type typeOf(int mdbType) {
     default:
         return MdbReader::Type::Unsupported;
     }
-}
-
-QString damaged(const QString &path) {
-    return QStringLiteral("El archivo %1 está incompleto o dañado: no se puede leer entero.").arg(path);
 }
 
 } // namespace
@@ -86,36 +108,17 @@ void MdbReader::close() {
 Result MdbReader::open(const QString &path) {
     close();
     d->path = path;
-    auto fail = [&](const QString &why, Result::Code code = Result::Code::Failed) {
-        close();
-        return Result::failure(why, code);
-    };
-    QFile f(path);
-    if (!QFileInfo(path).isFile())
-        return fail(QStringLiteral("No existe el archivo %1.").arg(path), Result::Code::NotFound);
-    if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("No se puede leer el archivo %1: %2").arg(path, f.errorString()));
-    const QByteArray head = f.read(0x20);
-    const bool jet = head.size() == 0x20 && (head.mid(4, 16) == QByteArray("Standard Jet DB\0", 16) ||
-                                             head.mid(4, 16) == QByteArray("Standard ACE DB\0", 16));
-    if (!jet)
-        return fail(QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path),
-                    Result::Code::NotOurs);
-    if (head.at(0x14) == MDB_VER_JET3)
-        return fail(QStringLiteral("El archivo %1 es de Access 97 o anterior (Jet 3). Ábralo con Access, "
-                                   "guárdelo como Access 2000 o posterior e impórtelo de nuevo.")
-                        .arg(path));
-    // Every page is whole in a sound file; a copy cut short is the usual damage.
-    if (f.size() < 3 * kJet4PageSize || f.size() % kJet4PageSize != 0)
-        return fail(damaged(path));
-    f.close();
-
+    if (const Result r = checkHeader(path); !r)
+        return r;
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!d->mdb)
-        return fail(QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path),
-                    Result::Code::NotOurs);
-    if (!mdb_read_catalog(d->mdb, MDB_TABLE))
-        return fail(damaged(path));
+        return Result::failure(
+            QStringLiteral("El archivo %1 no es una base de datos de Access (.mdb).").arg(path),
+            Result::Code::NotOurs);
+    if (!mdb_read_catalog(d->mdb, MDB_TABLE)) {
+        close();
+        return Result::failure(damaged(path));
+    }
     return Result::done();
 }
 
@@ -144,20 +147,86 @@ qint64 MdbReader::recordedRows(const QString &tableName) {
 }
 
 #else
-// A build without libmdb (Windows, where it could not be built): the import says so and reads nothing.
-struct MdbReader::Handle {};
-MdbReader::MdbReader() : d(std::make_unique<Handle>()) {}
-MdbReader::~MdbReader() = default;
-void MdbReader::close() {}
-Result MdbReader::open(const QString &) {
-    return Result::failure(
-        QStringLiteral("Esta instalación de Mirabel no puede leer archivos .mdb del programa anterior."));
+// Without libmdb (the Windows build): the file is read by the program's own Jet 4 reader.
+struct MdbReader::Handle {
+    JetFile file;
+    QString path;
+    bool open = false;
+
+    Expected<JetFile::Table> table(const QString &name) {
+        if (!open)
+            return Result::failure(QStringLiteral("La base anterior no está abierta."));
+        Expected<JetFile::Table> t = file.table(name);
+        if (!t && t.code() == Result::Code::NotFound)
+            return Result::failure(QStringLiteral("La base anterior no tiene la tabla %1.").arg(name),
+                                   Result::Code::NotFound);
+        if (!t)
+            return Result::failure(damaged(path));
+        return t;
+    }
+};
+
+MdbReader::MdbReader() : d(std::make_unique<Handle>()) {
+    d->file.setTextDecoder(&MdbReader::jetText);
 }
-Expected<QList<MdbReader::Column>> MdbReader::columns(const QString &) {
-    return Result::failure(QStringLiteral("La base anterior no está abierta."));
+
+MdbReader::~MdbReader() {
+    close();
 }
-qint64 MdbReader::recordedRows(const QString &) {
-    return 0;
+
+void MdbReader::close() {
+    d->file.close();
+    d->open = false;
+}
+
+Result MdbReader::open(const QString &path) {
+    close();
+    d->path = path;
+    if (const Result r = checkHeader(path); !r)
+        return r;
+    if (const Result r = d->file.open(path); !r) {
+        close();
+        return Result::failure(damaged(path));
+    }
+    d->open = true;
+    return Result::done();
+}
+
+namespace {
+MdbReader::Type typeOf(int kind) {
+    switch (kind) {
+    case JetFile::Byte:
+    case JetFile::Int:
+    case JetFile::LongInt:
+        return MdbReader::Type::Integer;
+    case JetFile::Money:
+        return MdbReader::Type::Money;
+    case JetFile::DateTime:
+        return MdbReader::Type::DateTime;
+    case JetFile::YesNo:
+        return MdbReader::Type::YesNo;
+    case JetFile::Text:
+    case JetFile::Memo:
+        return MdbReader::Type::Text;
+    default:
+        return MdbReader::Type::Unsupported;
+    }
+}
+} // namespace
+
+Expected<QList<MdbReader::Column>> MdbReader::columns(const QString &tableName) {
+    const auto t = d->table(tableName);
+    if (!t)
+        return t.failure();
+    QList<Column> out;
+    for (const JetFile::Column &c : t->columns)
+        out.append({c.name, typeOf(c.kind)});
+    return out;
+}
+
+qint64 MdbReader::recordedRows(const QString &tableName) {
+    const auto t = d->table(tableName);
+    return t ? t->rows : 0;
 }
 #endif
 
@@ -295,13 +364,13 @@ Result MdbReader::readTable(const QString &tableName, const QStringList &wanted,
                 v = f.siz >= 1 ? QVariant(qlonglong(p[0])) : QVariant();
                 break;
             case MDB_INT:
-                v = f.siz >= 2 ? QVariant(qlonglong(littleEndian(p, 2))) : QVariant();
+                v = f.siz >= 2 ? QVariant(qlonglong(JetFile::integer(p, 2))) : QVariant();
                 break;
             case MDB_LONGINT:
-                v = f.siz >= 4 ? QVariant(qlonglong(littleEndian(p, 4))) : QVariant();
+                v = f.siz >= 4 ? QVariant(qlonglong(JetFile::integer(p, 4))) : QVariant();
                 break;
             case MDB_MONEY:
-                v = f.siz >= 8 ? QVariant(qlonglong(littleEndian(p, 8))) : QVariant();
+                v = f.siz >= 8 ? QVariant(qlonglong(JetFile::integer(p, 8))) : QVariant();
                 break;
             case MDB_DATETIME: {
                 if (f.siz < 8) {
@@ -348,8 +417,48 @@ Result MdbReader::readTable(const QString &tableName, const QStringList &wanted,
     return Result::done();
 }
 #else
-Result MdbReader::readTable(const QString &, const QStringList &,
-                            const std::function<bool(const std::vector<QVariant> &)> &) {
-    return Result::failure(QStringLiteral("La base anterior no está abierta."));
+Result MdbReader::readTable(const QString &tableName, const QStringList &wanted,
+                            const std::function<bool(const std::vector<QVariant> &)> &row) {
+    const auto t = d->table(tableName);
+    if (!t)
+        return t.failure();
+    std::vector<int> columns;
+    for (const QString &name : wanted) {
+        int found = -1;
+        for (int i = 0; i < t->columns.size(); ++i)
+            if (t->columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                found = i;
+        if (found < 0)
+            return Result::failure(
+                QStringLiteral("La tabla %1 de la base anterior no tiene el campo %2.").arg(tableName, name),
+                Result::Code::NotFound);
+        columns.push_back(found);
+    }
+    bool fechaMala = false;
+    qint64 read = 0;
+    const Result r = d->file.readRows(
+        *t, columns,
+        [&](std::vector<QVariant> &values) {
+            for (size_t k = 0; k < values.size(); ++k) {
+                const int kind = t->columns[columns[k]].kind;
+                if (kind == JetFile::DateTime && !values[k].isNull()) {
+                    bool valid = false;
+                    values[k] = jetDateTime(values[k].toDouble(), &valid);
+                    if (!valid) {
+                        fechaMala = true;
+                        return false;
+                    }
+                }
+            }
+            return !row || row(values);
+        },
+        &read);
+    if (!r && r.code() == Result::Code::Cancelled && !fechaMala)
+        return r;
+    if (!r || fechaMala || read != t->rows)
+        return Result::failure(
+            damaged(d->path) +
+            QStringLiteral(" (tabla %1: %2 de %3 registros)").arg(tableName).arg(read).arg(t->rows));
+    return Result::done();
 }
 #endif
