@@ -5,6 +5,26 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// One step that puts work where target was, replacing it: nobody ever sees the target missing or half
+// written. Windows' rename refuses an existing target, and takes the names in the wide API (accents).
+bool reemplazar(const QString &work, const QString &target) {
+#ifdef Q_OS_WIN
+    const QString de = QDir::toNativeSeparators(work), a = QDir::toNativeSeparators(target);
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(de.utf16()),
+                       reinterpret_cast<const wchar_t *>(a.utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) == 0;
+#endif
+}
+
+} // namespace
 
 namespace ArchivoNuevo {
 
@@ -43,9 +63,7 @@ Colocacion colocar(const QString &work, const QString &target, bool noReemplazar
         return Colocacion::Ocupado;
     QFile::remove(work + QStringLiteral("-wal")); // empty leftovers, if any
     QFile::remove(work + QStringLiteral("-shm"));
-    return std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) == 0
-               ? Colocacion::Hecha
-               : Colocacion::NoRenombrado;
+    return reemplazar(work, target) ? Colocacion::Hecha : Colocacion::NoRenombrado;
 }
 
 } // namespace ArchivoNuevo
