@@ -76,6 +76,19 @@ else
   ok "PDF de $(pdfinfo "$pdf" | sed -n 's/^Pages: *//p') páginas"
 fi
 
+# The old program's file brought in by the installed program (its own Jet 4 reader), from the same folder.
+fixtures="$(sed -n 's/^MIRABEL_LEGACY_FIXTURES:PATH=//p' "$build/CMakeCache.txt")"
+if [ -f "$fixtures/BASE-small.mdb" ]; then
+  cp "$fixtures/BASE-small.mdb" "$datos/BASE anterior.mdb"
+  wine "$inst/mirabel.exe" import-mdb "$dw\\BASE anterior.mdb" --database "$dw\\importada ñ.db" >"$work/import.txt" ||
+    { cat "$work/import.txt"; fail "mirabel.exe import-mdb no trajo la base anterior"; }
+  wineserver -w
+  [ -s "$datos/importada ñ.db" ] || fail "import-mdb no escribió la base"
+  ok "base anterior importada: $(grep -c 'leídos' "$work/import.txt") tablas ($(grep 'Afiliados:' "$work/import.txt" | tr -s ' '))"
+else
+  ok "sin las bases de ejemplo en '$fixtures': no se prueba la importación"
+fi
+
 if [ -n "${SCREENSHOT:-}" ]; then
   QT_QPA_PLATFORM=windows wine "$inst/mirabel.exe" --database "$dw\\demo club.db" >/dev/null 2>&1 &
   # The login window: the demo's supervisor.
