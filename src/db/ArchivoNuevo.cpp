@@ -9,10 +9,10 @@
 #include <windows.h>
 #endif
 
-namespace {
+namespace ArchivoNuevo {
 
-// One step that puts work where target was, replacing it: nobody ever sees the target missing or half
-// written. Windows' rename refuses an existing target, and takes the names in the wide API (accents).
+// Windows' rename refuses an existing target; MoveFileEx replaces it, with the names in the wide API
+// (accents). POSIX rename replaces in one step.
 bool reemplazar(const QString &work, const QString &target) {
 #ifdef Q_OS_WIN
     const QString de = QDir::toNativeSeparators(work), a = QDir::toNativeSeparators(target);
@@ -23,10 +23,6 @@ bool reemplazar(const QString &work, const QString &target) {
     return std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) == 0;
 #endif
 }
-
-} // namespace
-
-namespace ArchivoNuevo {
 
 Expected<QString> temporal(const QString &target, const QString &etiqueta) {
     const QFileInfo info(target);

@@ -14,6 +14,10 @@ namespace ArchivoNuevo {
 // Removes a database file and its engine's companions (-wal, -shm, -journal).
 void borrar(const QString &path);
 
+// Puts a finished file in target's place in one step, replacing what was there: nobody sees the target
+// missing or half written, and a failure leaves the old target as it was.
+[[nodiscard]] bool reemplazar(const QString &work, const QString &target);
+
 enum class Colocacion { Hecha, SinTerminar, Ocupado, NoRenombrado };
 // Puts the finished work file (its last connection closed) in target's place. With noReemplazar, a file that
 // appeared at target meanwhile is left alone. Anything but Hecha leaves work where it is.

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "db/Actividad.h"
+#include "db/ArchivoNuevo.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/ServerBackup.h"
@@ -69,8 +70,7 @@ Result writeCopy(const QString &destination, const std::function<Result(const QS
             QStringLiteral("No se pudo escribir la copia %1: %2.").arg(destination, written.message()),
             written.code());
     }
-    QFile::remove(destination);
-    if (!QFile::rename(partial, destination)) {
+    if (!ArchivoNuevo::reemplazar(partial, destination)) {
         QFile::remove(partial);
         return fail(QStringLiteral("No se pudo escribir la copia %1.").arg(destination));
     }
@@ -615,8 +615,7 @@ Expected<QString> Backup::putBack(const QString &copy, const QString &databasePa
         QFile::setPermissions(partial, OwnerOnly);
         QFile::remove(databasePath + QStringLiteral("-wal"));
         QFile::remove(databasePath + QStringLiteral("-shm"));
-        QFile::remove(databasePath);
-        if (!QFile::rename(partial, databasePath))
+        if (!ArchivoNuevo::reemplazar(partial, databasePath))
             return fail(QStringLiteral("No se pudo restaurar la copia en %1.").arg(databasePath));
         rc = 0;
     }

@@ -1,6 +1,7 @@
 #include "reports/ReportDocument.h"
 
 #include "core/Log.h"
+#include "db/ArchivoNuevo.h"
 #include "reports/PdfReport.h"
 #include "reports/ReportData.h"
 
@@ -1401,8 +1402,7 @@ Result ReportDocument::writePdf(const QString &path, const Progress &progress) c
                        QStringLiteral("No se puede escribir el archivo %1.").arg(path));
     }
     if (r) {
-        QFile::remove(path);
-        if (!QFile::rename(partial, path))
+        if (!ArchivoNuevo::reemplazar(partial, path))
             r = Result::failure(QStringLiteral("No se puede guardar el archivo %1.").arg(path));
     }
     if (!r) {

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Money.h"
+#include "db/ArchivoNuevo.h"
 #include "db/Database.h"
 
 #include <QDate>
@@ -322,8 +323,7 @@ bool writeXlsx(const QString &path, Reader &reader, const QVector<ListExport::Co
         *error = QStringLiteral("No se puede escribir %1: %2").arg(path, spanishXlsxError(rc));
         return false;
     }
-    QFile::remove(path);
-    if (!QFile::rename(partial, path)) {
+    if (!ArchivoNuevo::reemplazar(partial, path)) {
         QFile::remove(partial);
         *error = QStringLiteral("No se puede escribir %1.").arg(path);
         return false;
