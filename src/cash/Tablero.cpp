@@ -336,6 +336,7 @@ Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy, Parad
     Cifras c = vacias(hoy);
     const QVector<Parte> todas = partes(c);
     QVector<Result> resultados(todas.size());
+    Result *salida = resultados.data(); // each reader writes its own elements, never through the vector
     std::atomic<int> siguiente{0};
     const int lectores = int(qBound(2, QThread::idealThreadCount(), int(todas.size())));
     QVector<QThread *> hilos;
@@ -348,7 +349,7 @@ Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy, Parad
                     // The readings not taken yet are left; the first of them carries the failure.
                     const int k = siguiente.fetch_add(int(todas.size()));
                     if (k < todas.size())
-                        resultados[k] =
+                        salida[k] =
                             Result::failure(QStringLiteral("No se pudo abrir la base para el tablero: %1")
                                                 .arg(abierta.message()),
                                             abierta.code());
@@ -357,7 +358,7 @@ Expected<Cifras> calcularAparte(const QString &conexion, const QDate &hoy, Parad
                         parada->abierta(i, Engine::of(*abierta).interrupter(*abierta));
                     for (int k = siguiente++; k < todas.size() && !(parada && parada->pedida());
                          k = siguiente++)
-                        resultados[k] = todas[k](*abierta);
+                        salida[k] = todas[k](*abierta);
                     if (parada)
                         parada->cerrada(i);
                 }
