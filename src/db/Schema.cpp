@@ -334,23 +334,18 @@ const char *const kStep12[] = {
                   "Egresos" = "TotalesCaja"."Egresos" + excluded."Egresos"; END)",
 };
 
-// A TRUNCATE of the cash book on a server passes its row triggers by: the day totals go with it.
-const char *const kStep12Servidor[] = {
-    R"(CREATE OR REPLACE FUNCTION "Caja_Vaciado_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
-        BEGIN DELETE FROM "TotalesCaja"; RETURN NULL; END $f$)",
-    R"(DROP TRIGGER IF EXISTS "Caja_Vaciado" ON "Caja")",
-    R"(CREATE TRIGGER "Caja_Vaciado" AFTER TRUNCATE ON "Caja"
-        FOR EACH STATEMENT EXECUTE FUNCTION "Caja_Vaciado_f"())",
-};
-
-// A TRUNCATE of the members on a server passes their row triggers by: the counts go with them.
-const char *const kStep11Servidor[] = {
-    R"(CREATE OR REPLACE FUNCTION "Afiliados_Vaciado_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
-        BEGIN DELETE FROM "ConteoSocios"; RETURN NULL; END $f$)",
-    R"(DROP TRIGGER IF EXISTS "Afiliados_Vaciado" ON "Afiliados")",
-    R"(CREATE TRIGGER "Afiliados_Vaciado" AFTER TRUNCATE ON "Afiliados"
-        FOR EACH STATEMENT EXECUTE FUNCTION "Afiliados_Vaciado_f"())",
-};
+// A server's TRUNCATE passes a table's row triggers by: what they keep of it goes with it, by a statement
+// trigger (the members' counts, step 11; the cash book's day totals, step 12).
+QStringList vaciadoConLaTabla(const QString &tabla, const QString &guardada) {
+    return {
+        QStringLiteral(R"(CREATE OR REPLACE FUNCTION "%1_Vaciado_f"() RETURNS trigger LANGUAGE plpgsql AS $f$
+        BEGIN DELETE FROM "%2"; RETURN NULL; END $f$)")
+            .arg(tabla, guardada),
+        QStringLiteral(R"(DROP TRIGGER IF EXISTS "%1_Vaciado" ON "%1")").arg(tabla),
+        QStringLiteral(R"(CREATE TRIGGER "%1_Vaciado" AFTER TRUNCATE ON "%1"
+        FOR EACH STATEMENT EXECUTE FUNCTION "%1_Vaciado_f"())")
+            .arg(tabla)};
+}
 
 // A server's TRUNCATE empties a table without its row triggers: the activity log refuses it by a statement
 // trigger of its own (a file has no TRUNCATE).
@@ -475,11 +470,9 @@ Result Schema::upgrade(QSqlDatabase &db) {
             for (const char *sql : kStep9Servidor)
                 statements << QString::fromUtf8(sql);
         if (next == 11 && Engine::of(db).isServer())
-            for (const char *sql : kStep11Servidor)
-                statements << QString::fromUtf8(sql);
+            statements << vaciadoConLaTabla(QStringLiteral("Afiliados"), QStringLiteral("ConteoSocios"));
         if (next == 12 && Engine::of(db).isServer())
-            for (const char *sql : kStep12Servidor)
-                statements << QString::fromUtf8(sql);
+            statements << vaciadoConLaTabla(QStringLiteral("Caja"), QStringLiteral("TotalesCaja"));
         for (const QString &sql : std::as_const(statements)) {
             if (!q.exec(sql)) {
                 Log::error(QStringLiteral("Esquema"), sql + QStringLiteral(": ") + q.lastError().text());

@@ -42,29 +42,21 @@ Result checkHeader(const QString &path) {
     return Result::done();
 }
 
-} // namespace
-
-#ifdef MIRABEL_LIBMDB
-// mdbtools.h wraps glib inside extern "C": glib must come first from C++.
-#include <glib.h>
-#include <mdbtools.h>
-
-namespace {
-
-MdbReader::Type typeOf(int mdbType) {
-    switch (mdbType) {
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
+// A column's kind by Jet's own number, which libmdb's MDB_* constants keep.
+MdbReader::Type typeOf(int kind) {
+    switch (kind) {
+    case JetFile::Byte:
+    case JetFile::Int:
+    case JetFile::LongInt:
         return MdbReader::Type::Integer;
-    case MDB_MONEY:
+    case JetFile::Money:
         return MdbReader::Type::Money;
-    case MDB_DATETIME:
+    case JetFile::DateTime:
         return MdbReader::Type::DateTime;
-    case MDB_BOOL:
+    case JetFile::YesNo:
         return MdbReader::Type::YesNo;
-    case MDB_TEXT:
-    case MDB_MEMO:
+    case JetFile::Text:
+    case JetFile::Memo:
         return MdbReader::Type::Text;
     default:
         return MdbReader::Type::Unsupported;
@@ -72,6 +64,15 @@ MdbReader::Type typeOf(int mdbType) {
 }
 
 } // namespace
+
+#ifdef MIRABEL_LIBMDB
+// mdbtools.h wraps glib inside extern "C": glib must come first from C++.
+#include <glib.h>
+#include <mdbtools.h>
+
+static_assert(MDB_BOOL == JetFile::YesNo && MDB_BYTE == JetFile::Byte && MDB_INT == JetFile::Int &&
+              MDB_LONGINT == JetFile::LongInt && MDB_MONEY == JetFile::Money &&
+              MDB_DATETIME == JetFile::DateTime && MDB_TEXT == JetFile::Text && MDB_MEMO == JetFile::Memo);
 
 struct MdbReader::Handle {
     MdbHandle *mdb = nullptr;
@@ -191,28 +192,6 @@ Result MdbReader::open(const QString &path) {
     d->open = true;
     return Result::done();
 }
-
-namespace {
-MdbReader::Type typeOf(int kind) {
-    switch (kind) {
-    case JetFile::Byte:
-    case JetFile::Int:
-    case JetFile::LongInt:
-        return MdbReader::Type::Integer;
-    case JetFile::Money:
-        return MdbReader::Type::Money;
-    case JetFile::DateTime:
-        return MdbReader::Type::DateTime;
-    case JetFile::YesNo:
-        return MdbReader::Type::YesNo;
-    case JetFile::Text:
-    case JetFile::Memo:
-        return MdbReader::Type::Text;
-    default:
-        return MdbReader::Type::Unsupported;
-    }
-}
-} // namespace
 
 Expected<QList<MdbReader::Column>> MdbReader::columns(const QString &tableName) {
     const auto t = d->table(tableName);
